@@ -1,0 +1,114 @@
+// The one place where the program's path texts meet the host's file system.
+// A path text uses "\" as separator and may start with a drive "X:"; here it
+// becomes a host path ("/" separators, drive dropped) in which every component
+// that already exists is found regardless of case. All file access of the
+// program goes through these functions.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kor2::platform {
+
+// Host path for a program path text. Existing components are matched
+// case-insensitively (an exact match wins); the rest is kept as written.
+std::string HostPath(std::string_view path);
+
+// File attribute bits, as the program's file routines know them.
+enum FileAttr : uint32_t {
+    faReadOnly = 0x01,
+    faHidden = 0x02,
+    faSysFile = 0x04,
+    faVolumeID = 0x08,
+    faDirectory = 0x10,
+    faArchive = 0x20,
+    faAnyFile = 0x3F,
+};
+
+bool FileExists(std::string_view path);       // an existing regular file
+bool DirectoryExists(std::string_view path);  // an existing folder
+bool EraseFile(std::string_view path);        // true when the file is gone afterwards and was there
+bool RenameFile(std::string_view from, std::string_view to);  // replaces an existing target
+bool CreateDir(std::string_view path);
+bool RemoveDir(std::string_view path);
+std::optional<uint32_t> GetFileAttributes(std::string_view path);  // FileAttr bits
+bool SetReadOnly(std::string_view path, bool readOnly);
+std::optional<int64_t> FileSizeOf(std::string_view path);
+std::optional<std::time_t> FileModTime(std::string_view path);
+std::string GetCurrentDir();  // host form, no trailing "/"
+bool SetCurrentDir(std::string_view path);
+
+// One entry found by FindFiles: the name as stored on disk.
+struct FoundFile {
+    std::string name;
+    int64_t size = 0;
+    uint32_t attr = 0;
+    std::time_t time = 0;
+};
+// Files of one folder whose names match the last component of pattern
+// ("*" and "?" wildcards, case-insensitive, "*.*" matches every name).
+// Entries whose attributes are not covered by attrMask (folders, hidden)
+// are left out as the platform does. Sorted by name.
+std::vector<FoundFile> FindFiles(std::string_view pattern, uint32_t attrMask = faAnyFile);
+
+// How a file is opened. Share modes follow the platform's numbers:
+// deny none 0x40, deny write 0x20, deny read/write 0x10, compatibility 0.
+enum class OpenMode { Read, Write, ReadWrite };
+
+// An open file; closes itself. Reads and writes report the number of bytes
+// moved, -1 on error. Byte-range locks are open-file-description locks, so
+// two opens of one file in one process contend as two handles would.
+class File {
+public:
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Opens an existing file. shareMode: see above; exclusive share modes are
+    // emulated with a whole-file lock and fail when another open holds it.
+    static File Open(std::string_view path, OpenMode mode, int shareMode = 0x40);
+    // Creates (or truncates) a file for reading and writing.
+    static File Create(std::string_view path, int shareMode = 0x40);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int Error() const { return error_; }  // errno of the last failure
+    void Close();
+
+    int64_t Read(void* buf, int64_t len);
+    int64_t Write(const void* buf, int64_t len);
+    int64_t ReadAt(int64_t pos, void* buf, int64_t len);
+    int64_t WriteAt(int64_t pos, const void* buf, int64_t len);
+    bool Seek(int64_t pos);
+    int64_t Position() const;
+    int64_t Size() const;  // -1 on error
+    bool Truncate(int64_t size);
+    bool Flush();  // FlushFileBuffers
+    // Exclusive byte-range lock without waiting; false when another holder has it.
+    bool Lock(int64_t offset, int64_t length);
+    bool Unlock(int64_t offset, int64_t length);
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+    int64_t pos_ = 0;
+};
+
+// Whole-file helpers.
+std::optional<std::string> ReadWholeFile(std::string_view path);
+// Writes data to a new file beside path and renames it over path only when
+// the whole write succeeded, so a failed write never destroys the old file.
+bool WriteFileReplacing(std::string_view path, std::string_view data);
+
+// A temporary folder path in the program's form with a trailing "\" (the
+// environment's TEMP, TMP or the host's temp folder), and a new unique file.
+std::string TempPath();
+std::string TempFileName(std::string_view folder, std::string_view prefix);
+
+}  // namespace kor2::platform

@@ -1,0 +1,24 @@
+// A temporary folder for one test, removed with everything in it at the end.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace kor2::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // Host path of a file inside the folder.
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace kor2::test
