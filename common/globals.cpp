@@ -141,8 +141,12 @@ void InitProgramVariables() {
     ClearErrorList();
 }
 
-void SetCommandLine(std::vector<std::string> params) { CommandLineStore() = std::move(params); }
+void SetCommandLine(std::vector<std::string> params) {
+    CommandLineStore() = std::move(params);
+}
 
-const std::vector<std::string>& CommandLineParams() { return CommandLineStore(); }
+const std::vector<std::string>& CommandLineParams() {
+    return CommandLineStore();
+}
 
 }  // namespace kor2

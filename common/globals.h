@@ -82,9 +82,9 @@ inline std::array<std::string, kRecentFileCount> RecentFiles{};  // [0] is the n
 // ---- Display and calculation options ----------------------------------------
 inline uint16_t UnitSystem = 0;  // 0 metric, 1 imperial
 inline int32_t PrecisionOption = 3;
-inline uint16_t DecimalCommaOption = 1;  // 2 = decimal comma
-inline uint16_t DecimalSepOption = 2;    // LocalDecimalSep: 1 point, else comma
-inline uint16_t CharSetOption = 0;       // 1 = plain ASCII signs
+inline uint16_t DecimalCommaOption = 1;    // 2 = decimal comma
+inline uint16_t DecimalSepOption = 2;      // LocalDecimalSep: 1 point, else comma
+inline uint16_t CharSetOption = 0;         // 1 = plain ASCII signs
 inline uint16_t TextConversionOption = 1;  // 1 none, 2 DOS->Windows, 3 ASCII
 inline uint16_t DateFormatOption = 1;
 inline uint16_t AngleFormatOption = 2;
