@@ -1,0 +1,66 @@
+// The small formulas of the extension spring: shear modulus at temperature,
+// stress correction factor, wire section values of the six section shapes,
+// rate, stress and force of the current spring, initial tension stress,
+// strength from d, eye height factors and the rounding of the coils to the
+// eye position. Called by the calculation chain and the design paths.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace kor2 {
+
+// Wire section shapes (WireShape).
+inline constexpr uint16_t kShapeRound = 1;
+inline constexpr uint16_t kShapeOval = 2;        // axes d and h, h in the spring axis
+inline constexpr uint16_t kShapeRect = 3;        // d x h
+inline constexpr uint16_t kShapeRectUpright = 4; // d x h, h in the spring axis
+inline constexpr uint16_t kShapeRounded = 5;     // fully rounded corners
+inline constexpr uint16_t kShapeRadius = 6;      // corner radius r
+
+// Coefficient kinds of the rectangular section.
+inline constexpr int kCoefModulus = 1;    // alpha, torsion section modulus
+inline constexpr int kCoefStiffness = 2;  // beta, torsion stiffness
+
+// G(T) = G * (3620 - T) / 3600.
+Extended ShearModulusAtTemp(Extended T, Extended G);
+// k(w) = 1 + 1.25/w + 0.875/w^2 + 1/w^3.
+Extended StressFactorK(Extended w);
+
+// Section values; 0 for a side <= 0 and for a shape without the formula.
+Extended WireSectionArea(uint16_t shape, Extended d, Extended h, Extended r);
+Extended RectTorsionCoefficient(int kind, Extended x);
+Extended RectTorsionStiffness(Extended d, Extended h);
+Extended RectTorsionModulus(Extended d, Extended h);
+Extended OvalTorsionStiffness(Extended d, Extended h);
+Extended OvalTorsionModulus(Extended d, Extended h);
+Extended RectBendingModulus(Extended d, Extended h);
+Extended OvalBendingModulus(Extended d, Extended h);
+
+// Rate of n coils; round G*d^4/(8*Dm^3*n), shapes 2..4 4*G*It/(pi*Dm^3*n).
+// d, Dm or n not above 0 record a fatal message and give 0.
+Extended SpringRateFromCoils(uint16_t shape, Extended GT, Extended n, Extended d, Extended h,
+                             Extended Dm);
+Extended ForceAtDeflection(Extended s, uint16_t shape, Extended GT, Extended n, Extended d,
+                           Extended h, Extended Dm);
+
+// Stress and force of the current spring (Dm, d, h, WireShape, q). A zero
+// section modulus or mean diameter gives 0 instead of a division.
+Extended ShearStressOfForce(Extended F);
+Extended ForceFromStress(Extended tau);
+Extended EyeBendingStress(Extended F);
+
+// InitialStress from InitialStressMethod, w and Rm.
+void CalcInitialTensionStress();
+// Rm, tau zul and sigma z from d, unless the material is typed in (index 11).
+void UpdateStrengthFromDiameter();
+
+// LH/Dm that a design gives an eye of this shape.
+Extended EyeHeightFactor(uint16_t eyeType);
+// Whole coils plus the eye angle in turns (see formulas.cpp).
+Extended RoundCoilsToEyePosition(Extended angle, Extended n);
+// Eye angle in degrees that n coils give.
+Extended EyePositionFromCoils(Extended n);
+
+}  // namespace kor2
