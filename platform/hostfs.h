@@ -72,7 +72,9 @@ public:
     File& operator=(const File&) = delete;
 
     // Opens an existing file. shareMode: see above; exclusive share modes are
-    // emulated with a whole-file lock and fail when another open holds it.
+    // emulated with locks far beyond any data (from 0x7FFF000000000000) and
+    // fail with Error() EBUSY when another open conflicts. Compatibility mode
+    // (0) shares like deny none, as Win32 treats it.
     static File Open(std::string_view path, OpenMode mode, int shareMode = 0x40);
     // Creates (or truncates) a file for reading and writing.
     static File Create(std::string_view path, int shareMode = 0x40);
@@ -90,7 +92,8 @@ public:
     int64_t Size() const;  // -1 on error
     bool Truncate(int64_t size);
     bool Flush();  // FlushFileBuffers
-    // Exclusive byte-range lock without waiting; false when another holder has it.
+    // Exclusive byte-range lock without waiting; false when another holder has
+    // it. (On a file the host lets us open only for reading it is a shared lock.)
     bool Lock(int64_t offset, int64_t length);
     bool Unlock(int64_t offset, int64_t length);
 
@@ -98,6 +101,12 @@ private:
     int fd_ = -1;
     int error_ = 0;
     int64_t pos_ = 0;
+    // The access asked for; the descriptor itself is opened for reading and
+    // writing where the host allows, so that locks work on every open.
+    bool canRead_ = false;
+    bool canWrite_ = false;
+    bool fdWritable_ = false;  // the descriptor takes write locks
+    bool fdReadable_ = false;  // the descriptor takes read locks
 };
 
 // Whole-file helpers.

@@ -1,0 +1,680 @@
+// Host file system access: path mapping with case-insensitive lookup, files
+// with emulated share modes and open-file-description byte-range locks.
+//
+// Encoding of names: the program's path texts are code page 1252 (as the
+// Windows ANSI file calls take them), host names are UTF-8. A component that
+// exists on disk is found by its raw bytes, by its UTF-8 form or regardless of
+// case; a new component is written in UTF-8. FindFiles reports names in the
+// program's form (UTF-8 names converted to 1252 when they are expressible).
+#include "platform/hostfs.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "platform/codepage.h"
+
+namespace kor2::platform {
+
+namespace {
+
+bool HasHighBytes(std::string_view s) {
+    return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// Whether s is well-formed UTF-8 (ASCII included).
+bool IsValidUtf8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        int extra = 0;
+        uint32_t cp = 0, min = 0;
+        if (b < 0x80) { ++i; continue; }
+        if ((b & 0xE0) == 0xC0) { extra = 1; cp = b & 0x1F; min = 0x80; }
+        else if ((b & 0xF0) == 0xE0) { extra = 2; cp = b & 0x0F; min = 0x800; }
+        else if ((b & 0xF8) == 0xF0) { extra = 3; cp = b & 0x07; min = 0x10000; }
+        else return false;
+        if (i + extra >= s.size()) return false;
+        for (int k = 1; k <= extra; ++k) {
+            const auto c = static_cast<unsigned char>(s[i + k]);
+            if ((c & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+// A host name in the program's form: UTF-8 names whose characters all exist
+// in 1252 become 1252; anything else stays as stored.
+std::string ProgramName(std::string_view hostName) {
+    if (!HasHighBytes(hostName) || !IsValidUtf8(hostName)) return std::string(hostName);
+    std::string ansi = Utf8ToAnsi(hostName);
+    if (AnsiToUtf8(ansi) != hostName) return std::string(hostName);
+    return ansi;
+}
+
+std::string FoldName(std::string_view s) { return AnsiUpper(s); }
+
+bool EntryExists(const std::string& p) {
+    struct stat st;
+    return lstat(p.c_str(), &st) == 0;
+}
+
+std::string Join(const std::string& dir, std::string_view name) {
+    if (dir.empty()) return std::string(name);
+    if (dir.back() == '/') return dir + std::string(name);
+    return dir + "/" + std::string(name);
+}
+
+// The name of an entry of folder `dir` (host path, "" = current folder) for
+// the program's component `comp`, or nullopt when none matches.
+std::optional<std::string> FindComponent(const std::string& dir, std::string_view comp) {
+    if (EntryExists(Join(dir, comp))) return std::string(comp);
+    std::string utf8;
+    if (HasHighBytes(comp)) {
+        utf8 = AnsiToUtf8(comp);
+        if (EntryExists(Join(dir, utf8))) return utf8;
+    }
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (d == nullptr) return std::nullopt;
+    const std::string want = FoldName(comp);
+    std::optional<std::string> best;
+    while (dirent* e = readdir(d)) {
+        const std::string_view name = e->d_name;
+        if (name == "." || name == "..") continue;
+        if (FoldName(name) == want || FoldName(ProgramName(name)) == want) {
+            // Several names differing only in case: take the smallest, so
+            // that the choice does not depend on the directory order.
+            if (!best || name < *best) best = std::string(name);
+        }
+    }
+    closedir(d);
+    return best;
+}
+
+// Splits "folder/pattern" (host separators) at the last "/".
+std::pair<std::string, std::string> SplitLast(const std::string& p) {
+    const auto slash = p.rfind('/');
+    if (slash == std::string::npos) return {"", p};
+    return {p.substr(0, slash + 1), p.substr(slash + 1)};
+}
+
+// Windows-style wildcard match, case-insensitive on folded texts.
+bool WildMatch(std::string_view pat, std::string_view name) {
+    std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pat.size() && (pat[p] == '?' || pat[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pat.size() && pat[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pat.size() && pat[p] == '*') ++p;
+    return p == pat.size();
+}
+
+bool Matches(std::string_view pattern, std::string_view name) {
+    const std::string pat = FoldName(pattern);
+    const std::string nm = FoldName(name);
+    if (pat == "*.*" || pat == "*") return true;
+    if (WildMatch(pat, nm)) return true;
+    // "NAME.*" also matches "NAME" without an extension, as on the platform.
+    if (pat.size() >= 2 && pat.compare(pat.size() - 2, 2, ".*") == 0 &&
+        nm.find('.') == std::string::npos)
+        return WildMatch(pat.substr(0, pat.size() - 2), nm);
+    return false;
+}
+
+uint32_t AttrOf(const struct stat& st, std::string_view name) {
+    uint32_t a = 0;
+    if (S_ISDIR(st.st_mode)) a |= faDirectory;
+    else a |= faArchive;
+    if ((st.st_mode & S_IWUSR) == 0) a |= faReadOnly;
+    if (!name.empty() && name[0] == '.' && name != "." && name != "..") a |= faHidden;
+    return a;
+}
+
+std::string BaseName(const std::string& host) {
+    std::string p = host;
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    const auto slash = p.rfind('/');
+    return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+// Share-mode emulation: every open holds read locks on marker bytes far
+// beyond any data (the table engine locks records from 0x40000000):
+// "open for reading", "open for writing", "denies reading", "denies writing".
+// An open fails when a marker it is incompatible with is held by another
+// open file description.
+constexpr off_t kShareBase = 0x7FFF000000000000LL;
+enum ShareByte { kHasRead = 0, kHasWrite = 1, kDenyRead = 2, kDenyWrite = 3 };
+
+bool SetLock(int fd, short type, off_t start, off_t len) {
+    struct flock fl;
+    std::memset(&fl, 0, sizeof fl);
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = start;
+    fl.l_len = len;
+    return fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+// Whether another open file description holds a lock on the marker byte.
+bool HeldByOther(int fd, ShareByte b) {
+    struct flock fl;
+    std::memset(&fl, 0, sizeof fl);
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = kShareBase + b;
+    fl.l_len = 1;
+    if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return true;
+    return fl.l_type != F_UNLCK;
+}
+
+// Takes the share markers for an open; false (errno EBUSY) on a conflict.
+bool ApplyShareMode(int fd, bool fdReadable, bool reading, bool writing, int shareMode) {
+    const int share = shareMode & 0x70;
+    // 0x10 deny read/write, 0x20 deny write, 0x30 deny read; compatibility
+    // (0) behaves like deny none (0x40), as Win32 treats OF_SHARE_COMPAT.
+    const bool denyRead = share == 0x10 || share == 0x30;
+    const bool denyWrite = share == 0x10 || share == 0x20;
+    // A descriptor open only for writing cannot hold read locks: it can still
+    // be refused, but does not refuse others (host-side write-only files only).
+    auto take = [&](ShareByte b) { return !fdReadable || SetLock(fd, F_RDLCK, kShareBase + b, 1); };
+    // Markers first, checks after: two opens racing each other both see the
+    // other's markers, so neither slips through (at worst both fail).
+    if ((reading && !take(kHasRead)) || (writing && !take(kHasWrite)) ||
+        (denyRead && !take(kDenyRead)) || (denyWrite && !take(kDenyWrite))) {
+        errno = EBUSY;  // a conflicting holder has the marker locked exclusively
+        return false;
+    }
+    if ((reading && HeldByOther(fd, kDenyRead)) || (writing && HeldByOther(fd, kDenyWrite)) ||
+        (denyRead && HeldByOther(fd, kHasRead)) || (denyWrite && HeldByOther(fd, kHasWrite))) {
+        errno = EBUSY;
+        return false;
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t len) {
+    while (len > 0) {
+        const ssize_t n = write(fd, data, len);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        len -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::atomic<unsigned> g_tempCounter{0};
+
+}  // namespace
+
+std::string HostPath(std::string_view path) {
+    std::string s(path);
+    std::replace(s.begin(), s.end(), '\\', '/');
+    if (s.size() >= 2 && s[1] == ':' &&
+        ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z')))
+        s.erase(0, 2);
+    if (s.empty()) return path.empty() ? std::string() : std::string(".");
+    const bool absolute = s[0] == '/';
+    const bool trailing = s.size() > 1 && s.back() == '/';
+
+    std::string out = absolute ? "/" : "";
+    bool resolving = true;  // false once a component is missing
+    std::size_t i = 0;
+    bool first = true;
+    while (i < s.size()) {
+        const std::size_t j = std::min(s.find('/', i), s.size());
+        const std::string_view comp = std::string_view(s).substr(i, j - i);
+        i = j + 1;
+        if (comp.empty()) continue;  // repeated separators
+        std::string name;
+        if (comp == "." || comp == "..") {
+            name = std::string(comp);
+        } else if (resolving) {
+            if (auto found = FindComponent(out, comp)) {
+                name = *found;
+            } else {
+                resolving = false;
+                name = HasHighBytes(comp) ? AnsiToUtf8(comp) : std::string(comp);
+            }
+        } else {
+            name = HasHighBytes(comp) ? AnsiToUtf8(comp) : std::string(comp);
+        }
+        if (!first && out.back() != '/') out += '/';
+        out += name;
+        first = false;
+    }
+    if (trailing && !out.empty() && out.back() != '/') out += '/';
+    if (out.empty()) out = ".";
+    return out;
+}
+
+bool FileExists(std::string_view path) {
+    struct stat st;
+    return stat(HostPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(std::string_view path) {
+    struct stat st;
+    return stat(HostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool EraseFile(std::string_view path) {
+    const std::string host = HostPath(path);
+    struct stat st;
+    if (lstat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    return unlink(host.c_str()) == 0;
+}
+
+bool RenameFile(std::string_view from, std::string_view to) {
+    const std::string src = HostPath(from);
+    if (!EntryExists(src)) return false;
+    return rename(src.c_str(), HostPath(to).c_str()) == 0;
+}
+
+bool CreateDir(std::string_view path) { return mkdir(HostPath(path).c_str(), 0777) == 0; }
+bool RemoveDir(std::string_view path) { return rmdir(HostPath(path).c_str()) == 0; }
+
+std::optional<uint32_t> GetFileAttributes(std::string_view path) {
+    const std::string host = HostPath(path);
+    struct stat st;
+    if (stat(host.c_str(), &st) != 0) return std::nullopt;
+    return AttrOf(st, BaseName(host));
+}
+
+bool SetReadOnly(std::string_view path, bool readOnly) {
+    const std::string host = HostPath(path);
+    struct stat st;
+    if (stat(host.c_str(), &st) != 0) return false;
+    mode_t mode = st.st_mode & 07777;
+    if (readOnly) mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    else mode |= S_IWUSR;
+    return chmod(host.c_str(), mode) == 0;
+}
+
+std::optional<int64_t> FileSizeOf(std::string_view path) {
+    struct stat st;
+    if (stat(HostPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return static_cast<int64_t>(st.st_size);
+}
+
+std::optional<std::time_t> FileModTime(std::string_view path) {
+    struct stat st;
+    if (stat(HostPath(path).c_str(), &st) != 0) return std::nullopt;
+    return st.st_mtime;
+}
+
+std::string GetCurrentDir() {
+    std::string buf(4096, '\0');
+    while (getcwd(buf.data(), buf.size()) == nullptr) {
+        if (errno != ERANGE) return ".";
+        buf.resize(buf.size() * 2);
+    }
+    buf.resize(std::strlen(buf.c_str()));
+    if (buf.size() > 1 && buf.back() == '/') buf.pop_back();
+    return buf;
+}
+
+bool SetCurrentDir(std::string_view path) { return chdir(HostPath(path).c_str()) == 0; }
+
+std::vector<FoundFile> FindFiles(std::string_view pattern, uint32_t attrMask) {
+    std::string p(pattern);
+    std::replace(p.begin(), p.end(), '\\', '/');
+    auto [folder, mask] = SplitLast(p);
+    // A bare drive ("C:*.*") is the current folder of that drive: here ".".
+    if (folder.empty() && mask.size() >= 2 && mask[1] == ':') mask.erase(0, 2);
+    const std::string dir = folder.empty() ? std::string() : HostPath(folder);
+    std::vector<FoundFile> found;
+    if (mask.empty()) return found;
+    const bool wild = mask.find_first_of("*?") != std::string::npos;
+    const uint32_t exclude = ~attrMask & (faHidden | faSysFile | faVolumeID | faDirectory);
+
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (d == nullptr) return found;
+    while (dirent* e = readdir(d)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        const std::string progName = ProgramName(name);
+        if (wild ? !(Matches(mask, progName) || Matches(mask, name))
+                 : !(FoldName(mask) == FoldName(progName) || FoldName(mask) == FoldName(name)))
+            continue;
+        struct stat st;
+        if (stat(Join(dir, name).c_str(), &st) != 0) continue;
+        if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
+        const uint32_t attr = AttrOf(st, name);
+        if (attr & exclude) continue;
+        found.push_back({progName, S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size),
+                         attr, st.st_mtime});
+    }
+    closedir(d);
+    std::sort(found.begin(), found.end(), [](const FoundFile& a, const FoundFile& b) {
+        const std::string fa = FoldName(a.name), fb = FoldName(b.name);
+        return fa != fb ? fa < fb : a.name < b.name;
+    });
+    return found;
+}
+
+// ---------------------------------------------------------------- File
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept { *this = std::move(other); }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+        error_ = other.error_;
+        pos_ = std::exchange(other.pos_, 0);
+        canRead_ = other.canRead_;
+        canWrite_ = other.canWrite_;
+        fdReadable_ = other.fdReadable_;
+        fdWritable_ = other.fdWritable_;
+    }
+    return *this;
+}
+
+void File::Close() {
+    if (fd_ >= 0) close(fd_);  // releases every lock of this open
+    fd_ = -1;
+    pos_ = 0;
+}
+
+namespace {
+
+// Opens the descriptor for reading and writing where possible, else with
+// just the access asked for; -1 with errno on failure.
+int OpenDescriptor(const std::string& host, bool reading, bool writing, int extraFlags,
+                   bool& fdReadable, bool& fdWritable) {
+    int fd = open(host.c_str(), O_RDWR | O_CLOEXEC | extraFlags, 0666);
+    if (fd >= 0) {
+        fdReadable = fdWritable = true;
+        return fd;
+    }
+    if (errno == ENOENT || errno == EISDIR || (reading && writing)) return -1;
+    fd = open(host.c_str(), (writing ? O_WRONLY : O_RDONLY) | O_CLOEXEC | extraFlags, 0666);
+    fdReadable = fd >= 0 && !writing;
+    fdWritable = fd >= 0 && writing;
+    return fd;
+}
+
+}  // namespace
+
+File File::Open(std::string_view path, OpenMode mode, int shareMode) {
+    File f;
+    f.canRead_ = mode != OpenMode::Write;
+    f.canWrite_ = mode != OpenMode::Read;
+    const std::string host = HostPath(path);
+    struct stat st;
+    if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        f.error_ = EISDIR;
+        return f;
+    }
+    const int fd = OpenDescriptor(host, f.canRead_, f.canWrite_, 0, f.fdReadable_, f.fdWritable_);
+    if (fd < 0) {
+        f.error_ = errno;
+        return f;
+    }
+    if (!ApplyShareMode(fd, f.fdReadable_, f.canRead_, f.canWrite_, shareMode)) {
+        f.error_ = errno;
+        close(fd);
+        return f;
+    }
+    f.fd_ = fd;
+    return f;
+}
+
+File File::Create(std::string_view path, int shareMode) {
+    File f;
+    f.canRead_ = f.canWrite_ = true;
+    const std::string host = HostPath(path);
+    // Not O_TRUNC: an open that the share mode refuses must not empty the file.
+    const int fd = OpenDescriptor(host, true, true, O_CREAT, f.fdReadable_, f.fdWritable_);
+    if (fd < 0) {
+        f.error_ = errno;
+        return f;
+    }
+    if (!ApplyShareMode(fd, f.fdReadable_, true, true, shareMode) || ftruncate(fd, 0) != 0) {
+        f.error_ = errno;
+        close(fd);
+        return f;
+    }
+    f.fd_ = fd;
+    return f;
+}
+
+int64_t File::ReadAt(int64_t pos, void* buf, int64_t len) {
+    if (fd_ < 0 || !canRead_ || pos < 0 || len < 0) {
+        error_ = fd_ < 0 || !canRead_ ? EBADF : EINVAL;
+        return -1;
+    }
+    auto* p = static_cast<char*>(buf);
+    int64_t done = 0;
+    while (done < len) {
+        const ssize_t n = pread(fd_, p + done, static_cast<std::size_t>(len - done), pos + done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error_ = errno;
+            return -1;
+        }
+        if (n == 0) break;  // end of file
+        done += n;
+    }
+    return done;
+}
+
+int64_t File::WriteAt(int64_t pos, const void* buf, int64_t len) {
+    if (fd_ < 0 || !canWrite_ || pos < 0 || len < 0) {
+        error_ = fd_ < 0 || !canWrite_ ? EBADF : EINVAL;
+        return -1;
+    }
+    const auto* p = static_cast<const char*>(buf);
+    int64_t done = 0;
+    while (done < len) {
+        const ssize_t n = pwrite(fd_, p + done, static_cast<std::size_t>(len - done), pos + done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error_ = errno;
+            return done > 0 ? done : -1;
+        }
+        done += n;
+    }
+    return done;
+}
+
+int64_t File::Read(void* buf, int64_t len) {
+    const int64_t n = ReadAt(pos_, buf, len);
+    if (n > 0) pos_ += n;
+    return n;
+}
+
+int64_t File::Write(const void* buf, int64_t len) {
+    const int64_t n = WriteAt(pos_, buf, len);
+    if (n > 0) pos_ += n;
+    return n;
+}
+
+bool File::Seek(int64_t pos) {
+    if (fd_ < 0 || pos < 0) {
+        error_ = fd_ < 0 ? EBADF : EINVAL;
+        return false;
+    }
+    pos_ = pos;
+    return true;
+}
+
+int64_t File::Position() const { return pos_; }
+
+int64_t File::Size() const {
+    struct stat st;
+    if (fd_ < 0 || fstat(fd_, &st) != 0) return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+bool File::Truncate(int64_t size) {
+    if (fd_ < 0 || !canWrite_ || size < 0 || ftruncate(fd_, size) != 0) {
+        error_ = fd_ < 0 || !canWrite_ ? EBADF : size < 0 ? EINVAL : errno;
+        return false;
+    }
+    return true;
+}
+
+bool File::Flush() {
+    if (fd_ < 0 || fsync(fd_) != 0) {
+        error_ = fd_ < 0 ? EBADF : errno;
+        return false;
+    }
+    return true;
+}
+
+bool File::Lock(int64_t offset, int64_t length) {
+    if (fd_ < 0 || offset < 0 || length <= 0) {
+        error_ = fd_ < 0 ? EBADF : EINVAL;
+        return false;
+    }
+    if (!SetLock(fd_, fdWritable_ ? F_WRLCK : F_RDLCK, offset, length)) {
+        error_ = errno;
+        return false;
+    }
+    return true;
+}
+
+bool File::Unlock(int64_t offset, int64_t length) {
+    if (fd_ < 0 || offset < 0 || length <= 0) {
+        error_ = fd_ < 0 ? EBADF : EINVAL;
+        return false;
+    }
+    if (!SetLock(fd_, F_UNLCK, offset, length)) {
+        error_ = errno;
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- whole files
+
+std::optional<std::string> ReadWholeFile(std::string_view path) {
+    const int fd = open(HostPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return std::nullopt;
+    }
+    std::string data;
+    data.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        data.append(buf, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return data;
+}
+
+bool WriteFileReplacing(std::string_view path, std::string_view data) {
+    const std::string host = HostPath(path);
+    const auto [dir, name] = SplitLast(host);
+    if (name.empty()) return false;
+    struct stat old;
+    const bool hadOld = stat(host.c_str(), &old) == 0;
+    if (hadOld && !S_ISREG(old.st_mode)) return false;
+
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".kor2tmp.%ld.%u", static_cast<long>(getpid()),
+                      g_tempCounter.fetch_add(1));
+        temp = dir + "." + name + suffix;
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, data.data(), data.size());
+    if (ok && hadOld) ok = fchmod(fd, old.st_mode & 07777) == 0;
+    if (ok) ok = fsync(fd) == 0;
+    if (close(fd) != 0) ok = false;
+    if (ok) ok = rename(temp.c_str(), host.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    const int dfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        fsync(dfd);
+        close(dfd);
+    }
+    return true;
+}
+
+std::string TempPath() {
+    std::string dir;
+    for (const char* var : {"TEMP", "TMP", "TMPDIR"}) {
+        const char* v = std::getenv(var);
+        if (v != nullptr && *v != '\0') {
+            dir = v;
+            break;
+        }
+    }
+    if (dir.empty()) dir = "/tmp";
+    dir = ProgramName(dir);
+    std::replace(dir.begin(), dir.end(), '/', '\\');
+    if (dir.back() != '\\') dir += '\\';
+    return dir;
+}
+
+std::string TempFileName(std::string_view folder, std::string_view prefix) {
+    std::string base(folder);
+    if (base.empty()) base = ".";
+    if (base.back() != '\\' && base.back() != '/') base += '\\';
+    const std::string pre(prefix.substr(0, 3));
+    unsigned start = (static_cast<unsigned>(getpid()) * 2654435761u +
+                      static_cast<unsigned>(time(nullptr)) + g_tempCounter.fetch_add(1)) & 0xFFFF;
+    for (unsigned k = 0; k < 0x10000; ++k) {
+        const unsigned unique = (start + k) & 0xFFFF;
+        if (unique == 0) continue;
+        char name[16];
+        std::snprintf(name, sizeof name, "%04X.TMP", unique);
+        const std::string prog = base + pre + name;
+        const int fd = open(HostPath(prog).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            close(fd);
+            return prog;
+        }
+        if (errno != EEXIST) return std::string();
+    }
+    return std::string();
+}
+
+}  // namespace kor2::platform

@@ -1,0 +1,450 @@
+#include "platform/hostfs.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "support/tempdir.h"
+
+namespace kor2::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A host path in the program's form ("\" separators).
+std::string Prog(const std::string& host) {
+    std::string s = host;
+    std::replace(s.begin(), s.end(), '/', '\\');
+    return s;
+}
+
+void WriteText(const fs::path& p, const std::string& text) {
+    std::ofstream out(p, std::ios::binary);
+    out << text;
+}
+
+std::string ReadText(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Names in a folder, for checking that no temporary file is left behind.
+std::vector<std::string> Listing(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Restores the current folder at the end of a test.
+struct CwdGuard {
+    std::string saved = GetCurrentDir();
+    ~CwdGuard() { SetCurrentDir(saved); }
+};
+
+class HostFs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directory(tmp.path() / "data");
+        WriteText(tmp.path() / "data" / "fedwst.dbf", "fedwst");
+    }
+    std::string root() const { return Prog(tmp.path().string()); }
+    test::TempDir tmp;
+};
+
+TEST_F(HostFs, FindsExistingComponentsRegardlessOfCase) {
+    const std::string want = (tmp.path() / "data" / "fedwst.dbf").string();
+    EXPECT_EQ(HostPath(root() + "\\Data\\FEDWST.DBF"), want);
+    EXPECT_EQ(HostPath(root() + "\\DATA\\FedWst.Dbf"), want);
+    File f = File::Open(root() + "\\Data\\FEDWST.DBF", OpenMode::Read);
+    ASSERT_TRUE(f.IsOpen()) << f.Error();
+    char buf[16] = {};
+    EXPECT_EQ(f.Read(buf, sizeof buf), 6);
+    EXPECT_EQ(std::string(buf), "fedwst");
+    EXPECT_TRUE(FileExists(root() + "\\DATA\\FEDWST.DBF"));
+    EXPECT_TRUE(DirectoryExists(root() + "\\DATA"));
+    EXPECT_FALSE(DirectoryExists(root() + "\\DATA\\FEDWST.DBF"));
+}
+
+TEST_F(HostFs, DriveIsDropped) {
+    const std::string want = (tmp.path() / "data" / "fedwst.dbf").string();
+    EXPECT_EQ(HostPath("C:" + root() + "\\Data\\FEDWST.DBF"), want);
+    EXPECT_EQ(HostPath("d:" + root() + "\\Data\\FEDWST.DBF"), want);
+    EXPECT_EQ(HostPath("C:\\"), "/");
+    EXPECT_EQ(HostPath("C:"), ".");
+    EXPECT_EQ(HostPath(""), "");
+    EXPECT_EQ(HostPath("\\tmp\\"), "/tmp/");
+    EXPECT_TRUE(File::Open("C:" + root() + "\\DATA\\fedwst.DBF", OpenMode::Read).IsOpen());
+}
+
+TEST_F(HostFs, RelativePathsStayRelative) {
+    CwdGuard guard;
+    ASSERT_TRUE(SetCurrentDir(root()));
+    EXPECT_EQ(GetCurrentDir(), fs::canonical(tmp.path()).string());
+    EXPECT_EQ(HostPath("Data\\FEDWST.DBF"), "data/fedwst.dbf");
+    EXPECT_EQ(HostPath("C:Data\\FEDWST.DBF"), "data/fedwst.dbf");
+    EXPECT_EQ(HostPath(".\\DATA\\..\\Data\\Fedwst.dbf"), "./data/../data/fedwst.dbf");
+    EXPECT_TRUE(FileExists("DATA\\FEDWST.DBF"));
+}
+
+TEST_F(HostFs, MissingComponentsKeptAsWritten) {
+    EXPECT_EQ(HostPath(root() + "\\Data\\New\\File.TXT"),
+              (tmp.path() / "data" / "New" / "File.TXT").string());
+    File f = File::Open(root() + "\\Data\\MISSING.DBF", OpenMode::Read);
+    EXPECT_FALSE(f.IsOpen());
+    EXPECT_EQ(f.Error(), ENOENT);
+    EXPECT_FALSE(FileExists(root() + "\\Data\\MISSING.DBF"));
+    EXPECT_FALSE(ReadWholeFile(root() + "\\Data\\MISSING.DBF").has_value());
+    EXPECT_FALSE(FileSizeOf(root() + "\\Data\\MISSING.DBF").has_value());
+    EXPECT_FALSE(GetFileAttributes(root() + "\\Data\\MISSING.DBF").has_value());
+}
+
+TEST_F(HostFs, CreateInFolderOfOtherCase) {
+    File f = File::Create(root() + "\\DATA\\NEW.DBF");
+    ASSERT_TRUE(f.IsOpen()) << f.Error();
+    EXPECT_EQ(f.Write("abc", 3), 3);
+    f.Close();
+    EXPECT_EQ(ReadText(tmp.path() / "data" / "NEW.DBF"), "abc");
+    // Creating it again by another case truncates the same file.
+    File g = File::Create(root() + "\\data\\new.dbf");
+    ASSERT_TRUE(g.IsOpen());
+    g.Close();
+    EXPECT_EQ(Listing(tmp.path() / "data"), (std::vector<std::string>{"NEW.DBF", "fedwst.dbf"}));
+    EXPECT_EQ(fs::file_size(tmp.path() / "data" / "NEW.DBF"), 0u);
+}
+
+TEST_F(HostFs, ExactMatchWins) {
+    WriteText(tmp.path() / "abc", "lower");
+    WriteText(tmp.path() / "ABC", "upper");
+    EXPECT_EQ(*ReadWholeFile(root() + "\\abc"), "lower");
+    EXPECT_EQ(*ReadWholeFile(root() + "\\ABC"), "upper");
+    // No exact match: one of them, the same every time.
+    EXPECT_EQ(HostPath(root() + "\\Abc"), (tmp.path() / "ABC").string());
+}
+
+TEST_F(HostFs, AnsiNamesMatchUtf8Names) {
+    WriteText(tmp.path() / "Müller.txt", "x");
+    EXPECT_EQ(HostPath(root() + "\\M\xDCLLER.TXT"), (tmp.path() / "Müller.txt").string());
+    EXPECT_EQ(HostPath(root() + "\\Müller.txt"), (tmp.path() / "Müller.txt").string());
+    // A new name is written in UTF-8.
+    EXPECT_EQ(HostPath(root() + "\\Ma\xDF.txt"), (tmp.path() / "Maß.txt").string());
+    const auto found = FindFiles(root() + "\\m*.txt");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].name, "M\xFCller.txt");
+}
+
+TEST_F(HostFs, ReadWriteSeek) {
+    File f = File::Create(root() + "\\rw.bin");
+    ASSERT_TRUE(f.IsOpen());
+    EXPECT_EQ(f.Write("0123456789", 10), 10);
+    EXPECT_EQ(f.Position(), 10);
+    EXPECT_EQ(f.Size(), 10);
+    EXPECT_TRUE(f.Seek(4));
+    char buf[8] = {};
+    EXPECT_EQ(f.Read(buf, 3), 3);
+    EXPECT_EQ(std::string(buf, 3), "456");
+    EXPECT_EQ(f.Position(), 7);
+    EXPECT_EQ(f.Read(buf, 8), 3);  // up to the end
+    EXPECT_EQ(f.Read(buf, 8), 0);
+    EXPECT_EQ(f.WriteAt(12, "xy", 2), 2);
+    EXPECT_EQ(f.Size(), 14);
+    EXPECT_EQ(f.ReadAt(10, buf, 4), 4);
+    EXPECT_EQ(std::string(buf, 4), std::string("\0\0xy", 4));
+    EXPECT_TRUE(f.Truncate(5));
+    EXPECT_EQ(f.Size(), 5);
+    EXPECT_TRUE(f.Flush());
+    EXPECT_FALSE(f.Seek(-1));
+    File moved = std::move(f);
+    EXPECT_FALSE(f.IsOpen());
+    EXPECT_TRUE(moved.IsOpen());
+    EXPECT_EQ(moved.Size(), 5);
+    moved.Close();
+    EXPECT_EQ(moved.Read(buf, 1), -1);
+    EXPECT_EQ(FileSizeOf(root() + "\\RW.BIN"), 5);
+}
+
+TEST_F(HostFs, OpenModes) {
+    File r = File::Open(root() + "\\data\\fedwst.dbf", OpenMode::Read);
+    ASSERT_TRUE(r.IsOpen());
+    EXPECT_EQ(r.Write("x", 1), -1);
+    File w = File::Open(root() + "\\data\\fedwst.dbf", OpenMode::Write);
+    ASSERT_TRUE(w.IsOpen());
+    char c;
+    EXPECT_EQ(w.Read(&c, 1), -1);
+    EXPECT_EQ(w.Write("F", 1), 1);
+    EXPECT_EQ(r.Read(&c, 1), 1);
+    EXPECT_EQ(c, 'F');
+    EXPECT_FALSE(File::Open(root() + "\\data", OpenMode::Read).IsOpen());
+}
+
+TEST_F(HostFs, LocksContendBetweenOpensOfOneProcess) {
+    const std::string path = root() + "\\Data\\FEDWST.DBF";
+    File a = File::Open(path, OpenMode::ReadWrite);
+    File b = File::Open(path, OpenMode::ReadWrite);
+    ASSERT_TRUE(a.IsOpen() && b.IsOpen());
+    const int64_t rec = 0x40000000 + 42;
+    EXPECT_TRUE(a.Lock(rec, 1));
+    EXPECT_TRUE(a.Lock(rec, 1));  // the holder may lock again
+    EXPECT_FALSE(b.Lock(rec, 1));
+    EXPECT_FALSE(b.Lock(rec - 10, 20));  // overlapping
+    EXPECT_TRUE(b.Lock(rec + 1, 1));     // a different range
+    EXPECT_FALSE(a.Lock(rec + 1, 1));
+    EXPECT_TRUE(a.Unlock(rec, 1));
+    EXPECT_TRUE(b.Lock(rec, 1));
+    a.Close();
+    b.Close();
+    // Closing releases the locks.
+    File c = File::Open(path, OpenMode::ReadWrite);
+    EXPECT_TRUE(c.Lock(rec, 2));
+}
+
+TEST_F(HostFs, LockHeldByChildProcessRefusesParent) {
+    const std::string path = root() + "\\Data\\FEDWST.DBF";
+    const int64_t rec = 0x40000000 + 7;
+    int toParent[2], toChild[2];
+    ASSERT_EQ(pipe(toParent), 0);
+    ASSERT_EQ(pipe(toChild), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        File f = File::Open(path, OpenMode::ReadWrite);
+        const char ok = f.IsOpen() && f.Lock(rec, 1) ? 'L' : 'E';
+        (void)!write(toParent[1], &ok, 1);
+        char c;
+        (void)!read(toChild[0], &c, 1);  // hold the lock until the parent is done
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(toParent[0], &c, 1), 1);
+    ASSERT_EQ(c, 'L');
+    File f = File::Open(path, OpenMode::ReadWrite);
+    ASSERT_TRUE(f.IsOpen());
+    EXPECT_FALSE(f.Lock(rec, 1));
+    EXPECT_TRUE(f.Lock(rec + 1, 1));
+    (void)!write(toChild[1], "x", 1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(f.Lock(rec, 1));  // released with the child's exit
+    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) close(fd);
+}
+
+TEST_F(HostFs, DenyWriteRefusesSecondWriter) {
+    const std::string path = root() + "\\Data\\FEDWST.DBF";
+    File first = File::Open(path, OpenMode::Read, 0x20);
+    ASSERT_TRUE(first.IsOpen());
+    File writer = File::Open(path, OpenMode::Write, 0x40);
+    EXPECT_FALSE(writer.IsOpen());
+    EXPECT_EQ(writer.Error(), EBUSY);
+    EXPECT_FALSE(File::Open(path, OpenMode::ReadWrite, 0x40).IsOpen());
+    EXPECT_TRUE(File::Open(path, OpenMode::Read, 0x40).IsOpen());
+    EXPECT_TRUE(File::Open(path, OpenMode::Read, 0x20).IsOpen());
+    // Nor may anyone truncate it.
+    EXPECT_FALSE(File::Create(path).IsOpen());
+    EXPECT_EQ(ReadText(tmp.path() / "data" / "fedwst.dbf"), "fedwst");
+    first.Close();
+    EXPECT_TRUE(File::Open(path, OpenMode::Write, 0x40).IsOpen());
+}
+
+TEST_F(HostFs, DenyWriteRefusedWhileSomeoneWrites) {
+    const std::string path = root() + "\\Data\\FEDWST.DBF";
+    File writer = File::Open(path, OpenMode::ReadWrite, 0x40);
+    ASSERT_TRUE(writer.IsOpen());
+    EXPECT_FALSE(File::Open(path, OpenMode::Read, 0x20).IsOpen());
+    EXPECT_FALSE(File::Open(path, OpenMode::Read, 0x10).IsOpen());
+    EXPECT_TRUE(File::Open(path, OpenMode::Read, 0x40).IsOpen());
+}
+
+TEST_F(HostFs, ExclusiveOpen) {
+    const std::string path = root() + "\\Data\\FEDWST.DBF";
+    File excl = File::Open(path, OpenMode::ReadWrite, 0x10);
+    ASSERT_TRUE(excl.IsOpen());
+    EXPECT_FALSE(File::Open(path, OpenMode::Read, 0x40).IsOpen());
+    EXPECT_FALSE(File::Open(path, OpenMode::Read, 0).IsOpen());
+    // The share markers do not get in the way of the holder's record locks.
+    EXPECT_TRUE(excl.Lock(0x40000000, 0x10000000));
+    excl.Close();
+    EXPECT_TRUE(File::Open(path, OpenMode::Read, 0x10).IsOpen());
+}
+
+TEST_F(HostFs, ExclusiveOpenInChildRefusesParent) {
+    const std::string path = root() + "\\Data\\FEDWST.DBF";
+    int toParent[2], toChild[2];
+    ASSERT_EQ(pipe(toParent), 0);
+    ASSERT_EQ(pipe(toChild), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        File f = File::Open(path, OpenMode::ReadWrite, 0x10);
+        const char ok = f.IsOpen() ? 'O' : 'E';
+        (void)!write(toParent[1], &ok, 1);
+        char c;
+        (void)!read(toChild[0], &c, 1);
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(toParent[0], &c, 1), 1);
+    ASSERT_EQ(c, 'O');
+    EXPECT_FALSE(File::Open(path, OpenMode::Read, 0x40).IsOpen());
+    (void)!write(toChild[1], "x", 1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(File::Open(path, OpenMode::Read, 0x40).IsOpen());
+    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) close(fd);
+}
+
+TEST_F(HostFs, CompatibilityModeSharesLikeDenyNone) {
+    const std::string path = root() + "\\Data\\FEDWST.DBF";
+    File a = File::Open(path, OpenMode::ReadWrite, 0);
+    File b = File::Open(path, OpenMode::ReadWrite, 0);
+    EXPECT_TRUE(a.IsOpen());
+    EXPECT_TRUE(b.IsOpen());
+}
+
+TEST_F(HostFs, WriteFileReplacing) {
+    const std::string path = root() + "\\Data\\FEDWST.DBF";
+    ASSERT_TRUE(WriteFileReplacing(path, "new contents"));
+    EXPECT_EQ(ReadText(tmp.path() / "data" / "fedwst.dbf"), "new contents");
+    ASSERT_TRUE(WriteFileReplacing(root() + "\\Data\\Fresh.txt", ""));
+    EXPECT_EQ(Listing(tmp.path() / "data"), (std::vector<std::string>{"Fresh.txt", "fedwst.dbf"}));
+    EXPECT_EQ(*ReadWholeFile(root() + "\\DATA\\FRESH.TXT"), "");
+    EXPECT_FALSE(WriteFileReplacing(root() + "\\NoSuchFolder\\x.txt", "x"));
+}
+
+TEST_F(HostFs, WriteFileReplacingKeepsOldFileInReadOnlyFolder) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "running as root: permission bits do not stop writes "
+                        "(WriteFileReplacingKeepsOldFileWhenWriteFails covers the failure path)";
+    const fs::path dir = tmp.path() / "data";
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(WriteFileReplacing(root() + "\\Data\\FEDWST.DBF", "new"));
+    fs::permissions(dir, fs::perms::owner_all);
+    EXPECT_EQ(ReadText(dir / "fedwst.dbf"), "fedwst");
+    EXPECT_EQ(Listing(dir), (std::vector<std::string>{"fedwst.dbf"}));
+}
+
+TEST_F(HostFs, WriteFileReplacingKeepsOldFileWhenWriteFails) {
+    // A file size limit makes the write fail even for root; in a child so
+    // the limit does not outlive the test.
+    const std::string path = root() + "\\Data\\FEDWST.DBF";
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit lim = {16, 16};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        _exit(WriteFileReplacing(path, std::string(1000, 'x')) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "WriteFileReplacing reported success";
+    EXPECT_EQ(ReadText(tmp.path() / "data" / "fedwst.dbf"), "fedwst");
+    EXPECT_EQ(Listing(tmp.path() / "data"), (std::vector<std::string>{"fedwst.dbf"}));
+}
+
+TEST_F(HostFs, FindFiles) {
+    const fs::path d = tmp.path() / "data";
+    WriteText(d / "A.DBF", "12345");
+    WriteText(d / "b.dbf", "1");
+    WriteText(d / "c.txt", "");
+    WriteText(d / "NOEXT", "");
+    WriteText(d / ".hidden.dbf", "");
+    fs::create_directory(d / "Sub.dbf");
+    auto names = [](const std::vector<FoundFile>& v) {
+        std::vector<std::string> n;
+        for (const auto& f : v) n.push_back(f.name);
+        return n;
+    };
+    const auto dbf = FindFiles(root() + "\\DATA\\*.DBF", faArchive | faReadOnly);
+    EXPECT_EQ(names(dbf), (std::vector<std::string>{"A.DBF", "b.dbf", "fedwst.dbf"}));
+    ASSERT_EQ(dbf.size(), 3u);
+    EXPECT_EQ(dbf[0].size, 5);
+    EXPECT_EQ(dbf[0].attr & faDirectory, 0u);
+    EXPECT_EQ(names(FindFiles(root() + "\\DATA\\*.DBF")),
+              (std::vector<std::string>{".hidden.dbf", "A.DBF", "b.dbf", "fedwst.dbf", "Sub.dbf"}));
+    EXPECT_EQ(names(FindFiles(root() + "\\DATA\\*.*", faArchive)),
+              (std::vector<std::string>{"A.DBF", "b.dbf", "c.txt", "fedwst.dbf", "NOEXT"}));
+    EXPECT_EQ(names(FindFiles(root() + "\\DATA\\?.dbf", faArchive)),
+              (std::vector<std::string>{"A.DBF", "b.dbf"}));
+    EXPECT_EQ(names(FindFiles(root() + "\\DATA\\FEDWST.DBF")), (std::vector<std::string>{"fedwst.dbf"}));
+    EXPECT_EQ(names(FindFiles(root() + "\\DATA\\noext.*", faArchive)), (std::vector<std::string>{"NOEXT"}));
+    const auto sub = FindFiles(root() + "\\DATA\\sub.*", faDirectory);
+    ASSERT_EQ(sub.size(), 1u);
+    EXPECT_NE(sub[0].attr & faDirectory, 0u);
+    EXPECT_TRUE(FindFiles(root() + "\\Missing\\*.*").empty());
+    EXPECT_TRUE(FindFiles(root() + "\\DATA\\*.xyz").empty());
+}
+
+TEST_F(HostFs, AttributesAndFileOperations) {
+    const std::string f = root() + "\\Data\\FEDWST.DBF";
+    auto attr = GetFileAttributes(f);
+    ASSERT_TRUE(attr);
+    EXPECT_EQ(*attr & (faReadOnly | faDirectory), 0u);
+    ASSERT_TRUE(SetReadOnly(f, true));
+    EXPECT_NE(*GetFileAttributes(f) & faReadOnly, 0u);
+    ASSERT_TRUE(SetReadOnly(f, false));
+    EXPECT_EQ(*GetFileAttributes(f) & faReadOnly, 0u);
+    EXPECT_NE(*GetFileAttributes(root() + "\\DATA") & faDirectory, 0u);
+    EXPECT_TRUE(FileModTime(f).has_value());
+
+    EXPECT_TRUE(CreateDir(root() + "\\Data\\Sub"));
+    EXPECT_TRUE(DirectoryExists(root() + "\\DATA\\SUB"));
+    EXPECT_TRUE(RemoveDir(root() + "\\DATA\\SUB"));
+    EXPECT_FALSE(DirectoryExists(root() + "\\DATA\\SUB"));
+
+    WriteText(tmp.path() / "data" / "other.dbf", "other");
+    EXPECT_TRUE(RenameFile(root() + "\\DATA\\OTHER.DBF", f));  // replaces the target
+    EXPECT_EQ(ReadText(tmp.path() / "data" / "fedwst.dbf"), "other");
+    EXPECT_FALSE(FileExists(root() + "\\DATA\\OTHER.DBF"));
+    EXPECT_FALSE(RenameFile(root() + "\\DATA\\OTHER.DBF", f));
+    EXPECT_TRUE(EraseFile(f));
+    EXPECT_FALSE(EraseFile(f));
+    EXPECT_FALSE(FileExists(f));
+}
+
+TEST(HostFsTemp, TempPathInProgramForm) {
+    const char* oldTemp = std::getenv("TEMP");
+    const std::string saved = oldTemp ? oldTemp : "";
+    setenv("TEMP", "/var/tmp", 1);
+    EXPECT_EQ(TempPath(), "\\var\\tmp\\");
+    EXPECT_EQ(HostPath(TempPath()), "/var/tmp/");
+    setenv("TEMP", "/var/tmp/", 1);
+    EXPECT_EQ(TempPath(), "\\var\\tmp\\");
+    if (oldTemp) setenv("TEMP", saved.c_str(), 1);
+    else unsetenv("TEMP");
+    const std::string t = TempPath();
+    ASSERT_FALSE(t.empty());
+    EXPECT_EQ(t.back(), '\\');
+    EXPECT_TRUE(DirectoryExists(t));
+}
+
+TEST(HostFsTemp, TempFileNameCreatesUniqueFiles) {
+    test::TempDir tmp;
+    const std::string folder = Prog(tmp.path().string());
+    const std::string a = TempFileName(folder, "KORX");
+    const std::string b = TempFileName(folder + "\\", "K");
+    ASSERT_FALSE(a.empty());
+    ASSERT_FALSE(b.empty());
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(FileExists(a));
+    EXPECT_TRUE(FileExists(b));
+    const std::string nameA = a.substr(a.rfind('\\') + 1);
+    EXPECT_EQ(nameA.size(), 3u + 4u + 4u) << nameA;  // KOR + 4 hex digits + .TMP
+    EXPECT_EQ(nameA.substr(0, 3), "KOR");
+    EXPECT_EQ(nameA.substr(7), ".TMP");
+    EXPECT_EQ(a.substr(0, folder.size() + 1), folder + "\\");
+    EXPECT_EQ(FileSizeOf(a), 0);
+    EXPECT_TRUE(TempFileName(folder + "\\missing", "X").empty());
+}
+
+}  // namespace
+}  // namespace kor2::platform
