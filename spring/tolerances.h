@@ -20,20 +20,20 @@ inline constexpr std::array<Extended, 3> ToleranceGradeFactors{0.63L, 1.0L, 1.6L
 
 // Coil diameter. Grades 1..3 look up Dm; grade 4 the diameter that was
 // entered (DiameterInputMode 1 De, 2 Di, otherwise Dm).
-Extended TolTable(uint16_t Grade, uint16_t DiameterInputMode, Extended De, Extended Di,
-                  Extended Dm, Extended w);
+Extended TolTable(uint16_t Grade, uint16_t DiameterInputMode, Extended De, Extended Di, Extended Dm,
+                  Extended w);
 
 // Free length L0; FormingMethod 1 cold, 2 hot rolled, 3 hot machined.
 Extended FreeLengthTolerance(uint16_t Grade, uint16_t FormingMethod, Extended Dm, Extended d,
                              Extended R, Extended n, Extended L0);
 
 // Force F at deflection s (called with F1, s1 and with F2, s2).
-Extended ForceTolerance(uint16_t Grade, Extended F, Extended s, Extended Dm, Extended d,
-                        Extended n, Extended L0, Extended R);
+Extended ForceTolerance(uint16_t Grade, Extended F, Extended s, Extended Dm, Extended d, Extended n,
+                        Extended L0, Extended R);
 
 // Initial tension F0.
-Extended InitialTensionTolerance(uint16_t Grade, Extended Dm, Extended d, Extended n,
-                                 Extended F0, Extended L0, Extended R);
+Extended InitialTensionTolerance(uint16_t Grade, Extended Dm, Extended d, Extended n, Extended F0,
+                                 Extended L0, Extended R);
 
 // Eye position in degrees (grades 1..3 only).
 Extended EyePositionTolerance(uint16_t Grade, Extended w, Extended n);
