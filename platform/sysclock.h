@@ -19,7 +19,8 @@ struct DateTime {
 DateTime Now();
 // Milliseconds since an arbitrary start, wrapping at 2^32 like GetTickCount.
 uint32_t GetTickCount();
-// Tests: makes Now() return this moment; nullopt returns to the real clock.
+// Tests: makes Now() return this moment (dayOfWeek is worked out from the
+// date); nullopt returns to the real clock.
 void SetClockOverride(std::optional<DateTime> when);
 
 std::optional<std::string> GetEnv(std::string_view name);
