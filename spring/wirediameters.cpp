@@ -62,7 +62,7 @@ Extended StandardWireDiameter(uint16_t Standard, int32_t Mode, Extended d) {
         if (WarningsOn == 1)
             AddErrorMessage(din2077 ? "Drahtdurchmesser nicht nach DIN 2077 !"
                                     : "Drahtdurchmesser nicht nach DIN 2076 !");
-        // NaN or infinity has no standard value; 0 makes the caller estimate d anew.
+        // NaN or infinity has no standard value; 0 keeps them out of the spring values.
         return std::isfinite(d) ? d : 0;
     }
     if (!din2077 && AbortFlag) return d;
