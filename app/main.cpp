@@ -1,9 +1,23 @@
-// Program entry of kor2: sets every start-up default and reports who it is.
-// The windows and the command line come with the application shell.
+// Program entry of kor2: keeps the command line, sets every start-up default
+// (Part 1.101 first, then the spring's) and reports who it is. The windows
+// and the rest of the command line come with the application shell.
 #include <cstdio>
+#include <string>
+#include <vector>
 
-int main() {
-    std::puts("KOR2     Zugfederberechnung");
-    std::puts("Version 14.5");
+#include "common/globals.h"
+#include "common/textutil.h"
+#include "platform/codepage.h"
+
+int main(int argc, char** argv) {
+    kor2::SetCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+
+    // Start-up defaults, in the spec's order.
+    kor2::InitProgramVariables();
+    kor2::CmdLineGraphSwitch = kor2::HasCmdLineSwitch("/G");
+    // --- Spring defaults (Parts 2.101, 2.120) are set here. ---
+
+    std::puts(kor2::platform::OemToUtf8(kor2::MainTitle.str()).c_str());
+    std::puts(kor2::platform::OemToUtf8("Version " + kor2::ProgramVersion).c_str());
     return 0;
 }

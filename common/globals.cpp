@@ -3,8 +3,8 @@
 #include "common/globals.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
+
+#include "platform/hostfs.h"
 
 namespace kor2 {
 
@@ -17,9 +17,7 @@ std::vector<std::string>& CommandLineStore() {
 
 // The current folder as a program path text ("\" separators).
 std::string CurrentFolderText() {
-    std::error_code ec;
-    std::string dir = std::filesystem::current_path(ec).string();
-    if (ec) return std::string();
+    std::string dir = platform::GetCurrentDir();
     std::replace(dir.begin(), dir.end(), '/', '\\');
     return dir;
 }
