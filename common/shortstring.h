@@ -11,7 +11,7 @@ namespace kor2 {
 
 template <std::size_t N>
 class ShortString {
-   public:
+public:
     static constexpr std::size_t MaxLength = N;
 
     ShortString() = default;
@@ -50,7 +50,7 @@ class ShortString {
     friend std::string operator+(const ShortString& a, char c) { return a.s_ + c; }
     friend std::string operator+(char c, const ShortString& b) { return c + b.s_; }
 
-   private:
+private:
     std::string s_;
 };
 

@@ -11,7 +11,7 @@ namespace kor2 {
 namespace {
 
 class GlobalsTest : public ::testing::Test {
-   protected:
+protected:
     void SetUp() override { InitProgramVariables(); }
 };
 

@@ -18,7 +18,7 @@ constexpr Extended kInf = std::numeric_limits<Extended>::infinity();
 const Extended kNaN = std::numeric_limits<Extended>::quiet_NaN();
 
 class NumFmtTest : public ::testing::Test {
-   protected:
+protected:
     void SetUp() override { InitProgramVariables(); }
 };
 
