@@ -1,0 +1,237 @@
+// Message boxes, file checks and file dialogs, written once over the active
+// dialog backend. Called by every command that tells the user something,
+// asks before overwriting or asks for a file.
+#include "common/msgbox.h"
+
+#include "common/dialogs.h"
+#include "common/fileops.h"
+#include "common/filepath.h"
+#include "common/globals.h"
+#include "common/helptext.h"
+#include "common/inputdlg.h"
+#include "common/textutil.h"
+#include "platform/oemtext.h"
+
+namespace kor2 {
+
+std::string MessageCaption(int type) {
+    if (type == kMsgError) return "Fehler : ";
+    if (type == kMsgHelp) return "Hilfe";
+    return "Meldung:";
+}
+
+void ShowMessageType(std::string_view text, int type) {
+    Dialogs().Message(MsgStyle::Typed, MessageCaption(type), text);
+}
+
+void ShowErrorMessage(std::string_view text) { ShowMessageType(text, kMsgError); }
+
+void ShowWarningMessage(std::string_view text) { ShowMessageType(text, kMsgWarning); }
+
+void ShowInfo(std::string_view text) { ShowMessageType(text, kMsgInfo); }
+
+void ShowErrorIfEnabled(std::string_view text) {
+    if (MessageBoxesEnabled) ShowMessageType(text, kMsgError);
+}
+
+void ShowMessageCaption(std::string_view caption, std::string_view text) {
+    Dialogs().Message(MsgStyle::Application, caption, text);
+}
+
+void ShowMessageOem(std::string_view text) { Dialogs().Message(MsgStyle::Plain, "", text); }
+
+void LogMessage(std::string_view) {}
+
+bool MessageBoxYesNo(std::string_view text) {
+    const YesNoCancel r = Dialogs().AskYesNoCancel(MainTitle.str(), text);
+    if (r == YesNoCancel::Cancel) AbortFlag = true;
+    return r == YesNoCancel::Yes;
+}
+
+bool MessageBoxYesNoL(std::string_view text) { return MessageBoxYesNo(text); }
+
+std::string IoErrorText(int code) {
+    switch (code) {
+    case ioReadError: return "Lesefehler";
+    case ioDiskFull: return "Diskette/Platte voll";
+    case 106: return "Falsches numerisches Format";
+    default: return "Fehler bei Zugriff auf Diskette/Platte";
+    }
+}
+
+std::string CloseErrorText(int code) {
+    return code == ioDiskFull ? "Diskette/Platte voll" : "Fehler beim Schließen einer Datei"_oem;
+}
+
+std::string RewriteErrorText(int code) {
+    return code == ioDiskFull ? "Diskette/Platte voll" : "file write error";
+}
+
+std::string RetryErrorText(int code) {
+    if (code == ioWriteProtected) return "Schreibschutz entfernen !";
+    if (code == 152) return "Programmdiskette einlegen !";
+    return "I/O-Error " + std::to_string(code);
+}
+
+void CheckIOError(TextFile& f, std::string_view s) {
+    if (AbortFlag) return;
+    f.WriteLine(s);
+    if (const int code = f.IOResult(); code != ioOk) {
+        ShowErrorIfEnabled(IoErrorText(code));
+        AbortFlag = true;
+    }
+}
+
+void CloseFileMsg(TextFile& f) {
+    f.Close();
+    if (const int code = f.IOResult(); code != ioOk) {
+        ShowErrorIfEnabled(CloseErrorText(code));
+        AbortFlag = true;
+    }
+}
+
+void RewriteFileMsg(TextFile& f) {
+    f.Rewrite();
+    if (const int code = f.IOResult(); code != ioOk) {
+        ShowErrorIfEnabled(RewriteErrorText(code));
+        AbortFlag = true;
+    }
+}
+
+void RewriteRetry(TextFile& f) {
+    while (!f.Rewrite()) {
+        const int code = f.IOResult();
+        if (!MessageBoxesEnabled ||
+            !Dialogs().AskRetry(MessageCaption(kMsgError), RetryErrorText(code))) {
+            AbortFlag = true;
+            return;
+        }
+    }
+}
+
+namespace {
+
+std::string InvalidNameText(std::string_view name) {
+    return "Ungültiger Dateiname \""_oem + std::string(name) + "\" !";
+}
+
+// Whether name can be written, without changing an existing file.
+bool CanCreate(std::string_view name) {
+    TextFile probe;
+    probe.Assign(name);
+    if (!probe.Rewrite()) return false;
+    probe.Discard();
+    return true;
+}
+
+}  // namespace
+
+void CreateTextFileChecked(std::string_view name) {
+    if (!CanCreate(name)) {
+        ShowErrorIfEnabled(InvalidNameText(name));
+        AbortFlag = true;
+    }
+}
+
+void CheckFileReadable(std::string_view name) {
+    if (FileExistsIO(name)) return;
+    ShowErrorIfEnabled("Datei " + TrimBlanks(name) + " " + "nicht gefunden oder kein Zugriffsrecht" +
+                       " !");
+    AbortFlag = true;
+}
+
+void ConfirmOverwrite(std::string_view name) {
+    if (FileExistsIO(name) && name.find("aktuell") == std::string_view::npos) {
+        SetHelpNumber(3055);
+        const std::string question =
+            std::string(name) + " existiert bereits.   " + "überschreiben"_oem + " ?";
+        if (!MessageBoxYesNo(question)) AbortFlag = true;
+    }
+    if (!AbortFlag && !CanCreate(name)) {
+        ShowErrorIfEnabled(InvalidNameText(name));
+        AbortFlag = true;
+    }
+}
+
+void SaveDataFileAs(std::string name, std::string& fullName) {
+    CmdLineFileGiven = false;
+    const std::string ext = DataFileExt.str();
+    if (name.empty()) {
+        const std::string mask = "*." + ext;
+        const auto chosen = Dialogs().SaveFile(RemoveBackslash(AddBackslash(DataFolder)),
+                                               mask + "|" + mask);
+        if (chosen) {
+            DataFolder = ExtractFilePathL(*chosen);
+            name = ExtractFileBaseName(*chosen);
+        } else {
+            name.clear();
+            AbortFlag = true;
+        }
+        SetArrowCursorDlg();
+        fullName = AddBackslash(DataFolder) + name + "." + ext;
+        if (AbortFlag) return;  // nothing chosen: no question about a name
+        ConfirmOverwrite(fullName);
+        if (!AbortFlag) DataFileName = name;
+        return;
+    }
+    if (name.find('.') == std::string::npos)
+        fullName = AddBackslash(DataFolder) + name + "." + ext;
+    else
+        fullName = name;
+    ConfirmOverwrite(fullName);
+}
+
+void OpenFileDialogFilter(uint16_t mode, std::string& dir, std::string_view mask,
+                          std::string& name) {
+    const std::string m(mask);
+    const auto chosen = Dialogs().OpenFile(RemoveBackslash(dir), m + "|" + m);
+    if (!chosen) {
+        name.clear();
+        AbortFlag = true;
+        return;
+    }
+    dir = ExtractFilePathL(*chosen);
+    name = mode == 5 ? *chosen : ExtractFileBaseName(*chosen);
+    if (mode == 4) {
+        const std::string file = chosen->substr(dir.size());
+        const std::size_t dot = file.rfind('.');
+        DataFileExt = dot == std::string::npos ? std::string() : file.substr(dot + 1, 3);
+    }
+}
+
+void OpenFileDialogSimple(std::string_view current, std::string_view mask, std::string& chosen) {
+    const std::string m(mask);
+    const std::string folder = RemoveBackslash(ExtractFilePathL(TrimBlanks(current)));
+    const auto picked = Dialogs().OpenFile(folder, m + "|" + m);
+    if (picked) {
+        chosen = *picked;
+    } else {
+        chosen = std::string(current);
+        AbortFlag = true;
+    }
+}
+
+void SelectDirectory(std::string_view startDir, std::string& dir) {
+    SetHourglassCursorDlg();
+    const auto chosen = Dialogs().ChooseFolder(DirExists(startDir) ? startDir : "");
+    if (chosen) {
+        dir = *chosen;
+    } else {
+        dir = std::string(startDir);
+        AbortFlag = false;
+    }
+    SetArrowCursorDlg();
+}
+
+void UpdateMainCaption(std::string& caption) {
+    std::string text = MainTitle.str();
+    if (!DataFileName.empty()) {
+        text += "  -  " + DataFileName;
+        if (DataFileName.find('.') == std::string::npos) text += "." + DataFileExt.str();
+    }
+    caption = OemToAnsi(text);
+    Dialogs().SetAppTitle(text);
+    SetArrowCursorDlg();
+}
+
+}  // namespace kor2

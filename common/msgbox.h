@@ -1,0 +1,63 @@
+// Message boxes with fixed captions by type, the yes/no/cancel question,
+// German messages for failed file steps, the checks that a file can be
+// read or created, the overwrite question and the file and folder dialogs.
+// Every refusal or failed step sets AbortFlag. Texts in code page 850.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/textfile.h"
+
+namespace kor2 {
+
+// Message types of ShowMessageType.
+inline constexpr int kMsgInfo = 0;
+inline constexpr int kMsgHelp = 3;
+inline constexpr int kMsgWarning = 11;
+inline constexpr int kMsgError = 12;
+
+std::string MessageCaption(int type);  // "Fehler : ", "Hilfe" or "Meldung:"
+void ShowMessageType(std::string_view text, int type);
+void ShowErrorMessage(std::string_view text);
+void ShowWarningMessage(std::string_view text);
+void ShowInfo(std::string_view text);
+void ShowErrorIfEnabled(std::string_view text);
+void ShowMessageCaption(std::string_view caption, std::string_view text);
+void ShowMessageOem(std::string_view text);
+void LogMessage(std::string_view text);
+// Yes, No, Cancel under MainTitle; Cancel sets AbortFlag; true only for Yes.
+bool MessageBoxYesNo(std::string_view text);
+bool MessageBoxYesNoL(std::string_view text);
+
+// File steps on a text file.
+void CheckIOError(TextFile& f, std::string_view s);
+void CloseFileMsg(TextFile& f);
+void RewriteFileMsg(TextFile& f);
+// Opens f for writing, asking Retry or Cancel after each failure; Cancel
+// sets AbortFlag. Without a display the first failure cancels.
+void RewriteRetry(TextFile& f);
+// The texts shown for an input/output result.
+std::string IoErrorText(int code);       // CheckIOError
+std::string CloseErrorText(int code);    // CloseFileMsg
+std::string RewriteErrorText(int code);  // RewriteFileMsg
+std::string RetryErrorText(int code);    // RewriteRetry
+
+// Tests that name can be created; an existing file is left as it is.
+void CreateTextFileChecked(std::string_view name);
+void CheckFileReadable(std::string_view name);
+// Asks before an existing file is replaced (not for names with "aktuell")
+// and tests that the name can be written. The existing file stays until
+// the caller's writer has the complete new text.
+void ConfirmOverwrite(std::string_view name);
+
+// The full name under which a data file is saved.
+void SaveDataFileAs(std::string name, std::string& fullName);
+void OpenFileDialogFilter(uint16_t mode, std::string& dir, std::string_view mask,
+                          std::string& name);
+void OpenFileDialogSimple(std::string_view current, std::string_view mask, std::string& chosen);
+void SelectDirectory(std::string_view startDir, std::string& dir);
+void UpdateMainCaption(std::string& caption);
+
+}  // namespace kor2
