@@ -1,0 +1,81 @@
+// Error state of the table engine and its small platform services: every
+// engine routine reports a failure through SetEngineError; the handler shows
+// a box and stops, raises ETableError, or only records the error.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace kor2 {
+
+inline uint16_t EngineErrorCode = 0;   // code of the last error, 0 = none
+inline std::string EngineErrorMsg;     // the routine's own message of the last error
+inline uint16_t PendingErrorCode = 0;  // code whose text has not been taken yet
+inline bool ErrorHandling = true;      // run HandleEngineError on each error
+inline bool ExceptionMode = false;     // the handler raises ETableError instead of stopping
+inline bool EngineHalting = false;     // set once the handler decided to stop the program
+
+// System facts gathered at engine start.
+inline uint8_t FloppyDriveCount = 0;
+inline uint32_t PhysicalMemoryKB = 0;
+inline std::string WindowsVersionText;
+
+class ETableError : public std::runtime_error {
+public:
+    explicit ETableError(const std::string& msg) : std::runtime_error(msg) {}
+};
+
+void SetEngineError(uint16_t code, const std::string& message);
+void HandleEngineError();
+std::string EngineErrorText(uint16_t code);  // "Fehler Nr. n (text)", empty for 0
+std::string EngineStandardText(uint16_t code);
+std::string TakeErrorMsg();
+std::string LastErrorText();
+bool SetErrorHandling(bool on);  // previous value
+bool SetExceptionMode(bool on);  // previous value
+[[noreturn]] void RaiseEngineError(const std::string& message);
+
+// Clears the error state; used by the engine start-up.
+void ResetEngineErrorState();
+
+// Memory blocks of a 16-bit size.
+using EngMemBlock = std::unique_ptr<uint8_t[]>;
+void EngGetMem(EngMemBlock& block, uint16_t size);
+void EngFreeMem(EngMemBlock& block, uint16_t size);
+constexpr int32_t EngMaxAvail() {
+    return 2147483647;
+}
+
+std::string LStrAnsiToOem(const std::string& text);
+std::string LStrOemToAnsi(const std::string& text);
+
+// Message box flags and results (the platform's values).
+enum : unsigned {
+    MB_OK = 0x00,
+    MB_OKCANCEL = 0x01,
+    MB_ICONSTOP = 0x10,
+    MB_ICONQUESTION = 0x20,
+    IDOK = 1,
+    IDCANCEL = 2,
+};
+// The box itself is replaceable: the form layer installs a Qt box; the
+// default writes the text to standard error and answers OK.
+using EngineMessageBoxFn =
+    std::function<int(const std::string& text, const std::string& caption, unsigned flags)>;
+void SetEngineMessageBox(EngineMessageBoxFn fn);
+int MessageBoxShort(const std::string& text, const std::string& caption, unsigned flags);
+
+uint16_t GetWindowsVersion();  // major in the low byte, minor in the high byte
+void GetToday(int& year, int& month, int& day, int& weekday);  // weekday 1 = Sunday
+
+struct FileDatePartsRec {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+void FileDateParts(int64_t fileDate, FileDatePartsRec& parts);  // fileDate: seconds since 1970
+uint64_t PhysicalMemory(int unit);
+uint8_t CountFloppyDrives();
+
+}  // namespace kor2

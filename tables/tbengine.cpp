@@ -1,0 +1,36 @@
+// Engine start-up and shut-down; resets every process-wide setting of the
+// engine to its initial value.
+#include "tables/tbengine.h"
+
+#include "platform/sysclock.h"
+#include "tables/tbcommon.h"
+#include "tables/tbdates.h"
+#include "tables/tbdbflow.h"
+#include "tables/tbfile.h"
+#include "tables/tbhooks.h"
+
+namespace kor2 {
+
+void InitTableEngine() {
+    ResetEngineErrorState();
+    ClearEngineHooks();
+    CenturyDisplay = false;
+    InitLanguageSettings();
+    FloppyDriveCount = CountFloppyDrives();
+    PhysicalMemoryKB = static_cast<uint32_t>(PhysicalMemory(1));
+    const uint16_t v = GetWindowsVersion();
+    WindowsVersionText = (std::to_string(v & 0xFF) + "." + std::to_string(v >> 8)).substr(0, 7);
+    YearWindowStart = static_cast<int16_t>(platform::Now().year - 70);
+    EngShareMode = ShareExclusive;
+    DefaultCreateVersion = 0x8B;
+    ExtraDbfVersion = 0;
+    ExtraDbfMemoVersion = 0;
+    FlushAfterWrite = false;
+    CountFromFileSize = false;
+    MemoBlockSize = 512;
+    AnsiTables = false;
+}
+
+void ShutdownTableEngine() {}
+
+}  // namespace kor2

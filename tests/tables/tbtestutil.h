@@ -1,0 +1,41 @@
+// Shared helpers of the table engine tests: a fixture that resets the engine
+// with error handling off in its own temporary folder, and small file helpers.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/tempdir.h"
+#include "tables/tbdbflow.h"
+
+namespace kor2::test {
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string Path(const std::string& name) const { return dir_.file(name); }
+    // Expects the last engine error to be code with a message containing part.
+    void ExpectError(uint16_t code, const std::string& part);
+
+    TempDir dir_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string Bytes(std::initializer_list<int> values);
+
+// Creates a table with the given fields; fails the test on error.
+void MakeTable(const std::string& path, const std::vector<DbfFieldDef>& fields);
+// Every record's fields as stored texts (after the read conversion), with the
+// deletion flag as the first element.
+std::vector<std::vector<std::string>> ReadAllRecords(const std::string& path);
+// Appends records given as field texts (first element: the deletion flag).
+void AppendRaw(const std::string& path, const std::vector<std::vector<std::string>>& rows);
+
+// Directory of the checked-in test tables.
+std::string DataDir();
+
+}  // namespace kor2::test
