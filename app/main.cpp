@@ -1,6 +1,5 @@
 // Program entry of kor2: keeps the command line, sets every start-up default
-// (Part 1.101 first, then the spring's) and reports who it is. The windows
-// and the rest of the command line come with the application shell.
+// and reports who it is. The windows and the rest of the command line come with the application shell.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,10 +11,10 @@
 int main(int argc, char** argv) {
     kor2::SetCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
 
-    // Start-up defaults, in the spec's order.
+    // Start-up defaults, in the documented order.
     kor2::InitProgramVariables();
     kor2::CmdLineGraphSwitch = kor2::HasCmdLineSwitch("/G");
-    // --- Spring defaults (Parts 2.101, 2.120) are set here. ---
+    // --- Spring defaults are set here. ---
 
     std::puts(kor2::platform::OemToUtf8(kor2::MainTitle.str()).c_str());
     std::puts(kor2::platform::OemToUtf8("Version " + kor2::ProgramVersion).c_str());

@@ -1,5 +1,5 @@
-// Checked math and unit conversion (spec Part 1.102). The four checked
-// routines record their texts through AddErrorMessage (Part 1.101); every
+// Checked math and unit conversion. The four checked
+// routines record their texts through AddErrorMessage; every
 // other routine is a pure function that never raises or loops on any argument.
 #include "common/checkmath.h"
 

@@ -1,4 +1,4 @@
-// Checked math and unit conversion (spec Part 1.102): trigonometric and power
+// Checked math and unit conversion: trigonometric and power
 // routines that record a message in the error list instead of stopping, angle,
 // bit, min/max and interpolation helpers, the diagram axis scale, and the
 // metric/imperial conversions. Used by the formatting, geometry and calculation.
@@ -58,7 +58,7 @@ Extended FloorExt(Extended x);
 // infinite X gives kMaxDecimalExponent. See checkmath.cpp for how powers of
 // ten are kept exact.
 int32_t DecimalExponent(Extended x);
-// Pascal's Round into 32 bits: nearest, ties to even (the x87 default mode
+// Rounding into 32 bits: nearest, ties to even (the x87 default mode
 // of the original); NaN gives 0, values outside the range are clamped.
 int32_t RoundToInt32(Extended x);
 // Axis limits and step of a diagram; intervals < 1 count as 1.

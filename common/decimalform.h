@@ -1,6 +1,6 @@
 // The 18-significant-digit decimal form of an 80-bit float: the digits the
 // original run-time worked with when it turned a number into text. Shared by
-// DecimalExponent (Part 1.102) and the fixed-point conversion (Part 1.103).
+// DecimalExponent and the fixed-point conversion.
 #pragma once
 
 #include <charconv>

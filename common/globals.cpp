@@ -1,5 +1,5 @@
 // Start-up defaults of the program-wide variables and the error list
-// (spec Part 1.101). Called by main() before the main window exists.
+//. Called by main() before the main window exists.
 #include "common/globals.h"
 
 #include <algorithm>

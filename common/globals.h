@@ -1,4 +1,4 @@
-// Program-wide variables and the error list (spec Part 1.101): the flags,
+// Program-wide variables and the error list: the flags,
 // the error list, the shared text buffers, the program identity, folders and
 // options that every subsystem reads. InitProgramVariables sets all of them
 // to their start-up defaults; main() calls it once and tests call it as reset.
@@ -49,7 +49,7 @@ void AddErrorMessage(std::string_view text);
 // count := 0 and CalcErrorFlag := false; the slot texts are not erased.
 void ClearErrorList();
 
-// ---- Shared text buffers (index 0 unused, 1-based as in the spec) ----------
+// ---- Shared text buffers (index 0 unused, 1-based as documented) ----------
 inline std::array<ShortString<kTextLineLen>, kTextLineCount + 1> TextLines{};
 inline std::array<ShortString<kWrapLineLen>, kWrapLineCount + 1> WrapLines{};
 inline std::array<ShortString<kReportTitleLineLen>, kReportTitleLineCount + 1> ReportTitleLines{};
@@ -133,7 +133,7 @@ inline int32_t HelpPictureTop = 1;
 inline std::array<int32_t, 2> BrowserGridState{1, 1};
 inline int32_t LastViewKind = 0;
 
-// Sets every variable above to its default, in the spec's order: text buffers
+// Sets every variable above to its default, in the documented order: text buffers
 // and identity, then folders and options, then the error list (and the flags).
 // The folders that default to "the current folder at program start" take the
 // current folder now. Tests call it as their reset of the globals.

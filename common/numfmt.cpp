@@ -1,5 +1,5 @@
-// Number and unit formatting (spec Part 1.103). Options come from the
-// globals of Part 1.101, factors and DecimalExponent from Part 1.102.
+// Number and unit formatting. Options come from the
+// program-wide globals, factors and DecimalExponent from checkmath.
 //
 // The "standard fixed-point conversion" works as the original run-time did:
 // the value is first turned into its 18 significant decimal digits (the
@@ -232,7 +232,7 @@ void FloatToStrExp3(std::string& s, Extended x) {
         FloatToStr3(s, x);
         return;
     }
-    const int32_t k = e % 3;  // remainder with the sign of e, as Pascal's mod
+    const int32_t k = e % 3;  // remainder with the sign of e, as a truncating mod
     Extended mantissa;
     int32_t exponent;
     if (e >= 4) {

@@ -1,7 +1,7 @@
-// Number and unit formatting (spec Part 1.103): every number the program
+// Number and unit formatting: every number the program
 // shows, prints or writes passes through here; typed texts come back through
 // the StrTo... routines. Texts are code page 850 bytes. Each routine with a
-// "var S" in the spec has that form (std::string& s) and a form returning S.
+// an out-parameter routine has that form (std::string& s) and a form returning S.
 #pragma once
 
 #include <cstdint>

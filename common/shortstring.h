@@ -1,6 +1,6 @@
-// A bounded byte string: the spec's "short string of at most N characters".
-// Every assignment keeps only the first N bytes, as storing into a Pascal
-// S[N] did; reading gives a std::string. Used by the globals of Part 1.101.
+// A bounded byte string: a "short string of at most N characters".
+// Every assignment keeps only the first N bytes, as storing into a fixed
+// short string field does; reading gives a std::string. Used by the program-wide globals.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-// Text routines, DOS/Windows conversion, dates and times (spec Part 1.106).
+// Text routines, DOS/Windows conversion, dates and times.
 // The two tables of the Part (DOS to ASCII, DOS to Windows) are here; the
 // full code page conversions are the platform's (platform/codepage.h).
 #include "common/textutil.h"

@@ -1,4 +1,4 @@
-// Text routines, DOS/Windows conversion, dates and times (spec Part 1.106):
+// Text routines, DOS/Windows conversion, dates and times:
 // case, padding, trimming, cutting, word wrap into WrapLines, the conversion
 // of code page 850 texts for Windows (1252) and plain-ASCII output, date and
 // time texts and the command-line switch test. Positions are 1-based.
@@ -24,10 +24,10 @@ void OemToAnsiStr(std::string_view s, std::string& r);
 // Windows text to code page 850; 255 characters or more give the empty text.
 std::string AnsiToOem(std::string_view s);
 void AnsiToOemStr(std::string_view s, std::string& r);
-// The spec's DOS-to-Windows table (after DosToAscii when CharSetOption = 1).
+// The DOS-to-Windows table (after DosToAscii when CharSetOption = 1).
 void DosToAnsiUmlauts(std::string_view s, std::string& r);
 std::string DosToAnsiUmlauts(std::string_view s);
-// The spec's DOS-to-ASCII table.
+// The DOS-to-ASCII table.
 void DosToAscii(std::string_view s, std::string& r);
 std::string DosToAscii(std::string_view s);
 // TextConversionOption 2: OemToAnsi; 3: DosToAscii; otherwise unchanged.

@@ -1,4 +1,4 @@
-// Tests of checked math and unit conversion (spec Part 1.102).
+// Tests of checked math and unit conversion.
 #include "common/checkmath.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Tests of the program-wide variables and the error list (spec Part 1.101).
+// Tests of the program-wide variables and the error list.
 #include "common/globals.h"
 
 #include <gtest/gtest.h>

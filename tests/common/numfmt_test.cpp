@@ -1,4 +1,4 @@
-// Tests of number and unit formatting (spec Part 1.103).
+// Tests of number and unit formatting.
 #include "common/numfmt.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Tests of text routines, DOS/Windows conversion, dates and times (spec Part 1.106).
+// Tests of text routines, DOS/Windows conversion, dates and times.
 #include "common/textutil.h"
 
 #include <gtest/gtest.h>
