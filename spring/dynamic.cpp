@@ -14,7 +14,10 @@ namespace kor2 {
 
 namespace {
 
-constexpr Extended kGaussStart = -8;
+// The sum runs from -8 in steps of 1/1000; t is formed from the step number,
+// so that t meets a limit such as -2.6 exactly, without accumulated error.
+constexpr long kGaussStartSteps = -8000;
+constexpr Extended kGaussStepsPerUnit = 1000;
 constexpr Extended kGaussStep = 0.001L;
 // Steps from -8 to +8: beyond that the density adds nothing an 80-bit sum keeps,
 // and the bound keeps a huge or NaN argument from looping for ever.
@@ -29,7 +32,7 @@ Extended GaussPercent(Extended x) {
     const Extended scale = 200 / std::sqrt(2 * kPi);
     Extended yPrev = 0, sum = 0;
     for (long i = 1; i <= kGaussMaxSteps; ++i) {
-        const Extended t = kGaussStart + i * kGaussStep;
+        const Extended t = (kGaussStartSteps + i) / kGaussStepsPerUnit;
         const Extended y = scale * std::exp(-t * t / 2);
         sum += (y + yPrev) / 2 * kGaussStep;
         yPrev = y;

@@ -1,0 +1,121 @@
+// Statistical scrap estimate and the dynamic check with an attached mass.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/globals.h"
+#include "spring/check.h"
+#include "spring/dynamic.h"
+#include "spring/springdata.h"
+#include "spring/tolerances.h"
+#include "spring/examplespring.h"
+
+namespace kor2 {
+namespace {
+
+class DynamicTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::SetUpExampleSpring(); }
+};
+
+TEST_F(DynamicTest, GaussPercentOfBothTails) {
+    // 200 * Phi(-2.6) = 0.9322; 200 * Phi(-1) = 31.73.
+    EXPECT_NEAR(GaussPercent(2.6L), 0.9322L, 0.005L);
+    EXPECT_NEAR(GaussPercent(1), 31.73L, 0.05L);
+    EXPECT_NEAR(GaussPercent(0), 100, 0.05L);
+    // From 8 on only the first step of the sum is taken.
+    const Extended t = -7.999L;
+    const Extended firstStep = 200 / std::sqrt(2 * 3.14159265358979323846L) *
+                               std::exp(-t * t / 2) / 2 * 0.001L;
+    EXPECT_NEAR(GaussPercent(8), firstStep, firstStep * 1e-9L);
+    EXPECT_NEAR(GaussPercent(100), firstStep, firstStep * 1e-9L);
+    // Far below the mean the sum ends at +8 with the whole area.
+    EXPECT_NEAR(GaussPercent(-1e30L), 200, 0.01L);
+    EXPECT_TRUE(std::isfinite(GaussPercent(NAN)));
+}
+
+TEST_F(DynamicTest, StatisticsOffLeavesResults) {
+    StatisticsResults = {0, 1, 2, 3, 4, 5, 6, 7};
+    CheckSpring();
+    for (int i = 1; i <= 7; ++i) EXPECT_EQ(StatisticsResults[i], i);
+}
+
+TEST_F(DynamicTest, DrawingToleranceEqualToSpreadGivesSigmaTails) {
+    StatisticsFlag = 'J';
+    StatisticsGrade = 2;  // the drawing grade, so tolerance = spread
+    CheckSpring();
+    ASSERT_FALSE(CalcErrorFlag);
+    const Extended tails = GaussPercent(2.6L);
+    EXPECT_NEAR(StatisticsResults[7], tails, 1e-15L);
+    EXPECT_NEAR(StatisticsResults[4], TolF1Plus, 1e-12L);
+    EXPECT_NEAR(StatisticsResults[5], TolF2Plus, 1e-12L);
+    EXPECT_NEAR(StatisticsResults[6], TolDmPlus, 1e-12L);
+    EXPECT_NEAR(StatisticsResults[1], tails, 0.01L);
+    EXPECT_NEAR(StatisticsResults[2], tails, 0.01L);
+    EXPECT_NEAR(StatisticsResults[3], tails, 0.01L);
+    EXPECT_NEAR(tails, 0.93L, 0.01L);
+}
+
+TEST_F(DynamicTest, ZeroSpreadLeavesItsResult) {
+    StatisticsFlag = 'J';
+    StatisticsGrade = 5;  // no force tolerance for a typed grade
+    StatisticsResults[1] = 11;
+    StatisticsResults[2] = 12;
+    CheckSpring();
+    EXPECT_EQ(StatisticsResults[4], 0);
+    EXPECT_EQ(StatisticsResults[1], 11);
+    EXPECT_EQ(StatisticsResults[2], 12);
+}
+
+TEST_F(DynamicTest, NoMessageWithoutAttachedMass) {
+    // Spring alone: about 89 Hz with a third of its mass moving.
+    DynamicCheck(10, 20, 10.0L / 11, 8.6385245880742281L, 89.4L);
+    EXPECT_EQ(ErrorList.count, 0);
+    EXPECT_NEAR(DynamicRecord.Frequency, 89.426169720384687L, 1e-9L);
+    EXPECT_GT(std::fabs(DynamicRecord.Magnification), 100);
+}
+
+TEST_F(DynamicTest, AttachedMassAndFrequency) {
+    DynamicRecord.AttachedMass = 0.5L;  // kg
+    DynamicCheck(10, 20, 2, 30, 0);
+    EXPECT_EQ(DynamicRecord.Magnification, 1);
+    EXPECT_EQ(DynamicRecord.AmplitudeIncreasePercent, 0);
+    EXPECT_NEAR(DynamicRecord.AmplitudeIncrease, 0, 1e-15L);
+    EXPECT_EQ(ErrorList.count, 0);
+    // omega = sqrt(2000 / (0.01 + 0.5)) = 62.62 1/s, about 9.97 Hz.
+    const Extended omega = std::sqrt(2000 / 0.51L);
+    EXPECT_NEAR(DynamicRecord.OmegaNatural, omega, 1e-12L);
+    DynamicCheck(10, 20, 2, 30, 3);  // ratio 0.301: magnification 1.0996
+    EXPECT_NEAR(DynamicRecord.AmplitudeIncreasePercent,
+                (1 / (1 - std::pow(6 * 3.14159265358979323846L / omega, 2)) - 1) * 100, 1e-9L);
+    EXPECT_EQ(ErrorList.count, 0);
+    DynamicCheck(10, 20, 2, 30, 3.2L);  // ratio 0.321: above 10 per cent
+    EXPECT_EQ(ErrorList.slots[1].str(), "Fehler : Resonance");
+    ClearErrorList();
+    DynamicCheck(10, 20, 2, 30, 20);  // above resonance
+    EXPECT_LT(DynamicRecord.Magnification, 0);
+    EXPECT_EQ(ErrorList.slots[1].str(), "Fehler : Resonance");
+}
+
+TEST_F(DynamicTest, ZeroRateLeavesRecordAndNoMovingMassClearsIt) {
+    DynamicRecord.Magnification = 3;
+    DynamicCheck(10, 20, 0, 30, 1);
+    EXPECT_EQ(DynamicRecord.Magnification, 3);
+    // No moving mass: no natural frequency, nothing divided by zero.
+    DynamicCheck(10, 20, 2, 0, 1);
+    EXPECT_EQ(DynamicRecord.OmegaNatural, 0);
+    EXPECT_EQ(DynamicRecord.Magnification, 0);
+    EXPECT_EQ(ErrorList.count, 0);
+}
+
+TEST_F(DynamicTest, ExactResonanceStaysFinite) {
+    DynamicRecord.AttachedMass = 0.5L;
+    const Extended omega = std::sqrt(2000 / 0.5L);  // massless spring: 63.25 1/s
+    DynamicCheck(10, 20, 2, 0, omega / (2 * 3.14159265358979323846L));
+    EXPECT_TRUE(std::isfinite(DynamicRecord.Magnification));
+    EXPECT_TRUE(std::isfinite(DynamicRecord.Amplitude));
+    EXPECT_EQ(ErrorList.slots[1].str(), "Fehler : Resonance");
+}
+
+}  // namespace
+}  // namespace kor2
