@@ -7,6 +7,7 @@
 #include "common/globals.h"
 #include "common/textutil.h"
 #include "platform/codepage.h"
+#include "spring/springdata.h"
 
 int main(int argc, char** argv) {
     kor2::SetCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     kor2::InitProgramVariables();
     kor2::CmdLineGraphSwitch = kor2::HasCmdLineSwitch("/G");
     // --- Spring defaults are set here. ---
+    kor2::InitSpringData();
 
     std::puts(kor2::platform::OemToUtf8(kor2::MainTitle.str()).c_str());
     std::puts(kor2::platform::OemToUtf8("Version " + kor2::ProgramVersion).c_str());

@@ -3,10 +3,9 @@
 // own are missing), the permissible stroke stress, safety factors and N.
 #include "spring/goodman.h"
 
-#include <string_view>
-
 #include "common/checkmath.h"
 #include "common/globals.h"
+#include "common/textutil.h"
 #include "spring/calcerror.h"
 #include "spring/material.h"
 #include "spring/springdata.h"
@@ -16,12 +15,6 @@ namespace kor2 {
 namespace {
 
 constexpr uint16_t kSigmaTexts = 2;
-
-std::string_view TrimmedBlanks(std::string_view s) {
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
 
 struct FatigueLines {
     Extended tauO0, tauOSlope, tauH0, tauHSlope, slope;
@@ -59,8 +52,7 @@ void GoodmanLimits(uint16_t TextMode, Extended& TauO, Extended& TauH, Extended& 
     const Extended dRef = m.DRef.ToExtended();
     if (dRef > 0) {
         const Extended L = Log10Checked(WireDiameter / dRef);
-        Text = std::string(TrimmedBlanks(m.Name1)) + " (" + std::string(TrimmedBlanks(m.Name3)) +
-               ")";
+        Text = TrimBlanks(m.Name1) + " (" + TrimBlanks(m.Name3) + ")";
         // A spring without the lines of its own surface state borrows the other
         // state's, with the stroke-stress intercept scaled by 1.2 or 5/6.
         const bool peened = ShotPeened != 'N';
