@@ -1,0 +1,48 @@
+// Dialog base of the program's forms: key preview, FormShow and scaling.
+#include "platform/qt/formbase.h"
+
+#include <QKeyEvent>
+#include <QShowEvent>
+
+namespace kor2::platform {
+
+TForm::TForm(QWidget* parent) : QDialog(parent) { setModal(true); }
+
+void TForm::EnableKeyPreview() {
+    keyPreview_ = true;
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+}
+
+void TForm::ScaleBy(int percent) {
+    if (percent == 100 || percent <= 0) return;
+    auto scale = [percent](int v) { return v * percent / 100; };
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (w->parentWidget() != this) continue;
+        const QRect g = w->geometry();
+        w->setGeometry(scale(g.x()), scale(g.y()), scale(g.width()), scale(g.height()));
+    }
+    QFont f = font();
+    if (f.pointSizeF() > 0) f.setPointSizeF(f.pointSizeF() * percent / 100.0);
+    setFont(f);
+    resize(scale(width()), scale(height()));
+}
+
+void TForm::reject() { done(QDialog::Rejected); }
+
+void TForm::keyPressEvent(QKeyEvent* e) {
+    if (FormKeyDown(e->key())) return;
+    QDialog::keyPressEvent(e);
+}
+
+void TForm::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    FormShow();
+}
+
+bool TForm::eventFilter(QObject* watched, QEvent* e) {
+    if (keyPreview_ && e->type() == QEvent::KeyPress)
+        if (FormKeyDown(static_cast<QKeyEvent*>(e)->key())) return true;
+    return QDialog::eventFilter(watched, e);
+}
+
+}  // namespace kor2::platform

@@ -1,0 +1,41 @@
+// The dialogs' base for every form of the program: a modal QDialog with the
+// key preview of the class library's forms (FormKeyDown sees keys before the
+// focused control), FormShow on showing, and scaling by a percentage.
+#pragma once
+
+#include <QDialog>
+
+class QKeyEvent;
+
+namespace kor2::platform {
+
+class TForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm(QWidget* parent = nullptr);
+
+    // Forms with key preview call this after their controls exist.
+    void EnableKeyPreview();
+    // Size, position of the controls and font scaled by percent / 100.
+    void ScaleBy(int percent);
+
+protected:
+    // Returns true when the key was consumed.
+    virtual bool FormKeyDown(int key) {
+        (void)key;
+        return false;
+    }
+    virtual void FormShow() {}
+    // Closing by the window's close box: like the platform's forms, the
+    // form just closes; the handlers decide about AbortFlag.
+    void reject() override;
+
+    void keyPressEvent(QKeyEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    bool keyPreview_ = false;
+};
+
+}  // namespace kor2::platform

@@ -1,0 +1,251 @@
+// Tests of the message boxes, file checks and file dialogs on real files:
+// the overwrite question, the non-destructive creation test, the retry
+// loop's way out and the save dialog of data files.
+#include <gtest/gtest.h>
+
+
+#include "common/fileio.h"
+#include "common/globals.h"
+#include "common/helptext.h"
+#include "common/msgbox.h"
+#include "common/scriptdialogs.h"
+#include "common/textfile.h"
+#include "files_testutil.h"
+#include "support/tempdir.h"
+
+namespace kor2 {
+namespace {
+
+using test::Put;
+using test::Slurp;
+
+class MsgBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override { InitProgramVariables(); }
+    ScriptedDialogs ui;
+    test::TempDir tmp;
+    std::string Dir() const { return tmp.path().string(); }
+};
+
+TEST_F(MsgBoxTest, CaptionsAndYesNoCancel) {
+    ShowErrorMessage("e");
+    ShowWarningMessage("w");
+    ShowInfo("i");
+    ShowMessageType("h", kMsgHelp);
+    MessageBoxesEnabled = false;
+    ShowErrorIfEnabled("silenced");
+    const auto m = ui.Of("message");
+    ASSERT_EQ(m.size(), 4u);
+    EXPECT_EQ(m[0].caption, "Fehler : ");
+    EXPECT_EQ(m[1].caption, "Meldung:");
+    EXPECT_EQ(m[2].caption, "Meldung:");
+    EXPECT_EQ(m[3].caption, "Hilfe");
+
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::No));
+    EXPECT_FALSE(MessageBoxYesNo("q"));
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(ui.Of("yesno")[0].caption, MainTitle.str());
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Cancel));
+    EXPECT_FALSE(MessageBoxYesNo("q"));
+    EXPECT_TRUE(AbortFlag);
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    EXPECT_TRUE(MessageBoxYesNoL("q"));
+}
+
+TEST_F(MsgBoxTest, OverwriteAsksKeepsTheFileAndReplacesOnlyAfterTheWrite) {
+    const std::string name = Dir() + "\\spring.kr2";
+    Put(tmp.file("spring.kr2"), "the user's spring");
+
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::No));
+    ConfirmOverwrite(name);
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(HelpNumber, 3055);
+    EXPECT_EQ(ui.Of("yesno")[0].text, name + " existiert bereits.   \x81" "berschreiben ?");
+    EXPECT_EQ(Slurp(tmp.file("spring.kr2")), "the user's spring");
+
+    AbortFlag = false;
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Cancel));
+    ConfirmOverwrite(name);
+    EXPECT_TRUE(AbortFlag);
+
+    AbortFlag = false;
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    ConfirmOverwrite(name);
+    EXPECT_FALSE(AbortFlag);
+    // Confirmed, but still there: a save that fails now loses nothing.
+    EXPECT_EQ(Slurp(tmp.file("spring.kr2")), "the user's spring");
+    SharedTextFile.Assign(name);
+    ASSERT_TRUE(SharedTextFile.Rewrite());
+    WriteLineL("new spring");
+    SharedTextFile.Discard();
+    EXPECT_EQ(Slurp(tmp.file("spring.kr2")), "the user's spring");
+}
+
+TEST_F(MsgBoxTest, AktuellNamesAreOverwrittenWithoutAQuestion) {
+    Put(tmp.file("aktuell.kr2"), "x");
+    ConfirmOverwrite(Dir() + "\\aktuell.kr2");
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_TRUE(ui.Of("yesno").empty());
+}
+
+TEST_F(MsgBoxTest, NamesThatCannotBeCreated) {
+    const std::string bad = Dir() + "\\missing\\x.kr2";
+    ConfirmOverwrite(bad);
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(ui.Of("message").at(0).text, "Ung\x81ltiger Dateiname \"" + bad + "\" !");
+
+    AbortFlag = false;
+    MessageBoxesEnabled = false;
+    CreateTextFileChecked("\\proc\\x.txt");
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(ui.Of("message").size(), 1u);
+
+    // The creation test leaves an existing file alone and a new name absent.
+    AbortFlag = false;
+    Put(tmp.file("keep.txt"), "keep");
+    CreateTextFileChecked(Dir() + "\\keep.txt");
+    CreateTextFileChecked(Dir() + "\\new.txt");
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(Slurp(tmp.file("keep.txt")), "keep");
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("new.txt")));
+}
+
+TEST_F(MsgBoxTest, ReadableCheckAndIoSteps) {
+    CheckFileReadable("  " + Dir() + "\\none.txt  ");
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(ui.Of("message")[0].text,
+              "Datei " + Dir() + "\\none.txt nicht gefunden oder kein Zugriffsrecht !");
+
+    TextFile f;
+    f.Assign(Dir() + "\\out.txt");
+    // After a failed step nothing is written and nothing shown.
+    CheckIOError(f, "x");
+    EXPECT_EQ(ui.Of("message").size(), 1u);
+    AbortFlag = false;
+    CheckIOError(f, "x");  // not open
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(ui.Of("message").back().text, "Fehler bei Zugriff auf Diskette/Platte");
+
+    AbortFlag = false;
+    RewriteFileMsg(f);
+    CheckIOError(f, "line");
+    CloseFileMsg(f);
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(Slurp(tmp.file("out.txt")), "line\r\n");
+    CloseFileMsg(f);  // already closed
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(ui.Of("message").back().text, "Fehler beim Schlie\xe1" "en einer Datei");
+}
+
+TEST_F(MsgBoxTest, RewriteRetryOffersCancelAndBatchGivesUpAtOnce) {
+    TextFile f;
+    f.Assign(Dir() + "\\later\\x.txt");
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    ui.answers.push_back(ScriptedAnswer::Cancel());
+    RewriteRetry(f);
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(ui.Of("retry").size(), 2u);
+    EXPECT_EQ(ui.Of("retry")[0].caption, "Fehler : ");
+    EXPECT_FALSE(f.IsOpen());
+
+    // Retry succeeds once the folder exists.
+    AbortFlag = false;
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    std::filesystem::create_directory(tmp.file("later"));
+    RewriteRetry(f);
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_TRUE(f.IsWriting());
+    f.Discard();
+
+    EXPECT_EQ(RetryErrorText(ioWriteProtected), "Schreibschutz entfernen !");
+    EXPECT_EQ(RetryErrorText(152), "Programmdiskette einlegen !");
+    EXPECT_EQ(RetryErrorText(3), "I/O-Error 3");
+
+    SetDialogBackend(nullptr);  // no display
+    f.Assign(Dir() + "\\missing\\x.txt");
+    RewriteRetry(f);
+    EXPECT_TRUE(AbortFlag);
+    SetDialogBackend(&ui);
+}
+
+TEST_F(MsgBoxTest, SaveDataFileAsDialogAndNames) {
+    DataFolder = Dir();
+    ScriptedAnswer pick = ScriptedAnswer::Type(Dir() + "\\sub\\myspring.kr2");
+    std::filesystem::create_directory(tmp.file("sub"));
+    ui.answers.push_back(pick);
+    CmdLineFileGiven = true;
+    std::string full;
+    SaveDataFileAs("", full);
+    EXPECT_FALSE(CmdLineFileGiven);
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(ui.Of("save")[0].caption, "*.kr2|*.kr2");
+    EXPECT_EQ(ui.Of("save")[0].text, Dir());
+    EXPECT_EQ(DataFolder, Dir() + "\\sub\\");
+    EXPECT_EQ(DataFileName, "myspring");
+    EXPECT_EQ(full, Dir() + "\\sub\\myspring.kr2");
+
+    ui.answers.push_back(ScriptedAnswer::Cancel());
+    DataFileName = "before";
+    SaveDataFileAs("", full);
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(DataFileName, "before");
+
+    AbortFlag = false;
+    SaveDataFileAs("plain", full);
+    EXPECT_EQ(full, Dir() + "\\sub\\plain.kr2");
+    SaveDataFileAs(Dir() + "\\given.txt", full);
+    EXPECT_EQ(full, Dir() + "\\given.txt");
+    EXPECT_FALSE(AbortFlag);
+}
+
+TEST_F(MsgBoxTest, OpenDialogsAndFolderChoice) {
+    std::string dir = Dir() + "\\";
+    std::string name;
+    ui.answers.push_back(ScriptedAnswer::Type(Dir() + "\\pics\\help.plt"));
+    OpenFileDialogFilter(4, dir, "*.plt", name);
+    EXPECT_EQ(ui.Of("open")[0].caption, "*.plt|*.plt");
+    EXPECT_EQ(ui.Of("open")[0].text, Dir());
+    EXPECT_EQ(dir, Dir() + "\\pics\\");
+    EXPECT_EQ(name, "help");
+    EXPECT_EQ(DataFileExt.str(), "plt");
+    ui.answers.push_back(ScriptedAnswer::Type("C:\\x\\y.dbf"));
+    OpenFileDialogFilter(5, dir, "*.dbf", name);
+    EXPECT_EQ(name, "C:\\x\\y.dbf");
+    OpenFileDialogFilter(5, dir, "*.dbf", name);  // cancelled
+    EXPECT_EQ(name, "");
+    EXPECT_TRUE(AbortFlag);
+
+    std::string chosen;
+    OpenFileDialogSimple(" C:\\prog\\edit.exe ", "*.exe", chosen);
+    EXPECT_EQ(ui.Of("open").back().text, "C:\\prog");
+    EXPECT_EQ(chosen, " C:\\prog\\edit.exe ");
+
+    // A cancelled folder choice is a normal result.
+    std::string folder;
+    SelectDirectory(Dir(), folder);
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(folder, Dir());
+    EXPECT_EQ(ui.Of("folder").back().text, Dir());
+    SelectDirectory(Dir() + "\\nothere", folder);
+    EXPECT_EQ(ui.Of("folder").back().text, "");
+    ui.answers.push_back(ScriptedAnswer::Type("D:\\chosen"));
+    SelectDirectory(Dir(), folder);
+    EXPECT_EQ(folder, "D:\\chosen");
+}
+
+TEST_F(MsgBoxTest, MainCaption) {
+    std::string caption;
+    DataFileName = "";
+    UpdateMainCaption(caption);
+    EXPECT_EQ(caption, MainTitle.str());
+    DataFileName = "demo";
+    UpdateMainCaption(caption);
+    EXPECT_EQ(caption, MainTitle.str() + "  -  demo.kr2");
+    EXPECT_EQ(ui.appTitle, caption);
+    DataFileName = "x.txt";
+    UpdateMainCaption(caption);
+    EXPECT_EQ(caption, MainTitle.str() + "  -  x.txt");
+}
+
+}  // namespace
+}  // namespace kor2
