@@ -29,7 +29,7 @@ namespace kor2 {
 namespace {
 
 constexpr Extended kNaturalFrequencyFactor = 1591.5494309189532L;  // 1e4 / (2 pi)
-constexpr Extended kEyeFatigueFactor = 1.3986013986013985L;       // 1 / 0.715
+constexpr Extended kEyeFatigueFactor = 1.3986013986013985L;        // 1 / 0.715
 constexpr int kEstimateRounds = 6;
 
 // Wire thickness counted along the spring axis: h for the sections laid with
@@ -58,9 +58,14 @@ Extended EyeStrokeStressFromLines(Extended tauO, Extended tauH, Extended slope) 
 void AlignCoilDiameters() {
     const Extended d = WireDiameter;
     switch (DiameterInputMode) {
-        case 1: MeanDiameter = OuterDiameter - d; break;
-        case 2: MeanDiameter = InnerDiameter + d; break;
-        default: break;
+        case 1:
+            MeanDiameter = OuterDiameter - d;
+            break;
+        case 2:
+            MeanDiameter = InnerDiameter + d;
+            break;
+        default:
+            break;
     }
     OuterDiameter = MeanDiameter + d;
     InnerDiameter = MeanDiameter - d;
@@ -81,13 +86,9 @@ void EstimateWireDiameter() {
         if (LoadingType == 2 && WireDiameter > 0) k = StressFactorK(MeanDiameter / WireDiameter);
         WireDiameter = PowerChecked(8 / kPi * ForceF2 * MeanDiameter / PermShearStress * k * 1.15L,
                                     1.0L / 3, "");
-        if (DiameterInputMode == 1) MeanDiameter = OuterDiameter - WireDiameter;
-        if (DiameterInputMode == 2) MeanDiameter = InnerDiameter + WireDiameter;
+        AlignCoilDiameters();  // Dm moves unless it is the given diameter
         UpdateStrengthFromDiameter();
-        if (CalcErrorFlag) {
-            AlignCoilDiameters();
-            return;
-        }
+        if (CalcErrorFlag) return;
     }
     WireDiameter = StandardWireDiameter(WireStandard, WireStepAtOrAbove, WireDiameter);
     AlignCoilDiameters();
@@ -194,8 +195,8 @@ void CalcResults() {
 
     ScrewedInCoils[0] = ScrewedInCoils[1] + ScrewedInCoils[2];
     const Extended turn = kPi * dm;
-    Extended L = turn * (n + ScrewedInCoils[0]) + turn +
-                 2 * (EyeHeight[1] + EyeHeight[2] - dm) - EyeOpening[1] - EyeOpening[2];
+    Extended L = turn * (n + ScrewedInCoils[0]) + turn + 2 * (EyeHeight[1] + EyeHeight[2] - dm) -
+                 EyeOpening[1] - EyeOpening[2];
     for (int eye = 1; eye <= kEyeCount; ++eye) {
         const uint16_t type = EyeType[eye];
         if (type == 3 || type == 5) L += turn;

@@ -46,7 +46,9 @@ std::string WithFactor(const char* text, Extended permissible, Extended actual) 
     return text + FloatToStrFixed(1, 2, permissible / actual);
 }
 
-bool IsScrewedInOrRolled(uint16_t eyeType) { return eyeType >= 9 && eyeType <= 12; }
+bool IsScrewedInOrRolled(uint16_t eyeType) {
+    return eyeType >= 9 && eyeType <= 12;
+}
 
 // Step 7: shear stresses against tau zul and the stroke against tau hzul.
 // Returns false when a zero stress ends the check.
@@ -57,7 +59,8 @@ bool CheckStresses() {
     if (dynamic) {
         const Extended tk2 = CorrectedStress2;
         if (tk2 > zul) AddErrorMessage(WithFactor("Warnung: tauk2>tauzul! S=", zul, tk2));
-        if (tk2 > kOverload * zul) AddErrorMessage(WithFactor("Fehler : tauk2>tauzul! S=", zul, tk2));
+        if (tk2 > kOverload * zul)
+            AddErrorMessage(WithFactor("Fehler : tauk2>tauzul! S=", zul, tk2));
         if (CorrectedStress1 > zul) AddErrorMessage("Fehler : tauk1>tauzul !");
     }
     if (ShearStress2 == 0) return false;
@@ -87,8 +90,9 @@ void CheckForcesAndLengths(Extended frequencyRatio) {
     else if (frequencyRatio >= 1.15L)
         AddErrorMessage("Warnung: Überkrit. Bereich"_oem);
     if (w > 16 || w < 3.4L) AddErrorMessage("Warnung: Wickelverh. Dm/d !");
-    if (CorrectedStrokeStress >= 300 && std::toupper(static_cast<unsigned char>(ShotPeened)) != 'J' &&
-        LoadingType == 2 && WireDiameter >= 1)
+    if (CorrectedStrokeStress >= 300 &&
+        std::toupper(static_cast<unsigned char>(ShotPeened)) != 'J' && LoadingType == 2 &&
+        WireDiameter >= 1)
         AddErrorMessage("Warnung: Kugelstrahlen !");
     if (ActiveCoils < 1) AddErrorMessage("Warnung: Windungszahl !");
 }
@@ -105,8 +109,7 @@ void CheckEyeBendingAndInitialTension() {
             AddErrorMessage(WithFactor("Warnung: Sig.qh>sig.hz S=", shz, EyeBendingStrokeStress));
     }
     const Extended w = SpringIndex, rm = TensileStrength, d = WireDiameter;
-    const Extended tau0max =
-        std::max((0.135L - 0.00625L * w) * rm, (0.075L - 0.00375L * w) * rm);
+    const Extended tau0max = std::max((0.135L - 0.00625L * w) * rm, (0.075L - 0.00375L * w) * rm);
     const Extended f0max = 1.5L * tau0max * kPi * d * d * d / (8 * MeanDiameter);
     if (InitialTension > f0max) AddErrorMessage("Warnung: Vorspannung zu hoch!");
 }
@@ -135,8 +138,10 @@ void CheckEyes() {
 void CheckToleranceIndexRange() {
     const Extended w = SpringIndex;
     const uint16_t grades[] = {TolGradeL0, TolGradeF12, TolGradeF0};
-    const bool grade4 = std::any_of(std::begin(grades), std::end(grades), [](uint16_t g) { return g == 4; });
-    const bool din = std::any_of(std::begin(grades), std::end(grades), [](uint16_t g) { return g <= 3; });
+    const bool grade4 =
+        std::any_of(std::begin(grades), std::end(grades), [](uint16_t g) { return g == 4; });
+    const bool din =
+        std::any_of(std::begin(grades), std::end(grades), [](uint16_t g) { return g <= 3; });
     if ((grade4 && (w < 3 || w > 12)) || (din && (w < 4 || w > 20)))
         AddErrorMessage("Fehler : Toleranz Dm/d !");
 }
@@ -147,7 +152,8 @@ void CheckTolerancesAndMaterial() {
     if (F0 < 0) AddErrorMessage("Fehler : F0 < 0 !");
     if (F0 > ForceF1 + TolF1Minus && ForceF1 != F0) AddErrorMessage("Warnung: F1 min < F0 !");
     if (F0 > ForceF2 + TolF2Minus) AddErrorMessage("Warnung: F2 min < F0 !");
-    if (LoadingType == 2 && ForceFn < ForceF2 + TolF2Plus) AddErrorMessage("Warnung: F2 max > Fn !");
+    if (LoadingType == 2 && ForceFn < ForceF2 + TolF2Plus)
+        AddErrorMessage("Warnung: F2 max > Fn !");
     if (ShotPeened != 'N' && d < 1) AddErrorMessage("Warnung: d<1 (Kugelstrahlen !)");
     if (std::fabs(TensileStrength) < 1) AddFatalMessage("Fatal  : Rm = 0 !");
     if (MaterialIndex == 0) {
@@ -195,6 +201,8 @@ void CheckSpring() {
     ReportTitleLines[1] = SpringTitle + "   " + "Zeichn.Nr." + ": " + DrawingNumber.str();
 }
 
-void CheckSpringWithFlag() { CheckSpring(); }
+void CheckSpringWithFlag() {
+    CheckSpring();
+}
 
 }  // namespace kor2

@@ -25,7 +25,9 @@ constexpr Extended kAutoDesignIndex = 9;
 constexpr int kBisectionRounds = 50;
 constexpr Extended kMaxWireDiameter = 50;
 
-bool HasAxialHeight() { return WireShape == kShapeOval || WireShape == kShapeRectUpright; }
+bool HasAxialHeight() {
+    return WireShape == kShapeOval || WireShape == kShapeRectUpright;
+}
 
 bool Fatal(bool fault, const char* text) {
     if (fault) AddFatalMessage(text);
@@ -107,7 +109,8 @@ void IterateWireDiameter() {
         else
             lo = WireDiameter;
         if (std::fabs(EyeHeight[1] - requested) < 0.1L * MeanDiameter) {
-            WireDiameter = StandardWireDiameter(WireStandard, WireStepAtOrAbove, 0.98L * WireDiameter);
+            WireDiameter =
+                StandardWireDiameter(WireStandard, WireStepAtOrAbove, 0.98L * WireDiameter);
             PreDimension();
             return;
         }

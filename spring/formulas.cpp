@@ -39,44 +39,61 @@ int TurnedEyeCount() {
 Extended TorsionModulus() {
     const Extended d = WireDiameter, h = WireHeight;
     switch (WireShape) {
-        case kShapeRound: return d > 0 ? kPi / 16 * d * d * d : 0;
-        case kShapeOval: return OvalTorsionModulus(d, h);
+        case kShapeRound:
+            return d > 0 ? kPi / 16 * d * d * d : 0;
+        case kShapeOval:
+            return OvalTorsionModulus(d, h);
         case kShapeRect:
-        case kShapeRectUpright: return RectTorsionModulus(d, h);
-        default: return 0;
+        case kShapeRectUpright:
+            return RectTorsionModulus(d, h);
+        default:
+            return 0;
     }
 }
 
 Extended BendingModulus() {
     const Extended d = WireDiameter, h = WireHeight;
     switch (WireShape) {
-        case kShapeRound: return d > 0 ? kPi / 32 * d * d * d : 0;
-        case kShapeOval: return OvalBendingModulus(d, h);
+        case kShapeRound:
+            return d > 0 ? kPi / 32 * d * d * d : 0;
+        case kShapeOval:
+            return OvalBendingModulus(d, h);
         case kShapeRect:
-        case kShapeRectUpright: return RectBendingModulus(d, h);
-        default: return 0;
+        case kShapeRectUpright:
+            return RectBendingModulus(d, h);
+        default:
+            return 0;
     }
 }
 
 }  // namespace
 
-Extended ShearModulusAtTemp(Extended T, Extended G) { return G * (3620 - T) / 3600; }
+Extended ShearModulusAtTemp(Extended T, Extended G) {
+    return G * (3620 - T) / 3600;
+}
 
-Extended StressFactorK(Extended w) { return 1 + 1.25L / w + 0.875L / (w * w) + 1 / (w * w * w); }
+Extended StressFactorK(Extended w) {
+    return 1 + 1.25L / w + 0.875L / (w * w) + 1 / (w * w * w);
+}
 
 Extended WireSectionArea(uint16_t shape, Extended d, Extended h, Extended r) {
     if (d <= 0 || (shape != kShapeRound && h <= 0)) return 0;
     switch (shape) {
-        case kShapeRound: return kPi / 4 * d * d;
-        case kShapeOval: return kPi * d * h / 4;
+        case kShapeRound:
+            return kPi / 4 * d * d;
+        case kShapeOval:
+            return kPi * d * h / 4;
         case kShapeRect:
-        case kShapeRectUpright: return d * h;
+        case kShapeRectUpright:
+            return d * h;
         case kShapeRounded: {
             const Extended c = std::min(d, h) / 2;
             return d * h - (4 - kPi) * c * c;
         }
-        case kShapeRadius: return d * h - (4 - kPi) * r * r;
-        default: return 0;
+        case kShapeRadius:
+            return d * h - (4 - kPi) * r * r;
+        default:
+            return 0;
     }
 }
 
@@ -86,8 +103,8 @@ Extended RectTorsionCoefficient(int kind, Extended x) {
     const auto& table = kind == kCoefModulus ? kAlpha : kBeta;
     if (x >= 10) return kCoefAboveTen;
     if (x >= kRatios.back()) {
-        return table.back() + (x - kRatios.back()) * (kCoefAtTen - table.back()) /
-                                  (10 - kRatios.back());
+        return table.back() +
+               (x - kRatios.back()) * (kCoefAtTen - table.back()) / (10 - kRatios.back());
     }
     std::size_t i = 1;
     while (x > kRatios[i]) ++i;
@@ -141,10 +158,13 @@ Extended SpringRateFromCoils(uint16_t shape, Extended GT, Extended n, Extended d
     }
     const Extended dm3 = Dm * Dm * Dm;
     switch (shape) {
-        case kShapeOval: return 4 * GT * OvalTorsionStiffness(d, h) / (kPi * dm3 * n);
+        case kShapeOval:
+            return 4 * GT * OvalTorsionStiffness(d, h) / (kPi * dm3 * n);
         case kShapeRect:
-        case kShapeRectUpright: return 4 * GT * RectTorsionStiffness(d, h) / (kPi * dm3 * n);
-        default: return GT * d * d * d * d / (8 * dm3 * n);
+        case kShapeRectUpright:
+            return 4 * GT * RectTorsionStiffness(d, h) / (kPi * dm3 * n);
+        default:
+            return GT * d * d * d * d / (8 * dm3 * n);
     }
 }
 
@@ -169,8 +189,7 @@ Extended ForceFromStress(Extended tau) {
 
 Extended EyeBendingStress(Extended F) {
     const Extended d = WireDiameter, q = EyeBendingFactor;
-    if (WireShape == kShapeRound)
-        return d > 0 ? q * 16 * F * MeanDiameter / (kPi * d * d * d) : 0;
+    if (WireShape == kShapeRound) return d > 0 ? q * 16 * F * MeanDiameter / (kPi * d * d * d) : 0;
     const Extended wb = BendingModulus();
     return wb > 0 ? q * F * MeanDiameter / (2 * wb) : 0;
 }
@@ -178,11 +197,20 @@ Extended EyeBendingStress(Extended F) {
 void CalcInitialTensionStress() {
     const Extended w = SpringIndex, rm = TensileStrength;
     switch (InitialStressMethod) {
-        case 1: InitialStress = (0.135L - 0.00625L * w) * rm; break;
-        case 2: InitialStress = (0.075L - 0.00375L * w) * rm; break;
-        case 3: InitialStress = 0; break;
-        case 4: InitialStress = ShearStressOfForce(InitialTension); break;
-        default: break;
+        case 1:
+            InitialStress = (0.135L - 0.00625L * w) * rm;
+            break;
+        case 2:
+            InitialStress = (0.075L - 0.00375L * w) * rm;
+            break;
+        case 3:
+            InitialStress = 0;
+            break;
+        case 4:
+            InitialStress = ShearStressOfForce(InitialTension);
+            break;
+        default:
+            break;
     }
 }
 
@@ -196,14 +224,19 @@ void UpdateStrengthFromDiameter() {
 
 Extended EyeHeightFactor(uint16_t eyeType) {
     switch (eyeType) {
-        case 1: return 0.6L;
+        case 1:
+            return 0.6L;
         case 2:
         case 3:
-        case 13: return 0.9L;
+        case 13:
+            return 0.9L;
         case 4:
-        case 5: return 1.0L;
-        case 8: return 1.1L;
-        default: return 0;
+        case 5:
+            return 1.0L;
+        case 8:
+            return 1.1L;
+        default:
+            return 0;
     }
 }
 

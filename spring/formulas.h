@@ -13,11 +13,11 @@ namespace kor2 {
 
 // Wire section shapes (WireShape).
 inline constexpr uint16_t kShapeRound = 1;
-inline constexpr uint16_t kShapeOval = 2;        // axes d and h, h in the spring axis
-inline constexpr uint16_t kShapeRect = 3;        // d x h
-inline constexpr uint16_t kShapeRectUpright = 4; // d x h, h in the spring axis
-inline constexpr uint16_t kShapeRounded = 5;     // fully rounded corners
-inline constexpr uint16_t kShapeRadius = 6;      // corner radius r
+inline constexpr uint16_t kShapeOval = 2;         // axes d and h, h in the spring axis
+inline constexpr uint16_t kShapeRect = 3;         // d x h
+inline constexpr uint16_t kShapeRectUpright = 4;  // d x h, h in the spring axis
+inline constexpr uint16_t kShapeRounded = 5;      // fully rounded corners
+inline constexpr uint16_t kShapeRadius = 6;       // corner radius r
 
 // Coefficient kinds of the rectangular section.
 inline constexpr int kCoefModulus = 1;    // alpha, torsion section modulus

@@ -33,8 +33,7 @@ FatigueLines PeenedLines(const FEDWST_Record& m) {
 // Endurable cycles at the permissible stroke stress t: 10^7 when the actual
 // stroke equals t, one decade per TauH/4 of stroke above or below it.
 Extended CyclesAt(Extended t, Extended tauH) {
-    const Extended exponent =
-        11 - 4 * (tauH + CorrectedStress2 - t - CorrectedStress1) / tauH;
+    const Extended exponent = 11 - 4 * (tauH + CorrectedStress2 - t - CorrectedStress1) / tauH;
     return PowerChecked(10, exponent, "Load cycles");
 }
 

@@ -16,33 +16,33 @@ namespace kor2 {
 // N/mm^2, diameters in mm, density in kg/dm^3, temperature in degC; texts in
 // code page 850.
 struct FEDWST_Record {
-    std::string Name1;         // 1  material name
-    std::string Name2;         // 2
-    std::string Name3;         // 3
-    std::string Name4;         // 4
-    int32_t ShearModulus = 0;  // 5  G
-    int32_t YoungsModulus = 0; // 6  E
-    Real48 Density;            // 7
-    int32_t Rm0 = 0;           // 8  tensile strength at DR0
-    Real48 DR0;                // 9
-    int32_t RmMax = 0;         // 10 upper bound of Rm(d); 1 or less: none
-    int32_t RmSlope = 0;       // 11 fall of Rm per decade of d
-    Real48 DRef;               // 12 reference diameter of the fatigue lines
-    int32_t TauO0 = 0;         // 13 not shot-peened: tau o at DRef
-    int32_t TauOSlope = 0;     // 14 fall of tau o per decade
-    int32_t TauH0 = 0;         // 15 tau h at tau u = 0, at DRef
-    int32_t TauHSlope = 0;     // 16
-    Real48 GoodmanSlope;       // 17 rise of tau o per unit of tau u
-    int32_t TauO0Peened = 0;   // 18..22 the same, shot-peened
+    std::string Name1;          // 1  material name
+    std::string Name2;          // 2
+    std::string Name3;          // 3
+    std::string Name4;          // 4
+    int32_t ShearModulus = 0;   // 5  G
+    int32_t YoungsModulus = 0;  // 6  E
+    Real48 Density;             // 7
+    int32_t Rm0 = 0;            // 8  tensile strength at DR0
+    Real48 DR0;                 // 9
+    int32_t RmMax = 0;          // 10 upper bound of Rm(d); 1 or less: none
+    int32_t RmSlope = 0;        // 11 fall of Rm per decade of d
+    Real48 DRef;                // 12 reference diameter of the fatigue lines
+    int32_t TauO0 = 0;          // 13 not shot-peened: tau o at DRef
+    int32_t TauOSlope = 0;      // 14 fall of tau o per decade
+    int32_t TauH0 = 0;          // 15 tau h at tau u = 0, at DRef
+    int32_t TauHSlope = 0;      // 16
+    Real48 GoodmanSlope;        // 17 rise of tau o per unit of tau u
+    int32_t TauO0Peened = 0;    // 18..22 the same, shot-peened
     int32_t TauOSlopePeened = 0;
     int32_t TauH0Peened = 0;
     int32_t TauHSlopePeened = 0;
     Real48 GoodmanSlopePeened;
-    Real48 DMin;               // 23
-    Real48 DMax;               // 24
-    int32_t TMax = 0;          // 25
-    std::string Note;          // 26
-    int32_t MaterialNo = 0;    // 27 key of the table
+    Real48 DMin;             // 23
+    Real48 DMax;             // 24
+    int32_t TMax = 0;        // 25
+    std::string Note;        // 26
+    int32_t MaterialNo = 0;  // 27 key of the table
 };
 
 inline FEDWST_Record MaterialRec;

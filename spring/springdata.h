@@ -19,15 +19,15 @@
 
 namespace kor2 {
 
-inline constexpr int kEyeCount = 2;            // eyes 1 and 2
+inline constexpr int kEyeCount = 2;               // eyes 1 and 2
 inline constexpr int kStatisticsResultCount = 7;  // StatisticsResults 1..7
 inline constexpr int kLoadCollectiveTexts = 20;   // text buffers of the load collective
 inline constexpr std::size_t kLoadCollectiveTextLen = 50;
 
 // ---- First group: coil diameters, forces, lengths ---------------------------
-inline Extended OuterDiameter;   // De
-inline Extended InnerDiameter;   // Di
-inline Extended MeanDiameter;    // Dm; De = Dm + d, Di = Dm - d
+inline Extended OuterDiameter;      // De
+inline Extended InnerDiameter;      // Di
+inline Extended MeanDiameter;       // Dm; De = Dm + d, Di = Dm - d
 inline uint16_t DiameterInputMode;  // diameter the user gave: 1 De, 2 Di, 3 Dm
 inline Extended ForceF1;
 inline Extended ForceF2;
@@ -39,25 +39,25 @@ inline Extended DeflectionS2;    // L2 - L0
 inline Extended Stroke;          // sh = L2 - L1
 inline Extended DeflectionSn;
 inline Extended DeflectionSnk;
-inline Extended SpringRate;      // R, N/mm
-inline Extended FreeLength;      // L0, inside the eyes
+inline Extended SpringRate;  // R, N/mm
+inline Extended FreeLength;  // L0, inside the eyes
 inline Extended LengthL1;
 inline Extended LengthL2;
 inline Extended LengthLn;
 inline Extended LengthLnk;
-inline Extended BodyLength;      // LK
-inline Extended DrawingLength;   // copy of L2 made by every full check
+inline Extended BodyLength;     // LK
+inline Extended DrawingLength;  // copy of L2 made by every full check
 inline int32_t CoilGapGiven;
-inline Extended CoilGap;         // a, gap between the coils at L0
-inline Extended CoilPitch;       // (LK - d) / n
+inline Extended CoilGap;                    // a, gap between the coils at L0
+inline Extended CoilPitch;                  // (LK - d) / n
 inline std::array<Extended, 3> SpringWork;  // [0] Wh (L1..L2), [1] W1, [2] W2
 
 // ---- First group: coils, index, stresses (results) --------------------------
-inline Extended ActiveCoils;     // n
-inline Extended SpringIndex;     // w = Dm / d
-inline Extended StressFactor;    // k(w)
-inline Extended InitialStress;   // tau0
-inline Extended ShearStress1;    // tau1, uncorrected
+inline Extended ActiveCoils;    // n
+inline Extended SpringIndex;    // w = Dm / d
+inline Extended StressFactor;   // k(w)
+inline Extended InitialStress;  // tau0
+inline Extended ShearStress1;   // tau1, uncorrected
 inline Extended ShearStress2;
 inline Extended CorrectedStress1;  // tauk1 = k * tau1
 inline Extended CorrectedStress2;
@@ -76,16 +76,16 @@ inline Extended LoadCyclesHigh;
 inline Extended SafetyFactor1;
 inline Extended SafetyFactor2;
 inline Extended SafetyFactorStroke;
-inline Extended WireLength;        // developed length L
-inline Extended SpringMass;        // g
+inline Extended WireLength;  // developed length L
+inline Extended SpringMass;  // g
 
 // ---- First group: eyes ----------------------------------------------------------
-inline std::array<uint16_t, kEyeCount + 1> EyeType;           // shape codes 1..13
-inline std::array<ShortString<50>, kEyeCount + 1> EyeNames;   // copied by the full check
-inline std::array<Extended, kEyeCount + 1> EyeHeight;         // LH
-inline std::array<Extended, kEyeCount + 1> EyeOpening;        // m
-inline Extended EyePosition;                                  // angle between the eye planes
-inline std::array<Extended, kEyeCount + 1> ScrewedInCoils;    // [0] = [1] + [2]
+inline std::array<uint16_t, kEyeCount + 1> EyeType;          // shape codes 1..13
+inline std::array<ShortString<50>, kEyeCount + 1> EyeNames;  // copied by the full check
+inline std::array<Extended, kEyeCount + 1> EyeHeight;        // LH
+inline std::array<Extended, kEyeCount + 1> EyeOpening;       // m
+inline Extended EyePosition;                                 // angle between the eye planes
+inline std::array<Extended, kEyeCount + 1> ScrewedInCoils;   // [0] = [1] + [2]
 
 // ---- First group: tolerances (grades 1..3 DIN 2097, 4 DIN 2096, 5 typed) ----
 inline uint16_t TolGradeDm;
@@ -103,7 +103,7 @@ inline Extended TolEyePositionPlus, TolEyePositionMinus;
 inline Extended TolEyeOverhang;
 
 // ---- First group: statistics ------------------------------------------------
-inline char StatisticsFlag;     // 'N' off, anything else on
+inline char StatisticsFlag;  // 'N' off, anything else on
 inline uint16_t StatisticsGrade;
 inline Extended StatisticsSigma;
 // 1..3 per cent outside the drawing tolerance of F1, F2, Dm; 4..6 production
@@ -114,10 +114,10 @@ inline std::array<Extended, kStatisticsResultCount + 1> StatisticsResults;
 inline Real48 PermBendingStress;        // sigma z, eyes
 inline Real48 PermBendingStrokeStress;  // sigma hz, eyes
 inline Extended ModulusE;
-inline Extended ModulusG;    // at 20 degC
-inline Extended ModulusGT;   // at the working temperature
+inline Extended ModulusG;   // at 20 degC
+inline Extended ModulusGT;  // at the working temperature
 inline Extended Density;
-inline Extended StrengthTolPlus;   // per cent
+inline Extended StrengthTolPlus;  // per cent
 inline Extended StrengthTolMinus;
 inline Extended OperatingFrequency;
 inline Extended WireDiameter;      // d
@@ -126,12 +126,12 @@ inline Extended WireCornerRadius;  // r, section shape 6
 inline uint16_t WireShape;         // 1..6
 inline uint16_t WireStandard;      // 1..11
 inline Extended WireTolerance;
-inline uint16_t MaterialIndex;     // 0 table material, 11 own material, below 11 Rm follows d
+inline uint16_t MaterialIndex;  // 0 table material, 11 own material, below 11 Rm follows d
 inline uint16_t MaterialKind;
 inline ShortString<50> MaterialName;
-inline char ShotPeened;            // 'N' no, 'J' yes
-inline uint16_t LoadingType;       // 1 static, 2 dynamic
-inline uint16_t FormingMethod;     // 1 cold, 2 and 3 hot
+inline char ShotPeened;         // 'N' no, 'J' yes
+inline uint16_t LoadingType;    // 1 static, 2 dynamic
+inline uint16_t FormingMethod;  // 1 cold, 2 and 3 hot
 inline uint16_t SurfaceCode;
 inline Extended Temperature;
 inline Extended TempFrom;
@@ -174,24 +174,24 @@ inline std::array<ShortString<kLoadCollectiveTextLen>, kLoadCollectiveTexts> Loa
 // ---- Dynamic record: the spring with an attached mass ------------------------
 // Eleven values in the order the reports and the spring file number them 1..11.
 struct DynamicValues {
-    Extended OmegaNatural = 0;       // 1: natural angular frequency with the mass, 1/s
-    Extended OmegaExcitation = 0;    // 2: 2*pi*f
-    Extended AttachedMass = 0;       // 3: external mass in kg, the only input
-    Extended SpringMassKg = 0;       // 4: moving mass of the spring, kg
-    Extended RateNPerM = 0;          // 5: spring rate, N/m
-    Extended ForceAmplitude = 0;     // 6: (F2 - F1) / 2
-    Extended Amplitude = 0;          // 7: dynamic deflection amplitude, mm
-    Extended Magnification = 0;      // 8
-    Extended Frequency = 0;          // 9: natural frequency with the mass, 1/s
-    Extended AmplitudeIncrease = 0;  // 10: over the static half stroke, mm
+    Extended OmegaNatural = 0;              // 1: natural angular frequency with the mass, 1/s
+    Extended OmegaExcitation = 0;           // 2: 2*pi*f
+    Extended AttachedMass = 0;              // 3: external mass in kg, the only input
+    Extended SpringMassKg = 0;              // 4: moving mass of the spring, kg
+    Extended RateNPerM = 0;                 // 5: spring rate, N/m
+    Extended ForceAmplitude = 0;            // 6: (F2 - F1) / 2
+    Extended Amplitude = 0;                 // 7: dynamic deflection amplitude, mm
+    Extended Magnification = 0;             // 8
+    Extended Frequency = 0;                 // 9: natural frequency with the mass, 1/s
+    Extended AmplitudeIncrease = 0;         // 10: over the static half stroke, mm
     Extended AmplitudeIncreasePercent = 0;  // 11
 };
 inline DynamicValues DynamicRecord;
 
 // ---- Relaxation record --------------------------------------------------------
 struct RelaxationValues {
-    int32_t T1relax = 0;  // lower temperature of the material's relaxation data
-    int32_t T2relax = 0;  // upper temperature
+    int32_t T1relax = 0;               // lower temperature of the material's relaxation data
+    int32_t T2relax = 0;               // upper temperature
     std::array<Extended, 8> Values{};  // loss values of the relaxation output
 };
 inline RelaxationValues RelaxationRecord;

@@ -9,8 +9,8 @@
 #include "common/globals.h"
 #include "spring/chain.h"
 #include "spring/check.h"
-#include "spring/springdata.h"
 #include "spring/examplespring.h"
+#include "spring/springdata.h"
 
 namespace kor2 {
 namespace {

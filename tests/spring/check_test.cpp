@@ -8,10 +8,10 @@
 #include "common/globals.h"
 #include "platform/oemtext.h"
 #include "spring/check.h"
+#include "spring/examplespring.h"
 #include "spring/springdata.h"
 #include "spring/tolerances.h"
 #include "spring/wiretolerances.h"
-#include "spring/examplespring.h"
 
 namespace kor2 {
 namespace {
@@ -115,7 +115,8 @@ TEST_F(CheckTest, ExampleSpringMatchesTheHandCalculation) {
     EXPECT_EQ(TolDmMinus, -TolDmPlus);
     ExpectRel(TolL0Plus, FreeLengthTolerance(2, 1, 8.8L, 1.2L, R, n, L0), "L0 tol");
     ExpectRel(TolF1Plus, ForceTolerance(2, 10, 3.440432672600692L, 8.8L, 1.2L, n, L0, R), "F1 tol");
-    ExpectRel(TolF2Plus, ForceTolerance(2, 20, 14.440432672600692L, 8.8L, 1.2L, n, L0, R), "F2 tol");
+    ExpectRel(TolF2Plus, ForceTolerance(2, 20, 14.440432672600692L, 8.8L, 1.2L, n, L0, R),
+              "F2 tol");
     ExpectRel(TolF0Plus, InitialTensionTolerance(2, 8.8L, 1.2L, n, F0, L0, R), "F0 tol");
     ExpectRel(TolEyePositionPlus, EyePositionTolerance(2, 8.8L / 1.2L, n), "eye pos tol");
     ExpectRel(TolEyeOverhang, EyeOverhangTolerance(2, 8.8L / 1.2L, 1.2L), "overhang tol");
@@ -210,8 +211,8 @@ TEST_F(CheckTest, ResonanceBandExcludesItsEnds) {
         OperatingFrequency = ratio * fe;
         // Nudge f until f/fe is the exact ratio, so the band's ends are tested.
         for (int i = 0; i < 8 && OperatingFrequency / fe != ratio; ++i)
-            OperatingFrequency = std::nextafter(OperatingFrequency,
-                                                OperatingFrequency / fe < ratio ? 1e9L : 0.0L);
+            OperatingFrequency =
+                std::nextafter(OperatingFrequency, OperatingFrequency / fe < ratio ? 1e9L : 0.0L);
         ASSERT_EQ(OperatingFrequency / fe, ratio);
         CheckSpring();
     };
@@ -270,10 +271,10 @@ TEST_F(CheckTest, NegativeInitialTensionGivesBothTexts) {
 }
 
 TEST_F(CheckTest, WarningsOffDropsEyeBandAndDiameterLimitsButNotTmax) {
-    EyeHeight = {0, 10, 10};      // LH/Di = 1.32 for both eyes
-    WireDiameter = 0.45L;         // below dmin 0.5
+    EyeHeight = {0, 10, 10};  // LH/Di = 1.32 for both eyes
+    WireDiameter = 0.45L;     // below dmin 0.5
     OuterDiameter = 4;
-    Temperature = 130;            // above Tmax 120
+    Temperature = 130;  // above Tmax 120
     CheckSpring();
     EXPECT_TRUE(HasMessage("Warnung: 0.8Di .. 1.1Di  LH 1")) << Messages();
     EXPECT_TRUE(HasMessage("Warnung: 0.8Di .. 1.1Di  LH 2"));

@@ -10,9 +10,9 @@
 #include "common/globals.h"
 #include "spring/check.h"
 #include "spring/design.h"
+#include "spring/examplespring.h"
 #include "spring/springdata.h"
 #include "spring/wirediameters.h"
-#include "spring/examplespring.h"
 
 namespace kor2 {
 namespace {

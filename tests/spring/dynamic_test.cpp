@@ -6,9 +6,9 @@
 #include "common/globals.h"
 #include "spring/check.h"
 #include "spring/dynamic.h"
+#include "spring/examplespring.h"
 #include "spring/springdata.h"
 #include "spring/tolerances.h"
-#include "spring/examplespring.h"
 
 namespace kor2 {
 namespace {
@@ -25,8 +25,8 @@ TEST_F(DynamicTest, GaussPercentOfBothTails) {
     EXPECT_NEAR(GaussPercent(0), 100, 0.05L);
     // From 8 on only the first step of the sum is taken.
     const Extended t = -7.999L;
-    const Extended firstStep = 200 / std::sqrt(2 * 3.14159265358979323846L) *
-                               std::exp(-t * t / 2) / 2 * 0.001L;
+    const Extended firstStep =
+        200 / std::sqrt(2 * 3.14159265358979323846L) * std::exp(-t * t / 2) / 2 * 0.001L;
     EXPECT_NEAR(GaussPercent(8), firstStep, firstStep * 1e-9L);
     EXPECT_NEAR(GaussPercent(100), firstStep, firstStep * 1e-9L);
     // Far below the mean the sum ends at +8 with the whole area.

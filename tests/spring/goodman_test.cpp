@@ -7,8 +7,8 @@
 #include <string>
 
 #include "common/globals.h"
-#include "spring/goodman.h"
 #include "spring/examplespring.h"
+#include "spring/goodman.h"
 
 namespace kor2 {
 namespace {
