@@ -1,14 +1,13 @@
-// Calculation chain of the full check and the wire-diameter estimate.
-// CheckSpring runs CalcRateFromForces, CalcGeometry and CalcResults (which
-// ends with CalcTolerances); the design paths call single steps.
-//
+// Calculation chain of the full check and the wire-diameter estimate; the
+// full check runs the steps in a row, the design paths call single steps.
+#include "spring/chain.h"
+
 // Coil diameters and d: the calculation relies on De = Dm + d and
 // Di = Dm - d after every change of d. AlignCoilDiameters keeps the diameter
 // the user typed (DiameterInputMode 1 De, 2 Di, any other mode Dm) and moves
-// the other two. It runs at the end of the estimate, after the estimate step
+// the other two. It runs after every round of the estimate, after its step
 // of CalcRateFromForces (before the stroke test), before the guards of
 // CalcGeometry, and in the design paths after a new d is estimated.
-#include "spring/chain.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,6 @@
-// The full check of the current spring: runs the calculation chain, the
-// statistics and the dynamic check, compares the results with their limits
-// and fills the error list. Run by the shell after every input, after loading
-// a spring, by the interactive windows and at the end of the design paths.
+// The full check: runs the calculation chain, statistics and dynamic check,
+// compares the results with their limits and fills the error list. Run after
+// every input, after loading a spring, and at the end of the design paths.
 #pragma once
 
 #include <array>

@@ -1,8 +1,6 @@
-// Design paths from the user's requirements to a complete spring: automatic
-// design, pre-dimensioning with the wire-diameter bisection for the eye
-// height, and the recalculations from geometry or lengths. Run by the shell
-// by GeometryMode and by the interactive windows; each ends in a full check
-// (RecalcFromGeometry through its caller).
+// Design paths to a complete spring: automatic design, pre-dimensioning with
+// the bisection of d for the eye height, recalculation from geometry or
+// lengths. Run by the shell by GeometryMode and by the interactive windows.
 #pragma once
 
 namespace kor2 {

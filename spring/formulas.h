@@ -1,8 +1,6 @@
-// The small formulas of the extension spring: shear modulus at temperature,
-// stress correction factor, wire section values of the six section shapes,
-// rate, stress and force of the current spring, initial tension stress,
-// strength from d, eye height factors and the rounding of the coils to the
-// eye position. Called by the calculation chain and the design paths.
+// The small formulas of the spring: G(T), stress factor, section values of
+// the six wire sections, rate, stresses, strength from d, eye heights and coil
+// rounding to the eye position. Called by the calculation chain and design paths.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,6 @@
-// Fatigue limits of the current spring from the fatigue lines of the
-// material record: permissible stroke stress, safety factors and endurable
-// load cycles. Called by the results step of the calculation chain and by
-// the Goodman, Haigh and eye fatigue diagrams.
+// Fatigue limits of the current spring from the material's fatigue lines:
+// permissible stroke stress, safety factors, endurable load cycles. Called by
+// the results step of the chain and by the Goodman, Haigh and eye diagrams.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,6 @@
-// The material record of the current spring: one row of the material table
-// "fedwst.dbf" (or the values typed in), its reset, its transfer into the
-// spring values and the tensile strength law Rm(d). Used by the calculation,
-// the fatigue limits, the material dialog and the material table reader.
+// The material record: one row of the material table "fedwst.dbf", its reset,
+// its transfer into the spring values and the strength law Rm(d). Used by the
+// calculation, fatigue limits, material dialog and material table reader.
 #pragma once
 
 #include <cstdint>

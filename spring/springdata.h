@@ -1,13 +1,13 @@
-// The current spring: every input and result of the extension-spring
-// calculation as a program-wide value, plus the dynamic record, the relaxation
-// record and the load collective. Read and written by the calculation, the
-// spring file, the dialogs and the outputs; InitSpringData sets the defaults.
-//
+// The current spring: every input and result of the calculation as a global
+// value, with the dynamic and relaxation records and the load collective; read
+// and written by the calculation, spring file, dialogs and outputs.
+#pragma once
+
 // Units: mm, N, N/mm^2, kg/dm^3, degC, 1/s, degrees, N*mm, g.
 // Arrays that the calculation numbers from 1 (the two eyes, the statistics
 // results) are sized one larger and leave element 0 unused, so that
 // EyeType[1] is eye 1; ScrewedInCoils uses element 0 for the sum.
-#pragma once
+// InitSpringData sets the start-up defaults.
 
 #include <array>
 #include <cstdint>
