@@ -5,9 +5,9 @@
 // Coil diameters and d: the calculation relies on De = Dm + d and
 // Di = Dm - d after every change of d. AlignCoilDiameters keeps the diameter
 // the user typed (DiameterInputMode 1 De, 2 Di, any other mode Dm) and moves
-// the other two. It runs after every round of the estimate, after its step
-// of CalcRateFromForces (before the stroke test), before the guards of
-// CalcGeometry, and in the design paths after a new d is estimated.
+// the other two. It runs after every round of the estimate, in
+// CalcRateFromForces after the estimate (before the stroke test), before the
+// guards of CalcGeometry, and in the design paths after a new d is estimated.
 
 #include <algorithm>
 #include <cmath>
