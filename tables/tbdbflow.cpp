@@ -426,6 +426,7 @@ std::string MemoFileExt(uint8_t version) {
 
 bool CreateDbf(DbfArea& a, const std::string& name, int fieldCount,
                const std::vector<DbfFieldDef>& fields) {
+    EngineErrorCode = 0;
     const uint8_t asked = ExtraDbfVersion != 0 || ExtraDbfMemoVersion != 0 ? dbf::VerDbase4Memo
                                                                            : DefaultCreateVersion;
     const bool blobTypes = asked == dbf::VerDbase4Memo || asked == dbf::VerLevel7Memo;

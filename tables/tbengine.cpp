@@ -3,6 +3,9 @@
 #include "tables/tbengine.h"
 
 #include "platform/sysclock.h"
+#include "tables/dbf4.h"
+#include "tables/dbf4change.h"
+#include "tables/dbf4search.h"
 #include "tables/tbcommon.h"
 #include "tables/tbdates.h"
 #include "tables/tbdbflow.h"
@@ -21,7 +24,20 @@ void InitTableEngine() {
     const uint16_t v = GetWindowsVersion();
     WindowsVersionText = (std::to_string(v & 0xFF) + "." + std::to_string(v >> 8)).substr(0, 7);
     YearWindowStart = static_cast<int16_t>(platform::Now().year - 70);
+    CurrentArea = 1;
     EngShareMode = ShareExclusive;
+    DefaultShareMode = ShareDenyNone;
+    ForcedOpenMode = 65535;
+    NetworkMode = true;
+    LockBase = 0x40000000;
+    FileLockLength = 0x3FFFFFFF;
+    MaxRecordLocks = 0;
+    LockRetryCount = 0;
+    LockRetryDelay = 0;
+    LockRetryHook = nullptr;
+    PackConfirm = false;
+    PeekCacheSize = 0;
+    DropPeekCache(std::string());
     DefaultCreateVersion = 0x8B;
     ExtraDbfVersion = 0;
     ExtraDbfMemoVersion = 0;
@@ -31,6 +47,10 @@ void InitTableEngine() {
     AnsiTables = false;
 }
 
-void ShutdownTableEngine() {}
+void ShutdownTableEngine() {
+    const bool handling = SetErrorHandling(false);
+    CloseEngineAreas();
+    SetErrorHandling(handling);
+}
 
 }  // namespace kor2

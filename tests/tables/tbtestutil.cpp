@@ -70,7 +70,7 @@ std::vector<std::vector<std::string>> ReadAllRecords(const std::string& path) {
 void AppendRaw(const std::string& path, const std::vector<std::vector<std::string>>& rows) {
     DbfArea a;
     a.fileName = path;
-    EngShareMode = ShareExclusive;
+    EngShareMode = ShareDenyNone;
     ASSERT_TRUE(OpenDbf(a)) << EngineErrorMsg;
     for (const auto& row : rows) {
         a.record.assign(a.recordLength, ' ');
