@@ -111,6 +111,11 @@ bool Search(const std::string& text, int& fieldNo, bool fromTop) {
     return false;
 }
 
+void ResetSearchState() {
+    g_cache = PeekCacheBlock{};
+    g_locate = LocateState{};
+}
+
 void DropPeekCache(const std::string& alias) {
     if (alias.empty() || g_cache.alias == alias) g_cache = PeekCacheBlock{};
 }
@@ -537,7 +542,7 @@ bool AppendFrom(const std::string& source, const AppendProgressProc& progress) {
                 sourceNo = static_cast<uint8_t>(i);
     }
     if (sourceNo == targetNo) {
-        SetEngineError(220, "Datei kann nicht an sich selbst angehängt werden. " + where);
+        SetEngineError(220, "Datei kann nicht an sich selbst angehängt werden. "_oem + where);
         return false;
     }
     SourceArea guard(targetNo);

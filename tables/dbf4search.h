@@ -15,7 +15,8 @@ bool Search(const std::string& text, int& fieldNo, bool fromTop);
 std::string Peek(int field, int32_t record);
 void Poke(const std::string& text, int field, int32_t record);
 void UpdatePeekCache();
-void DropPeekCache(const std::string& alias);
+void DropPeekCache(const std::string& alias);  // empty alias: any table
+void ResetSearchState();                       // engine start: no cache, no LOCATE
 
 int ParseLocateArgs(const std::string& text);
 bool Locate(const std::string& fieldAndOptions, const std::string& value, bool caseInsensitive,

@@ -37,7 +37,7 @@ void InitTableEngine() {
     LockRetryHook = nullptr;
     PackConfirm = false;
     PeekCacheSize = 0;
-    DropPeekCache(std::string());
+    ResetSearchState();
     DefaultCreateVersion = 0x8B;
     ExtraDbfVersion = 0;
     ExtraDbfMemoVersion = 0;
