@@ -6,7 +6,6 @@
 #include "tables/tbdates.h"
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 
 namespace kor2 {

@@ -8,9 +8,10 @@
 #include <exception>
 #include <new>
 #include <optional>
-#include <thread>
 
 #include "platform/hostfs.h"
+#include "tables/dbf4.h"
+#include "tables/dbf4change.h"
 #include "tables/tbcommon.h"
 #include "tables/tbdbflow.h"
 #include "tables/tbfiles.h"
@@ -18,9 +19,6 @@
 namespace kor2 {
 
 namespace {
-
-// The table's base lock byte, taken around LOGIN and LOGOUT.
-constexpr int64_t kBaseLockOffset = 0x40000000;
 
 const char* const kActionNames[] = {"LOGIN",   "LOGOUT",        "INCREAD",
                                     "DECREAD", "LOCKSEMAPHORE", "UNLOCKSEMAPHORE"};
@@ -32,8 +30,9 @@ void ReportSemaError(uint16_t code, const std::string& message) {
     SetEngineError(code, message);
 }
 
+// Waits between lock attempts, letting the application process its messages.
 void Pause(int ms) {
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (ms > 0) WaitTicks(static_cast<uint32_t>(ms));
 }
 
 // The platform's result code of a refused or failed lock.
@@ -106,14 +105,14 @@ class BaseLock {
 public:
     explicit BaseLock(EngineFile& f) : f_(f) {}
     ~BaseLock() {
-        if (held_) f_.Unlock(kBaseLockOffset, 1);
+        if (held_) f_.Unlock(LockBase, 1);
     }
     BaseLock(const BaseLock&) = delete;
     BaseLock& operator=(const BaseLock&) = delete;
     bool Take() {
         for (int i = 0; i < std::max(1, SemaLockRetries); ++i) {
             if (i > 0) Pause(SemaRetryDelayMs);
-            if (f_.Lock(kBaseLockOffset, 1)) return held_ = true;
+            if (f_.Lock(LockBase, 1)) return held_ = true;
         }
         return false;
     }
@@ -433,6 +432,22 @@ void SetReadSemaphoreProcIn(uint8_t areaNo, DbfArea* area, bool on) {
 void SetLockSemaphoreProcIn(uint8_t areaNo, DbfArea* area, bool on) {
     NestedHook(areaNo, area, on, SemaLockHookNesting, SemLockSemaphore, SemUnlockSemaphore,
                "SetLockSemaphoreProc");
+}
+
+DbfArea* SemaphoreTableOfCurrentArea() {
+    return CurrentArea < WorkAreas.size() ? WorkAreas[CurrentArea].get() : nullptr;
+}
+
+void HandleSemaphore(uint8_t action) {
+    HandleSemaphoreIn(CurrentArea, SemaphoreTableOfCurrentArea(), action);
+}
+
+void SetReadSemaphoreProc(bool on) {
+    SetReadSemaphoreProcIn(CurrentArea, SemaphoreTableOfCurrentArea(), on);
+}
+
+void SetLockSemaphoreProc(bool on) {
+    SetLockSemaphoreProcIn(CurrentArea, SemaphoreTableOfCurrentArea(), on);
 }
 
 }  // namespace kor2

@@ -83,12 +83,17 @@ void ClearSemaphoreStates();
 std::string GetSemaphoreFileName(const std::string& tableName);
 std::string SemaphoreActionName(uint8_t action);
 
-// One action for work area areaNo whose table is area (nullptr: no table).
+// One action for the current work area (LOGIN, LOGOUT ...), and the nested
+// reader registration and write lock of hook slots 23 and 24: the first "on"
+// registers, the matching "off" releases.
+void HandleSemaphore(uint8_t action);
+void SetReadSemaphoreProc(bool on);
+void SetLockSemaphoreProc(bool on);
+
+// The same for work area areaNo, whose table is area (nullptr: no table).
 // Exclusive tables and areas without a table do nothing; without a state
 // every action but LOGIN does nothing. Failures go to SetEngineError.
 void HandleSemaphoreIn(uint8_t areaNo, DbfArea* area, uint8_t action);
-// Nested reader registration and write lock of work area areaNo (hook slots
-// 23 and 24): the first "on" registers, the matching "off" releases.
 void SetReadSemaphoreProcIn(uint8_t areaNo, DbfArea* area, bool on);
 void SetLockSemaphoreProcIn(uint8_t areaNo, DbfArea* area, bool on);
 

@@ -14,6 +14,7 @@
 
 #include "platform/hostfs.h"
 #include "platform/sysclock.h"
+#include "tables/dbf4.h"
 #include "tables/tbcommon.h"
 #include "tables/tbtestutil.h"
 
@@ -215,6 +216,30 @@ TEST_F(SemaTest, FailedLoginsLeaveNoState) {
     HandleSemaphoreIn(1, a1.get(), SemLogin);  // reads the half-written record as zeros
     EXPECT_EQ(EngineErrorCode, 0);
     EXPECT_EQ(Raw()[0], 1);
+}
+
+TEST_F(SemaTest, CurrentWorkAreasOfOneTable) {
+    test::MakeTable(table_, {{"NAME", 'C', 10, 0}});
+    Select(1);
+    ASSERT_TRUE(Use(table_, nullptr, 0));
+    Select(2);
+    ASSERT_TRUE(Use(table_ + " ALIAS T2", nullptr, 0));
+    HandleSemaphore(SemLogin);
+    Select(1);
+    HandleSemaphore(SemLogin);
+    EXPECT_EQ(Raw()[0], 2);
+    SetLockSemaphoreProc(true);
+    SetLockSemaphoreProc(false);
+    Select(2);
+    SetReadSemaphoreProc(true);
+    EXPECT_TRUE(SemaphoreCounterChanged(*SemaphoreStates[2]));
+    SetReadSemaphoreProc(false);
+    HandleSemaphore(SemLogout);
+    Select(1);
+    HandleSemaphore(SemLogout);
+    EXPECT_FALSE(platform::FileExists(sema_));
+    EXPECT_EQ(EngineErrorCode, 0);
+    CloseAllAreas();
 }
 
 // ---- real processes ------------------------------------------------------
