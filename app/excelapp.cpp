@@ -1,0 +1,154 @@
+// The stand-in spreadsheet server, which writes its workbooks as SpreadsheetML
+// 2003 files, and the shell's spreadsheet commands that create ExcelApp and
+// export the spring file into it. Called from the shell's menu.
+#include "app/excelapp.h"
+
+#include "common/filepath.h"
+#include "common/globals.h"
+#include "common/msgbox.h"
+#include "common/numfmt.h"
+#include "common/sheetexport.h"
+#include "platform/codepage.h"
+#include "platform/hostfs.h"
+#include "platform/oemtext.h"
+#include "spring/springfile.h"
+
+namespace kor2 {
+
+namespace {
+
+// Windows text as XML character data in UTF-8. Control characters that XML
+// does not allow become the replacement character.
+std::string XmlText(std::string_view ansi) {
+    std::string out;
+    out.reserve(ansi.size() + 8);
+    for (char c : ansi) {
+        const auto b = static_cast<unsigned char>(c);
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                if (b < 0x20 && c != '\t')
+                    out += "\xEF\xBF\xBD";
+                else
+                    out += platform::AnsiToUtf8(std::string_view(&c, 1));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+bool SpreadsheetFileApp::SetVisible(bool visible) {
+    visible_ = visible;
+    return true;
+}
+
+bool SpreadsheetFileApp::AddWorkbook() {
+    books_.emplace_back();
+    return true;
+}
+
+bool SpreadsheetFileApp::SetCellValue(int32_t row, int32_t column, std::string_view value) {
+    if (books_.empty() || row < 1 || column < 1) return false;
+    Sheet& sheet = books_.back();
+    if (value.empty()) {
+        const auto r = sheet.find(row);
+        if (r != sheet.end()) {
+            r->second.erase(column);
+            if (r->second.empty()) sheet.erase(r);
+        }
+    } else {
+        sheet[row][column].assign(value);
+    }
+    return true;
+}
+
+bool SpreadsheetFileApp::EndUpdate() {
+    for (std::size_t k = 1; k <= books_.size(); ++k)
+        if (!platform::WriteFileReplacing(WorkbookFileName(k), WorkbookXml(k))) return false;
+    return true;
+}
+
+std::string SpreadsheetFileApp::WorkbookFileName(std::size_t k) const {
+    if (k <= 1) return fileName_;
+    const std::string folder = ExtractFilePathL(fileName_);
+    const std::string name = fileName_.substr(folder.size());
+    const std::size_t dot = name.rfind('.');
+    const std::string number = IntToStrL(static_cast<int32_t>(k));
+    if (dot == std::string::npos) return fileName_ + number;
+    return folder + name.substr(0, dot) + number + name.substr(dot);
+}
+
+std::string SpreadsheetFileApp::WorkbookXml(std::size_t k) const {
+    std::string x =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\"\n"
+        " xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\">\n"
+        " <Worksheet ss:Name=\"Tabelle1\">\n"
+        "  <Table>\n";
+    if (k >= 1 && k <= books_.size()) {
+        for (const auto& [row, cells] : books_[k - 1]) {
+            x += "   <Row ss:Index=\"" + IntToStrL(row) + "\">";
+            for (const auto& [column, text] : cells)
+                x += "<Cell ss:Index=\"" + IntToStrL(column) + "\"><Data ss:Type=\"String\">" +
+                     XmlText(text) + "</Data></Cell>";
+            x += "</Row>\n";
+        }
+    }
+    x += "  </Table>\n </Worksheet>\n</Workbook>\n";
+    return x;
+}
+
+namespace {
+
+std::unique_ptr<SpreadsheetAutomation> CreateExcelApp() {
+    if (ExcelAppFactory) return ExcelAppFactory();
+    const std::string spring = DataFileFullName(DataFileName);
+    return std::make_unique<SpreadsheetFileApp>(ExtractFilePathL(spring) +
+                                                ExtractFileBaseName(spring) + ".xml");
+}
+
+}  // namespace
+
+void SpreadsheetCommand() {
+    if (DataFileName.empty()) {
+        ShowInfo("Zuerst müssen Sie Ihre Eingabedaten speichern (Menü "_oem +
+                 std::string("\"Datei->Speichern\")"));
+        AbortFlag = true;
+        return;
+    }
+    std::unique_ptr<SpreadsheetAutomation> app = CreateExcelApp();
+    if (!app || !app->SetVisible(true) || !app->AddWorkbook()) {
+        ShowErrorMessage("Excel kann nicht gestartet werden");
+        AbortFlag = true;
+        return;
+    }
+    ExcelApp = std::move(app);
+    ExportTextToSpreadsheet(DataFileName);
+}
+
+void SpreadsheetUpdateCommand() {
+    if (InputModifiedFlag || DataFileName.empty()) {
+        WriteSpringFile(DataFileName);
+        if (AbortFlag) return;
+        InputModifiedFlag = false;
+    }
+    if (!ExcelApp) {
+        SpreadsheetCommand();
+        return;
+    }
+    ExportTextToSpreadsheet(DataFileName);
+}
+
+}  // namespace kor2

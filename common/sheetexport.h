@@ -1,0 +1,21 @@
+// Export of the current spring file into the spreadsheet program: every
+// line of the file into one row of the first column of the active sheet of
+// ExcelApp. Called by the shell's spreadsheet commands.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kor2 {
+
+// The full name under which a data file of that name is saved: without a
+// "." DataFolder (with AddBackslash) + name + "." + DataFileExt, else the
+// name unchanged.
+std::string DataFileFullName(std::string_view name);
+
+// Writes the lines of the spring file FileName (DataFileName) in Windows
+// characters to rows 1..n, column 1. An empty name, an unreadable file or
+// a refused call of the server sets AbortFlag with a message.
+void ExportTextToSpreadsheet(std::string_view fileName);
+
+}  // namespace kor2

@@ -1,0 +1,28 @@
+// The spring data file ("kr2"): the writer of the current spring and its
+// reader, one value per line in one fixed order after the file header.
+// Called by the shell's open, save and save-as commands and before a
+// spreadsheet export; the reader also by the command-line start.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kor2 {
+
+// Writes the current spring and the shell's drawing information. An empty
+// name asks for one first (SaveDataFileAs). The old file is replaced only
+// when the whole file was written; a failure sets AbortFlag.
+void WriteSpringFile(std::string name);
+
+// Reads a spring file into the current spring and runs the full check.
+// name is the full file name. The whole file is checked first: a file that is not a spring file, or
+// whose layout is damaged, is refused with a message and AbortFlag, and nothing changes. A file of
+// an older version that ends before the values of version 2.0 or 3.0, or within the last values, is
+// read as far as it goes; the rest of the spring keeps its start-up defaults. True when the file
+// was taken.
+bool ReadSpringFile(std::string_view name);
+
+// ReadSpringFile without the full check.
+bool ReadSpringFileValues(std::string_view name);
+
+}  // namespace kor2
