@@ -573,7 +573,7 @@ int32_t AddMemo(TMemoFileRec& m, const std::string& text) {
     const int64_t block = pos / m.blockSize;
     bool ok = block <= std::numeric_limits<int32_t>::max();
     if (ok && IsDbase3(m)) {
-        t += static_cast<char>(memo::TextEnd);
+        t += memo::TextEndPair;
         t.resize(static_cast<size_t>(BlocksOf(m, static_cast<int64_t>(t.size())) * m.blockSize),
                  '\0');
         ok = WriteData(m, pos, t.data(), t.size());
@@ -597,7 +597,7 @@ bool EditMemo(TMemoFileRec& m, int32_t& blockNo) {
         blockNo = 0;
         return true;
     }
-    if (IsDbase3(m)) text += static_cast<char>(memo::TextEnd);
+    if (IsDbase3(m)) text += memo::TextEndPair;
     const int64_t freeBytes = DiskFreeOfPath(m.fileName);
     if (freeBytes >= 0 && freeBytes / 1024 <= static_cast<int64_t>(text.size()) / 1024) {
         SetEngineError(1004, m.fileName);
@@ -687,7 +687,7 @@ int32_t CopyMemo(DbfArea& src, int32_t blockNo, DbfArea& dst, bool sameBlock) {
                                             std::string::npos);
     bool ok = newBlock <= std::numeric_limits<int32_t>::max();
     if (ok && IsDbase3(*d) && !keepHeader) {
-        data += static_cast<char>(memo::TextEnd);
+        data += memo::TextEndPair;
         ok = WriteData(*d, pos, data.data(), data.size());
     } else if (ok) {
         uint8_t head[memo::GroupHeaderSize];

@@ -17,7 +17,8 @@
 // long (the header block and one 0x1A).
 //
 // Memo data at the start of its first block:
-//   dBase III   the text, ended by 0x1A; the rest of the last block zeros
+//   dBase III   the text, ended by 0x1A (written as 0x1A 0x1A); the rest of the
+//               last block zeros
 //   dBase IV    group header: FF FF 08 00, then length of text + 8 (32-bit LE);
 //               the text follows. Also accepted inside a dBase III file.
 //   FoxPro      type (32-bit BE, 1 = text), data length (32-bit BE); data follows
@@ -58,6 +59,8 @@ constexpr int RunHeaderSize = 8;
 constexpr int MaxFreeRuns = 100;  // a longer chain is abandoned
 
 constexpr uint8_t TextEnd = 0x1A;  // ends a dBase III memo
+// Written twice after a dBase III memo: readers of other programs look for the pair.
+constexpr char TextEndPair[] = "\x1A\x1A";
 constexpr uint8_t HardReturn = 0x0D;
 constexpr uint8_t SoftReturn = 0x8D;
 constexpr uint8_t LineFeed = 0x0A;

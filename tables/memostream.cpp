@@ -111,12 +111,12 @@ int32_t CreateBlobDescriptor(TMemoFileRec& m, bool convert, int32_t blockNo, uin
     const std::string op = "CreateBlobDescriptor";
     TBlobDescriptor& d = m.blob;
     d = TBlobDescriptor{};
-    d.blockNo = blockNo;
     d.textDecision = convert ? -1 : 0;
     d.mode = mode;
     if (m.readProc || m.writeProc) d.cache.assign(memo::ChunkSize, 0);
     const bool dbase3 = m.memoType == memo::TypeDbase3;
     int64_t block = std::abs(static_cast<int64_t>(blockNo));
+    d.blockNo = static_cast<int32_t>(std::min<int64_t>(block, std::numeric_limits<int32_t>::max()));
     if (mode == BlobWrite) {
         const int64_t end = LockMemoPadAndSeekEOF(m, op);
         if (end < 0) return 0;

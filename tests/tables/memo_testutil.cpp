@@ -1,6 +1,8 @@
 // Helpers of the memo file tests.
 #include "tables/memo_testutil.h"
 
+#include <algorithm>
+
 #include "platform/hostfs.h"
 #include "tables/tbcommon.h"
 #include "tables/tbfiles.h"
@@ -85,8 +87,12 @@ int32_t MemoTest::BlockOf(DbfArea& a, int32_t n, int field) {
 
 void MemoTest::AppendBlocks(const std::string& path, const std::vector<int32_t>& blocks) {
     std::vector<std::vector<std::string>> rows;
-    for (size_t i = 0; i < blocks.size(); ++i)
-        rows.push_back({" ", std::to_string(i + 1), std::to_string(blocks[i])});
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        // Right-aligned, as the engine stores numbers (other readers rely on it).
+        const std::string nr = std::to_string(i + 1), block = std::to_string(blocks[i]);
+        rows.push_back({" ", std::string(3 - std::min<size_t>(3, nr.size()), ' ') + nr,
+                        std::string(10 - std::min<size_t>(10, block.size()), ' ') + block});
+    }
     AppendRaw(path, rows);
 }
 
