@@ -207,6 +207,12 @@ void Login(uint8_t areaNo, DbfArea& area) {
     SemaphoreStates[areaNo] = std::move(s);
 }
 
+// The update counter after one more completed write: 65535 is never stored.
+uint16_t NextUpdateCount(uint16_t count) {
+    const uint32_t next = count + 1u;
+    return next >= SemaCounterWrap ? 0 : static_cast<uint16_t>(next);
+}
+
 // The reader count as this program sees it: its own registration apart.
 int8_t OwnReaders(const SemaphoreState& s) {
     return s.reading ? 1 : 0;
@@ -231,8 +237,7 @@ void Logout(uint8_t areaNo, DbfArea& area) {
         // Logged out in the middle of a write: end it as UNLOCKSEMAPHORE
         // would, so that the others neither wait for this writer nor miss
         // whatever it changed.
-        const uint32_t next = s->record.updateCount + 1u;
-        s->record.updateCount = next >= SemaCounterWrap ? 0 : static_cast<uint16_t>(next);
+        s->record.updateCount = NextUpdateCount(s->record.updateCount);
         s->record.readers = OwnReaders(*s);
     }
     if (s->reading && s->record.readers > 0) --s->record.readers;
@@ -320,8 +325,7 @@ void UnlockAfterWrite(SemaphoreState& s) {
     if (s.lockNesting != 0 || !s.regionLocked) return;
     RegionGuard region(s);
     if (!ReadRecord(s)) return ReadError(s, SemUnlockSemaphore);
-    const uint32_t next = s.record.updateCount + 1u;
-    s.record.updateCount = next >= SemaCounterWrap ? 0 : static_cast<uint16_t>(next);
+    s.record.updateCount = NextUpdateCount(s.record.updateCount);
     s.record.readers = OwnReaders(s);
     if (!WriteRecord(s)) return WriteError(s, SemUnlockSemaphore);
     if (!region.Release(SemUnlockSemaphore)) return;
