@@ -23,8 +23,14 @@ public:
     explicit RealFile(platform::File f) : f_(std::move(f)) {}
 
     int64_t ReadAt(int64_t pos, void* buf, int64_t len) override {
-        if (!readAhead_ || len >= kBlock) return f_.ReadAt(pos, buf, len);
-        if (pos < blockPos_ || pos + len > blockPos_ + blockLen_) {
+        // Only a read that continues the previous one fills the read-ahead
+        // block; random reads go to the file directly.
+        const bool sequential = pos == lastEnd_;
+        lastEnd_ = pos + len;
+        const bool inBlock = pos >= blockPos_ && pos + len <= blockPos_ + blockLen_;
+        if (!readAhead_ || len >= kBlock || (!inBlock && !sequential))
+            return f_.ReadAt(pos, buf, len);
+        if (!inBlock) {
             block_.resize(kBlock);
             const int64_t n = f_.ReadAt(pos, block_.data(), kBlock);
             if (n < 0) {
@@ -64,6 +70,7 @@ private:
     std::vector<char> block_;
     int64_t blockPos_ = 0;
     int64_t blockLen_ = 0;
+    int64_t lastEnd_ = -1;
 };
 
 class FaultyFile final : public EngineFile {
