@@ -145,7 +145,7 @@ FieldRef LookupExprField(std::string_view name, bool hasAlias) {
         fieldName = name.substr(dot + 1);
         for (int a = FirstAliasArea; a <= LastAliasArea && !table; ++a) {
             const DbfArea* t = TableOf(a);
-            if (t && std::string_view(t->alias).substr(0, MaxAliasLength) == alias) {
+            if (t && t->alias == alias) {
                 table = t;
                 ref.area = a;
             }

@@ -41,6 +41,7 @@ TEST_F(ExprTest, CompileErrorsWithTextAndPlace) {
         {"PAID.AND.PAID", "Syntax error", "[PAID.AND.PAID]"},
         {"FOO->NAME", "Syntax error", "[FOO->NAME]"},
         {"KUNDE->NAME", "Syntax error", "[KUNDE->NAME]"},
+        {"KUNDE -> KNR", "Syntax error", "[KUNDE -> KNR]"},
         {"", "Syntax error", "[]"},
         {"   ", "Syntax error", "[   ]"},
         {"1 2 + 3", "Syntax error", "[1 2 + 3]"},
@@ -171,6 +172,19 @@ TEST_F(ExprTest, LongResultsAreCutTo255) {
         EXPECT_EQ(EngineErrorCode, 0);
     }
     EXPECT_EQ(EvalText("REPLICATE('x',200)+'tail'").substr(198), "xxtail");
+}
+
+TEST_F(ExprTest, LexerDetails) {
+    EXPECT_EQ(EvalNumber("\tQTY\t+\t1"), 8);
+    EXPECT_EQ(EvalNumber("2E3+1.5e1"), 2015);
+    EXPECT_TRUE(EvalLogical("kunde->aktiv .or. .t."));
+    // An alias is compared after cutting it to 10 characters, so a longer
+    // alias of a table cannot be addressed.
+    WorkAreas[5] = MemoryTable("LANGERNAME", {{"F1", 'N', 2, 0, " 5"}});
+    WorkAreas[6] = MemoryTable("LANGERNAME2", {{"F2", 'N', 2, 0, " 6"}});
+    EXPECT_EQ(EvalNumber("LANGERNAME->F1"), 5);
+    EXPECT_EQ(EvalNumber("LANGERNAMEXYZ->F1"), 5);
+    EXPECT_NE(CompileError("LANGERNAME2->F2").find("Syntax error"), std::string::npos);
 }
 
 TEST_F(ExprTest, NewCompilationClearsAnEarlierExpressionError) {
