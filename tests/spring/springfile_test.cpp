@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -308,6 +309,19 @@ TEST_F(SpringFileTest, CheckedSpringWritesTheSameFileAfterReading) {
     EXPECT_EQ(Write("c.kr2"), first);
 }
 
+TEST_F(SpringFileTest, DecimalCommaFilesReadBack) {
+    SetEveryStoredValue();
+    const Stored before = Capture();
+    DecimalCommaOption = 2;
+    const std::string bytes = Write("comma.kr2");
+    EXPECT_NE(Lines(bytes)[kHeaderLines + 2].find(','), std::string::npos);  // E
+    DecimalCommaOption = 1;
+    InitSpringData();
+    ASSERT_TRUE(ReadSpringFileValues(tmp.file("comma.kr2")));
+    EXPECT_TRUE(Capture() == before);
+    EXPECT_EQ(CurrentDrawingInfo.Texts[0].X, 12.5L);
+}
+
 // Non-default values everywhere, so that "keeps its default" is visible.
 void SetOtherSpring() {
     StatisticsFlag = 'J';
@@ -413,6 +427,27 @@ TEST_F(SpringFileTest, ForeignOrDamagedFilesAreRefusedAndChangeNothing) {
     EXPECT_FALSE(ReadSpringFile(tmp.file("missing.kr2")));
     EXPECT_TRUE(AbortFlag);
     EXPECT_EQ(Write("after.kr2"), reference);
+}
+
+// Any single line replaced by garbage: the reader refuses the file or takes
+// it, and the full check that follows never stores a non-finite value.
+TEST_F(SpringFileTest, GarbageInAnyLineNeverBreaksTheReader) {
+    SetEveryStoredValue();
+    CurrentDrawingInfo.Texts.clear();
+    const std::vector<std::string> lines = Lines(Write("good.kr2"));
+    MessageBoxesEnabled = false;
+    const std::string garbage[] = {"", "\xFF\xFE", "-99999999999", "1e4000", "|||||||||"};
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        for (const std::string& g : garbage) {
+            std::vector<std::string> bad = lines;
+            bad[k] = g;
+            Put(tmp.file("bad.kr2"), Join(bad, bad.size()));
+            AbortFlag = false;
+            const bool taken = ReadSpringFile(tmp.file("bad.kr2"));
+            EXPECT_EQ(taken, !AbortFlag) << k;
+            for (const Extended* p : StoredFloats()) ASSERT_TRUE(std::isfinite(*p)) << k;
+        }
+    }
 }
 
 // The old file stays whole when the disk refuses the new one half-way.
