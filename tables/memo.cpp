@@ -11,6 +11,7 @@
 
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
+#include "tables/dbf4.h"
 #include "tables/dbfformat.h"
 #include "tables/memoformat.h"
 #include "tables/tbcommon.h"
@@ -382,7 +383,9 @@ bool OpenMemofile(DbfArea& area, const std::string& tableName) {
     m->area = &area;
     m->shared = !area.exclusive;
     uint16_t io = 0;
-    const uint8_t share = area.exclusive ? 0x22 : ShareDenyNone;  // deny write / deny none
+    // Deny write, or deny none for a shared table; a mode forced by the caller wins.
+    uint8_t share = area.exclusive ? 0x22 : ShareDenyNone;
+    if (ForcedOpenMode < 65535) share = static_cast<uint8_t>(ForcedOpenMode);
     m->file = OpenEngineFile(name, share, io);
     if (!m->file) {
         SetEngineError(io, "Memo-Datei nicht gefunden: " + name + " [USE]");
@@ -790,14 +793,30 @@ bool PackMemofile(DbfArea& area) {
         SetEngineError(EngineErrorCode, "Memo-Datei nicht gefunden: " + name + " [" + tag + "]");
         return false;
     }
+    // Without conversion procedures only the field's digits are written, so
+    // the rest of the record never passes through a code-page round trip.
+    const bool direct = !area.beforeWrite && !area.afterRead;
     for (const Change& c : changes) {
-        if (area.currentRecord != c.record && !GetDbfRecord(area, c.record)) return false;
         const DbfFieldEntry& f = area.fields[c.field];
         const std::string text = FitNumberText(std::to_string(c.block), f.length);
+        if (direct) {
+            const int64_t pos = static_cast<int64_t>(area.headerLength) +
+                                static_cast<int64_t>(c.record - 1) * area.recordLength + f.offset;
+            if (area.file->WriteAt(pos, text.data(), f.length) != f.length) {
+                SetEngineError(IoCodeFromErrno(area.file->Error(), 101),
+                               "Datei:  " + area.fileName + " [Replace/Append/PutDbfRecord]");
+                return false;
+            }
+            if (area.changeState == ChangeNone) area.changeState = ChangeRewritten;
+            continue;
+        }
+        if (area.currentRecord != c.record && !GetDbfRecord(area, c.record)) return false;
         area.record.replace(f.offset, f.length, text);
         if (!PutDbfRecord(area, c.record)) return false;
     }
-    if (savedRecord >= 1 && savedRecord <= area.recordCount) GetDbfRecord(area, savedRecord);
+    if (savedRecord >= 1 && savedRecord <= area.recordCount && GetDbfRecord(area, savedRecord) &&
+        area.typedBuffer)
+        RecordToUserBuffer(area, area.typedBuffer);
     return true;
 }
 
