@@ -7,14 +7,13 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "app/excelapp.h"
+#include "common/files_testutil.h"
 #include "common/globals.h"
 #include "common/scriptdialogs.h"
 #include "common/sheetexport.h"
@@ -25,12 +24,8 @@
 namespace kor2 {
 namespace {
 
-std::string Slurp(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using test::Put;
+using test::Slurp;
 
 // xmllint --noout on the file; -1 when xmllint is not installed.
 int XmlLint(const std::string& path) {
@@ -76,9 +71,7 @@ protected:
         ExcelApp.reset();
         ExcelAppFactory = nullptr;
     }
-    void PutSpring(const std::string& bytes) {
-        std::ofstream(tmp.file("feder.kr2"), std::ios::binary) << bytes;
-    }
+    void PutSpring(const std::string& bytes) { Put(tmp.file("feder.kr2"), bytes); }
     test::TempDir tmp;
     ScriptedDialogs dialogs;
 };

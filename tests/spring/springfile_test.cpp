@@ -10,13 +10,12 @@
 #include <cmath>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/drawinginfo.h"
 #include "common/fileio.h"
+#include "common/files_testutil.h"
 #include "common/globals.h"
 #include "common/linesource.h"
 #include "common/scriptdialogs.h"
@@ -32,22 +31,13 @@
 namespace kor2 {
 namespace {
 
+using test::Put;
+using test::Slurp;
+
 constexpr std::size_t kHeaderLines = 7;
 // Header, table lines 1..84, the empty change section with the title block,
 // the five documents and the 16 values after them.
 constexpr std::size_t kEmptySpringLines = kHeaderLines + 84 + 8 + 18 + 16;
-
-std::string Slurp(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-void Put(const std::string& path, const std::string& bytes) {
-    std::ofstream f(path, std::ios::binary);
-    f << bytes;
-}
 
 std::vector<std::string> Lines(const std::string& bytes) {
     std::vector<std::string> out;
