@@ -1,0 +1,9 @@
+# Sources the table fuzz target is built from (the table file and work-area
+# layers and the platform services they use).
+set(KOR2_FUZZ_TABLE_SOURCES)
+foreach(f tables/tbcommon tables/tbdates tables/tbstrings tables/tbfile tables/tbfiles
+          tables/tbdbflow tables/tbhooks tables/tbengine tables/dbf4 tables/dbf4nav
+          tables/dbf4change tables/dbf4search platform/codepage platform/real48
+          platform/hostfs platform/sysclock)
+  list(APPEND KOR2_FUZZ_TABLE_SOURCES ${SRC}/${f}.cpp)
+endforeach()
