@@ -1,6 +1,7 @@
 // The CAD output's procedural interface: one open output at a time, its
-// drawing state (origin, scale, layer, text style and cursor) and the
-// choice of the writer. The file writers' text reaches the disk in CadClose.
+// drawing state and the choice of the writer. Origin, text cursor and text
+// style are the CAD output variables of the configuration (config.h); the
+// file writers' text reaches the disk in CadClose.
 #include "graphics/cadout.h"
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/config.h"
 #include "common/dialogs.h"
 #include "common/filepath.h"
 #include "common/globals.h"
@@ -29,11 +31,10 @@ struct CadState {
     std::unique_ptr<CadWriter> writer;
     uint16_t mode = 0;
     std::string fileName;  // program path text of the file outputs
-    Extended originX = 0, originY = 0, scale = 1, lineSpacing = 1;
+    Extended scale = 1, lineSpacing = 1;
     int alignment = 0;  // left end of the base line
     int layer = 0;
-    CadTextAttr text;
-    Extended cursorX = 0, cursorY = 0;
+    int font = 2;
     bool framePending = false;
     Extended frame[4] = {0, 0, 0, 0};
 };
@@ -44,10 +45,10 @@ CadState& State() {
 }
 
 Extended SheetX(Extended x) {
-    return State().originX + State().scale * x;
+    return CadOriginX + State().scale * x;
 }
 Extended SheetY(Extended y) {
-    return State().originY + State().scale * y;
+    return CadOriginY + State().scale * y;
 }
 
 void DrawPendingFrame() {
@@ -158,11 +159,11 @@ void Start(uint16_t mode, std::string fileName) {
     }
     s.mode = mode;
     s.fileName = std::move(fileName);
-    s.originX = s.originY = 0;
+    CadOriginX = CadOriginY = 0;
     s.scale = 1;
     s.lineSpacing = 1;
     s.alignment = 0;
-    s.cursorX = s.cursorY = 0;
+    CadTextX = CadTextY = 0;
     s.writer->SetLayer(s.layer);
 }
 
@@ -175,11 +176,11 @@ void CadOpen(uint16_t Mode) {
         static constexpr std::array<const char*, 5> kItems = {
             "DXF-Datei", "IGES-Datei", "Bildschirm", "Plotprogramm", "CAD-Code-Textdatei"};
         for (std::size_t i = 0; i < kItems.size(); ++i) TextLines[i + 1] = kItems[i];
-        uint16_t sel = CadLastAskedMode;
+        uint16_t sel = CadOutputMode;
         SelectFromList("CAD-Ausgabe", static_cast<int32_t>(kItems.size()), sel);
         if (AbortFlag) return;
         Mode = sel;
-        CadLastAskedMode = sel;
+        CadOutputMode = sel;
     }
     if (Mode == kCadScreen) {
         Start(Mode, {});
@@ -282,23 +283,21 @@ int32_t CadLayer() {
 }
 
 void CadSetTextStyle(int32_t Font, Extended Angle, Extended Height, Extended Width) {
-    CadTextAttr& t = State().text;
-    t.font = Font;
-    t.angle = Angle;
-    t.height = Height;
-    t.widthFactor = CadConfiguredWidthFactor() * (Height != 0 ? Width / Height : 1);
+    State().font = Font;
+    CadTextAngle = Angle;
+    CadTextHeight = Height;
+    CadTextWidthFactor = CadConfiguredWidthFactor() * (Height != 0 ? Width / Height : 1);
 }
 
 void CadMoveTo(Extended x, Extended y) {
-    State().cursorX = x;
-    State().cursorY = y;
+    CadTextX = x;
+    CadTextY = y;
 }
 
 void CadWriteLine(std::string_view Text) {
     if (Text.empty()) return;
-    CadState& s = State();
-    CadText(s.cursorX, s.cursorY, Text);
-    s.cursorY -= 1.6L * s.text.height * s.lineSpacing;
+    CadText(CadTextX, CadTextY, Text);
+    CadTextY -= 1.6L * CadTextHeight * State().lineSpacing;
 }
 
 void DrawHeaderLines() {
@@ -326,21 +325,12 @@ void CadArc(Extended x, Extended y, Extended r, Extended a1Deg, Extended a2Deg) 
 void CadText(Extended x, Extended y, std::string_view text) {
     CadState& s = State();
     if (!s.writer || text.empty()) return;
-    CadTextAttr attr = s.text;
-    attr.height *= s.scale;
+    CadTextAttr attr;
+    attr.font = s.font;
+    attr.height = CadTextHeight * s.scale;
+    attr.widthFactor = CadTextWidthFactor;
+    attr.angle = CadTextAngle;
     s.writer->Text(SheetX(x), SheetY(y), text, attr);
-}
-
-Extended CadCursorX() {
-    return State().cursorX;
-}
-
-Extended CadCursorY() {
-    return State().cursorY;
-}
-
-Extended CadTextHeightNow() {
-    return State().text.height;
 }
 
 }  // namespace kor2

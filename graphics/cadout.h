@@ -21,12 +21,13 @@ inline constexpr uint16_t kCadTextFile = 5;
 
 // Draw the sheet frame in CadBeginDrawing.
 inline bool CadSheetFrame = true;
-// The mode last chosen in the question of mode 0, offered first next time.
-inline uint16_t CadLastAskedMode = kCadScreen;
 
 // Starts one output, closing an unfinished earlier one unwritten. Mode 0
-// asks for the mode; the file modes ask for the file name (in CadFolder).
-// Resets origin, text alignment, line spacing (1.0) and scale (1.0). A
+// asks for the mode (offering CadOutputMode first, which keeps the choice);
+// the file modes ask for the file name (in CadFolder).
+// Resets origin (CadOriginX, CadOriginY), text cursor, text alignment, line
+// spacing (1.0) and scale (1.0). Coordinates are drawn at origin + scale x
+// the given value. A
 // cancelled question or a failed start sets AbortFlag; nothing is open then.
 // Does nothing while AbortFlag is set.
 void CadOpen(uint16_t Mode);
@@ -52,7 +53,9 @@ void CadSetLayer(int32_t n);
 int32_t CadLayer();
 // Font number, angle in degrees, height and character width in millimetres;
 // the width factor is Width / Height times the configured factor.
+// The style goes to CadTextHeight, CadTextAngle and CadTextWidthFactor.
 void CadSetTextStyle(int32_t Font, Extended Angle, Extended Height, Extended Width);
+// The text cursor is CadTextX, CadTextY.
 void CadMoveTo(Extended x, Extended y);
 // Text at the text cursor, then the cursor moves down by 1.6 x height x
 // line spacing. An empty text writes nothing and leaves the cursor.
@@ -65,10 +68,5 @@ void CadLine(Extended x1, Extended y1, Extended x2, Extended y2);
 void CadCircle(Extended x, Extended y, Extended r);
 void CadArc(Extended x, Extended y, Extended r, Extended a1Deg, Extended a2Deg);
 void CadText(Extended x, Extended y, std::string_view text);
-
-// The current text cursor and style, for callers that place texts.
-Extended CadCursorX();
-Extended CadCursorY();
-Extended CadTextHeightNow();
 
 }  // namespace kor2

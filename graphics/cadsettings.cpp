@@ -1,40 +1,59 @@
-// The configured CAD values, read by the outputs at the moment they write.
-// Until the configuration variables are linked in, the start values of the
-// configuration stand here.
+// The configured CAD values as the outputs need them: layer names made safe
+// for the file formats, colours and thickness of every layer 0..31, and
+// the configuration's values checked against their ranges.
 #include "graphics/cadsettings.h"
 
 #include <algorithm>
-#include <array>
+#include <cctype>
 #include <cmath>
+
+#include "common/config.h"
+#include "common/textutil.h"
 
 namespace kor2 {
 
 namespace {
-
-constexpr std::array<int, 6> kLayerColours = {1, 2, 2, 2, 3, 1};
-constexpr std::array<int, 6> kLineThickness = {3, 1, 1, 1, 2, 3};
 
 int Fold(int n) {
     if (n < 0) return 0;
     return n > 31 ? 16 + n % 16 : n;
 }
 
+std::size_t Index(int n) {
+    return static_cast<std::size_t>(n);
+}
+
 }  // namespace
 
 std::string CadLayerName(int n) {
-    return std::to_string(Fold(n));
+    n = Fold(n);
+    std::string name = n < kCadLayerCount ? TrimBlanks(CadLayerNames[Index(n)].str()) : "";
+    // Layer names of the file formats: letters, digits, "$", "-" and "_".
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '$' && c != '-' && c != '_')
+            c = '_';
+    return name.empty() ? std::to_string(n) : name;
 }
 
 int CadLayerColour(int n) {
     n = Fold(n);
-    if (n < 6) return kLayerColours[static_cast<std::size_t>(n)];
-    if (n >= 16) return n - 15;  // layers 16..31: colours 1..16
-    return n;
+    if (CadMonochrome) return 7;
+    int c = n;
+    if (n < kCadLayerCount)
+        c = CadLayerColours[Index(n)];
+    else if (n >= 16)
+        c = CadLayerColours16[Index(n - 16)];
+    return c >= 1 && c <= 255 ? c : 7;
 }
 
 int CadLayerThickness(int n) {
     n = Fold(n);
-    return n < 6 ? kLineThickness[static_cast<std::size_t>(n)] : 1;
+    int t = 1;
+    if (n < kCadLayerCount)
+        t = CadLineThickness[Index(n)];
+    else if (n >= 16)
+        t = CadLineThickness16[Index(n - 16)];
+    return std::clamp(t, 1, 255);
 }
 
 std::string CadLayerLineType(int n) {
@@ -50,19 +69,22 @@ std::string CadLayerLineType(int n) {
 }
 
 std::string CadConfiguredTextStyle() {
-    return "TXT8";
+    return TrimBlanks(CadTextStyle.str());
 }
 
 Extended CadConfiguredWidthFactor() {
-    return 1.0L;
+    const Extended f = CadDefaultTextWidth;
+    return std::isfinite(f) && f > 0 ? f : 1.0L;
 }
 
 int CadConfiguredDecimals() {
-    return 6;
+    return std::clamp<int32_t>(CadDecimals, 1, 15);
 }
 
 std::string CadPlotCommandLine() {
-    return "C:\\ZANPLOT\\WZANPLOT ZANPLOT.DXF /M1.0";
+    const int count = std::clamp<int32_t>(CadZanplotCommands.count, 1, kCadCommandLines);
+    const int sel = std::clamp<int32_t>(CadZanplotCommands.selected, 1, count);
+    return CadZanplotCommands.lines[Index(sel - 1)];
 }
 
 }  // namespace kor2

@@ -3,12 +3,17 @@
 // question and the plot output's failure.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "common/config.h"
 #include "common/globals.h"
 #include "common/scriptdialogs.h"
 #include "graphics/cadout.h"
@@ -125,6 +130,7 @@ class CadOutputTest : public ::testing::Test {
 protected:
     void SetUp() override {
         InitProgramVariables();
+        InitConfigVariables();
         GraphWindow.Clear();
         CadSheetFrame = true;
         CadSetLayer(0);
@@ -166,7 +172,7 @@ TEST_F(CadOutputTest, DxfFileIsWellFormed) {
     ASSERT_TRUE(CadIsOpen());
     Draw();
     // The text cursor went down twice by 1.6 x height; the empty text not.
-    EXPECT_NEAR(static_cast<double>(CadCursorY()), 100 - 2 * 1.6 * 2.5, 1e-12);
+    EXPECT_NEAR(static_cast<double>(CadTextY), 100 - 2 * 1.6 * 2.5, 1e-12);
     CadClose();
     EXPECT_FALSE(AbortFlag);
     EXPECT_FALSE(CadIsOpen());
@@ -431,6 +437,45 @@ TEST_F(CadOutputTest, UnwritableFileReportsAndAborts) {
     EXPECT_TRUE(AbortFlag);
     EXPECT_FALSE(CadIsOpen());
     EXPECT_EQ(dlg.Of("message").size(), 1u);
+}
+
+TEST_F(CadOutputTest, PlotProgramGetsThePlotFile) {
+    ScriptedDialogs dlg;
+    TempFolder = dir.path().string();
+    // A plot program that records its arguments.
+    const std::string script = dir.file("plot.sh");
+    const std::string argsFile = dir.file("args");
+    ASSERT_TRUE(platform::WriteFileReplacing(script, "#!/bin/sh\necho \"$@\" > " + argsFile +
+                                                         ".tmp && mv " + argsFile + ".tmp " +
+                                                         argsFile + "\n"));
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    CadZanplotCommands.lines[0] = "\"" + script + "\" /M1.0 ZANPLOT.DXF";
+    CadOpen(kCadPlot);
+    ASSERT_TRUE(CadIsOpen());
+    EXPECT_TRUE(dlg.events.empty());  // no file question
+    Draw();
+    CadClose();
+    EXPECT_FALSE(AbortFlag);
+    const std::string plotFile = dir.file("$plot.dx$");
+    EXPECT_EQ(DxfSections(DxfGroups(ReadFile(plotFile))),
+              (std::vector<std::string>{"HEADER", "TABLES", "ENTITIES"}));
+    std::optional<std::string> args;
+    for (int i = 0; i < 200 && !(args = platform::ReadWholeFile(argsFile)); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(args.has_value());
+    EXPECT_EQ(*args, "/M1.0 " + plotFile + "\n");
+}
+
+TEST_F(CadOutputTest, MissingPlotProgramReportsAndAborts) {
+    ScriptedDialogs dlg;
+    TempFolder = dir.path().string();
+    // The configured start value names a program that does not exist here.
+    CadOpen(kCadPlot);
+    Draw();
+    CadClose();
+    EXPECT_TRUE(AbortFlag);
+    ASSERT_EQ(dlg.Of("message").size(), 1u);
+    EXPECT_NE(dlg.Of("message")[0].text.find("WZANPLOT"), std::string::npos);
 }
 
 }  // namespace

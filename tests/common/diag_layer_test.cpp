@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "common/config.h"
 #include "common/globals.h"
 #include "graphics/cadout.h"
 #include "graphics/diagram.h"
@@ -22,6 +23,7 @@ class DiagLayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         InitProgramVariables();
+        InitConfigVariables();
         CadSheetFrame = false;
         CadOpen(kCadScreen);
         CadBeginDrawing(0, 0, 160, 120);

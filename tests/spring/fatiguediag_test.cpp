@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/checkmath.h"
+#include "common/config.h"
 #include "common/globals.h"
 #include "common/numfmt.h"
 #include "common/scriptdialogs.h"
@@ -74,6 +75,7 @@ class FatigueDiagTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::SetUpExampleSpring();
+        InitConfigVariables();
         WireDiameter = 1;  // the lines' own values: TauO 800, TauH 400, slope 0.625
         ShearStress1 = 100;
         ShearStress2 = 200;
