@@ -34,6 +34,12 @@ const std::string& LineSource::Next() {
     return lines_[pos_++];
 }
 
+bool LineSource::RestIsBlank() const {
+    for (std::size_t k = pos_; k < lines_.size(); ++k)
+        if (lines_[k].find_first_not_of(" \t\x1A") != std::string::npos) return false;
+    return true;
+}
+
 Extended ExtFromLine(std::string_view line) {
     std::string s(line);
     std::replace(s.begin(), s.end(), ',', '.');

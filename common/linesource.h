@@ -22,6 +22,8 @@ public:
     bool Load(std::string_view name);
 
     bool AtEnd() const { return pos_ >= lines_.size(); }
+    // Nothing but blanks, tabs and the DOS end-of-file mark (Ctrl-Z) follows.
+    bool RestIsBlank() const;
     // The next line; past the end an empty line, and Overrun() turns true.
     const std::string& Next();
     bool Overrun() const { return overrun_; }

@@ -31,7 +31,8 @@ constexpr std::string_view kVersion3Rule = "-------------------------";  // 25 h
 constexpr std::size_t kHeaderRuleLength = 65;
 
 // The stored values in file order, after the file header. v.EndAllowed()
-// marks the places where the file of an older version may end.
+// marks the places where the file of an older version may end (blank lines
+// and a DOS end-of-file mark after the last value do not count).
 template <class V>
 void SpringFileLayout(V& v) {
     v.Word(MaterialIndex);
@@ -214,7 +215,7 @@ public:
         if (Live()) in_.Next();
     }
     void EndAllowed() {
-        if (Live() && in_.AtEnd()) ended_ = true;
+        if (Live() && in_.RestIsBlank()) ended_ = true;
     }
     void Sections() {
         if (!Live()) return;

@@ -343,7 +343,7 @@ TEST_F(SpringFileTest, OlderVersionsAreReadAsFarAsTheyGo) {
     EXPECT_EQ(StrengthTolPlus, 5);
     EXPECT_TRUE(CurrentDrawingInfo.Changes.empty());
 
-    Put(tmp.file("v2.kr2"), Join(lines, before3));
+    Put(tmp.file("v2.kr2"), Join(lines, before3) + "\r\n  \r\n\x1A");
     InitSpringData();
     SetOtherSpring();
     ASSERT_TRUE(ReadSpringFileValues(tmp.file("v2.kr2")));
