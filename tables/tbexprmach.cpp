@@ -1,7 +1,6 @@
-// Evaluation machine of dBase expressions: runs the postfix program of an
-// ExprBlock on the current records of the work areas. Called for every
-// record an index build or a record condition touches, so it keeps its work
-// stack and pool between runs and allocates nothing once they have grown.
+// Evaluation machine of dBase expressions (EvaluateExpr): runs an ExprBlock's
+// program on the current records for every record an index or condition
+// touches, reusing its work stack and pool so that it allocates nothing.
 #include <algorithm>
 #include <array>
 #include <cmath>

@@ -1,7 +1,6 @@
-// Compiler of dBase expressions: a shift-reduce operator-precedence parser
-// with a bounded symbol stack that checks the types of every operator and
-// function and emits the postfix program of an ExprBlock. Also the block
-// registry of the unit and the ExprHooks entries of the expression layer.
+// Compiler of dBase expressions (AssignExpr): a type-checking shift-reduce
+// parser with a bounded stack that emits the postfix program of an ExprBlock;
+// also the block registry and the ExprHooks entries. Called through tbparser.h.
 #include "tables/tbparser.h"
 
 #include <algorithm>

@@ -1,7 +1,6 @@
-// dBase expressions of the table engine: the compiler that turns an
-// expression text into a typed postfix program, and the machine that runs it
-// on the current records of the work areas. Reached by the index and
-// work-area layers through ExprHooks, and directly by callers and tests.
+// dBase expressions: the compiler of an expression text into a typed postfix
+// program and the machine that runs it on the current records. Reached by
+// the index and work-area layers through ExprHooks, and directly by callers.
 #pragma once
 
 #include <cstdint>

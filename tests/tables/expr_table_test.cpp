@@ -1,6 +1,6 @@
 // Expressions with their type, width, decimals and value on the known record
 // of the fixture; the values were worked out by hand from the definitions.
-//
+
 // Record of ART (area 1, current, record 3 of 5):
 //   NAME C10 "Robert    "  CITY C8 "  Bonn  "  CODE C3 "AB "  PRICE N8.2 12.50
 //   QTY N5 7  RATE F6.3 0.125  BORN D 1998-03-17 (day 2450890, a Tuesday)
