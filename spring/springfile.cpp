@@ -162,7 +162,7 @@ struct LayoutWriter {
     void Long(int32_t v) { WriteIntLine(v); }
     void Ext(Extended v) { WriteExtLine(v); }
     void Text(std::string_view s) { WriteLineL(LineBreaksToBars(s)); }
-    void Char(char c) { WriteLineL(std::string(1, c)); }
+    void Char(char c) { Text(std::string_view(&c, 1)); }
     void Bool(uint8_t b) { WriteByteLine(b != 0); }
     void Fixed(std::string_view s) { WriteLineL(s); }
     void Unused() { WriteLineL(""); }

@@ -244,6 +244,7 @@ TEST_F(SpringFileTest, LineCountIsFixedAndLineBreaksStayInTheirLine) {
     SurfaceProtection = "CR\rallein";
     AdditionalInfo1 = "LF\nallein";
     SpringKindCode = "x\r\n\r\ny";
+    ShotPeened = '\n';
     const std::string bytes = Write("breaks.kr2");
     const std::vector<std::string> lines = Lines(bytes);
     EXPECT_EQ(lines.size(), empty);
@@ -255,6 +256,7 @@ TEST_F(SpringFileTest, LineCountIsFixedAndLineBreaksStayInTheirLine) {
     ASSERT_TRUE(ReadSpringFileValues(tmp.file("breaks.kr2")));
     EXPECT_EQ(MaterialName.str(), "zwei|Zeilen");
     EXPECT_EQ(SpringKindCode, "x||y");
+    EXPECT_EQ(ShotPeened, '|');
     EXPECT_EQ(Write("again.kr2"), bytes);
 }
 
