@@ -11,6 +11,7 @@
 #include "common/textfile.h"
 #include "common/textutil.h"
 #include "platform/hostfs.h"
+#include "platform/sysclock.h"
 
 namespace kor2 {
 
@@ -67,6 +68,11 @@ std::string OemToAnsiLine(std::string_view oem) {
 }
 
 std::string OutwinFileName() { return AddBackslash(TempFolder) + "outwin.txt"; }
+
+std::string NotepadProgram() {
+    const std::string configured = TrimBlanks(platform::GetEnv("KOR2_NOTEPAD").value_or(""));
+    return configured.empty() ? "xdg-open" : configured;
+}
 
 void CopyOemFileToAnsi(std::string_view source, std::string_view target) {
     TextFile in;

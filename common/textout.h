@@ -36,6 +36,9 @@ std::string OemToAnsiLine(std::string_view oem);
 void CopyOemFileToAnsi(std::string_view source, std::string_view target);
 // TempFolder\ + "outwin.txt".
 std::string OutwinFileName();
+// The host's text viewer that stands for "notepad": the environment
+// variable KOR2_NOTEPAD when set, else "xdg-open".
+std::string NotepadProgram();
 
 // ---- Printing ----------------------------------------------------------------------
 inline constexpr char kFormFeed = '\f';

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <numbers>
+#include <cstdlib>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "graphics/graphwin.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
+#include "report_testutil.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -26,20 +28,7 @@ using test::Put;
 using test::Slurp;
 namespace fs = std::filesystem;
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t from = 0;
-    while (from < text.size()) {
-        const std::size_t end = text.find("\r\n", from);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(from));
-            break;
-        }
-        lines.push_back(text.substr(from, end - from));
-        from = end + 2;
-    }
-    return lines;
-}
+std::vector<std::string> Lines(const std::string& text) { return test::ReportLines(text); }
 
 std::string Join(const std::vector<std::string>& lines, std::size_t count) {
     std::string text;
@@ -407,13 +396,16 @@ TEST_F(ConfigTest, CheckConfigFoldersFillsAndReports) {
     Put(tmp.file("dbf/x.dbf"), "x");
     Put(tmp.file("x.txt"), "x");
     TempFolder = "  ";
-    platform::SetEnv("TEMP", "");
+    // Without TEMP the start folder stands in (TEMP comes back afterwards).
+    const auto savedTemp = platform::GetEnv("TEMP");
+    unsetenv("TEMP");
     DbfFolder = tmp.file("dbf");
     PltFolder = "";
     EdiFolder = "";
     DefaultDataFolder = "";
     CadFolder = tmp.file("no/cad");
     CheckConfigFolders();
+    if (savedTemp) platform::SetEnv("TEMP", *savedTemp);
     EXPECT_EQ(TempFolder, StartFolder + "\\");
     EXPECT_EQ(PltFolder, StartFolder + "\\");
     EXPECT_EQ(EdiFolder, StartFolder + "\\");
