@@ -43,18 +43,30 @@ void PutBe32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
 
-bool IsFoxPro(const TMemoFileRec& m) { return m.memoType == memo::TypeFoxPro; }
-bool IsDbase3(const TMemoFileRec& m) { return m.memoType == memo::TypeDbase3; }
-bool IsDbase4(const TMemoFileRec& m) { return !IsFoxPro(m) && !IsDbase3(m); }
+bool IsFoxPro(const TMemoFileRec& m) {
+    return m.memoType == memo::TypeFoxPro;
+}
+bool IsDbase3(const TMemoFileRec& m) {
+    return m.memoType == memo::TypeDbase3;
+}
+bool IsDbase4(const TMemoFileRec& m) {
+    return !IsFoxPro(m) && !IsDbase3(m);
+}
 
-bool HasGroupMark(const uint8_t* p) { return std::memcmp(p, memo::GroupMark, 4) == 0; }
+bool HasGroupMark(const uint8_t* p) {
+    return std::memcmp(p, memo::GroupMark, 4) == 0;
+}
 
-int64_t BlockOffset(const TMemoFileRec& m, int64_t block) { return block * m.blockSize; }
+int64_t BlockOffset(const TMemoFileRec& m, int64_t block) {
+    return block * m.blockSize;
+}
 int64_t BlocksOf(const TMemoFileRec& m, int64_t bytes) {
     return (bytes + m.blockSize - 1) / m.blockSize;
 }
 
-int32_t RecordNo(const TMemoFileRec& m) { return m.area ? m.area->currentRecord : 0; }
+int32_t RecordNo(const TMemoFileRec& m) {
+    return m.area ? m.area->currentRecord : 0;
+}
 
 uint16_t IoCode(const TMemoFileRec& m, uint16_t fallback) {
     return IoCodeFromErrno(m.file ? m.file->Error() : 0, fallback);
@@ -70,8 +82,8 @@ void MemoFail(TMemoFileRec& m, uint16_t code, const std::string& msg) {
 // Writes bytes at pos through the write transform, in chunks counted from
 // the first data byte of the memo (chunkBase).
 bool WriteData(TMemoFileRec& m, int64_t pos, const char* data, size_t len) {
-    if (!m.writeProc) return m.file->WriteAt(pos, data, static_cast<int64_t>(len)) ==
-                              static_cast<int64_t>(len);
+    if (!m.writeProc)
+        return m.file->WriteAt(pos, data, static_cast<int64_t>(len)) == static_cast<int64_t>(len);
     std::vector<char> chunk;
     for (size_t done = 0; done < len; done += memo::ChunkSize) {
         const size_t n = std::min<size_t>(memo::ChunkSize, len - done);
@@ -82,39 +94,6 @@ bool WriteData(TMemoFileRec& m, int64_t pos, const char* data, size_t len) {
             return false;
     }
     return true;
-}
-
-// Where a memo's data lies and how it ends.
-struct MemoExtent {
-    bool readable = false;
-    bool groupHeader = false;  // FF FF 08 00 or a FoxPro header precedes the data
-    int64_t start = 0;         // offset of the first data byte
-    int64_t length = -1;       // data length, -1 when it ends at a 0x1A
-};
-
-// Reads the first bytes of a block and decides its kind. Lengths are cut to
-// the file's end, so a damaged length field never reaches beyond it.
-MemoExtent ExamineMemo(TMemoFileRec& m, int64_t block, int64_t fileSize) {
-    MemoExtent e;
-    const int64_t off = BlockOffset(m, block);
-    if (block <= 0 || off >= fileSize) return e;
-    uint8_t head[memo::GroupHeaderSize] = {};
-    const int64_t got = m.file->ReadAt(off, head, sizeof head);
-    if (got < 0) return e;
-    e.readable = true;
-    e.start = off;
-    if (IsFoxPro(m) || (got >= 4 && HasGroupMark(head))) {
-        e.groupHeader = true;
-        e.start = off + memo::GroupHeaderSize;
-        int64_t len = 0;
-        if (got == memo::GroupHeaderSize) {
-            len = IsFoxPro(m) ? GetBe32(head + memo::OffFptLength)
-                              : static_cast<int64_t>(GetLe32(head + memo::OffGroupLength)) -
-                                    memo::GroupHeaderSize;
-        }
-        e.length = std::clamp<int64_t>(len, 0, std::max<int64_t>(0, fileSize - e.start));
-    }
-    return e;
 }
 
 // Reads a memo's data through the read transform. A memo with an open
@@ -340,6 +319,30 @@ std::string ShareNote(const std::string& name, const std::string& tag) {
 
 }  // namespace
 
+MemoExtent ExamineMemo(TMemoFileRec& m, int64_t block, int64_t fileSize) {
+    MemoExtent e;
+    const int64_t off = BlockOffset(m, block);
+    if (block <= 0 || off >= fileSize) return e;
+    uint8_t head[memo::GroupHeaderSize] = {};
+    const int64_t got = m.file->ReadAt(off, head, sizeof head);
+    if (got < 0) return e;
+    e.readable = true;
+    e.start = off;
+    e.firstWordFF = got >= 2 && head[0] == 0xFF && head[1] == 0xFF;
+    if (IsFoxPro(m) || (got >= 4 && HasGroupMark(head))) {
+        e.groupHeader = true;
+        e.start = off + memo::GroupHeaderSize;
+        int64_t len = 0;
+        if (got == memo::GroupHeaderSize) {
+            len = IsFoxPro(m) ? GetBe32(head + memo::OffFptLength)
+                              : static_cast<int64_t>(GetLe32(head + memo::OffGroupLength)) -
+                                    memo::GroupHeaderSize;
+        }
+        e.length = std::clamp<int64_t>(len, 0, std::max<int64_t>(0, fileSize - e.start));
+    }
+    return e;
+}
+
 void FreeMemoPad() {
     MemoPadLines.clear();
     MemoPadLineEnds.clear();
@@ -348,11 +351,16 @@ void FreeMemoPad() {
 
 uint8_t GetMemoType(const DbfArea& area) {
     switch (area.prolog[dbf::OffVersion]) {
-    case memo::TypeDbase3: return memo::TypeDbase3;
-    case memo::TypeDbase4: return memo::TypeDbase4;
-    case memo::TypeLevel7: return memo::TypeLevel7;
-    case memo::TypeFoxPro: return memo::TypeFoxPro;
-    default: return DefaultMemoType;
+        case memo::TypeDbase3:
+            return memo::TypeDbase3;
+        case memo::TypeDbase4:
+            return memo::TypeDbase4;
+        case memo::TypeLevel7:
+            return memo::TypeLevel7;
+        case memo::TypeFoxPro:
+            return memo::TypeFoxPro;
+        default:
+            return DefaultMemoType;
     }
 }
 
@@ -370,8 +378,7 @@ void SetMemoTransforms(DbfArea& area, MemoTransformProc readProc, MemoTransformP
 }
 
 bool OpenMemofile(DbfArea& area, const std::string& tableName) {
-    const std::string name =
-        ForceExtension(tableName, MemoFileExt(area.prolog[dbf::OffVersion]));
+    const std::string name = ForceExtension(tableName, MemoFileExt(area.prolog[dbf::OffVersion]));
     if (TMemoFileRec* open = MemoFileOf(area)) {
         SetEngineError(1007, open->fileName + " [USE]");
         return false;
@@ -426,8 +433,8 @@ bool CloseMemofile(DbfArea& area) {
 bool RecreateMemofile(DbfArea& area, const std::string& tableName) {
     const TMemoFileRec* m = MemoFileOf(area);
     const uint8_t type = m ? m->memoType : GetMemoType(area);
-    const std::string name = m ? m->fileName
-                               : ForceExtension(tableName, MemoFileExt(area.prolog[0]));
+    const std::string name =
+        m ? m->fileName : ForceExtension(tableName, MemoFileExt(area.prolog[0]));
     if (!CloseMemofile(area)) return false;
     if (!CreateMemoFile(name, type, MemoBlockSize, "CreateMemofile")) return false;
     return OpenMemofile(area, tableName);
@@ -435,8 +442,10 @@ bool RecreateMemofile(DbfArea& area, const std::string& tableName) {
 
 bool MainHeaderWrite(TMemoFileRec& m, uint32_t next) {
     uint8_t b[4];
-    if (IsFoxPro(m)) PutBe32(b, next);
-    else PutLe32(b, next);
+    if (IsFoxPro(m))
+        PutBe32(b, next);
+    else
+        PutLe32(b, next);
     if (m.file->WriteAt(memo::OffNextFree, b, 4) != 4) {
         MemoFail(m, 29, m.fileName + " [MainHeaderWrite()]");
         return false;
@@ -537,10 +546,7 @@ bool GetMemo(TMemoFileRec& m, int32_t blockNo) {
     const int64_t size = m.file->Size();
     if (block == 0 || size <= BlockOffset(m, block)) return true;
     const MemoExtent e = ExamineMemo(m, block, size);
-    uint8_t first[2] = {};
-    const bool blob = !e.readable || (IsDbase4(m) && !e.groupHeader &&
-                                      (m.file->ReadAt(e.start, first, 2) != 2 ||
-                                       first[0] != 0xFF || first[1] != 0xFF));
+    const bool blob = !e.readable || (IsDbase4(m) && !e.groupHeader && !e.firstWordFF);
     if (blob) {
         MemoPadLines = {"(BLOB)"};
         MemoPadLineEnds = {0};
@@ -619,8 +625,8 @@ bool EditMemo(TMemoFileRec& m, int32_t& blockNo) {
         if (old > 0 && old < fileBlocks) {
             if (!ReadGroupHeader(m, blockNo, head)) return false;
             if (HasGroupMark(head))
-                oldBlocks = std::min(BlocksOf(m, GetLe32(head + memo::OffGroupLength)),
-                                     fileBlocks - old);
+                oldBlocks =
+                    std::min(BlocksOf(m, GetLe32(head + memo::OffGroupLength)), fileBlocks - old);
         }
         bool fault = false;
         if (oldBlocks >= needed) {
@@ -671,13 +677,13 @@ int32_t CopyMemo(DbfArea& src, int32_t blockNo, DbfArea& dst, bool sameBlock) {
     const int64_t block = std::abs(static_cast<int64_t>(blockNo));
     const MemoExtent e = ExamineMemo(*s, block, srcSize);
     std::string data;
-    if (!e.readable || !ReadMemoData(*s, e, srcSize, true, s->blockSize,
-                                     [&](const char* p, size_t n) {
-                                         data.append(p, n);
-                                         return true;
-                                     })) {
-        SetEngineError(30, s->fileName + " Memo block # " + std::to_string(block) + " [" + tag +
-                               "]");
+    if (!e.readable ||
+        !ReadMemoData(*s, e, srcSize, true, s->blockSize, [&](const char* p, size_t n) {
+            data.append(p, n);
+            return true;
+        })) {
+        SetEngineError(30,
+                       s->fileName + " Memo block # " + std::to_string(block) + " [" + tag + "]");
         return 0;
     }
     int64_t pos = LockMemoPadAndSeekEOF(*d, tag);
@@ -686,8 +692,8 @@ int32_t CopyMemo(DbfArea& src, int32_t blockNo, DbfArea& dst, bool sameBlock) {
     const int64_t newBlock = pos / d->blockSize;
     // Bytes that a dBase III text cannot hold keep their group header there.
     const bool keepHeader =
-        IsDbase3(*d) && (blockNo < 0 || data.find(static_cast<char>(memo::TextEnd)) !=
-                                            std::string::npos);
+        IsDbase3(*d) &&
+        (blockNo < 0 || data.find(static_cast<char>(memo::TextEnd)) != std::string::npos);
     bool ok = newBlock <= std::numeric_limits<int32_t>::max();
     if (ok && IsDbase3(*d) && !keepHeader) {
         data += memo::TextEndPair;
@@ -697,8 +703,10 @@ int32_t CopyMemo(DbfArea& src, int32_t blockNo, DbfArea& dst, bool sameBlock) {
         std::memcpy(head, memo::GroupMark, 4);
         PutLe32(head + memo::OffGroupLength,
                 static_cast<uint32_t>(data.size() + memo::GroupHeaderSize));
-        if (IsDbase3(*d)) ok = d->file->WriteAt(pos, head, sizeof head) == sizeof head;
-        else if (!WriteGroupHeader(*d, pos, static_cast<uint32_t>(data.size()))) return 0;
+        if (IsDbase3(*d))
+            ok = d->file->WriteAt(pos, head, sizeof head) == sizeof head;
+        else if (!WriteGroupHeader(*d, pos, static_cast<uint32_t>(data.size())))
+            return 0;
         ok = ok && WriteData(*d, pos + memo::GroupHeaderSize, data.data(), data.size());
     }
     if (!ok) {
@@ -742,7 +750,8 @@ bool PackMemofile(DbfArea& area) {
         SetEngineError(code, msg);
         return false;
     };
-    if (!fresh.file) return abandon(io, "Memo-Datei nicht gefunden: " + tempName + " [" + tag + "]");
+    if (!fresh.file)
+        return abandon(io, "Memo-Datei nicht gefunden: " + tempName + " [" + tag + "]");
     const int32_t savedRecord = area.currentRecord;
     struct Change {
         int32_t record;
@@ -828,7 +837,9 @@ void MemoTextFile::Assign(DbfArea& area, int32_t& blockNo) {
     mode_ = Mode::Closed;
 }
 
-void AssignMemo(MemoTextFile& f, DbfArea& area, int32_t& blockNo) { f.Assign(area, blockNo); }
+void AssignMemo(MemoTextFile& f, DbfArea& area, int32_t& blockNo) {
+    f.Assign(area, blockNo);
+}
 
 int MemoTextFile::Reset() {
     if (!area_) return 102;
@@ -877,7 +888,9 @@ int MemoTextFile::ReadLn(std::string& line) {
     return 0;
 }
 
-bool MemoTextFile::Eof() const { return mode_ != Mode::Input || next_ >= MemoPadLines.size(); }
+bool MemoTextFile::Eof() const {
+    return mode_ != Mode::Input || next_ >= MemoPadLines.size();
+}
 
 int MemoTextFile::FinishLine(uint8_t end) {
     if (MemoPadLines.size() >= static_cast<size_t>(MemoPadMaxLines)) return 101;

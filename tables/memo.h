@@ -22,7 +22,7 @@ inline uint8_t DefaultMemoType = 0x8B;
 
 // The memo pad: the lines of the memo being read or edited, one per program.
 constexpr int MemoPadMaxLines = 1024;
-constexpr int MemoLineWidth = 253;   // line width while the memo-width switch is off
+constexpr int MemoLineWidth = 253;     // line width while the memo-width switch is off
 constexpr int MemoWriteLineMax = 254;  // longer lines written to a memo text file are split
 inline std::vector<std::string> MemoPadLines;
 inline std::vector<uint8_t> MemoPadLineEnds;  // 13 hard, 0x8D soft, 0 wrapped or last line
@@ -66,6 +66,18 @@ struct TMemoFileRec {
     uint32_t chunksRead = 0;  // memo chunks read since the last GetMemo
     TBlobDescriptor blob;
 };
+
+// Where a memo's data lies: behind a group header (dBase IV data, also in a
+// dBase III file, and every FoxPro memo) with its length cut to the file's
+// end, or from the block's start up to a 0x1A (length -1).
+struct MemoExtent {
+    bool readable = false;  // the block lies in the file and could be read
+    bool groupHeader = false;
+    bool firstWordFF = false;  // the block starts with FF FF
+    int64_t start = 0;         // file offset of the first data byte
+    int64_t length = -1;
+};
+MemoExtent ExamineMemo(TMemoFileRec& m, int64_t block, int64_t fileSize);
 
 uint8_t GetMemoType(const DbfArea& area);
 // The open memo file of a table, nullptr when it has none.

@@ -19,6 +19,8 @@ namespace kor2 {
 namespace {
 
 constexpr int64_t MaxPiece = 32767;
+// Memo lengths are 32-bit numbers that count the 8 header bytes as well.
+constexpr int64_t MaxPosition = std::numeric_limits<int32_t>::max() - 8;
 
 std::string StreamNote(const TMemoFileRec& m, const std::string& op) {
     return m.fileName + " " + std::to_string(m.blob.blockNo) + " Record # " +
@@ -49,7 +51,8 @@ int64_t ReadRaw(TMemoFileRec& m, int64_t pos, char* out, int64_t n) {
     while (done < n) {
         const int64_t chunk = (pos + done) / memo::ChunkSize * memo::ChunkSize;
         if (d.cachePos != chunk) {
-            const int64_t got = m.file->ReadAt(d.dataStart + chunk, d.cache.data(), memo::ChunkSize);
+            const int64_t got =
+                m.file->ReadAt(d.dataStart + chunk, d.cache.data(), memo::ChunkSize);
             if (got < 0) return -1;
             d.cachePos = chunk;
             d.cacheFill = static_cast<int>(got);
@@ -138,26 +141,14 @@ int32_t CreateBlobDescriptor(TMemoFileRec& m, bool convert, int32_t blockNo, uin
             StreamFail(m, 1003, op);
             return 0;
         } else {
-            uint8_t head[memo::GroupHeaderSize] = {};
-            const int64_t got = m.file->ReadAt(off, head, sizeof head);
-            if (got < 0) {
+            const MemoExtent e = ExamineMemo(m, block, size);
+            if (!e.readable) {
                 StreamFail(m, IoCodeFromErrno(m.file->Error(), 100), op);
                 return 0;
             }
-            d.dataStart = off;
-            const bool fox = m.memoType == memo::TypeFoxPro;
-            if (fox || (got >= 4 && std::memcmp(head, memo::GroupMark, 4) == 0)) {
-                int64_t len = 0;
-                if (got == memo::GroupHeaderSize) {
-                    const uint8_t* p = head + memo::OffGroupLength;
-                    len = fox ? (int64_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3])
-                              : (int64_t{p[3]} << 24 | p[2] << 16 | p[1] << 8 | p[0]) -
-                                    memo::GroupHeaderSize;
-                }
-                d.dataStart = off + memo::GroupHeaderSize;
-                d.headerSize = memo::GroupHeaderSize;
-                d.length = std::max<int64_t>(0, len);
-            }
+            d.dataStart = e.start;
+            d.headerSize = e.groupHeader ? memo::GroupHeaderSize : 0;
+            d.length = e.length;
         }
     }
     d.valid = true;
@@ -218,7 +209,7 @@ int32_t ReadBlobStream(TMemoFileRec& m, void* buffer, int32_t count) {
 int32_t WriteBlobStream(TMemoFileRec& m, const void* buffer, int32_t count) {
     TBlobDescriptor& d = m.blob;
     if (!d.valid || d.mode != BlobWrite || count <= 0) return 0;
-    int64_t want = count;
+    int64_t want = std::min<int64_t>(count, MaxPosition - d.position);
     if (d.length >= 0) want = std::min(want, std::max<int64_t>(0, d.length - d.position));
     const auto* in = static_cast<const char*>(buffer);
     std::vector<char> piece;
@@ -254,7 +245,8 @@ int64_t SeekBlobStream(TMemoFileRec& m, int64_t offset, int origin) {
                 const int32_t decision = d.textDecision;
                 d.textDecision = 0;
                 std::vector<char> scratch(4096);
-                while (ReadBlobStream(m, scratch.data(), static_cast<int32_t>(scratch.size())) > 0) {
+                while (ReadBlobStream(m, scratch.data(), static_cast<int32_t>(scratch.size())) >
+                       0) {
                 }
                 if (d.length < 0) d.length = d.position;
                 d.position = pos;
@@ -263,7 +255,8 @@ int64_t SeekBlobStream(TMemoFileRec& m, int64_t offset, int origin) {
             base = d.length;
         }
     }
-    d.position = std::max<int64_t>(0, base + offset);
+    const int64_t target = offset > MaxPosition - base ? MaxPosition : base + offset;
+    d.position = std::clamp<int64_t>(target, 0, MaxPosition);
     return d.position;
 }
 

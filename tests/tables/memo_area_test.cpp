@@ -67,8 +67,8 @@ TEST_F(MemoAreaTest, WithoutTheLayerTablesOpenWithoutMemoFile) {
 }
 
 TEST_F(MemoAreaTest, PackKeepsTheMemosOfRemainingRecords) {
-    const std::string path = MakeTableWithMemos(
-        "p.dbf", 0x83, {std::string(900, 'a'), std::string(1500, 'b'), "c"});
+    const std::string path =
+        MakeTableWithMemos("p.dbf", 0x83, {std::string(900, 'a'), std::string(1500, 'b'), "c"});
     ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
     Go(2);
     DeleteRec();
@@ -76,7 +76,8 @@ TEST_F(MemoAreaTest, PackKeepsTheMemosOfRemainingRecords) {
     ASSERT_TRUE(Pack()) << EngineErrorMsg;
     EXPECT_LT(ReadFileBytes(Path("p.DBT")).size(), before);
     ASSERT_EQ(RecCount(), 2);
-    for (const auto& [rec, text] : {std::pair{1, std::string(900, 'a')}, std::pair{2, std::string("c")}}) {
+    for (const auto& [rec, text] :
+         {std::pair{1, std::string(900, 'a')}, std::pair{2, std::string("c")}}) {
         Go(rec);
         ASSERT_TRUE(GetMemo(MemoField()));
         EXPECT_EQ(test::PadAsText(), text);

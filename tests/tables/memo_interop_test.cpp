@@ -67,7 +67,8 @@ TEST_F(MemoInteropTest, PythonDbfReadsOurDbase3AndFoxProMemos) {
         const std::string path = MakeTableWithMemos(name, static_cast<uint8_t>(version), Memos(),
                                                     static_cast<uint16_t>(block));
         int status = -1;
-        const std::string out = RunTool("/usr/bin/python3 " + script + " " + path + " 2>&1", status);
+        const std::string out =
+            RunTool("/usr/bin/python3 " + script + " " + path + " 2>&1", status);
         std::string expected;
         for (const auto& m : Memos()) expected += Hex(m) + "\n";
         EXPECT_EQ(out, expected);
@@ -100,10 +101,11 @@ TEST_F(MemoInteropTest, LibreOfficeReadsOurDbase3AndDbase4Memos) {
     for (const char* base : {"/LO3", "/LO4"})
         std::filesystem::rename(dir + base + ".DBT", dir + base + ".dbt");
     int status = -1;
-    RunTool("cd " + dir + " && timeout 180 soffice --headless --norestore -env:UserInstallation=file://" +
-            dir + "/lo-profile --infilter='dBase:IBMPC_850' --convert-to " +
-            "'csv:Text - txt - csv (StarCalc):44,34,76' LO3.DBF LO4.DBF 2>&1",
-        status);
+    RunTool("cd " + dir +
+                " && timeout 180 soffice --headless --norestore -env:UserInstallation=file://" +
+                dir + "/lo-profile --infilter='dBase:IBMPC_850' --convert-to " +
+                "'csv:Text - txt - csv (StarCalc):44,34,76' LO3.DBF LO4.DBF 2>&1",
+            status);
     for (const char* csv : {"LO3.csv", "LO4.csv"}) {
         SCOPED_TRACE(csv);
         const std::string text = test::ReadFileBytes(dir + "/" + csv);

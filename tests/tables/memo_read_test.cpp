@@ -86,7 +86,7 @@ TEST_F(MemoReadTest, LibreOfficeDbase3) {
     EXPECT_EQ(PadAsText(), "Zeile eins Müller "_oem + std::string(300, 'x'));
     ASSERT_EQ(MemoPadLines.size(), 3u);
     EXPECT_EQ(MemoPadLines[0], "Zeile eins Müller "_oem);  // wrapped after the last blank
-    EXPECT_EQ(MemoPadLines[1], std::string(253, 'x'));      // then cut hard
+    EXPECT_EQ(MemoPadLines[1], std::string(253, 'x'));     // then cut hard
 }
 
 // A dBase III file whose memos are laid out by hand after the 512-byte header.
@@ -107,7 +107,10 @@ protected:
 };
 
 TEST_F(MemoPadTest, LineEndsAndWidth) {
-    TMemoFileRec& m = Db3("eins\r\nzwei\x8D\ndrei\rvier\nf\x8D" "f\x1A" "dahinter");
+    TMemoFileRec& m =
+        Db3("eins\r\nzwei\x8D\ndrei\rvier\nf\x8D"
+            "f\x1A"
+            "dahinter");
     ASSERT_TRUE(GetMemo(m, 1));
     EXPECT_EQ(MemoPadLines, (std::vector<std::string>{"eins", "zwei", "drei", "vier", "f", "f"}));
     EXPECT_EQ(MemoPadLineEnds, (std::vector<uint8_t>{13, 0x8D, 13, 13, 0x8D, 0}));
@@ -176,9 +179,10 @@ protected:
 
 TEST_F(MemoDamageTest, Dbase4LengthBeyondFileReadsToFileEnd) {
     // Block size 16; memo at block 2 claims 0x7FFFFFF0 bytes.
-    const std::string f = test::Bytes({3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                       0, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                       0xFF, 0xFF, 8, 0, 0xF0, 0xFF, 0xFF, 0x7F, 'k', 'u', 'r', 'z'});
+    const std::string f =
+        test::Bytes({3, 0, 0,    0,    0, 0,  0,    0,    0,    0,    0,   0,   0,   0,  0,
+                     0, 0, 0,    0,    0, 16, 0,    0,    0,    0,    0,   0,   0,   0,  0,
+                     0, 0, 0xFF, 0xFF, 8, 0,  0xF0, 0xFF, 0xFF, 0x7F, 'k', 'u', 'r', 'z'});
     TMemoFileRec& m = WithMemoFile(0x8B, f);
     EXPECT_EQ(m.blockSize, 16);
     ASSERT_TRUE(GetMemo(m, 2));

@@ -37,7 +37,10 @@ TEST_F(MemoStreamTest, Dbase3TextEndsAtTerminatorAndSeekLearnsLength) {
     EXPECT_EQ(m.blob.length, 10);
     EXPECT_EQ(SeekBlobStream(m, -4, 1), 6);
     EXPECT_EQ(ReadAll(m), "Welt");
-    EXPECT_EQ(SeekBlobStream(m, -100, 1), 0);  // never below 0
+    EXPECT_EQ(SeekBlobStream(m, -100, 1), 0);                // never below 0
+    EXPECT_EQ(SeekBlobStream(m, INT64_MAX, 1), 2147483639);  // nor past a 32-bit length
+    EXPECT_EQ(ReadAll(m), "");
+    EXPECT_EQ(SeekBlobStream(m, 0, 0), 0);
     EXPECT_EQ(ReadAll(m, 3), "Hallo Welt");
     EXPECT_TRUE(DestroyBlobDescriptor(m));
     // Without a 0x1A the memo runs to the end of the file.
@@ -56,7 +59,10 @@ TEST_F(MemoStreamTest, TextDecisionAndConversion) {
     DbfArea& a = Open(path);
     TMemoFileRec& m = Memo(a);
     // The binary memo is added raw: AddMemo would cut the control bytes at its end.
-    const std::string withZero = std::string("ab\x07" "c") + '\0' + "d" + "Ä"_oem;
+    const std::string withZero = std::string(
+                                     "ab\x07"
+                                     "c") +
+                                 '\0' + "d" + "Ä"_oem;
     ASSERT_NE(CreateBlobDescriptor(m, true, 0, BlobWrite), 0);
     m.blob.textDecision = 0;  // written as bytes
     ASSERT_EQ(WriteBlobStream(m, withZero.data(), static_cast<int32_t>(withZero.size())),
@@ -65,7 +71,9 @@ TEST_F(MemoStreamTest, TextDecisionAndConversion) {
     ASSERT_TRUE(DestroyBlobDescriptor(m));
 
     ASSERT_NE(CreateBlobDescriptor(m, true, BlockOf(a, 1), BlobRead), 0);
-    EXPECT_EQ(ReadAll(m), "Gr\xF6\xDF" "e\r\n\t\xC4rger");  // Windows character set
+    EXPECT_EQ(ReadAll(m),
+              "Gr\xF6\xDF"
+              "e\r\n\t\xC4rger");  // Windows character set
     EXPECT_EQ(m.blob.textDecision, 1);
     DestroyBlobDescriptor(m);
     ASSERT_NE(CreateBlobDescriptor(m, true, binBlock, BlobRead), 0);
@@ -159,7 +167,8 @@ TEST_F(MemoStreamTest, TransformProceduresSeeChunksOf512) {
     // The stream writes in odd pieces through its cache and reads the same bytes.
     const int32_t b2 = CreateBlobDescriptor(m, false, 0, BlobWrite);
     for (size_t at = 0; at < data.size(); at += 77)
-        WriteBlobStream(m, data.data() + at, static_cast<int32_t>(std::min<size_t>(77, data.size() - at)));
+        WriteBlobStream(m, data.data() + at,
+                        static_cast<int32_t>(std::min<size_t>(77, data.size() - at)));
     ASSERT_TRUE(DestroyBlobDescriptor(m));
     ASSERT_TRUE(GetMemo(m, b2));
     EXPECT_EQ(test::PadAsText(), data);

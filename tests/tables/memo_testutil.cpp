@@ -46,8 +46,7 @@ std::string MemoTest::CopyData(const std::string& base, const std::string& memoE
     return Path(base + ".dbf");
 }
 
-std::string MemoTest::MakeMemoTable(const std::string& name, uint8_t version,
-                                    uint16_t blockSize) {
+std::string MemoTest::MakeMemoTable(const std::string& name, uint8_t version, uint16_t blockSize) {
     const uint8_t savedVersion = DefaultCreateVersion;
     const uint16_t savedSize = MemoBlockSize;
     DefaultCreateVersion = version;

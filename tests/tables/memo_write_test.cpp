@@ -18,7 +18,8 @@ using test::ReadFileBytes;
 
 uint32_t Le32(const std::string& f, size_t at) {
     return static_cast<uint8_t>(f[at]) | static_cast<uint8_t>(f[at + 1]) << 8 |
-           static_cast<uint8_t>(f[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(f[at + 3])) << 24;
+           static_cast<uint8_t>(f[at + 2]) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(f[at + 3])) << 24;
 }
 uint32_t Be32(const std::string& f, size_t at) {
     return static_cast<uint32_t>(static_cast<uint8_t>(f[at])) << 24 |
@@ -225,8 +226,8 @@ TEST_F(MemoWriteTest, CopyMemoBetweenFormats) {
 }
 
 TEST_F(MemoWriteTest, PackKeepsOnlyReferencedMemos) {
-    const std::string path = MakeTableWithMemos(
-        "k.dbf", 0x8B, {"eins", std::string(700, 'z'), "", "drei"});
+    const std::string path =
+        MakeTableWithMemos("k.dbf", 0x8B, {"eins", std::string(700, 'z'), "", "drei"});
     DbfArea& a = Open(path);
     TMemoFileRec& m = Memo(a);
     for (int i = 0; i < 5; ++i) AddMemo(m, std::string(900, 'm'));  // unreferenced
