@@ -414,17 +414,6 @@ TEST_F(CadOutputTest, ModeQuestionAndFileQuestion) {
     EXPECT_FALSE(CadIsOpen());
 }
 
-TEST_F(CadOutputTest, ExistingFileKeptWhenOverwriteRefused) {
-    ScriptedDialogs dlg;
-    const std::string name = dir.file("keep.dxf");
-    ASSERT_TRUE(platform::WriteFileReplacing(name, "old"));
-    dlg.answers.push_back(ScriptedAnswer::Button(YesNoCancel::No));
-    CadOpenFile(kCadDxf, name);
-    EXPECT_TRUE(AbortFlag);
-    EXPECT_FALSE(CadIsOpen());
-    EXPECT_EQ(ReadFile(name), "old");
-}
-
 TEST_F(CadOutputTest, UnwritableFileReportsAndAborts) {
     ScriptedDialogs dlg;
     const std::string name = dir.file("later.dxf");
