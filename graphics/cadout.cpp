@@ -206,6 +206,10 @@ void CadOpen(uint16_t Mode) {
 void CadOpenFile(uint16_t Mode, std::string_view fileName) {
     if (AbortFlag) return;
     Discard();
+    if (Mode < kCadDxf || Mode > kCadTextFile) {
+        AbortFlag = true;
+        return;
+    }
     if (Mode == kCadScreen || Mode == kCadPlot) {
         Start(Mode, Mode == kCadPlot ? PlotFileName() : std::string());
         return;

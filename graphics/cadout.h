@@ -22,17 +22,18 @@ inline constexpr uint16_t kCadTextFile = 5;
 // Draw the sheet frame in CadBeginDrawing.
 inline bool CadSheetFrame = true;
 
-// Starts one output, closing an unfinished earlier one unwritten. Mode 0
-// asks for the mode (offering CadOutputMode first, which keeps the choice);
+// Starts one output, closing an unfinished earlier one unwritten. Mode 0 (or
+// any outside 1..5) asks for the mode, offering CadOutputMode first, which
+// keeps the choice;
 // the file modes ask for the file name (in CadFolder).
 // Resets origin (CadOriginX, CadOriginY), text cursor, text alignment, line
 // spacing (1.0) and scale (1.0). Coordinates are drawn at origin + scale x
-// the given value. A
-// cancelled question or a failed start sets AbortFlag; nothing is open then.
-// Does nothing while AbortFlag is set.
+// the given value. A cancelled question or a failed start sets AbortFlag;
+// nothing is open then. Does nothing while AbortFlag is set.
 void CadOpen(uint16_t Mode);
-// The same for a file mode with the file name given (no questions but the
-// overwrite question); also used by the command-line export.
+// The same with the file name given (no questions but the overwrite
+// question; the name is not used by the screen and plot modes). A mode
+// outside 1..5 sets AbortFlag.
 void CadOpenFile(uint16_t Mode, std::string_view fileName);
 // Ends the output: writes the file, finishes the screen, or writes the plot
 // data into the temporary folder and starts the plot program. A failed write
