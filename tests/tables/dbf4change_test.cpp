@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <map>
@@ -199,6 +200,46 @@ TEST_F(ChangeTest, PackWriteFailureLosesNoRecord) {
     }
 }
 
+TEST_F(ChangeTest, LockRetriesAndTheRetryHook) {
+    // Two opens in one process contend like two programs.
+    const std::string path = Table(2);
+    ASSERT_TRUE(Use(path + " ALIAS EINS", nullptr, 0));
+    ASSERT_TRUE(FLock());
+    Select(2);
+    ASSERT_TRUE(Use(path + " ALIAS ZWEI", nullptr, 0));
+    int asked = 0;
+    LockRetryCount = 2;
+    LockRetryHook = [&] { return ++asked < 2; };  // one more round, then give up
+    EXPECT_FALSE(ALock());
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(CurrentDbf()->lockState, LockNone);
+    Select(1);
+    Unlock();
+    Select(2);
+    EXPECT_TRUE(ALock());
+    NetworkMode = false;
+    EXPECT_EQ(LockRegion(false, *CurrentDbf()->file, 0, 1), 0);
+}
+
+TEST_F(ChangeTest, ConversionProceduresOfUseEx) {
+    const std::string path = Table(1);
+    // Stored records are kept upper-case: lowered on reading, raised on writing.
+    RecordConvProc lower = [](char* buf, size_t len) {
+        for (size_t i = 0; i < len; ++i) buf[i] = static_cast<char>(std::tolower(buf[i]));
+    };
+    RecordConvProc upper = [](char* buf, size_t len) {
+        for (size_t i = 0; i < len; ++i) buf[i] = static_cast<char>(std::toupper(buf[i]));
+    };
+    ASSERT_TRUE(UseEx(path + " EXCLUSIVE", nullptr, 0, lower, upper));
+    ClearRecord();
+    SetText("neu");
+    Append();
+    Go(2);
+    EXPECT_EQ(FieldText(1), "neu   ");
+    CloseArea();
+    EXPECT_EQ(test::ReadAllRecords(path)[1][1], "NEU   ");
+}
+
 // Child processes: the test executable runs itself with one of these tests.
 const char* Env(const char* name) {
     const char* v = std::getenv(name);
@@ -209,8 +250,9 @@ TEST(LockChild, DISABLED_AppendThousand) {
     InitTableEngine();
     ErrorHandling = false;
     ASSERT_TRUE(Use(Env("KOR2_TABLE"), nullptr, 0)) << EngineErrorMsg;
-    LockRetryCount = 10000;
+    LockRetryCount = 1000;
     LockRetryDelay = 1;
+    LockRetryHook = [] { return true; };  // wait as long as the other process appends
     const std::string tag = Env("KOR2_TAG");
     for (int i = 0; i < 1000; ++i) {
         ASSERT_TRUE(ALock());

@@ -2,9 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/oemtext.h"
+#include "support/tempdir.h"
+#include "tables/tbcommon.h"
 #include "tables/tbdates.h"
 #include "tables/tbengine.h"
+#include "tables/tbfiles.h"
 #include "tables/tbstrings.h"
+
+#include <fstream>
 
 namespace kor2 {
 namespace {
@@ -87,6 +92,30 @@ TEST(TbStrings, NumberTextsAndSearch) {
     const std::string hay = "Hello Welt";
     EXPECT_EQ(BufferPosNoCase("WELT", 4, hay.data(), static_cast<int64_t>(hay.size())), 6);
     EXPECT_EQ(AllTrim("\t x \r\n"), "x");
+}
+
+TEST(TbFiles, NamesAndErasing) {
+    const SplitName s = SplitFileName("C:\\DATEN\\KUNDEN.DBF");
+    EXPECT_EQ(s.dir, "C:\\DATEN\\");
+    EXPECT_EQ(s.name, "KUNDEN");
+    EXPECT_EQ(s.ext, ".DBF");
+    EXPECT_EQ(DefaultExtension("a.b\\kunden  ", "DBF"), "a.b\\kunden.DBF");
+    EXPECT_EQ(DefaultExtension("kunden.x", "DBF"), "kunden.x");
+    EXPECT_EQ(ForceExtension("kunden.dbf", "DBT"), "kunden.DBT");
+    test::TempDir dir;
+    for (const char* n : {"a1.tmp", "a2.tmp", "b.dat"}) std::ofstream(dir.file(n)) << "x";
+    InitTableEngine();
+    ErrorHandling = false;
+    EraseFiles(dir.file("a*.tmp"));
+    EXPECT_EQ(EngineErrorCode, 0);
+    EXPECT_FALSE(FileExistsP(dir.file("a1.tmp")));
+    EXPECT_TRUE(FileExistsP(dir.file("b.dat")));
+    EraseFiles(dir.file("fehlt.dat"));
+    EXPECT_EQ(EngineErrorCode, 2);
+    EXPECT_EQ(EngineErrorMsg, "Fehler beim Löschen von "_oem + dir.file("fehlt.dat"));
+    const std::string temp = UniqueFilename();
+    EXPECT_TRUE(FileExistsP(temp));
+    EraseFiles(temp);
 }
 
 }  // namespace
