@@ -450,15 +450,17 @@ void AskInsertPaper() {
 }
 
 void ReportTempFileName(std::string& name) {
+    std::string candidate;
     for (int n = 1; n <= 11; ++n) {
-        const std::string candidate = TempName("$OUT" + IntToStrL(n) + ".TMP");
+        candidate = TempName("$OUT" + IntToStrL(n) + ".TMP");
         platform::File f = platform::File::Create(candidate);
-        if (f.IsOpen()) {
-            name = candidate;
-            ReportFileName = candidate;
-            return;
-        }
+        if (f.IsOpen()) break;
     }
+    // When none can be created the last one is named all the same: its test
+    // then fails with a message, instead of the report going to the file of
+    // an earlier report.
+    name = candidate;
+    ReportFileName = candidate;
 }
 
 void CopyFileToReportOutput(std::string_view name) {
@@ -476,6 +478,9 @@ void ReportBegin(uint16_t device, std::string_view /*fileName*/) {
     for (int k = 0; k < 7; ++k) TextLines[k + 1] = kDeviceNames[k];
     if (device == kDeviceListOnly) return;
 
+    // Until a device names its file, the shared file names none: a caller
+    // can never write the report over the file last used through it.
+    SharedTextFile.Assign("");
     ReportDevice = TextDevice;
     SetHelpNumber(1050);
     if (device == 0) {
@@ -497,7 +502,7 @@ void ReportBegin(uint16_t device, std::string_view /*fileName*/) {
     case 4:
     case 5: {
         ReportPause = false;
-        std::string name = ReportFileName;
+        std::string name;
         ReportTempFileName(name);
         BeginTempReportFile(name);
         if (AbortFlag) return;

@@ -223,6 +223,23 @@ TEST_F(ReportWriterTest, DeviceListOnlyChangesNothingButTheNames) {
     EXPECT_TRUE(ui.events.empty());
 }
 
+TEST_F(ReportWriterTest, NoReportOverAnEarlierFile) {
+    // The shared file was last used for another file; an unknown device
+    // and a temporary folder that cannot take the report leave it alone.
+    Put(Temp("kor2.cfg"), "config");
+    SharedTextFile.Assign(Temp("kor2.cfg"));
+    ReportBegin(12, "");
+    EXPECT_FALSE(SharedTextFile.Rewrite());
+    EXPECT_EQ(Slurp(Temp("kor2.cfg")), "config");
+
+    ReportFileName = Temp("kor2.cfg");
+    TempFolder = Temp("missing");
+    ReportBegin(1, "");
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(ui.Of("message").size(), 1u);
+    EXPECT_EQ(Slurp(Temp("kor2.cfg")), "config");
+}
+
 TEST_F(ReportWriterTest, AskedDeviceAndCancel) {
     AskTextDevice = true;
     TextDevice = 8;
