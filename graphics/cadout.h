@@ -24,8 +24,7 @@ inline bool CadSheetFrame = true;
 
 // Starts one output, closing an unfinished earlier one unwritten. Mode 0 (or
 // any outside 1..5) asks for the mode, offering CadOutputMode first, which
-// keeps the choice;
-// the file modes ask for the file name (in CadFolder).
+// keeps the choice; the file modes ask for the file name (in CadFolder).
 // Resets origin (CadOriginX, CadOriginY), text cursor, text alignment, line
 // spacing (1.0) and scale (1.0). Coordinates are drawn at origin + scale x
 // the given value. A cancelled question or a failed start sets AbortFlag;
