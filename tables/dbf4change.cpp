@@ -279,6 +279,27 @@ void RecallRec() {
     SetDeleteFlag(false, "RecallRec");
 }
 
+namespace {
+
+// Locks belong to the open file: after a reopen the area takes the ones it
+// held again, and forgets those it cannot get back.
+void RetakeLocks(DbfArea& a) {
+    if (a.lockState == LockFile || a.lockState == LockAppend) {
+        const int64_t length = a.lockState == LockFile ? FileLockLength : 1;
+        if (LockRegion(false, *a.file, LockBase + 1, length) != 0) a.lockState = LockNone;
+        return;
+    }
+    std::vector<int32_t> kept;
+    for (int32_t n : a.lockedRecords)
+        if (LockRegion(false, *a.file, RecordLockOffset(a, n), a.recordLength) == 0)
+            kept.push_back(n);
+    a.lockedRecords = kept;
+    a.recordLockCount = static_cast<uint16_t>(kept.size());
+    if (kept.empty() && a.lockState == LockRecords) a.lockState = LockNone;
+}
+
+}  // namespace
+
 uint16_t ReopenDbf(bool exclusive) {
     if (CheckAreaOpen("ReopenDbf")) return 6;
     DbfArea& a = *CurrentDbf();
@@ -300,6 +321,7 @@ uint16_t ReopenDbf(bool exclusive) {
     a.file = std::move(file);
     EngShareMode = saved;
     if (!a.file && io == 0) io = 6;
+    if (a.file && Shared(a)) RetakeLocks(a);
     return io;
 }
 

@@ -79,11 +79,12 @@ bool Search(const std::string& text, int& fieldNo, bool fromTop) {
     const int64_t rl = a.recordLength;
     const int64_t perBlock = std::max<int64_t>(kMaxBlock / rl, 1);
     std::string block;
-    for (int32_t first = fromTop ? 1 : a.currentRecord + 1; first >= 1 && first <= a.recordCount;
-         first = static_cast<int32_t>(first + perBlock)) {
+    for (int64_t first = fromTop ? 1 : int64_t{a.currentRecord} + 1;
+         first >= 1 && first <= a.recordCount; first += perBlock) {
         const int64_t n = std::min<int64_t>(perBlock, a.recordCount - first + 1);
         block.resize(static_cast<size_t>(n * rl));
-        const int64_t got = a.file->ReadAt(RecordPos(a, first), block.data(), n * rl);
+        const int64_t got =
+            a.file->ReadAt(RecordPos(a, static_cast<int32_t>(first)), block.data(), n * rl);
         if (got < rl) break;
         const int64_t records = got / rl;
         for (int64_t r = 0; r < records; ++r)

@@ -159,6 +159,21 @@ TEST_F(ChangeTest, PackKeepsOrderAndEmptiesFully) {
     EXPECT_EQ(bytes.back(), '\x1A');
 }
 
+TEST_F(ChangeTest, PackOfASharedTableKeepsItsFileLock) {
+    const std::string path = Table(3, {2});
+    ASSERT_TRUE(Use(path, nullptr, 0));
+    ASSERT_TRUE(FLock());
+    ASSERT_TRUE(Pack()) << EngineErrorMsg;
+    EXPECT_EQ(RecCount(), 2);
+    Select(2);
+    ASSERT_TRUE(Use(path + " ALIAS ANDERS", nullptr, 0));
+    EXPECT_FALSE(FLock());  // the lock was taken again after the reopen
+    Select(1);
+    Unlock();
+    Select(2);
+    EXPECT_TRUE(FLock());
+}
+
 TEST_F(ChangeTest, PackConfirmCancelLeavesTheTable) {
     const std::string path = Table(2, {1});
     PackConfirm = true;
