@@ -141,6 +141,13 @@ TEST_F(InteropTest, DbfreadReadsOurTable) {
                                        "Größe -4 -0.25 -1000.125 None False\n"
                                        "deleted weg\n"
                                        "2\n"_oem));
+    const std::string empty = Path("leer.dbf");
+    test::MakeTable(empty, {{"A", 'C', 3, 0}, {"B", 'N', 4, 1}});
+    EXPECT_EQ(RunTool("/usr/bin/python3 -c \"import dbfread,sys\n"
+                      "t=dbfread.DBF(sys.argv[1],load=True)\n"
+                      "print(len(t.records),t.field_names)\" " +
+                      empty + " 2>&1"),
+              "0 ['A', 'B']\n");
 }
 
 TEST_F(InteropTest, LibreOfficeReadsOurTable) {
