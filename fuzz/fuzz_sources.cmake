@@ -7,3 +7,6 @@ foreach(f tables/tbcommon tables/tbdates tables/tbstrings tables/tbfile tables/t
           platform/hostfs platform/sysclock)
   list(APPEND KOR2_FUZZ_TABLE_SOURCES ${SRC}/${f}.cpp)
 endforeach()
+
+# The expression layer, added to the table sources for the expression target.
+set(KOR2_FUZZ_EXPR_EXTRA tables/tbkeys tables/tbexprlex tables/tbparser tables/tbexprmach)
