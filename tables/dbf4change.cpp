@@ -354,38 +354,11 @@ bool CompactRecords(DbfArea& a, int32_t& kept, uint16_t& io) {
 
 }  // namespace
 
-bool Pack() {
-    EngineErrorCode = 0;
-    if (CheckAreaOpen("Pack")) return false;
-    DbfArea& a = *CurrentDbf();
-    RefreshRecCount(a);
-    if (a.recordCount < 1) return true;
-    const std::string name = a.fileName;
-    const bool reopened = Shared(a);
-    if (reopened) {
-        const uint16_t io = ReopenDbf(true);
-        if (io != 0) {
-            SetEngineError(io, "Fehler beim Packen von " + name);
-            return false;
-        }
-    }
-    const auto reopenShared = [&] {
-        if (!reopened) return true;
-        const uint16_t io = ReopenDbf(false);
-        if (io == 0) return true;
-        SetEngineError(
-            io, "Datenbank kann nicht Sharable wiedergeöffnet werden. "_oem + name + " [Pack]");
-        return false;
-    };
-    if (PackConfirm &&
-        MessageBoxShort("PACK " + name, "PACK", MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL) {
-        reopenShared();
-        return false;
-    }
-    if (a.isVirtual) {
-        CallVFile(a, VfPack);
-        return EngineErrorCode == 0;
-    }
+namespace {
+
+// Compacts the records, cuts the file, commits the header and lets the memo
+// and index layers follow; false after reporting an error.
+bool PackRecords(DbfArea& a, const std::string& name) {
     const int32_t before = a.recordCount;
     int32_t kept = 0;
     uint16_t io = 0;
@@ -403,13 +376,13 @@ bool Pack() {
     a.recordCount = kept;
     const int64_t end =
         static_cast<int64_t>(a.headerLength) + static_cast<int64_t>(kept) * a.recordLength;
-    if (!CommitDbfHeader(a) || !a.file->Truncate(end + 1)) {
-        if (EngineErrorCode == 0)
-            SetEngineError(IoCodeFromErrno(a.file->Error(), 101), "Fehler beim Packen von " + name);
+    if (!CommitDbfHeader(a)) return false;
+    if (!a.file->Truncate(end + 1)) {
+        SetEngineError(IoCodeFromErrno(a.file->Error(), 101), "Fehler beim Packen von " + name);
         return false;
     }
     if (kept > 0) {
-        ReadRecord(a, 1);
+        if (!ReadRecord(a, 1)) return false;
         a.bof = a.eof = false;
     } else {
         a.currentRecord = 0;
@@ -423,7 +396,58 @@ bool Pack() {
         IndexHooks.rebuildAll();
         PackRebuildRunning = false;
     }
-    return reopenShared();
+    return EngineErrorCode == 0;
+}
+
+// A shared table reopened exclusively for the pack is shared again on every
+// way out; the normal way reports a failure, an error path stays silent.
+class ExclusiveForPack {
+public:
+    explicit ExclusiveForPack(const DbfArea& a) : active_(Shared(a)) {}
+    ~ExclusiveForPack() {
+        if (active_ && !done_) ReopenDbf(false);
+    }
+    ExclusiveForPack(const ExclusiveForPack&) = delete;
+    ExclusiveForPack& operator=(const ExclusiveForPack&) = delete;
+    uint16_t Begin() { return active_ ? ReopenDbf(true) : 0; }
+    uint16_t End() {
+        done_ = true;
+        return active_ ? ReopenDbf(false) : 0;
+    }
+
+private:
+    bool active_;
+    bool done_ = false;
+};
+
+}  // namespace
+
+bool Pack() {
+    EngineErrorCode = 0;
+    if (CheckAreaOpen("Pack")) return false;
+    DbfArea& a = *CurrentDbf();
+    RefreshRecCount(a);
+    if (a.recordCount < 1) return true;
+    const std::string name = a.fileName;
+    ExclusiveForPack exclusive(a);
+    if (const uint16_t io = exclusive.Begin(); io != 0) {
+        SetEngineError(io, "Fehler beim Packen von " + name);
+        return false;
+    }
+    if (PackConfirm &&
+        MessageBoxShort("PACK " + name, "PACK", MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL)
+        return false;
+    if (a.isVirtual) {
+        CallVFile(a, VfPack);
+        return EngineErrorCode == 0;
+    }
+    if (!PackRecords(a, name)) return false;
+    if (const uint16_t io = exclusive.End(); io != 0) {
+        SetEngineError(
+            io, "Datenbank kann nicht Sharable wiedergeöffnet werden. "_oem + name + " [Pack]");
+        return false;
+    }
+    return true;
 }
 
 }  // namespace kor2

@@ -366,6 +366,7 @@ bool WriteDbfHeader(DbfArea& a) {
     const auto year = static_cast<uint8_t>(std::clamp(now.year - 1900, 0, 255));
     int64_t wrote;
     int size;
+    bool keptRead = true;
     if (a.prolog[dbf::OffVersion] == dbf::VerDbase2 && a.headerLength == dbf::Db2HeaderSize) {
         Put16(a.prolog + dbf::Db2OffRecordCount, static_cast<uint16_t>(a.recordCount));
         a.prolog[dbf::Db2OffMonth] = static_cast<uint8_t>(now.month);
@@ -374,9 +375,9 @@ bool WriteDbfHeader(DbfArea& a) {
         size = dbf::Db2HeaderWriteSize;
     } else {
         uint8_t kept[dbf::KeptReservedSize];
-        if (a.file->ReadAt(dbf::OffKeptReserved, kept, sizeof kept) ==
-            static_cast<int64_t>(sizeof kept))
-            std::memcpy(a.prolog + dbf::OffKeptReserved, kept, sizeof kept);
+        keptRead = a.file->ReadAt(dbf::OffKeptReserved, kept, sizeof kept) ==
+                   static_cast<int64_t>(sizeof kept);
+        if (keptRead) std::memcpy(a.prolog + dbf::OffKeptReserved, kept, sizeof kept);
         a.prolog[dbf::OffYear] = year;
         a.prolog[dbf::OffMonth] = static_cast<uint8_t>(now.month);
         a.prolog[dbf::OffDay] = static_cast<uint8_t>(now.day);
@@ -386,6 +387,13 @@ bool WriteDbfHeader(DbfArea& a) {
     wrote = a.file->WriteAt(0, a.prolog, size);
     if (wrote != size) {
         SetEngineError(wrote < 0 ? IoCodeFromErrno(a.file->Error(), 101) : 101,
+                       "Datei:  " + a.fileName + " [WriteDbfHeader]");
+        return false;
+    }
+    // The header went out with the bytes known from the open; the failed
+    // re-read is still reported.
+    if (!keptRead) {
+        SetEngineError(IoCodeFromErrno(a.file->Error(), 100),
                        "Datei:  " + a.fileName + " [WriteDbfHeader]");
         return false;
     }

@@ -255,6 +255,49 @@ TEST_F(ChangeTest, ConversionProceduresOfUseEx) {
     EXPECT_EQ(test::ReadAllRecords(path)[1][1], "NEU   ");
 }
 
+// A fault at every read and every write of a sequence of changes: each one is
+// reported, and the table still opens with its first records intact.
+TEST_F(ChangeTest, FaultAtEveryCallIsReportedAndTheTableStillOpens) {
+    for (const bool writes : {true, false}) {
+        for (int failAt = 1;; ++failAt) {
+            SCOPED_TRACE(testing::Message() << (writes ? "write " : "read ") << failAt);
+            const std::string path = Table(4, {2});
+            bool failed = false;
+            {
+                ScopedFaultPlan faults;
+                (writes ? faults.plan().failWrite : faults.plan().failRead) = failAt;
+                // Each command on its own: the next one clears the error code.
+                const auto step = [&](auto&& command) {
+                    if (failed) return;
+                    command();
+                    failed = EngineErrorCode != 0;
+                };
+                step([&] { Use(path, nullptr, 0); });
+                step([&] { ALock(); });
+                step([&] { ClearRecord(); });
+                step([&] { SetText("neu"); });
+                step([&] { Append(); });
+                step([&] { Unlock(); });
+                step([&] { Go(3); });
+                step([&] { RLock(); });
+                step([&] { SetText("drei"); });
+                step([&] { Replace(); });
+                step([&] { DeleteRec(); });
+                step([&] { Unlock(); });
+                step([&] { Pack(); });
+                const bool injected = faults.plan().failed;
+                EXPECT_EQ(failed, injected) << EngineErrorMsg;
+                ErrorHandling = false;
+                CloseArea();
+                if (!injected) break;
+            }
+            const auto rows = test::ReadAllRecords(path);
+            ASSERT_GE(rows.size(), 2u) << EngineErrorMsg;
+            EXPECT_EQ(rows[0][1], "r1    ");
+        }
+    }
+}
+
 // Child processes: the test executable runs itself with one of these tests.
 const char* Env(const char* name) {
     const char* v = std::getenv(name);
