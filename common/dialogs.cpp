@@ -30,12 +30,16 @@ void ToStderr(std::string_view caption, std::string_view text) {
 
 }  // namespace
 
-DialogBackend& Dialogs() { return active ? *active : BatchBackend(); }
+DialogBackend& Dialogs() {
+    return active ? *active : BatchBackend();
+}
 
-void SetDialogBackend(DialogBackend* backend) { active = backend; }
+void SetDialogBackend(DialogBackend* backend) {
+    active = backend;
+}
 
-int BatchDialogs::ChooseFromList(std::string_view title, const std::vector<std::string>&,
-                                 int sel, bool) {
+int BatchDialogs::ChooseFromList(std::string_view title, const std::vector<std::string>&, int sel,
+                                 bool) {
     ToStderr("", title);
     AbortFlag = true;
     return sel;

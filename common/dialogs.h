@@ -36,7 +36,8 @@ public:
     // Yes/no form; returns 'J' or 'N'.
     virtual char AskJaNein(std::string_view question, bool neinPreselected) = 0;
     // The read-only text screen with 22 lines.
-    virtual void ShowTextScreen(std::string_view caption, const std::vector<std::string>& lines) = 0;
+    virtual void ShowTextScreen(std::string_view caption,
+                                const std::vector<std::string>& lines) = 0;
     // Folder choice starting at startDir; nullopt when cancelled.
     virtual std::optional<std::string> ChooseFolder(std::string_view startDir) = 0;
 

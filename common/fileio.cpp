@@ -38,7 +38,9 @@ Extended ParseExt(std::string s) {
 
 }  // namespace
 
-void ReadLineL(std::string& s) { s = ReadOne(); }
+void ReadLineL(std::string& s) {
+    s = ReadOne();
+}
 
 void ReadFields4(std::string& a, std::string& b, std::string& c, std::string& d) {
     const std::string line = ReadOne();
@@ -62,15 +64,25 @@ void ReadCharLine(char& c) {
     c = s.empty() ? ' ' : s[0];
 }
 
-void ReadIntLine(int32_t& i) { i = StrToIntDef0(ReadOne()); }
+void ReadIntLine(int32_t& i) {
+    i = StrToIntDef0(ReadOne());
+}
 
-void ReadLongLine(int32_t& i) { i = StrToIntDef0(ReadOne()); }
+void ReadLongLine(int32_t& i) {
+    i = StrToIntDef0(ReadOne());
+}
 
-void ReadWordLine(uint16_t& w) { w = static_cast<uint16_t>(StrToIntDef0(ReadOne())); }
+void ReadWordLine(uint16_t& w) {
+    w = static_cast<uint16_t>(StrToIntDef0(ReadOne()));
+}
 
-void ReadExtLine(Extended& x) { x = ParseExt(ReadOne()); }
+void ReadExtLine(Extended& x) {
+    x = ParseExt(ReadOne());
+}
 
-void ReadRealLine(Real48& r) { r = Real48::FromExtended(ParseExt(ReadOne())); }
+void ReadRealLine(Real48& r) {
+    r = Real48::FromExtended(ParseExt(ReadOne()));
+}
 
 void ReadTrueLine(bool& b) {
     const std::string s = UpperAscii(ReadOne());
@@ -82,11 +94,17 @@ void ReadFalseLine(bool& b) {
     if (!AbortFlag) b = s != "FALSE";
 }
 
-void WriteLineL(std::string_view s) { WriteOne(s); }
+void WriteLineL(std::string_view s) {
+    WriteOne(s);
+}
 
-void WriteLineS(std::string_view s) { WriteOne(s); }
+void WriteLineS(std::string_view s) {
+    WriteOne(s);
+}
 
-void WriteIntLine(int32_t i) { WriteOne(IntToStrL(i)); }
+void WriteIntLine(int32_t i) {
+    WriteOne(IntToStrL(i));
+}
 
 std::string ExtLineText(Extended x) {
     if (x >= 1) return FloatToStrSig(7, x);
@@ -94,9 +112,13 @@ std::string ExtLineText(Extended x) {
     return FloatToStrSig(7, x);
 }
 
-void WriteExtLine(Extended x) { WriteOne(ExtLineText(x)); }
+void WriteExtLine(Extended x) {
+    WriteOne(ExtLineText(x));
+}
 
-void WriteByteLine(bool b) { WriteOne(b ? "TRUE" : "FALSE"); }
+void WriteByteLine(bool b) {
+    WriteOne(b ? "TRUE" : "FALSE");
+}
 
 namespace {
 

@@ -9,7 +9,9 @@
 
 namespace kor2 {
 
-void AssignFileL(TextFile& f, std::string_view name) { f.Assign(name); }
+void AssignFileL(TextFile& f, std::string_view name) {
+    f.Assign(name);
+}
 
 bool CloseFileChecked(TextFile& f) {
     if (f.Close()) return true;
@@ -74,7 +76,8 @@ std::string NamePart(std::string_view path) {
 std::string CopyTarget(std::string_view source, std::string_view dest) {
     std::string target(dest);
     if (target.empty() || platform::DirectoryExists(target)) {
-        if (!target.empty() && target.back() != '\\' && target.back() != '/' && target.back() != ':')
+        if (!target.empty() && target.back() != '\\' && target.back() != '/' &&
+            target.back() != ':')
             target += '\\';
         target += NamePart(source);
     }

@@ -23,9 +23,13 @@ std::string AddSeparator(std::string_view s, bool afterColon) {
 
 }  // namespace
 
-std::string AddBackslash(std::string_view s) { return AddSeparator(s, false); }
+std::string AddBackslash(std::string_view s) {
+    return AddSeparator(s, false);
+}
 
-std::string AddBackslashAlways(std::string_view s) { return AddSeparator(s, true); }
+std::string AddBackslashAlways(std::string_view s) {
+    return AddSeparator(s, true);
+}
 
 std::string RemoveBackslash(std::string_view s) {
     std::string r = TrimBlanks(s);

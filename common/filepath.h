@@ -25,13 +25,29 @@ std::string ExtractBareFileName(std::string_view s);
 // The part after the first ".".
 std::string ExtractFileExtNoDot(std::string_view s);
 
-inline void AddBackslash(std::string_view s, std::string& r) { r = AddBackslash(s); }
-inline void AddBackslashAlways(std::string_view s, std::string& r) { r = AddBackslashAlways(s); }
-inline void RemoveBackslash(std::string_view s, std::string& r) { r = RemoveBackslash(s); }
-inline void ExtractFilePathL(std::string_view s, std::string& r) { r = ExtractFilePathL(s); }
-inline void ExtractDrive(std::string_view s, std::string& r) { r = ExtractDrive(s); }
-inline void ExtractFileBaseName(std::string_view s, std::string& r) { r = ExtractFileBaseName(s); }
-inline void ExtractBareFileName(std::string_view s, std::string& r) { r = ExtractBareFileName(s); }
-inline void ExtractFileExtNoDot(std::string_view s, std::string& r) { r = ExtractFileExtNoDot(s); }
+inline void AddBackslash(std::string_view s, std::string& r) {
+    r = AddBackslash(s);
+}
+inline void AddBackslashAlways(std::string_view s, std::string& r) {
+    r = AddBackslashAlways(s);
+}
+inline void RemoveBackslash(std::string_view s, std::string& r) {
+    r = RemoveBackslash(s);
+}
+inline void ExtractFilePathL(std::string_view s, std::string& r) {
+    r = ExtractFilePathL(s);
+}
+inline void ExtractDrive(std::string_view s, std::string& r) {
+    r = ExtractDrive(s);
+}
+inline void ExtractFileBaseName(std::string_view s, std::string& r) {
+    r = ExtractFileBaseName(s);
+}
+inline void ExtractBareFileName(std::string_view s, std::string& r) {
+    r = ExtractBareFileName(s);
+}
+inline void ExtractFileExtNoDot(std::string_view s, std::string& r) {
+    r = ExtractFileExtNoDot(s);
+}
 
 }  // namespace kor2

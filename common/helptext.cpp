@@ -12,9 +12,13 @@
 
 namespace kor2 {
 
-void SetHelpNumber(uint16_t n) { HelpNumber = n; }
+void SetHelpNumber(uint16_t n) {
+    HelpNumber = n;
+}
 
-void SetHelpNumberDlg(uint16_t n) { HelpNumber = n; }
+void SetHelpNumberDlg(uint16_t n) {
+    HelpNumber = n;
+}
 
 void HelpAfterDialog() {}
 
@@ -50,8 +54,8 @@ void ParseHelpLine(std::string_view line, int32_t& number, std::string& picture)
     }
     number = digits ? (negative ? -value : value) : -1;
     const std::size_t colon = line.find(':');
-    picture = colon == std::string_view::npos ? std::string("NULL")
-                                              : TrimBlanks(line.substr(colon + 1));
+    picture =
+        colon == std::string_view::npos ? std::string("NULL") : TrimBlanks(line.substr(colon + 1));
 }
 
 HelpEntry LookupHelpEntry(uint16_t n) {
@@ -131,6 +135,8 @@ void ShowHelpTextAlt(uint16_t n, std::string& text) {
     }
 }
 
-void ShowHelp(uint16_t n, std::string& text) { ShowHelpTextAlt(n, text); }
+void ShowHelp(uint16_t n, std::string& text) {
+    ShowHelpTextAlt(n, text);
+}
 
 }  // namespace kor2

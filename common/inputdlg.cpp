@@ -63,7 +63,8 @@ bool ParseTypedFloat(std::string_view text, Extended& value) {
     while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j, ++mantissaDigits;
     if (j < s.size() && s[j] == '.') {
         ++j;
-        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j, ++mantissaDigits;
+        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j])))
+            ++j, ++mantissaDigits;
     }
     if (mantissaDigits == 0) return false;
     if (j < s.size() && (s[j] == 'e' || s[j] == 'E')) {
@@ -183,11 +184,17 @@ void ShowInfoScreen() {
     Dialogs().ShowTextScreen(CaptionText, lines);
 }
 
-void SetHourglassCursorDlg() { SetHourglassCursor(); }
+void SetHourglassCursorDlg() {
+    SetHourglassCursor();
+}
 
-void SetArrowCursorDlg() { SetArrowCursor(); }
+void SetArrowCursorDlg() {
+    SetArrowCursor();
+}
 
-void RestoreCursor() { SetArrowCursorDlg(); }
+void RestoreCursor() {
+    SetArrowCursorDlg();
+}
 
 void GetEnvVar(std::string_view name, std::string& value) {
     value = platform::GetEnv(name).value_or(std::string()).substr(0, 255);
@@ -209,6 +216,8 @@ void WindowsVersionText(std::string& text) {
     text = std::to_string(major) + "." + std::to_string(minor);
 }
 
-void ToggleUnitSystem() { UnitSystem = UnitSystem == 1 ? 0 : 1; }
+void ToggleUnitSystem() {
+    UnitSystem = UnitSystem == 1 ? 0 : 1;
+}
 
 }  // namespace kor2

@@ -24,11 +24,17 @@ void ShowMessageType(std::string_view text, int type) {
     Dialogs().Message(MsgStyle::Typed, MessageCaption(type), text);
 }
 
-void ShowErrorMessage(std::string_view text) { ShowMessageType(text, kMsgError); }
+void ShowErrorMessage(std::string_view text) {
+    ShowMessageType(text, kMsgError);
+}
 
-void ShowWarningMessage(std::string_view text) { ShowMessageType(text, kMsgWarning); }
+void ShowWarningMessage(std::string_view text) {
+    ShowMessageType(text, kMsgWarning);
+}
 
-void ShowInfo(std::string_view text) { ShowMessageType(text, kMsgInfo); }
+void ShowInfo(std::string_view text) {
+    ShowMessageType(text, kMsgInfo);
+}
 
 void ShowErrorIfEnabled(std::string_view text) {
     if (MessageBoxesEnabled) ShowMessageType(text, kMsgError);
@@ -38,7 +44,9 @@ void ShowMessageCaption(std::string_view caption, std::string_view text) {
     Dialogs().Message(MsgStyle::Application, caption, text);
 }
 
-void ShowMessageOem(std::string_view text) { Dialogs().Message(MsgStyle::Plain, "", text); }
+void ShowMessageOem(std::string_view text) {
+    Dialogs().Message(MsgStyle::Plain, "", text);
+}
 
 void LogMessage(std::string_view) {}
 
@@ -48,14 +56,20 @@ bool MessageBoxYesNo(std::string_view text) {
     return r == YesNoCancel::Yes;
 }
 
-bool MessageBoxYesNoL(std::string_view text) { return MessageBoxYesNo(text); }
+bool MessageBoxYesNoL(std::string_view text) {
+    return MessageBoxYesNo(text);
+}
 
 std::string IoErrorText(int code) {
     switch (code) {
-    case ioReadError: return "Lesefehler";
-    case ioDiskFull: return "Diskette/Platte voll";
-    case 106: return "Falsches numerisches Format";
-    default: return "Fehler bei Zugriff auf Diskette/Platte";
+        case ioReadError:
+            return "Lesefehler";
+        case ioDiskFull:
+            return "Diskette/Platte voll";
+        case 106:
+            return "Falsches numerisches Format";
+        default:
+            return "Fehler bei Zugriff auf Diskette/Platte";
     }
 }
 
@@ -135,8 +149,8 @@ void CreateTextFileChecked(std::string_view name) {
 
 void CheckFileReadable(std::string_view name) {
     if (FileExistsIO(name)) return;
-    ShowErrorIfEnabled("Datei " + TrimBlanks(name) + " " + "nicht gefunden oder kein Zugriffsrecht" +
-                       " !");
+    ShowErrorIfEnabled("Datei " + TrimBlanks(name) + " " +
+                       "nicht gefunden oder kein Zugriffsrecht" + " !");
     AbortFlag = true;
 }
 
@@ -158,8 +172,8 @@ void SaveDataFileAs(std::string name, std::string& fullName) {
     const std::string ext = DataFileExt.str();
     if (name.empty()) {
         const std::string mask = "*." + ext;
-        const auto chosen = Dialogs().SaveFile(RemoveBackslash(AddBackslash(DataFolder)),
-                                               mask + "|" + mask);
+        const auto chosen =
+            Dialogs().SaveFile(RemoveBackslash(AddBackslash(DataFolder)), mask + "|" + mask);
         if (chosen) {
             DataFolder = ExtractFilePathL(*chosen);
             name = ExtractFileBaseName(*chosen);

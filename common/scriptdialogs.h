@@ -15,17 +15,33 @@ namespace kor2 {
 
 struct ScriptedAnswer {
     bool cancel = false;
-    int choice = 0;                   // list: 1-based choice, 0 keeps the preselection
-    std::optional<std::string> text;  // edit, file or folder; nullopt keeps the shown text
-    char janein = 0;                  // 'J' or 'N', 0 keeps the preselection
+    int choice = 0;                         // list: 1-based choice, 0 keeps the preselection
+    std::optional<std::string> text;        // edit, file or folder; nullopt keeps the shown text
+    char janein = 0;                        // 'J' or 'N', 0 keeps the preselection
     YesNoCancel button = YesNoCancel::Yes;  // yes/no/cancel; Yes also means Retry
     std::optional<std::pair<std::string, std::string>> editedErr;  // new cause, remedy
 
-    static ScriptedAnswer Cancel() { ScriptedAnswer a; a.cancel = true; return a; }
-    static ScriptedAnswer Choose(int n) { ScriptedAnswer a; a.choice = n; return a; }
-    static ScriptedAnswer Type(std::string t) { ScriptedAnswer a; a.text = std::move(t); return a; }
+    static ScriptedAnswer Cancel() {
+        ScriptedAnswer a;
+        a.cancel = true;
+        return a;
+    }
+    static ScriptedAnswer Choose(int n) {
+        ScriptedAnswer a;
+        a.choice = n;
+        return a;
+    }
+    static ScriptedAnswer Type(std::string t) {
+        ScriptedAnswer a;
+        a.text = std::move(t);
+        return a;
+    }
     static ScriptedAnswer Accept() { return {}; }
-    static ScriptedAnswer Button(YesNoCancel b) { ScriptedAnswer a; a.button = b; return a; }
+    static ScriptedAnswer Button(YesNoCancel b) {
+        ScriptedAnswer a;
+        a.button = b;
+        return a;
+    }
 };
 
 // What the program asked or showed, in order.

@@ -11,14 +11,20 @@ namespace kor2 {
 
 int IoCodeFromErrno(int err) {
     switch (err) {
-    case 0: return ioOk;
-    case ENOENT: return ioFileNotFound;
-    case ENOTDIR: return ioPathNotFound;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return ioDiskFull;
-    case EROFS: return ioWriteProtected;
-    default: return ioAccessDenied;
+        case 0:
+            return ioOk;
+        case ENOENT:
+            return ioFileNotFound;
+        case ENOTDIR:
+            return ioPathNotFound;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return ioDiskFull;
+        case EROFS:
+            return ioWriteProtected;
+        default:
+            return ioAccessDenied;
     }
 }
 
@@ -92,9 +98,13 @@ bool TextFile::OpenForWrite(bool keepOld) {
     return true;
 }
 
-bool TextFile::Rewrite() { return OpenForWrite(false); }
+bool TextFile::Rewrite() {
+    return OpenForWrite(false);
+}
 
-bool TextFile::Append() { return OpenForWrite(true); }
+bool TextFile::Append() {
+    return OpenForWrite(true);
+}
 
 bool TextFile::Close() {
     if (mode_ == Mode::Closed) return Fail(ioNotOpen);
@@ -119,7 +129,9 @@ void TextFile::Discard() {
     writeFailed_ = false;
 }
 
-bool TextFile::Eof() const { return mode_ != Mode::Read || pos_ >= data_.size(); }
+bool TextFile::Eof() const {
+    return mode_ != Mode::Read || pos_ >= data_.size();
+}
 
 bool TextFile::ReadLine(std::string& line) {
     line.clear();

@@ -130,19 +130,19 @@ void GraphWindowModel::Replay(GraphCanvas& canvas, const DeviceMap& map) const {
     canvas.SetPen(1, 0);
     for (const GraphItem& it : items_) {
         switch (it.kind) {
-        case GraphItem::Kind::Pen:
-            canvas.SetPen(it.pen, static_cast<int>(it.y1));
-            break;
-        case GraphItem::Kind::Line:
-            canvas.Line(map.X(it.x1), map.Y(it.y1), map.X(it.x2), map.Y(it.y2));
-            break;
-        case GraphItem::Kind::Circle:
-            canvas.Ellipse(map.X(it.x1), map.Y(it.y1), it.x2 * std::fabs(map.scaleX),
-                           it.x2 * unit);
-            break;
-        case GraphItem::Kind::Text:
-            canvas.Text(map.X(it.x1), map.Y(it.y1), it.text, it.height * unit, it.angle);
-            break;
+            case GraphItem::Kind::Pen:
+                canvas.SetPen(it.pen, static_cast<int>(it.y1));
+                break;
+            case GraphItem::Kind::Line:
+                canvas.Line(map.X(it.x1), map.Y(it.y1), map.X(it.x2), map.Y(it.y2));
+                break;
+            case GraphItem::Kind::Circle:
+                canvas.Ellipse(map.X(it.x1), map.Y(it.y1), it.x2 * std::fabs(map.scaleX),
+                               it.x2 * unit);
+                break;
+            case GraphItem::Kind::Text:
+                canvas.Text(map.X(it.x1), map.Y(it.y1), it.text, it.height * unit, it.angle);
+                break;
         }
     }
 }
@@ -164,7 +164,9 @@ void GraphWindowModel::ReplayOnPrinter(GraphCanvas& canvas, int clientW, int cli
     }
 }
 
-void GraphClear() { GraphWindow.Clear(); }
+void GraphClear() {
+    GraphWindow.Clear();
+}
 
 void GraphHeader(bool frame, Extended x1, Extended y1, Extended x2, Extended y2) {
     GraphWindow.Header(frame, static_cast<double>(x1), static_cast<double>(y1),

@@ -28,9 +28,9 @@ struct GraphItem {
     enum class Kind : uint8_t { Line, Circle, Text, Pen };
     Kind kind = Kind::Line;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // Line: both ends; Circle: centre, x2 = radius
-    int pen = 1;                             // Pen: colour number; line style in y1
-    double height = 0, angle = 0;            // Text: height in world units, degrees
-    std::string text;                        // Text: code page 850
+    int pen = 1;                            // Pen: colour number; line style in y1
+    double height = 0, angle = 0;           // Text: height in world units, degrees
+    std::string text;                       // Text: code page 850
 };
 
 // What a replay draws on: the screen widget's painter, the printer, a test.

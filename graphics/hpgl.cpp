@@ -20,7 +20,9 @@ constexpr double kDefaultCharHeightCm = 0.269;
 constexpr double kDefaultCharWidthCm = 0.187;
 constexpr std::size_t kMaxParams = 4096;  // points per command kept; the rest skipped
 
-bool IsLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
+bool IsLetter(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
 bool IsNumberStart(char c) {
     return std::isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '+' || c == '.';
 }
@@ -74,7 +76,8 @@ private:
                 continue;
             }
             std::size_t e = p_ + 1;
-            while (e < d_.size() && (std::isdigit(static_cast<unsigned char>(d_[e])) || d_[e] == '.'))
+            while (e < d_.size() &&
+                   (std::isdigit(static_cast<unsigned char>(d_[e])) || d_[e] == '.'))
                 ++e;
             const std::string text(d_.substr(p_, std::min<std::size_t>(e - p_, 40)));
             p_ = e;
@@ -106,12 +109,13 @@ private:
 
     void Label() {
         const std::size_t end = d_.find(term_, p_);
-        const std::string_view text = d_.substr(p_, end == std::string_view::npos ? d_.size() - p_ : end - p_);
+        const std::string_view text =
+            d_.substr(p_, end == std::string_view::npos ? d_.size() - p_ : end - p_);
         p_ = end == std::string_view::npos ? d_.size() : end + 1;
         const double len = std::hypot(dirRun_, dirRise_);
         const double ux = dirRun_ / len, uy = dirRise_ / len;
         const double angle = std::atan2(uy, ux) * 180.0 / kPi;
-        const double heightWorld = charH_ * 10.0;  // cm to world millimetres
+        const double heightWorld = charH_ * 10.0;     // cm to world millimetres
         const double advance = charW_ * 1.5 * 400.0;  // plotter units per character
         const double lineStep = charH_ * 2.0 * 400.0;
         const double startX = x_, startY = y_;
@@ -119,8 +123,7 @@ private:
         for (std::size_t i = 0; i <= text.size(); ++i) {
             if (i < text.size() && text[i] != '\r' && text[i] != '\n') continue;
             const std::string_view piece = text.substr(from, i - from);
-            if (!piece.empty())
-                w_.Label(x_ * kHpglUnit, y_ * kHpglUnit, piece, heightWorld, angle);
+            if (!piece.empty()) w_.Label(x_ * kHpglUnit, y_ * kHpglUnit, piece, heightWorld, angle);
             x_ += ux * advance * static_cast<double>(piece.size());
             y_ += uy * advance * static_cast<double>(piece.size());
             if (i < text.size() && text[i] == '\n') {

@@ -14,11 +14,10 @@
 namespace kor2 {
 
 QColor QtGraphCanvas::PenColour(int colour) {
-    static const QColor palette[16] = {
-        Qt::white,    Qt::black,       Qt::red,         Qt::darkGreen,
-        Qt::blue,     Qt::darkCyan,    Qt::magenta,     Qt::darkYellow,
-        Qt::darkGray, Qt::darkRed,     Qt::green,       Qt::darkBlue,
-        Qt::cyan,     Qt::darkMagenta, Qt::gray,        Qt::lightGray};
+    static const QColor palette[16] = {Qt::white,    Qt::black,       Qt::red,     Qt::darkGreen,
+                                       Qt::blue,     Qt::darkCyan,    Qt::magenta, Qt::darkYellow,
+                                       Qt::darkGray, Qt::darkRed,     Qt::green,   Qt::darkBlue,
+                                       Qt::cyan,     Qt::darkMagenta, Qt::gray,    Qt::lightGray};
     return palette[((colour % 16) + 16) % 16];
 }
 
@@ -26,10 +25,18 @@ void QtGraphCanvas::SetPen(int colour, int style) {
     QPen pen(PenColour(colour));
     pen.setCosmetic(true);
     switch (style) {
-    case 1: pen.setStyle(Qt::DashLine); break;
-    case 2: pen.setStyle(Qt::DotLine); break;
-    case 3: pen.setStyle(Qt::DashDotLine); break;
-    default: pen.setStyle(Qt::SolidLine); break;
+        case 1:
+            pen.setStyle(Qt::DashLine);
+            break;
+        case 2:
+            pen.setStyle(Qt::DotLine);
+            break;
+        case 3:
+            pen.setStyle(Qt::DashDotLine);
+            break;
+        default:
+            pen.setStyle(Qt::SolidLine);
+            break;
     }
     p_.setPen(pen);
     p_.setBrush(Qt::NoBrush);

@@ -6,7 +6,9 @@
 
 namespace kor2::platform {
 
-TForm::TForm(QWidget* parent) : QDialog(parent) { setModal(true); }
+TForm::TForm(QWidget* parent) : QDialog(parent) {
+    setModal(true);
+}
 
 void TForm::EnableKeyPreview() {
     keyPreview_ = true;
@@ -27,7 +29,9 @@ void TForm::ScaleBy(int percent) {
     resize(scale(width()), scale(height()));
 }
 
-void TForm::reject() { done(QDialog::Rejected); }
+void TForm::reject() {
+    done(QDialog::Rejected);
+}
 
 void TForm::keyPressEvent(QKeyEvent* e) {
     if (FormKeyDown(e->key())) return;

@@ -10,11 +10,16 @@ namespace {
 
 QMessageBox::Icon ToQt(BoxIcon icon) {
     switch (icon) {
-    case BoxIcon::Information: return QMessageBox::Information;
-    case BoxIcon::Warning: return QMessageBox::Warning;
-    case BoxIcon::Error: return QMessageBox::Critical;
-    case BoxIcon::Question: return QMessageBox::Question;
-    case BoxIcon::None: break;
+        case BoxIcon::Information:
+            return QMessageBox::Information;
+        case BoxIcon::Warning:
+            return QMessageBox::Warning;
+        case BoxIcon::Error:
+            return QMessageBox::Critical;
+        case BoxIcon::Question:
+            return QMessageBox::Question;
+        case BoxIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }

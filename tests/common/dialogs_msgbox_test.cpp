@@ -3,7 +3,6 @@
 // loop's way out and the save dialog of data files.
 #include <gtest/gtest.h>
 
-
 #include "common/fileio.h"
 #include "common/globals.h"
 #include "common/helptext.h"
@@ -60,7 +59,9 @@ TEST_F(MsgBoxTest, OverwriteAsksKeepsTheFileAndReplacesOnlyAfterTheWrite) {
     ConfirmOverwrite(name);
     EXPECT_TRUE(AbortFlag);
     EXPECT_EQ(HelpNumber, 3055);
-    EXPECT_EQ(ui.Of("yesno")[0].text, name + " existiert bereits.   \x81" "berschreiben ?");
+    EXPECT_EQ(ui.Of("yesno")[0].text, name +
+                                          " existiert bereits.   \x81"
+                                          "berschreiben ?");
     EXPECT_EQ(Slurp(tmp.file("spring.kr2")), "the user's spring");
 
     AbortFlag = false;
@@ -134,7 +135,9 @@ TEST_F(MsgBoxTest, ReadableCheckAndIoSteps) {
     EXPECT_EQ(Slurp(tmp.file("out.txt")), "line\r\n");
     CloseFileMsg(f);  // already closed
     EXPECT_TRUE(AbortFlag);
-    EXPECT_EQ(ui.Of("message").back().text, "Fehler beim Schlie\xe1" "en einer Datei");
+    EXPECT_EQ(ui.Of("message").back().text,
+              "Fehler beim Schlie\xe1"
+              "en einer Datei");
 }
 
 TEST_F(MsgBoxTest, RewriteRetryOffersCancelAndBatchGivesUpAtOnce) {

@@ -3,7 +3,6 @@
 // saving of edited descriptions that never loses the file.
 #include <gtest/gtest.h>
 
-
 #include "common/errdesc.h"
 #include "common/globals.h"
 #include "common/scriptdialogs.h"
@@ -59,7 +58,9 @@ TEST_F(ErrDescTest, ListFormByCountAndPreselectionByHelpLevel) {
     ShowCalcMessages();
     ASSERT_EQ(ui.events[0].kind, "list");
     EXPECT_EQ(ui.events[0].items.size(), 8u);
-    EXPECT_EQ(ui.events[0].items[7], "Weiter/zur\x81" "ck...");
+    EXPECT_EQ(ui.events[0].items[7],
+              "Weiter/zur\x81"
+              "ck...");
     EXPECT_EQ(ui.events[0].sel, 8);  // Enter leaves at once
     EXPECT_EQ(ui.events.size(), 1u);
     EXPECT_EQ(ui.events[0].text,

@@ -2,7 +2,6 @@
 // files in a temporary folder.
 #include <gtest/gtest.h>
 
-
 #include "common/fileops.h"
 #include "common/filepath.h"
 #include "common/globals.h"

@@ -3,7 +3,6 @@
 // it is complete.
 #include <gtest/gtest.h>
 
-
 #include "common/fileio.h"
 #include "common/globals.h"
 #include "common/textfile.h"

@@ -3,12 +3,11 @@
 // damaged files.
 #include <gtest/gtest.h>
 
-
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "common/scriptdialogs.h"
-#include "graphics/graphwin.h"
 #include "files_testutil.h"
+#include "graphics/graphwin.h"
 #include "support/tempdir.h"
 
 namespace kor2 {

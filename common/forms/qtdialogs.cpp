@@ -1,0 +1,135 @@
+// The Qt dialog backend: each primitive creates its form, fills it, shows
+// it modally, reads the answer and frees it again.
+#include "common/forms/qtdialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QWidget>
+
+#include "common/forms/formutil.h"
+#include "common/forms/showscr.h"
+#include "common/forms/tseldir.h"
+#include "common/forms/u32inco.h"
+#include "common/forms/u32inja.h"
+#include "common/forms/u32inra.h"
+#include "common/forms/u32inte.h"
+#include "common/forms/uhelperr.h"
+#include "platform/hostfs.h"
+#include "platform/qt/msgboxqt.h"
+#include "platform/qt/qtstring.h"
+
+namespace kor2 {
+
+int QtDialogs::ChooseFromList(std::string_view title, const std::vector<std::string>& items,
+                              int sel, bool listBox) {
+    if (listBox) {
+        Tin_codedialog form(QApplication::activeWindow());
+        form.Fill(std::string(title), items, sel);
+        form.exec();
+        return form.Chosen();
+    }
+    Tin_radiodialog form(QApplication::activeWindow());
+    form.Fill(std::string(title), items, sel);
+    form.exec();
+    return form.Chosen();
+}
+
+std::string QtDialogs::EditText(std::string_view prompt, int maxLength, std::string_view text) {
+    Tin_textdialog form(QApplication::activeWindow());
+    form.Fill(std::string(prompt), maxLength, std::string(text));
+    form.exec();
+    return form.Text();
+}
+
+char QtDialogs::AskJaNein(std::string_view question, bool neinPreselected) {
+    Tin_janeindialog form(QApplication::activeWindow());
+    form.Fill(std::string(question), neinPreselected);
+    form.exec();
+    return form.Answer();
+}
+
+void QtDialogs::ShowTextScreen(std::string_view, const std::vector<std::string>&) {
+    // The form takes CaptionText and TextLines itself.
+    TShowScreen form(QApplication::activeWindow());
+    form.exec();
+}
+
+std::optional<std::string> QtDialogs::ChooseFolder(std::string_view startDir) {
+    TForm_selectDir form(QApplication::activeWindow());
+    form.Folder = startDir;
+    if (form.exec() != QDialog::Accepted) return std::nullopt;
+    return form.Folder;
+}
+
+void QtDialogs::Message(MsgStyle style, std::string_view caption, std::string_view text) {
+    platform::BoxIcon icon = platform::BoxIcon::None;
+    QString title = OemQ(caption);
+    if (style == MsgStyle::Typed)
+        icon = caption.substr(0, 6) == "Fehler" ? platform::BoxIcon::Error
+                                                : platform::BoxIcon::Information;
+    if (style == MsgStyle::Plain) title = QApplication::applicationDisplayName();
+    platform::ShowMessageBox(title, OemQ(text), icon);
+}
+
+YesNoCancel QtDialogs::AskYesNoCancel(std::string_view caption, std::string_view text) {
+    switch (platform::AskYesNoCancelBox(OemQ(caption), OemQ(text))) {
+        case 0:
+            return YesNoCancel::Yes;
+        case 1:
+            return YesNoCancel::No;
+        default:
+            return YesNoCancel::Cancel;
+    }
+}
+
+bool QtDialogs::AskRetry(std::string_view caption, std::string_view text) {
+    return platform::AskRetryBox(OemQ(caption), OemQ(text));
+}
+
+namespace {
+
+// "description|mask" as a Qt name filter.
+QString QtFilter(std::string_view filter) {
+    const std::size_t bar = filter.find('|');
+    const std::string desc(filter.substr(0, bar));
+    const std::string mask(bar == std::string_view::npos ? filter : filter.substr(bar + 1));
+    return platform::AnsiToQString(desc) + " (" + platform::AnsiToQString(mask) + ")";
+}
+
+std::optional<std::string> RunFileDialog(bool save, std::string_view dir, std::string_view filter) {
+    QFileDialog dlg(QApplication::activeWindow());
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dlg.setNameFilter(QtFilter(filter));
+    dlg.setDirectory(QString::fromUtf8(platform::HostPath(dir.empty() ? "." : dir)));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+    return platform::QStringToAnsi(dlg.selectedFiles().first());
+}
+
+}  // namespace
+
+std::optional<std::string> QtDialogs::OpenFile(std::string_view dir, std::string_view filter) {
+    return RunFileDialog(false, dir, filter);
+}
+
+std::optional<std::string> QtDialogs::SaveFile(std::string_view dir, std::string_view filter) {
+    return RunFileDialog(true, dir, filter);
+}
+
+void QtDialogs::ShowErrWindow(std::string_view msg, std::string_view cause,
+                              std::string_view remedy) {
+    Thelperr form(QApplication::activeWindow());
+    form.Fill(std::string(msg), std::string(cause), std::string(remedy));
+    form.exec();
+}
+
+void QtDialogs::Beep() {
+    QApplication::beep();
+}
+
+void QtDialogs::SetAppTitle(std::string_view title) {
+    QApplication::setApplicationDisplayName(OemQ(title));
+}
+
+}  // namespace kor2

@@ -1,0 +1,93 @@
+// Tin_radiodialog: caption "Auswahl", a title, one radio button per choice
+// in a group (n + 1) x 25 pixels high, OK, "Abbrechen" and the help
+// buttons. Enter closes, Esc and "Abbrechen" set AbortFlag.
+#include "common/forms/u32inra.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "common/forms/formutil.h"
+#include "common/globals.h"
+
+namespace kor2 {
+
+Tin_radiodialog::Tin_radiodialog(QWidget* parent) : TForm(parent) {
+    setObjectName("in_radiodialog");
+    resize(400, 140);
+    Label1 = new QLabel(this);
+    Label1->setObjectName("Label1");
+    Label1->setGeometry(8, 4, 384, 39);
+    Label1->setWordWrap(true);
+    RadioGroup1 = new QGroupBox(this);
+    RadioGroup1->setObjectName("RadioGroup1");
+    RadioGroup1->setGeometry(8, 48, 384, 50);
+    group_ = new QButtonGroup(this);
+    const DialogButtons buttons = MakeDialogButtons(this, 0, "Button_ok", "button_cancel");
+    Button_ok = buttons.ok;
+    button_cancel = buttons.cancel;
+    Button_hilfetext = buttons.helpText;
+    Button_hilfebild = buttons.helpPicture;
+    connect(Button_ok, &QPushButton::clicked, this, &Tin_radiodialog::Button_okClick);
+    connect(button_cancel, &QPushButton::clicked, this, &Tin_radiodialog::button_cancelClick);
+    connect(Button_hilfetext, &QPushButton::clicked, this, &Tin_radiodialog::Button_hilfetextClick);
+    connect(Button_hilfebild, &QPushButton::clicked, this, &Tin_radiodialog::Button_hilfebildClick);
+    FormCreate();
+}
+
+void Tin_radiodialog::FormCreate() {
+    setWindowTitle(OemQ("Auswahl"));
+    Items.clear();
+    CenterDialogOnGraph(*this);
+}
+
+void Tin_radiodialog::Fill(const std::string& title, const std::vector<std::string>& items,
+                           int sel) {
+    Label1->setText(OemQ(title));
+    for (const std::string& item : items) Items.append(OemQ(item));
+    const int n = static_cast<int>(Items.size());
+    RadioGroup1->setGeometry(8, 48, 384, (n + 1) * 25);
+    for (int k = 0; k < n; ++k) {
+        auto* b = new QRadioButton(Items[k], RadioGroup1);
+        b->setObjectName(QString("RadioButton%1").arg(k + 1));
+        b->setGeometry(12, 16 + k * 25, 360, 22);
+        group_->addButton(b, k + 1);
+    }
+    if (QAbstractButton* b = group_->button(sel)) {
+        b->setChecked(true);
+        b->setFocus();
+    }
+    const int y = 48 + (n + 1) * 25 + 10;
+    PlaceDialogButtons({Button_ok, button_cancel, Button_hilfetext, Button_hilfebild}, y);
+    resize(width(), y + 40);
+    EnableKeyPreview();
+}
+
+int Tin_radiodialog::Chosen() const {
+    return std::max(0, group_->checkedId());
+}
+
+void Tin_radiodialog::Button_okClick() {
+    accept();
+}
+
+void Tin_radiodialog::button_cancelClick() {
+    AbortFlag = true;
+    reject();
+}
+
+void Tin_radiodialog::Button_hilfetextClick() {
+    HelpButtonClick(*this, 1, true);
+}
+
+void Tin_radiodialog::Button_hilfebildClick() {
+    HelpButtonClick(*this, 2, true);
+}
+
+bool Tin_radiodialog::FormKeyDown(int key) {
+    return CloseOnEnterOrEsc(*this, key, false);
+}
+
+}  // namespace kor2
