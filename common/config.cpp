@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "common/fileio.h"
 #include "common/fileops.h"
@@ -26,12 +25,12 @@ namespace kor2 {
 
 namespace {
 
-constexpr Extended kDegree = std::numbers::pi_v<Extended> / 180.0L;
-
 // ---- Reading: a value line after the end of the file leaves its variable as
 // it was, so that a file cut short never turns settings into zeros.
 
-bool AtEnd() { return SharedTextFile.Eof(); }
+bool AtEnd() {
+    return SharedTextFile.Eof();
+}
 
 void SkipLabel() {
     std::string ignored;
@@ -484,7 +483,9 @@ private:
     uint16_t saved_;
 };
 
-bool FolderBlank(const std::string& folder) { return TrimBlanks(folder).empty(); }
+bool FolderBlank(const std::string& folder) {
+    return TrimBlanks(folder).empty();
+}
 
 }  // namespace
 
@@ -498,8 +499,7 @@ void InitCadOutputVariables() {
     }
     CadZanplotCommands.count = 1;
     CadZanplotCommands.selected = 1;
-    for (std::string& line : CadZanplotCommands.lines)
-        line = "C:\\ZANPLOT\\WZANPLOT ZANPLOT.DXF /M1.0";
+    for (std::string& line : CadZanplotCommands.lines) line = kCadDefaultCommand;
     CadTextStyle = "TXT8";
     CadDefaultTextWidth = 1.0L;
     CadDefaultTextAngle = 0;
@@ -511,7 +511,7 @@ void InitCadOutputVariables() {
     CadMonochrome = false;
     CadDecimals = 6;
     CadScaleSetting = 1.0L;
-    View3DAngles = {-15 * kDegree, 90 * kDegree, 210 * kDegree};
+    View3DAngles = {-15 * kRadiansPerDegree, 90 * kRadiansPerDegree, 210 * kRadiansPerDegree};
     Ask3DViewAngles = true;
     HideTitleImprint = HideTitleDate = HideTitleDateTime = HideTitleLogo = false;
     TitleBlockExtraRow.clear();
@@ -540,9 +540,13 @@ void InitConfigVariables() {
     ConfigFallbackDir = "c:\\quorvex\\";
 }
 
-std::string ConfigFileName() { return AddBackslash(ConfigDir) + ProgramBaseName + ".cfg"; }
+std::string ConfigFileName() {
+    return AddBackslash(ConfigDir) + ProgramBaseName + ".cfg";
+}
 
-std::string StateFileName() { return AddBackslash(ConfigDir) + ProgramBaseName + ".cff"; }
+std::string StateFileName() {
+    return AddBackslash(ConfigDir) + ProgramBaseName + ".cff";
+}
 
 void ConfigReadFinish() {
     FixResolution();

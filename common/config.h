@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <numbers>
 #include <string>
 
 #include "common/shortstring.h"
@@ -16,24 +17,35 @@
 namespace kor2 {
 
 // ---- CAD output variables (read by the graphics, CAD and diagram library) ----
-inline constexpr int kCadLayerCount = 6;    // layers 0..5
+inline constexpr int kCadLayerCount = 6;     // layers 0..5
 inline constexpr int kCadLayer16Count = 16;  // layers 16..31
 inline constexpr int kCadCommandLines = 5;
 inline constexpr std::size_t kCadNameLen = 32;
 
+inline constexpr const char* kCadDefaultCommand = "C:\\ZANPLOT\\WZANPLOT ZANPLOT.DXF /M1.0";
+
 struct CadCommandList {
     int32_t count = 1;     // lines in use, 1..5
     int32_t selected = 1;  // the line the plot output runs
-    std::array<std::string, kCadCommandLines> lines{};
+    std::array<std::string, kCadCommandLines> lines{kCadDefaultCommand, kCadDefaultCommand,
+                                                    kCadDefaultCommand, kCadDefaultCommand,
+                                                    kCadDefaultCommand};
 };
 
-inline std::array<ShortString<kCadNameLen>, kCadLayerCount> CadLayerNames{};
-inline std::array<int32_t, kCadLayerCount> CadLayerColours{};
-inline std::array<int32_t, kCadLayerCount> CadLineThickness{};
-inline std::array<int32_t, kCadLayer16Count> CadLayerColours16{};  // [0] is layer 16
-inline std::array<int32_t, kCadLayer16Count> CadLineThickness16{};
+// The variables below start with their start values; InitCadOutputVariables
+// sets them again.
+
+inline std::array<ShortString<kCadNameLen>, kCadLayerCount> CadLayerNames{"0", "1", "2",
+                                                                          "3", "4", "5"};
+inline std::array<int32_t, kCadLayerCount> CadLayerColours{1, 2, 2, 2, 3, 1};
+inline std::array<int32_t, kCadLayerCount> CadLineThickness{3, 1, 1, 1, 2, 3};
+// [0] is layer 16.
+inline std::array<int32_t, kCadLayer16Count> CadLayerColours16{1, 2,  3,  4,  5,  6,  7,  8,
+                                                               9, 10, 11, 12, 13, 14, 15, 16};
+inline std::array<int32_t, kCadLayer16Count> CadLineThickness16{1, 1, 1, 1, 1, 1, 1, 1,
+                                                                1, 1, 1, 1, 1, 1, 1, 1};
 inline CadCommandList CadZanplotCommands;
-inline ShortString<kCadNameLen> CadTextStyle;
+inline ShortString<kCadNameLen> CadTextStyle{"TXT8"};
 inline Extended CadDefaultTextWidth = 1.0L;
 inline Extended CadDefaultTextAngle = 0;
 inline Extended CadTextAngle = 0;
@@ -44,7 +56,9 @@ inline Extended CadTextX = 0, CadTextY = 0, CadOriginX = 0, CadOriginY = 0;
 inline bool CadMonochrome = false;
 inline int32_t CadDecimals = 6;
 inline Extended CadScaleSetting = 1.0L;
-inline std::array<Extended, 3> View3DAngles{};  // radians
+inline constexpr Extended kRadiansPerDegree = std::numbers::pi_v<Extended> / 180;
+inline std::array<Extended, 3> View3DAngles{-15 * kRadiansPerDegree, 90 * kRadiansPerDegree,
+                                            210 * kRadiansPerDegree};
 inline bool Ask3DViewAngles = true;
 inline bool HideTitleImprint = false;
 inline bool HideTitleDate = false;

@@ -39,15 +39,21 @@ const char* const kDeviceNames[7] = {
     "HTML File (Netscape, Internet Explorer ...)",
 };
 
-int FrameStyle() { return TextPrintMode >= 1 && TextPrintMode <= 3 ? TextPrintMode : 4; }
+int FrameStyle() {
+    return TextPrintMode >= 1 && TextPrintMode <= 3 ? TextPrintMode : 4;
+}
 
-char BoxChar(const char* oem) { return oem[0]; }
+char BoxChar(const char* oem) {
+    return oem[0];
+}
 
 bool IsNoLine(std::string_view text) {
     return text == kNoLineMarker || text == RuleLine() || text == DoubleRuleLine();
 }
 
-std::string TempName(std::string_view name) { return AddBackslash(TempFolder) + std::string(name); }
+std::string TempName(std::string_view name) {
+    return AddBackslash(TempFolder) + std::string(name);
+}
 
 // Text mode: the report indentation.
 constexpr std::string_view kIndent = "       ";
@@ -156,8 +162,8 @@ void SendToPrinterPort(const std::string& spool) {
         const int64_t end = out.Size();
         if (end > 0) out.Seek(end);  // a file collects the reports; a device has no end
     }
-    if (!out.IsOpen() ||
-        out.Write(data.data(), static_cast<int64_t>(data.size())) != static_cast<int64_t>(data.size())) {
+    if (!out.IsOpen() || out.Write(data.data(), static_cast<int64_t>(data.size())) !=
+                             static_cast<int64_t>(data.size())) {
         ShowErrorMessage(port + ": " + target + " not found");
         AbortFlag = true;
     }
@@ -174,9 +180,13 @@ bool g_newPageRunning = false;
 
 }  // namespace
 
-std::string PrinterPortVariable(uint16_t port) { return "KOR2_LPT" + IntToStrL(port); }
+std::string PrinterPortVariable(uint16_t port) {
+    return "KOR2_LPT" + IntToStrL(port);
+}
 
-void ReportResetColumns() { ReportColumns = ReportColumnPositions{}; }
+void ReportResetColumns() {
+    ReportColumns = ReportColumnPositions{};
+}
 
 void InitReportWriter() {
     ReportDevice = 1;
@@ -192,9 +202,15 @@ void InitReportWriter() {
     InitReportHeader();
 }
 
-uint16_t GetReportDevice() { return ReportDevice; }
-bool ReportTabMode() { return ReportDevice == 6 || ReportDevice == 9; }
-bool ReportHtmlMode() { return ReportDevice == 7; }
+uint16_t GetReportDevice() {
+    return ReportDevice;
+}
+bool ReportTabMode() {
+    return ReportDevice == 6 || ReportDevice == 9;
+}
+bool ReportHtmlMode() {
+    return ReportDevice == 7;
+}
 
 void InsertAtCut(std::string& line, std::string_view text, int32_t pos, std::size_t width) {
     const std::size_t at = std::min(static_cast<std::size_t>(std::max(pos, 1) - 1), line.size());
@@ -206,57 +222,90 @@ void InsertAtCut(std::string& line, std::string_view text, int32_t pos, std::siz
 
 std::string RuleLine() {
     switch (FrameStyle()) {
-    case 1: return std::string(kReportRuleWidth, '-');
-    case 2: return std::string(kReportRuleWidth, BoxChar("─"_oem));
-    case 3: return std::string(kReportRuleWidth, ' ');
-    default: return std::string(kNoLineMarker);
+        case 1:
+            return std::string(kReportRuleWidth, '-');
+        case 2:
+            return std::string(kReportRuleWidth, BoxChar("─"_oem));
+        case 3:
+            return std::string(kReportRuleWidth, ' ');
+        default:
+            return std::string(kNoLineMarker);
     }
 }
 
 std::string DoubleRuleLine() {
     switch (FrameStyle()) {
-    case 1: return std::string(kReportRuleWidth, '=');
-    case 2: return std::string(kReportRuleWidth, BoxChar("═"_oem));
-    case 3: return std::string(kReportRuleWidth, ' ');
-    default: return std::string(kNoLineMarker);
+        case 1:
+            return std::string(kReportRuleWidth, '=');
+        case 2:
+            return std::string(kReportRuleWidth, BoxChar("═"_oem));
+        case 3:
+            return std::string(kReportRuleWidth, ' ');
+        default:
+            return std::string(kNoLineMarker);
     }
 }
 
-void RuleLine(std::string& s) { s = RuleLine(); }
-void DoubleRuleLine(std::string& s) { s = DoubleRuleLine(); }
+void RuleLine(std::string& s) {
+    s = RuleLine();
+}
+void DoubleRuleLine(std::string& s) {
+    s = DoubleRuleLine();
+}
 
 namespace {
 
 std::string FrameRule(const char* left, const char* right) {
     switch (FrameStyle()) {
-    case 1: return std::string(kReportRuleWidth, '*');
-    case 2:
-        return BoxChar(left) + std::string(kReportRuleWidth - 2, BoxChar("═"_oem)) + BoxChar(right);
-    case 3: return std::string(kReportRuleWidth, ' ');
-    default: return std::string(kNoLineMarker);
+        case 1:
+            return std::string(kReportRuleWidth, '*');
+        case 2:
+            return BoxChar(left) + std::string(kReportRuleWidth - 2, BoxChar("═"_oem)) +
+                   BoxChar(right);
+        case 3:
+            return std::string(kReportRuleWidth, ' ');
+        default:
+            return std::string(kNoLineMarker);
     }
 }
 
 }  // namespace
 
-std::string ReportTopRuleText() { return FrameRule("╔"_oem, "╗"_oem); }
-std::string ReportBottomRuleText() { return FrameRule("╚"_oem, "╝"_oem); }
-std::string ReportMiddleRuleText() { return FrameRule("╠"_oem, "╣"_oem); }
-void ReportTopRule() { ReportLine(ReportTopRuleText()); }
-void ReportBottomRule() { ReportLine(ReportBottomRuleText()); }
-void ReportMiddleRule() { ReportLine(ReportMiddleRuleText()); }
+std::string ReportTopRuleText() {
+    return FrameRule("╔"_oem, "╗"_oem);
+}
+std::string ReportBottomRuleText() {
+    return FrameRule("╚"_oem, "╝"_oem);
+}
+std::string ReportMiddleRuleText() {
+    return FrameRule("╠"_oem, "╣"_oem);
+}
+void ReportTopRule() {
+    ReportLine(ReportTopRuleText());
+}
+void ReportBottomRule() {
+    ReportLine(ReportBottomRuleText());
+}
+void ReportMiddleRule() {
+    ReportLine(ReportMiddleRuleText());
+}
 
 char ReportFrameChar() {
     switch (FrameStyle()) {
-    case 1: return '*';
-    case 2: return BoxChar("║"_oem);
-    default: return ' ';
+        case 1:
+            return '*';
+        case 2:
+            return BoxChar("║"_oem);
+        default:
+            return ' ';
     }
 }
 
 // ---- Raw output ---------------------------------------------------------------------------
 
-void ReportHtmlMarkupLine(std::string_view markup) { HtmlReportLine(markup, true); }
+void ReportHtmlMarkupLine(std::string_view markup) {
+    HtmlReportLine(markup, true);
+}
 
 void ReportWriteLn(std::string_view text) {
     if (ReportHtmlMode())
@@ -277,11 +326,20 @@ std::string HtmlEscape(std::string_view text) {
     out.reserve(text.size());
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -497,58 +555,60 @@ void ReportBegin(uint16_t device, std::string_view /*fileName*/) {
     g_portPrefix.clear();
 
     switch (ReportDevice) {
-    case 0:
-    case 1:
-    case 4:
-    case 5: {
-        ReportPause = false;
-        std::string name;
-        ReportTempFileName(name);
-        BeginTempReportFile(name);
-        if (AbortFlag) return;
-        break;
-    }
-    case 2: {
-        SetHelpNumber(1060);
-        ReportPause = MessageBoxYesNoL("Pause nach jeder Seite ?");
-        if (AbortFlag) return;
-        // The report is collected in a file and handed to the port at the end.
-        BeginTempReportFile(TempName("$LPT" + IntToStrL(PrinterPort) + ".TMP"));
-        if (AbortFlag) return;
-        if (FileExistsIO("TEXT.HXP")) g_portPrefix = platform::ReadWholeFile("TEXT.HXP").value_or("");
-        break;
-    }
-    case 3:
-        ReportPause = false;
-        SetHelpNumber(1070);
-        if (!AskReportFile("txt")) return;
-        break;
-    case 6:
-    case 9:
-        SetHelpNumber(1070);
-        if (AskTextDevice) {
-            if (!AskReportFile("txt")) return;
-        } else {
-            ReportFileName = TempName("$$$" + IntToStrL(TabFileCount + 1) + "." + "txt");
-        }
-        break;
-    case 7:
-        SetHelpNumber(1070);
-        ReportSavedExt = DataFileExt.str();
-        if (!HtmlBrowserPath.empty()) {
-            ReportFileName = TempName(ProgramBaseName + ".htm");
-            ConfirmOverwrite(ReportFileName);
+        case 0:
+        case 1:
+        case 4:
+        case 5: {
+            ReportPause = false;
+            std::string name;
+            ReportTempFileName(name);
+            BeginTempReportFile(name);
             if (AbortFlag) return;
-        } else if (!AskReportFile("htm")) {
-            return;
+            break;
         }
-        break;
-    case 8:
-        ReportPause = false;
-        BeginTempReportFile(TempName("OUTDOS.TXT"));
-        if (AbortFlag) return;
-        break;
-    default: break;
+        case 2: {
+            SetHelpNumber(1060);
+            ReportPause = MessageBoxYesNoL("Pause nach jeder Seite ?");
+            if (AbortFlag) return;
+            // The report is collected in a file and handed to the port at the end.
+            BeginTempReportFile(TempName("$LPT" + IntToStrL(PrinterPort) + ".TMP"));
+            if (AbortFlag) return;
+            if (FileExistsIO("TEXT.HXP"))
+                g_portPrefix = platform::ReadWholeFile("TEXT.HXP").value_or("");
+            break;
+        }
+        case 3:
+            ReportPause = false;
+            SetHelpNumber(1070);
+            if (!AskReportFile("txt")) return;
+            break;
+        case 6:
+        case 9:
+            SetHelpNumber(1070);
+            if (AskTextDevice) {
+                if (!AskReportFile("txt")) return;
+            } else {
+                ReportFileName = TempName("$$$" + IntToStrL(TabFileCount + 1) + "." + "txt");
+            }
+            break;
+        case 7:
+            SetHelpNumber(1070);
+            ReportSavedExt = DataFileExt.str();
+            if (!HtmlBrowserPath.empty()) {
+                ReportFileName = TempName(ProgramBaseName + ".htm");
+                ConfirmOverwrite(ReportFileName);
+                if (AbortFlag) return;
+            } else if (!AskReportFile("htm")) {
+                return;
+            }
+            break;
+        case 8:
+            ReportPause = false;
+            BeginTempReportFile(TempName("OUTDOS.TXT"));
+            if (AbortFlag) return;
+            break;
+        default:
+            break;
     }
     if (ReportDevice == 3 || ReportDevice == 6 || ReportDevice == 7 || ReportDevice == 9)
         SharedTextFile.Assign(ReportFileName);
@@ -575,47 +635,49 @@ void ReportEnd() {
     written = written && platform::FileExists(ReportFileName);
     if (written) {
         switch (device) {
-        case 1:
-            CopyOemFileToAnsi(ReportFileName, OutwinFileName());
-            TextOutput().ShowTextWindow(ReportFileName, ReportWindowMode == 1);
-            EraseFileIfExists(ReportFileName);
-            break;
-        case 2:
-            SendToPrinterPort(ReportFileName);
-            EraseFileIfExists(ReportFileName);
-            break;
-        case 3:
-        case 8:
-            CopyOemFileToAnsi(ReportFileName, OutwinFileName());
-            MessageBoxesEnabled = true;
-            if (device == 3)
-                ShowInfo(ReportFileName + " " + "und Windows-Datei" + " outwin.txt " +
-                         "wurden angelegt." + ".");
-            break;
-        case 4:
-            PrintTextFile(ReportFileName);
-            EraseFileIfExists(ReportFileName);
-            break;
-        case 5:
-            if (platform::FileExists(TextProgramPath)) {
+            case 1:
                 CopyOemFileToAnsi(ReportFileName, OutwinFileName());
-                StartWithFile(TextProgramPath, OutwinFileName());
-            } else {
-                ShowErrorMessage(TextProgramPath + " not found");
-            }
-            break;
-        case 6:
-            ++TabFileCount;
-            CopyOemFileToAnsi(ReportFileName, TempName("$$" + IntToStrL(TabFileCount) + ".txt"));
-            break;
-        case 9:
-            ++TabFileCount;
-            CopyOemFileToAnsi(ReportFileName, DataFileName + ".txt");
-            break;
-        case 7:
-            if (!HtmlBrowserPath.empty()) StartWithFile(HtmlBrowserPath, ReportFileName);
-            break;
-        default: break;
+                TextOutput().ShowTextWindow(ReportFileName, ReportWindowMode == 1);
+                EraseFileIfExists(ReportFileName);
+                break;
+            case 2:
+                SendToPrinterPort(ReportFileName);
+                EraseFileIfExists(ReportFileName);
+                break;
+            case 3:
+            case 8:
+                CopyOemFileToAnsi(ReportFileName, OutwinFileName());
+                MessageBoxesEnabled = true;
+                if (device == 3)
+                    ShowInfo(ReportFileName + " " + "und Windows-Datei" + " outwin.txt " +
+                             "wurden angelegt." + ".");
+                break;
+            case 4:
+                PrintTextFile(ReportFileName);
+                EraseFileIfExists(ReportFileName);
+                break;
+            case 5:
+                if (platform::FileExists(TextProgramPath)) {
+                    CopyOemFileToAnsi(ReportFileName, OutwinFileName());
+                    StartWithFile(TextProgramPath, OutwinFileName());
+                } else {
+                    ShowErrorMessage(TextProgramPath + " not found");
+                }
+                break;
+            case 6:
+                ++TabFileCount;
+                CopyOemFileToAnsi(ReportFileName,
+                                  TempName("$$" + IntToStrL(TabFileCount) + ".txt"));
+                break;
+            case 9:
+                ++TabFileCount;
+                CopyOemFileToAnsi(ReportFileName, DataFileName + ".txt");
+                break;
+            case 7:
+                if (!HtmlBrowserPath.empty()) StartWithFile(HtmlBrowserPath, ReportFileName);
+                break;
+            default:
+                break;
         }
     }
     if (device == 7 && !ReportSavedExt.empty()) DataFileExt = ReportSavedExt;

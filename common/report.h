@@ -20,7 +20,7 @@ inline int32_t ReportPageCount = 0;  // pages begun
 inline int32_t ReportLayout = 0;     // layout of the current page header (1: column titles)
 inline bool ReportPause = false;     // wait for paper before each page (text printer)
 inline bool HtmlTableOpen = false;
-inline std::string ReportSavedExt;   // DataFileExt while a report file dialog runs
+inline std::string ReportSavedExt;  // DataFileExt while a report file dialog runs
 
 // 1-based column positions of value lines.
 struct ReportColumnPositions {

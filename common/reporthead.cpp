@@ -20,11 +20,17 @@ namespace {
 
 constexpr std::string_view kMessagesTitle = "BEMERKUNGEN, WARNUNGEN, FEHLERMELDUNGEN";
 
-int FrameStyleOf() { return TextPrintMode >= 1 && TextPrintMode <= 3 ? TextPrintMode : 4; }
+int FrameStyleOf() {
+    return TextPrintMode >= 1 && TextPrintMode <= 3 ? TextPrintMode : 4;
+}
 
-bool IsFirstPage(int32_t pageNo) { return pageNo == 1 || (pageNo == 0 && ReportPageCount == 0); }
+bool IsFirstPage(int32_t pageNo) {
+    return pageNo == 1 || (pageNo == 0 && ReportPageCount == 0);
+}
 
-std::string ProgramTitle() { return MainTitle + " V" + ProgramVersion; }
+std::string ProgramTitle() {
+    return MainTitle + " V" + ProgramVersion;
+}
 
 // A header line framed at 1 and 70, texts inserted at their positions.
 class FramedLine {
@@ -75,8 +81,8 @@ void HtmlPageHeader(int32_t pageNo) {
         ReportWriteLn("<hr>");
         ReportHtmlMarkupLine("<h4>" + HtmlEscape(ProgramTitle()) + "</h4>");
         ReportWriteLn("<hr>");
-        for (const auto* line : {&ReportHeader.Line2, &ReportHeader.Line3, &ReportHeader.Line4,
-                                 &ReportHeader.Line5})
+        for (const auto* line :
+             {&ReportHeader.Line2, &ReportHeader.Line3, &ReportHeader.Line4, &ReportHeader.Line5})
             ReportWriteLn("<h5>" + HtmlEscape(line->str()) + "</h5>");
         ReportWriteLn("<hr>");
     }
@@ -105,8 +111,8 @@ void TextPageHeader(int32_t pageNo, int32_t layout) {
     lineA.Put(ReportHeader.Line1, 6);
     if (PrintHeaderMode != 2) {
         if (ReportHeader.TotalPages != 0)
-            lineA.Put("Bl." + IntToStrPad(pageNo, 2) + "/" + IntToStrPad(ReportHeader.TotalPages, 2),
-                      60);
+            lineA.Put(
+                "Bl." + IntToStrPad(pageNo, 2) + "/" + IntToStrPad(ReportHeader.TotalPages, 2), 60);
         else
             lineA.Put("Bl." + IntToStrPad(pageNo, 2), 64);
     }

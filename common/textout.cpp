@@ -32,13 +32,19 @@ NoTextOutput& DefaultBackend() {
 
 TextOutputBackend* g_backend = nullptr;
 
-bool IsFormFeedLine(const std::string& line) { return !line.empty() && line[0] == kFormFeed; }
+bool IsFormFeedLine(const std::string& line) {
+    return !line.empty() && line[0] == kFormFeed;
+}
 
 }  // namespace
 
-TextOutputBackend& TextOutput() { return g_backend ? *g_backend : DefaultBackend(); }
+TextOutputBackend& TextOutput() {
+    return g_backend ? *g_backend : DefaultBackend();
+}
 
-void SetTextOutputBackend(TextOutputBackend* backend) { g_backend = backend; }
+void SetTextOutputBackend(TextOutputBackend* backend) {
+    g_backend = backend;
+}
 
 int FontStyleToInt(const TFontStyles& style) {
     return (style.fsBold ? 1 : 0) | (style.fsItalic ? 2 : 0) | (style.fsUnderline ? 4 : 0) |
@@ -67,7 +73,9 @@ std::string OemToAnsiLine(std::string_view oem) {
     return out;
 }
 
-std::string OutwinFileName() { return AddBackslash(TempFolder) + "outwin.txt"; }
+std::string OutwinFileName() {
+    return AddBackslash(TempFolder) + "outwin.txt";
+}
 
 std::string NotepadProgram() {
     const std::string configured = TrimBlanks(platform::GetEnv("KOR2_NOTEPAD").value_or(""));

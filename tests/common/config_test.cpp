@@ -3,9 +3,9 @@
 // damaged files, the folder check and the start values of the CAD outputs.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <numbers>
-#include <cstdlib>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -28,7 +28,9 @@ using test::Put;
 using test::Slurp;
 namespace fs = std::filesystem;
 
-std::vector<std::string> Lines(const std::string& text) { return test::ReportLines(text); }
+std::vector<std::string> Lines(const std::string& text) {
+    return test::ReportLines(text);
+}
 
 std::string Join(const std::vector<std::string>& lines, std::size_t count) {
     std::string text;
@@ -225,9 +227,10 @@ TEST_F(ConfigTest, DecimalCommaUserKeepsPointsInTheFile) {
     const std::string text = WriteAndSlurp();
     const auto lines = Lines(text);
     EXPECT_EQ(lines[kLineLinesPerPageValue + 1].rfind("1.25", 0), 0u);  // Zoomfaktor
-    EXPECT_EQ(lines[25].rfind("1.5", 0), 0u);               // Textbreitenfaktor CAD
+    EXPECT_EQ(lines[25].rfind("1.5", 0), 0u);                           // Textbreitenfaktor CAD
     for (const std::string& l : lines) {
-        const bool number = !l.empty() && l.find_first_not_of("0123456789.,-+E") == std::string::npos;
+        const bool number =
+            !l.empty() && l.find_first_not_of("0123456789.,-+E") == std::string::npos;
         if (number) {
             EXPECT_EQ(l.find(','), std::string::npos) << l;
         }
@@ -312,8 +315,8 @@ TEST_F(ConfigTest, CutAtAnyLineOrDamagedLinesNeverBreakTheReader) {
         EXPECT_FALSE(AbortFlag) << cut;
         sane();
     }
-    const std::vector<std::string> garbage = {
-        "", "abc", "-99999999999999999999", "1e99999", std::string("\0\xFF\x01", 3)};
+    const std::vector<std::string> garbage = {"", "abc", "-99999999999999999999", "1e99999",
+                                              std::string("\0\xFF\x01", 3)};
     for (std::size_t k = 0; k < lines.size(); ++k) {
         for (const std::string& g : garbage) {
             auto damaged = lines;

@@ -91,7 +91,9 @@ TEST_F(ReportHeaderTest, ColumnTitleLayoutInTextAndTabMode) {
     auto lines = Finish();
     EXPECT_EQ(lines[8], "       " + std::string(70, '*'));  // the middle rule
     const std::string& t = lines[9];
-    EXPECT_EQ(t.substr(7, 6), "Gr\x94\xE1" "e*");
+    EXPECT_EQ(t.substr(7, 6),
+              "Gr\x94\xE1"
+              "e*");
     EXPECT_EQ(t.substr(7 + 34, 7), "Zeichen");
     EXPECT_EQ(t.substr(7 + 43, 7), "Einheit");
     EXPECT_EQ(t.substr(7 + 50, 3), "min");
@@ -107,7 +109,9 @@ TEST_F(ReportHeaderTest, ColumnTitleLayoutInTextAndTabMode) {
     ReportEnd();
     lines = ReportLines(Slurp(tmp.file("$$$1.txt")));
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), "Gr\x94\xE1" "e\tZeichen\tEinheit\tmin\tmax");
+    EXPECT_EQ(lines.back(),
+              "Gr\x94\xE1"
+              "e\tZeichen\tEinheit\tmin\tmax");
 }
 
 TEST_F(ReportHeaderTest, TinyPagesStillEndAndKeepEveryLine) {
@@ -127,7 +131,8 @@ protected:
         ReportTestBase::SetUp();
         Put(tmp.file("kor2.err"),
             "Warnung: Federrate zu klein\r\nUrsache A\r\nAbhilfe A\r\n"
-            "Fehler : Lange Ursache\r\n" + longCause + "\r\nAbhilfe B\r\n");
+            "Fehler : Lange Ursache\r\n" +
+                longCause + "\r\nAbhilfe B\r\n");
         ClearErrorList();
         AddErrorMessage("Warnung: Federrate zu klein");
         AddErrorMessage("Warnung: ohne Beschreibung");
@@ -177,7 +182,8 @@ TEST_F(ReportMessagesTest, TabModeHasOneLinePerMessage) {
     ASSERT_EQ(lines.size(), 6u + 2u + 3u);
     EXPECT_EQ(lines[7], "BEMERKUNGEN, WARNUNGEN, FEHLERMELDUNGEN");
     EXPECT_EQ(lines[8], "Warnung: Federrate zu klein\tUrsache A\tAbhilfe A");
-    EXPECT_EQ(lines[9], "Warnung: ohne Beschreibung\tkeine Beschreibung dieser Fehlermeldung vorhanden.\t");
+    EXPECT_EQ(lines[9],
+              "Warnung: ohne Beschreibung\tkeine Beschreibung dieser Fehlermeldung vorhanden.\t");
 }
 
 TEST_F(ReportMessagesTest, MessageReportOfTheMainWindow) {

@@ -11,8 +11,8 @@ using test::Put;
 using test::Slurp;
 
 const std::vector<std::string> kFivePages = {
-    "p1 a", "p1 b", "\f", "p2 a", "p2 b", "\frest of the feed line", "p3 a", "\f", "p4 a", "\f",
-    "p5 a"};
+    "p1 a", "p1 b", "\f",   "p2 a", "p2 b", "\frest of the feed line",
+    "p3 a", "\f",   "p4 a", "\f",   "p5 a"};
 
 TEST(ReportTextOut, PagesAndSheetsOfAPrintedFile) {
     EXPECT_EQ(CountTextPages(kFivePages), 5);
@@ -59,9 +59,13 @@ TEST_F(ReportCopyTest, CopyConvertsEveryLineWhateverItsLength) {
     Put(Temp("dos.txt"), "Prüfung"_oem + std::string("\r\n") + longLine + "\r\n");
     CopyOemFileToAnsi(Temp("dos.txt"), Temp("win.txt"));
     EXPECT_FALSE(AbortFlag);
-    EXPECT_EQ(Slurp(Temp("dos.txt")).substr(0, 4), "Pr\x81" "f");
-    EXPECT_EQ(Slurp(Temp("win.txt")), "Pr\xFC" "fung\r\n" + std::string(150, 'x') + "\xFC" +
-                                          std::string(150, 'y') + "\r\n");
+    EXPECT_EQ(Slurp(Temp("dos.txt")).substr(0, 4),
+              "Pr\x81"
+              "f");
+    EXPECT_EQ(Slurp(Temp("win.txt")),
+              "Pr\xFC"
+              "fung\r\n" +
+                  std::string(150, 'x') + "\xFC" + std::string(150, 'y') + "\r\n");
 }
 
 TEST_F(ReportCopyTest, FailedCopyKeepsTheTarget) {

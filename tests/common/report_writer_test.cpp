@@ -78,9 +78,9 @@ TEST_F(ReportWriterTest, ValueLineColumnsAndBlankRulesOfStyleThree) {
     ReportValueLine2("Kraft", "F", "N", "10", "20");
     ReportEnd();
     const auto lines = ReportLines(Slurp(Temp("OUTDOS.TXT")));
-    const std::size_t v = IndexOf(lines, "       Federrate" + std::string(25, ' ') + "R" +
-                                             std::string(8, ' ') + "N/mm" + std::string(8, ' ') +
-                                             "1.5" + std::string(14, ' '));
+    const std::size_t v =
+        IndexOf(lines, "       Federrate" + std::string(25, ' ') + "R" + std::string(8, ' ') +
+                           "N/mm" + std::string(8, ' ') + "1.5" + std::string(14, ' '));
     ASSERT_LT(v, lines.size());
     EXPECT_EQ(lines[v + 1], "       " + std::string(70, ' '));
     const std::string& two = lines[v + 2];
@@ -131,9 +131,12 @@ TEST_F(ReportWriterTest, TabModeWritesTabsAndConvertsTheCopy) {
     EXPECT_EQ(lines[2], "Berechnungsbeispiel");
     EXPECT_EQ(lines[4], "");
     EXPECT_EQ(lines[5], " ");
-    EXPECT_EQ(lines[6], "Pr\x81" "fung\tL\tmm\t12,5");  // code page 850 in the report
+    EXPECT_EQ(lines[6],
+              "Pr\x81"
+              "fung\tL\tmm\t12,5");  // code page 850 in the report
     const std::string copy = Slurp(Temp("$$5.txt"));
-    EXPECT_NE(copy.find("Pr\xFC" "fung\tL\tmm\t12,5\r\nKraft\tF\tN\t1,5\t2,25\r\n"),
+    EXPECT_NE(copy.find("Pr\xFC"
+                        "fung\tL\tmm\t12,5\r\nKraft\tF\tN\t1,5\t2,25\r\n"),
               std::string::npos);
 }
 
@@ -193,8 +196,9 @@ TEST_F(ReportWriterTest, HtmlModeTablesAndWellFormedPage) {
     const std::size_t table = IndexOf(lines, "<TABLE BORDER = \"2\" WIDTH= \"100%\">");
     ASSERT_LT(table, lines.size());
     EXPECT_EQ(lines[table - 1], "<br>Text vor der Tabelle");
-    EXPECT_EQ(lines[table + 1],
-              "<TR><TD>Federrate</TD><TD>R</TD><TD>N/mm</TD><TD><DIV ALIGN=RIGHT>1.5</DIV></TD></TR>");
+    EXPECT_EQ(
+        lines[table + 1],
+        "<TR><TD>Federrate</TD><TD>R</TD><TD>N/mm</TD><TD><DIV ALIGN=RIGHT>1.5</DIV></TD></TR>");
     EXPECT_EQ(lines[table + 2].substr(0, 13), "<TR><TD>L\xE4nge");  // Windows characters
     EXPECT_EQ(lines[table + 3], "</TABLE>");
     EXPECT_EQ(lines[table + 4], "<br>Fs &lt; Fn &amp; mehr");
@@ -313,7 +317,10 @@ TEST_F(ReportWriterTest, CommandLineDeviceCopiesToTheDataFile) {
     ReportLine("Größe"_oem);
     ReportEnd();
     EXPECT_EQ(TabFileCount, 1);
-    EXPECT_NE(Slurp(Temp("feder.txt")).find("Gr\xF6\xDF" "e\r\n"), std::string::npos);
+    EXPECT_NE(Slurp(Temp("feder.txt"))
+                  .find("Gr\xF6\xDF"
+                        "e\r\n"),
+              std::string::npos);
 }
 
 class ReportPrinterPortTest : public test::ReportTestBase {

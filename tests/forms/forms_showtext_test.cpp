@@ -67,7 +67,9 @@ protected:
 };
 
 TEST_F(ShowTextWindow, ShowsTheWindowsCopyAndCopiesItToTheClipboard) {
-    PutFile(tmp.file("outwin.txt"), "Pr\xFC" "fung\r\nZeile 2\r\n");
+    PutFile(tmp.file("outwin.txt"),
+            "Pr\xFC"
+            "fung\r\nZeile 2\r\n");
     QGuiApplication::clipboard()->clear();
     qt.ShowTextWindow("report.tmp", true);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("Prüfung\nZeile 2"));
@@ -78,8 +80,8 @@ TEST_F(ShowTextWindow, ShowsTheWindowsCopyAndCopiesItToTheClipboard) {
         shown = w->Memo1->toPlainText();
         fileMenu = w->mi_Datei->title() + "|" + w->mi_dateiExportNotepad->text() + "|" +
                    w->mi_DateiDrucken->text() + "|" + w->mi_dateiBeenden->text();
-        editMenu = w->mi_Edit->title() + "|" + w->mi_EditMarkAll->text() + "|" +
-                   w->mi_EditCopy->text();
+        editMenu =
+            w->mi_Edit->title() + "|" + w->mi_EditMarkAll->text() + "|" + w->mi_EditCopy->text();
         EXPECT_EQ(w->ReportFile, "report.tmp");
         w->mi_dateiBeenden->trigger();
     });
@@ -125,8 +127,10 @@ TEST_F(ShowTextWindow, PrintsTheChosenPagesIntoAPdf) {
         to = 3;
         return true;
     });
-    PrintTextPages({"Seite eins", "\f", "Seite zwei", "Gr\x94\xE1" "e", "\fRest", "Seite drei", "\f",
-                    "Seite vier", "\f", "Seite fuenf"},
+    PrintTextPages({"Seite eins", "\f", "Seite zwei",
+                    "Gr\x94\xE1"
+                    "e",
+                    "\fRest", "Seite drei", "\f", "Seite vier", "\f", "Seite fuenf"},
                    5);
     ASSERT_TRUE(fs::exists(pdf));
     const std::string text = PdfText(pdf);
