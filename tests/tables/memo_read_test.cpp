@@ -226,6 +226,24 @@ TEST_F(MemoDamageTest, Dbase4BlockWithoutGroupHeaderIsBlob) {
     EXPECT_EQ(MemoPadLines, std::vector<std::string>{"(BLOB)"});
 }
 
+TEST_F(MemoDamageTest, UnreadableBlockIsBlob) {
+    std::string f(512, '\0');
+    f[0] = 2;
+    f[21] = 2;
+    WithMemoFile(0x8B, f + test::Bytes({0xFF, 0xFF, 8, 0, 12, 0, 0, 0}) + "text");
+    // The fault plan covers files opened from now on: the memo file is opened again.
+    ScopedFaultPlan faults;
+    DbfArea& a = areas_.back();
+    ASSERT_TRUE(CloseMemofile(a));
+    ASSERT_TRUE(OpenMemofile(a, Path("db4")));
+    faults.plan().reads = 0;
+    faults.plan().failRead = 1;
+    ASSERT_TRUE(GetMemo(Memo(a), 1));
+    EXPECT_EQ(MemoPadLines, std::vector<std::string>{"(BLOB)"});
+    ASSERT_TRUE(GetMemo(Memo(a), 1));
+    EXPECT_EQ(MemoPadLines, std::vector<std::string>{"text"});
+}
+
 TEST_F(MemoDamageTest, MissingMemoFileIsReported) {
     const std::string path = MakeMemoTable("n.dbf", 0x8B);
     std::remove(Path("n.DBT").c_str());

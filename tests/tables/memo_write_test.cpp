@@ -85,6 +85,16 @@ TEST_F(MemoWriteTest, AddMemoPadsAPartialBlockFirst) {
     EXPECT_EQ(g.substr(1024, 4), Bytes({0xFF, 0xFF, 0x08, 0x00}));
 }
 
+TEST_F(MemoWriteTest, HeaderUpdateAddsChunksReadToTheChangeCounter) {
+    const std::string path = MakeTableWithMemos("c.dbf", 0x8B, {std::string(1100, 'r')});
+    DbfArea& a = Open(path);
+    TMemoFileRec& m = Memo(a);
+    const uint32_t before = Le32(ReadFileBytes(Path("c.DBT")), memo::OffChangeCounter);
+    ASSERT_TRUE(GetMemo(m, 1));  // 1100 bytes: three chunks of 512
+    ASSERT_GT(AddMemo(m, "neu"), 0);
+    EXPECT_EQ(Le32(ReadFileBytes(Path("c.DBT")), memo::OffChangeCounter), before + 3);
+}
+
 TEST_F(MemoWriteTest, EditMemoRewritesInPlaceOrMoves) {
     DbfArea& a = Open(MakeMemoTable("e.dbf", 0x8B));
     TMemoFileRec& m = Memo(a);
