@@ -10,3 +10,6 @@ endforeach()
 
 # The expression layer, added to the table sources for the expression target.
 set(KOR2_FUZZ_EXPR_EXTRA tables/tbkeys tables/tbexprlex tables/tbparser tables/tbexprmach)
+
+# The memo file layer, added to the table sources for the memo target.
+set(KOR2_FUZZ_MEMO_EXTRA tables/memo tables/memostream)

@@ -69,6 +69,10 @@ int64_t SeekBlobStream(int64_t offset, int origin) {
 }
 
 void InitMemoUnit() {
+    DefaultMemoType = 0x8B;
+    MemoWidth = 78;
+    MemoWidthOn = false;
+    FreeMemoPad();
     MemoHooks.memoLines = [](int field) { return MemoFieldLines(field); };
     MemoHooks.pack = [] {
         if (CurrentMemoFile("PackMemofile")) PackMemofile(*CurrentDbf());
