@@ -187,3 +187,26 @@ TEST(BatchDialogs, EveryQuestionIsCancelled) {
 
 }  // namespace
 }  // namespace kor2
+
+namespace kor2 {
+namespace {
+
+TEST(DialogHelpers, UnitSystemEnvironmentAndVersion) {
+    InitProgramVariables();
+    UnitSystem = 0;
+    ToggleUnitSystem();
+    EXPECT_EQ(UnitSystem, 1);
+    UnitSystem = 7;
+    ToggleUnitSystem();
+    EXPECT_EQ(UnitSystem, 1);
+    ToggleUnitSystem();
+    EXPECT_EQ(UnitSystem, 0);
+    std::string v = "x";
+    GetEnvVar("KOR2_SURELY_UNSET_VARIABLE", v);
+    EXPECT_EQ(v, "");
+    WindowsVersionText(v);
+    EXPECT_NE(v.find('.'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kor2

@@ -3,7 +3,10 @@
 // loop's way out and the save dialog of data files.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "common/fileio.h"
+#include "common/fileops.h"
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "common/msgbox.h"
@@ -109,6 +112,29 @@ TEST_F(MsgBoxTest, NamesThatCannotBeCreated) {
     EXPECT_FALSE(AbortFlag);
     EXPECT_EQ(Slurp(tmp.file("keep.txt")), "keep");
     EXPECT_FALSE(std::filesystem::exists(tmp.file("new.txt")));
+}
+
+TEST_F(MsgBoxTest, ReadOnlyPlacesRefuseWithoutHarm) {
+    // An existing file that cannot be written (also not by the superuser).
+    const std::string before = Slurp("/proc/version");
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    ConfirmOverwrite("\\proc\\version");
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(ui.Of("message").at(0).text, "Ung\x81ltiger Dateiname \"\\proc\\version\" !");
+    EXPECT_EQ(Slurp("/proc/version"), before);
+}
+
+TEST_F(MsgBoxTest, ReadOnlyFolderWherePermissionBitsHold) {
+    if (geteuid() == 0) GTEST_SKIP() << "running as root: permission bits do not stop writes";
+    std::filesystem::create_directory(tmp.file("ro"));
+    Put(tmp.file("ro/data.kr2"), "keep");
+    std::filesystem::permissions(
+        tmp.file("ro"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    CreateTextFileChecked(Dir() + "\\ro\\new.kr2");
+    EXPECT_TRUE(AbortFlag);
+    AbortFlag = false;
+    EXPECT_FALSE(IsDirWritable(Dir() + "\\ro"));
+    EXPECT_EQ(Slurp(tmp.file("ro/data.kr2")), "keep");
 }
 
 TEST_F(MsgBoxTest, ReadableCheckAndIoSteps) {

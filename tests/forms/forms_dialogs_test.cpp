@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <fstream>
+#include <vector>
 
 #include "common/forms/qtdialogs.h"
 #include "common/forms/u32inco.h"
@@ -23,6 +24,7 @@
 #include "common/inputdlg.h"
 #include "common/msgbox.h"
 #include "forms_modal.h"
+#include "graphics/graphwin.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -261,6 +263,60 @@ TEST_F(QtForms, MessageBoxesCaptionsAndYesNoCancel) {
     OnModal<QMessageBox>([](QMessageBox* b) { b->button(QMessageBox::Cancel)->click(); });
     RewriteRetry(f);
     EXPECT_TRUE(AbortFlag);
+}
+
+}  // namespace
+}  // namespace kor2
+
+namespace kor2 {
+namespace {
+
+// The help buttons of every dialog: the text in a message box, the picture
+// in the graphics window; list, radio and text dialogs clear AbortFlag, the
+// yes/no dialog leaves it.
+TEST_F(QtForms, HelpButtonsOfEveryDialog) {
+    test::TempDir tmp;
+    PltFolder = tmp.path().string();
+    std::ofstream(tmp.file("quorvex.hlp"), std::ios::binary) << "1060:bild\nText\n1065\n";
+    std::ofstream(tmp.file("bild.plt"), std::ios::binary) << "IN;PU0,0;PD400,400;";
+    SetHelpNumberDlg(1060);
+    int boxes = 0;
+    std::vector<bool> abortAfter;
+    auto press = [&](QDialog* d, QPushButton* text, QPushButton* picture, QPushButton* ok) {
+        OnModal<QMessageBox>(
+            [&](QMessageBox* b) {
+                ++boxes;
+                b->accept();
+            },
+            d);
+        AbortFlag = true;
+        text->click();
+        AbortFlag = true;
+        picture->click();
+        abortAfter.push_back(AbortFlag);
+        AbortFlag = false;
+        ok->click();
+    };
+    uint16_t sel = 1;
+    OnModal<Tin_radiodialog>([&](Tin_radiodialog* d) {
+        press(d, d->Button_hilfetext, d->Button_hilfebild, d->Button_ok);
+    });
+    SelectFromList("t", 3, sel);
+    std::string text = "x";
+    OnModal<Tin_textdialog>([&](Tin_textdialog* d) {
+        press(d, d->Button_hilfetext, d->Button_hilfebild, d->Button_ok);
+    });
+    InputText("p", 10, text);
+    char answer = 'J';
+    OnModal<Tin_janeindialog>([&](Tin_janeindialog* d) {
+        press(d, d->Button_hilfetext, d->Button_hilfebild, d->Button_ok);
+    });
+    AskYesNoDialog("q", answer);
+    EXPECT_EQ(boxes, 3);
+    EXPECT_EQ(abortAfter, (std::vector<bool>{false, false, true}));
+    int lines = 0;
+    for (const GraphItem& it : GraphWindow.Items()) lines += it.kind == GraphItem::Kind::Line;
+    EXPECT_EQ(lines, 1);
 }
 
 }  // namespace
