@@ -1,0 +1,125 @@
+// Program start-up without windows and the command-line report. main()
+// calls these in order: InitAllUnits, ReadSettings, then either the batch
+// report or the default spring before the main window opens.
+#include "app/startup.h"
+
+#include <algorithm>
+
+#include "common/config.h"
+#include "common/fileio.h"
+#include "common/fileops.h"
+#include "common/filepath.h"
+#include "common/globals.h"
+#include "common/msgbox.h"
+#include "common/report.h"
+#include "common/reporthead.h"
+#include "common/textutil.h"
+#include "platform/hostfs.h"
+#include "spring/check.h"
+#include "spring/material.h"
+#include "spring/springdata.h"
+#include "spring/springfile.h"
+#include "tables/memoarea.h"
+#include "tables/tbengine.h"
+#include "tables/tbparser.h"
+
+namespace kor2 {
+
+void InitAllUnits() {
+    InitProgramVariables();
+    CmdLineGraphSwitch = HasCmdLineSwitch("/G");
+    InitSpringData();
+    ResetMaterialRecord();
+    InitConfigVariables();
+    InitReportWriter();
+    InitReportHeader();
+    InitTableEngine();
+    InitExprParser();
+    InitMemoUnit();
+}
+
+void ReadSettings() {
+    AbortFlag = false;
+    ReadConfigFile();
+    AbortFlag = false;  // no configuration file: the defaults stay
+    ReadStateFile();
+    AbortFlag = false;
+    CheckConfigFolders();
+    AbortFlag = false;
+}
+
+// "/" and a short word; a host path such as "/home/x.kr2" is a file name.
+static bool IsSwitch(const std::string& p) {
+    return p.size() > 1 && p[0] == '/' && p.find('/', 1) == std::string::npos &&
+           p.find('.') == std::string::npos;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& params) {
+    CommandLine cmd;
+    for (const std::string& p : params) {
+        const std::string u = UpperCaseStr(p);
+        if (u == "?" || u == "/?") cmd.usage = true;
+        else if (u == "/I") cmd.writeReport = true;
+        else if (u == "/NOGUI") cmd.noGui = true;
+        else if (IsSwitch(p)) continue;  // switches of other commands ("/G", "/CAD1:2")
+        else if (cmd.springFile.empty()) cmd.springFile = p;
+    }
+    return cmd;
+}
+
+std::string UsageText() {
+    return "kor2 [Federdatei [/I]] [/NOGUI]\r\n"
+           "  Federdatei  Federdatei (." + DataFileExt.str() + ") lesen und berechnen\r\n"
+           "  /I          Bericht als Textdatei (Federdatei.txt) schreiben und beenden\r\n"
+           "  /NOGUI      kein Fenster der Berechnungsmeldungen";
+}
+
+bool LoadCommandLineSpring(const std::string& name) {
+    std::string file = name;
+    std::replace(file.begin(), file.end(), '/', '\\');  // a host path in the program's form
+    const std::size_t slash = file.find_last_of("\\/:");
+    const std::string base = slash == std::string::npos ? file : file.substr(slash + 1);
+    if (base.find('.') == std::string::npos && !platform::FileExists(file))
+        file += "." + DataFileExt.str();  // the extension may be left out
+    if (!platform::FileExists(file)) {
+        ShowErrorMessage("Datei " + file + " nicht gefunden");
+        return false;
+    }
+    AbortFlag = false;
+    if (!ReadSpringFile(file)) return false;
+    const std::string folder = ExtractFilePathL(file);
+    DataFolder = RemoveBackslash(folder);
+    DataFileName = folder + ExtractFileBaseName(file);
+    CmdLineFileGiven = true;
+    InputModifiedFlag = false;
+    return true;
+}
+
+void LoadDefaultSpring() {
+    const std::string name = AddBackslash(DataFolder) + "null." + DataFileExt.str();
+    AbortFlag = false;
+    if (platform::FileExists(name)) ReadSpringFile(name);
+    AbortFlag = false;
+    CheckSpring();
+}
+
+bool WriteCommandLineReport() {
+    AbortFlag = false;
+    FormatReportField("", ReportTitleLines[1].str(), ReportTitleLines[2].str(),
+                      ReportTitleLines[3].str(), "", 0);
+    ReportBegin(9, DataFileName + ".txt");
+    if (AbortFlag) return false;
+    RewriteFileMsg(SharedTextFile);
+    if (AbortFlag) return false;
+    ReportPageHeader(0, 0);
+    ReportMessagesSection();
+    ReportEnd();
+    return !AbortFlag;
+}
+
+int RunBatchReport(const CommandLine& cmd) {
+    if (cmd.springFile.empty() || !LoadCommandLineSpring(cmd.springFile)) return 1;
+    return WriteCommandLineReport() ? 0 : 1;
+}
+
+}  // namespace kor2

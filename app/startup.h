@@ -1,0 +1,49 @@
+// Start-up of the program without windows: every unit's defaults, the
+// configuration and state files, the command line and the default spring.
+// Called by main() before the main window exists; the batch run of the
+// command line ("/I") ends here without any window.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kor2 {
+
+// Defaults of every unit in unit order: program variables, spring values,
+// material record, configuration and report variables, the table engine
+// and the layers that fill its hook tables.
+void InitAllUnits();
+
+// Reads the configuration and state files and checks the configured
+// folders. A missing configuration file leaves the defaults.
+void ReadSettings();
+
+// What the command line asks for.
+struct CommandLine {
+    std::string springFile;  // first parameter that is not a switch
+    bool writeReport = false;  // "/I"
+    bool noGui = false;        // "/NOGUI"
+    bool usage = false;        // "?" or "/?"
+};
+CommandLine ParseCommandLine(const std::vector<std::string>& params);
+std::string UsageText();
+
+// Reads a spring file given on the command line (and checks it). Sets
+// DataFolder and DataFileName from its name. False when it cannot be read.
+bool LoadCommandLineSpring(const std::string& name);
+
+// Without a spring on the command line: reads "null" + the spring file
+// extension from the data folder where it exists, then checks the spring.
+void LoadDefaultSpring();
+
+// The command-line report: page header and messages section of the current
+// spring, written through report device 9 to DataFileName + ".txt".
+// True when the report was written.
+bool WriteCommandLineReport();
+
+// The whole batch run of "/I": exit code 0, or 1 when the spring file
+// cannot be read or the report cannot be written.
+int RunBatchReport(const CommandLine& cmd);
+
+}  // namespace kor2

@@ -1,0 +1,86 @@
+// Tests of the program start-up without windows: the command line, the
+// batch report of "/I" and the default spring.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/startup.h"
+#include "common/globals.h"
+#include "platform/hostfs.h"
+#include "spring/springdata.h"
+#include "spring/springfile.h"
+#include "support/tempdir.h"
+#include "tables/tbengine.h"
+
+namespace kor2 {
+namespace {
+
+std::string ReadHostFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetCommandLine({});
+        InitAllUnits();
+        TempFolder = tmp.path().string();
+    }
+    void TearDown() override { ShutdownTableEngine(); }
+    test::TempDir tmp;
+};
+
+TEST_F(StartupTest, CommandLineSwitchesInAnyCaseAndPosition) {
+    CommandLine c = ParseCommandLine({"/nogui", "feder.kr2", "/i"});
+    EXPECT_EQ(c.springFile, "feder.kr2");
+    EXPECT_TRUE(c.writeReport);
+    EXPECT_TRUE(c.noGui);
+    EXPECT_FALSE(c.usage);
+    EXPECT_TRUE(ParseCommandLine({"/?"}).usage);
+    EXPECT_TRUE(ParseCommandLine({"?"}).usage);
+    c = ParseCommandLine({"a.kr2", "b.kr2", "/G"});
+    EXPECT_EQ(c.springFile, "a.kr2");  // the first name counts
+    EXPECT_FALSE(c.writeReport);
+}
+
+TEST_F(StartupTest, BatchReportWritesHeaderAndMessagesBesideTheSpringFile) {
+    const std::string spring = tmp.file("probe.kr2");
+    WriteSpringFile(spring);
+    ASSERT_FALSE(AbortFlag);
+    InitAllUnits();
+    TempFolder = tmp.path().string();
+
+    // Given without its extension, as users type it.
+    CommandLine cmd = ParseCommandLine({tmp.file("probe"), "/I"});
+    ASSERT_EQ(RunBatchReport(cmd), 0);
+    EXPECT_TRUE(CmdLineFileGiven);
+    const std::string report = ReadHostFile(tmp.file("probe.txt"));
+    ASSERT_FALSE(report.empty());
+    EXPECT_NE(report.find("Zugfederberechnung"), std::string::npos);
+    // The default spring has no material: its fatal message is reported.
+    EXPECT_NE(report.find("Fatal  : Rm = 0 !"), std::string::npos);
+}
+
+TEST_F(StartupTest, BatchReportOfAMissingOrForeignFileEndsWithOne) {
+    EXPECT_EQ(RunBatchReport(ParseCommandLine({tmp.file("missing.kr2"), "/I"})), 1);
+    EXPECT_EQ(RunBatchReport(ParseCommandLine({"/I"})), 1);
+    const std::string foreign = tmp.file("foreign.kr2");
+    ASSERT_TRUE(platform::WriteFileReplacing(foreign, std::string("\x7f" "ELF\0\0binary", 12)));
+    EXPECT_EQ(RunBatchReport(ParseCommandLine({foreign, "/I"})), 1);
+    EXPECT_FALSE(platform::FileExists(tmp.file("foreign.txt")));
+}
+
+TEST_F(StartupTest, DefaultSpringIsCheckedWithoutAFile) {
+    DataFolder = tmp.path().string();
+    LoadDefaultSpring();
+    EXPECT_GT(ErrorList.count, 0);  // no material chosen yet
+    EXPECT_TRUE(CalcErrorFlag);
+}
+
+}  // namespace
+}  // namespace kor2
