@@ -10,7 +10,6 @@
 #include <map>
 
 #include "platform/hostfs.h"
-#include "platform/oemtext.h"
 #include "tables/dbf4.h"
 #include "tables/dbfformat.h"
 #include "tables/memoformat.h"
@@ -79,8 +78,8 @@ void MemoFail(TMemoFileRec& m, uint16_t code, const std::string& msg) {
     SetEngineError(code, msg);
 }
 
-// Writes bytes at pos through the write transform, in chunks counted from
-// the first data byte of the memo (chunkBase).
+// Writes bytes at pos through the write transform, in chunks of 512 counted
+// from pos (the memo's first data byte).
 bool WriteData(TMemoFileRec& m, int64_t pos, const char* data, size_t len) {
     if (!m.writeProc)
         return m.file->WriteAt(pos, data, static_cast<int64_t>(len)) == static_cast<int64_t>(len);
@@ -313,8 +312,9 @@ std::string RawMemo(TMemoFileRec& m, const MemoExtent& e, int64_t fileSize) {
     return bytes;
 }
 
-std::string ShareNote(const std::string& name, const std::string& tag) {
-    return name + " [" + tag + "]";
+// The memo file's name with the operation in brackets, as every message has it.
+std::string Tagged(const TMemoFileRec& m, const std::string& op) {
+    return m.fileName + " [" + op + "]";
 }
 
 }  // namespace
@@ -380,7 +380,7 @@ void SetMemoTransforms(DbfArea& area, MemoTransformProc readProc, MemoTransformP
 bool OpenMemofile(DbfArea& area, const std::string& tableName) {
     const std::string name = ForceExtension(tableName, MemoFileExt(area.prolog[dbf::OffVersion]));
     if (TMemoFileRec* open = MemoFileOf(area)) {
-        SetEngineError(1007, open->fileName + " [USE]");
+        SetEngineError(1007, Tagged(*open, "USE"));
         return false;
     }
     auto m = std::make_unique<TMemoFileRec>();
@@ -423,7 +423,7 @@ bool CloseMemofile(DbfArea& area) {
     bool ok = true;
     if (m.locked) ok = UnlockMemo(m, "CloseMemofile");
     if (m.file && !m.file->Flush()) {
-        SetEngineError(IoCode(m, 103), m.fileName + " [CloseMemofile]");
+        SetEngineError(IoCode(m, 103), Tagged(m, "CloseMemofile"));
         ok = false;
     }
     memos.erase(it);
@@ -447,7 +447,7 @@ bool MainHeaderWrite(TMemoFileRec& m, uint32_t next) {
     else
         PutLe32(b, next);
     if (m.file->WriteAt(memo::OffNextFree, b, 4) != 4) {
-        MemoFail(m, 29, m.fileName + " [MainHeaderWrite()]");
+        MemoFail(m, 29, Tagged(m, "MainHeaderWrite()"));
         return false;
     }
     return true;
@@ -456,7 +456,7 @@ bool MainHeaderWrite(TMemoFileRec& m, uint32_t next) {
 bool UpdateMemoHeader(TMemoFileRec& m) {
     const int64_t size = m.file->Size();
     if (size < 0) {
-        MemoFail(m, IoCode(m, 29), m.fileName + " [UpdateMemoHeader()]");
+        MemoFail(m, IoCode(m, 29), Tagged(m, "UpdateMemoHeader()"));
         return false;
     }
     const int64_t blocks = BlocksOf(m, size);
@@ -468,7 +468,7 @@ bool UpdateMemoHeader(TMemoFileRec& m) {
         if (m.file->ReadAt(memo::OffChangeCounter, b, 4) != 4) std::memset(b, 0, 4);
         PutLe32(b, GetLe32(b) + m.chunksRead);
         if (m.file->WriteAt(memo::OffChangeCounter, b, 4) != 4) {
-            MemoFail(m, 29, m.fileName + " [UpdateMemoHeader()]");
+            MemoFail(m, 29, Tagged(m, "UpdateMemoHeader()"));
             return false;
         }
     }
@@ -478,7 +478,7 @@ bool UpdateMemoHeader(TMemoFileRec& m) {
 bool ReadGroupHeader(TMemoFileRec& m, int32_t& blockNo, uint8_t (&header)[8]) {
     const int64_t block = std::abs(static_cast<int64_t>(blockNo));
     if (m.file->ReadAt(BlockOffset(m, block), header, 8) != 8) {
-        MemoFail(m, 30, m.fileName + " [ReadGroupHeader()]");
+        MemoFail(m, 30, Tagged(m, "ReadGroupHeader()"));
         return false;
     }
     return true;
@@ -494,7 +494,7 @@ bool WriteGroupHeader(TMemoFileRec& m, int64_t offset, uint32_t length) {
         PutLe32(b + memo::OffGroupLength, length + memo::GroupHeaderSize);
     }
     if (m.file->WriteAt(offset, b, sizeof b) != sizeof b) {
-        MemoFail(m, 29, m.fileName + " [WriteGroupHeader()]");
+        MemoFail(m, 29, Tagged(m, "WriteGroupHeader()"));
         return false;
     }
     return true;
@@ -505,13 +505,13 @@ int64_t LockMemoPadAndSeekEOF(TMemoFileRec& m, const std::string& tag) {
         for (int i = 0; i < memo::LockTries && !m.locked; ++i)
             m.locked = m.file->Lock(memo::LockOffset, memo::LockLength);
         if (!m.locked) {
-            SetEngineError(1017, ShareNote(m.fileName, tag));
+            SetEngineError(1017, Tagged(m, tag));
             return -1;
         }
     }
     const int64_t size = m.file->Size();
     if (size < 0) {
-        MemoFail(m, IoCode(m, 100), ShareNote(m.fileName, tag));
+        MemoFail(m, IoCode(m, 100), Tagged(m, tag));
         return -1;
     }
     if (IsDbase3(m) && size == memo::Dbt3NewFileSize) return memo::Dbt3BlockSize;
@@ -521,7 +521,7 @@ int64_t LockMemoPadAndSeekEOF(TMemoFileRec& m, const std::string& tag) {
     if (end > size) {
         const std::vector<char> zeros(static_cast<size_t>(end - size), 0);
         if (m.file->WriteAt(size, zeros.data(), end - size) != end - size) {
-            MemoFail(m, IoCode(m, 101), ShareNote(m.fileName, tag));
+            MemoFail(m, IoCode(m, 101), Tagged(m, tag));
             return -1;
         }
     }
@@ -532,7 +532,7 @@ bool UnlockMemo(TMemoFileRec& m, const std::string& tag) {
     if (!m.locked) return true;
     m.locked = false;
     if (!m.file->Unlock(memo::LockOffset, memo::LockLength)) {
-        SetEngineError(1018, ShareNote(m.fileName, tag));
+        SetEngineError(1018, Tagged(m, tag));
         return false;
     }
     return true;
@@ -591,7 +591,7 @@ int32_t AddMemo(TMemoFileRec& m, const std::string& text) {
         ok = WriteData(m, pos + memo::GroupHeaderSize, t.data(), t.size());
     }
     if (!ok) {
-        MemoFail(m, IoCode(m, 101), m.fileName + " [AddMemo]");
+        MemoFail(m, IoCode(m, 101), Tagged(m, "AddMemo"));
         return 0;
     }
     if (!UnlockMemo(m, "AddMemo") || !UpdateMemoHeader(m)) return 0;
@@ -640,12 +640,12 @@ bool EditMemo(TMemoFileRec& m, int32_t& blockNo) {
             }
         }
         if (fault) {
-            MemoFail(m, IoCode(m, 101), m.fileName + " [" + tag + "]");
+            MemoFail(m, IoCode(m, 101), Tagged(m, tag));
             return false;
         }
     }
     if (place > std::numeric_limits<int32_t>::max()) {
-        MemoFail(m, 1005, m.fileName + " [" + tag + "]");
+        MemoFail(m, 1005, Tagged(m, tag));
         return false;
     }
     int64_t pos = BlockOffset(m, place);
@@ -654,7 +654,7 @@ bool EditMemo(TMemoFileRec& m, int32_t& blockNo) {
         pos += memo::GroupHeaderSize;
     }
     if (!WriteData(m, pos, text.data(), text.size())) {
-        MemoFail(m, IoCode(m, 101), m.fileName + " [" + tag + "]");
+        MemoFail(m, IoCode(m, 101), Tagged(m, tag));
         return false;
     }
     if (!UnlockMemo(m, tag) || !UpdateMemoHeader(m)) return false;
@@ -710,7 +710,7 @@ int32_t CopyMemo(DbfArea& src, int32_t blockNo, DbfArea& dst, bool sameBlock) {
         ok = ok && WriteData(*d, pos + memo::GroupHeaderSize, data.data(), data.size());
     }
     if (!ok) {
-        MemoFail(*d, IoCode(*d, 101), d->fileName + " [" + tag + "]");
+        MemoFail(*d, IoCode(*d, 101), Tagged(*d, tag));
         return 0;
     }
     if (!UpdateMemoHeader(*d) || !UnlockMemo(*d, tag)) return 0;
@@ -727,7 +727,7 @@ bool PackMemofile(DbfArea& area) {
     const int64_t oldSize = m->file->Size();
     const int64_t freeBytes = DiskFreeOfPath(m->fileName);
     if (oldSize < 0 || (freeBytes >= 0 && freeBytes / 1024 < oldSize / 1024)) {
-        SetEngineError(1012, m->fileName + " [" + tag + "]");
+        SetEngineError(1012, Tagged(*m, tag));
         return false;
     }
     std::vector<size_t> memoFields;
