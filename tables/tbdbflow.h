@@ -43,6 +43,8 @@ enum DbfChangeState : uint8_t {
 
 enum DbfLockState : uint8_t { LockNone = 0, LockFile = 1, LockAppend = 2, LockRecords = 3 };
 
+struct VFileList;  // the records of a virtual table, kept by the virtual-file layer
+
 struct DbfArea {
     std::string fileName;
     std::string shortName;  // file name without directory, at most 12
@@ -71,6 +73,7 @@ struct DbfArea {
     uint8_t vOperation = 0;
     uint8_t vStorageKind = 0;
     bool isVirtual = false;
+    std::shared_ptr<VFileList> vList;
     // The caller's typed record buffer (or the engine's own).
     uint8_t* typedBuffer = nullptr;
     uint16_t typedSize = 0;
