@@ -690,24 +690,17 @@ int32_t CopyMemo(DbfArea& src, int32_t blockNo, DbfArea& dst, bool sameBlock) {
     if (pos < 0) return 0;
     if (sameBlock) pos = BlockOffset(*d, block);
     const int64_t newBlock = pos / d->blockSize;
-    // Bytes that a dBase III text cannot hold keep their group header there.
+    // Bytes that a dBase III text cannot hold (0x1A, 0x00) keep their group header there.
     const bool keepHeader =
         IsDbase3(*d) &&
-        (blockNo < 0 || data.find(static_cast<char>(memo::TextEnd)) != std::string::npos);
+        (blockNo < 0 || data.find_first_of(std::string("\x1A\0", 2)) != std::string::npos);
     bool ok = newBlock <= std::numeric_limits<int32_t>::max();
     if (ok && IsDbase3(*d) && !keepHeader) {
         data += memo::TextEndPair;
         ok = WriteData(*d, pos, data.data(), data.size());
     } else if (ok) {
-        uint8_t head[memo::GroupHeaderSize];
-        std::memcpy(head, memo::GroupMark, 4);
-        PutLe32(head + memo::OffGroupLength,
-                static_cast<uint32_t>(data.size() + memo::GroupHeaderSize));
-        if (IsDbase3(*d))
-            ok = d->file->WriteAt(pos, head, sizeof head) == sizeof head;
-        else if (!WriteGroupHeader(*d, pos, static_cast<uint32_t>(data.size())))
-            return 0;
-        ok = ok && WriteData(*d, pos + memo::GroupHeaderSize, data.data(), data.size());
+        if (!WriteGroupHeader(*d, pos, static_cast<uint32_t>(data.size()))) return 0;
+        ok = WriteData(*d, pos + memo::GroupHeaderSize, data.data(), data.size());
     }
     if (!ok) {
         MemoFail(*d, IoCode(*d, 101), Tagged(*d, tag));

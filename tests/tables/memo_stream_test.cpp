@@ -80,6 +80,13 @@ TEST_F(MemoStreamTest, TextDecisionAndConversion) {
     EXPECT_EQ(ReadAll(m), withZero);  // unconverted
     EXPECT_EQ(m.blob.textDecision, 0);
     DestroyBlobDescriptor(m);
+    // Copied into a dBase III file the zero byte keeps the group header.
+    DbfArea& d = Open(MakeMemoTable("d3.dbf", 0x83));
+    const int32_t copied = CopyMemo(a, binBlock, d, false);
+    ASSERT_LT(copied, 0);
+    ASSERT_NE(CreateBlobDescriptor(Memo(d), false, copied, BlobRead), 0);
+    EXPECT_EQ(ReadAll(Memo(d)), withZero);
+    DestroyBlobDescriptor(Memo(d));
 }
 
 TEST_F(MemoStreamTest, WritingIntoDbase3CarriesAGroupHeader) {
