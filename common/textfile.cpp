@@ -94,7 +94,6 @@ bool TextFile::OpenForWrite(bool keepOld) {
     }
     data_ = std::move(old);
     mode_ = Mode::Write;
-    writeFailed_ = false;
     return true;
 }
 
@@ -109,11 +108,9 @@ bool TextFile::Append() {
 bool TextFile::Close() {
     if (mode_ == Mode::Closed) return Fail(ioNotOpen);
     const bool writing = mode_ == Mode::Write;
-    const bool failed = writeFailed_;
     std::string data = std::move(data_);
     Discard();
     if (!writing) return true;
-    if (failed) return Fail(ioDiskFull);
     if (!platform::WriteFileReplacing(name_, data)) {
         const int err = errno;
         return Fail(err == ENOSPC || err == EDQUOT ? ioDiskFull : IoCodeFromErrno(err));
@@ -126,7 +123,6 @@ void TextFile::Discard() {
     data_.clear();
     data_.shrink_to_fit();
     pos_ = 0;
-    writeFailed_ = false;
 }
 
 bool TextFile::Eof() const {

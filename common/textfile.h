@@ -65,7 +65,6 @@ private:
     std::string data_;  // the read file, or the text being written
     std::size_t pos_ = 0;
     int result_ = ioOk;
-    bool writeFailed_ = false;
 };
 
 // Maps a host errno to an IoCode.
