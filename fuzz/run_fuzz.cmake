@@ -33,7 +33,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "building the fuzz target failed:\n${err}")
 endif()
 execute_process(
-  COMMAND ${BIN} -max_total_time=${SECONDS} -rss_limit_mb=2048 -max_len=4096
+  COMMAND ${BIN} -max_total_time=${SECONDS} -timeout=20 -rss_limit_mb=2048 -max_len=4096
           ${OUT}/corpus ${FUZZ_SEEDS}
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)

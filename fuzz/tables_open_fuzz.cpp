@@ -1,6 +1,7 @@
-// libFuzzer target: opens arbitrary bytes as a dBase table through Use and
-// reads every record, its fields and a text search. A damaged table must give
-// an engine error, never a crash or a read outside a buffer.
+// libFuzzer target: opens arbitrary bytes as a dBase table through Use, reads
+// every record, its fields and a text search, then appends, deletes and packs.
+// A damaged table must give an engine error, never a crash or a read outside
+// a buffer.
 #include <unistd.h>
 
 #include <cstddef>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "tables/dbf4.h"
+#include "tables/dbf4change.h"
 #include "tables/dbf4nav.h"
 #include "tables/dbf4search.h"
 #include "tables/tbcommon.h"
@@ -46,6 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int field = 0;
         EngineErrorCode = 0;
         Search("a", field, true);
+        // The change commands on the same damaged table.
+        ClearRecord();
+        Append();
+        Go(1);
+        DeleteRec();
+        Pack();
         CloseArea();
     }
     std::remove(TablePath().c_str());

@@ -50,7 +50,7 @@ void RefreshRecCount(DbfArea& a) {
     const int64_t size = a.file->Size();
     if (size < 0) return;
     const int64_t n = size > a.headerLength ? (size - a.headerLength) / a.recordLength : 0;
-    a.recordCount = static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
+    a.recordCount = static_cast<int32_t>(std::min<int64_t>(n, dbf::MaxRecordCount));
 }
 
 bool ReadRecord(DbfArea& a, int32_t n) {

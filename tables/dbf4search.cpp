@@ -279,10 +279,11 @@ bool RecordMatches(DbfArea& a, int field, int32_t n, const std::string& wanted) 
 }
 
 // Scans from record `from` on; makes the first visible match current.
-bool ScanLocate(int32_t from) {
+bool ScanLocate(int64_t from) {
     DbfArea& a = *CurrentDbf();
     RefreshRecCount(a);
-    for (int32_t n = std::max(from, 1); n <= a.recordCount; ++n) {
+    for (int64_t r = std::max<int64_t>(from, 1); r <= a.recordCount; ++r) {
+        const auto n = static_cast<int32_t>(r);
         const bool hit = RecordMatches(a, g_locate.field, n, g_locate.value);
         if (EngineErrorCode != 0) return false;
         if (!hit) continue;
@@ -327,7 +328,7 @@ bool Continue() {
         SetEngineError(220, "Call to CONTINUE not preceeded by call to LOCATE. [Continue]");
         return false;
     }
-    return ScanLocate(CurrentDbf()->currentRecord + 1);
+    return ScanLocate(int64_t{CurrentDbf()->currentRecord} + 1);
 }
 
 bool LocateRecord(const std::string& fieldNames, const std::string& values, bool caseInsensitive,

@@ -83,6 +83,9 @@ constexpr uint8_t EndOfFile = 0x1A;
 constexpr char DeletedFlag = '*';
 constexpr char PresentFlag = ' ';
 constexpr int MaxFields = 255;
+// Highest record count the engine works with, so that count + 1 (the end of
+// file position) always fits its 32-bit record numbers.
+constexpr int32_t MaxRecordCount = 0x7FFFFFFE;
 constexpr int MemoFieldLength = 10;
 constexpr int DateFieldLength = 8;
 

@@ -210,9 +210,9 @@ void SetCount(DbfArea& a, uint32_t count, int64_t fileSize) {
     if (CountFromFileSize && a.recordLength > 0)
         count = fileSize > a.headerLength
                     ? static_cast<uint32_t>(std::min<int64_t>(
-                          (fileSize - a.headerLength) / a.recordLength, INT32_MAX))
+                          (fileSize - a.headerLength) / a.recordLength, dbf::MaxRecordCount))
                     : 0;
-    a.recordCount = static_cast<int32_t>(std::min<uint32_t>(count, INT32_MAX));
+    a.recordCount = static_cast<int32_t>(std::min<uint32_t>(count, dbf::MaxRecordCount));
 }
 
 }  // namespace
@@ -327,10 +327,20 @@ bool RecordWritten(DbfArea& a, int32_t n, bool append) {
 
 bool PutDbfRecord(DbfArea& a, int32_t n) {
     const bool append = n > a.recordCount;
+    if (append && a.recordCount >= dbf::MaxRecordCount) {
+        SetEngineError(101, "Datei:  " + a.fileName + " [Replace/Append/PutDbfRecord]");
+        return false;
+    }
     if (append) n = a.recordCount + 1;
     if (a.isVirtual) {
         CallVFile(a, VfWrite, n);
         return EngineErrorCode == 0;
+    }
+    // A header that counts more records than the file holds must not make
+    // the append write far behind the end of the file.
+    if (append && a.file->Size() < RecordPos(a, n)) {
+        SetEngineError(213, "Datei:  " + a.fileName + " [Replace/Append/PutDbfRecord]");
+        return false;
     }
     // The record buffer stays in the Windows code page: a copy is converted.
     std::string out = a.record;
@@ -346,12 +356,20 @@ bool PutDbfRecord(DbfArea& a, int32_t n) {
 }
 
 bool AppendDbfRecord(DbfArea& a) {
+    if (a.recordCount >= dbf::MaxRecordCount) {
+        SetEngineError(101, "Datei:  " + a.fileName + " [Replace/Append/PutDbfRecord]");
+        return false;
+    }
     return PutDbfRecord(a, a.recordCount + 1);
 }
 
 bool WriteDeleteFlag(DbfArea& a, int32_t n) {
     const bool append = n > a.recordCount;
-    if (append) n = a.recordCount + 1;
+    if (append) n = a.recordCount < dbf::MaxRecordCount ? a.recordCount + 1 : a.recordCount;
+    if (append && a.file->Size() < RecordPos(a, n)) {
+        SetEngineError(213, "Datei:  " + a.fileName + " [DeleteRec/RecallRec]");
+        return false;
+    }
     if (a.file->WriteAt(RecordPos(a, n), a.record.data(), 1) != 1) {
         SetEngineError(IoCodeFromErrno(a.file->Error(), 101),
                        "Datei:  " + a.fileName + " [DeleteRec/RecallRec]");

@@ -302,6 +302,18 @@ TEST_F(DbfFileTest, DamagedFilesGiveTheirErrors) {
     }
 }
 
+TEST_F(DbfFileTest, AppendBehindAnOvercountedFileIsRefused) {
+    const std::string path = Path("over.dbf");
+    WriteFileBytes(path, Table(3, 100000, 65, 4, Desc("A", 'C', 3) + "\x0D", " abc\x1A"));
+    DbfArea a;
+    ASSERT_TRUE(Open(a, path));
+    a.record = " new";
+    EXPECT_FALSE(AppendDbfRecord(a));  // would leave a hole of 400 000 bytes
+    EXPECT_EQ(EngineErrorCode, 213);
+    CloseDbf(a);
+    EXPECT_EQ(ReadFileBytes(path).size(), 65u + 4 + 1);
+}
+
 TEST_F(DbfFileTest, RecordNumberOutsideTheTable) {
     const std::string path = Path("r.dbf");
     test::MakeTable(path, {{"A", 'C', 1, 0}});
