@@ -52,7 +52,19 @@ void TTbCDataSet::AppendFrom(const std::string& fileName) {
     CheckBrowseMode();
     PositionWorkArea("AppendFrom");
     const int32_t former = kor2::RecNo();
-    kor2::AppendFrom(fileName, nullptr);
+    {
+        // A shared table takes new records only under the file lock, released on every way out.
+        struct FileLockGuard {
+            uint8_t area;
+            ~FileLockGuard() {
+                Select(area);
+                Unlock();
+            }
+        } guard{WorkArea()};
+        kor2::FLock();
+        kor2::AppendFrom(fileName, nullptr);
+    }
+    SelectWorkArea("AppendFrom");
     SelectWorkArea("AppendFrom");
     if (former >= 1 && former <= kor2::RecCount()) {
         kor2::Go(former);

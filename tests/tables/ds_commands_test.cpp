@@ -1,0 +1,240 @@
+// Tests of the table component: dBase-style commands that keep the data set
+// in step with its work area, changes under refused locks with their events,
+// read-only and exclusive opening, and memo access through blob streams.
+#include <gtest/gtest.h>
+
+#include "ds_testutil.h"
+#include "tables/dbf4.h"
+#include "tables/dbf4change.h"
+#include "tables/dbf4nav.h"
+#include "tables/memoarea.h"
+
+namespace kor2::test {
+namespace {
+
+using DsCommands = DsTest;
+
+TEST_F(DsCommands, GoSkipAndFieldTexts) {
+    TTbDbf ds;
+    OpenOn(ds, Sample());
+    ds.Go(6);
+    EXPECT_EQ(ds.RecNo(), 6);
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "R6");
+    ds.Skip(2);
+    EXPECT_EQ(ds.RecNo(), 8);
+    ds.Skip(0);
+    EXPECT_EQ(ds.RecNo(), 8);
+    ds.Skip(5);
+    EXPECT_TRUE(ds.Eof());
+    EXPECT_EQ(ds.RecNo(), 10);
+    std::string s;
+    ds.SField(1, s);
+    EXPECT_EQ(s, "R10       ");
+    ds.Field(2, s);
+    EXPECT_EQ(s, "PRICE");
+    EXPECT_EQ(ds.FieldLen(2), 8);
+    EXPECT_EQ(ds.FieldCount(), 5);
+    EXPECT_EQ(ds.RecCount(), 10);
+    ds.MoveFirst();
+    EXPECT_EQ(ds.RecNo(), 1);
+    EXPECT_TRUE(ds.FieldAsBoolean("OK"));
+}
+
+TEST_F(DsCommands, SearchMovesOnlyWhenFound) {
+    TTbDbf ds;
+    OpenOn(ds, Sample());
+    ds.Go(3);
+    int found = 0;
+    ds.Search("nothing here", found, true);
+    EXPECT_EQ(found, 0);
+    EXPECT_EQ(ds.RecNo(), 3);
+    found = 0;
+    ds.Search("R7", found, true);
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(ds.RecNo(), 7);
+}
+
+TEST_F(DsCommands, AppendFromReturnsToTheRecord) {
+    const std::string path = Sample();
+    const std::string other = Path("other.dbf");
+    MakeTable(other, {{"NAME", 'C', 10, 0}, {"QTY", 'N', 5, 0}});
+    AppendRaw(other, {{" ", "X1", "100"}, {" ", "X2", "200"}});
+    TTbDbf ds;
+    OpenOn(ds, path);
+    ds.Go(5);
+    ds.AppendFrom(other);
+    EXPECT_EQ(ds.RecNo(), 5);
+    EXPECT_EQ(ds.RecordCount(), 12);
+    ds.Last();
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "X2");
+    EXPECT_EQ(ds.FieldByName("QTY").AsInteger(), 200);
+}
+
+TEST_F(DsCommands, AppendRecAndPack) {
+    const std::string path = Sample(4);
+    TTbDbf ds;
+    ds.SetExclusive(true);
+    OpenOn(ds, path);
+    ds.Go(2);
+    ds.Delete();
+    ds.Go(3);
+    ds.AppendRec();  // a copy of the work area's record
+    EXPECT_EQ(ds.RecordCount(), 5);
+    EXPECT_EQ(ds.RecNo(), 5);
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "R3");
+    EXPECT_TRUE(ds.Pack());
+    EXPECT_EQ(ds.RecordCount(), 4);
+    EXPECT_EQ(ds.RecNo(), 1);
+    ds.Close();
+    const auto rows = Rows(path);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[1][1], "R3        ");
+    EXPECT_EQ(rows[3][1], "R3        ");
+}
+
+TEST_F(DsCommands, SetFieldCommandsPutTheSetIntoEdit) {
+    const std::string path = Sample(2);
+    TTbDbf ds;
+    OpenOn(ds, path);
+    ds.SetFieldString("NAME", "Via cmd");
+    EXPECT_EQ(ds.State(), TDataSetState::dsEdit);
+    ds.SetFieldInteger("QTY", 42);
+    ds.SetFieldBoolean("OK", false);
+    ds.SetFieldFloat("PRICE", Real48::FromExtended(2.25));
+    ds.Post();
+    const auto rows = Rows(path);
+    EXPECT_EQ(rows[0][1], "Via cmd   ");
+    EXPECT_EQ(rows[0][2], "    2.25");
+    EXPECT_EQ(rows[0][3], "   42");
+    EXPECT_EQ(rows[0][5], "F");
+}
+
+TEST_F(DsCommands, RefusedLockCallsTheEventAndKeepsTheEdit) {
+    const std::string path = Sample(3);
+    TTbDbf ds;
+    OpenOn(ds, path);
+    // Another user of the table holds the whole file.
+    Select(20);
+    ASSERT_TRUE(Use(path, nullptr, 0));
+    ASSERT_TRUE(FLock());
+    int asked = 0;
+    ds.OnRLockFailedOnPost = [&](TDataSet&, bool& retry) {
+        ++asked;
+        if (asked == 2) {
+            Select(20);
+            Unlock();
+        }
+        retry = asked < 3;
+    };
+    ds.Edit();
+    ds.FieldByName("NAME").SetAsString("Locked");
+    ds.Post();  // refused twice, granted on the third try
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(Rows(path)[0][1], "Locked    ");
+
+    Select(20);
+    ASSERT_TRUE(FLock());
+    ds.OnRLockFailedOnPost = nullptr;
+    ds.Edit();
+    ds.FieldByName("NAME").SetAsString("Refused");
+    EXPECT_THROW(ds.Post(), std::runtime_error);
+    EXPECT_EQ(ds.State(), TDataSetState::dsEdit);
+    EXPECT_EQ(boxes.back(), "Sperren fehlgeschlagen [Post]");
+    EXPECT_EQ(Rows(path)[0][1], "Locked    ");
+    ds.Cancel();
+    Select(20);
+    CloseArea();
+}
+
+TEST_F(DsCommands, ReadOnlySetRefusesChanges) {
+    const std::string path = Sample(2);
+    TTbDbf ds;
+    ds.ReadOnly = true;
+    OpenOn(ds, path);
+    EXPECT_FALSE(ds.CanModify());
+    EXPECT_THROW(ds.Edit(), EDatabaseError);
+    EXPECT_THROW(ds.Append(), EDatabaseError);
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "R1");
+}
+
+TEST_F(DsCommands, ChangingExclusiveReopens) {
+    const std::string path = Sample(2);
+    TTbDbf ds;
+    OpenOn(ds, path);
+    int opens = 0;
+    ds.AfterOpen = [&](TDataSet&) { ++opens; };
+    ds.SetExclusive(true);
+    EXPECT_EQ(opens, 1);
+    EXPECT_TRUE(ds.Active());
+    Select(20);
+    EXPECT_THROW(Use(path, nullptr, 0), ETableError);  // held exclusively now
+}
+
+TEST_F(DsCommands, MissingTableIsCreatedOnOpen) {
+    TTbDbf ds;
+    ds.Name = "MADE";
+    ds.DbfFields = {"A, C, 5, 0"};
+    ds.SetDbfFileName(Path("made"));
+    ds.Open();
+    EXPECT_TRUE(ds.Active());
+    TTbDbf bad;
+    bad.Name = "BAD";
+    bad.SetDbfFileName(Path("nofields"));
+    EXPECT_THROW(bad.Open(), std::runtime_error);
+    EXPECT_FALSE(bad.Active());
+}
+
+class DsMemo : public DsTest {
+protected:
+    void SetUp() override {
+        DsTest::SetUp();
+        InitMemoUnit();
+        path = Path("memo.dbf");
+        MakeTable(path, {{"NAME", 'C', 10, 0}, {"NOTES", 'M', 10, 0}});
+        AppendRaw(path, {{" ", "A", ""}, {" ", "B", ""}});
+        OpenOn(ds, path);
+    }
+    std::string path;
+    TTbDbf ds;
+};
+
+TEST_F(DsMemo, MemoTextIsWrittenReadAndCleared) {
+    TField& notes = ds.FieldByName("NOTES");
+    EXPECT_NE(dynamic_cast<TMemoField*>(&notes), nullptr);
+    EXPECT_EQ(notes.AsString(), "");
+    int changes = 0;
+    notes.OnChange = [&](TField&) { ++changes; };
+    const std::string text(1500, 'x');
+    notes.SetAsString(text);
+    EXPECT_EQ(ds.State(), TDataSetState::dsEdit);
+    EXPECT_EQ(changes, 1);
+    ds.Post();
+    ds.Next();
+    ds.Prior();
+    EXPECT_EQ(notes.AsString(), text);
+    EXPECT_NE(ds.MemoReference(notes), 0);
+
+    // A stream that writes nothing empties the memo.
+    { auto s = ds.CreateBlobStream(notes, TBlobStreamMode::bmWrite); }
+    ds.Post();
+    EXPECT_EQ(ds.MemoReference(notes), 0);
+    EXPECT_EQ(notes.AsString(), "");
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(DsMemo, StreamReadsInPiecesAndSeeks) {
+    TField& notes = ds.FieldByName("NOTES");
+    notes.SetAsString("0123456789");
+    ds.Post();
+    auto s = ds.CreateBlobStream(notes, TBlobStreamMode::bmRead);
+    char buf[4];
+    EXPECT_EQ(s->Read(buf, 4), 4);
+    EXPECT_EQ(std::string(buf, 4), "0123");
+    EXPECT_EQ(s->Seek(-2, 2), 8);
+    EXPECT_EQ(s->Read(buf, 4), 2);
+    EXPECT_EQ(std::string(buf, 2), "89");
+    EXPECT_EQ(s->Write("z", 1), 0);  // a read stream does not write
+}
+
+}  // namespace
+}  // namespace kor2::test
