@@ -501,6 +501,11 @@ bool WriteGroupHeader(TMemoFileRec& m, int64_t offset, uint32_t length) {
 }
 
 int64_t LockMemoPadAndSeekEOF(TMemoFileRec& m, const std::string& tag) {
+    // A memo being written through a byte stream owns the end of the file.
+    if (m.blob.valid && m.blob.mode == BlobWrite) {
+        SetEngineError(1017, Tagged(m, tag));
+        return -1;
+    }
     if (m.shared && !m.locked) {
         for (int i = 0; i < memo::LockTries && !m.locked; ++i)
             m.locked = m.file->Lock(memo::LockOffset, memo::LockLength);

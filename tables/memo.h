@@ -36,6 +36,8 @@ void FreeMemoPad();
 using MemoTransformProc = std::function<void(char* buf, size_t len)>;
 
 // Byte-stream access to one memo (memostream.h).
+constexpr uint8_t BlobRead = 1;
+constexpr uint8_t BlobWrite = 2;
 struct TBlobDescriptor {
     bool valid = false;
     uint8_t mode = 0;        // 1 read, 2 write

@@ -9,9 +9,6 @@
 
 namespace kor2 {
 
-constexpr uint8_t BlobRead = 1;
-constexpr uint8_t BlobWrite = 2;
-
 // Prepares memo blockNo for reading, or a new memo for writing. Convert lets
 // text memos pass between the DOS code page and the Windows character set.
 // The memo's block number, negative in a dBase III file; 0 on failure.

@@ -120,6 +120,19 @@ TEST_F(MemoStreamTest, WritingIntoDbase3CarriesAGroupHeader) {
     DestroyBlobDescriptor(Memo(d));
 }
 
+TEST_F(MemoStreamTest, NoOtherAppendWhileAStreamWrites) {
+    DbfArea& a = Open(MakeMemoTable("s.dbf", 0x8B));
+    TMemoFileRec& m = Memo(a);
+    ASSERT_EQ(CreateBlobDescriptor(m, false, 0, BlobWrite), 1);
+    ASSERT_EQ(WriteBlobStream(m, "stream", 6), 6);
+    EXPECT_EQ(AddMemo(m, "dazwischen"), 0);
+    ExpectError(1017, "s.DBT [AddMemo]");
+    ASSERT_TRUE(DestroyBlobDescriptor(m));
+    EXPECT_EQ(AddMemo(m, "danach"), 2);
+    ASSERT_TRUE(GetMemo(m, 1));
+    EXPECT_EQ(MemoPadLines, std::vector<std::string>{"stream"});
+}
+
 TEST_F(MemoStreamTest, DestroyWithoutWritingLeavesNoHeader) {
     DbfArea& a = Open(MakeMemoTable("n.dbf", 0xF5));
     TMemoFileRec& m = Memo(a);
