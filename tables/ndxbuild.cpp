@@ -66,8 +66,9 @@ public:
     explicit NodeWriter(EngineFile& f) : file_(f) {}
     uint32_t Put(const NdxNode& node) {
         buf_.insert(buf_.end(), node.begin(), node.end());
+        const uint32_t number = next_++;
         if (buf_.size() >= 128 * BlockSize) Flush();
-        return next_++;
+        return number;
     }
     bool Flush() {
         if (buf_.empty()) return ok_;

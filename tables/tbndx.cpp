@@ -788,8 +788,10 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
             }
         }
         if (controlling) {
+            // The cursor starts on the first key; an index out of step with
+            // the table still opens, so that it can be rebuilt.
             ref.bof = ref.eof = false;
-            SyncOrder(ref, true, "SyncIndex");
+            if (DescendEdge(ref, false) == 0) ref.bof = ref.eof = true;
         }
         if (a->currentRecord >= 1 && a->currentRecord <= a->recordCount) {
             std::string key;

@@ -166,14 +166,23 @@ TEST_F(NdxBuildTest, TooLittleDiskSpaceWritesNothing) {
 }
 
 TEST_F(NdxBuildTest, SortedRunsInTemporaryFileGiveSameOrder) {
-    OpenRows(Rows(700));
+    // 5000 keys: more nodes than one write buffer holds.
+    const auto rows = Rows(5000);
+    OpenRows(rows);
     Index_On("T", Path("mem.ndx"));
     ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
     const std::vector<int32_t> inMemory = test::WalkForward();
+    ASSERT_EQ(inMemory.size(), rows.size());
+    for (size_t i = 1; i < inMemory.size(); ++i)
+        ASSERT_LT(rows[inMemory[i - 1] - 1][0], rows[inMemory[i] - 1][0]);
+    for (int r : {1, 2500, 4999}) {
+        EXPECT_TRUE(Find(rows[r][0]));
+        EXPECT_EQ(RecNo(), r + 1);
+    }
     CloseAllIndexes();
     const std::string memFile = test::ReadFileBytes(Path("mem.ndx"));
 
-    IndexSortCapacity = 256;  // three runs
+    IndexSortCapacity = 1000;  // five runs
     int calls = 0;
     SetIndexProgressProc([&] { ++calls; }, 10);
     Index_On("T", Path("run.ndx"));

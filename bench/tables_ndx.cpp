@@ -1,0 +1,155 @@
+// Speed of the index layer on 1 000 000 keys: building a character and a
+// numeric index (in memory and through sorted runs), seeking random keys,
+// walking the whole order and inserting keys one by one.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "tables/dbf4.h"
+#include "tables/dbf4change.h"
+#include "tables/dbf4nav.h"
+#include "tables/ndxbuild.h"
+#include "tables/tbcommon.h"
+#include "tables/tbdbflow.h"
+#include "tables/tbengine.h"
+#include "tables/tbndx.h"
+#include "tables/tbparser.h"
+
+namespace {
+
+using namespace kor2;
+
+constexpr int kRecords = 1000000;
+
+std::string Dir() {
+    static const std::string dir = [] {
+        auto d = std::filesystem::temp_directory_path() / "kor2-ndx-bench";
+        std::filesystem::create_directories(d);
+        return d.string();
+    }();
+    return dir;
+}
+
+// Key of record i: a scrambled 10-digit text, so that the input is unsorted.
+uint64_t KeyOf(int i) {
+    return (static_cast<uint64_t>(i) * 2654435761u) % 10000000000ull;
+}
+
+// A table KEY C(10), NR N(10,0) of 1 000 000 records, written once per run.
+const std::string& BigTable() {
+    static const std::string path = [] {
+        InitTableEngine();
+        ErrorHandling = false;
+        const std::string p = Dir() + "/keys.dbf";
+        DbfArea a;
+        CreateDbf(a, p, 2, {{"KEY", 'C', 10, 0}, {"NR", 'N', 10, 0}});
+        const int64_t headerLength = a.headerLength;
+        CloseDbf(a);
+        // Records written straight after the header, then the count.
+        std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(headerLength);
+        std::string records;
+        records.reserve(static_cast<size_t>(kRecords) * 21 + 1);
+        for (int i = 0; i < kRecords; ++i) {
+            const std::string key = std::to_string(KeyOf(i));
+            const std::string nr = std::to_string(i);
+            records += ' ' + std::string(10 - key.size(), '0') + key +
+                       std::string(10 - nr.size(), ' ') + nr;
+        }
+        records += '\x1A';
+        f.write(records.data(), static_cast<std::streamsize>(records.size()));
+        const uint32_t count = kRecords;
+        f.seekp(4);
+        f.write(reinterpret_cast<const char*>(&count), 4);
+        return p;
+    }();
+    return path;
+}
+
+void Start() {
+    const std::string& table = BigTable();
+    InitTableEngine();
+    ErrorHandling = false;
+    InitExprParser();
+    IndexInit();
+    Select(1);
+    Use(table + " EXCLUSIVE", nullptr, 0);
+}
+
+void Stop() {
+    IndexDone();
+    ShutdownTableEngine();
+}
+
+void BM_BuildCharIndex(benchmark::State& state) {
+    Start();
+    IndexSortCapacity = static_cast<size_t>(state.range(0));
+    for (auto _ : state) Index_On("KEY", Dir() + "/key.ndx");
+    IndexSortCapacity = 1 << 20;
+    if (EngineErrorCode != 0) state.SkipWithError(EngineErrorMsg.c_str());
+    Stop();
+}
+BENCHMARK(BM_BuildCharIndex)
+    ->Arg(1 << 20)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+void BM_BuildNumIndex(benchmark::State& state) {
+    Start();
+    for (auto _ : state) Index_On("NR", Dir() + "/nr.ndx");
+    if (EngineErrorCode != 0) state.SkipWithError(EngineErrorMsg.c_str());
+    Stop();
+}
+BENCHMARK(BM_BuildNumIndex)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_SeekRandomKey(benchmark::State& state) {
+    Start();
+    Index_On("KEY", Dir() + "/key.ndx");
+    std::mt19937 rng(1);
+    char key[16];
+    int64_t found = 0;
+    for (auto _ : state) {
+        std::snprintf(key, sizeof key, "%010llu",
+                      static_cast<unsigned long long>(KeyOf(static_cast<int>(rng() % kRecords))));
+        found += Find(key);
+    }
+    if (found != state.iterations()) state.SkipWithError("a key was not found");
+    Stop();
+}
+BENCHMARK(BM_SeekRandomKey)->Unit(benchmark::kMicrosecond);
+
+void BM_WalkOrder(benchmark::State& state) {
+    Start();
+    Index_On("KEY", Dir() + "/key.ndx");
+    for (auto _ : state) {
+        int64_t n = 0;
+        for (int32_t r = IndexGoTop(); !IndexEof(); r = FindNextRec()) n += r > 0;
+        benchmark::DoNotOptimize(n);
+    }
+    Stop();
+}
+BENCHMARK(BM_WalkOrder)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_InsertKeys(benchmark::State& state) {
+    Start();
+    Index_On("KEY", Dir() + "/key.ndx");
+    IndexControlBlock* b = OrderBlock(1);
+    std::mt19937 rng(2);
+    char key[16];
+    for (auto _ : state) {
+        std::snprintf(key, sizeof key, "%010u", static_cast<unsigned>(rng()));
+        AppendIndex(*b, std::string(key, 10), kRecords);
+    }
+    Stop();
+}
+BENCHMARK(BM_InsertKeys)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
