@@ -13,3 +13,7 @@ set(KOR2_FUZZ_EXPR_EXTRA tables/tbkeys tables/tbexprlex tables/tbparser tables/t
 
 # The memo file layer, added to the table sources for the memo target.
 set(KOR2_FUZZ_MEMO_EXTRA tables/memo tables/memostream)
+
+# The index layer and what it needs, added to the table sources for the index target.
+set(KOR2_FUZZ_NDX_EXTRA tables/tbkeys tables/tbexprlex tables/tbparser tables/tbexprmach
+    tables/tbsema tables/ndxfile tables/tbndx tables/ndxbuild)
