@@ -4,10 +4,10 @@
 // the table browser.
 #pragma once
 
-#include <cstdint>
-#include <functional>
-#include <memory>
+#include <cstddef>
 #include <string>
+
+#include "tables/tbprogress.h"
 
 namespace kor2 {
 
@@ -18,16 +18,6 @@ constexpr char DelimEndOfFile = 0x1A;  // written after the last line
 // Longest line kept on import; the rest of a longer line is dropped. Far
 // above any line an export writes (255 fields of 255 characters).
 constexpr size_t DelimMaxLine = 1 << 20;
-
-// A progress bar of 100 steps shown by the form layer while an import runs;
-// closed when destroyed. Without a factory no window is shown.
-class EngineProgress {
-public:
-    virtual ~EngineProgress() = default;
-    virtual void Step() = 0;
-};
-using EngineProgressFactory = std::function<std::unique_ptr<EngineProgress>(const std::string&)>;
-inline EngineProgressFactory MakeEngineProgress;
 
 // Writes every visible record of the current area, from its first in its
 // current order, without (or with) a line of field names. False after an

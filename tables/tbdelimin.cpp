@@ -2,7 +2,9 @@
 // record per non-empty line to the table of the current work area, assigning
 // the columns to its C, D, F, L and N fields in order. Called by the data-set
 // layer and the table browser.
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/real48.h"
