@@ -184,7 +184,7 @@ void TDataSet::SetActive(bool on) {
         }
         if (opened) {
             SetState(TDataSetState::dsBrowse);
-            Fire(AfterOpen);
+            DoAfterOpen();
             if (!IsEmpty()) DoAfterScroll();
         }
     } else {

@@ -320,6 +320,7 @@ protected:
     virtual void DoBeforeScroll();
     virtual void DoAfterScroll();
     virtual void DoAfterCancel() { Fire(AfterCancel); }
+    virtual void DoAfterOpen() { Fire(AfterOpen); }
     void Fire(const TDataSetNotifyEvent& e) {
         if (e) e(*this);
     }

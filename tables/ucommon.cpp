@@ -27,18 +27,6 @@ namespace {
 int g_liveDataSets = 0;
 bool g_savedExceptionMode = false;
 
-// Switches the engine's error handler off for a scope.
-class QuietEngine {
-public:
-    QuietEngine() : saved_(SetErrorHandling(false)) {}
-    ~QuietEngine() { SetErrorHandling(saved_); }
-    QuietEngine(const QuietEngine&) = delete;
-    QuietEngine& operator=(const QuietEngine&) = delete;
-
-private:
-    bool saved_;
-};
-
 int ToInt(const std::string& s) {
     const std::string t = AllTrim(s);
     int v = 0;
@@ -176,7 +164,7 @@ TTbDataSet::~TTbDataSet() {
     } catch (...) {
     }
     if (workArea_ != 0) {
-        QuietEngine quiet;
+        EngineErrorsOff quiet;
         Select(workArea_);
         CloseArea();
         workArea_ = 0;
@@ -293,7 +281,7 @@ bool TTbDataSet::CreateDbfFromFields() {
                                        static_cast<uint8_t>(std::clamp(spec.length, 0, 255)),
                                        static_cast<uint8_t>(std::clamp(spec.decimals, 0, 255))});
     }
-    QuietEngine quiet;
+    EngineErrorsOff quiet;
     EngineErrorCode = 0;
     {
         DbfArea area;
@@ -556,10 +544,10 @@ int32_t TTbDataSet::TbiSetToEnd() {
 }
 
 int32_t TTbDataSet::TbiOpen() {
-    if (dbfFileName_.empty()) return TbiNoFileName;
+    if (dbfFileName_.empty() && !IsVirtualTable()) return TbiNoFileName;
     bool ok;
     {
-        QuietEngine quiet;
+        EngineErrorsOff quiet;
         EngineErrorCode = 0;
         ok = OpenDbfWorkArea(dbfFileName_);
     }

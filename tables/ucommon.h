@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tables/tbcommon.h"
 #include "tables/tbprimds.h"
 
 namespace kor2 {
@@ -19,6 +20,18 @@ inline std::string EngineFalseText = "Falsch";
 inline int EngineMessageMode = 2;  // 2 = interactive: messages are shown
 // Asked when a command runs on a closed data set and the engine raised nothing.
 inline std::function<void()> ApplicationTerminateHook;
+
+// Switches the engine's error handler off for a scope: errors are only recorded.
+class EngineErrorsOff {
+public:
+    EngineErrorsOff() : saved_(SetErrorHandling(false)) {}
+    ~EngineErrorsOff() { SetErrorHandling(saved_); }
+    EngineErrorsOff(const EngineErrorsOff&) = delete;
+    EngineErrorsOff& operator=(const EngineErrorsOff&) = delete;
+
+private:
+    bool saved_;
+};
 
 void InitEngineTexts();
 // DATE setting from the platform's short date picture (ShortDatePicture).
