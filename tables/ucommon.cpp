@@ -45,6 +45,19 @@ std::string Join(const std::vector<std::string>& v, char sep) {
 
 }  // namespace
 
+AreaFileLock::AreaFileLock(uint8_t area) : area_(area) {
+    Select(area_);
+    FLock();
+}
+
+AreaFileLock::~AreaFileLock() {
+    try {
+        Select(area_);
+        Unlock();
+    } catch (...) {
+    }
+}
+
 // ---------------------------------------------------------------- engine texts
 
 void InitEngineTexts() {
@@ -377,7 +390,12 @@ bool TTbDataSet::OpenDbfWorkArea(const std::string& fileName) {
     }
     AnsiTables = TableLanguage == tlAnsi;
     if (!OpenDbfFile(fileName) || EngineErrorCode != 0 || !CurrentDbf()) {
-        if (CurrentDbf() && CurrentAreaNo() != remembered) CloseArea();
+        // The area was free: whatever the failed open left there goes.
+        const uint16_t code = EngineErrorCode;
+        const std::string msg = EngineErrorMsg;
+        if (CurrentDbf()) CloseArea();
+        EngineErrorCode = PendingErrorCode = code;
+        EngineErrorMsg = msg;
         Select(remembered);
         return false;
     }

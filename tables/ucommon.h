@@ -33,6 +33,19 @@ private:
     bool saved_;
 };
 
+// Holds the file lock of a work area for a scope: appends to a shared table
+// need it; released on every way out.
+class AreaFileLock {
+public:
+    explicit AreaFileLock(uint8_t area);
+    ~AreaFileLock();
+    AreaFileLock(const AreaFileLock&) = delete;
+    AreaFileLock& operator=(const AreaFileLock&) = delete;
+
+private:
+    uint8_t area_;
+};
+
 void InitEngineTexts();
 // DATE setting from the platform's short date picture (ShortDatePicture).
 void InitDateFormat();

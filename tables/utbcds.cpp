@@ -3,6 +3,8 @@
 // and navigators follow. Used by the table browser and the procedural interface.
 #include "tables/utbcds.h"
 
+#include <cstring>
+
 #include "tables/dbf4.h"
 #include "tables/dbf4change.h"
 #include "tables/dbf4nav.h"
@@ -15,6 +17,22 @@ void TTbCDataSet::PositionWorkArea(const std::string& context) {
     SelectWorkArea(context);
     if (!SyncFlag) TTbDataSet::SyncWorkArea();
     SelectWorkArea(context);
+}
+
+std::string TTbCDataSet::KeyOfAreaRecord(const TTbKeyMaker& keyMaker) {
+    uint8_t* active = ActiveBuffer();
+    if (!active) return keyMaker();
+    backupBuffer_.assign(active, active + RecBufSize());
+    DbfRecordToBuffer(active);
+    std::string key;
+    try {
+        key = keyMaker();
+    } catch (...) {
+        std::memcpy(active, backupBuffer_.data(), backupBuffer_.size());
+        throw;
+    }
+    std::memcpy(active, backupBuffer_.data(), backupBuffer_.size());
+    return key;
 }
 
 void TTbCDataSet::SyncWorkArea() {
@@ -53,18 +71,9 @@ void TTbCDataSet::AppendFrom(const std::string& fileName) {
     PositionWorkArea("AppendFrom");
     const int32_t former = kor2::RecNo();
     {
-        // A shared table takes new records only under the file lock, released on every way out.
-        struct FileLockGuard {
-            uint8_t area;
-            ~FileLockGuard() {
-                Select(area);
-                Unlock();
-            }
-        } guard{WorkArea()};
-        kor2::FLock();
+        AreaFileLock lock(WorkArea());
         kor2::AppendFrom(fileName, nullptr);
     }
-    SelectWorkArea("AppendFrom");
     SelectWorkArea("AppendFrom");
     if (former >= 1 && former <= kor2::RecCount()) {
         kor2::Go(former);

@@ -12,6 +12,9 @@
 
 namespace kor2 {
 
+// A key of the record in the data set's active buffer (sort and index keys).
+using TTbKeyMaker = std::function<std::string()>;
+
 class TTbCDataSet : public TTbDataSet {
 public:
     // Notification methods: the first runs after every SyncWorkArea; all three
@@ -46,6 +49,9 @@ public:
     bool CanModify() override { return !ReadOnly; }
 
 protected:
+    // Calls a key maker with the work area's record loaded into the active
+    // buffer, which is saved before and restored after.
+    std::string KeyOfAreaRecord(const TTbKeyMaker& keyMaker);
     // Selects the work area and puts it on the current record unless the sync flag keeps it there.
     void PositionWorkArea(const std::string& context);
     void CloseDbfHook() override;

@@ -11,9 +11,15 @@
 #include "tables/dbf4search.h"
 #include "tables/memoarea.h"
 #include "tables/memostream.h"
+#include "tables/ndxbuild.h"
 #include "tables/tbcommon.h"
+#include "tables/tbdelim.h"
 #include "tables/tbfiles.h"
 #include "tables/tbhooks.h"
+#include "tables/tbndx.h"
+#include "tables/tbprogress.h"
+#include "tables/tbsema.h"
+#include "tables/tbstrings.h"
 
 namespace kor2 {
 
@@ -53,7 +59,212 @@ bool TTbFileDataSet::OpenDbfFile(const std::string& fileName) {
     Use(use, nullptr, 0);
     CountFromFileSize = savedCount;
     ForcedOpenMode = savedForced;
-    return EngineErrorCode == 0 && CurrentDbf() != nullptr;
+    if (EngineErrorCode != 0 || CurrentDbf() == nullptr) return false;
+    return OpenIndexList();
+}
+
+namespace {
+
+bool ParseIndexLine(const std::string& line, IndexLine& out) {
+    const size_t c1 = line.find(',');
+    const size_t c2 = c1 == std::string::npos ? c1 : line.find(',', c1 + 1);
+    if (c2 == std::string::npos) return false;
+    out.order = static_cast<int>(TextToIntPart(AllTrim(line.substr(0, c1))));
+    out.file = AllTrim(line.substr(c1 + 1, c2 - c1 - 1));
+    out.key = AllTrim(line.substr(c2 + 1));
+    return out.order >= 1 && out.order <= MaxOrders && !out.file.empty();
+}
+
+}  // namespace
+
+bool TTbFileDataSet::OpenIndexList() {
+    if (!IsRunTime() || IndexList.empty()) return true;
+    TCreateIndexType mode = CreateIndex;
+    if (mode == ciAlways || mode == ciVerifyHeader) {
+        const std::string sema = GetSemaphoreFileName(AreaFileName());
+        if (FileExistsP(sema) && !FileIsFromToday(sema)) EraseFileIfFree(sema);
+        // Another program uses the table: never rebuild indexes it has open.
+        if (FileExistsP(sema)) mode = ciNotFound;
+    }
+    std::vector<IndexLine> lines;
+    for (const auto& text : IndexList) {
+        IndexLine l;
+        if (!ParseIndexLine(text, l)) {
+            SetEngineError(220, "Ungültige Zeile der IndexList: " + text + " [OpenDbfFile]");
+            return false;
+        }
+        lines.push_back(l);
+    }
+    uint16_t code = 0;
+    std::string msg;
+    {
+        EngineErrorsOff quiet;
+        if (!BuildIndexes(lines, mode)) {
+            code = EngineErrorCode;
+            msg = EngineErrorMsg;
+        }
+    }
+    // Raised with the handler as the caller has it; the open fails.
+    if (code != 0) SetEngineError(code, msg);
+    return code == 0;
+}
+
+bool TTbFileDataSet::BuildIndexes(const std::vector<IndexLine>& lines, TCreateIndexType mode) {
+    const uint8_t area = CurrentAreaNo();
+    for (const auto& l : lines) {
+        EngineErrorCode = 0;
+        bool rebuild = mode == ciAlways;
+        if (mode == ciNotFound || mode == ciNever) {
+            OpenIndexFile(l.file, 1);
+            const uint16_t code = EngineErrorCode;
+            if (mode == ciNotFound && (code == 2 || code == 222 || code == 223)) rebuild = true;
+        } else if (mode == ciVerifyHeader) {
+            const std::string path = IndexFilePath(l.file, *CurrentDbf());
+            rebuild = IndexRecCount(path) != kor2::RecCount();
+            if (!rebuild) OpenIndexFile(l.file, 1);
+        }
+        if (rebuild) {
+            EngineErrorCode = 0;
+            CloseAllIndexes();
+            bool canMake = true;
+            if (OnBeforeMakeIndex) OnBeforeMakeIndex(l.file, canMake);
+            Select(area);
+            if (canMake) {
+                {
+                    std::unique_ptr<EngineProgress> progress;
+                    if (ShowProgress && MakeEngineProgress)
+                        progress = MakeEngineProgress("Indexing " + l.file + "...");
+                    MakeIndexFromExpr(l.key, l.file);
+                }
+                if (EngineErrorCode == 0 && OnAfterMakeIndex) OnAfterMakeIndex(l.file);
+                Select(area);
+                if (EngineErrorCode == 0) OpenIndexFile(l.file, 1);
+            }
+        }
+        if (EngineErrorCode != 0) return false;
+        CloseAllIndexes();
+    }
+    for (const auto& l : lines) {
+        kor2::SetIndexTo(l.file, l.order);
+        if (EngineErrorCode != 0) return false;
+    }
+    int first = MaxOrders;
+    for (const auto& l : lines) first = std::min(first, l.order);
+    Set_Order_To(first);
+    if (kor2::RecCount() > 0) GoTop();
+    return EngineErrorCode == 0;
+}
+
+// ---------------------------------------------------------------- index commands
+
+KeyMakerFn TTbFileDataSet::WrapKeyMaker(TTbKeyMaker keyMaker) {
+    return
+        [this, keyMaker = std::move(keyMaker)](intptr_t, int) { return KeyOfAreaRecord(keyMaker); };
+}
+
+void TTbFileDataSet::IndexOn(const std::string& keyExpr, const std::string& fileName) {
+    CheckBrowseMode();
+    PositionWorkArea("IndexOn");
+    Index_On(keyExpr, fileName);
+    ResyncFromWorkArea();
+}
+
+void TTbFileDataSet::IndexOnCB(const std::string& fileName, TTbKeyMaker keyMaker) {
+    CheckBrowseMode();
+    PositionWorkArea("IndexOnCB");
+    IndexOnKeyMaker(fileName, WrapKeyMaker(std::move(keyMaker)), 0);
+    ResyncFromWorkArea();
+}
+
+void TTbFileDataSet::SetIndexTo(const std::string& fileNames) {
+    CheckBrowseMode();
+    PositionWorkArea("SetIndexTo");
+    // No names: back to record order.
+    if (AllTrim(fileNames).empty()) {
+        CloseAllIndexes();
+    } else {
+        Set_Index_To(fileNames);
+    }
+    ResyncFromWorkArea();
+}
+
+void TTbFileDataSet::SetIndexToCB(const std::string& fileName, int order, TTbKeyMaker keyMaker) {
+    CheckBrowseMode();
+    PositionWorkArea("SetIndexToCB");
+    kor2::SetIndexToCB(fileName, order, WrapKeyMaker(std::move(keyMaker)), 0);
+    ResyncFromWorkArea();
+}
+
+void TTbFileDataSet::SetIndexToLFN(const std::string& fileName, int order) {
+    CheckBrowseMode();
+    PositionWorkArea("SetIndexToLFN");
+    OpenIndexFile(fileName, order);
+    ResyncFromWorkArea();
+}
+
+bool TTbFileDataSet::Find(const std::string& key) {
+    CheckBrowseMode();
+    PositionWorkArea("Find");
+    const bool found = kor2::Find(key.substr(0, 100));
+    SelectWorkArea("Find");
+    if (dEOF()) {
+        Last();
+    } else {
+        ResyncFromWorkArea();
+    }
+    SetFound(found);
+    return found;
+}
+
+bool TTbFileDataSet::FindExact(const std::string& key) {
+    const bool wasExact = IndexExact;
+    SetExactOn();
+    bool found = false;
+    try {
+        found = Find(key);
+    } catch (...) {
+        if (!wasExact) SetExactOff();
+        throw;
+    }
+    if (!wasExact) SetExactOff();
+    return found;
+}
+
+bool TTbFileDataSet::Locate(const std::string& keyFields, const std::vector<std::string>& keyValues,
+                            TLocateOptions options) {
+    if (Active() && WorkArea() != 0) {
+        SelectWorkArea("Locate");
+        if (IndexInControl()) {
+            const std::string key = keyValues.empty() ? std::string() : keyValues[0];
+            return options.partialKey ? Find(key) : FindExact(key);
+        }
+    }
+    return TTbCDataSet::Locate(keyFields, keyValues, options);
+}
+
+// ---------------------------------------------------------------- delimited text
+
+bool TTbFileDataSet::AppendFromDelimited(const std::string& fileName) {
+    CheckBrowseMode();
+    PositionWorkArea("AppendFromDelimited");
+    bool result;
+    {
+        AreaFileLock lock(WorkArea());
+        result = ImportText(fileName, ShowProgress);
+    }
+    TableChanged();
+    ResyncFromWorkArea();
+    return result;
+}
+
+bool TTbFileDataSet::CopyToDelimited(const std::string& fileName) {
+    CheckBrowseMode();
+    PositionWorkArea("CopyToDelimited");
+    const int32_t former = kor2::RecNo();
+    const bool result = ExportText(fileName);
+    SelectWorkArea("CopyToDelimited");
+    if (former >= 1 && former <= kor2::RecCount()) kor2::Go(former);
+    return result;
 }
 
 void TTbFileDataSet::WithLock(bool appendLock, const std::function<void()>& action, bool afterCheck,

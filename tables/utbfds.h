@@ -9,11 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "tables/ndxfile.h"
 #include "tables/utbcds.h"
 
 namespace kor2 {
 
 enum TCreateIndexType { ciNotFound, ciAlways, ciVerifyHeader, ciNever };
+
+// One line of IndexList: "order, file name, key expression".
+struct IndexLine {
+    int order = 0;
+    std::string file;
+    std::string key;  // the rest of the line: an expression may hold commas
+};
 
 using TBeforeMakeIndexEvent = std::function<void(const std::string& name, bool& canMake)>;
 using TAfterMakeIndexEvent = std::function<void(const std::string& name)>;
@@ -41,6 +49,20 @@ public:
     bool IsRunTime() override { return !(Designing && exclusive_); }
     bool IsSequenced();
 
+    // Index files: built from a key expression or a key maker, opened by name.
+    virtual void IndexOn(const std::string& keyExpr, const std::string& fileName);
+    virtual void IndexOnCB(const std::string& fileName, TTbKeyMaker keyMaker);
+    virtual void SetIndexTo(const std::string& fileNames);
+    virtual void SetIndexToCB(const std::string& fileName, int order, TTbKeyMaker keyMaker);
+    virtual void SetIndexToLFN(const std::string& fileName, int order);
+    // Seeks a key (at most 100 characters) in the controlling index.
+    bool Find(const std::string& key);
+    bool FindExact(const std::string& key);
+    bool Locate(const std::string& keyFields, const std::vector<std::string>& keyValues,
+                TLocateOptions options) override;
+    bool AppendFromDelimited(const std::string& fileName);
+    bool CopyToDelimited(const std::string& fileName);
+
     void Peek(int fieldNo, int32_t recNo, std::string& s);
     bool ALock();
     bool FLock();
@@ -60,6 +82,11 @@ protected:
     void s_ReplaceWithLock() override;
 
 private:
+    bool OpenIndexList();
+    bool BuildIndexes(const std::vector<IndexLine>& lines, TCreateIndexType mode);
+    // The index layer's key maker for a data-set key maker: the record loaded into the active
+    // buffer.
+    KeyMakerFn WrapKeyMaker(TTbKeyMaker keyMaker);
     // Repeats lock + action while a refused lock's handler asks for a retry.
     void WithLock(bool appendLock, const std::function<void()>& action, bool afterCheck,
                   const TTbLockFailedEvent& onFailed, const char* word);

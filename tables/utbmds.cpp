@@ -134,19 +134,7 @@ std::string TTbLLDataSet::MakeKey() {
         const size_t len = std::min<size_t>(rec[1], recordBuffer_.size() - 2);
         return std::string(reinterpret_cast<const char*>(rec + 2), len);
     }
-    uint8_t* active = ActiveBuffer();
-    if (!active) return KeyMaker();
-    backupBuffer_.assign(active, active + RecBufSize());
-    DbfRecordToBuffer(active);
-    std::string key;
-    try {
-        key = KeyMaker();
-    } catch (...) {
-        std::memcpy(active, backupBuffer_.data(), backupBuffer_.size());
-        throw;
-    }
-    std::memcpy(active, backupBuffer_.data(), backupBuffer_.size());
-    return key;
+    return KeyOfAreaRecord(KeyMaker);
 }
 
 void TTbLLDataSet::InstallKeyMaker() {

@@ -13,8 +13,6 @@
 namespace kor2 {
 
 enum LStatusType : uint8_t { FIFO, LIFO, INSERTION, ASCENDING, DESCENDING };
-// The sort key of the record in the data set's active buffer.
-using TTbKeyMaker = std::function<std::string()>;
 
 class TTbLLDataSet : public TTbCDataSet {
 public:
