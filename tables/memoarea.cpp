@@ -30,6 +30,12 @@ int32_t AddMemo(const std::string& text) {
     return m ? AddMemo(*m, text) : 0;
 }
 
+bool AssignMemo(MemoTextFile& f, int32_t& blockNo) {
+    if (!CurrentMemoFile("AssignMemo")) return false;
+    AssignMemo(f, *CurrentDbf(), blockNo);
+    return true;
+}
+
 std::vector<std::string> MemoFieldLines(int n) {
     std::vector<std::string> lines;
     TMemoFileRec* m = CurrentMemoFile("MemoLines");

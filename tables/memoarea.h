@@ -21,6 +21,9 @@ TMemoFileRec* CurrentMemoFile(const std::string& operation);
 bool GetMemo(int32_t blockNo);
 // Appends text to the current table's memo file: its block number, 0 when empty or failed.
 int32_t AddMemo(const std::string& text);
+// Binds a memo text file to memo blockNo of the current table (0 when there is none).
+class MemoTextFile;
+bool AssignMemo(MemoTextFile& f, int32_t& blockNo);
 // The pad lines of the memo in field n (1-based) of the current record.
 std::vector<std::string> MemoFieldLines(int n);
 

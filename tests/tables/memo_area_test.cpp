@@ -47,12 +47,22 @@ TEST_F(MemoAreaTest, UseOpensAndCloseAreaClosesTheMemoFile) {
     EXPECT_EQ(added, 3);
     ASSERT_TRUE(GetMemo(added));
     EXPECT_EQ(MemoPadLines, std::vector<std::string>{"dritter"});
+    // The memo as a text file of the current table.
+    int32_t block = added;
+    MemoTextFile f;
+    ASSERT_TRUE(AssignMemo(f, block));
+    ASSERT_EQ(f.Append(), 0);
+    ASSERT_EQ(f.WriteLn("vierter"), 0);
+    ASSERT_EQ(f.Close(), 0);
+    EXPECT_EQ(block, added);  // rewritten in place
+    ASSERT_TRUE(GetMemo(block));
+    EXPECT_EQ(MemoPadLines, (std::vector<std::string>{"dritter", "vierter"}));
     CloseArea();
     // Opened again in the same area: the old memo file record is gone.
     ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
     EXPECT_EQ(EngineErrorCode, 0);
     ASSERT_TRUE(GetMemo(3));
-    EXPECT_EQ(MemoPadLines, std::vector<std::string>{"dritter"});
+    EXPECT_EQ(MemoPadLines, (std::vector<std::string>{"dritter", "vierter"}));
 }
 
 TEST_F(MemoAreaTest, WithoutTheLayerTablesOpenWithoutMemoFile) {
