@@ -646,6 +646,29 @@ std::string FitNumberText(const std::string& text, int width) {
     return std::string(width - text.size(), ' ') + text;
 }
 
+Real48 Real48OfDouble(double d) {
+    uint64_t bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    // Zero, subnormal, infinite and NaN values take the general way.
+    if (biased == 0 || biased == 0x7FF) return Real48::FromExtended(d);
+    int exponent = biased - 1023 + 129;
+    // The 52-bit fraction rounded to the 39 bits of the 6-byte real, ties to even.
+    uint64_t q = (bits & ((uint64_t{1} << 52) - 1)) >> 13;
+    const uint64_t rest = bits & 0x1FFF;
+    if (rest > 0x1000 || (rest == 0x1000 && (q & 1) != 0)) ++q;
+    if (q == uint64_t{1} << 39) {
+        q = 0;
+        ++exponent;
+    }
+    if (exponent < 1 || exponent > 255) return Real48::FromExtended(d);
+    uint8_t b[6];
+    b[0] = static_cast<uint8_t>(exponent);
+    for (int i = 0; i < 5; ++i) b[1 + i] = static_cast<uint8_t>(q >> (8 * i));
+    if (bits >> 63) b[5] |= 0x80;
+    return Real48::FromBytes(b);
+}
+
 void RecordToUserBuffer(const DbfArea& a, uint8_t* buffer) {
     const char* rec = a.record.data();
     buffer[0] = rec[0] == dbf::DeletedFlag ? 1 : 0;
@@ -676,7 +699,7 @@ void RecordToUserBuffer(const DbfArea& a, uint8_t* buffer) {
             }
             default:
                 if (f.decimals > 0) {
-                    const Real48 r = Real48::FromExtended(StoredNumberValue(src, f.length));
+                    const Real48 r = Real48OfDouble(StoredNumberValue(src, f.length));
                     std::memcpy(buffer + p, r.Bytes().data(), 6);
                 } else {
                     const int32_t v = StoredIntValue(src, f.length);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/real48.h"
 #include "tables/tbfile.h"
 
 namespace kor2 {
@@ -132,6 +133,9 @@ void UserBufferToRecord(DbfArea& a, const uint8_t* buffer);
 // Values of stored field texts (locale-independent, '.' as the point).
 double StoredNumberValue(const char* text, size_t len);
 int32_t StoredIntValue(const char* text, size_t len);
+// The 6-byte real nearest to d (as Real48::FromExtended, without its long
+// double arithmetic on the common path of reading number fields).
+Real48 Real48OfDouble(double d);
 // Fits a number text into a field: right-aligned, or all '*' when too long.
 std::string FitNumberText(const std::string& text, int width);
 

@@ -2,7 +2,10 @@
 // typed-buffer conversion, damaged files and injected I/O faults.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
+#include <random>
 
 #include "platform/oemtext.h"
 #include "platform/real48.h"
@@ -103,6 +106,35 @@ TEST_F(DbfFileTest, TypedBufferRoundTrip) {
     RecordToUserBuffer(a, back.data());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(d + 1), d[0]), "  .  .  ");
     CloseDbf(a);
+}
+
+TEST(Real48OfDouble, SameAsTheGeneralConversion) {
+    std::mt19937_64 rng(7);
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  1.0,
+                                  -12.35,
+                                  0.1,
+                                  1e-39,
+                                  1e-38,
+                                  1.7e38,
+                                  1e39,
+                                  2.5,
+                                  1234567.891,
+                                  std::numeric_limits<double>::denorm_min(),
+                                  std::numeric_limits<double>::infinity()};
+    // Ties: exactly half way between two 6-byte values.
+    values.push_back(1.0 + std::ldexp(1.0, -40));
+    values.push_back(1.0 + 3 * std::ldexp(1.0, -40));
+    values.push_back(2.0 - std::ldexp(1.0, -41));  // rounds up into the next exponent
+    for (int i = 0; i < 20000; ++i) {
+        double d;
+        const uint64_t bits = rng();
+        std::memcpy(&d, &bits, sizeof d);
+        if (!std::isnan(d)) values.push_back(d);
+    }
+    for (double d : values)
+        ASSERT_EQ(Real48OfDouble(d).Bytes(), Real48::FromExtended(d).Bytes()) << d;
 }
 
 TEST_F(DbfFileTest, OemConversionAppliesToFieldsOnly) {
