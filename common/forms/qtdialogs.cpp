@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QWidget>
+#include <algorithm>
 
 #include "common/forms/formutil.h"
 #include "common/forms/showscr.h"
@@ -104,7 +105,10 @@ std::optional<std::string> RunFileDialog(bool save, std::string_view dir, std::s
     dlg.setNameFilter(QtFilter(filter));
     dlg.setDirectory(QString::fromUtf8(platform::HostPath(dir.empty() ? "." : dir)));
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
-    return platform::QStringToAnsi(dlg.selectedFiles().first());
+    // The program's path form: "\" separators.
+    std::string name = platform::QStringToAnsi(dlg.selectedFiles().first());
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
 }
 
 }  // namespace

@@ -83,6 +83,7 @@ void TForm_selectDir::DriveComboBox1Change() {
 
 void TForm_selectDir::Button_okClick() {
     Folder = DirectoryListBox1->Directory();
+    std::replace(Folder.begin(), Folder.end(), '/', '\\');  // the program's path form
     accept();
 }
 

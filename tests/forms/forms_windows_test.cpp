@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -59,7 +61,9 @@ TEST_F(QtWindows, FolderChoiceEntersSubfoldersAndCancelKeepsTheStart) {
     });
     SelectDirectory(start, dir);
     EXPECT_EQ(listed, (QStringList{"..", "data"}));
-    EXPECT_EQ(dir, start + "/data");
+    std::string expected = start + "/data";
+    std::replace(expected.begin(), expected.end(), '/', '\\');
+    EXPECT_EQ(dir, expected);
     EXPECT_FALSE(AbortFlag);
 
     std::string title;
@@ -71,6 +75,34 @@ TEST_F(QtWindows, FolderChoiceEntersSubfoldersAndCancelKeepsTheStart) {
     EXPECT_EQ(title, "Select Directory");
     EXPECT_EQ(dir, start);
     EXPECT_FALSE(AbortFlag);  // a cancel is a normal result here
+}
+
+TEST_F(QtWindows, OpenAndSaveDialogsReturnProgramNames) {
+    std::ofstream(tmp.file("bild.plt"), std::ios::binary) << "IN;";
+    std::string dir = tmp.path().string() + "\\";
+    std::string name;
+    QStringList filters;
+    QString shownDir;
+    OnModal<QFileDialog>([&](QFileDialog* d) {
+        filters = d->nameFilters();
+        shownDir = d->directory().absolutePath();
+        d->selectFile(QString::fromStdString(tmp.file("bild.plt")));
+        static_cast<QDialog*>(d)->accept();
+    });
+    OpenFileDialogFilter(1, dir, "*.plt", name);
+    EXPECT_EQ(filters, QStringList{"*.plt (*.plt)"});
+    EXPECT_EQ(shownDir.toStdString(), tmp.path().string());
+    EXPECT_EQ(name, "bild");
+    std::string expected = tmp.path().string() + "/";
+    std::replace(expected.begin(), expected.end(), '/', '\\');
+    EXPECT_EQ(dir, expected);
+    EXPECT_FALSE(AbortFlag);
+
+    DataFolder = tmp.path().string();
+    std::string full;
+    OnModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
+    SaveDataFileAs("", full);
+    EXPECT_TRUE(AbortFlag);
 }
 
 TEST_F(QtWindows, TextScreenShowsTwentyTwoLines) {
