@@ -186,6 +186,14 @@ TTbDataSet::~TTbDataSet() {
 }
 
 void TTbDataSet::SelectWorkArea(const std::string& context) {
+    if (workArea_ != 0) {
+        // A table closed behind the data set's back is not used again.
+        const DbfArea* a = WorkAreas[workArea_].get();
+        if (!a || (props_ && a->typedBuffer != props_->record)) {
+            workArea_ = 0;
+            props_.reset();
+        }
+    }
     if (workArea_ == 0) {
         SetEngineError(1103, "Datenbank ist nicht offen [" + Name + "." + context + "]");
         // Only reached when the engine raised nothing: never act on another table.
@@ -906,7 +914,7 @@ void TTbDataSet::SyncWorkArea() {
 }
 
 void TTbDataSet::ResyncFromWorkArea() {
-    if (PendingErrorCode != 0 || !Active()) return;
+    if (EngineErrorCode != 0 || !Active()) return;
     if (State() == TDataSetState::dsEdit || State() == TDataSetState::dsInsert)
         SetState(TDataSetState::dsBrowse);
     if (IsEmptyDbf()) {

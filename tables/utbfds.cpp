@@ -104,9 +104,14 @@ bool TTbFileDataSet::OpenIndexList() {
             msg = EngineErrorMsg;
         }
     }
-    // Raised with the handler as the caller has it; the open fails.
-    if (code != 0) SetEngineError(code, msg);
-    return code == 0;
+    // Raised with the handler as the caller has it; the open fails. Errors
+    // that a rebuild mended are not left pending.
+    if (code != 0) {
+        SetEngineError(code, msg);
+        return false;
+    }
+    TakeErrorMsg();
+    return true;
 }
 
 bool TTbFileDataSet::BuildIndexes(const std::vector<IndexLine>& lines, TCreateIndexType mode) {

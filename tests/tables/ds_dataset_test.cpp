@@ -55,6 +55,17 @@ TEST_F(DsCursor, CommandOnClosedDataSetNamesTheCommand) {
     EXPECT_NE(msg.find("Datenbank ist nicht offen [TAB.Go]"), std::string::npos) << msg;
 }
 
+TEST_F(DsCursor, TableClosedBehindTheSetIsNotUsed) {
+    TTbDbf ds;
+    OpenOn(ds, Sample(3));
+    CloseAllAreas();
+    const std::string msg = ErrorOf([&] { ds.Next(); });
+    EXPECT_NE(msg.find("Datenbank ist nicht offen [TAB."), std::string::npos) << msg;
+    EXPECT_EQ(ds.WorkArea(), 0);
+    ds.Close();
+    EXPECT_FALSE(ds.Active());
+}
+
 TEST_F(DsCursor, FieldsHaveTheEngineTypesAndValues) {
     TTbDbf ds;
     OpenOn(ds, Sample());

@@ -48,6 +48,8 @@ TEST_F(DsIndex, MissingIndexIsBuiltOnceAndOpened) {
     EXPECT_TRUE(FileExistsP(Path("byname.ndx")));
     EXPECT_EQ(Names(ds), "alpha bravo charlie delta ");
     EXPECT_FALSE(ds.IsSequenced());
+    ds.Go(2);  // the mended open leaves no error behind that would stop the resync
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "alpha");
     ds.Close();
     ds.Open();  // present now: opened, not rebuilt
     EXPECT_EQ(made.size(), 1u);
