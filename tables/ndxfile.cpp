@@ -166,11 +166,13 @@ bool ParseNdxHeader(const uint8_t* h, NdxHeader& out) {
     r.keyKind = GetU16(h + HdrKeyKind);
     r.entrySize = GetU16(h + HdrEntrySize);
     r.unique = h[HdrUnique] != 0;
+    // Some writers leave the type byte 0; the key kind tells the kind then.
+    if (r.keyType == 0) r.keyType = r.keyKind == 0 ? 'C' : 'N';
     if (r.keyType != 'C' && r.keyType != 'N' && r.keyType != 'F' && r.keyType != 'D') return false;
     if (r.keyLength < 1 || r.keyLength > MaxKeyLength) return false;
     if (r.keyType != 'C' && r.keyLength != NumKeyLength) return false;
     if (r.entrySize < r.keyLength + EntryKey) return false;
-    if (r.keysPerNode < 2 || r.keysPerNode * r.entrySize > NodeRoom) return false;
+    if (r.keysPerNode < 2 || int64_t{r.keysPerNode} * r.entrySize > NodeRoom) return false;
     if (r.root == 0) return false;
     out = r;
     return true;

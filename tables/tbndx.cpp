@@ -458,6 +458,7 @@ void RememberControllingKey() {
 void RememberAllKeys() {
     DbfArea* a = CurrentDbf();
     if (!a) return;
+    RefreshIfChanged();
     SyncIndex(false);
     for (int o = 1; o <= MaxOrders; ++o) {
         IndexControlBlock* b = OrderBlock(o);
@@ -475,6 +476,7 @@ void RememberAllKeys() {
 void AppendNewKey() {
     DbfArea* a = CurrentDbf();
     if (!a) return;
+    RefreshIfChanged();
     OrderedScope ordered;
     const int32_t rec = a->currentRecord;
     std::array<std::string, MaxOrders + 1> keys;
