@@ -1,7 +1,6 @@
-// Delimited text import and export of the table in the current work area
-// (one record per line, "," between columns, texts in double quotes), and the
-// start and end of the xBase command layer. Called by the data-set layer and
-// the table browser.
+// Delimited text import and export of the current work area's table (one record
+// a line, "," between columns, texts in double quotes) and the start and end of
+// the xBase layer. Called by the data-set layer and the table browser.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,6 @@
-// Delimited text import: reads a text file line by line and appends one
-// record per non-empty line to the table of the current work area, assigning
-// the columns to its C, D, F, L and N fields in order. Called by the data-set
-// layer and the table browser.
+// Delimited text import: appends one record per non-empty line of a text file
+// to the current work area's table, the columns going to its C, D, F, L and N
+// fields in order. Called by the data-set layer and the table browser.
 #include <algorithm>
 #include <cstring>
 #include <memory>

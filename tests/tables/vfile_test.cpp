@@ -1,6 +1,6 @@
 // Virtual files: order modes, pop and snip, sorted inserts and replaces,
-// delete/recall/pack, field lists, re-sorting, the layer's error texts, and a
-// virtual file driven through the ordinary navigation and change commands.
+// delete/recall/pack, field lists, re-sorting and the layer's error texts,
+// driven through the ordinary navigation and change commands.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -10,7 +10,6 @@
 #include "tables/dbf4.h"
 #include "tables/dbf4change.h"
 #include "tables/dbf4nav.h"
-#include "tables/dbf4search.h"
 #include "tables/tbcommon.h"
 #include "tables/tbhooks.h"
 #include "tables/tbtestutil.h"
@@ -38,18 +37,32 @@ protected:
         std::memcpy(&buf_[2], name.data(), name.size());
         std::memcpy(&buf_[7], &num, 4);
     }
-    void Add(const std::string& name, int32_t num = 0) {
-        Put(name, num);
-        Append();
-        ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    // Appends one record per name, numbered by num.
+    void Add(std::initializer_list<const char*> names, int32_t num = 0) {
+        for (const char* n : names) {
+            Put(n, num);
+            Append();
+            ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        }
     }
     std::string Name() const {
-        return std::string(reinterpret_cast<const char*>(&buf_[2]), buf_[1]);
+        std::string s(reinterpret_cast<const char*>(&buf_[2]), buf_[1]);
+        int32_t num;
+        std::memcpy(&num, &buf_[7], 4);
+        return num ? s + std::to_string(num) : s;
     }
     // Names of all records from the first, through the navigation commands.
     std::string All() {
         std::string s;
-        for (GoTop(); !dEOF(); Skip(1)) s += Name() + (Deleted() ? "*" : "") + " ";
+        for (GoTop(); !dEOF(); Skip(1)) s += Name() + (Deleted() ? "* " : " ");
+        return s;
+    }
+    std::string PopAll() {
+        std::string s;
+        while (RecCount() > 0) {
+            PopRec();
+            s += Name();
+        }
         return s;
     }
     void KeyByName() {
@@ -64,44 +77,27 @@ protected:
     std::array<uint8_t, kSize> buf_{};
 };
 
-TEST_F(VFileTest, QueueAndStackPopInTheirOrder) {
+TEST_F(VFileTest, QueueStackAndInsertionOrders) {
     ASSERT_TRUE(Open("FIFO"));
-    for (const char* n : {"a", "b", "c"}) Add(n);
-    std::string popped;
-    for (int i = 0; i < 3; ++i) {
-        PopRec();
-        popped += Name();
-    }
-    EXPECT_EQ(popped, "abc");
-    EXPECT_EQ(RecCount(), 0);
+    Add({"a", "b", "c"});
+    EXPECT_EQ(PopAll(), "abc");
     EXPECT_TRUE(dEOF() && dBOF());
     PopRec();
     ExpectError(1100, "Leere virtuelle Datei: POP unmöglich von LIST [(PopRec) VFiles]"_oem);
 
     ASSERT_TRUE(Open("LIFO ALIAS stack"));
-    for (const char* n : {"a", "b", "c"}) Add(n);
+    Add({"a", "b", "c"});
     EXPECT_EQ(All(), "c b a ");
-    popped.clear();
-    for (int i = 0; i < 3; ++i) {
-        PopRec();
-        popped += Name();
-    }
-    EXPECT_EQ(popped, "cba");
-}
+    EXPECT_EQ(PopAll(), "cba");
 
-TEST_F(VFileTest, InsertionGoesBeforeTheCurrentRecord) {
     ASSERT_TRUE(Open("INSERTION"));
-    Add("a");
-    Add("b");  // before a
-    EXPECT_EQ(RecNo(), 1);
+    Add({"a", "b"});  // b before a
     Go(2);
-    Add("c");  // before a, record 2
+    Add({"c"});  // before a
     EXPECT_EQ(RecNo(), 2);
-    EXPECT_EQ(Name(), "c");
     EXPECT_EQ(All(), "b c a ");
     PopRec();
     ExpectError(1100, "Datensatz POP unzulässig im Einfüge-ModusLIST [(PopRec) VFiles]"_oem);
-    EXPECT_EQ(RecCount(), 3);
 }
 
 TEST_F(VFileTest, SortedModesPlaceByKeyAndEqualKeysAtTheEnds) {
@@ -111,59 +107,40 @@ TEST_F(VFileTest, SortedModesPlaceByKeyAndEqualKeysAtTheEnds) {
     ExpectError(1100,
                 "LIST ist eine \"sortierte\" virtuelle Datei ohne Schlüsselfunktion. "
                 "[Append/InsertRec/PushRec]"_oem);
-    EXPECT_EQ(RecCount(), 0);
     KeyByName();
-    for (const char* n : {"m", "c", "t", "p", "e", "r"}) Add(n);
-    EXPECT_EQ(All(), "c e m p r t ");
-    Add("c", 1);  // equal to the first key: before it
-    Add("t", 1);  // equal to the last key: after it
-    Add("p", 1);  // equal to a middle key: after that record
-    Add("\x84");  // code page 850 bytes compare above ASCII
-    std::string nums;
-    for (GoTop(); !dEOF(); Skip(1)) {
-        int32_t v;
-        std::memcpy(&v, &buf_[7], 4);
-        nums += Name() + std::to_string(v) + " ";
-    }
-    EXPECT_EQ(nums,
-              "c1 c0 e0 m0 p0 p1 r0 t0 t1 \x84"
-              "0 ");
+    Add({"m", "c", "t", "p", "e", "r"});
+    Add({"c", "t", "p"}, 1);  // equal first key: before; equal last: after; middle: after
+    Add({"\x84"});            // code page 850 bytes compare above ASCII
+    EXPECT_EQ(All(), "c1 c e m p p1 r t t1 \x84 ");
 
     ASSERT_TRUE(Open("DESCENDING"));
     KeyByName();
-    for (const char* n : {"b", "d", "a", "c"}) Add(n);
+    Add({"b", "d", "a", "c"});
     EXPECT_EQ(All(), "d c b a ");
 }
 
-TEST_F(VFileTest, ReplaceMovesARecordInASortedListAndOverwritesOtherwise) {
+TEST_F(VFileTest, ReplaceMovesARecordOnlyInASortedList) {
     ASSERT_TRUE(Open("ASCENDING"));
     KeyByName();
-    for (const char* n : {"a", "b", "c", "d"}) Add(n);
+    Add({"a", "b", "c", "d"});
     Go(2);
     Put("z");
     Replace();
-    EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
     EXPECT_EQ(RecNo(), 4);
     EXPECT_EQ(All(), "a c d z ");
 
     ASSERT_TRUE(Open("FIFO"));
-    for (const char* n : {"a", "b", "c"}) Add(n);
+    Add({"a", "b", "c"});
     Go(2);
-    Put("q", 7);
+    Put("q");
     Replace();
     EXPECT_EQ(RecNo(), 2);
     EXPECT_EQ(All(), "a q c ");
-    // Writing past the last record adds one.
-    Put("n");
-    CallVFile(*CurrentDbf(), VfWrite, 9);
-    EXPECT_EQ(All(), "a q c n ");
-}
 
-TEST_F(VFileTest, SortedReplaceWithoutKeyKeepsTheRecord) {
+    // A sorted replace that cannot place the record keeps the old one.
     ASSERT_TRUE(Open("FIFO"));
-    Add("a");
-    Set_VFileMode_To(VfAscending);  // one record: taken
-    EXPECT_EQ(Get_VFileMode(), VfAscending);
+    Add({"a"});
+    Set_VFileMode_To(VfAscending);  // one record: taken, but no key function
     Go(1);
     Put("b");
     Replace();
@@ -173,62 +150,35 @@ TEST_F(VFileTest, SortedReplaceWithoutKeyKeepsTheRecord) {
 
 TEST_F(VFileTest, DeleteRecallPackAndSnip) {
     ASSERT_TRUE(Open("FIFO"));
-    for (const char* n : {"a", "b", "c", "d"}) Add(n);
-    Go(2);
-    DeleteRec();
-    EXPECT_TRUE(Deleted());
-    Go(4);
-    DeleteRec();
-    Go(1);
-    EXPECT_FALSE(Deleted());
-    EXPECT_EQ(All(), "a b* c d* ");
+    Add({"a", "b", "c", "d"});
+    for (int n : {2, 4}) {
+        Go(n);
+        DeleteRec();
+    }
+    SetIgnoreDel(true);
+    EXPECT_EQ(All(), "a c ");
+    SetIgnoreDel(false);
     Go(4);
     RecallRec();
-    EXPECT_FALSE(Deleted());
+    EXPECT_EQ(All(), "a b* c d ");
     ASSERT_TRUE(Pack());
     EXPECT_EQ(RecNo(), 1);
-    EXPECT_EQ(Name(), "a");
     EXPECT_EQ(All(), "a c d ");
     Go(3);
     SnipRec();  // the last one: the previous becomes current
     EXPECT_EQ(RecNo(), 2);
-    Go(1);
-    SnipRec();
-    EXPECT_EQ(RecNo(), 1);
-    EXPECT_EQ(All(), "c ");
-
-    for (int i = 1; i <= RecCount(); ++i) {
-        Go(i);
+    // Pack of deleted records only leaves an empty list at BOF and EOF.
+    for (int n : {1, 2}) {
+        Go(n);
         DeleteRec();
     }
-    Add("e");
-    DeleteRec();
     ASSERT_TRUE(Pack());
     EXPECT_EQ(RecCount(), 0);
-    EXPECT_TRUE(dEOF());
-    EXPECT_TRUE(dBOF());
-}
-
-TEST_F(VFileTest, NavigationHidesDeletedRecordsAndStopsAtTheEnds) {
-    ASSERT_TRUE(Open("FIFO"));
-    for (const char* n : {"a", "b", "c"}) Add(n);
-    Go(2);
-    DeleteRec();
-    SetIgnoreDel(true);
-    EXPECT_EQ(All(), "a c ");
-    GoBottom();
-    EXPECT_EQ(Name(), "c");
-    Skip(-1);
-    EXPECT_EQ(Name(), "a");
-    Skip(-1);
-    EXPECT_TRUE(dBOF());
-    CallVFile(*CurrentDbf(), VfGo, 4);
+    EXPECT_TRUE(dEOF() && dBOF());
+    CallVFile(*CurrentDbf(), VfGo, 1);
     ExpectError(212,
-                "Versuch auf ungültigen Datensatz zu positionieren 4  Anzahl Datensätze in "
-                "Datenbank ist 3LIST [VFiles]"_oem);
-    CallVFile(*CurrentDbf(), VfZap);
-    EXPECT_EQ(RecCount(), 0);
-    EXPECT_TRUE(dEOF());
+                "Versuch auf ungültigen Datensatz zu positionieren 1  Anzahl Datensätze in "
+                "Datenbank ist 0LIST [VFiles]"_oem);
 }
 
 TEST_F(VFileTest, FieldListsBecomeTypedFields) {
@@ -242,29 +192,22 @@ TEST_F(VFileTest, FieldListsBecomeTypedFields) {
     ASSERT_EQ(FieldCount(), 5);
     EXPECT_EQ(Field(1), "A_VERY_LON");
     EXPECT_EQ(FieldLen(2), 8);
-    EXPECT_EQ(FieldType(3), 'L');
     EXPECT_EQ(FieldLen(3), 1);
-    EXPECT_EQ(FieldType(4), 'N');  // a memo is a 10-digit number
-    EXPECT_EQ(FieldLen(4), 10);
-    EXPECT_EQ(FieldDec(4), 0);
-    // Typed layout: 1 + 4 + 11 + 1 + 4 before the 6-byte real.
-    EXPECT_EQ(FieldAddress(5) - FieldAddress(0), 21);
-    big[16] = 1;
-    EXPECT_EQ(FieldText(3), "Y");
+    EXPECT_EQ(std::string(1, FieldType(4)) + std::to_string(FieldLen(4)), "N10");  // a memo
+    EXPECT_EQ(FieldAddress(5) - FieldAddress(0), 21);  // typed sizes 1 + 4 + 11 + 1 + 4
 
     EXPECT_FALSE(AddStru({{"x", 'N', 0, 0}}));
     ExpectError(
         211, "Ungültige Länge, Feldname: \"X\" in VFile-Felderliste. Alias= MEMORY [AddStru]"_oem);
     EXPECT_FALSE(AddStru({{"x", 'b', 4, 0}}));
     ExpectError(211, "Ungültiger Typ \"B\" in VFile-Felderliste. Alias= MEMORY [AddStru]"_oem);
-    EXPECT_EQ(FieldCount(), 5);  // a refused list leaves the old one
-    // A field list larger than the caller's buffer would reach beyond it.
+    // Fields reaching beyond the caller's buffer are refused.
     EXPECT_FALSE(AddStru({{"x", 'C', 39, 0}}));
     EXPECT_EQ(EngineErrorCode, 266);
     EXPECT_EQ(FieldCount(), 5);
 }
 
-TEST_F(VFileTest, CommandsCheckTheirWorkArea) {
+TEST_F(VFileTest, CommandsCheckTheirWorkAreaAndMode) {
     Select(5);
     SnipRec();
     ExpectError(215,
@@ -275,18 +218,14 @@ TEST_F(VFileTest, CommandsCheckTheirWorkArea) {
     ASSERT_TRUE(Use(path, nullptr, 0));
     PopRec();
     ExpectError(1100, "DISK ist keine virtuelle Datei. [PopRec]");
-    EXPECT_FALSE(AddStru({}));
 
     ASSERT_TRUE(Open("FIFO"));
-    Add("a");
-    Add("b");
+    Add({"a", "b"});
+    // With records in another order no sorted mode is taken, in either direction.
     Set_VFileMode_To(VfDescending);
     ExpectError(1100,
                 "Sortiermodus kann nicht gesetzt werden: Virtuelle Datei enthält "
                 "Datensätze. (LIST) [(Set_VFileMode_To) VFiles]"_oem);
-    EXPECT_EQ(Get_VFileMode(), VfFifo);
-    Set_VFileMode_To(VfLifo);
-    EXPECT_EQ(Get_VFileMode(), VfLifo);
     SortVFile(VfAscending);
     ExpectError(1100,
                 "LIST hat keine Schlüsselfunktion.  Datensätze können nicht sortiert "
@@ -296,6 +235,9 @@ TEST_F(VFileTest, CommandsCheckTheirWorkArea) {
     ExpectError(
         220,
         "Sortiermodus ist nicht aufsteigend oder absteigend für LIST [(SortVFile) VFiles]"_oem);
+    SortVFile(VfAscending);
+    Set_VFileMode_To(VfDescending);
+    EXPECT_EQ(EngineErrorCode, 1100);
     Set_VFileMode_To(7);
     Put("c");
     Append();
@@ -307,14 +249,12 @@ TEST_F(VFileTest, CommandsCheckTheirWorkArea) {
 TEST_F(VFileTest, SortVFileReordersAndKeepsTheModeForLaterAdds) {
     ASSERT_TRUE(Open("FIFO"));
     KeyByName();
-    for (const char* n : {"d", "b", "e", "a", "c"}) Add(n);
+    Add({"d", "b", "e", "a", "c"});
     SortVFile(VfAscending);
-    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
     EXPECT_EQ(Get_VFileMode(), VfAscending);
-    EXPECT_EQ(RecNo(), 3);  // the former last record, "c"
-    EXPECT_EQ(Name(), "c");
-    EXPECT_EQ(All(), "a b c d e ");
-    Add("bb");
+    EXPECT_EQ(Name(), "c");  // the former last record stays current
+    EXPECT_EQ(RecNo(), 3);
+    Add({"bb"});
     EXPECT_EQ(All(), "a b bb c d e ");
     SortVFile(VfDescending);
     EXPECT_EQ(All(), "e d c bb b a ");
@@ -324,50 +264,26 @@ TEST_F(VFileTest, RecordsOfVaryingLength) {
     std::array<uint8_t, 16> b{};
     ASSERT_TRUE(Use("var LINKED LIST", b.data(), 0));
     auto put = [&](const std::string& s) {
-        const uint16_t len = static_cast<uint16_t>(s.size() + 1);
+        const auto len = static_cast<uint16_t>(s.size() + 1);  // deletion byte and text
         std::memcpy(b.data(), &len, 2);
         b[2] = 0;
         std::memcpy(&b[3], s.data(), s.size());
     };
-    auto text = [&] {
-        uint16_t len;
-        std::memcpy(&len, b.data(), 2);
-        return std::string(reinterpret_cast<const char*>(&b[3]), len - 1u);
-    };
-    put("x");
-    Append();
-    put("longer");
-    Append();
+    for (const char* s : {"x", "longer"}) {
+        put(s);
+        Append();
+    }
     Go(1);
     put("middle");
     Replace();
     b.fill(0);
     Go(1);
-    EXPECT_EQ(text(), "middle");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[3]), 6), "middle");
     DeleteRec();
     EXPECT_EQ(b[2], 1);
-    Go(2);
-    EXPECT_EQ(text(), "longer");
     ASSERT_TRUE(Pack());
     EXPECT_EQ(RecCount(), 1);
-    EXPECT_EQ(text(), "longer");
-}
-
-TEST_F(VFileTest, RecordsCopyToADiskTableByFieldName) {
-    ASSERT_TRUE(Open("ASCENDING ALIAS mem"));
-    KeyByName();
-    Add("zeta", 3);
-    Add("alpha", -12);
-    const std::string path = Path("out.dbf");
-    test::MakeTable(path, {{"NUM", 'N', 5, 0}, {"NAME", 'C', 8, 0}});
-    Select(2);
-    ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0));
-    ASSERT_TRUE(AppendFrom("mem VIRTUAL FILE", nullptr)) << EngineErrorMsg;
-    CloseAllAreas();
-    const auto rows = test::ReadAllRecords(path);
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0][1] + rows[0][2], "  -12alpha   ");
-    EXPECT_EQ(rows[1][1] + rows[1][2], "    3zeta    ");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[3]), 6), "longer");
 }
 
 }  // namespace
