@@ -134,8 +134,10 @@ bool WriteDelimitedFile(const std::string& fileName, bool withHeader) {
 }
 
 void StartXBaseLayer() {
-    if (XBaseLayerStarted) EndXBaseLayer();
-    for (auto& slot : WorkAreas) slot.reset();
+    // Tables still open are closed properly rather than dropped, so that no
+    // appended record loses its header count.
+    XBaseLayerStarted = true;
+    EndXBaseLayer();
     MemoHooks = {};
     DefaultShareMode = ShareDenyNone;
     XBaseLayerStarted = true;

@@ -9,6 +9,7 @@
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "tables/dbf4.h"
+#include "tables/dbf4change.h"
 #include "tables/dbf4nav.h"
 #include "tables/tbcommon.h"
 #include "tables/tbdates.h"
@@ -238,13 +239,17 @@ TEST_F(DelimTest, VirtualTables) {
 }
 
 TEST_F(DelimTest, XBaseLayerStartAndEnd) {
+    // A table still open at the start is closed with its appended record.
+    const std::string path = Table("x.dbf");
+    ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0));
+    Append();
     MemoHooks.close = [] {};
     DefaultShareMode = ShareExclusive;
     StartXBaseLayer();
+    EXPECT_EQ(test::ReadAllRecords(path).size(), 1u);
     EXPECT_TRUE(XBaseLayerStarted);
     EXPECT_FALSE(MemoHooks.close);
     EXPECT_EQ(DefaultShareMode, ShareDenyNone);
-    const std::string path = Table("x.dbf");
     CurrentArea = 35;
     ASSERT_TRUE(Use(path + " ALIAS internal", nullptr, 0));
     Select(3);
