@@ -261,7 +261,8 @@ bool WriteAnchorNode(IndexControlBlock& b) {
     const int32_t count = b.table ? b.table->recordCount : 0;
     std::string name = b.table ? NameWithoutDir(b.table->fileName) : std::string();
     if (b.table && b.table->oem) name = LStrAnsiToOem(name);
-    std::string expr = b.expression;
+    // The expression is held in the Windows code page; the file keeps the DOS one.
+    const std::string expr = b.table && b.table->oem ? LStrAnsiToOem(b.expression) : b.expression;
     FillHeaderBlock(b.hdr, expr, count, name.substr(0, 12), block.data());
     if (b.file->WriteAt(0, block.data(), BlockSize) != BlockSize) {
         SetEngineError(

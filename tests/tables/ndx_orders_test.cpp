@@ -8,6 +8,8 @@
 #include <map>
 #include <random>
 
+#include <unistd.h>
+
 #include "platform/oemtext.h"
 #include "tables/dbf4.h"
 #include "tables/dbf4change.h"
@@ -162,6 +164,59 @@ TEST_F(NdxOrdersTest, MovingEveryKeyEmptiesLeavesAndShrinksTheTree) {
         ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
     }
     CheckAgainstScan("back");
+}
+
+TEST_F(NdxOrdersTest, SkipAfterAChangeFollowsTheNewKey) {
+    OpenRows({{"a", "1"}, {"c", "2"}, {"e", "3"}, {"g", "4"}});
+    Index_On("T", Path("t.ndx"));
+    Go(1);
+    SetT("f");
+    Replace();
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    Skip(1);
+    EXPECT_EQ(RecNo(), 4);  // "f" is followed by "g"
+    Skip(-2);
+    EXPECT_EQ(RecNo(), 3);  // ... and preceded by "e"
+    // From the end one step back lands on the last key.
+    GoBottom();
+    Skip(1);
+    EXPECT_TRUE(dEOF());
+    Skip(-1);
+    EXPECT_EQ(RecNo(), 4);
+    EXPECT_FALSE(dEOF());
+    // Before the first key.
+    GoTop();
+    EXPECT_EQ(RecNo(), 2);
+    Skip(-1);
+    EXPECT_TRUE(dBOF());
+    EXPECT_EQ(RecNo(), 2);
+}
+
+TEST_F(NdxOrdersTest, FailedInsertionIsTakenOutOfTheOtherOrders) {
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 0; i < 100; ++i) rows.push_back({"k" + std::to_string(i), std::to_string(i)});
+    OpenRows(rows);
+    MakeIndexFromExpr("T", Path("t.ndx"));
+    MakeIndexFromExpr("N", Path("n.ndx"));
+    Set_Index_To(Path("t.ndx") + " " + Path("n.ndx"));
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    // The second order's nodes can no longer be read.
+    ASSERT_EQ(truncate(Path("n.ndx").c_str(), 1024), 0);
+    ClearRecord();
+    SetT("new");
+    SetN(500);
+    Append();
+    EXPECT_EQ(EngineErrorCode, 100) << EngineErrorMsg;
+    EXPECT_NE(EngineErrorMsg.find("[SeekAndRead]"), std::string::npos);
+    // The first order does not hold the new record.
+    IndexControlBlock* t = OrderBlock(1);
+    ASSERT_NE(t, nullptr);
+    int keys = 0;
+    for (int r = DescendEdge(*t, false); r > 0; r = StepCursor(*t, true)) {
+        EXPECT_NE(CursorRecord(*t), 101);
+        ++keys;
+    }
+    EXPECT_EQ(keys, 100);
 }
 
 }  // namespace
