@@ -3,6 +3,8 @@
 // the saving of edited descriptions through a work copy in TempFolder.
 #include "common/errdesc.h"
 
+#include <algorithm>
+
 #include "common/dialogs.h"
 #include "common/fileio.h"
 #include "common/fileops.h"
@@ -64,7 +66,7 @@ bool ErrKeyMatches(std::string_view line, std::string_view msg) {
 
 void ShowCalcMessages() {
     if (HasCmdLineSwitch("/NOGUI")) return;
-    const int n = ErrorList.count;
+    const int n = std::min<int>(ErrorList.count, kErrorListSlots);
     if (n == 0) {
         ShowInfo("Berechnung erfolgreich ohne Fehlermeldungen");
         return;
