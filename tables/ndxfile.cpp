@@ -5,6 +5,7 @@
 #include "tables/ndxfile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "platform/oemtext.h"
@@ -284,6 +285,9 @@ int CompareNdxKeys(const IndexControlBlock& b, const uint8_t* x, const uint8_t* 
     double a, c;
     std::memcpy(&a, x, sizeof a);
     std::memcpy(&c, y, sizeof c);
+    // A total order even for the NaN a damaged file may hold: NaN first.
+    if (std::isnan(a) || std::isnan(c))
+        return std::isnan(a) == std::isnan(c) ? 0 : (std::isnan(a) ? -1 : 1);
     return a == c ? 0 : (a > c ? 1 : -1);
 }
 

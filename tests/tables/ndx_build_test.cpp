@@ -257,6 +257,23 @@ TEST_F(NdxBuildTest, KeyMakerIndexAndReindex) {
     EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{4, 1, 3, 2}));
 }
 
+TEST_F(NdxBuildTest, DescendingKeyMakerIndex) {
+    OpenRows({{"b", "1"}, {"d", "2"}, {"a", "3"}, {"c", "4"}});
+    IndexOnKeyMaker(
+        Path("k.ndx") + " DESCENDING", [](intptr_t, int) { return FieldText(1); }, 0);
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    EXPECT_FALSE(IndexAscending(1));
+    EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{2, 4, 1, 3}));
+    EXPECT_TRUE(Find("c       "));
+    EXPECT_EQ(RecNo(), 4);
+    // Keys of later appends go to their place as well.
+    ClearRecord();
+    test::SetT("bb");
+    Append();
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{2, 4, 5, 1, 3}));
+}
+
 TEST_F(NdxBuildTest, ReindexWithoutIndexIsRefused) {
     OpenRows({{"a", "1"}});
     Reindex();
