@@ -72,6 +72,7 @@ void ScaleDialog(QWidget& form) {
 void SetupGraphForm(QWidget& form) {
     form.resize(ResolutionX + 1, ResolutionY + 1);
     form.move(0, 0);
+    form.setToolTipDuration(100000);  // hints stay up for 100 s
 }
 
 void HelpButtonClick(QWidget& form, int mode, bool clearAbort) {
