@@ -55,6 +55,25 @@ std::string TakeAlias(std::string& text) {
     return rest.substr(0, rest.find(' ')).substr(0, 64);
 }
 
+// Frees the current area again when Use fails after installing the table,
+// also when the failure is raised as an exception; the cleanup reports
+// nothing and keeps the error of the failure.
+class InstalledArea {
+public:
+    InstalledArea() = default;
+    ~InstalledArea() {
+        if (kept_) return;
+        QuietEngineErrors quiet;
+        CloseArea();
+    }
+    InstalledArea(const InstalledArea&) = delete;
+    InstalledArea& operator=(const InstalledArea&) = delete;
+    void Keep() { kept_ = true; }
+
+private:
+    bool kept_ = false;
+};
+
 }  // namespace
 
 DbfArea* CurrentDbf() {
@@ -161,6 +180,7 @@ bool UseEx(const std::string& command, void* buffer, uint16_t size, RecordConvPr
     area->swapBuffer.assign(typedSize, 0);
     const bool hasMemo = area->hasMemo;
     WorkAreas[CurrentArea] = std::move(area);
+    InstalledArea installed;
     DbfArea& a = *WorkAreas[CurrentArea];
     if (a.recordCount < 1) {
         std::memset(a.typedBuffer, 0, a.typedSize);
@@ -168,14 +188,7 @@ bool UseEx(const std::string& command, void* buffer, uint16_t size, RecordConvPr
         a.bof = a.eof = true;
     } else {
         GoTop();
-        if (EngineErrorCode != 0) {
-            const uint16_t code = EngineErrorCode;
-            const std::string msg = EngineErrorMsg;
-            CloseArea();
-            EngineErrorCode = code;
-            EngineErrorMsg = msg;
-            return false;
-        }
+        if (EngineErrorCode != 0) return false;
     }
     if (hasMemo && MemoHooks.open) {
         const uint16_t code = MemoHooks.open(StripExtension(a.fileName));
@@ -186,6 +199,7 @@ bool UseEx(const std::string& command, void* buffer, uint16_t size, RecordConvPr
             return false;
         }
     }
+    installed.Keep();
     return true;
 }
 

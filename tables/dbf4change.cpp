@@ -405,7 +405,9 @@ class ExclusiveForPack {
 public:
     explicit ExclusiveForPack(const DbfArea& a) : active_(Shared(a)) {}
     ~ExclusiveForPack() {
-        if (active_ && !done_) ReopenDbf(false);
+        if (!active_ || done_) return;
+        QuietEngineErrors quiet;
+        ReopenDbf(false);
     }
     ExclusiveForPack(const ExclusiveForPack&) = delete;
     ExclusiveForPack& operator=(const ExclusiveForPack&) = delete;

@@ -499,6 +499,7 @@ public:
     SourceArea(uint8_t former) : former_(former) {}
     ~SourceArea() {
         if (opened_) {
+            QuietEngineErrors quiet;
             CurrentArea = AppendFromArea;
             CloseArea();
         }

@@ -221,6 +221,19 @@ void ResetEngineErrorState() {
     EngineHalting = false;
 }
 
+QuietEngineErrors::QuietEngineErrors()
+    : code_(EngineErrorCode),
+      pending_(PendingErrorCode),
+      msg_(EngineErrorMsg),
+      handling_(SetErrorHandling(false)) {}
+
+QuietEngineErrors::~QuietEngineErrors() {
+    ErrorHandling = handling_;
+    EngineErrorCode = code_;
+    PendingErrorCode = pending_;
+    EngineErrorMsg = msg_;
+}
+
 void EngGetMem(EngMemBlock& block, uint16_t size) {
     block = std::make_unique<uint8_t[]>(size);
 }

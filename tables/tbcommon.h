@@ -41,6 +41,21 @@ bool SetExceptionMode(bool on);  // previous value
 // Clears the error state; used by the engine start-up.
 void ResetEngineErrorState();
 
+// For cleanup on error paths (destructors): error handling is off for its
+// lifetime, and the error state of the failure being unwound is restored.
+class QuietEngineErrors {
+public:
+    QuietEngineErrors();
+    ~QuietEngineErrors();
+    QuietEngineErrors(const QuietEngineErrors&) = delete;
+    QuietEngineErrors& operator=(const QuietEngineErrors&) = delete;
+
+private:
+    uint16_t code_, pending_;
+    std::string msg_;
+    bool handling_;
+};
+
 // Memory blocks of a 16-bit size.
 using EngMemBlock = std::unique_ptr<uint8_t[]>;
 void EngGetMem(EngMemBlock& block, uint16_t size);

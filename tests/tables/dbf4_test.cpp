@@ -96,6 +96,28 @@ TEST_F(WorkAreaTest, UseOptionsAliasAndBuffers) {
     ExpectError(2, "Fehler beim Öffnen von "_oem);
 }
 
+TEST_F(WorkAreaTest, ExceptionModeLeavesNothingOpen) {
+    const std::string good = Table(2);
+    const std::string bytes = test::ReadFileBytes(good);
+    const std::string bad = Path("kaputt.dbf");
+    test::WriteFileBytes(bad, bytes.substr(0, 32 * 4 + 33 + 10));  // the first record cut short
+    ErrorHandling = true;
+    ExceptionMode = true;
+    // Exclusive: the count comes from the header, not from the file size.
+    EXPECT_THROW(Use(bad + " EXCLUSIVE", nullptr, 0), ETableError);
+    EXPECT_EQ(CurrentDbf(), nullptr);
+    EXPECT_THROW(Skip(1), ETableError);  // 215 on the free area
+    ASSERT_NO_THROW(Use(good, nullptr, 0));
+    EXPECT_THROW(Go(9), ETableError);
+    EXPECT_EQ(EngineErrorCode, 212);
+    ExceptionMode = false;
+    ErrorHandling = false;
+    CloseArea();
+    // Both files were closed: they open exclusively again.
+    EXPECT_TRUE(Use(bad + " EXCLUSIVE", nullptr, 0) || EngineErrorCode == 213);
+    EXPECT_TRUE(Use(good + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+}
+
 TEST_F(WorkAreaTest, FieldAccess) {
     ASSERT_TRUE(Use(Table(1), nullptr, 0));
     EXPECT_EQ(FieldCount(), 4);
