@@ -392,9 +392,11 @@ bool PackRecords(DbfArea& a, const std::string& name) {
     if (kept != before) DropPeekCache(a.alias);
     if (a.hasMemo && MemoHooks.pack) MemoHooks.pack();
     if (IndexInControl() && IndexHooks.rebuildAll) {
-        PackRebuildRunning = true;
+        struct RebuildFlag {
+            RebuildFlag() { PackRebuildRunning = true; }
+            ~RebuildFlag() { PackRebuildRunning = false; }
+        } flag;
         IndexHooks.rebuildAll();
-        PackRebuildRunning = false;
     }
     return EngineErrorCode == 0;
 }
