@@ -77,6 +77,7 @@ void Start() {
     ErrorHandling = false;
     InitExprParser();
     IndexInit();
+    NetworkMode = false;  // one program: the controlling order keeps a node cache
     Select(1);
     Use(table + " EXCLUSIVE", nullptr, 0);
 }

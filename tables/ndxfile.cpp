@@ -150,6 +150,7 @@ int ResetToEmpty(IndexControlBlock& b) {
     b.headerChanged = true;
     if (!SeekAndWrite(b, 1, empty)) return Result(b, false);
     b.file->Truncate(2 * BlockSize);
+    b.cache.clear();
     return Result(b, true);
 }
 
@@ -254,6 +255,7 @@ bool ReadAnchorNode(IndexControlBlock& b, const std::string& routine) {
     }
     b.hdr = parsed;
     b.path.clear();
+    b.cache.clear();
     return true;
 }
 
@@ -310,6 +312,14 @@ bool SeekAndRead(IndexControlBlock& b, uint32_t n, NdxNode& node) {
                                 std::to_string(b.orderNo) + " [GetNode]");
         return false;
     }
+    if (b.cacheOn) {
+        for (size_t i = 0; i < b.cache.size(); ++i) {
+            if (b.cache[i].first != n) continue;
+            node = b.cache[i].second;
+            if (i > 0) std::swap(b.cache[i], b.cache[i - 1]);  // one place forward
+            return true;
+        }
+    }
     const int64_t got = b.file->ReadAt(static_cast<int64_t>(n) * BlockSize, node.data(), BlockSize);
     if (got != BlockSize) {
         SetEngineError(IoCodeFromErrno(b.file->Error(), 100),
@@ -322,6 +332,12 @@ bool SeekAndRead(IndexControlBlock& b, uint32_t n, NdxNode& node) {
         Damaged(b, "SeekAndRead");
         return false;
     }
+    if (b.cacheOn) {
+        if (b.cache.size() < NodeCacheSlots)
+            b.cache.emplace_back(n, node);
+        else if (!b.cache.empty())
+            b.cache.back() = {n, node};
+    }
     return true;
 }
 
@@ -329,8 +345,11 @@ bool SeekAndWrite(IndexControlBlock& b, uint32_t n, const NdxNode& node) {
     if (b.file->WriteAt(static_cast<int64_t>(n) * BlockSize, node.data(), BlockSize) != BlockSize) {
         SetEngineError(IoCodeFromErrno(b.file->Error(), 101),
                        "Fehler beim Schreiben der Index-Datei: " + b.fileName + " [SeekAndWrite]");
+        b.cache.clear();
         return false;
     }
+    for (auto& slot : b.cache)
+        if (slot.first == n) slot.second = node;
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tables/ndxformat.h"
@@ -70,7 +71,13 @@ struct IndexControlBlock {
     intptr_t keyMakerContext = 0;
     std::string savedKey;           // key length bytes
     std::vector<NdxPathStep> path;  // root first; empty = no cursor
+    // Node cache of the controlling order (write-through), most recent first.
+    bool cacheOn = false;
+    std::vector<std::pair<uint32_t, NdxNode>> cache;
 };
+
+// Nodes the controlling order keeps in memory.
+inline size_t NodeCacheSlots = 8;
 
 // The marker stored instead of an expression by key-maker indexes.
 std::string KeyMakerMarker();

@@ -764,6 +764,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     Slots()[order] = std::move(b);
     guard.active = false;
     const bool controlling = ControllingBlock() == &ref;
+    ref.cacheOn = controlling && !ref.noCache;
     if (a->recordCount > 0) {
         if (ref.charKey) {
             // The key of the blank record must have the index's key length.
@@ -880,6 +881,12 @@ void Set_Order_To(int order) {
     const bool wasEof = old && old->eof;
     ControllingOrder[CurrentArea] = static_cast<uint8_t>(order);
     IndexControlBlock* now = ControllingBlock();
+    // Only the controlling order keeps a node cache.
+    for (int o = 1; o <= MaxOrders; ++o)
+        if (IndexControlBlock* b = OrderBlock(o)) {
+            b->cacheOn = b == now && !b->noCache;
+            b->cache.clear();
+        }
     if (!now) return;
     if (now != old) {
         now->path.clear();
