@@ -225,6 +225,8 @@ TEST_F(NdxDamagedTest, OrderCommandsAndTheirRefusals) {
     EXPECT_EQ(CurrentOrderNo(), 0);
     EXPECT_FALSE(Find("a"));
     ExpectError(254, "Find() mit Index-Ordnung 0 (natürliche Ordnung) nicht erlaubt [Find]"_oem);
+    EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_EQ(test::WalkBackward(), (std::vector<int32_t>{3, 2, 1}));
     Go(2);
     EXPECT_EQ(ControllingKeyText(), "Rec:         2");
     Set_Order_To(1);
