@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "platform/oemtext.h"
 #include "platform/real48.h"
@@ -454,6 +455,25 @@ void TTbDataSet::DirectOpenClose(bool open) {
 
 // ---------------------------------------------------------------- conversion
 
+double TTbDataSet::WithStoredCentury(size_t fieldNo, double value) const {
+    // A DATE setting without century shows only two digits of the year; the
+    // file's own YYYYMMDD gives the century when it is the same date.
+    if (value == 0 || workArea_ == 0 || workArea_ > WorkAreaCount) return value;
+    const DbfArea* a = WorkAreas[workArea_].get();
+    if (!a || a->isVirtual || a->typedBuffer != props_->record || fieldNo - 1 >= a->fields.size())
+        return value;
+    const DbfFieldEntry& fe = a->fields[fieldNo - 1];
+    if (fe.length < 8 || static_cast<size_t>(fe.offset) + 8 > a->record.size()) return value;
+    const std::string raw = a->record.substr(fe.offset, 8);
+    if (raw.find_first_not_of("0123456789") != std::string::npos) return value;
+    const int y = ToInt(raw.substr(0, 4)), m = ToInt(raw.substr(4, 2)), d = ToInt(raw.substr(6, 2));
+    int y2, m2, d2;
+    DecodeDate(value, y2, m2, d2);
+    TDateTime stored = 0;
+    if (m == m2 && d == d2 && y % 100 == y2 % 100 && TryEncodeDate(y, m, d, stored)) return stored;
+    return value;
+}
+
 void TTbDataSet::DbfRecordToBuffer(uint8_t* buffer) {
     if (!props_ || !props_->record) return;
     const uint8_t* rec = props_->record;
@@ -472,7 +492,7 @@ void TTbDataSet::DbfRecordToBuffer(uint8_t* buffer) {
             case 'D': {
                 const std::string text(reinterpret_cast<const char*>(src + 1),
                                        std::min<size_t>(src[0], f.Length + 2u));
-                const double v = DateTextToDateTime(text, false);
+                const double v = WithStoredCentury(i, DateTextToDateTime(text, false));
                 std::memcpy(dst, &v, 8);
                 break;
             }
@@ -518,9 +538,13 @@ void TTbDataSet::BufferToDbfRecord(const uint8_t* buffer, int fieldNo) {
                 double v = 0;
                 std::memcpy(&v, src, 8);
                 std::string text = EmptyDateText(DateFormatIndex);
-                if (v > 0 && std::isfinite(v)) {
+                if (v != 0 && std::isfinite(v)) {
+                    // Always with its century, which a two-digit DATE setting would lose.
+                    const bool century = std::exchange(CenturyDisplay, true);
                     std::string t = DateTimeToDateText(v);
-                    if (IsValidDate(t) && !IsEmptyDateText(t)) {
+                    const bool valid = IsValidDate(t) && !IsEmptyDateText(t);
+                    CenturyDisplay = century;
+                    if (valid) {
                         text = t;
                     } else {
                         MessageBoxShort("        Invalid date       ", "", MB_OK);

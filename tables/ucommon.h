@@ -191,6 +191,8 @@ protected:
     // fieldNo 0: all fields, else that one field (1-based).
     void BufferToDbfRecord(const uint8_t* buffer, int fieldNo);
     void ResyncFromWorkArea();
+    // A date value of field fieldNo with the century of the file's stored date.
+    double WithStoredCentury(size_t fieldNo, double value) const;
     int32_t SafeGo(int32_t recNo);
     // Size of field i's image in the record buffer, and its offset.
     uint16_t FieldBufSize(const TDTField& f) const;

@@ -308,6 +308,25 @@ TEST_F(DsCursor, TableIsCreatedFromDbfFields) {
     EXPECT_EQ(boxes.back(), "FieldList.Count ist <= 0 beim Versuch, eine Datenbank zu erzeugen");
 }
 
+TEST_F(DsCursor, DatesKeepTheirCenturyWithTwoDigitYears) {
+    const std::string path = Sample(1);
+    AppendRaw(path, {{" ", "Old", "1.00", "1", "18500601", "T"}});
+    CenturyDisplay = false;
+    TTbDbf ds;
+    OpenOn(ds, path);
+    ds.Last();
+    EXPECT_EQ(ds.FieldByName("DAY").AsDateTime(), EncodeDate(1850, 6, 1));
+    ds.Edit();
+    ds.FieldByName("QTY").SetAsInteger(2);  // another field: the date stays as it is
+    ds.Post();
+    EXPECT_EQ(Rows(path)[1][4], "18500601");
+    ds.Edit();
+    ds.FieldByName("DAY").SetAsDateTime(EncodeDate(1776, 7, 4));
+    ds.Post();
+    EXPECT_EQ(Rows(path)[1][4], "17760704");
+    EXPECT_EQ(ds.FieldByName("DAY").AsDateTime(), EncodeDate(1776, 7, 4));
+}
+
 TEST_F(DsCursor, FileNamesGetTheDefaultExtension) {
     TTbDbf ds;
     ds.SetDbfFileName("  table ");
