@@ -77,20 +77,29 @@ TEST_F(MemoAreaTest, WithoutTheLayerTablesOpenWithoutMemoFile) {
 }
 
 TEST_F(MemoAreaTest, PackKeepsTheMemosOfRemainingRecords) {
-    const std::string path =
-        MakeTableWithMemos("p.dbf", 0x83, {std::string(900, 'a'), std::string(1500, 'b'), "c"});
-    ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
-    Go(2);
-    DeleteRec();
-    const size_t before = ReadFileBytes(Path("p.DBT")).size();
-    ASSERT_TRUE(Pack()) << EngineErrorMsg;
-    EXPECT_LT(ReadFileBytes(Path("p.DBT")).size(), before);
-    ASSERT_EQ(RecCount(), 2);
-    for (const auto& [rec, text] :
-         {std::pair{1, std::string(900, 'a')}, std::pair{2, std::string("c")}}) {
-        Go(rec);
-        ASSERT_TRUE(GetMemo(MemoField()));
-        EXPECT_EQ(test::PadAsText(), text);
+    for (const char* mode : {" EXCLUSIVE", ""}) {  // also for a table opened shared
+        SCOPED_TRACE(mode);
+        const std::string path =
+            MakeTableWithMemos(std::string("p") + (*mode ? "x" : "s") + ".dbf", 0x83,
+                               {std::string(900, 'a'), std::string(1500, 'b'), "c"});
+        const std::string memoPath = path.substr(0, path.size() - 4) + ".DBT";
+        ASSERT_TRUE(Use(path + mode, nullptr, 0)) << EngineErrorMsg;
+        Go(2);
+        if (!*mode) {
+            ASSERT_TRUE(RLock());
+        }
+        DeleteRec();
+        const size_t before = ReadFileBytes(memoPath).size();
+        ASSERT_TRUE(Pack()) << EngineErrorMsg;
+        EXPECT_LT(ReadFileBytes(memoPath).size(), before);
+        ASSERT_EQ(RecCount(), 2);
+        for (const auto& [rec, text] :
+             {std::pair{1, std::string(900, 'a')}, std::pair{2, std::string("c")}}) {
+            Go(rec);
+            ASSERT_TRUE(GetMemo(MemoField()));
+            EXPECT_EQ(test::PadAsText(), text);
+        }
+        CloseArea();
     }
 }
 
