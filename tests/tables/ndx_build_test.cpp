@@ -274,6 +274,44 @@ TEST_F(NdxBuildTest, DescendingKeyMakerIndex) {
     EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{2, 4, 5, 1, 3}));
 }
 
+TEST_F(NdxBuildTest, InsertionSplitsOnlyAFullNode) {
+    OpenRows({});
+    Index_On("T", Path("i.ndx"));
+    IndexControlBlock* b = OrderBlock(1);
+    ASSERT_NE(b, nullptr);
+    for (int i = 0; i < 31; ++i) {
+        ClearRecord();
+        test::SetT("k" + std::to_string(100 + i));
+        Append();
+    }
+    EXPECT_EQ(b->hdr.root, 1u);
+    EXPECT_EQ(b->hdr.nextFree, 2u);
+    ClearRecord();
+    test::SetT("k099");
+    Append();
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    EXPECT_EQ(b->hdr.root, 3u);  // right half 2, new root 3
+    EXPECT_EQ(b->hdr.nextFree, 4u);
+    // The header on disk follows at once.
+    const std::string f = test::ReadFileBytes(Path("i.ndx"));
+    EXPECT_EQ(U32(f, ndx::HdrRoot), 3u);
+    EXPECT_EQ(U32(f, ndx::HdrNextFree), 4u);
+    EXPECT_EQ(test::WalkForward().front(), 32);
+}
+
+TEST_F(NdxBuildTest, KeyMakerOfWrongLengthIsRefusedOnOpen) {
+    OpenRows({{"a", "1"}, {"b", "2"}});
+    IndexOnKeyMaker(
+        Path("k.ndx"), [](intptr_t, int) { return FieldText(1); }, 0);
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    CloseAllIndexes();
+    EXPECT_FALSE(SetIndexToCB(
+        Path("k.ndx"), 1, [](intptr_t, int) { return std::string("ab"); }, 0));
+    ExpectError(266, "Ungültige Schlüssellänge von anwender-definiertem KeyMaker geliefert."_oem);
+    EXPECT_NE(EngineErrorMsg.find("Schlüssel= [ab]"_oem), std::string::npos);
+    EXPECT_EQ(OrderBlock(1), nullptr);
+}
+
 TEST_F(NdxBuildTest, ReindexWithoutIndexIsRefused) {
     OpenRows({{"a", "1"}});
     Reindex();
