@@ -363,10 +363,8 @@ void TDataSet::UpdateCursorPos() {
 }
 
 void TDataSet::SetActiveRecordIndex(int index) {
-    if (index >= 0 && index < recordCount_ && index != activeRecord_) {
-        activeRecord_ = index;
-        DataEvent(TDataEvent::deDataSetScroll, 0);
-    }
+    // Quiet on purpose: a grid points at each row in turn to paint it.
+    if (index >= 0 && index < recordCount_) activeRecord_ = index;
 }
 
 void TDataSet::Resync(TResyncMode mode) {

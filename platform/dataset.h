@@ -87,7 +87,7 @@ public:
     // Number of records the control shows; the data set keeps at least that many.
     int BufferCount() const { return bufferCount_; }
     void SetBufferCount(int n);
-    // Index of the active record within the control's window.
+    // Index of the active record within the control's window; setting it is quiet.
     int ActiveRecord() const;
     void SetActiveRecord(int n);
     int RecordCount() const;
@@ -235,7 +235,8 @@ public:
     int BufferCount() const { return bufferCount_; }
     int BufferRecordCount() const { return recordCount_; }
     int ActiveRecordIndex() const { return activeRecord_; }
-    // Moves the active record within the buffer window (used by grids).
+    // Points the active record at another row of the window, without events
+    // (a grid reads each row's fields so).
     void SetActiveRecordIndex(int index);
 
     // Field values of the current record.
