@@ -193,9 +193,11 @@ void TTbLLDataSet::CopyRecords(bool toDisk) {
     const uint8_t dstArea = toDisk ? dArea : vArea;
 
     Select(srcArea);
-    const int32_t step = kor2::RecCount() / 100;
+    // A window from 100 records on, advanced at most 100 times.
+    const int32_t count = kor2::RecCount();
+    const int32_t step = (count + 99) / 100;
     std::unique_ptr<EngineProgress> progress;
-    if (ShowProgress && step >= 1 && MakeEngineProgress)
+    if (ShowProgress && count >= 100 && MakeEngineProgress)
         progress = MakeEngineProgress(toDisk ? "Writing to disk..." : "Reading from disk...");
     const size_t size = std::min<size_t>(src.typedSize, dst.typedSize);
     for (GoTop(); kor2::RecCount() > 0 && !dEOF(); kor2::Skip(1)) {

@@ -40,6 +40,23 @@ TEST_F(DsCommands, GoSkipAndFieldTexts) {
     EXPECT_TRUE(ds.FieldAsBoolean("OK"));
 }
 
+TEST_F(DsCommands, SyncFlagKeepsTheWorkAreaOnTheRecord) {
+    TTbDbf ds;
+    OpenOn(ds, Sample(5));
+    int syncs = 0;
+    ds.OnSync = [&] { ++syncs; };
+    ds.SyncFlag = true;
+    ds.MoveBy(3);
+    Select(ds.WorkArea());
+    EXPECT_EQ(RecNo(), 4);
+    EXPECT_EQ(syncs, 1);
+    ds.Last();
+    Select(ds.WorkArea());
+    EXPECT_EQ(RecNo(), 5);
+    ds.Close();
+    EXPECT_FALSE(ds.OnSync);  // cleared with the table
+}
+
 TEST_F(DsCommands, SearchMovesOnlyWhenFound) {
     TTbDbf ds;
     OpenOn(ds, Sample());

@@ -6,6 +6,7 @@
 #include "ds_testutil.h"
 #include "tables/dbf4.h"
 #include "tables/tbfiles.h"
+#include "tables/tbprogress.h"
 #include "tables/utbmds.h"
 #include "tables/vfiles.h"
 
@@ -115,6 +116,48 @@ TEST_F(DsMemory, LoadsFromDiskAndSavesOnlyAfterChanges) {
     EXPECT_EQ(rows[0][1], "R1        ");
     EXPECT_EQ(rows[1][1], "Third     ");
     EXPECT_EQ(rows[1][4], "20200103");
+}
+
+TEST_F(DsMemory, InsertionPlacesBeforeTheCurrentOrAtTheEnd) {
+    TTbVFile vf;
+    Prepare(vf, INSERTION);
+    vf.Open();
+    Add(vf, "a", 1);
+    Add(vf, "c", 3);
+    vf.First();
+    vf.Next();
+    vf.Insert();
+    vf.FieldByName("NAME").SetAsString("b");
+    vf.Post();
+    EXPECT_EQ(Names(vf), "a b c ");
+    Add(vf, "d", 4);  // appended behind the last record
+    EXPECT_EQ(Names(vf), "a b c d ");
+}
+
+TEST_F(DsMemory, LoadingShowsAtMostAHundredSteps) {
+    const std::string path = Sample(1);
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 0; i < 250; ++i) rows.push_back({" ", "X", "1", "1", "20200101", "T"});
+    AppendRaw(path, rows);
+    struct Counter : EngineProgress {
+        int* steps;
+        explicit Counter(int* s) : steps(s) {}
+        void Step() override { ++*steps; }
+    };
+    int steps = 0;
+    std::string title;
+    MakeEngineProgress = [&](const std::string& t) {
+        title = t;
+        return std::make_unique<Counter>(&steps);
+    };
+    TTbVFile vf;
+    PrepareDisk(vf, path);
+    vf.Open();
+    MakeEngineProgress = nullptr;
+    EXPECT_EQ(vf.RecordCount(), 251);
+    EXPECT_EQ(title, "Reading from disk...");
+    EXPECT_GT(steps, 0);
+    EXPECT_LE(steps, 100);
 }
 
 TEST_F(DsMemory, OpenedTogetherTheyGetDifferentNames) {
