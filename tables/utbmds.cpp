@@ -173,7 +173,7 @@ void TTbLLDataSet::SetAppendMode(LStatusType mode) {
     ResyncFromWorkArea();
 }
 
-void TTbLLDataSet::CopyRecords(bool toDisk) {
+bool TTbLLDataSet::CopyRecords(bool toDisk) {
     const char* context = toDisk ? "Save" : "PopulateFromDisk";
     SelectWorkArea(context);
     const uint8_t vArea = WorkArea();
@@ -181,7 +181,7 @@ void TTbLLDataSet::CopyRecords(bool toDisk) {
     const uint8_t dArea = CurrentAreaNo();
     if (!Use(DbfFileName(), nullptr, 0)) {
         Select(vArea);
-        return;
+        return false;
     }
     TempArea closer(dArea, vArea);
     DbfArea& disk = *CurrentDbf();
@@ -210,9 +210,14 @@ void TTbLLDataSet::CopyRecords(bool toDisk) {
         } else if (kor2::ALock()) {
             kor2::Append();
             Unlock();
+        } else {
+            // Never a silent gap in the saved table: stop and say so.
+            ShowEngineMessage("Sperren fehlgeschlagen [Save]");
+            return false;
         }
         Select(srcArea);
     }
+    return true;
 }
 
 void TTbLLDataSet::LoadFromDisk() {
@@ -225,9 +230,12 @@ void TTbLLDataSet::LoadFromDisk() {
 
 void TTbLLDataSet::Save() {
     if (DbfFileName().empty()) return;
-    if (!CreateDbfFromFields()) return;
-    CopyRecords(true);
-    modified_ = false;
+    if (!CreateDbfFromFields()) {
+        ShowEngineMessage("Konnte \"" + DbfFileName() + "\" nicht erzeugen");
+        return;
+    }
+    // The records stay marked as changed unless all of them were written.
+    if (CopyRecords(true)) modified_ = false;
 }
 
 }  // namespace kor2

@@ -51,7 +51,7 @@ protected:
 private:
     void InstallKeyMaker();
     std::string MakeKey();
-    void CopyRecords(bool toDisk);
+    bool CopyRecords(bool toDisk);  // false when a record could not be copied
 
     bool modified_ = false;
     LStatusType appendMode_ = FIFO;

@@ -5,6 +5,7 @@
 
 #include "ds_testutil.h"
 #include "tables/dbf4.h"
+#include "tables/dbf4change.h"
 #include "tables/tbfiles.h"
 #include "tables/tbprogress.h"
 #include "tables/utbmds.h"
@@ -158,6 +159,30 @@ TEST_F(DsMemory, LoadingShowsAtMostAHundredSteps) {
     EXPECT_EQ(title, "Reading from disk...");
     EXPECT_GT(steps, 0);
     EXPECT_LE(steps, 100);
+}
+
+TEST_F(DsMemory, SaveThatCannotWriteIsReportedAndKeepsTheChanges) {
+    const std::string path = Sample(2);
+    TTbVFile vf;
+    PrepareDisk(vf, path);
+    vf.Open();
+    vf.Last();
+    vf.Delete();
+    Select(20);
+    ASSERT_TRUE(Use(path, nullptr, 0));
+    ASSERT_TRUE(FLock());
+    vf.Save();  // the table is held by another user
+    EXPECT_TRUE(vf.TableModified());
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_TRUE(boxes.back() == "Konnte \"" + path + "\" nicht erzeugen" ||
+                boxes.back() == "Sperren fehlgeschlagen [Save]")
+        << boxes.back();
+    Select(20);
+    CloseArea();
+    vf.Save();
+    EXPECT_FALSE(vf.TableModified());
+    EXPECT_EQ(Rows(path).size(), 2u);  // the deleted one is kept, marked
+    EXPECT_EQ(Rows(path)[1][0], "*");
 }
 
 TEST_F(DsMemory, OpenedTogetherTheyGetDifferentNames) {
