@@ -3,6 +3,8 @@
 // read-only and exclusive opening, and memo access through blob streams.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "ds_testutil.h"
 #include "tables/dbf4.h"
 #include "tables/dbf4change.h"
@@ -55,6 +57,39 @@ TEST_F(DsCommands, SyncFlagKeepsTheWorkAreaOnTheRecord) {
     EXPECT_EQ(RecNo(), 5);
     ds.Close();
     EXPECT_FALSE(ds.OnSync);  // cleared with the table
+}
+
+TEST_F(DsCommands, SkipZeroRereadsAChangeByAnotherUser) {
+    const std::string path = Sample(3);
+    TTbDbf ds;
+    OpenOn(ds, path);
+    ds.Go(2);
+    Select(20);
+    ASSERT_TRUE(Use(path, nullptr, 0));
+    Go(2);
+    ASSERT_TRUE(RLock());
+    FieldAddress(1)[0] = 5;
+    std::memcpy(FieldAddress(1) + 1, "Other", 5);
+    Replace();
+    Unlock();
+    CloseArea();
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "R2");
+    ds.Skip(0);
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "Other");
+}
+
+TEST_F(DsCommands, NewRecordIsNoPosition) {
+    TTbDbf ds;
+    OpenOn(ds, Sample(3));
+    ds.Go(2);
+    ds.Insert();
+    EXPECT_TRUE(ds.GetBookmark().empty());
+    uint8_t buf[64];
+    EXPECT_FALSE(ds.GetCurrentRecord(buf));
+    ds.Cancel();
+    EXPECT_TRUE(ds.GetCurrentRecord(buf));
+    EXPECT_EQ(ds.RecNo(), 2);
 }
 
 TEST_F(DsCommands, SearchMovesOnlyWhenFound) {
