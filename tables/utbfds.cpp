@@ -56,7 +56,11 @@ bool TTbFileDataSet::OpenDbfFile(const std::string& fileName) {
     // Read access only; others may share unless the table is opened exclusively.
     if (ReadOnly) ForcedOpenMode = exclusive_ ? 16 : 64;
     EngineErrorCode = 0;
-    Use(use, nullptr, 0);
+    if (OpenAfterRead || OpenBeforeWrite) {
+        UseEx(use, nullptr, 0, OpenAfterRead, OpenBeforeWrite);
+    } else {
+        Use(use, nullptr, 0);
+    }
     CountFromFileSize = savedCount;
     ForcedOpenMode = savedForced;
     if (EngineErrorCode != 0 || CurrentDbf() == nullptr) return false;

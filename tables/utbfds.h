@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tables/ndxfile.h"
+#include "tables/tbdbflow.h"
 #include "tables/utbcds.h"
 
 namespace kor2 {
@@ -40,9 +41,10 @@ public:
     TAfterMakeIndexEvent OnAfterMakeIndex;
     TTbLockFailedEvent OnALockFailedOnInsert, OnRLockFailedOnDelete, OnRLockFailedOnPost,
         OnRLockFailedOnRestore;
-    // Optional open parameters; either one non-zero opens through the extended open.
-    int32_t OpenParam1 = 0;
-    int32_t OpenParam2 = 0;
+    // Optional record conversions of the extended open: called on every record
+    // read from and before every record written to the file.
+    RecordConvProc OpenAfterRead;
+    RecordConvProc OpenBeforeWrite;
 
     bool Exclusive() const { return exclusive_; }
     void SetExclusive(bool on);

@@ -198,6 +198,26 @@ TEST_F(DsCommands, RefusedLockCallsTheEventAndKeepsTheEdit) {
     CloseArea();
 }
 
+TEST_F(DsCommands, ExtendedOpenConvertsRecords) {
+    const std::string path = Sample(1);
+    TTbDbf ds;
+    // Stored names are kept in lower case, shown in upper case.
+    ds.OpenAfterRead = [](char* buf, size_t len) {
+        for (size_t i = 0; i < len; ++i)
+            if (buf[i] >= 'a' && buf[i] <= 'z') buf[i] = static_cast<char>(buf[i] - 32);
+    };
+    ds.OpenBeforeWrite = [](char* buf, size_t len) {
+        for (size_t i = 0; i < len; ++i)
+            if (buf[i] >= 'A' && buf[i] <= 'Z') buf[i] = static_cast<char>(buf[i] + 32);
+    };
+    OpenOn(ds, path);
+    ds.Edit();
+    ds.FieldByName("NAME").SetAsString("Mixed");
+    ds.Post();
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "MIXED");
+    EXPECT_EQ(Rows(path)[0][1], "mixed     ");
+}
+
 TEST_F(DsCommands, ReadOnlySetRefusesChanges) {
     const std::string path = Sample(2);
     TTbDbf ds;
