@@ -92,6 +92,48 @@ TEST_F(DsCommands, NewRecordIsNoPosition) {
     EXPECT_EQ(ds.RecNo(), 2);
 }
 
+// The rows a grid of n lines would show, read through its data link.
+std::string GridRows(TTbDbf& ds, TDataLink& link) {
+    std::string s;
+    const int active = link.ActiveRecord();
+    for (int r = 0; r < link.RecordCount(); ++r) {
+        link.SetActiveRecord(r);
+        s += ds.FieldByName("NAME").AsString() + (r == active ? "* " : " ");
+    }
+    link.SetActiveRecord(active);
+    return s;
+}
+
+TEST_F(DsCommands, GridWindowFollowsMovesDeletesAndInserts) {
+    TTbDbf ds;
+    TDataSource src;
+    TDataLink link;
+    link.SetDataSource(&src);
+    src.SetDataSet(&ds);
+    link.SetBufferCount(4);
+    OpenOn(ds, Sample(10));
+    EXPECT_EQ(GridRows(ds, link), "R1* R2 R3 R4 ");
+    ds.MoveBy(5);
+    EXPECT_EQ(GridRows(ds, link), "R3 R4 R5 R6* ");
+    ds.SetHideDeletedRecs(true);
+    ds.Delete();
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "R7");
+    EXPECT_EQ(link.RecordCount(), 4);
+    ds.Insert();
+    ds.FieldByName("NAME").SetAsString("New");
+    ds.Post();
+    EXPECT_EQ(ds.RecNo(), 11);
+    ds.Last();
+    EXPECT_EQ(GridRows(ds, link), "R8 R9 R10 New* ");
+    ds.Prior();
+    ds.Prior();
+    ds.Prior();
+    ds.Prior();
+    EXPECT_EQ(GridRows(ds, link), "R7* R8 R9 R10 ");
+    ds.First();
+    EXPECT_EQ(GridRows(ds, link), "R1* R2 R3 R4 ");
+}
+
 TEST_F(DsCommands, SearchMovesOnlyWhenFound) {
     TTbDbf ds;
     OpenOn(ds, Sample());
