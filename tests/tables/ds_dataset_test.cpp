@@ -48,6 +48,18 @@ TEST_F(DsCursor, OpenWithoutNameOrFileFailsAndStaysClosed) {
     EXPECT_EQ(ds.WorkArea(), 0);
 }
 
+TEST_F(DsCursor, DamagedTableIsRefusedWithTheEngineText) {
+    WriteFileBytes(Path("bad.dbf"), Bytes({0x03, 1, 2, 3, 0xFF, 0xFF, 0xFF, 0x7F, 0x21, 0, 5, 0}));
+    TTbDbf ds;
+    ds.Name = "TAB";
+    ds.CreateIfNotFound = false;
+    ds.SetDbfFileName(Path("bad.dbf"));
+    const std::string msg = ErrorOf([&] { ds.Open(); });
+    EXPECT_EQ(msg.rfind("Dataset error: Fehler Nr. ", 0), 0u) << msg;
+    EXPECT_FALSE(ds.Active());
+    EXPECT_EQ(ds.WorkArea(), 0);
+}
+
 TEST_F(DsCursor, CommandOnClosedDataSetNamesTheCommand) {
     TTbDbf ds;
     ds.Name = "TAB";
