@@ -21,7 +21,9 @@
 #include "spring/springfile.h"
 #include "tables/memoarea.h"
 #include "tables/tbengine.h"
+#include "tables/tbndx.h"
 #include "tables/tbparser.h"
+#include "tables/vfiles.h"
 
 namespace kor2 {
 
@@ -36,6 +38,8 @@ void InitAllUnits() {
     InitTableEngine();
     InitExprParser();
     InitMemoUnit();
+    IndexInit();
+    InstallVFileHook();
 }
 
 void ReadSettings() {
