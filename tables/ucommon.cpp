@@ -187,6 +187,9 @@ TTbDataSet::~TTbDataSet() {
 }
 
 void TTbDataSet::SelectWorkArea(const std::string& context) {
+    // The data-set layer is active: engine errors are raised, never a halt,
+    // even when the engine was started again after this data set was made.
+    ExceptionMode = true;
     if (workArea_ != 0) {
         // A table closed behind the data set's back is not used again.
         const DbfArea* a = WorkAreas[workArea_].get();

@@ -7,6 +7,7 @@
 #include "platform/oemtext.h"
 #include "tables/dbf4.h"
 #include "tables/dbf4nav.h"
+#include "tables/tbengine.h"
 
 namespace kor2::test {
 namespace {
@@ -65,6 +66,14 @@ TEST_F(DsCursor, CommandOnClosedDataSetNamesTheCommand) {
     ds.Name = "TAB";
     const std::string msg = ErrorOf([&] { ds.Go(1); });
     EXPECT_NE(msg.find("Datenbank ist nicht offen [TAB.Go]"), std::string::npos) << msg;
+}
+
+TEST_F(DsCursor, EngineRestartedAfterTheSetWasMadeStillRaises) {
+    TTbDbf ds;
+    ds.Name = "TAB";
+    InitTableEngine();  // resets the engine's error mode
+    ErrorHandling = true;
+    EXPECT_THROW(ds.Go(1), ETableError);  // not a halt of the program
 }
 
 TEST_F(DsCursor, TableClosedBehindTheSetIsNotUsed) {
