@@ -909,10 +909,6 @@ int32_t TTbDataSet::TbiCompareBookmarks(const uint8_t* b1, const uint8_t* b2, in
 
 // ---------------------------------------------------------------- overrides
 
-TGetResult TTbDataSet::GetRecord(uint8_t* buffer, TGetMode mode, bool doCheck) {
-    return TTbPrimDataset::GetRecord(buffer, mode, doCheck);
-}
-
 void TTbDataSet::InternalCancel() {
     if (uint8_t* buf = ActiveBuffer()) std::memset(buf, 0, RecordSize());
 }

@@ -182,7 +182,6 @@ protected:
 
     void InternalInitFieldDefs() override;
     void InternalCancel() override;
-    TGetResult GetRecord(uint8_t* buffer, TGetMode mode, bool doCheck) override;
     std::unique_ptr<TField> CreateFieldObject(const TFieldDef& def) override;
 
     bool OpenDbfWorkArea(const std::string& fileName);
