@@ -23,6 +23,7 @@
 #include "tables/tbengine.h"
 #include "tables/tbndx.h"
 #include "tables/tbparser.h"
+#include "tables/ucommon.h"
 #include "tables/vfiles.h"
 
 namespace kor2 {
@@ -40,6 +41,8 @@ void InitAllUnits() {
     InitMemoUnit();
     IndexInit();
     InstallVFileHook();
+    InitEngineTexts();  // the data-set layer's yes/no texts and date format
+    InitDateFormat();
 }
 
 void ReadSettings() {
