@@ -1,0 +1,122 @@
+// The material table "fedwst.dbf" through the procedural table interface:
+// the record's 27 fields are read and written by number in table order.
+// Called by the material dialog (LoadMaterialById) and the main menu.
+#include "spring/materialtable.h"
+
+#include <string>
+
+#include "common/globals.h"
+#include "common/helptext.h"
+#include "common/inputdlg.h"
+#include "common/numfmt.h"
+#include "common/textutil.h"
+#include "platform/oemtext.h"
+#include "spring/material.h"
+#include "spring/springdata.h"
+#include "tables/dbfproc.h"
+
+namespace kor2 {
+
+namespace {
+
+// The record's fields in table order: text, integer or real.
+enum class Kind { Text, Int, Real };
+struct FieldRef {
+    Kind kind;
+    std::string FEDWST_Record::*text;
+    int32_t FEDWST_Record::*integer;
+    Real48 FEDWST_Record::*real;
+};
+constexpr FieldRef T(std::string FEDWST_Record::*m) { return {Kind::Text, m, nullptr, nullptr}; }
+constexpr FieldRef I(int32_t FEDWST_Record::*m) { return {Kind::Int, nullptr, m, nullptr}; }
+constexpr FieldRef R(Real48 FEDWST_Record::*m) { return {Kind::Real, nullptr, nullptr, m}; }
+
+using F = FEDWST_Record;
+const FieldRef kFields[27] = {
+    T(&F::Name1),           T(&F::Name2),           T(&F::Name3),
+    T(&F::Name4),           I(&F::ShearModulus),    I(&F::YoungsModulus),
+    R(&F::Density),         I(&F::Rm0),             R(&F::DR0),
+    I(&F::RmMax),           I(&F::RmSlope),         R(&F::DRef),
+    I(&F::TauO0),           I(&F::TauOSlope),       I(&F::TauH0),
+    I(&F::TauHSlope),       R(&F::GoodmanSlope),    I(&F::TauO0Peened),
+    I(&F::TauOSlopePeened), I(&F::TauH0Peened),     I(&F::TauHSlopePeened),
+    R(&F::GoodmanSlopePeened), R(&F::DMin),         R(&F::DMax),
+    I(&F::TMax),            T(&F::Note),            I(&F::MaterialNo),
+};
+
+}  // namespace
+
+bool OpenMaterialTableOnly() {
+    AbortFlag = false;
+    DbfOpenTableChecked("fedwst.dbf");
+    if (AbortFlag) {
+        AddErrorMessage("Fatal  : FEDWST DBF error");
+        return false;
+    }
+    return true;
+}
+
+void ReadMaterialRecord() {
+    if (AbortFlag) return;
+    for (int i = 0; i < 27; ++i) {
+        std::string s;
+        DbfGetFieldStr(i + 1, s);
+        const FieldRef& f = kFields[i];
+        switch (f.kind) {
+            case Kind::Text: AnsiToOemStr(s, MaterialRec.*f.text); break;
+            case Kind::Int: MaterialRec.*f.integer = StrToIntDef0(s); break;
+            case Kind::Real: MaterialRec.*f.real = Real48::FromExtended(StrToFloatDef0(s)); break;
+        }
+    }
+}
+
+void WriteMaterialRecord() {
+    if (AbortFlag) return;
+    for (int i = 0; i < 27; ++i) {
+        const FieldRef& f = kFields[i];
+        switch (f.kind) {
+            case Kind::Text: DbfSetFieldStr(i + 1, OemToAnsi(MaterialRec.*f.text)); break;
+            case Kind::Int: DbfSetFieldInt(i + 1, MaterialRec.*f.integer); break;
+            case Kind::Real: DbfSetFieldReal(i + 1, MaterialRec.*f.real); break;
+        }
+    }
+}
+
+bool OpenMaterialTable() {
+    if (!OpenMaterialTableOnly()) return false;
+    std::string key;
+    DbfGetFieldName(27, key);
+    DbfCreateIndexInTemp(key, "fedwst");
+    return true;
+}
+
+bool LoadMaterialById(uint16_t number) {
+    if (!OpenMaterialTable()) return false;
+    DbfFindKey(IntToStrPad(number, 9));
+    const bool found = DbfFound();
+    if (found) {
+        ReadMaterialRecord();
+        ApplyMaterialRecord();
+    }
+    DbfCloseTable();
+    return found;
+}
+
+void SelectMaterial() {
+    SetHelpNumber(4050);
+    bool yes = false;
+    AskYesNo("Neuen Werkstoff eintragen ?", yes);
+    if (yes) {
+        EnterNewMaterial();
+        if (AbortFlag) return;
+    }
+    if (!OpenMaterialTableOnly()) return;
+    SetHelpNumber(9590);
+    DbfSetTitles("", "Material");
+    DbfShowTable("", 0);
+    ReadMaterialRecord();
+    DbfCloseTable();
+    RestoreCursor();
+}
+
+}  // namespace kor2

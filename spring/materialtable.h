@@ -1,0 +1,26 @@
+// The material table "fedwst.dbf": reading and writing the material record,
+// looking a material up by its number, browsing the table and entering a new
+// material. Called by the material dialog and the main menu.
+#pragma once
+
+#include <cstdint>
+
+namespace kor2 {
+
+// Fields 1..27 of the current record of the open table into MaterialRec.
+void ReadMaterialRecord();
+// MaterialRec into fields 1..27 of the current record.
+void WriteMaterialRecord();
+// Opens the table with its key index in the temporary folder; true when open.
+bool OpenMaterialTable();
+// Reads and applies the material numbered Number; the table is closed again.
+bool LoadMaterialById(uint16_t number);
+// The main menu's material-table command: browse and edit the table.
+void SelectMaterial();
+// Opens the table without an index: "Fatal  : FEDWST DBF error" and false
+// when it cannot be read.
+bool OpenMaterialTableOnly();
+// Dialog chain that appends a material typed in by the user.
+void EnterNewMaterial();
+
+}  // namespace kor2

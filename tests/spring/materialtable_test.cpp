@@ -1,0 +1,177 @@
+// Material table end to end: lookups by number on a table the test writes and
+// on the shipped data/fedwst.dbf, the failure paths, and a new material
+// entered through scripted dialogs.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "common/globals.h"
+#include "common/scriptdialogs.h"
+#include "fedwst_rows.h"
+#include "spring/material.h"
+#include "spring/materialtable.h"
+#include "spring/springdata.h"
+#include "support/tempdir.h"
+#include "tables/dbfproc.h"
+#include "tables/memoarea.h"
+#include "tables/tbcommon.h"
+#include "tables/tbengine.h"
+#include "tables/tbndx.h"
+#include "tables/tbparser.h"
+#include "tables/ucommon.h"
+#include "tables/w32tables.h"
+
+namespace kor2::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class MaterialTable : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitProgramVariables();
+        InitSpringData();
+        ResetMaterialRecord();
+        InitTableEngine();
+        InitExprParser();
+        IndexInit();
+        InitMemoUnit();
+        InitEngineTexts();
+        InitW32Tables();
+        SetEngineMessageBox([this](const std::string& text, const std::string&, unsigned) {
+            boxes.push_back(text);
+            return IDOK;
+        });
+        fs::create_directory(dbfDir.path() / "dbf");
+        DbfFolder = (dbfDir.path() / "dbf").string();
+        TempFolder = tempDir.path().string();
+    }
+    void TearDown() override {
+        InitW32Tables();
+        SetEngineMessageBox(nullptr);
+        ShutdownTableEngine();
+    }
+    std::string TablePath() const { return DbfFolder + "/fedwst.dbf"; }
+    static bool InErrorList(const std::string& text) {
+        for (int k = 1; k <= ErrorList.count; ++k)
+            if (ErrorList.slots[k].str() == text) return true;
+        return false;
+    }
+    // Every field of MaterialRec against row n (1-based) of the shipped rows.
+    static void ExpectRecordIsRow(int n) {
+        const auto& row = kFedwstRows[n - 1];
+        const FEDWST_Record& r = MaterialRec;
+        EXPECT_EQ(r.Name1.substr(0, row[0].size()), row[0]);
+        EXPECT_EQ(r.Name2.substr(0, row[1].size()), row[1]);
+        EXPECT_EQ(r.Name3.substr(0, row[2].size()), row[2]);
+        EXPECT_EQ(r.Note.substr(0, row[25].size()), row[25]);
+        EXPECT_EQ(r.ShearModulus, std::stoi(row[4]));
+        EXPECT_EQ(r.YoungsModulus, std::stoi(row[5]));
+        EXPECT_NEAR(static_cast<double>(r.Density.ToExtended()), std::stod(row[6]), 1e-9);
+        EXPECT_EQ(r.Rm0, std::stoi(row[7]));
+        EXPECT_EQ(r.RmMax, std::stoi(row[9]));
+        EXPECT_EQ(r.RmSlope, std::stoi(row[10]));
+        EXPECT_EQ(r.TauH0Peened, std::stoi(row[19]));
+        EXPECT_NEAR(static_cast<double>(r.GoodmanSlope.ToExtended()), std::stod(row[16]), 1e-9);
+        EXPECT_NEAR(static_cast<double>(r.DMin.ToExtended()), std::stod(row[22]), 1e-9);
+        EXPECT_NEAR(static_cast<double>(r.DMax.ToExtended()), std::stod(row[23]), 1e-9);
+        EXPECT_EQ(r.TMax, std::stoi(row[24]));
+        EXPECT_EQ(r.MaterialNo, n);
+    }
+
+    TempDir dbfDir, tempDir;
+    std::vector<std::string> boxes;
+};
+
+TEST_F(MaterialTable, LoadsByNumberAppliesAndCloses) {
+    ASSERT_TRUE(WriteFedwstTable(TablePath()));
+    ASSERT_TRUE(LoadMaterialById(6));
+    ExpectRecordIsRow(6);
+    // The umlaut of "ölschlussvergütet" arrives as the code page 850 byte.
+    EXPECT_EQ(static_cast<unsigned char>(MaterialRec.Name2[0]), 0x94);
+    EXPECT_EQ(MaterialIndex, 0);
+    EXPECT_EQ(static_cast<double>(ModulusE), 206000.0);
+    EXPECT_EQ(static_cast<double>(ModulusG), 79500.0);
+    EXPECT_EQ(MaterialName.str().substr(0, 14), "EN 10270-2 FDC");
+    EXPECT_FALSE(dbf4().tbdbf.Active());
+    // The key index lies in the temporary folder (names compare without case).
+    bool index = false;
+    for (const auto& e : fs::directory_iterator(tempDir.path())) {
+        std::string name = e.path().filename().string();
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        index = index || name == "fedwst.ndx";
+    }
+    EXPECT_TRUE(index);
+    EXPECT_TRUE(boxes.empty());
+    // The index is rebuilt at the next open; numbers on both ends of the table.
+    ASSERT_TRUE(LoadMaterialById(1));
+    ExpectRecordIsRow(1);
+    ASSERT_TRUE(LoadMaterialById(19));
+    ExpectRecordIsRow(19);
+}
+
+TEST_F(MaterialTable, UnknownNumberKeepsRecordWithoutMessage) {
+    ASSERT_TRUE(WriteFedwstTable(TablePath()));
+    ASSERT_TRUE(LoadMaterialById(3));
+    EXPECT_FALSE(LoadMaterialById(20));
+    EXPECT_FALSE(LoadMaterialById(0));
+    ExpectRecordIsRow(3);
+    EXPECT_EQ(ErrorList.count, 0);
+    EXPECT_FALSE(dbf4().tbdbf.Active());
+}
+
+TEST_F(MaterialTable, MissingTableIsFatalAndKeepsRecord) {
+    ScriptedDialogs dialogs;
+    MaterialRec.Rm0 = 1234;
+    EXPECT_FALSE(LoadMaterialById(1));
+    EXPECT_TRUE(InErrorList("Fatal  : FEDWST DBF error"));
+    EXPECT_EQ(MaterialRec.Rm0, 1234);
+    EXPECT_FALSE(OpenMaterialTable());
+    EXPECT_FALSE(dbf4().tbdbf.Active());
+}
+
+TEST_F(MaterialTable, TextInNumericFieldReadsAsZero) {
+    ASSERT_TRUE(WriteFedwstTable(TablePath(), {kFedwstRows[0]}));
+    // Overwrite RM0 (6 characters after NAME1..4, G, E and density) of record 1.
+    std::string bytes;
+    {
+        std::ifstream in(TablePath(), std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const int header = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
+    const std::size_t rm0 = header + 1 + 50 + 30 + 20 + 20 + 7 + 7 + 6;
+    ASSERT_EQ(bytes.substr(rm0, 6), "  1720");
+    bytes.replace(rm0, 6, "  abc ");
+    std::ofstream(TablePath(), std::ios::binary) << bytes;
+    ASSERT_TRUE(LoadMaterialById(1));
+    EXPECT_EQ(MaterialRec.Rm0, 0);
+    EXPECT_EQ(MaterialRec.RmMax, 1720);
+}
+
+TEST_F(MaterialTable, ShippedTableHoldsEveryMaterial) {
+    const fs::path shipped = fs::path(KOR2_SOURCE_DIR) / "data" / "fedwst.dbf";
+    ASSERT_TRUE(fs::exists(shipped));
+    fs::copy_file(shipped, TablePath());
+    for (int n = 1; n <= static_cast<int>(kFedwstRows.size()); ++n) {
+        SCOPED_TRACE(n);
+        ASSERT_TRUE(LoadMaterialById(static_cast<uint16_t>(n)));
+        ExpectRecordIsRow(n);
+    }
+    EXPECT_FALSE(LoadMaterialById(static_cast<uint16_t>(kFedwstRows.size() + 1)));
+}
+
+// With KOR2_WRITE_FEDWST set to a folder, writes the shipped table there.
+TEST_F(MaterialTable, WritesShippedTableWhenAsked) {
+    const char* target = std::getenv("KOR2_WRITE_FEDWST");
+    if (target == nullptr) GTEST_SKIP() << "KOR2_WRITE_FEDWST not set";
+    const std::string path = std::string(target) + "/fedwst.dbf";
+    fs::remove(path);
+    ASSERT_TRUE(WriteFedwstTable(path));
+}
+
+}  // namespace
+}  // namespace kor2::test
