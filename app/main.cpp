@@ -1,31 +1,34 @@
-// Program entry of kor2: sets every start-up default, reads the settings and
-// evaluates the command line: "/I" writes the report of a spring file and
-// ends; otherwise the default spring is read and checked.
+// Program entry of kor2: sets every start-up default and evaluates the
+// command line. With a display the main window runs the program; "/I"
+// writes the report of a spring file and ends without any window; without a
+// display the title, version and messages of the spring are printed.
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include <QApplication>
+#include <QTimer>
+
+#include "app/qt/mainwindow.h"
+#include "app/shell.h"
 #include "app/startup.h"
+#include "common/errdesc.h"
+#include "common/forms/qtdialogs.h"
+#include "common/forms/ushowfil.h"
 #include "common/globals.h"
+#include "common/msgbox.h"
 #include "platform/codepage.h"
+#include "tables/forms/tbqtbox.h"
+#include "tables/tbengine.h"
 
 namespace {
 
-void PrintOem(const std::string& text) { std::puts(kor2::platform::OemToUtf8(text).c_str()); }
+void PrintOem(const std::string& text) {
+    std::puts(kor2::platform::OemToUtf8(text).c_str());
+}
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    kor2::SetCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
-    kor2::InitAllUnits();
-    const kor2::CommandLine cmd = kor2::ParseCommandLine(kor2::CommandLineParams());
-    if (cmd.usage) {
-        PrintOem(kor2::UsageText());
-        return 0;
-    }
+int RunConsole(const kor2::CommandLine& cmd) {
     kor2::ReadSettings();
-    if (cmd.writeReport) return kor2::RunBatchReport(cmd);
-
     PrintOem(kor2::MainTitle.str());
     PrintOem("Version " + kor2::ProgramVersion);
     if (!cmd.springFile.empty()) {
@@ -35,4 +38,60 @@ int main(int argc, char** argv) {
     }
     for (int k = 1; k <= kor2::ErrorList.count; ++k) PrintOem(kor2::ErrorList.slots[k].str());
     return 0;
+}
+
+void ShowUsageWindow(int argc, char** argv) {
+    QApplication app(argc, argv);
+    kor2::QtDialogs dialogs;
+    kor2::SetDialogBackend(&dialogs);
+    kor2::ShowMessageCaption(kor2::MainTitle.str(), kor2::UsageText());
+    kor2::SetDialogBackend(nullptr);
+}
+
+int RunWindow(int argc, char** argv, const kor2::CommandLine& cmd) {
+    QApplication app(argc, argv);
+    app.setApplicationName("KOR2");
+    kor2::QtDialogs dialogs;
+    kor2::QtTextOutput textOutput;
+    kor2::SetDialogBackend(&dialogs);
+    kor2::SetTextOutputBackend(&textOutput);
+    kor2::InstallEngineQtMessageBox();
+    int rc = 0;
+    {
+        kor2::Thh mainWindow;
+        mainWindow.show();
+        const bool showMessages = mainWindow.StartUp(cmd);
+        if (showMessages) QTimer::singleShot(0, &mainWindow, [] { kor2::ShowCalcMessages(); });
+        rc = app.exec();
+    }
+    kor2::SetTextOutputBackend(nullptr);
+    kor2::SetDialogBackend(nullptr);
+    return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    kor2::SetCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    kor2::InitAllUnits();
+    const kor2::CommandLine cmd = kor2::ParseCommandLine(kor2::CommandLineParams());
+    int rc = 0;
+    switch (kor2::DecideStartMode(cmd, kor2::DisplayAvailable())) {
+        case kor2::StartMode::Usage:
+            PrintOem(kor2::UsageText());
+            if (kor2::DisplayAvailable()) ShowUsageWindow(argc, argv);
+            break;
+        case kor2::StartMode::BatchReport:
+            kor2::ReadSettings();
+            rc = kor2::RunBatchReport(cmd);
+            break;
+        case kor2::StartMode::Window:
+            rc = RunWindow(argc, argv, cmd);
+            break;
+        case kor2::StartMode::Console:
+            rc = RunConsole(cmd);
+            break;
+    }
+    kor2::ShutdownTableEngine();
+    return rc;
 }

@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "common/globals.h"
 #include "platform/hostfs.h"
+#include "shell/hostfile.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
 #include "support/tempdir.h"
@@ -17,12 +18,7 @@
 namespace kor2 {
 namespace {
 
-std::string ReadHostFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::ReadHostFile;
 
 class StartupTest : public ::testing::Test {
 protected:
@@ -70,7 +66,9 @@ TEST_F(StartupTest, BatchReportOfAMissingOrForeignFileEndsWithOne) {
     EXPECT_EQ(RunBatchReport(ParseCommandLine({tmp.file("missing.kr2"), "/I"})), 1);
     EXPECT_EQ(RunBatchReport(ParseCommandLine({"/I"})), 1);
     const std::string foreign = tmp.file("foreign.kr2");
-    ASSERT_TRUE(platform::WriteFileReplacing(foreign, std::string("\x7f" "ELF\0\0binary", 12)));
+    ASSERT_TRUE(platform::WriteFileReplacing(foreign, std::string("\x7f"
+                                                                  "ELF\0\0binary",
+                                                                  12)));
     EXPECT_EQ(RunBatchReport(ParseCommandLine({foreign, "/I"})), 1);
     EXPECT_FALSE(platform::FileExists(tmp.file("foreign.txt")));
 }

@@ -1,0 +1,153 @@
+// Thh, the main window: builds the menu and forwards every command to the
+// shell commands and the subsystems' entry points. main() creates it once;
+// the window itself is the graphics window on which screen diagrams appear.
+#include "app/qt/mainwindow.h"
+
+#include <functional>
+
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+#include "app/shell.h"
+#include "app/startup.h"
+#include "common/errdesc.h"
+#include "common/globals.h"
+#include "common/helptext.h"
+#include "common/reporthead.h"
+#include "graphics/cadout.h"
+#include "platform/oemtext.h"
+#include "platform/qt/qtstring.h"
+#include "spring/fatiguediag.h"
+
+namespace kor2 {
+
+using platform::OemToQString;
+
+namespace {
+
+QAction* AddItem(QMenu* menu, std::string_view oemText, std::function<void()> f) {
+    QAction* a = menu->addAction(OemToQString(oemText));
+    QObject::connect(a, &QAction::triggered, menu, [f = std::move(f)] { f(); });
+    return a;
+}
+
+}  // namespace
+
+Thh::Thh(QWidget* parent) : TFquorgra(GraphWindow, parent) {
+    setObjectName("Thh");
+    resize(800, 600);
+    MainMenu1 = new QMenuBar(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setMenuBar(MainMenu1);
+
+    mi_Datei = MainMenu1->addMenu(OemToQString("&Datei"));
+    mi_DateiOeffnen = AddItem(mi_Datei, "&Öffnen..."_oem, [this] { mi_DateiOeffnenClick(); });
+    mi_DateiSpeichern = AddItem(mi_Datei, "&Speichern", [this] { mi_DateiSpeichernClick(); });
+    mi_DateiSpeichernUnter =
+        AddItem(mi_Datei, "Speichern &unter...", [this] { mi_DateiSpeichernUnterClick(); });
+    mi_Datei->addSeparator();
+    mi_DateiBeenden = AddItem(mi_Datei, "&Beenden", [this] { close(); });
+
+    mi_Berechnung = MainMenu1->addMenu(OemToQString("&Berechnung"));
+    mi_BerechnungPruefen = AddItem(mi_Berechnung, "&Nachrechnen (Gesamtprüfung)"_oem,
+                                   [this] { mi_BerechnungPruefenClick(); });
+    mi_Fehlerliste = AddItem(mi_Berechnung, ErrorListCaption(), [this] { mi_FehlerlisteClick(); });
+    mi_Fehlerbericht =
+        AddItem(mi_Berechnung, "Meldungs&bericht", [this] { mi_FehlerberichtClick(); });
+
+    mi_Grafik = MainMenu1->addMenu(OemToQString("&Grafik"));
+    mi_GoodmanBildschirm =
+        AddItem(mi_Grafik, "&Goodman-Diagramm", [this] { GoodmanClick(kCadScreen); });
+    mi_HaighBildschirm = AddItem(mi_Grafik, "&Haigh-Diagramm", [this] { HaighClick(kCadScreen); });
+    mi_GrafikCad = mi_Grafik->addMenu(OemToQString("&CAD-Datei"));
+    mi_GoodmanDxf =
+        AddItem(mi_GrafikCad, "Goodman-Diagramm als DXF", [this] { GoodmanClick(kCadDxf); });
+    mi_GoodmanIges =
+        AddItem(mi_GrafikCad, "Goodman-Diagramm als IGES", [this] { GoodmanClick(kCadIges); });
+    mi_GoodmanTxt = AddItem(mi_GrafikCad, "Goodman-Diagramm als CAD-Text",
+                            [this] { GoodmanClick(kCadTextFile); });
+    mi_HaighDxf = AddItem(mi_GrafikCad, "Haigh-Diagramm als DXF", [this] { HaighClick(kCadDxf); });
+    mi_HaighIges =
+        AddItem(mi_GrafikCad, "Haigh-Diagramm als IGES", [this] { HaighClick(kCadIges); });
+    mi_HaighTxt =
+        AddItem(mi_GrafikCad, "Haigh-Diagramm als CAD-Text", [this] { HaighClick(kCadTextFile); });
+
+    mi_Hilfe = MainMenu1->addMenu(OemToQString("&Hilfe"));
+    mi_HilfeProgramm = AddItem(mi_Hilfe, "&Programm", [] { ShowHelpText(kHelpProgram, 1); });
+    mi_HilfeDatei = AddItem(mi_Hilfe, "&Federdateien", [] { ShowHelpText(kHelpFile, 1); });
+    mi_HilfeBerechnung =
+        AddItem(mi_Hilfe, "&Berechnung und Meldungen", [] { ShowHelpText(kHelpCheck, 1); });
+    mi_HilfeGrafik = AddItem(mi_Hilfe, "&Diagramme", [] { ShowHelpText(kHelpDiagrams, 1); });
+
+    UpdateCaptions();
+}
+
+bool Thh::StartUp(const CommandLine& cmd) {
+    const bool showMessages = RunWindowStartUp(cmd);
+    UpdateCaptions();
+    update();
+    return showMessages;
+}
+
+void Thh::UpdateCaptions() {
+    setWindowTitle(OemToQString(MainWindowCaption()));
+    mi_Fehlerliste->setText(OemToQString(ErrorListCaption()));
+}
+
+void Thh::mi_DateiOeffnenClick() {
+    OpenSpringCommand();
+    UpdateCaptions();
+}
+
+void Thh::mi_DateiSpeichernClick() {
+    SaveSpringCommand();
+    UpdateCaptions();
+}
+
+void Thh::mi_DateiSpeichernUnterClick() {
+    SaveSpringAsCommand();
+    UpdateCaptions();
+}
+
+void Thh::mi_BerechnungPruefenClick() {
+    RunCheckCommand();
+    UpdateCaptions();
+    ShowCalcMessages();
+}
+
+void Thh::mi_FehlerlisteClick() {
+    AbortFlag = false;
+    ShowCalcMessages();
+}
+
+void Thh::mi_FehlerberichtClick() {
+    AbortFlag = false;
+    ReportCalcMessages();
+}
+
+void Thh::GoodmanClick(uint16_t mode) {
+    AbortFlag = false;
+    PlotGoodmanDiagram(mode);
+    UpdateCaptions();  // the drawing may add a message
+    update();
+}
+
+void Thh::HaighClick(uint16_t mode) {
+    AbortFlag = false;
+    PlotHaighDiagram(mode);
+    UpdateCaptions();
+    update();
+}
+
+void Thh::closeEvent(QCloseEvent* e) {
+    if (CloseMainWindow()) {
+        e->accept();
+    } else {
+        e->ignore();
+    }
+}
+
+}  // namespace kor2

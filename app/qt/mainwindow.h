@@ -1,0 +1,71 @@
+// Thh, the program's main window: the graphics window with the main menu
+// (spring file, full check and messages, fatigue diagrams, help texts).
+// Created once by main(); its handlers call the shell commands of app/shell.
+#pragma once
+
+#include "graphics/qt/fquorgra.h"
+
+class QAction;
+class QCloseEvent;
+class QMenu;
+class QMenuBar;
+
+namespace kor2 {
+
+struct CommandLine;
+
+class Thh : public TFquorgra {
+    Q_OBJECT
+public:
+    explicit Thh(QWidget* parent = nullptr);
+
+    // Start-up after creation: settings, command line or default spring,
+    // caption. True when the message window should follow once shown.
+    bool StartUp(const CommandLine& cmd);
+
+    QMenuBar* MainMenu1;
+    QMenu* mi_Datei;
+    QAction* mi_DateiOeffnen;
+    QAction* mi_DateiSpeichern;
+    QAction* mi_DateiSpeichernUnter;
+    QAction* mi_DateiBeenden;
+    QMenu* mi_Berechnung;
+    QAction* mi_BerechnungPruefen;
+    QAction* mi_Fehlerliste;
+    QAction* mi_Fehlerbericht;
+    // Material table and table browser: their menu items join mi_Datei
+    // ("Werkstofftabelle", "Tabelle anzeigen") once tables/forms offers the
+    // material dialog and Tdbf4.
+    QMenu* mi_Grafik;
+    QAction* mi_GoodmanBildschirm;
+    QAction* mi_HaighBildschirm;
+    QMenu* mi_GrafikCad;
+    QAction* mi_GoodmanDxf;
+    QAction* mi_GoodmanIges;
+    QAction* mi_GoodmanTxt;
+    QAction* mi_HaighDxf;
+    QAction* mi_HaighIges;
+    QAction* mi_HaighTxt;
+    QMenu* mi_Hilfe;
+    QAction* mi_HilfeProgramm;
+    QAction* mi_HilfeDatei;
+    QAction* mi_HilfeBerechnung;
+    QAction* mi_HilfeGrafik;
+
+    void mi_DateiOeffnenClick();
+    void mi_DateiSpeichernClick();
+    void mi_DateiSpeichernUnterClick();
+    void mi_BerechnungPruefenClick();
+    void mi_FehlerlisteClick();
+    void mi_FehlerberichtClick();
+    void GoodmanClick(uint16_t mode);
+    void HaighClick(uint16_t mode);
+
+    // Caption of the window and of the error-list item from the current state.
+    void UpdateCaptions();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+};
+
+}  // namespace kor2

@@ -1,0 +1,144 @@
+// The main window's commands without windows: start mode, open and save of
+// the spring file, full check, error-list caption and the close sequence.
+// Called by main() and by the Qt main window's menu handlers.
+#include "app/shell.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "common/config.h"
+#include "common/fileops.h"
+#include "common/filepath.h"
+#include "common/globals.h"
+#include "common/msgbox.h"
+#include "common/numfmt.h"
+#include "common/textutil.h"
+#include "spring/check.h"
+#include "spring/springfile.h"
+
+namespace kor2 {
+
+StartMode DecideStartMode(const CommandLine& cmd, bool display) {
+    if (cmd.usage) return StartMode::Usage;
+    if (cmd.writeReport) return StartMode::BatchReport;
+    return display ? StartMode::Window : StartMode::Console;
+}
+
+bool DisplayAvailable() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* v = std::getenv(name);
+        if (v != nullptr && *v != '\0') return true;
+    }
+    return false;
+}
+
+bool RunWindowStartUp(const CommandLine& cmd) {
+    ReadSettings();
+    if (!cmd.springFile.empty() && LoadCommandLineSpring(cmd.springFile)) return true;
+    LoadDefaultSpring();
+    return false;
+}
+
+static bool HasFolder(const std::string& name) {
+    return name.find_first_of("\\/:") != std::string::npos;
+}
+
+std::string SpringFullName() {
+    if (DataFileName.empty()) return {};
+    const std::string base =
+        HasFolder(DataFileName) ? DataFileName : AddBackslash(DataFolder) + DataFileName;
+    return base + "." + DataFileExt.str();
+}
+
+// Writes the spring under fullName ("" asks for a name) and makes it current.
+static bool SaveUnder(const std::string& fullName) {
+    AbortFlag = false;
+    WriteSpringFile(fullName);
+    if (AbortFlag) return false;
+    // SaveDataFileAs left the bare name of the chosen file in DataFileName.
+    if (fullName.empty()) DataFileName = AddBackslash(DataFolder) + DataFileName;
+    if (HasFolder(DataFileName)) DataFolder = RemoveBackslash(ExtractFilePathL(DataFileName));
+    InputModifiedFlag = false;
+    AddRecentFile(SpringFullName());
+    return true;
+}
+
+bool ConfirmDiscardInput() {
+    AbortFlag = false;
+    if (!InputModifiedFlag) return true;
+    if (!DataFileName.empty()) {
+        const bool save = MessageBoxYesNo("Datei speichern (" + SpringFullName() + ") ?");
+        if (AbortFlag) return false;  // Cancel
+        if (!save) return true;
+        return SaveUnder(SpringFullName());
+    }
+    if (MessageBoxYesNo("Bisherige Eingaben verwerfen ?")) return true;
+    AbortFlag = true;  // "No" keeps the input as Cancel does
+    return false;
+}
+
+bool OpenSpringFile(const std::string& fullName) {
+    AbortFlag = false;
+    std::string file = fullName;
+    std::replace(file.begin(), file.end(), '/', '\\');  // a host path in the program's form
+    if (!ReadSpringFile(file)) return false;
+    const std::string folder = ExtractFilePathL(file);
+    DataFolder = RemoveBackslash(folder);
+    DataFileName = folder + ExtractFileBaseName(file);
+    CmdLineFileGiven = false;
+    InputModifiedFlag = false;
+    AddRecentFile(SpringFullName());
+    return true;
+}
+
+bool OpenSpringCommand() {
+    if (!ConfirmDiscardInput()) return false;
+    std::string dir = AddBackslash(DataFolder);
+    std::string name;
+    OpenFileDialogFilter(5, dir, "*." + DataFileExt.str(), name);
+    if (AbortFlag || name.empty()) return false;
+    return OpenSpringFile(name);
+}
+
+bool SaveSpringCommand() {
+    return SaveUnder(SpringFullName());
+}
+
+bool SaveSpringAsCommand() {
+    return SaveUnder("");
+}
+
+void AddRecentFile(const std::string& fullName) {
+    if (fullName.empty()) return;
+    const std::string key = UpperCaseStr(fullName);
+    auto same = std::find_if(RecentFiles.begin(), RecentFiles.end(),
+                             [&](const std::string& f) { return UpperCaseStr(f) == key; });
+    if (same == RecentFiles.end()) same = RecentFiles.end() - 1;  // the oldest drops out
+    std::rotate(RecentFiles.begin(), same, same + 1);
+    RecentFiles[0] = fullName;
+}
+
+uint16_t RunCheckCommand() {
+    AbortFlag = false;
+    CheckSpring();
+    return ErrorList.count;
+}
+
+std::string ErrorListCaption() {
+    return "&Fehlermeldungen (" + IntToStrL(ErrorList.count) + ")";
+}
+
+std::string MainWindowCaption() {
+    const std::string name = SpringFullName();
+    return name.empty() ? MainTitle.str() : MainTitle.str() + "  -  " + name;
+}
+
+bool CloseMainWindow() {
+    if (!ConfirmDiscardInput()) return false;
+    WriteStateFile();
+    AbortFlag = false;
+    EraseMatchingFiles(AddBackslash(TempFolder), "$*.dx$");
+    return true;
+}
+
+}  // namespace kor2
