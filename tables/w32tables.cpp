@@ -65,6 +65,7 @@ Tdbf4& dbf4() {
 void InitW32Tables() {
     Tdbf4& b = dbf4();
     if (b.tbdbf.Active()) b.CloseTable();
+    b.tbdbf.DbfFields.clear();
     b.Caption = "dbf4";
     b.Label_title1.clear();
     b.Label_title2.clear();

@@ -50,6 +50,8 @@ public:
     Tdbf4& operator=(const Tdbf4&) = delete;
 
     // ---- components that carry state ------------------------------------
+    // Titles are in the Windows character set (DbfSetTitles converts them);
+    // messages to the window are in code page 850.
     TTbDbf tbdbf;        // the table
     TDataSource tbdbf0;  // the grid's and navigator's data source
     std::string Caption = "dbf4";
@@ -104,6 +106,8 @@ public:
     int GetFieldCount();
 
     // ---- window events (the window forwards them) ------------------------
+    // Failures of the data-set layer arrive as exceptions ("Dataset error: ")
+    // and end the command; the window catches them and stays open.
     void FormShow();
     void Button_cancelClick();
     void Button_searchClick();

@@ -32,9 +32,17 @@ std::string HoursMinutes() {
     return buf;
 }
 
+// The name without folders, drive and extension ("\" or "/" separate).
+std::string BareName(const std::string& path) {
+    std::string name = path.substr(path.find_last_of("\\/:") + 1);
+    if (const auto dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
+}
+
 // Adds the default extension when the chosen name has none.
 std::string WithDefaultExt(std::string name, const char* ext) {
-    if (ExtractFileExtNoDot(name).empty()) name += std::string(".") + ext;
+    const std::string last = name.substr(name.find_last_of("\\/:") + 1);
+    if (last.find('.') == std::string::npos) name += std::string(".") + ext;
     return name;
 }
 
@@ -56,7 +64,7 @@ bool Tdbf4::ExportHtml(const std::string& fileName) {
     bool ok = f.Rewrite();
     auto line = [&](const std::string& s) { ok = ok && f.WriteLine(s); };
     line("<HTML>");
-    line("<head><title>" + ExtractBareFileName(fileName) + "</title></head>");
+    line("<head><title>" + BareName(fileName) + "</title></head>");
     line("<BODY BGCOLOR=\"C0C0C0\">");
     line("<P>" + CaptionText + "V" + ProgramVersion + "</P>");
     line("<P>" + UpperAscii(fileName) + "</P>");
