@@ -105,8 +105,8 @@ TEST_F(TableReportTest, FrameStyleFourWritesNoRules) {
     TextPrintMode = 4;
     StartFile();
     TableReport t;
-    t.TableReportInit({3, 3, 0, 0, 0, 0, 0}, {"a", "b"});
-    t.TableReportRow({"1", "2"});
+    t.TableReportInit({3, 3, -4, 0, 0, 0, 0}, {"a", "b", "c"});  // a negative width is empty
+    t.TableReportRow({"1", "2", "3"});
     t.TableReportDone();
     EXPECT_EQ(Finish(Temp("bericht.txt")), (std::vector<std::string>{"a  b   ", "1  2   "}));
 }
