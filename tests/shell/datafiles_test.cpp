@@ -4,6 +4,7 @@
 // With KOR2_WRITE_DATA=1 set the spring files are (re)written into data/.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -151,9 +152,9 @@ void SetUpDataSpring(bool demo) {
     WireDiameter = 1.2L;
     OuterDiameter = 10;
     DiameterInputMode = 1;
-    ForceF1 = 10;
-    ForceF2 = 20;
-    Stroke = 11;
+    ForceF1 = 15;
+    ForceF2 = 30;
+    Stroke = 16;
     EyeType = {0, 2, 2};
     EyeHeight = {0, 7.5L, 7.5L};
     LoadingType = 1;
@@ -175,6 +176,7 @@ TEST_F(DataFilesTest, SpringFilesAreWrittenByTheProgramAndReadBackWithoutFatalMe
         CheckSpring();
         const std::string written =
             regenerate ? kData + name : tmp.file(demo ? "demo.kr2" : "null.kr2");
+        if (regenerate) std::remove(written.c_str());  // no replace question
         WriteSpringFile(written);
         ASSERT_FALSE(AbortFlag) << name;
         EXPECT_EQ(ReadHostFile(written), ReadHostFile(kData + name)) << name;
