@@ -1,0 +1,579 @@
+// The table grid: a data link keeps a window of the data set's records as the
+// grid's rows; keys and clicks move the data set, edits go to its fields, and
+// deleted records are restored with Ctrl+Delete. Used by the table browser.
+#include "tables/forms/atbgrids.h"
+
+#include <QAbstractButton>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPainter>
+#include <QStyle>
+#include <exception>
+
+#include "common/forms/formutil.h"
+#include "platform/oemtext.h"
+#include "platform/qt/msgboxqt.h"
+#include "tables/forms/atbgridmodel.h"
+#include "tables/ucommon.h"
+
+namespace kor2 {
+
+class TTbGrid::Link : public TDataLink {
+public:
+    explicit Link(TTbGrid& grid) : grid_(grid) {}
+    using TDataLink::ActiveRecord;
+
+protected:
+    void ActiveChanged() override { grid_.LinkActive(); }
+    void DataSetChanged() override { grid_.LinkChanged(); }
+    void DataSetScrolled(int) override { grid_.LinkChanged(); }
+    void LayoutChanged() override { grid_.LinkActive(); }
+    void RecordChanged(TField*) override { grid_.LinkRecordChanged(); }
+    void EditingChanged() override { grid_.LinkRecordChanged(); }
+    void UpdateData() override { grid_.CommitEditor(); }
+    // An open editor belongs to the record about to be left.
+    void CheckBrowseMode() override { grid_.CommitEditor(); }
+
+private:
+    TTbGrid& grid_;
+};
+
+namespace {
+
+// Title row that draws the depressed column sunken.
+class TTbHeader : public QHeaderView {
+public:
+    explicit TTbHeader(TTbGrid& grid) : QHeaderView(Qt::Horizontal, &grid), grid_(grid) {}
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
+        painter->save();
+        QHeaderView::paintSection(painter, rect, logicalIndex);
+        painter->restore();
+        if (logicalIndex == grid_.DepressedColumn()) {
+            QStyleOptionFrame opt;
+            opt.rect = rect.adjusted(0, 0, -1, -1);
+            opt.palette = palette();
+            opt.state = QStyle::State_Sunken;
+            opt.lineWidth = 1;
+            painter->save();
+            painter->setPen(palette().color(QPalette::Dark));
+            painter->drawLine(opt.rect.topLeft(), opt.rect.topRight());
+            painter->drawLine(opt.rect.topLeft(), opt.rect.bottomLeft());
+            painter->setPen(palette().color(QPalette::Light));
+            painter->drawLine(opt.rect.bottomLeft(), opt.rect.bottomRight());
+            painter->drawLine(opt.rect.topRight(), opt.rect.bottomRight());
+            painter->restore();
+        }
+    }
+
+private:
+    TTbGrid& grid_;
+};
+
+// The platform's numbers of the keys a key handler may ask about.
+int PlatformKey(const QKeyEvent& e) {
+    switch (e.key()) {
+        case Qt::Key_Left:
+            return 37;
+        case Qt::Key_Up:
+            return 38;
+        case Qt::Key_Right:
+            return 39;
+        case Qt::Key_Down:
+            return 40;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return 13;
+        case Qt::Key_Escape:
+            return 27;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return 9;
+        case Qt::Key_Backspace:
+            return 8;
+        case Qt::Key_Delete:
+            return 46;
+        case Qt::Key_Insert:
+            return 45;
+        case Qt::Key_PageUp:
+            return 33;
+        case Qt::Key_PageDown:
+            return 34;
+        case Qt::Key_Home:
+            return 36;
+        case Qt::Key_End:
+            return 35;
+        default:
+            return e.key() < 256 ? e.key() : 0;
+    }
+}
+
+}  // namespace
+
+void ShowDataSetException() {
+    const std::exception_ptr p = std::current_exception();
+    if (DataSetExceptionHandler) {
+        DataSetExceptionHandler(p);
+        return;
+    }
+    try {
+        std::rethrow_exception(p);
+    } catch (const std::exception& e) {
+        platform::ShowMessageBox("Fehler : ", OemQ(e.what()), platform::BoxIcon::Error);
+    }
+}
+
+void RestoreDeletedRecord(TTbDataSet& ds) {
+    // Reading a grid's rows moves the work area; the recall must hit this record.
+    ds.CheckBrowseMode();
+    ds.TTbDataSet::SyncWorkArea();
+    ds.SetRecordDeleted(false);
+}
+
+TTbGrid::TTbGrid(QWidget* parent) : QTableView(parent), link_(std::make_unique<Link>(*this)) {
+    setHorizontalHeader(new TTbHeader(*this));
+    model_ = new TTbGridModel(*this);
+    setModel(model_);
+    setItemDelegate(new TTbGridDelegate(*this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    setTabKeyNavigation(false);
+    horizontalHeader()->setSectionsMovable(true);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->viewport()->installEventFilter(this);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setFixedWidth(14);
+    verticalHeader()->setSectionsClickable(false);
+    if (auto* corner = findChild<QAbstractButton*>()) corner->installEventFilter(this);
+    connect(horizontalHeader(), &QHeaderView::sectionMoved, this, [this] {
+        for (size_t i = 0; i < columns_.size(); ++i)
+            columns_[i].Index = horizontalHeader()->visualIndex(static_cast<int>(i));
+    });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int logical, int, int size) {
+                if (logical >= 0 && logical < ColumnCount()) Column(logical).Width = size;
+            });
+    SetOptions(options_);
+}
+
+TTbGrid::~TTbGrid() {
+    link_->SetDataSource(nullptr);
+}
+
+TDataSource* TTbGrid::DataSource() const {
+    return link_->DataSource();
+}
+
+void TTbGrid::SetDataSource(TDataSource* source) {
+    link_->SetDataSource(source);
+    UpdateBufferCount();
+    LinkActive();
+}
+
+TDataSet* TTbGrid::DataSet() const {
+    return link_->DataSet();
+}
+
+int TTbGrid::CurrentRow() const {
+    return link_->Active() ? link_->ActiveRecord() : -1;
+}
+
+int TTbGrid::WindowRows() const {
+    return link_->Active() ? link_->RecordCount() : 0;
+}
+
+bool TTbGrid::Guarded(const std::function<void()>& command) {
+    try {
+        command();
+        return true;
+    } catch (const std::exception&) {
+        ShowDataSetException();
+    }
+    SyncCurrent();
+    return false;
+}
+
+void TTbGrid::SetDepressDisabled(bool on) {
+    depressed_ = -1;
+    depressDisabled_ = on;
+    horizontalHeader()->viewport()->update();
+}
+
+void TTbGrid::SetFixedColumns(int n) {
+    fixedColumns_ = std::max(0, n);
+}
+
+void TTbGrid::SetOptions(const TTbGridOptions& options) {
+    options_ = options;
+    horizontalHeader()->setVisible(options.titles);
+    verticalHeader()->setVisible(options.indicator);
+    setShowGrid(options.columnLines || options.rowLines);
+    horizontalHeader()->setSectionResizeMode(options.columnResize ? QHeaderView::Interactive
+                                                                  : QHeaderView::Fixed);
+    setSelectionBehavior(options.rowSelect ? SelectRows : SelectItems);
+    viewport()->update();
+}
+
+bool TTbGrid::CanEditGrid() const {
+    TDataSet* ds = DataSet();
+    return options_.editing && !ReadOnly && ds && ds->Active() && ds->CanModify();
+}
+
+TField* TTbGrid::ColumnField(int index) const {
+    TDataSet* ds = DataSet();
+    if (!ds || !ds->Active() || index < 0 || index >= ColumnCount()) return nullptr;
+    const std::string& name = columns_[static_cast<size_t>(index)].FieldName;
+    return name.empty() ? nullptr : ds->FindField(name);
+}
+
+bool TTbGrid::IsBooleanColumn(int column) const {
+    const TField* f = ColumnField(column);
+    return f && f->DataType() == TFieldType::ftBoolean;
+}
+
+int TTbGrid::SelectedIndex() const {
+    return std::max(0, currentIndex().column());
+}
+
+void TTbGrid::SetSelectedIndex(int column) {
+    if (column < 0 || column >= ColumnCount()) return;
+    const bool saved = syncing_;
+    syncing_ = true;
+    const int row = std::max(0, CurrentRow());
+    if (row < model_->rowCount()) setCurrentIndex(model_->index(row, column));
+    syncing_ = saved;
+}
+
+void TTbGrid::BooleanTexts(const TField& field, std::string& trueText, std::string& falseText) {
+    // The field's own texts for true and false; other fields: the German words.
+    if (field.DataType() == TFieldType::ftBoolean) {
+        trueText = "True";
+        falseText = "False";
+    } else {
+        trueText = "wahr";
+        falseText = "falsch";
+    }
+}
+
+TTbRowColors TTbGrid::RowColors(int row, int col) {
+    TTbRowColors c;
+    const QPalette& pal = palette();
+    c.indicator = pal.color(QPalette::Base);
+    c.cell = pal.color(QPalette::Base);
+    c.cellText = pal.color(QPalette::Text);
+    c.highlight = pal.color(QPalette::Highlight);
+    c.highlightText = pal.color(QPalette::HighlightedText);
+    c.deleted = QColor(255, 0, 0);
+    c.deletedText = pal.color(QPalette::Text);
+    if (col >= 0 && col < ColumnCount()) {
+        const TTbColumn& column = Column(col);
+        if (column.Color.isValid()) c.cell = column.Color;
+        if (column.FontColor.isValid()) c.cellText = column.FontColor;
+    }
+    if (OnChangeColorsEvent && link_->Active() && row >= 0 && row < WindowRows()) {
+        const int saved = link_->ActiveRecord();
+        link_->SetActiveRecord(row);
+        try {
+            OnChangeColorsEvent(*this, row, c);
+        } catch (...) {
+            link_->SetActiveRecord(saved);
+            throw;
+        }
+        link_->SetActiveRecord(saved);
+    }
+    return c;
+}
+
+bool TTbGrid::RowDeleted(int row) {
+    auto* tb = dynamic_cast<TTbDataSet*>(DataSet());
+    if (!tb || !link_->Active() || row < 0 || row >= WindowRows()) return false;
+    const int saved = link_->ActiveRecord();
+    link_->SetActiveRecord(row);
+    const bool deleted = tb->IsRecordDeleted();
+    link_->SetActiveRecord(saved);
+    return deleted;
+}
+
+bool TTbGrid::Confirm(const char* oemText) {
+    QMessageBox box(QMessageBox::Question, windowTitle(), OemQ(oemText),
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    return box.exec() == QMessageBox::Ok;
+}
+
+bool TTbGrid::ToggleBoolean() {
+    const int col = currentIndex().column();
+    if (!CanEditGrid() || !IsBooleanColumn(col) || Column(col).ReadOnly) return false;
+    TField* f = ColumnField(col);
+    if (f->ReadOnly()) return false;
+    return Guarded([&] {
+        if (!link_->Edit()) return;
+        f->SetAsBoolean(!f->AsBoolean());
+    });
+}
+
+bool TTbGrid::RestoreCurrent() {
+    auto* tb = dynamic_cast<TTbDataSet*>(DataSet());
+    if (!tb || !tb->Active() || ReadOnly || !tb->CanModify() || !tb->IsRecordDeleted())
+        return false;
+    if (options_.confirmDelete && !Confirm("Datensatz restaurieren ?")) return false;
+    return Guarded([&] { RestoreDeletedRecord(*tb); });
+}
+
+// ---------------------------------------------------------------- link events
+
+void TTbGrid::LinkActive() {
+    if (!customColumns_) DefaultColumns();
+    ApplyColumns();
+    UpdateBufferCount();
+    SyncCurrent();
+}
+
+void TTbGrid::LinkChanged() {
+    model_->Refresh();
+    SyncCurrent();
+}
+
+void TTbGrid::LinkRecordChanged() {
+    const int row = CurrentRow();
+    if (row >= 0 && row < model_->rowCount() && model_->columnCount() > 0)
+        Q_EMIT model_->dataChanged(model_->index(row, 0),
+                                   model_->index(row, model_->columnCount() - 1));
+    if (model_->rowCount() > 0)
+        Q_EMIT model_->headerDataChanged(Qt::Vertical, 0, model_->rowCount() - 1);
+}
+
+void TTbGrid::CommitEditor() {
+    auto* delegate = static_cast<TTbGridDelegate*>(itemDelegate());
+    if (writingCell_) return;
+    if (QWidget* ed = delegate->OpenEditor(); ed && ed->isVisible() && state() == EditingState) {
+        commitData(ed);
+        // Committing may already have moved the current cell and closed it.
+        if (ed->isVisible()) closeEditor(ed, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void TTbGrid::SyncCurrent() {
+    if (syncing_) return;
+    syncing_ = true;
+    const int row = CurrentRow();
+    if (row >= 0 && row < model_->rowCount() && model_->columnCount() > 0) {
+        const int col = std::clamp(currentIndex().column(), 0, model_->columnCount() - 1);
+        const QModelIndex idx = model_->index(row, col);
+        if (idx != currentIndex())
+            selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
+    }
+    syncing_ = false;
+    viewport()->update();
+    verticalHeader()->viewport()->update();
+}
+
+void TTbGrid::DefaultColumns() {
+    columns_.clear();
+    TDataSet* ds = DataSet();
+    if (!ds || !ds->Active()) return;
+    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    for (int i = 0; i < ds->FieldCount(); ++i) {
+        const TField& f = ds->Fields(i);
+        TTbColumn c;
+        c.FieldName = f.FieldName();
+        c.Index = i;
+        int chars = f.DataType() == TFieldType::ftString ? f.Size() : 10;
+        if (f.DataType() == TFieldType::ftBoolean) chars = 4;
+        chars = std::clamp(std::max<int>(chars, static_cast<int>(f.FieldName().size())), 2, 40);
+        c.Width = chars * digit + 8;
+        if (f.DataType() == TFieldType::ftInteger || f.DataType() == TFieldType::ftFloat)
+            c.Alignment = Qt::AlignRight;
+        if (f.DataType() == TFieldType::ftBoolean) c.Alignment = Qt::AlignHCenter;
+        c.Font = font();
+        c.TitleFont = font();
+        columns_.push_back(c);
+    }
+}
+
+void TTbGrid::ApplyColumns() {
+    model_->ResetAll();
+    for (int i = 0; i < ColumnCount(); ++i) {
+        const int w = Column(i).Width;
+        setColumnWidth(i, w);
+        Column(i).Width = w;
+    }
+}
+
+void TTbGrid::UpdateBufferCount() {
+    const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
+    link_->SetBufferCount(std::max(1, viewport()->height() / rowHeight));
+    model_->Refresh();
+}
+
+// ---------------------------------------------------------------- user input
+
+bool TTbGrid::MoveRows(int distance) {
+    TDataSet* ds = DataSet();
+    if (!ds || !ds->Active()) return false;
+    const bool ok = Guarded([&] { ds->MoveBy(distance); });
+    SyncCurrent();
+    return ok;
+}
+
+void TTbGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (syncing_ || !current.isValid() || !link_->Active()) return;
+    if (current.row() != CurrentRow()) MoveRows(current.row() - CurrentRow());
+}
+
+bool TTbGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    // Logical fields are toggled, never typed into.
+    if (IsBooleanColumn(index.column()) && trigger != NoEditTriggers) return false;
+    return QTableView::edit(index, trigger, event);
+}
+
+void TTbGrid::keyPressEvent(QKeyEvent* e) {
+    if (OnKeyDown) OnKeyDown(*this, PlatformKey(*e));
+    TDataSet* ds = DataSet();
+    if (!ds || !ds->Active()) {
+        QTableView::keyPressEvent(e);
+        return;
+    }
+    const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    const int col = currentIndex().column();
+    const bool canAppend = AutoAppend && CanEditGrid();
+    switch (e->key()) {
+        case Qt::Key_Up:
+            MoveRows(-1);
+            return;
+        case Qt::Key_Down:
+            // A new record nobody typed into gets no second one behind it.
+            if (ds->State() == TDataSetState::dsInsert && !ds->Modified()) return;
+            MoveRows(1);
+            if (ds->Eof() && canAppend) Guarded([&] { ds->Append(); });
+            SyncCurrent();
+            return;
+        case Qt::Key_PageUp:
+            MoveRows(-std::max(1, WindowRows() - 1));
+            return;
+        case Qt::Key_PageDown:
+            MoveRows(std::max(1, WindowRows() - 1));
+            return;
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            if (ctrl) {
+                Guarded([&] { e->key() == Qt::Key_Home ? ds->First() : ds->Last(); });
+                SyncCurrent();
+                return;
+            }
+            break;
+        case Qt::Key_Escape:
+            if (ds->State() == TDataSetState::dsEdit || ds->State() == TDataSetState::dsInsert) {
+                Guarded([&] { ds->Cancel(); });
+                return;
+            }
+            break;
+        case Qt::Key_Insert:
+            if (CanEditGrid() && e->modifiers() == Qt::NoModifier) {
+                Guarded([&] { ds->Insert(); });
+                return;
+            }
+            break;
+        case Qt::Key_Delete:
+            if (ctrl) {
+                if (RowDeleted(CurrentRow())) {
+                    RestoreCurrent();
+                } else if (CanEditGrid() &&
+                           (!options_.confirmDelete || Confirm("Datensatz löschen ?"_oem))) {
+                    Guarded([&] { ds->Delete(); });
+                }
+                return;
+            }
+            break;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            if (options_.tabs && !options_.rowSelect && ColumnCount() > 0) {
+                const bool back =
+                    e->key() == Qt::Key_Backtab || (e->modifiers() & Qt::ShiftModifier);
+                int next = col + (back ? -1 : 1);
+                if (next >= ColumnCount()) {
+                    next = 0;
+                    MoveRows(1);
+                    if (ds->Eof() && canAppend) Guarded([&] { ds->Append(); });
+                } else if (next < 0) {
+                    next = ColumnCount() - 1;
+                    MoveRows(-1);
+                }
+                SyncCurrent();
+                SetSelectedIndex(next);
+                return;
+            }
+            break;
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (IsBooleanColumn(col)) {
+                ToggleBoolean();
+                return;
+            }
+            if (e->key() != Qt::Key_Space && state() != EditingState &&
+                (model_->flags(currentIndex()) & Qt::ItemIsEditable)) {
+                QTableView::edit(currentIndex());
+                return;
+            }
+            break;
+        default:
+            if (IsBooleanColumn(col) &&
+                (e->key() == Qt::Key_Backspace || (!e->text().isEmpty() && e->text()[0].isPrint())))
+                return;  // logical fields take no typed text
+            break;
+    }
+    QTableView::keyPressEvent(e);
+}
+
+void TTbGrid::mousePressEvent(QMouseEvent* e) {
+    const QModelIndex idx = indexAt(e->position().toPoint());
+    QTableView::mousePressEvent(e);
+    if (!idx.isValid() || !link_->Active()) return;
+    if (e->button() == Qt::LeftButton && IsBooleanColumn(idx.column()) && idx.row() == CurrentRow())
+        ToggleBoolean();
+    if (OnCellClick && idx.column() < ColumnCount()) OnCellClick(*this, Column(idx.column()));
+}
+
+void TTbGrid::wheelEvent(QWheelEvent* e) {
+    const int notches = e->angleDelta().y() / 120;
+    if (notches != 0) MoveRows(-notches);
+    e->accept();
+}
+
+void TTbGrid::resizeEvent(QResizeEvent* e) {
+    QTableView::resizeEvent(e);
+    UpdateBufferCount();
+    SyncCurrent();
+}
+
+bool TTbGrid::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::MouseButtonPress) {
+        auto* me = static_cast<QMouseEvent*>(e);
+        if (watched != horizontalHeader()->viewport()) {
+            if (me->button() == Qt::LeftButton && OnCornerLeftClick) OnCornerLeftClick(*this);
+            if (me->button() == Qt::RightButton && OnCornerRightClick) OnCornerRightClick(*this);
+            return true;
+        }
+        if (me->button() == Qt::RightButton && !(me->modifiers() & Qt::ShiftModifier) &&
+            !depressDisabled_) {
+            const int logical = horizontalHeader()->logicalIndexAt(me->position().toPoint());
+            if (logical >= 0 && logical < ColumnCount()) {
+                depressed_ = logical;
+                horizontalHeader()->viewport()->update();
+                if (OnDepressTitle) OnDepressTitle(*this, Column(logical));
+                return true;
+            }
+        }
+    }
+    return QTableView::eventFilter(watched, e);
+}
+
+}  // namespace kor2
