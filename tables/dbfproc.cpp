@@ -84,7 +84,9 @@ void DbfShowTable(const std::string& action, int mode) { dbf4().ShowTable(action
 void DbfGoTop() { dbf4().GoTop(); }
 
 void DbfGoRecord(int32_t n) {
-    if (n < 1 || n > dbf4().GetRecordCount()) n = 1;
+    const int32_t count = dbf4().GetRecordCount();
+    if (count == 0) return;  // no record to go to: the table stays at its end
+    if (n < 1 || n > count) n = 1;
     dbf4().GoRecord(n);
 }
 

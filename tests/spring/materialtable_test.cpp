@@ -164,6 +164,80 @@ TEST_F(MaterialTable, ShippedTableHoldsEveryMaterial) {
     EXPECT_FALSE(LoadMaterialById(static_cast<uint16_t>(kFedwstRows.size() + 1)));
 }
 
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The records of a table file without its header.
+std::string RecordBytes(const std::string& bytes, int records) {
+    const int header = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
+    const int length = static_cast<unsigned char>(bytes[10]) | static_cast<unsigned char>(bytes[11]) << 8;
+    return bytes.substr(header, static_cast<std::size_t>(length) * records);
+}
+
+TEST_F(MaterialTable, NewMaterialBecomesNextRecordOthersUnchanged) {
+    const std::vector<std::array<std::string, 27>> twelve(kFedwstRows.begin(),
+                                                          kFedwstRows.begin() + 12);
+    ASSERT_TRUE(WriteFedwstTable(TablePath(), twelve));
+    const std::string before = RecordBytes(FileBytes(TablePath()), 12);
+    ScriptedDialogs dialogs;
+    for (const char* a : {"Neu", "200000", "80000", "7.9", "n2", "n3", "n4",      // names, E, G, rho
+                          "1", "2000", "10", "1500", "2500",                     // d0, Rm0, dx, Rmx, Rm max
+                          "0.1", "10", "150",                                    // dmin, dmax, Tmax
+                          "1000", "10", "800", "600", "400", "0"})               // stresses, tau u lim 0
+        dialogs.answers.push_back(ScriptedAnswer::Type(a));
+    EnterNewMaterial();
+    ASSERT_FALSE(AbortFlag);
+    EXPECT_EQ(MaterialIndex, 11);
+    EXPECT_EQ(static_cast<double>(ModulusE), 200000.0);
+    EXPECT_EQ(RecordBytes(FileBytes(TablePath()), 12), before);
+
+    MaterialRec = FEDWST_Record{};
+    ASSERT_TRUE(LoadMaterialById(13));
+    const FEDWST_Record& r = MaterialRec;
+    EXPECT_EQ(r.Name1.substr(0, 4), "Neu ");
+    EXPECT_EQ(r.Name4.substr(0, 2), "n4");
+    EXPECT_EQ(r.ShearModulus, 80000);
+    EXPECT_EQ(r.Rm0, 2000);
+    EXPECT_EQ(r.RmSlope, 500);  // Rm(10) = 1500
+    EXPECT_EQ(r.RmMax, 2500);
+    EXPECT_EQ(r.TauO0, 1000);
+    EXPECT_EQ(r.TauOSlope, 200);
+    EXPECT_EQ(r.TauH0, 600);
+    EXPECT_EQ(r.TauHSlope, 200);
+    EXPECT_EQ(static_cast<double>(r.GoodmanSlope.ToExtended()), 0.0);  // tau u lim 0
+    EXPECT_EQ(r.TauO0Peened, 0);
+    EXPECT_EQ(r.TMax, 150);
+    EXPECT_EQ(r.MaterialNo, 13);
+}
+
+TEST_F(MaterialTable, CancelledEntryWritesNothing) {
+    const std::vector<std::array<std::string, 27>> two(kFedwstRows.begin(),
+                                                       kFedwstRows.begin() + 2);
+    ASSERT_TRUE(WriteFedwstTable(TablePath(), two));
+    const std::string before = FileBytes(TablePath());
+    ScriptedDialogs dialogs;
+    for (const char* a : {"Neu", "200000", "80000", "7.9", "n2"})
+        dialogs.answers.push_back(ScriptedAnswer::Type(a));
+    EnterNewMaterial();  // the sixth input finds no answer: cancelled
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(MaterialIndex, 11);  // the spring keeps the typed material
+    EXPECT_EQ(FileBytes(TablePath()), before);
+}
+
+TEST_F(MaterialTable, BrowsingWithoutWindowLeavesRecordAndClosesTable) {
+    ASSERT_TRUE(WriteFedwstTable(TablePath()));
+    ScriptedDialogs dialogs;
+    ScriptedAnswer no;
+    no.janein = 'N';
+    dialogs.answers.push_back(no);
+    MaterialRec.Rm0 = 4321;
+    SelectMaterial();
+    EXPECT_EQ(MaterialRec.Rm0, 4321);
+    EXPECT_FALSE(dbf4().tbdbf.Active());
+}
+
 // With KOR2_WRITE_FEDWST set to a folder, writes the shipped table there.
 TEST_F(MaterialTable, WritesShippedTableWhenAsked) {
     const char* target = std::getenv("KOR2_WRITE_FEDWST");

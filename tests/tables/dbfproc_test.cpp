@@ -100,6 +100,21 @@ TEST_F(DbfProc, GoRecordRangeRules) {
     EXPECT_EQ(DbfRecNo(), 1);
 }
 
+TEST_F(DbfProc, PositioningAnEmptyTableIsHarmless) {
+    MakeTable(Path("empty.dbf"), {{"A", 'C', 3, 0}});
+    DbfOpenTableChecked("empty");
+    DbfGoRecordChecked(1);
+    EXPECT_TRUE(InErrorList("DBF #1 not found."));
+    DbfGoRecord(0);
+    DbfGoTop();
+    DbfSkip(0);
+    EXPECT_TRUE(DbfEof());
+    EXPECT_EQ(DbfRecordCount(), 0);
+    DbfCreateIndexInTemp("A", "empty");
+    DbfFindKey("x");
+    EXPECT_FALSE(DbfFound());
+}
+
 TEST_F(DbfProc, SkipMovesAndZeroRereads) {
     Sample(4);
     DbfOpenTableChecked("sample");
