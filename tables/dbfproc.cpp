@@ -7,7 +7,6 @@
 #include "common/globals.h"
 #include "common/msgbox.h"
 #include "common/textfile.h"
-#include "common/textutil.h"
 #include "graphics/graphwin.h"
 #include "platform/hostfs.h"
 #include "tables/w32tables.h"
@@ -73,8 +72,9 @@ void DbfOpenTable(const std::string& fileName) {
 
 void DbfCloseTable() { dbf4().CloseTable(); }
 
+// The titles stay in code page 850: the window converts them for display.
 void DbfSetTitles(const std::string& title1, const std::string& title2) {
-    dbf4().SetTitles(OemToAnsi(title1), OemToAnsi(title2));
+    dbf4().SetTitles(title1, title2);
 }
 
 void DbfShowTable(const std::string& action, int mode) { dbf4().ShowTable(action, mode); }

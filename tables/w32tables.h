@@ -50,8 +50,8 @@ public:
     Tdbf4& operator=(const Tdbf4&) = delete;
 
     // ---- components that carry state ------------------------------------
-    // Titles are in the Windows character set (DbfSetTitles converts them);
-    // messages to the window are in code page 850.
+    // Every text here is in code page 850, as everywhere inside the
+    // program; the window converts at its widget boundary.
     TTbDbf tbdbf;        // the table
     TDataSource tbdbf0;  // the grid's and navigator's data source
     std::string Caption = "dbf4";
