@@ -129,6 +129,8 @@ public:
     // Restores the current record when it is marked as deleted (Ctrl+Delete).
     bool RestoreCurrent();
     bool CanEditGrid() const;
+    // Stores the text of an open cell editor into its field.
+    void CommitEditor();
     // The data link's active row within the window, and the rows the window holds.
     int CurrentRow() const;
     int WindowRows() const;
@@ -152,7 +154,6 @@ private:
     void LinkActive();
     void LinkChanged();
     void LinkRecordChanged();
-    void CommitEditor();
     void SyncCurrent();
     void DefaultColumns();
     void ApplyColumns();

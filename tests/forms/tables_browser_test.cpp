@@ -1,0 +1,182 @@
+// The table browser window offscreen over the model dbf4(): the modes show
+// and hide their buttons and menu items, OK, Cancel and Esc leave as the
+// model says, a pick closes the window, a title click sorts the table.
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+#include <memory>
+
+#include "common/globals.h"
+#include "forms_modal.h"
+#include "platform/oemtext.h"
+#include "tables/forms/atbgrids.h"
+#include "tables/forms/atbnav.h"
+#include "tables/forms/dbf4form.h"
+#include "tables/tbndx.h"
+#include "tables/tbparser.h"
+#include "tables_grid_fixture.h"
+
+namespace kor2::test {
+namespace {
+
+class TablesBrowser : public TableFormTest {
+protected:
+    void SetUp() override {
+        TableFormTest::SetUp();
+        InitProgramVariables();
+        InitExprParser();
+        IndexInit();
+        InitW32Tables();
+        TempFolder = temp.path().string();
+        AbortFlag = false;
+        form = InstallDbf4Window();
+        dbf4().OpenTable(WriteSample(5));
+    }
+    void TearDown() override {
+        form.reset();
+        InitW32Tables();
+        TableFormTest::TearDown();
+    }
+    // Shows the browser and runs action once it is on screen.
+    BrowserResult ShowWith(const std::string& action, int mode,
+                           std::function<void(Tdbf4Form*)> script) {
+        OnModal<Tdbf4Form>(std::move(script));
+        return dbf4().ShowTable(action, mode);
+    }
+    QPoint CellCentre(int row, int col) {
+        return form->TbGrid1->visualRect(form->TbGrid1->model()->index(row, col)).center();
+    }
+
+    TempDir temp;
+    std::unique_ptr<Tdbf4Form> form;
+};
+
+TEST_F(TablesBrowser, ViewModeHidesEditingAndEditModeShowsItAgain) {
+    const BrowserResult r = ShowWith("", 1, [](Tdbf4Form* f) {
+        EXPECT_EQ(f->objectName(), "dbf4");
+        EXPECT_EQ(f->TbGrid1->model()->rowCount(), 5);
+        int shown = 0;
+        for (int b = 0; b < NavigateBtnCount; ++b)
+            shown += f->TbNavigator1->Button(static_cast<TNavigateBtn>(b))->isVisible();
+        EXPECT_EQ(shown, 4);
+        EXPECT_TRUE(f->TbNavigator1->Button(nbLast)->isVisible());
+        EXPECT_FALSE(f->TbNavigator1->Button(nbDelete)->isVisible());
+        EXPECT_FALSE(f->mi_edit->menuAction()->isVisible());
+        EXPECT_FALSE(f->mi_fileAppenddbf->isVisible());
+        EXPECT_FALSE(f->N2->isVisible());
+        EXPECT_TRUE(f->mi_fileExportHtml->isVisible());
+        EXPECT_FALSE(f->TbGrid1->CanEditGrid());
+        EXPECT_TRUE(f->Label_recno->text().isEmpty());
+        f->Button_cancel->click();
+    });
+    EXPECT_EQ(r, BrowserResult::Cancelled);
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(LastKeyCode, 27);
+
+    dbf4().SetTitles("Eins", "Maß"_oem);  // code page 850 up to the widgets
+    EXPECT_EQ(
+        ShowWith("", 2,
+                 [](Tdbf4Form* f) {
+                     EXPECT_TRUE(f->windowTitle().startsWith(QString::fromUtf8("Maß  Eins  (")));
+                     EXPECT_EQ(f->mi_helpdbf->text(), QString::fromUtf8("Maß"));
+                     for (int b = 0; b < NavigateBtnCount; ++b)
+                         EXPECT_TRUE(
+                             f->TbNavigator1->Button(static_cast<TNavigateBtn>(b))->isVisible());
+                     EXPECT_TRUE(f->mi_edit->menuAction()->isVisible());
+                     EXPECT_TRUE(f->mi_fileAppendDelimited->isVisible());
+                     EXPECT_TRUE(f->TbGrid1->CanEditGrid());
+                     f->TbNavigator1->BtnClick(nbNext);
+                     f->TbNavigator1->BtnClick(nbNext);
+                     f->Button_ok->click();
+                 }),
+        BrowserResult::Ok);
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(LastKeyCode, 13);
+    EXPECT_EQ(DbfPickedRecNo, 3);
+}
+
+TEST_F(TablesBrowser, OkPostsAPendingEditAndEscLeavesAsCancel) {
+    ShowWith("", 2, [](Tdbf4Form* f) {
+        f->TbGrid1->setFocus();
+        QTest::keyClick(f->TbGrid1, 'Q');  // editor open with "Q"
+        f->Button_ok->click();
+    });
+    EXPECT_EQ(dbf4().tbdbf.State(), TDataSetState::dsBrowse);
+    std::string s;
+    dbf4().GoTop();
+    dbf4().GetFieldAsString(1, s);
+    EXPECT_EQ(s.substr(0, 1), "Q");
+
+    EXPECT_EQ(ShowWith("", 2, [](Tdbf4Form* f) { QTest::keyClick(f, Qt::Key_Escape); }),
+              BrowserResult::Cancelled);
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(LastKeyCode, 27);
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(TablesBrowser, CloseOnPickClosesOnTheFirstCellClickOrArrowKey) {
+    EXPECT_EQ(ShowWith("CLOSE", 1,
+                       [this](Tdbf4Form* f) {
+                           QTest::mouseClick(f->TbGrid1->viewport(), Qt::LeftButton, {},
+                                             CellCentre(2, 1));
+                       }),
+              BrowserResult::Ok);
+    EXPECT_EQ(DbfPickedRecNo, 3);
+    EXPECT_EQ(LastKeyCode, 13);
+    EXPECT_EQ(BrowserGridState[0], 1);  // the column is kept
+
+    EXPECT_EQ(ShowWith("CLOSE", 1,
+                       [](Tdbf4Form* f) {
+                           EXPECT_EQ(f->TbGrid1->SelectedIndex(), 1);  // kept column again
+                           f->TbNavigator1->BtnClick(nbFirst);
+                           f->TbGrid1->setFocus();
+                           QTest::keyClick(f->TbGrid1, Qt::Key_Down);
+                       }),
+              BrowserResult::Ok);
+    EXPECT_EQ(DbfPickedRecNo, 1);  // picked before the key moved on
+
+    // Without CLOSE a click only shows the position.
+    dbf4().GoTop();
+    ShowWith("", 2, [this](Tdbf4Form* f) {
+        QTest::mouseClick(f->TbGrid1->viewport(), Qt::LeftButton, {}, CellCentre(3, 0));
+        EXPECT_TRUE(f->isVisible());
+        EXPECT_EQ(f->Label_recno->text(), "4/5");
+        f->Button_cancel->click();
+    });
+}
+
+TEST_F(TablesBrowser, TitleClickSortsByThatFieldAndKeepsTheRecord) {
+    // Names in reverse order of the records: "E" .. "A".
+    TTbDbf& t = dbf4().tbdbf;
+    for (int i = 0; i < 5; ++i) {
+        dbf4().GoRecord(i + 1);
+        t.Edit();
+        t.FieldByName("NAME").SetAsString(std::string(1, static_cast<char>('E' - i)));
+        t.Post();
+    }
+    ShowWith("", 2, [](Tdbf4Form* f) {
+        f->TbNavigator1->BtnClick(nbFirst);
+        f->TbNavigator1->BtnClick(nbNext);
+        QHeaderView* h = f->TbGrid1->horizontalHeader();
+        h->moveSection(0, 2);  // the NAME column moved to the end
+        const QPoint title(h->sectionViewportPosition(0) + 5, h->height() / 2);
+        QTest::mouseClick(h->viewport(), Qt::RightButton, {}, title);
+        EXPECT_EQ(f->TbGrid1->DepressedColumn(), 0);
+        EXPECT_EQ(f->TbGrid1->model()->index(0, 0).data().toString(), "A");
+        EXPECT_EQ(f->TbGrid1->model()->index(f->TbGrid1->CurrentRow(), 0).data().toString(), "D");
+        f->Button_cancel->click();
+    });
+    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(std::filesystem::exists(temp.file("$vrxtemp.NDX")));
+    EXPECT_EQ(dbf4().GetRecNo(), 2);
+    dbf4().GoTop();
+    EXPECT_EQ(dbf4().GetRecNo(), 5);  // "A" first
+}
+
+}  // namespace
+}  // namespace kor2::test
