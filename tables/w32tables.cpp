@@ -13,6 +13,7 @@
 #include "graphics/graphwin.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
+#include "tables/dbf4.h"
 #include "tables/dbfproc.h"
 #include "tables/tbfiles.h"
 
@@ -185,6 +186,23 @@ void Tdbf4::SkipRecords(int32_t n) { tbdbf.Skip(n); }
 int32_t Tdbf4::GetRecordCount() { return tbdbf.RecCount(); }
 
 void Tdbf4::AppendBlankRecord() {
+    // Values assigned since the last post were written through to the work
+    // area's record buffer: they go into the new record. The current record
+    // stays as stored; its pending edit is cancelled rather than posted.
+    const TDataSetState st = tbdbf.State();
+    if (st == TDataSetState::dsEdit || st == TDataSetState::dsInsert) {
+        tbdbf.SelectWorkArea("AppendBlankRecord");
+        DbfArea* area = WorkAreas[tbdbf.WorkArea()].get();
+        BufferToRecord();
+        std::string pending = area != nullptr ? area->record : std::string();
+        tbdbf.Cancel();
+        tbdbf.SelectWorkArea("AppendBlankRecord");
+        if (area != nullptr && !pending.empty() && pending.size() == area->record.size()) {
+            pending[0] = ' ';  // the new record is not marked as deleted
+            area->record = pending;
+            RecordToBuffer();
+        }
+    }
     if (!tbdbf.ALock()) return;
     struct Unlock {
         TTbDbf& t;

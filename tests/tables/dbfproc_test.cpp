@@ -217,5 +217,26 @@ TEST_F(DbfProc, AppendedRecordTakesWrittenFieldsOthersUnchanged) {
     EXPECT_EQ(rows[3][3], "   44");
 }
 
+// Fields assigned before the append go into the new record; the record
+// that was current keeps what it had (no post of a pending edit into it).
+TEST_F(DbfProc, AssignedThenAppendedValuesGoToNewRecordOnly) {
+    Sample(3);
+    const auto before = Rows(Path("sample.dbf"));
+    DbfOpenTableChecked("sample");
+    DbfGoRecord(2);
+    DbfSetFieldStrByName("NAME", "assigned");
+    DbfSetFieldIntByName("QTY", 77);
+    DbfAppendBlank();
+    EXPECT_EQ(DbfRecNo(), 4);
+    EXPECT_EQ(Str(1), "assigned");
+    DbfCloseTable();
+    const auto rows = Rows(Path("sample.dbf"));
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[1], before[1]);
+    EXPECT_EQ(rows[3][0], " ");
+    EXPECT_EQ(rows[3][1], "assigned  ");
+    EXPECT_EQ(rows[3][3], "   77");
+}
+
 }  // namespace
 }  // namespace kor2::test
