@@ -48,6 +48,7 @@ int TextFile::IOResult() {
 
 bool TextFile::Reset() {
     Discard();
+    result_ = ioOk;  // an open reports its own outcome, not an older failure
     platform::File f = platform::File::Open(name_, platform::OpenMode::Read);
     if (!f.IsOpen()) return Fail(name_.empty() ? ioFileNotFound : IoCodeFromErrno(f.Error()));
     const int64_t size = f.Size();
@@ -71,6 +72,7 @@ bool TextFile::Reset() {
 // an existing one must open for writing, a new one is created and removed.
 bool TextFile::OpenForWrite(bool keepOld) {
     Discard();
+    result_ = ioOk;  // an open reports its own outcome, not an older failure
     if (name_.empty()) return Fail(ioFileNotFound);
     if (platform::DirectoryExists(name_)) return Fail(ioAccessDenied);
     std::string old;

@@ -102,6 +102,12 @@ TEST_F(TextFileTest, ReadingAClosedFileSetsAbortFlagAndKeepsBooleans) {
     AbortFlag = false;
     WriteLineL("x");
     EXPECT_TRUE(AbortFlag);
+
+    // The failures above are not read back; a following open that works
+    // must not report them as its own.
+    SharedTextFile.Assign(tmp.file("next.txt"));
+    ASSERT_TRUE(SharedTextFile.Rewrite());
+    EXPECT_EQ(SharedTextFile.IOResult(), ioOk);
 }
 
 TEST_F(TextFileTest, OldFileStaysUntilTheNewTextIsCompleteAndClosed) {

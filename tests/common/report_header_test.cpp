@@ -23,7 +23,9 @@ TEST_F(ReportHeaderTest, PageTextWithAndWithoutTotal) {
     TextPrintMode = 1;
     FormatReportField("Titel", "", "", "", "", 1);
     Begin(1);
+    ASSERT_FALSE(HasFatalFailure());
     auto lines = Finish();
+    ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[1].substr(0, 7 + 10), "       *    Titel");
     EXPECT_EQ(lines[1].substr(7 + 59, 8), "Bl. 1/ 1");
     EXPECT_EQ(lines[2].substr(7 + 52, 10), "04.03.2026");
@@ -32,7 +34,9 @@ TEST_F(ReportHeaderTest, PageTextWithAndWithoutTotal) {
     FormatReportField("", "", "", "", "", 0);
     EXPECT_EQ(ReportHeader.Line1.str(), "KOR2     Zugfederberechnung  V14.5");
     Begin(1);
+    ASSERT_FALSE(HasFatalFailure());
     lines = Finish();
+    ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[1].substr(7 + 63, 5), "Bl. 1");
 }
 
