@@ -9,8 +9,12 @@
 #include <memory>
 
 #include "forms_modal.h"
+#include "tables/forms/atbgridmodel.h"
 #include "tables/forms/atbgrids.h"
 #include "tables/forms/atbnav.h"
+#include "tables/forms/tbmsg.h"
+#include "tables/forms/tbprogressqt.h"
+#include "tables/tbprogress.h"
 #include "tables_grid_fixture.h"
 
 namespace kor2::test {
@@ -254,6 +258,45 @@ TEST_F(TablesGrid, SavedColumnsRecreateTheLayout) {
     EXPECT_EQ(grid->model()->headerData(2, Qt::Horizontal).toString(), "Name");
     EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, 2)) & Qt::ItemIsEditable);
     EXPECT_TRUE(grid->SavedColumns().empty());
+}
+
+TEST_F(TablesGrid, RowColoursEventSeesItsRowAsTheActiveRecord) {
+    Show(4);
+    std::vector<std::string> names;
+    grid->OnChangeColorsEvent = [&](TTbGrid&, int row, TTbRowColors& c) {
+        names.push_back(ds.FieldByName("NAME").AsString());
+        if (row == 2) c.cell = QColor(0, 0, 255);
+    };
+    EXPECT_EQ(grid->RowColors(2, 0).cell, QColor(0, 0, 255));
+    EXPECT_NE(grid->RowColors(1, 0).cell, QColor(0, 0, 255));
+    EXPECT_EQ(names, (std::vector<std::string>{"R3", "R2"}));
+    EXPECT_EQ(ds.RecNo(), 1);  // the current record is back
+}
+
+TEST_F(TablesGrid, DateEditorsAreMaskedWithTheCentury) {
+    SetDateFormat(4);        // GERMAN
+    CenturyDisplay = false;  // the fields show the century anyway
+    EXPECT_EQ(DateEditMask(), "00.00.0000; ");
+    EXPECT_FALSE(CenturyDisplay);
+    SetDateFormat(1);  // ANSI
+    EXPECT_EQ(DateEditMask(), "0000.00.00; ");
+}
+
+TEST(TablesGridProgress, EngineProgressOpensAWindowThatSteps) {
+    InstallEngineProgressWindow();
+    {
+        std::unique_ptr<EngineProgress> p = MakeEngineProgress("Appending...");
+        TTbProgress100* shown = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* t = qobject_cast<TTbProgress100*>(top); t && t->isVisible()) shown = t;
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(shown->windowTitle(), "Appending...");
+        p->Step();
+        EXPECT_EQ(shown->Bar().size(), 99u);
+    }
+    for (QWidget* top : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<TTbProgress100*>(top), nullptr);  // closed with its owner
+    MakeEngineProgress = nullptr;
 }
 
 class TablesGridNavigator : public TablesGrid {};
