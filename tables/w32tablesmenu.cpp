@@ -112,8 +112,19 @@ void Tdbf4::mi_fileExportHtmlClick() {
 }
 
 void Tdbf4::mi_fileSaveAsDelimitedClick() {
-    if (const auto c = Chosen(Dialogs().SaveFile(TableFolder(*this), "txt|*.txt|All files|*.*")))
-        tbdbf.CopyToDelimited(*c);
+    const auto c = Chosen(Dialogs().SaveFile(TableFolder(*this), "txt|*.txt|All files|*.*"));
+    if (!c) return;
+    // The file lock keeps other programs from changing records while they
+    // are copied; the export of a table locked elsewhere still runs.
+    const bool locked = tbdbf.FLock();
+    struct Unlock {
+        TTbDbf& t;
+        bool on;
+        ~Unlock() {
+            if (on) t.UnLock();
+        }
+    } unlock{tbdbf, locked};
+    tbdbf.CopyToDelimited(*c);
 }
 
 void Tdbf4::mi_fileAppenddbfClick() {

@@ -235,6 +235,35 @@ TEST_F(Browser, HtmlExportWritesEveryPhysicalRecord) {
               std::string::npos);
 }
 
+TEST_F(Browser, DelimitedExportAndAppendFromTables) {
+    Sample(2);
+    MakeTable(Path("more.dbf"), {{"NAME", 'C', 10, 0}, {"QTY", 'N', 5, 0}});
+    AppendRaw(Path("more.dbf"), {{" ", "M1", "    9"}});
+    DbfOpenTableChecked("sample");
+    dialogs.answers.push_back(ScriptedAnswer::Type(TempPath("out.txt")));
+    dbf4().mi_fileSaveAsDelimitedClick();
+    const std::string text = ReadText(TempPath("out.txt"));
+    EXPECT_NE(text.find("\"R1\""), std::string::npos);
+    EXPECT_NE(text.find("\"R2\""), std::string::npos);
+
+    dialogs.answers.push_back(ScriptedAnswer::Type(Path("more.dbf")));
+    dbf4().mi_fileAppenddbfClick();
+    EXPECT_EQ(DbfRecordCount(), 3);
+    dialogs.answers.push_back(ScriptedAnswer::Type(TempPath("out.txt")));
+    dbf4().mi_fileAppendDelimitedClick();
+    EXPECT_EQ(DbfRecordCount(), 5);
+    // A cancelled dialog does nothing and leaves AbortFlag clear.
+    dialogs.answers.push_back(ScriptedAnswer::Cancel());
+    dbf4().mi_fileAppenddbfClick();
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(DbfRecordCount(), 5);
+    DbfCloseTable();
+    const auto rows = Rows(Path("sample.dbf"));
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[2][1], "M1        ");
+    EXPECT_EQ(rows[4][1], "R2        ");
+}
+
 // Prints the table to the report file name.txt in TempFolder; its text.
 std::string PrintToFile(ScriptedDialogs& dialogs, const std::string& name) {
     TextDevice = 3;
