@@ -113,22 +113,33 @@ constexpr int FirstAliasArea = 1;
 constexpr int LastAliasArea = 32;
 constexpr int NoDecimals = 19;
 
-bool IsLetter(int c) { return c >= 'A' && c <= 'Z'; }
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+bool IsLetter(int c) {
+    return c >= 'A' && c <= 'Z';
+}
+bool IsDigit(int c) {
+    return c >= '0' && c <= '9';
+}
 
 const DbfArea* TableOf(int area) {
-    return area >= 1 && area <= WorkAreaCount ? WorkAreas[static_cast<size_t>(area)].get() : nullptr;
+    return area >= 1 && area <= WorkAreaCount ? WorkAreas[static_cast<size_t>(area)].get()
+                                              : nullptr;
 }
 
 int32_t FieldToken(char type) {
     switch (type) {
-    case 'C': return TokFieldC;
-    case 'N':
-    case 'F': return TokFieldC + 1;
-    case 'L': return TokFieldC + 2;
-    case 'D': return TokFieldC + 3;
-    case 'M': return TokFieldC + 4;
-    default: return TokNoMatch;
+        case 'C':
+            return TokFieldC;
+        case 'N':
+        case 'F':
+            return TokFieldC + 1;
+        case 'L':
+            return TokFieldC + 2;
+        case 'D':
+            return TokFieldC + 3;
+        case 'M':
+            return TokFieldC + 4;
+        default:
+            return TokNoMatch;
     }
 }
 
@@ -226,22 +237,25 @@ int32_t ExprLexer::Next() {
     const int n = Peek(pos_ + 1);
     ++pos_;
     switch (c) {
-    case '=':
-        if (n == '=') return ++pos_, TokExactEq;
-        return '=';
-    case '*':
-        if (n == '*') return ++pos_, '^';
-        return '*';
-    case '#': return TokNotEqual;
-    case '<':
-        if (n == '>') return ++pos_, TokNotEqual;
-        if (n == '=') return ++pos_, TokLessEq;
-        return '<';
-    case '>':
-        if (n == '=') return ++pos_, TokGreaterEq;
-        return '>';
-    case '$': return TokContained;
-    default: return c;
+        case '=':
+            if (n == '=') return ++pos_, TokExactEq;
+            return '=';
+        case '*':
+            if (n == '*') return ++pos_, '^';
+            return '*';
+        case '#':
+            return TokNotEqual;
+        case '<':
+            if (n == '>') return ++pos_, TokNotEqual;
+            if (n == '=') return ++pos_, TokLessEq;
+            return '<';
+        case '>':
+            if (n == '=') return ++pos_, TokGreaterEq;
+            return '>';
+        case '$':
+            return TokContained;
+        default:
+            return c;
     }
 }
 

@@ -26,7 +26,6 @@ constexpr int WindowLength = 51;
 constexpr uint16_t MemoPoolSize = 256;
 constexpr int NoDecimals = 19;
 
-
 // The registry of live blocks; FreeExpr frees only blocks found here.
 struct Registry {
     std::vector<std::unique_ptr<ExprBlock>> blocks;
@@ -50,49 +49,76 @@ struct Sym {
 
 int BinaryPrecedence(int32_t tok) {
     switch (tok) {
-    case TokOr: return 1;
-    case TokAnd: return 2;
-    case '=':
-    case TokNotEqual: return 3;
-    case TokContained:
-    case TokExactEq: return 4;
-    case '<':
-    case '>':
-    case TokLessEq:
-    case TokGreaterEq: return 5;
-    case '+':
-    case '-': return 6;
-    case '*':
-    case '/': return 7;
-    case '^': return 8;
-    default: return 0;  // not a binary operator
+        case TokOr:
+            return 1;
+        case TokAnd:
+            return 2;
+        case '=':
+        case TokNotEqual:
+            return 3;
+        case TokContained:
+        case TokExactEq:
+            return 4;
+        case '<':
+        case '>':
+        case TokLessEq:
+        case TokGreaterEq:
+            return 5;
+        case '+':
+        case '-':
+            return 6;
+        case '*':
+        case '/':
+            return 7;
+        case '^':
+            return 8;
+        default:
+            return 0;  // not a binary operator
     }
 }
 
 const char* OperatorName(int32_t tok, bool unary) {
     if (unary) {
         switch (tok) {
-        case '-': return "Unary -";
-        case '+': return "Unary +";
-        default: return ".NOT.";
+            case '-':
+                return "Unary -";
+            case '+':
+                return "Unary +";
+            default:
+                return ".NOT.";
         }
     }
     switch (tok) {
-    case '+': return "+";
-    case '-': return "-";
-    case '*': return "*";
-    case '/': return "/";
-    case '^': return "** or ^";
-    case '=': return "=";
-    case TokContained: return "$";
-    case TokExactEq: return "==";
-    case '>': return ">";
-    case '<': return "<";
-    case TokNotEqual: return "<>";
-    case TokLessEq: return "<=";
-    case TokGreaterEq: return ">=";
-    case TokOr: return ".OR.";
-    default: return ".AND.";
+        case '+':
+            return "+";
+        case '-':
+            return "-";
+        case '*':
+            return "*";
+        case '/':
+            return "/";
+        case '^':
+            return "** or ^";
+        case '=':
+            return "=";
+        case TokContained:
+            return "$";
+        case TokExactEq:
+            return "==";
+        case '>':
+            return ">";
+        case '<':
+            return "<";
+        case TokNotEqual:
+            return "<>";
+        case TokLessEq:
+            return "<=";
+        case TokGreaterEq:
+            return ">=";
+        case TokOr:
+            return ".OR.";
+        default:
+            return ".AND.";
     }
 }
 
@@ -101,8 +127,11 @@ const char* OperatorName(int32_t tok, bool unary) {
 bool BinaryRule(int32_t tok, int32_t l, int32_t r, int32_t& code, int32_t& result) {
     auto pick = [&](int32_t n, int32_t d, int32_t c, int32_t lg) {
         if (l != r) return false;
-        const int32_t k = l == ExprTypeN ? n : l == ExprTypeD ? d : l == ExprTypeC ? c
-                        : l == ExprTypeL ? lg : 0;
+        const int32_t k = l == ExprTypeN   ? n
+                          : l == ExprTypeD ? d
+                          : l == ExprTypeC ? c
+                          : l == ExprTypeL ? lg
+                                           : 0;
         if (k == 0) return false;
         code = k;
         result = ExprTypeL;
@@ -110,65 +139,88 @@ bool BinaryRule(int32_t tok, int32_t l, int32_t r, int32_t& code, int32_t& resul
     };
     const bool nn = l == ExprTypeN && r == ExprTypeN;
     switch (tok) {
-    case '+':
-        if (nn) return code = OpAddN, result = ExprTypeN, true;
-        if (l == ExprTypeN && r == ExprTypeD) return code = OpAddND, result = ExprTypeD, true;
-        if (l == ExprTypeD && r == ExprTypeN) return code = OpAddDN, result = ExprTypeD, true;
-        if (l == ExprTypeC && r == ExprTypeC) return code = OpAddC, result = ExprTypeC, true;
-        return false;
-    case '-':
-        if (nn) return code = OpSubN, result = ExprTypeN, true;
-        if (l == ExprTypeD && r == ExprTypeN) return code = OpSubDN, result = ExprTypeD, true;
-        if (l == ExprTypeD && r == ExprTypeD) return code = OpSubDD, result = ExprTypeN, true;
-        if (l == ExprTypeC && r == ExprTypeC) return code = OpSubC, result = ExprTypeC, true;
-        return false;
-    case '*':
-        return nn && (code = OpMul, result = ExprTypeN, true);
-    case '/':
-        return nn && (code = OpDiv, result = ExprTypeN, true);
-    case '^':
-        return nn && (code = OpPow, result = ExprTypeN, true);
-    case '=': return pick(OpEqN, OpEqD, OpEqC, OpEqL);
-    case TokNotEqual: return pick(OpNeN, OpNeD, OpNeC, OpNeL);
-    case '>': return pick(OpGtN, OpGtD, OpGtC, 0);
-    case '<': return pick(OpLtN, OpLtD, OpLtC, 0);
-    case TokLessEq: return pick(OpLeN, OpLeD, OpLeC, 0);
-    case TokGreaterEq: return pick(OpGeN, OpGeD, OpGeC, 0);
-    case TokExactEq: return pick(0, 0, OpExactEq, 0);
-    case TokContained: return pick(0, 0, OpContained, 0);
-    case TokOr:
-    case TokAnd:
-        if (l != ExprTypeL || r != ExprTypeL) return false;
-        code = tok == TokOr ? OpOr : OpAnd;
-        result = ExprTypeL;
-        return true;
-    default: return false;
+        case '+':
+            if (nn) return code = OpAddN, result = ExprTypeN, true;
+            if (l == ExprTypeN && r == ExprTypeD) return code = OpAddND, result = ExprTypeD, true;
+            if (l == ExprTypeD && r == ExprTypeN) return code = OpAddDN, result = ExprTypeD, true;
+            if (l == ExprTypeC && r == ExprTypeC) return code = OpAddC, result = ExprTypeC, true;
+            return false;
+        case '-':
+            if (nn) return code = OpSubN, result = ExprTypeN, true;
+            if (l == ExprTypeD && r == ExprTypeN) return code = OpSubDN, result = ExprTypeD, true;
+            if (l == ExprTypeD && r == ExprTypeD) return code = OpSubDD, result = ExprTypeN, true;
+            if (l == ExprTypeC && r == ExprTypeC) return code = OpSubC, result = ExprTypeC, true;
+            return false;
+        case '*':
+            return nn && (code = OpMul, result = ExprTypeN, true);
+        case '/':
+            return nn && (code = OpDiv, result = ExprTypeN, true);
+        case '^':
+            return nn && (code = OpPow, result = ExprTypeN, true);
+        case '=':
+            return pick(OpEqN, OpEqD, OpEqC, OpEqL);
+        case TokNotEqual:
+            return pick(OpNeN, OpNeD, OpNeC, OpNeL);
+        case '>':
+            return pick(OpGtN, OpGtD, OpGtC, 0);
+        case '<':
+            return pick(OpLtN, OpLtD, OpLtC, 0);
+        case TokLessEq:
+            return pick(OpLeN, OpLeD, OpLeC, 0);
+        case TokGreaterEq:
+            return pick(OpGeN, OpGeD, OpGeC, 0);
+        case TokExactEq:
+            return pick(0, 0, OpExactEq, 0);
+        case TokContained:
+            return pick(0, 0, OpContained, 0);
+        case TokOr:
+        case TokAnd:
+            if (l != ExprTypeL || r != ExprTypeL) return false;
+            code = tok == TokOr ? OpOr : OpAnd;
+            result = ExprTypeL;
+            return true;
+        default:
+            return false;
     }
 }
 
 // Number of arguments a function takes.
 void FunctionArity(int32_t tok, size_t& min, size_t& max) {
     switch (tok) {
-    case TokRecno:
-    case TokDate:
-    case TokDeleted: min = max = 0; return;
-    case TokAt:
-    case TokMod:
-    case TokRound:
-    case TokMax:
-    case TokMin:
-    case TokLeft:
-    case TokReplicate:
-    case TokRight: min = max = 2; return;
-    case TokSubstr:
-    case TokIif: min = max = 3; return;
-    case TokStuff: min = max = 4; return;
-    case TokStr: min = 1, max = 3; return;
-    default: min = max = 1; return;
+        case TokRecno:
+        case TokDate:
+        case TokDeleted:
+            min = max = 0;
+            return;
+        case TokAt:
+        case TokMod:
+        case TokRound:
+        case TokMax:
+        case TokMin:
+        case TokLeft:
+        case TokReplicate:
+        case TokRight:
+            min = max = 2;
+            return;
+        case TokSubstr:
+        case TokIif:
+            min = max = 3;
+            return;
+        case TokStuff:
+            min = max = 4;
+            return;
+        case TokStr:
+            min = 1, max = 3;
+            return;
+        default:
+            min = max = 1;
+            return;
     }
 }
 
-bool IsFunctionToken(int32_t tok) { return tok >= TokAbs && tok <= TokYear; }
+bool IsFunctionToken(int32_t tok) {
+    return tok >= TokAbs && tok <= TokYear;
+}
 
 // Result type of a function on its argument types, 0 when they do not fit.
 int32_t FunctionRule(int32_t tok, const std::vector<int32_t>& a) {
@@ -177,64 +229,93 @@ int32_t FunctionRule(int32_t tok, const std::vector<int32_t>& a) {
         return std::equal(a.begin(), a.end(), want.begin(), want.end());
     };
     switch (tok) {
-    case TokAbs:
-    case TokInt: return is({N}) ? N : 0;
-    case TokAsc:
-    case TokLen:
-    case TokVal: return is({C}) ? N : 0;
-    case TokAt: return is({C, C}) ? N : 0;
-    case TokDay:
-    case TokDow:
-    case TokMonth:
-    case TokYear: return is({D}) ? N : 0;
-    case TokMod:
-    case TokRound: return is({N, N}) ? N : 0;
-    case TokMax:
-    case TokMin: return is({N, N}) ? N : is({D, D}) ? D : 0;
-    case TokRecno: return N;
-    case TokCtod: return is({C}) ? D : 0;
-    case TokDate: return D;
-    case TokDeleted: return L;
-    case TokCdow:
-    case TokCmonth:
-    case TokDtoc:
-    case TokDtos: return is({D}) ? C : 0;
-    case TokChr:
-    case TokSpace: return is({N}) ? C : 0;
-    case TokLower:
-    case TokLtrim:
-    case TokRtrim:
-    case TokSoundex:
-    case TokTrim:
-    case TokUpper: return is({C}) ? C : 0;
-    case TokLeft:
-    case TokReplicate:
-    case TokRight: return is({C, N}) ? C : 0;
-    case TokSubstr: return is({C, N, N}) ? C : 0;
-    case TokStr: return is({N}) || is({N, N}) || is({N, N, N}) ? C : 0;
-    case TokStuff: return is({C, N, N, C}) ? C : 0;
-    case TokIif: return is({L, C, C}) ? C : 0;
-    default: return 0;
+        case TokAbs:
+        case TokInt:
+            return is({N}) ? N : 0;
+        case TokAsc:
+        case TokLen:
+        case TokVal:
+            return is({C}) ? N : 0;
+        case TokAt:
+            return is({C, C}) ? N : 0;
+        case TokDay:
+        case TokDow:
+        case TokMonth:
+        case TokYear:
+            return is({D}) ? N : 0;
+        case TokMod:
+        case TokRound:
+            return is({N, N}) ? N : 0;
+        case TokMax:
+        case TokMin:
+            return is({N, N}) ? N : is({D, D}) ? D : 0;
+        case TokRecno:
+            return N;
+        case TokCtod:
+            return is({C}) ? D : 0;
+        case TokDate:
+            return D;
+        case TokDeleted:
+            return L;
+        case TokCdow:
+        case TokCmonth:
+        case TokDtoc:
+        case TokDtos:
+            return is({D}) ? C : 0;
+        case TokChr:
+        case TokSpace:
+            return is({N}) ? C : 0;
+        case TokLower:
+        case TokLtrim:
+        case TokRtrim:
+        case TokSoundex:
+        case TokTrim:
+        case TokUpper:
+            return is({C}) ? C : 0;
+        case TokLeft:
+        case TokReplicate:
+        case TokRight:
+            return is({C, N}) ? C : 0;
+        case TokSubstr:
+            return is({C, N, N}) ? C : 0;
+        case TokStr:
+            return is({N}) || is({N, N}) || is({N, N, N}) ? C : 0;
+        case TokStuff:
+            return is({C, N, N, C}) ? C : 0;
+        case TokIif:
+            return is({L, C, C}) ? C : 0;
+        default:
+            return 0;
     }
 }
 
 char TypeLetter(int32_t type) {
     switch (type) {
-    case ExprTypeC: return 'C';
-    case ExprTypeL: return 'L';
-    case ExprTypeD: return 'D';
-    case ExprTypeM: return 'M';
-    default: return 'N';
+        case ExprTypeC:
+            return 'C';
+        case ExprTypeL:
+            return 'L';
+        case ExprTypeD:
+            return 'D';
+        case ExprTypeM:
+            return 'M';
+        default:
+            return 'N';
     }
 }
 
 int32_t FieldTypeCode(char type) {
     switch (type) {
-    case 'C': return ExprTypeC;
-    case 'L': return ExprTypeL;
-    case 'D': return ExprTypeD;
-    case 'M': return ExprTypeM;
-    default: return ExprTypeN;
+        case 'C':
+            return ExprTypeC;
+        case 'L':
+            return ExprTypeL;
+        case 'D':
+            return ExprTypeD;
+        case 'M':
+            return ExprTypeM;
+        default:
+            return ExprTypeN;
     }
 }
 
@@ -280,8 +361,8 @@ bool Compiler::Fail(const std::string& message) {
     }
     window += src.substr(start, WindowLength);
     window += start + WindowLength >= src.size() ? "]" : "...]";
-    SetEngineError(ErrSyntax, "Fehler in dBASE-Ausdruck : " + message + "\r\n" + window +
-                                  "\r\n" + " [AssignExpr]");
+    SetEngineError(ErrSyntax, "Fehler in dBASE-Ausdruck : " + message + "\r\n" + window + "\r\n" +
+                                  " [AssignExpr]");
     return false;
 }
 
@@ -327,8 +408,10 @@ bool Compiler::ReduceOperators(int minPrecedence) {
             const int32_t t = stack_.back().type;
             int32_t code = 0;
             bool ok = false;
-            if (op.token == TokNot) ok = t == ExprTypeL, code = OpNot;
-            else ok = t == ExprTypeN, code = op.token == '-' ? OpNeg : 0;
+            if (op.token == TokNot)
+                ok = t == ExprTypeL, code = OpNot;
+            else
+                ok = t == ExprTypeN, code = op.token == '-' ? OpNeg : 0;
             if (!ok)
                 return Fail(std::string("PARSER:Unvereinbare Typen in Ausdruck \"") +
                             OperatorName(op.token, true) + "\"");
@@ -479,17 +562,23 @@ void SetLayout(ExprBlock& b, const ExprLexer& lex) {
     b.width = 0;
     b.decimals = 0;
     switch (b.resultType) {
-    case 'C':
-        if (b.poolSize == lex.LastWidth() + 1) b.width = static_cast<uint8_t>(lex.LastWidth());
-        break;
-    case 'D': b.width = 8; break;
-    case 'L': b.width = 1; break;
-    case 'M': b.width = static_cast<uint8_t>(b.poolSize); break;
-    default: {
-        const int dec = lex.LastDecimals() < NoDecimals ? lex.LastDecimals() : 2;
-        b.decimals = static_cast<uint8_t>(dec);
-        b.width = static_cast<uint8_t>(lex.LastWidth() >= dec + 2 ? lex.LastWidth() : dec + 11);
-    }
+        case 'C':
+            if (b.poolSize == lex.LastWidth() + 1) b.width = static_cast<uint8_t>(lex.LastWidth());
+            break;
+        case 'D':
+            b.width = 8;
+            break;
+        case 'L':
+            b.width = 1;
+            break;
+        case 'M':
+            b.width = static_cast<uint8_t>(b.poolSize);
+            break;
+        default: {
+            const int dec = lex.LastDecimals() < NoDecimals ? lex.LastDecimals() : 2;
+            b.decimals = static_cast<uint8_t>(dec);
+            b.width = static_cast<uint8_t>(lex.LastWidth() >= dec + 2 ? lex.LastWidth() : dec + 11);
+        }
     }
 }
 
@@ -517,19 +606,25 @@ ExprBlock* AssignExpr(const std::string& text) {
 void FreeExpr(ExprBlock*& block) {
     if (!block || Registry::gone) return;
     auto& blocks = Blocks().blocks;
-    const auto it = std::find_if(blocks.begin(), blocks.end(),
-                                 [&](const auto& p) { return p.get() == block; });
+    const auto it =
+        std::find_if(blocks.begin(), blocks.end(), [&](const auto& p) { return p.get() == block; });
     if (it == blocks.end()) return;
     if (currentKeyExpr == block) currentKeyExpr = nullptr;
     blocks.erase(it);
     block = nullptr;
 }
 
-std::string ExprText(const ExprBlock* block) { return block ? block->source : std::string(); }
+std::string ExprText(const ExprBlock* block) {
+    return block ? block->source : std::string();
+}
 
-void SetCurrentKeyExpr(ExprBlock* block) { currentKeyExpr = block; }
+void SetCurrentKeyExpr(ExprBlock* block) {
+    currentKeyExpr = block;
+}
 
-const uint8_t* EvaluateCurrentExpr() { return EvaluateExpr(currentKeyExpr); }
+const uint8_t* EvaluateCurrentExpr() {
+    return EvaluateExpr(currentKeyExpr);
+}
 
 void InitExprParser() {
     // A handle owns its block: dropping the last copy frees it.
