@@ -120,6 +120,7 @@ void EnterNewMaterial() {
 
     AbortFlag = false;
     if (!OpenMaterialTableOnly()) return;
+    MaterialTableCloser close;
 
     FEDWST_Record& r = MaterialRec;
     r.Name2 = name2;
@@ -148,7 +149,6 @@ void EnterNewMaterial() {
         WriteMaterialRecord();
         DbfSkip(0);
     }
-    DbfCloseTable();
 }
 
 }  // namespace kor2

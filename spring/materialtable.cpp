@@ -82,23 +82,36 @@ void WriteMaterialRecord() {
     }
 }
 
+MaterialTableCloser::~MaterialTableCloser() {
+    try {
+        DbfCloseTable();
+    } catch (...) {
+        // closing after a failure: the first error is the one reported
+    }
+}
+
 bool OpenMaterialTable() {
     if (!OpenMaterialTableOnly()) return false;
-    std::string key;
-    DbfGetFieldName(27, key);
-    DbfCreateIndexInTemp(key, "fedwst");
+    try {
+        std::string key;
+        DbfGetFieldName(27, key);
+        DbfCreateIndexInTemp(key, "fedwst");
+    } catch (...) {
+        MaterialTableCloser close;
+        throw;
+    }
     return true;
 }
 
 bool LoadMaterialById(uint16_t number) {
     if (!OpenMaterialTable()) return false;
+    MaterialTableCloser close;
     DbfFindKey(IntToStrPad(number, 9));
     const bool found = DbfFound();
     if (found) {
         ReadMaterialRecord();
         ApplyMaterialRecord();
     }
-    DbfCloseTable();
     return found;
 }
 
@@ -111,11 +124,13 @@ void SelectMaterial() {
         if (AbortFlag) return;
     }
     if (!OpenMaterialTableOnly()) return;
-    SetHelpNumber(9590);
-    DbfSetTitles("", "Material");
-    DbfShowTable("", 0);
-    ReadMaterialRecord();
-    DbfCloseTable();
+    {
+        MaterialTableCloser close;
+        SetHelpNumber(9590);
+        DbfSetTitles("", "Material");
+        DbfShowTable("", 0);
+        ReadMaterialRecord();
+    }
     RestoreCursor();
 }
 

@@ -20,6 +20,15 @@ void SelectMaterial();
 // Opens the table without an index: "Fatal  : FEDWST DBF error" and false
 // when it cannot be read.
 bool OpenMaterialTableOnly();
+// Closes the table when it leaves scope, also when a table error is
+// raised in between (the error still ends the command).
+class MaterialTableCloser {
+public:
+    MaterialTableCloser() = default;
+    ~MaterialTableCloser();
+    MaterialTableCloser(const MaterialTableCloser&) = delete;
+    MaterialTableCloser& operator=(const MaterialTableCloser&) = delete;
+};
 // Dialog chain that appends a material typed in by the user.
 void EnterNewMaterial();
 

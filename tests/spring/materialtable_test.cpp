@@ -134,6 +134,18 @@ TEST_F(MaterialTable, MissingTableIsFatalAndKeepsRecord) {
     EXPECT_FALSE(dbf4().tbdbf.Active());
 }
 
+TEST_F(MaterialTable, TableWithoutKeyFieldRaisesAndIsClosed) {
+    {
+        Tdbf4& b = dbf4();
+        b.tbdbf.DbfFields = {"NAME1, C, 10, 0", "NAME2, C, 10, 0"};
+        DbfOpenTable(TablePath());
+        b.tbdbf.DbfFields.clear();
+        DbfCloseTable();
+    }
+    EXPECT_ANY_THROW(LoadMaterialById(1));
+    EXPECT_FALSE(dbf4().tbdbf.Active());
+}
+
 TEST_F(MaterialTable, TextInNumericFieldReadsAsZero) {
     ASSERT_TRUE(WriteFedwstTable(TablePath(), {kFedwstRows[0]}));
     // Overwrite RM0 (6 characters after NAME1..4, G, E and density) of record 1.
