@@ -55,7 +55,10 @@ int PlatformKey(const QKeyEvent& e) {
 }  // namespace
 
 void TTbGrid::keyPressEvent(QKeyEvent* e) {
+    const bool wasVisible = isVisible();
     if (OnKeyDown) OnKeyDown(*this, PlatformKey(*e));
+    // A key whose handler closed the window moves nothing behind the pick.
+    if (wasVisible && !isVisible()) return;
     TDataSet* ds = DataSet();
     if (!ds || !ds->Active()) {
         QTableView::keyPressEvent(e);

@@ -138,7 +138,8 @@ TEST_F(TablesBrowser, CloseOnPickClosesOnTheFirstCellClickOrArrowKey) {
                            QTest::keyClick(f->TbGrid1, Qt::Key_Down);
                        }),
               BrowserResult::Ok);
-    EXPECT_EQ(DbfPickedRecNo, 1);  // picked before the key moved on
+    EXPECT_EQ(DbfPickedRecNo, 1);
+    EXPECT_EQ(dbf4().GetRecNo(), 1);  // the closing key moved nothing
 
     // Without CLOSE a click only shows the position.
     dbf4().GoTop();
