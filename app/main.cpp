@@ -18,6 +18,8 @@
 #include "common/globals.h"
 #include "common/msgbox.h"
 #include "platform/codepage.h"
+#include "tables/forms/dbf4form.h"
+#include "tables/forms/tbprogressqt.h"
 #include "tables/forms/tbqtbox.h"
 #include "tables/tbengine.h"
 
@@ -56,9 +58,12 @@ int RunWindow(int argc, char** argv, const kor2::CommandLine& cmd) {
     kor2::SetDialogBackend(&dialogs);
     kor2::SetTextOutputBackend(&textOutput);
     kor2::InstallEngineQtMessageBox();
+    kor2::InstallEngineProgressWindow();
     int rc = 0;
     {
         kor2::Thh mainWindow;
+        // The table browser lives as long as the main window.
+        const auto browser = kor2::InstallDbf4Window(&mainWindow);
         mainWindow.show();
         const bool showMessages = mainWindow.StartUp(cmd);
         if (showMessages) QTimer::singleShot(0, &mainWindow, [] { kor2::ShowCalcMessages(); });

@@ -25,6 +25,7 @@
 #include "tables/tbparser.h"
 #include "tables/ucommon.h"
 #include "tables/vfiles.h"
+#include "tables/w32tables.h"
 
 namespace kor2 {
 
@@ -43,6 +44,7 @@ void InitAllUnits() {
     InstallVFileHook();
     InitEngineTexts();  // the data-set layer's yes/no texts and date format
     InitDateFormat();
+    InitW32Tables();
 }
 
 void ReadSettings() {

@@ -13,13 +13,18 @@
 #include "app/shell.h"
 #include "app/startup.h"
 #include "common/errdesc.h"
+#include "common/filepath.h"
 #include "common/globals.h"
 #include "common/helptext.h"
+#include "common/msgbox.h"
 #include "common/reporthead.h"
 #include "graphics/cadout.h"
 #include "platform/oemtext.h"
 #include "platform/qt/qtstring.h"
+#include "spring/check.h"
 #include "spring/fatiguediag.h"
+#include "spring/materialtable.h"
+#include "tables/dbfproc.h"
 
 namespace kor2 {
 
@@ -57,6 +62,12 @@ Thh::Thh(QWidget* parent) : TFquorgra(GraphWindow, parent) {
     mi_Fehlerliste = AddItem(mi_Berechnung, ErrorListCaption(), [this] { mi_FehlerlisteClick(); });
     mi_Fehlerbericht =
         AddItem(mi_Berechnung, "Meldungs&bericht", [this] { mi_FehlerberichtClick(); });
+
+    mi_Datenbank = MainMenu1->addMenu(OemToQString("Daten&bank"));
+    mi_Werkstofftabelle =
+        AddItem(mi_Datenbank, "&Werkstofftabelle", [this] { mi_WerkstofftabelleClick(); });
+    mi_TabelleAnzeigen =
+        AddItem(mi_Datenbank, "&Tabelle anzeigen...", [this] { mi_TabelleAnzeigenClick(); });
 
     mi_Grafik = MainMenu1->addMenu(OemToQString("&Grafik"));
     mi_GoodmanBildschirm =
@@ -126,6 +137,32 @@ void Thh::mi_FehlerlisteClick() {
 void Thh::mi_FehlerberichtClick() {
     AbortFlag = false;
     ReportCalcMessages();
+}
+
+// Browse and edit the material table; the chosen material goes into the
+// spring, which is then checked again.
+void Thh::mi_WerkstofftabelleClick() {
+    AbortFlag = false;
+    SelectMaterial();
+    if (!AbortFlag) {
+        InputModifiedFlag = true;
+        CheckSpring();
+    }
+    UpdateCaptions();
+    update();
+}
+
+// Any dBase table in the table browser.
+void Thh::mi_TabelleAnzeigenClick() {
+    AbortFlag = false;
+    std::string chosen;
+    OpenFileDialogSimple(DbfFolder, "*.dbf", chosen);
+    if (AbortFlag || chosen.empty()) return;
+    DbfOpenTable(chosen);
+    if (AbortFlag) return;
+    DbfSetTitles("", ExtractFileBaseName(chosen));
+    DbfShowTable("", 0);
+    DbfCloseTable();
 }
 
 void Thh::GoodmanClick(uint16_t mode) {

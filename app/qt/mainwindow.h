@@ -33,9 +33,9 @@ public:
     QAction* mi_BerechnungPruefen;
     QAction* mi_Fehlerliste;
     QAction* mi_Fehlerbericht;
-    // Material table and table browser: their menu items join mi_Datei
-    // ("Werkstofftabelle", "Tabelle anzeigen") once tables/forms offers the
-    // material dialog and Tdbf4.
+    QMenu* mi_Datenbank;
+    QAction* mi_Werkstofftabelle;
+    QAction* mi_TabelleAnzeigen;
     QMenu* mi_Grafik;
     QAction* mi_GoodmanBildschirm;
     QAction* mi_HaighBildschirm;
@@ -58,6 +58,8 @@ public:
     void mi_BerechnungPruefenClick();
     void mi_FehlerlisteClick();
     void mi_FehlerberichtClick();
+    void mi_WerkstofftabelleClick();
+    void mi_TabelleAnzeigenClick();
     void GoodmanClick(uint16_t mode);
     void HaighClick(uint16_t mode);
 
