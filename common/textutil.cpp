@@ -1,5 +1,5 @@
 // Text routines, DOS/Windows conversion, dates and times.
-// The two tables of the Part (DOS to ASCII, DOS to Windows) are here; the
+// The two replacement tables (DOS to ASCII, DOS to Windows) are here; the
 // full code page conversions are the platform's (platform/codepage.h).
 #include "common/textutil.h"
 
