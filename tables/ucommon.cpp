@@ -242,7 +242,9 @@ void TTbDataSet::SetDbfFileName(const std::string& name) {
 void TTbDataSet::SetHideDeletedRecs(bool on) {
     hideDeleted_ = on;
     if (!Active() || !IsRunTime()) return;
-    SyncWorkArea();
+    // The work area goes onto the current record whatever the sync setting of
+    // a derived set: the engine re-checks its position from there.
+    TTbDataSet::SyncWorkArea();
     SetIgnoreDel(on);
     ResyncAfterChange();
     ResyncFromWorkArea();
@@ -972,7 +974,7 @@ void TTbDataSet::SetRecordDeleted(bool deleted) {
     CheckBrowseMode();
     if (BufferRecordCount() == 0) return;
     DoBeforeRestore();
-    SyncWorkArea();
+    TTbDataSet::SyncWorkArea();  // restore the record the user sees, not the one read last
     s_RestoreWithLock();
     SetState(TDataSetState::dsBrowse);
     Resync(TResyncMode{});

@@ -59,6 +59,32 @@ TEST_F(DsCommands, SyncFlagKeepsTheWorkAreaOnTheRecord) {
     EXPECT_FALSE(ds.OnSync);  // cleared with the table
 }
 
+// A grid reads ahead, so the work area is often on another record than the
+// one shown; restoring and hiding must act on the shown one.
+TEST_F(DsCommands, RestoreActsOnTheShownRecordWhateverTheWorkAreaReadLast) {
+    const std::string path = Sample(5);
+    TTbDbf ds;
+    OpenOn(ds, path);
+    ds.Go(2);
+    ds.Delete();
+    ds.Go(4);
+    ds.Delete();
+    ds.Go(2);
+    ASSERT_TRUE(ds.IsRecordDeleted());
+    Select(ds.WorkArea());
+    Go(4);  // what a read-ahead leaves behind
+    ds.SetRecordDeleted(false);
+    const auto rows = Rows(path);
+    EXPECT_EQ(rows[1][0], " ");  // record 2 restored
+    EXPECT_EQ(rows[3][0], "*");  // record 4 untouched
+    EXPECT_EQ(ds.RecNo(), 2);
+
+    Select(ds.WorkArea());
+    Go(5);
+    ds.SetHideDeletedRecs(true);
+    EXPECT_EQ(ds.RecNo(), 2);  // stays on the shown record
+}
+
 TEST_F(DsCommands, SkipZeroRereadsAChangeByAnotherUser) {
     const std::string path = Sample(3);
     TTbDbf ds;
