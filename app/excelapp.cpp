@@ -7,6 +7,7 @@
 #include "common/globals.h"
 #include "common/msgbox.h"
 #include "common/numfmt.h"
+#include "common/report.h"
 #include "common/sheetexport.h"
 #include "platform/codepage.h"
 #include "platform/hostfs.h"
@@ -20,29 +21,16 @@ namespace {
 // Windows text as XML character data in UTF-8. Control characters that XML
 // does not allow become the replacement character.
 std::string XmlText(std::string_view ansi) {
+    // UTF-8 leaves bytes below 0x80 as they are, so control characters can be
+    // replaced after the conversion.
+    const std::string utf8 = platform::AnsiToUtf8(HtmlEscape(ansi));
     std::string out;
-    out.reserve(ansi.size() + 8);
-    for (char c : ansi) {
-        const auto b = static_cast<unsigned char>(c);
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                if (b < 0x20 && c != '\t')
-                    out += "\xEF\xBF\xBD";
-                else
-                    out += platform::AnsiToUtf8(std::string_view(&c, 1));
-        }
+    out.reserve(utf8.size());
+    for (const char c : utf8) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+            out += "\xEF\xBF\xBD";
+        else
+            out += c;
     }
     return out;
 }
