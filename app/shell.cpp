@@ -81,12 +81,8 @@ bool OpenSpringFile(const std::string& fullName) {
     AbortFlag = false;
     std::string file = fullName;
     std::replace(file.begin(), file.end(), '/', '\\');  // a host path in the program's form
-    if (!ReadSpringFile(file)) return false;
-    const std::string folder = ExtractFilePathL(file);
-    DataFolder = RemoveBackslash(folder);
-    DataFileName = folder + ExtractFileBaseName(file);
+    if (!ReadCurrentSpringFile(file)) return false;
     CmdLineFileGiven = false;
-    InputModifiedFlag = false;
     AddRecentFile(SpringFullName());
     return true;
 }

@@ -83,6 +83,15 @@ std::string UsageText() {
            "  /NOGUI      kein Fenster der Berechnungsmeldungen";
 }
 
+bool ReadCurrentSpringFile(const std::string& file) {
+    if (!ReadSpringFile(file)) return false;
+    const std::string folder = ExtractFilePathL(file);
+    DataFolder = RemoveBackslash(folder);
+    DataFileName = folder + ExtractFileBaseName(file);
+    InputModifiedFlag = false;
+    return true;
+}
+
 bool LoadCommandLineSpring(const std::string& name) {
     std::string file = name;
     std::replace(file.begin(), file.end(), '/', '\\');  // a host path in the program's form
@@ -95,12 +104,8 @@ bool LoadCommandLineSpring(const std::string& name) {
         return false;
     }
     AbortFlag = false;
-    if (!ReadSpringFile(file)) return false;
-    const std::string folder = ExtractFilePathL(file);
-    DataFolder = RemoveBackslash(folder);
-    DataFileName = folder + ExtractFileBaseName(file);
+    if (!ReadCurrentSpringFile(file)) return false;
     CmdLineFileGiven = true;
-    InputModifiedFlag = false;
     return true;
 }
 

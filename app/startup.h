@@ -29,6 +29,11 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& params);
 std::string UsageText();
 
+// Reads a spring file (program path form) and makes it the current one:
+// DataFolder and DataFileName follow its name and the input counts as
+// unmodified. False when it cannot be read.
+bool ReadCurrentSpringFile(const std::string& file);
+
 // Reads a spring file given on the command line (and checks it). Sets
 // DataFolder and DataFileName from its name. False when it cannot be read.
 bool LoadCommandLineSpring(const std::string& name);
