@@ -4,11 +4,13 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
 #include <memory>
 
 #include "forms_modal.h"
+#include "platform/oemtext.h"
 #include "tables/forms/atbgridmodel.h"
 #include "tables/forms/atbgrids.h"
 #include "tables/forms/atbnav.h"
@@ -121,6 +123,40 @@ TEST_F(TablesGrid, EscapeCancelsAnOpenEditBeforeItReachesTheFile) {
     QTest::keyClick(grid.get(), Qt::Key_Escape);
     EXPECT_EQ(ds.State(), TDataSetState::dsBrowse);
     EXPECT_EQ(Cell(0, 0), "R1");
+}
+
+TEST_F(TablesGrid, RefusedValueHoldsTheCellUntilCorrectedOrDropped) {
+    Show(3);
+    grid->setFocus();
+    grid->SetSelectedIndex(1);  // QTY, an integer field
+    QTest::keyClick(grid.get(), 'x');
+    QPointer<QLineEdit> ed = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_FALSE(ed.isNull());
+    // Down goes on to the grid: the move stops at the refused text.
+    QTest::keyClick(ed, Qt::Key_Down);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ds.RecNo(), 1);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "'x' ist kein gültiger Integerwert"_oem);
+    ASSERT_FALSE(ed.isNull());
+    EXPECT_EQ(ed->text(), "x");
+    // A click on another row keeps the cell current.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellCentre(2, 0));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ds.RecNo(), 1);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 1));
+    ASSERT_FALSE(ed.isNull());
+    EXPECT_TRUE(ed->isVisible());
+    // Posting stops too, and nothing reached the record.
+    EXPECT_THROW(ds.Post(), ECellRefused);
+    // Esc drops the text; the grid moves again.
+    QTest::keyClick(ed, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ed.isNull() || !ed->isVisible());
+    QTest::keyClick(grid.get(), Qt::Key_Escape);  // leaves the edit state
+    QTest::keyClick(grid.get(), Qt::Key_Down);
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_EQ(Cell(0, 1), "1");
 }
 
 TEST_F(TablesGrid, DownOnTheLastRowAppendsOnlyWithAutoAppend) {
