@@ -68,6 +68,13 @@ std::string TTbGridModel::CellText(int row, int column, bool forEdit) const {
     if (!f) return {};
     try {
         RowPointer at(grid_, row);
+        if (f->DataType() == TFieldType::ftBoolean && !forEdit) {
+            // A logical value shows as the grid's true or false text.
+            if (f->IsNull()) return {};
+            std::string t, fl;
+            TTbGrid::BooleanTexts(*f, t, fl);
+            return f->AsBoolean() ? t : fl;
+        }
         return forEdit ? f->AsString() : f->DisplayText();
     } catch (const std::exception&) {
         return {};

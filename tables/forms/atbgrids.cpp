@@ -8,9 +8,11 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QStyle>
+#include <algorithm>
 #include <exception>
 
 #include "common/forms/formutil.h"
+#include "platform/field.h"
 #include "platform/qt/msgboxqt.h"
 #include "tables/forms/atbgridmodel.h"
 #include "tables/ucommon.h"
@@ -226,10 +228,11 @@ void TTbGrid::SetSelectedIndex(int column) {
 }
 
 void TTbGrid::BooleanTexts(const TField& field, std::string& trueText, std::string& falseText) {
-    // The field's own texts for true and false; other fields: the German words.
-    if (field.DataType() == TFieldType::ftBoolean) {
-        trueText = "True";
-        falseText = "False";
+    // The field's display values when it has them, else the German words.
+    const auto* logical = dynamic_cast<const TBooleanField*>(&field);
+    if (logical && !logical->DisplayValues().empty()) {
+        trueText = logical->TrueText();
+        falseText = logical->FalseText();
     } else {
         trueText = "wahr";
         falseText = "falsch";
@@ -413,7 +416,11 @@ void TTbGrid::DefaultColumns() {
         c.FieldName = f.FieldName();
         c.Index = i;
         int chars = f.DataType() == TFieldType::ftString ? f.Size() : 10;
-        if (f.DataType() == TFieldType::ftBoolean) chars = 4;
+        if (f.DataType() == TFieldType::ftBoolean) {
+            std::string t, fl;
+            BooleanTexts(f, t, fl);
+            chars = static_cast<int>(std::max({t.size(), fl.size(), std::size_t{4}}));
+        }
         chars = std::clamp(std::max<int>(chars, static_cast<int>(f.FieldName().size())), 2, 40);
         c.Width = chars * digit + 8;
         if (f.DataType() == TFieldType::ftInteger || f.DataType() == TFieldType::ftFloat)

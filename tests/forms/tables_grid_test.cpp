@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "forms_modal.h"
+#include "platform/field.h"
 #include "platform/oemtext.h"
 #include "tables/forms/atbgridmodel.h"
 #include "tables/forms/atbgrids.h"
@@ -247,6 +248,36 @@ TEST_F(TablesGrid, LogicalFieldsToggleByClickAndKeysAndTakeNoText) {
     grid->SetOptions(o);
     grid->setCurrentIndex(grid->model()->index(0, 2));
     EXPECT_FALSE(grid->ToggleBoolean());
+}
+
+TEST_F(TablesGrid, LogicalFieldsShowTheirDisplayValuesElseWahrAndFalsch) {
+    Show(3);
+    grid->BooleanBox = bbText;
+    EXPECT_EQ(Cell(0, 2), "wahr");
+    EXPECT_EQ(Cell(1, 2), "falsch");
+
+    auto& ok = dynamic_cast<TBooleanField&>(ds.FieldByName("OK"));
+    ok.SetDisplayValues("Ja;Nein");
+    EXPECT_EQ(Cell(0, 2), "Ja");
+    EXPECT_EQ(Cell(1, 2), "Nein");
+    EXPECT_EQ(ok.AsString(), "Ja");
+    std::string t, f;
+    TTbGrid::BooleanTexts(ok, t, f);
+    EXPECT_EQ(t + "|" + f, "Ja|Nein");
+    // Typed texts are read by the display values too.
+    ds.Edit();
+    ok.SetAsString("nein");
+    EXPECT_FALSE(ok.AsBoolean());
+    ok.SetAsString(" JA ");
+    EXPECT_TRUE(ok.AsBoolean());
+    ds.Cancel();
+
+    // The box is marked for the true text of the display values.
+    grid->BooleanBox = bbFillBoxRed;
+    grid->setCurrentIndex(grid->model()->index(1, 0));
+    const QImage shot = grid->viewport()->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(CellCentre(0, 2)), QColor(255, 0, 0));
+    EXPECT_NE(shot.pixelColor(CellCentre(1, 2)), QColor(255, 0, 0));
 }
 
 TEST_F(TablesGrid, TitleRightClickDepressesUnlessDisabled) {
