@@ -202,6 +202,7 @@ void Append() {
         if (!AppendDbfRecord(a)) return;
         AreaRecordToBuffer(a);
         if (index && IndexHooks.addKeys) IndexHooks.addKeys();
+        guard.End();
     }
     a.bof = a.eof = false;
 }
@@ -241,6 +242,7 @@ void Replace() {
     AreaRecordToBuffer(a);
     UpdatePeekCache();
     if (index && IndexHooks.updateKeys) IndexHooks.updateKeys();
+    guard.End();
 }
 
 namespace {
