@@ -251,6 +251,8 @@ void Skip(int32_t n) {
                 atEnd = cur >= a.recordCount;
                 next = atEnd ? a.recordCount : cur + 1;
             }
+            // The order may hold records another program appended since the count was read.
+            if (next > a.recordCount) RefreshRecCount(a);
             if (next < 1 || next > a.recordCount)
                 atEnd = true;
             else if (!ReadRecord(a, next))
