@@ -175,6 +175,22 @@ void StartWithFile(const std::string& program, const std::string& file) {
         ShowErrorMessage(program + " not found");
 }
 
+// The configured browser, or, where it does not exist on this host (a path of
+// another platform), the host's viewer that also stands for "notepad".
+void OpenInBrowser(const std::string& file) {
+    if (platform::FileExists(HtmlBrowserPath)) {
+        StartWithFile(HtmlBrowserPath, file);
+        return;
+    }
+    const std::string viewer = NotepadProgram();
+    if (!platform::StartProgram(viewer, {platform::HostPath(file)}))
+        ShowErrorMessage(viewer + " not found");
+}
+
+// Whether the tab report of devices 6 and 9 is written to a temporary file
+// of the writer's own (not one the user chose).
+bool g_tabFileIsTemp = false;
+
 // Guards the page-full test against itself while a new page is begun.
 bool g_newPageRunning = false;
 
@@ -585,6 +601,7 @@ void ReportBegin(uint16_t device, std::string_view /*fileName*/) {
         case 6:
         case 9:
             SetHelpNumber(1070);
+            g_tabFileIsTemp = !AskTextDevice;
             if (AskTextDevice) {
                 if (!AskReportFile("txt")) return;
             } else {
@@ -672,9 +689,11 @@ void ReportEnd() {
             case 9:
                 ++TabFileCount;
                 CopyOemFileToAnsi(ReportFileName, DataFileName + ".txt");
+                // The copy is the report; the writer's own file is done with.
+                if (g_tabFileIsTemp) EraseFileIfExists(ReportFileName);
                 break;
             case 7:
-                if (!HtmlBrowserPath.empty()) StartWithFile(HtmlBrowserPath, ReportFileName);
+                if (!HtmlBrowserPath.empty()) OpenInBrowser(ReportFileName);
                 break;
             default:
                 break;
