@@ -15,6 +15,7 @@
 #include "common/reporthead.h"
 #include "common/textutil.h"
 #include "platform/hostfs.h"
+#include "platform/progfiles.h"
 #include "spring/check.h"
 #include "spring/material.h"
 #include "spring/springdata.h"
@@ -127,7 +128,7 @@ bool LoadCommandLineSpring(const std::string& name) {
     if (base.find('.') == std::string::npos && !platform::FileExists(file))
         file += "." + DataFileExt.str();  // the extension may be left out
     if (!platform::FileExists(file)) {
-        ShowErrorMessage("Datei " + file + " nicht gefunden");
+        ShowErrorMessage("Datei " + platform::DisplayPath(file) + " nicht gefunden");
         return false;
     }
     AbortFlag = false;

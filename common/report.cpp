@@ -20,6 +20,7 @@
 #include "common/textutil.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "platform/sysclock.h"
 
 namespace kor2 {
@@ -132,7 +133,7 @@ void SendToPrinterPort(const std::string& spool) {
             const auto text = platform::ReadWholeFile(spool);
             file = spool + ".prn";
             if (!text || !platform::WriteFileReplacing(file, g_portPrefix + *text)) {
-                ShowErrorMessage(port + ": " + file);
+                ShowErrorMessage(port + ": " + platform::DisplayPath(file));
                 AbortFlag = true;
                 return;
             }
@@ -141,10 +142,10 @@ void SendToPrinterPort(const std::string& spool) {
         const int rc = platform::RunProgram(program, words);
         if (file != spool) platform::EraseFile(file);
         if (rc == -1) {
-            ShowErrorMessage(program + " not found");
+            ShowErrorMessage(platform::DisplayPath(program) + " not found");
             AbortFlag = true;
         } else if (rc != 0) {
-            ShowErrorMessage(port + ": " + program + " exit code " + IntToStrL(rc));
+            ShowErrorMessage(port + ": " + platform::DisplayPath(program) + " exit code " + IntToStrL(rc));
             AbortFlag = true;
         }
         return;
@@ -164,7 +165,7 @@ void SendToPrinterPort(const std::string& spool) {
     }
     if (!out.IsOpen() || out.Write(data.data(), static_cast<int64_t>(data.size())) !=
                              static_cast<int64_t>(data.size())) {
-        ShowErrorMessage(port + ": " + target + " not found");
+        ShowErrorMessage(port + ": " + platform::DisplayPath(target) + " not found");
         AbortFlag = true;
     }
 }
@@ -172,7 +173,7 @@ void SendToPrinterPort(const std::string& spool) {
 void StartWithFile(const std::string& program, const std::string& file) {
     if (!platform::FileExists(program) ||
         !platform::StartProgram(program, {platform::HostPath(file)}))
-        ShowErrorMessage(program + " not found");
+        ShowErrorMessage(platform::DisplayPath(program) + " not found");
 }
 
 // The configured browser, or, where it does not exist on this host (a path of
@@ -666,7 +667,7 @@ void ReportEnd() {
                 CopyOemFileToAnsi(ReportFileName, OutwinFileName());
                 MessageBoxesEnabled = true;
                 if (device == 3)
-                    ShowInfo(ReportFileName + " " + "und Windows-Datei" + " outwin.txt " +
+                    ShowInfo(platform::DisplayPath(ReportFileName) + " " + "und Windows-Datei" + " outwin.txt " +
                              "wurden angelegt." + ".");
                 break;
             case 4:
@@ -678,7 +679,7 @@ void ReportEnd() {
                     CopyOemFileToAnsi(ReportFileName, OutwinFileName());
                     StartWithFile(TextProgramPath, OutwinFileName());
                 } else {
-                    ShowErrorMessage(TextProgramPath + " not found");
+                    ShowErrorMessage(platform::DisplayPath(TextProgramPath) + " not found");
                 }
                 break;
             case 6:

@@ -278,7 +278,7 @@ TEST_F(ReportWriterTest, FileDeviceKeepsTheSpringNameAndMovesTheFolder) {
     EXPECT_EQ(Slurp(Temp("out/bericht.txt")), "       Inhalt\r\n");
     ASSERT_EQ(ui.Of("message").size(), 1u);
     EXPECT_EQ(ui.Of("message")[0].text,
-              ReportFileName + " und Windows-Datei outwin.txt wurden angelegt..");
+              Temp("out/bericht.txt") + " und Windows-Datei outwin.txt wurden angelegt..");
     EXPECT_TRUE(fs::exists(Temp("outwin.txt")));
 }
 
