@@ -15,6 +15,7 @@
 #include "common/numfmt.h"
 #include "common/textfile.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "spring/check.h"
 #include "spring/material.h"
 #include "spring/springdata.h"
@@ -256,7 +257,7 @@ bool HeaderOk(LineSource& in) {
 }
 
 void RefuseFile(std::string_view name, std::string_view why) {
-    ShowErrorIfEnabled("Datei " + std::string(name) + " " + std::string(why) + " !");
+    ShowErrorIfEnabled("Datei " + platform::DisplayPath(name) + " " + std::string(why) + " !");
     AbortFlag = true;
 }
 
