@@ -16,6 +16,7 @@
 #include "common/numfmt.h"
 #include "common/textfile.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "spring/calcerror.h"
 #include "spring/check.h"
 #include "spring/material.h"
@@ -289,7 +290,7 @@ bool HeaderOk(LineSource& in) {
 }
 
 void RefuseFile(std::string_view name, std::string_view why) {
-    ShowErrorIfEnabled("Datei " + std::string(name) + " " + std::string(why) + " !");
+    ShowErrorIfEnabled("Datei " + platform::DisplayPath(name) + " " + std::string(why) + " !");
     AbortFlag = true;
 }
 

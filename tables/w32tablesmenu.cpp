@@ -11,6 +11,7 @@
 #include "common/helptext.h"
 #include "common/textfile.h"
 #include "common/textutil.h"
+#include "platform/progfiles.h"
 #include "platform/sysclock.h"
 #include "tables/w32tables.h"
 
@@ -159,6 +160,6 @@ void Tdbf4::mi_helphilfebildClick() {
     AbortFlag = false;
 }
 
-void Tdbf4::mi_helpDateiClick() { Message(Label_filename); }
+void Tdbf4::mi_helpDateiClick() { Message(platform::DisplayPath(Label_filename)); }
 
 }  // namespace kor2
