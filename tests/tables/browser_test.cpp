@@ -202,6 +202,35 @@ TEST_F(Browser, SearchNextStartsAfterCurrentRecord) {
     EXPECT_EQ(window.messages.size(), 1u);
 }
 
+TEST_F(Browser, SearchFindsWordsWithEveryUmlautAndSharpS) {
+    // The table stores code page 850, as the search text arrives.
+    const std::vector<std::string> words = {"plain",    "bär"_oem,      "böse"_oem,
+                                            "büro"_oem, "ÄRA"_oem,      "ÖDE"_oem,
+                                            "ÜBEL"_oem, "maß"_oem,      "vergütet"_oem,
+                                            "ausgehärtet"_oem};
+    const std::string path = Path("umlaut.dbf");
+    MakeTable(path, {{"NAME", 'C', 12, 0}});
+    std::vector<std::vector<std::string>> rows;
+    for (const std::string& w : words) rows.push_back({" ", w});
+    AppendRaw(path, rows);
+    DbfOpenTableChecked("umlaut");
+    for (size_t i = 1; i < words.size(); ++i) {
+        DbfGoTop();
+        dialogs.answers.push_back(ScriptedAnswer::Type(words[i]));
+        dbf4().Button_searchClick();
+        EXPECT_EQ(DbfRecNo(), static_cast<int32_t>(i + 1)) << i;
+    }
+    // Case is ignored for umlauts as for plain letters.
+    DbfGoTop();
+    dialogs.answers.push_back(ScriptedAnswer::Type("VERGÜTET"_oem));
+    dbf4().Button_searchClick();
+    EXPECT_EQ(DbfRecNo(), 9);
+    dialogs.answers.push_back(ScriptedAnswer::Type("öde"_oem));
+    dbf4().Button_searchClick();
+    EXPECT_EQ(DbfRecNo(), 6);
+    EXPECT_TRUE(window.messages.empty()) << window.messages.at(0);
+}
+
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
