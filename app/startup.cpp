@@ -47,6 +47,11 @@ void InitAllUnits() {
     InitW32Tables();
 }
 
+void ShutdownAllUnits() {
+    ShutdownReportWriter();
+    ShutdownTableEngine();
+}
+
 void ReadSettings() {
     AbortFlag = false;
     ReadConfigFile();

@@ -202,6 +202,10 @@ void InitReportWriter() {
     InitReportHeader();
 }
 
+void ShutdownReportWriter() {
+    ReportFileName.clear();
+}
+
 uint16_t GetReportDevice() {
     return ReportDevice;
 }
