@@ -203,6 +203,7 @@ void Append() {
         if (!AppendDbfRecord(a)) return;
         AreaRecordToBuffer(a);
         if (index && IndexHooks.addKeys) IndexHooks.addKeys();
+        guard.End();
     }
     a.bof = a.eof = false;
 }
@@ -242,6 +243,7 @@ void Replace() {
     AreaRecordToBuffer(a);
     UpdatePeekCache();
     if (index && IndexHooks.updateKeys) IndexHooks.updateKeys();
+    guard.End();
 }
 
 namespace {

@@ -491,12 +491,8 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
         }
     }
     // Shares the table again on every way out.
-    struct Reshare {
-        bool active;
-        ~Reshare() {
-            if (active) ReopenDbf(false);
-        }
-    } reshare{reopened};
+    EndOfWork reshare;
+    if (reopened) reshare.Arm([] { ReopenDbf(false); });
     const int32_t savedRecord = a.currentRecord;
     const bool savedEof = a.eof, savedBof = a.bof;
     RefreshRecCount(a);
@@ -530,6 +526,7 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
         SetEngineError(IoCodeFromErrno(b->file->Error(), 101), " [MakeIndex]");
         return Suffix(path);
     }
+    reshare.End();
 }
 
 void MakeIndexFromExpr(const std::string& expression, const std::string& nameWithOptions) {

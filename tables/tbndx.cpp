@@ -599,26 +599,10 @@ void CompareKeys() {
 
 // ---- key search --------------------------------------------------------------
 
-bool Find(const std::string& text) {
-    EngineErrorCode = 0;
-    IndexFoundFlag = false;
-    if (CheckAreaOpen("Find")) return false;
-    DbfArea& a = *CurrentDbf();
-    if (IsNatural()) {
-        SetEngineError(254,
-                       "Find() mit Index-Ordnung 0 (natürliche Ordnung) nicht erlaubt [Find]"_oem);
-        return false;
-    }
-    IndexControlBlock* pb = ControllingBlock();
-    if (!pb) {
-        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem + a.fileName + ") [Find]");
-        return false;
-    }
-    if (text.empty()) return false;
-    IndexControlBlock& b = *pb;
-    // The seek and the read of the record found are one read of the shared
-    // files: other programs' changes wait until both are done.
-    IndexProtection guard(IndexProtection::Read, true);
+namespace {
+
+// Find's search in order b, under its read protection.
+bool FindInOrder(DbfArea& a, IndexControlBlock& b, const std::string& text) {
     RefreshIfChanged();
     RefreshRecCount(a);
     if (a.recordCount < 1) {
@@ -685,6 +669,32 @@ bool Find(const std::string& text) {
     return found;
 }
 
+}  // namespace
+
+bool Find(const std::string& text) {
+    EngineErrorCode = 0;
+    IndexFoundFlag = false;
+    if (CheckAreaOpen("Find")) return false;
+    DbfArea& a = *CurrentDbf();
+    if (IsNatural()) {
+        SetEngineError(254,
+                       "Find() mit Index-Ordnung 0 (natürliche Ordnung) nicht erlaubt [Find]"_oem);
+        return false;
+    }
+    IndexControlBlock* pb = ControllingBlock();
+    if (!pb) {
+        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem + a.fileName + ") [Find]");
+        return false;
+    }
+    if (text.empty()) return false;
+    // The seek and the read of the record found are one read of the shared
+    // files: other programs' changes wait until both are done.
+    IndexProtection guard(IndexProtection::Read, true);
+    const bool found = FindInOrder(a, *pb, text);
+    guard.End();
+    return found;
+}
+
 // ---- opening and closing -----------------------------------------------------
 
 bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMaker,
@@ -725,12 +735,8 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         loggedIn = SemaphoreStates[CurrentArea] != nullptr;
     }
     // Logs out again on every failure below.
-    struct LoginGuard {
-        bool active;
-        ~LoginGuard() {
-            if (active) LogoutIfLast();
-        }
-    } guard{loggedIn};
+    EndOfWork logout;
+    if (loggedIn) logout.Arm(LogoutIfLast);
     std::string other;
     if (IndexFileOpenAnywhere(path, &other)) {
         SetEngineError(220, "Index-Datei bereits geöffnet: "_oem + path + " für "_oem + other +
@@ -764,6 +770,8 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     {
         IndexProtection read(IndexProtection::Read, true);
         ok = ok && b->file->ReadAt(0, head, sizeof head) == static_cast<int64_t>(sizeof head);
+        read.End();
+        if (EngineErrorCode != 0) return false;
     }
     if (!ok || !ParseNdxHeader(head, b->hdr)) {
         SetEngineError(222, "Kann Index nicht öffnen: "_oem + path);
@@ -808,6 +816,8 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         b->headerChanged = true;
         IndexProtection write(IndexProtection::Change, true);
         if (!WriteAnchorNode(*b)) return false;
+        write.End();
+        if (EngineErrorCode != 0) return false;
     }
     if (b->hdr.root >= std::max<uint32_t>(nextFree, 2)) {
         SetEngineError(222, "Kann Index nicht öffnen: "_oem + path);
@@ -815,7 +825,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     }
     IndexControlBlock& ref = *b;
     Slots()[order] = std::move(b);
-    guard.active = false;
+    logout.Dismiss();
     const bool controlling = ControllingBlock() == &ref;
     ref.cacheOn = controlling && !ref.noCache;
     if (a->recordCount > 0) {
@@ -940,7 +950,7 @@ void Set_Order_To(int order) {
             b->cacheOn = b == now && !b->noCache;
             b->cache.clear();
         }
-    if (!now) return;
+    if (!now) return guard.End();
     if (now != old) {
         now->path.clear();
         now->bof = now->eof = false;
@@ -954,6 +964,7 @@ void Set_Order_To(int order) {
         SyncIndex(true);
     }
     RememberControllingKey();
+    guard.End();
 }
 
 void CloseIndexOrder(int order) {

@@ -205,11 +205,9 @@ void Tdbf4::AppendBlankRecord() {
         }
     }
     if (!tbdbf.ALock()) return;
-    struct Unlock {
-        TTbDbf& t;
-        ~Unlock() { t.UnLock(); }
-    } unlock{tbdbf};
+    EndOfWork unlock([this] { tbdbf.UnLock(); });
     tbdbf.AppendRec();
+    unlock.End();
 }
 
 void Tdbf4::PackTable() {

@@ -117,15 +117,10 @@ void Tdbf4::mi_fileSaveAsDelimitedClick() {
     if (!c) return;
     // The file lock keeps other programs from changing records while they
     // are copied; the export of a table locked elsewhere still runs.
-    const bool locked = tbdbf.FLock();
-    struct Unlock {
-        TTbDbf& t;
-        bool on;
-        ~Unlock() {
-            if (on) t.UnLock();
-        }
-    } unlock{tbdbf, locked};
+    EndOfWork unlock;
+    if (tbdbf.FLock()) unlock.Arm([this] { tbdbf.UnLock(); });
     tbdbf.CopyToDelimited(*c);
+    unlock.End();
 }
 
 void Tdbf4::mi_fileAppenddbfClick() {
