@@ -18,6 +18,7 @@
 #include "common/textout.h"
 #include "common/textutil.h"
 #include "graphics/graphwin.h"
+#include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
 
@@ -631,8 +632,8 @@ void WriteStateFile() {
 
 void CheckConfigFolders() {
     if (FolderBlank(TempFolder)) {
-        TempFolder = platform::GetEnv("TEMP").value_or("");
-        if (FolderBlank(TempFolder)) TempFolder = AddBackslash(StartFolder);
+        // TEMP, else the host's own variable and folder for temporary files.
+        TempFolder = platform::TempPath();
     }
     for (std::string* folder : {&DbfFolder, &PltFolder, &EdiFolder, &DefaultDataFolder})
         if (FolderBlank(*folder)) *folder = AddBackslash(StartFolder);

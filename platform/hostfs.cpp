@@ -640,7 +640,7 @@ bool WriteFileReplacing(std::string_view path, std::string_view data) {
 
 std::string TempPath() {
     std::string dir;
-    for (const char* var : {"TEMP", "TMP", "TMPDIR"}) {
+    for (const char* var : {"TEMP", "TMPDIR"}) {
         const char* v = std::getenv(var);
         if (v != nullptr && *v != '\0') {
             dir = v;

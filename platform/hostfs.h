@@ -116,7 +116,7 @@ std::optional<std::string> ReadWholeFile(std::string_view path);
 bool WriteFileReplacing(std::string_view path, std::string_view data);
 
 // A temporary folder path in the program's form with a trailing "\" (the
-// environment's TEMP, TMP or the host's temp folder), and a new unique file.
+// environment's TEMP, else TMPDIR, else "/tmp"), and a new unique file.
 std::string TempPath();
 std::string TempFileName(std::string_view folder, std::string_view prefix);
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "tables/dbf4.h"
 #include "tables/dbf4nav.h"
 #include "tables/dbf4search.h"
@@ -191,7 +192,7 @@ void Append() {
     if (CheckAreaOpen("Append")) return;
     DbfArea& a = *CurrentDbf();
     if (Shared(a) && (a.lockState == LockNone || a.lockState == LockRecords)) {
-        SetEngineError(5, "Datei muß gesperrt sein zum Anhängen: "_oem + a.fileName + " [APPEND]");
+        SetEngineError(5, "Datei muß gesperrt sein zum Anhängen: "_oem + platform::DisplayPath(a.fileName) + " [APPEND]");
         return;
     }
     RefreshRecCount(a);
@@ -202,6 +203,7 @@ void Append() {
         if (!AppendDbfRecord(a)) return;
         AreaRecordToBuffer(a);
         if (index && IndexHooks.addKeys) IndexHooks.addKeys();
+        guard.End();
     }
     a.bof = a.eof = false;
 }
@@ -241,6 +243,7 @@ void Replace() {
     AreaRecordToBuffer(a);
     UpdatePeekCache();
     if (index && IndexHooks.updateKeys) IndexHooks.updateKeys();
+    guard.End();
 }
 
 namespace {

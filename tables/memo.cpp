@@ -10,6 +10,7 @@
 #include <map>
 
 #include "platform/hostfs.h"
+#include "platform/progfiles.h"
 #include "tables/dbf4.h"
 #include "tables/dbfformat.h"
 #include "tables/memoformat.h"
@@ -395,7 +396,7 @@ bool OpenMemofile(DbfArea& area, const std::string& tableName) {
     if (ForcedOpenMode < 65535) share = static_cast<uint8_t>(ForcedOpenMode);
     m->file = OpenEngineFile(name, share, io);
     if (!m->file) {
-        SetEngineError(io, "Memo-Datei nicht gefunden: " + name + " [USE]");
+        SetEngineError(io, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [USE]");
         return false;
     }
     m->memoType = GetMemoType(area);
@@ -749,7 +750,7 @@ bool PackMemofile(DbfArea& area) {
         return false;
     };
     if (!fresh.file)
-        return abandon(io, "Memo-Datei nicht gefunden: " + tempName + " [" + tag + "]");
+        return abandon(io, "Memo-Datei nicht gefunden: " + platform::DisplayPath(tempName) + " [" + tag + "]");
     const int32_t savedRecord = area.currentRecord;
     struct Change {
         int32_t record;
@@ -793,11 +794,11 @@ bool PackMemofile(DbfArea& area) {
     if (!platform::RenameFile(tempName, name)) {
         platform::EraseFile(tempName);
         OpenMemofile(area, tableName);
-        SetEngineError(5, "Memo-Datei nicht gefunden: " + name + " [" + tag + "]");
+        SetEngineError(5, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
         return false;
     }
     if (!OpenMemofile(area, tableName)) {
-        SetEngineError(EngineErrorCode, "Memo-Datei nicht gefunden: " + name + " [" + tag + "]");
+        SetEngineError(EngineErrorCode, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
         return false;
     }
     // Without conversion procedures only the field's digits are written, so

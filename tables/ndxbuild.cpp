@@ -8,6 +8,7 @@
 #include <queue>
 
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "tables/dbf4change.h"
 #include "tables/dbf4nav.h"
 #include "tables/tbcommon.h"
@@ -275,7 +276,7 @@ private:
             uint16_t io = 0;
             runs_.file = CreateEngineFile(runs_.name, ShareExclusive, io);
             if (!runs_.file) {
-                SetEngineError(io, "Datei nicht geöffnet"_oem + runs_.name + " [MakeIndex]");
+                SetEngineError(io, "Datei nicht geöffnet"_oem + platform::DisplayPath(runs_.name) + " [MakeIndex]");
                 return false;
             }
         }
@@ -490,12 +491,8 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
         }
     }
     // Shares the table again on every way out.
-    struct Reshare {
-        bool active;
-        ~Reshare() {
-            if (active) ReopenDbf(false);
-        }
-    } reshare{reopened};
+    EndOfWork reshare;
+    if (reopened) reshare.Arm([] { ReopenDbf(false); });
     const int32_t savedRecord = a.currentRecord;
     const bool savedEof = a.eof, savedBof = a.bof;
     RefreshRecCount(a);
@@ -504,7 +501,7 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
     uint16_t io = 0;
     b->file = CreateEngineFile(path, ShareExclusive, io);
     if (!b->file) {
-        SetEngineError(io, "Datei nicht geöffnet"_oem + path);
+        SetEngineError(io, "Datei nicht geöffnet"_oem + platform::DisplayPath(path));
         return Suffix(path);
     }
     uint32_t root = 1;
@@ -529,6 +526,7 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
         SetEngineError(IoCodeFromErrno(b->file->Error(), 101), " [MakeIndex]");
         return Suffix(path);
     }
+    reshare.End();
 }
 
 void MakeIndexFromExpr(const std::string& expression, const std::string& nameWithOptions) {

@@ -111,16 +111,69 @@ int32_t AfterMove(IndexControlBlock& b) {
     return CursorRecord(b);
 }
 
+// Puts the cursor on the entry of record n under key: 1 there, 0 not in the
+// order, -1 after an error. A UNIQUE order keeps one entry per key, which
+// stands for every record of that key.
+int PositionOnRecord(IndexControlBlock& b, const std::string& key, int32_t n) {
+    return b.hdr.unique ? SeekKeyInOrder(b, key) : PositionOnEntry(b, key, n);
+}
+
 // Re-positions the controlling order when its cursor is gone or another
-// program changed the index.
-bool EnsureCursor(IndexControlBlock& b) {
+// program changed the index. The current record's entry is looked up under
+// the key this program last saw (its record buffer may be older than the
+// file). When another program has given the record a new key meanwhile, the
+// cursor stands on the first key not less than the one seen and `between` is
+// set: a step goes on from there.
+bool EnsureCursor(IndexControlBlock& b, bool& between) {
+    between = false;
     const bool changed = RefreshIfChanged();
     if (!changed && !b.path.empty()) return true;
+    const DbfArea& a = *CurrentDbf();
+    const int32_t n = a.currentRecord;
     const bool eof = b.eof, bof = b.bof;
-    if (!SyncOrder(b, true, "SyncIndex")) return false;
+    if (n < 1 || n > a.recordCount || b.savedKey.size() != b.hdr.keyLength) {
+        if (!SyncOrder(b, true, "SyncIndex")) return false;
+    } else {
+        int r = PositionOnRecord(b, b.savedKey, n);
+        std::string key;
+        if (r == 0) {
+            // A key not kept up to date: the one of the record as this program has it.
+            if (!CurrentRecordKey(b, key)) return false;
+            if (key != b.savedKey) r = PositionOnRecord(b, key, n);
+        }
+        if (r < 0) return false;
+        if (r == 0) {
+            if (SeekKeyInOrder(b, b.savedKey) < 0) return false;
+            between = true;
+            return true;
+        }
+        if (!key.empty()) b.savedKey = key;
+    }
     if (eof) b.eof = true;
     if (bof) b.bof = true;
     return true;
+}
+
+// A step from the place EnsureCursor found between two entries: forwards the
+// entry there is the next record, backwards the one before it. Count + 1 at
+// either end.
+int32_t StepFromBetween(IndexControlBlock& b, bool forward) {
+    const int32_t none = CurrentDbf()->recordCount + 1;
+    if (forward) {
+        if (!CursorOnEntry(b)) {
+            b.eof = true;
+            return none;
+        }
+    } else {
+        const int r = CursorOnEntry(b) ? StepCursor(b, false) : DescendEdge(b, true);
+        if (r < 0) return none;
+        if (r == 0) {
+            b.bof = true;
+            return none;
+        }
+    }
+    IndexFoundFlag = true;
+    return AfterMove(b);
 }
 
 int32_t NaturalStep(bool forward) {
@@ -170,7 +223,9 @@ int32_t Step(bool forward) {
             return AfterMove(*b);
         }
     }
-    if (!EnsureCursor(*b)) return a->recordCount + 1;
+    bool between = false;
+    if (!EnsureCursor(*b, between)) return a->recordCount + 1;
+    if (between) return StepFromBetween(*b, forward);
     if (!CursorOnEntry(*b)) {
         // Synchronised to the end: the last key is the neighbour.
         if (DescendEdge(*b, true) <= 0) return a->recordCount + 1;
@@ -544,23 +599,11 @@ void CompareKeys() {
 
 // ---- key search --------------------------------------------------------------
 
-bool Find(const std::string& text) {
-    EngineErrorCode = 0;
-    IndexFoundFlag = false;
-    if (CheckAreaOpen("Find")) return false;
-    DbfArea& a = *CurrentDbf();
-    if (IsNatural()) {
-        SetEngineError(254,
-                       "Find() mit Index-Ordnung 0 (natürliche Ordnung) nicht erlaubt [Find]"_oem);
-        return false;
-    }
-    IndexControlBlock* pb = ControllingBlock();
-    if (!pb) {
-        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem + a.fileName + ") [Find]");
-        return false;
-    }
-    if (text.empty()) return false;
-    IndexControlBlock& b = *pb;
+namespace {
+
+// Find's search in order b, under its read protection.
+bool FindInOrder(DbfArea& a, IndexControlBlock& b, const std::string& text) {
+    RefreshIfChanged();
     RefreshRecCount(a);
     if (a.recordCount < 1) {
         b.bof = b.eof = true;
@@ -587,13 +630,7 @@ bool Find(const std::string& text) {
             b.hdr.keyType == 'D' ? DateTextToJulian(t) : static_cast<double>(TextToReal(t));
         key.assign(reinterpret_cast<const char*>(&v), sizeof v);
     }
-    int r;
-    {
-        IndexProtection guard(IndexProtection::Read, true);
-        RefreshIfChanged();
-        r = SeekKeyInOrder(b, key);
-    }
-    if (r < 0) return false;
+    if (SeekKeyInOrder(b, key) < 0) return false;
     if (b.eof && StepCursor(b, false) < 0) return false;
     if (!CursorOnEntry(b)) {
         a.currentRecord = a.recordCount + 1;
@@ -629,6 +666,32 @@ bool Find(const std::string& text) {
         RememberControllingKey();
     }
     IndexFoundFlag = found;
+    return found;
+}
+
+}  // namespace
+
+bool Find(const std::string& text) {
+    EngineErrorCode = 0;
+    IndexFoundFlag = false;
+    if (CheckAreaOpen("Find")) return false;
+    DbfArea& a = *CurrentDbf();
+    if (IsNatural()) {
+        SetEngineError(254,
+                       "Find() mit Index-Ordnung 0 (natürliche Ordnung) nicht erlaubt [Find]"_oem);
+        return false;
+    }
+    IndexControlBlock* pb = ControllingBlock();
+    if (!pb) {
+        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem + a.fileName + ") [Find]");
+        return false;
+    }
+    if (text.empty()) return false;
+    // The seek and the read of the record found are one read of the shared
+    // files: other programs' changes wait until both are done.
+    IndexProtection guard(IndexProtection::Read, true);
+    const bool found = FindInOrder(a, *pb, text);
+    guard.End();
     return found;
 }
 
@@ -672,12 +735,8 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         loggedIn = SemaphoreStates[CurrentArea] != nullptr;
     }
     // Logs out again on every failure below.
-    struct LoginGuard {
-        bool active;
-        ~LoginGuard() {
-            if (active) LogoutIfLast();
-        }
-    } guard{loggedIn};
+    EndOfWork logout;
+    if (loggedIn) logout.Arm(LogoutIfLast);
     std::string other;
     if (IndexFileOpenAnywhere(path, &other)) {
         SetEngineError(220, "Index-Datei bereits geöffnet: "_oem + path + " für "_oem + other +
@@ -711,6 +770,8 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     {
         IndexProtection read(IndexProtection::Read, true);
         ok = ok && b->file->ReadAt(0, head, sizeof head) == static_cast<int64_t>(sizeof head);
+        read.End();
+        if (EngineErrorCode != 0) return false;
     }
     if (!ok || !ParseNdxHeader(head, b->hdr)) {
         SetEngineError(222, "Kann Index nicht öffnen: "_oem + path);
@@ -755,6 +816,8 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         b->headerChanged = true;
         IndexProtection write(IndexProtection::Change, true);
         if (!WriteAnchorNode(*b)) return false;
+        write.End();
+        if (EngineErrorCode != 0) return false;
     }
     if (b->hdr.root >= std::max<uint32_t>(nextFree, 2)) {
         SetEngineError(222, "Kann Index nicht öffnen: "_oem + path);
@@ -762,7 +825,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     }
     IndexControlBlock& ref = *b;
     Slots()[order] = std::move(b);
-    guard.active = false;
+    logout.Dismiss();
     const bool controlling = ControllingBlock() == &ref;
     ref.cacheOn = controlling && !ref.noCache;
     if (a->recordCount > 0) {
@@ -887,7 +950,7 @@ void Set_Order_To(int order) {
             b->cacheOn = b == now && !b->noCache;
             b->cache.clear();
         }
-    if (!now) return;
+    if (!now) return guard.End();
     if (now != old) {
         now->path.clear();
         now->bof = now->eof = false;
@@ -901,6 +964,7 @@ void Set_Order_To(int order) {
         SyncIndex(true);
     }
     RememberControllingKey();
+    guard.End();
 }
 
 void CloseIndexOrder(int order) {

@@ -260,6 +260,7 @@ bool TTbFileDataSet::AppendFromDelimited(const std::string& fileName) {
     {
         AreaFileLock lock(WorkArea());
         result = ImportText(fileName, ShowProgress);
+        lock.End();
     }
     TableChanged();
     ResyncFromWorkArea();

@@ -17,29 +17,6 @@
 
 namespace kor2 {
 
-namespace {
-
-// Closes a helper table's area on every way out and selects another area.
-class TempArea {
-public:
-    TempArea(uint8_t area, uint8_t back) : area_(area), back_(back) {}
-    ~TempArea() {
-        try {
-            Select(area_);
-            CloseArea();
-        } catch (...) {
-        }
-        Select(back_);
-    }
-    TempArea(const TempArea&) = delete;
-    TempArea& operator=(const TempArea&) = delete;
-
-private:
-    uint8_t area_, back_;
-};
-
-}  // namespace
-
 TTbLLDataSet::~TTbLLDataSet() {
     try {
         if (Active()) Close();
@@ -183,7 +160,12 @@ bool TTbLLDataSet::CopyRecords(bool toDisk) {
         Select(vArea);
         return false;
     }
-    TempArea closer(dArea, vArea);
+    // The disk table's area is closed on every way out; the normal way reports a failure.
+    EndOfWork closer([dArea, vArea] {
+        Select(dArea);
+        CloseArea();
+        Select(vArea);
+    });
     DbfArea& disk = *CurrentDbf();
     Select(vArea);
     DbfArea& mem = *CurrentDbf();
@@ -217,6 +199,7 @@ bool TTbLLDataSet::CopyRecords(bool toDisk) {
         }
         Select(srcArea);
     }
+    closer.End();
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "common/textutil.h"
 #include "graphics/graphwin.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "platform/sysclock.h"
 #include "tables/dbf4.h"
 #include "tables/dbfproc.h"
@@ -122,7 +123,7 @@ BrowserResult Tdbf4::ShowTable(const std::string& action, int mode) {
         Caption = Label_title2 + "   " + Label_title1;
         tbdbf.SetHideDeletedRecs(true);
     } else {
-        Caption = Label_title2 + "  " + Label_title1 + "  (" + Label_filename + ")";
+        Caption = Label_title2 + "  " + Label_title1 + "  (" + platform::DisplayPath(Label_filename) + ")";
         tbdbf.SetHideDeletedRecs(false);
         if (SameFolder(ExtractFilePathL(Label_filename), AddBackslash(TempFolder)))
             Message("Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem);
@@ -204,11 +205,9 @@ void Tdbf4::AppendBlankRecord() {
         }
     }
     if (!tbdbf.ALock()) return;
-    struct Unlock {
-        TTbDbf& t;
-        ~Unlock() { t.UnLock(); }
-    } unlock{tbdbf};
+    EndOfWork unlock([this] { tbdbf.UnLock(); });
     tbdbf.AppendRec();
+    unlock.End();
 }
 
 void Tdbf4::PackTable() {

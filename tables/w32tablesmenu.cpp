@@ -11,6 +11,7 @@
 #include "common/helptext.h"
 #include "common/textfile.h"
 #include "common/textutil.h"
+#include "platform/progfiles.h"
 #include "platform/sysclock.h"
 #include "tables/w32tables.h"
 
@@ -116,15 +117,10 @@ void Tdbf4::mi_fileSaveAsDelimitedClick() {
     if (!c) return;
     // The file lock keeps other programs from changing records while they
     // are copied; the export of a table locked elsewhere still runs.
-    const bool locked = tbdbf.FLock();
-    struct Unlock {
-        TTbDbf& t;
-        bool on;
-        ~Unlock() {
-            if (on) t.UnLock();
-        }
-    } unlock{tbdbf, locked};
+    EndOfWork unlock;
+    if (tbdbf.FLock()) unlock.Arm([this] { tbdbf.UnLock(); });
     tbdbf.CopyToDelimited(*c);
+    unlock.End();
 }
 
 void Tdbf4::mi_fileAppenddbfClick() {
@@ -159,6 +155,6 @@ void Tdbf4::mi_helphilfebildClick() {
     AbortFlag = false;
 }
 
-void Tdbf4::mi_helpDateiClick() { Message(Label_filename); }
+void Tdbf4::mi_helpDateiClick() { Message(platform::DisplayPath(Label_filename)); }
 
 }  // namespace kor2

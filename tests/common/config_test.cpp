@@ -3,6 +3,8 @@
 // damaged files, the folder check and the start values of the CAD outputs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <algorithm>
 #include <filesystem>
@@ -443,9 +445,13 @@ TEST_F(ConfigTest, CheckConfigFoldersFillsAndReports) {
     Put(tmp.file("dbf/x.dbf"), "x");
     Put(tmp.file("x.txt"), "x");
     TempFolder = "  ";
-    // Without TEMP the start folder stands in (TEMP comes back afterwards).
+    // Without TEMP the host's TMPDIR stands in, never the start folder
+    // (both come back afterwards).
     const auto savedTemp = platform::GetEnv("TEMP");
+    const auto savedTmpDir = platform::GetEnv("TMPDIR");
     unsetenv("TEMP");
+    fs::create_directory(tmp.file("hosttemp"));
+    platform::SetEnv("TMPDIR", tmp.file("hosttemp"));
     DbfFolder = tmp.file("dbf");
     PltFolder = "";
     EdiFolder = "";
@@ -453,7 +459,11 @@ TEST_F(ConfigTest, CheckConfigFoldersFillsAndReports) {
     CadFolder = tmp.file("no/cad");
     CheckConfigFolders();
     if (savedTemp) platform::SetEnv("TEMP", *savedTemp);
-    EXPECT_EQ(TempFolder, StartFolder + "\\");
+    if (savedTmpDir) platform::SetEnv("TMPDIR", *savedTmpDir);
+    else unsetenv("TMPDIR");
+    std::string hostTemp = tmp.file("hosttemp") + "\\";
+    std::replace(hostTemp.begin(), hostTemp.end(), '/', '\\');
+    EXPECT_EQ(TempFolder, hostTemp);
     EXPECT_EQ(PltFolder, StartFolder + "\\");
     EXPECT_EQ(EdiFolder, StartFolder + "\\");
     EXPECT_EQ(DefaultDataFolder, StartFolder + "\\");

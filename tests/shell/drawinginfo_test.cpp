@@ -180,7 +180,7 @@ TEST_F(DrawingInfoTest, SpringFileIsTheSameAtEveryDisplayPrecision) {
     for (int32_t precision : {1, 2, 9}) {
         PrecisionOption = precision;
         AbortFlag = false;
-        ASSERT_TRUE(ReadSpringFile(tmp.file("p1.kr2")));
+        ASSERT_TRUE(ReadSpringFileValues(tmp.file("p1.kr2")));
         EXPECT_EQ(CurrentDrawingInfo.Texts[0].Angle, 7.85L);
         EXPECT_EQ(write("again.kr2"), first) << "precision " << precision;
         std::remove(tmp.file("again.kr2").c_str());
