@@ -9,10 +9,14 @@
 #include <functional>
 #include <iterator>
 
+#include "common/config.h"
+#include "common/filepath.h"
+#include "common/globals.h"
 #include "common/helptext.h"
 #include "dbfproc_testutil.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
+#include "platform/sysclock.h"
 
 namespace kor2::test {
 namespace {
@@ -98,6 +102,26 @@ TEST_F(Browser, TableFromTempFolderShowsNoticeEachEditShow) {
     ASSERT_EQ(window.messages.size(), 2u);
     EXPECT_EQ(window.messages[0],
               "Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem);
+}
+
+// Without TEMP the temporary folder is the host's, not the start folder: a
+// table in a writable start folder is edited in place, without the notice.
+TEST_F(Browser, TableInWritableStartFolderIsEditedInPlace) {
+    Sample(2);
+    const auto savedTemp = platform::GetEnv("TEMP");
+    const auto savedTmpDir = platform::GetEnv("TMPDIR");
+    unsetenv("TEMP");
+    platform::SetEnv("TMPDIR", TempPath(""));
+    StartFolder = DbfFolder;
+    TempFolder.clear();
+    CheckConfigFolders();
+    if (savedTemp) platform::SetEnv("TEMP", *savedTemp);
+    if (savedTmpDir) platform::SetEnv("TMPDIR", *savedTmpDir);
+    else unsetenv("TMPDIR");
+    DbfOpenTableChecked("sample");
+    DbfShowTable("", 2);
+    EXPECT_EQ(dbf4().Label_filename, AddBackslash(DbfFolder) + "sample.dbf");
+    EXPECT_TRUE(window.messages.empty());
 }
 
 TEST_F(Browser, CloseOnPickFirstClickPicksRecord) {
