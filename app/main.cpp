@@ -23,7 +23,6 @@
 #include "tables/forms/dbf4form.h"
 #include "tables/forms/tbprogressqt.h"
 #include "tables/forms/tbqtbox.h"
-#include "tables/tbengine.h"
 
 namespace {
 
@@ -105,6 +104,6 @@ int main(int argc, char** argv) {
             rc = RunConsole(cmd);
             break;
     }
-    kor2::ShutdownTableEngine();
+    kor2::ShutdownAllUnits();
     return rc;
 }

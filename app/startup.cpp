@@ -48,6 +48,11 @@ void InitAllUnits() {
     InitW32Tables();
 }
 
+void ShutdownAllUnits() {
+    ShutdownReportWriter();
+    ShutdownTableEngine();
+}
+
 namespace {
 
 std::string g_programFiles;

@@ -14,6 +14,9 @@ namespace kor2 {
 // material record, configuration and report variables, the table engine
 // and the layers that fill its hook tables.
 void InitAllUnits();
+// The end of every run, whatever the start mode: the units that keep state
+// beyond their variables let it go.
+void ShutdownAllUnits();
 
 // Reads the configuration and state files and checks the configured
 // folders. A missing configuration file leaves the defaults. Folders of the

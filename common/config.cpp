@@ -74,8 +74,13 @@ void GetBool(bool& b) {
     if (!AtEnd()) ReadTrueLine(b);
 }
 
+// The first character of the line; an empty line gives '\0', so that the
+// row's fix-up sees it (the line reader itself would give a blank).
 void GetChar(char& c) {
-    if (!AtEnd()) ReadCharLine(c);
+    if (AtEnd()) return;
+    std::string line;
+    ReadLineL(line);
+    c = line.empty() ? '\0' : line[0];
 }
 
 // A 16-bit setting with a range check on the number as written.
@@ -363,7 +368,7 @@ void RowExt(std::string_view label, Extended value) {
 }
 void Row3(std::string_view label, Extended value) {
     WriteLineL(label);
-    WriteLineL(FloatToStr3(value));
+    WriteLineL(FloatToStrData(value));
 }
 void RowBool(std::string_view label, bool value) {
     WriteLineL(label);

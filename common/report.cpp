@@ -219,6 +219,10 @@ void InitReportWriter() {
     InitReportHeader();
 }
 
+void ShutdownReportWriter() {
+    ReportFileName.clear();
+}
+
 uint16_t GetReportDevice() {
     return ReportDevice;
 }

@@ -11,6 +11,7 @@
 #include "common/config.h"
 #include "common/filepath.h"
 #include "common/globals.h"
+#include "common/report.h"
 #include "platform/hostfs.h"
 #include "shell/hostfile.h"
 #include "spring/springdata.h"
@@ -63,6 +64,11 @@ TEST_F(StartupTest, BatchReportWritesHeaderAndMessagesBesideTheSpringFile) {
     EXPECT_NE(report.find("Zugfederberechnung"), std::string::npos);
     // The default spring has no material: its fatal message is reported.
     EXPECT_NE(report.find("Fatal  : Rm = 0 !"), std::string::npos);
+
+    // The end of the run leaves no report file name behind.
+    EXPECT_FALSE(ReportFileName.empty());
+    ShutdownAllUnits();
+    EXPECT_EQ(ReportFileName, "");
 }
 
 TEST_F(StartupTest, BatchReportOfAMissingOrForeignFileEndsWithOne) {
