@@ -450,6 +450,19 @@ std::string MemoFileExt(uint8_t version) {
     return version == dbf::VerFoxProMemo || version == dbf::VerVisualFox ? "FPT" : "DBT";
 }
 
+std::string MemoFileName(const std::string& tableFile, uint8_t version) {
+    std::string ext = MemoFileExt(version);
+    // The extension as the table file is stored (an existing file is found
+    // whatever the case of the name given).
+    const std::string stored = SplitFileName(NameWithoutDir(platform::HostPath(tableFile))).ext;
+    const auto lower = [](unsigned char c) { return c >= 'a' && c <= 'z'; };
+    const auto upper = [](unsigned char c) { return c >= 'A' && c <= 'Z'; };
+    if (std::any_of(stored.begin(), stored.end(), lower) &&
+        std::none_of(stored.begin(), stored.end(), upper))
+        for (char& c : ext) c = static_cast<char>(c - 'A' + 'a');
+    return ForceExtension(tableFile, ext);
+}
+
 bool CreateDbf(DbfArea& a, const std::string& name, int fieldCount,
                const std::vector<DbfFieldDef>& fields) {
     EngineErrorCode = 0;
@@ -542,8 +555,8 @@ bool CreateDbf(DbfArea& a, const std::string& name, int fieldCount,
     CloseDbf(a);
     if (EngineErrorCode != 0) return false;
     if (hasMemo)
-        return CreateMemoFile(ForceExtension(a.fileName, MemoFileExt(DefaultCreateVersion)),
-                              DefaultCreateVersion, MemoBlockSize, "CreateDbf()");
+        return CreateMemoFile(MemoFileName(a.fileName, DefaultCreateVersion), DefaultCreateVersion,
+                              MemoBlockSize, "CreateDbf()");
     return true;
 }
 
@@ -646,6 +659,12 @@ std::string FitNumberText(const std::string& text, int width) {
     return std::string(width - text.size(), ' ') + text;
 }
 
+std::string MemoReferenceText(int32_t block, int width) {
+    // Other dBase programs read a stored 0 as a reference to the memo file's header.
+    if (block == 0) return std::string(width, ' ');
+    return FitNumberText(std::to_string(block), width);
+}
+
 Real48 Real48OfDouble(double d) {
     uint64_t bits;
     std::memcpy(&bits, &d, sizeof bits);
@@ -734,7 +753,7 @@ void UserBufferToRecord(DbfArea& a, const uint8_t* buffer) {
             case 'M': {
                 int32_t v;
                 std::memcpy(&v, buffer + p, 4);
-                text = FitNumberText(std::to_string(v), f.length);
+                text = MemoReferenceText(v, f.length);
                 break;
             }
             default:

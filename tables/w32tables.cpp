@@ -11,6 +11,7 @@
 #include "common/helptext.h"
 #include "common/textutil.h"
 #include "graphics/graphwin.h"
+#include "platform/codepage.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 #include "platform/sysclock.h"
@@ -219,7 +220,9 @@ void Tdbf4::PackTable() {
 
 void Tdbf4::SearchText(const std::string& text, bool& found, bool fromTop) {
     int fieldSelector = 0;  // all fields
-    tbdbf.Search(text, fieldSelector, fromTop);
+    // The engine meets records in the Windows character set (a DOS table's
+    // records are translated as they are read); the text arrives in DOS.
+    tbdbf.Search(platform::OemToChar(text), fieldSelector, fromTop);
     found = fieldSelector != 0;
 }
 

@@ -2,6 +2,7 @@
 // and hide their buttons and menu items, OK, Cancel and Esc leave as the
 // model says, a pick closes the window, a title click sorts the table.
 #include <QAction>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "common/forms/qtdialogs.h"
 #include "common/globals.h"
 #include "forms_modal.h"
 #include "platform/oemtext.h"
@@ -182,6 +184,28 @@ TEST_F(TablesBrowser, TitleClickSortsByThatFieldAndKeepsTheRecord) {
     EXPECT_EQ(dbf4().GetRecNo(), 5);  // "A" first
 }
 
+
+TEST_F(TablesBrowser, HtmlExportDialogOffersEachFilterAndTheTableName) {
+    QtDialogs qt;
+    SetDialogBackend(&qt);
+    QStringList filters, chosen;
+    ShowWith("", 2, [&](Tdbf4Form* f) {
+        OnModal<QFileDialog>(
+            [&](QFileDialog* d) {
+                filters = d->nameFilters();
+                chosen = d->selectedFiles();
+                d->reject();
+            },
+            f);
+        f->mi_fileExportHtml->trigger();
+        f->Button_cancel->click();
+    });
+    SetDialogBackend(nullptr);
+    EXPECT_EQ(filters, (QStringList{"HTML files (*.HTM *.HTML)", "All files (*.*)"}));
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_TRUE(chosen[0].endsWith("/sample")) << chosen[0].toStdString();
+    EXPECT_TRUE(errors.empty());
+}
 
 // Waits in the event loop until done() holds, at most about two seconds.
 template <typename F>
