@@ -723,7 +723,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     CloseIndexOrder(order);
     const std::string path = IndexFilePath(name, *a);
     if (!FileExistsP(path)) {
-        SetEngineError(2, "Öffnungsversuch von "_oem + path + " [SetIndexTo(..." + "," +
+        SetEngineError(2, "Öffnungsversuch von "_oem + name + " [SetIndexTo(..." + "," +
                               std::to_string(order) + ")]");
         return false;
     }
