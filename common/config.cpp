@@ -509,11 +509,8 @@ void InitCadOutputVariables() {
     CadTextStyle = "TXT8";
     CadDefaultTextWidth = 1.0L;
     CadDefaultTextAngle = 0;
-    CadTextAngle = 0;
-    CadTextWidthFactor = 1.0L;
-    CadTextHeight = 5.0L;
+    InitCadDrawingVariables();
     CadOutputMode = 3;
-    CadTextX = CadTextY = CadOriginX = CadOriginY = 0;
     CadMonochrome = false;
     CadDecimals = 6;
     CadScaleSetting = 1.0L;
@@ -521,6 +518,13 @@ void InitCadOutputVariables() {
     Ask3DViewAngles = true;
     HideTitleImprint = HideTitleDate = HideTitleDateTime = HideTitleLogo = false;
     TitleBlockExtraRow.clear();
+}
+
+void InitCadDrawingVariables() {
+    CadTextAngle = 0;
+    CadTextWidthFactor = 1.0L;
+    CadTextHeight = 5.0L;
+    CadTextX = CadTextY = CadOriginX = CadOriginY = 0;
 }
 
 void InitConfigVariables() {

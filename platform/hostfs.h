@@ -33,6 +33,8 @@ bool FileExists(std::string_view path);       // an existing regular file
 bool DirectoryExists(std::string_view path);  // an existing folder
 bool EraseFile(std::string_view path);        // true when the file is gone afterwards and was there
 bool RenameFile(std::string_view from, std::string_view to);  // replaces an existing target
+// Both names lead to one existing file (however they are spelt).
+bool SameFile(std::string_view a, std::string_view b);
 bool CreateDir(std::string_view path);
 bool RemoveDir(std::string_view path);
 std::optional<uint32_t> GetFileAttributes(std::string_view path);  // FileAttr bits
