@@ -568,8 +568,8 @@ bool GetMemo(TMemoFileRec& m, int32_t blockNo) {
     MemoPadLines = std::move(lines.lines);
     MemoPadLineEnds = std::move(lines.ends);
     if (full) {
-        SetEngineError(217, "Reading memo field in " + m.fileName + " Record # " +
-                                std::to_string(RecordNo(m)));
+        SetEngineError(217, "Reading memo field in " + platform::DisplayPath(m.fileName) +
+                                " Record # " + std::to_string(RecordNo(m)));
         return false;
     }
     return true;
@@ -610,7 +610,7 @@ bool EditMemo(TMemoFileRec& m, int32_t& blockNo) {
     if (IsDbase3(m)) text += memo::TextEndPair;
     const int64_t freeBytes = DiskFreeOfPath(m.fileName);
     if (freeBytes >= 0 && freeBytes / 1024 <= static_cast<int64_t>(text.size()) / 1024) {
-        SetEngineError(1004, m.fileName);
+        SetEngineError(1004, platform::DisplayPath(m.fileName));
         return false;
     }
     const int64_t end = LockMemoPadAndSeekEOF(m, tag);
@@ -670,7 +670,8 @@ int32_t CopyMemo(DbfArea& src, int32_t blockNo, DbfArea& dst, bool sameBlock) {
     TMemoFileRec* d = MemoFileOf(dst);
     if (!s || !d) {
         const DbfArea& missing = s ? dst : src;
-        SetEngineError(1019, missing.fileName + " No Memo Field [" + tag + "]");
+        SetEngineError(1019,
+                       platform::DisplayPath(missing.fileName) + " No Memo Field [" + tag + "]");
         return 0;
     }
     // The source memo into memory: its extent is cut to the source file.
@@ -715,7 +716,7 @@ bool PackMemofile(DbfArea& area) {
     const std::string tag = "PackMemofile";
     TMemoFileRec* m = MemoFileOf(area);
     if (!m) {
-        SetEngineError(1019, area.fileName + " No Memo Field [" + tag + "]");
+        SetEngineError(1019, platform::DisplayPath(area.fileName) + " No Memo Field [" + tag + "]");
         return false;
     }
     const int64_t oldSize = m->file->Size();
@@ -807,7 +808,8 @@ bool PackMemofile(DbfArea& area) {
                                 static_cast<int64_t>(c.record - 1) * area.recordLength + f.offset;
             if (area.file->WriteAt(pos, text.data(), f.length) != f.length) {
                 SetEngineError(IoCodeFromErrno(area.file->Error(), 101),
-                               "Datei:  " + area.fileName + " [Replace/Append/PutDbfRecord]");
+                               "Datei:  " + platform::DisplayPath(area.fileName) +
+                                   " [Replace/Append/PutDbfRecord]");
                 return false;
             }
             if (area.changeState == ChangeNone) area.changeState = ChangeRewritten;

@@ -365,7 +365,7 @@ void Suffix(const std::string& path) {
     if (EngineErrorCode == 0) return;
     const uint16_t code = EngineErrorCode;
     const std::string msg = EngineErrorMsg;
-    SetEngineError(code, msg + " [MakeIndex(<...>," + path + ")]");
+    SetEngineError(code, msg + " [MakeIndex(<...>," + platform::DisplayPath(path) + ")]");
 }
 
 // The key type and length of a new index from the current record.
@@ -434,7 +434,8 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
     }
     DbfArea* pa = CurrentDbf();
     if (!pa) {
-        SetEngineError(215, "Datenbank nicht geöffnet beim Indizieren von"_oem + name + ".");
+        SetEngineError(215, "Datenbank nicht geöffnet beim Indizieren von"_oem +
+                                platform::DisplayPath(name) + ".");
         return;
     }
     DbfArea& a = *pa;
@@ -476,7 +477,7 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
         if (a.oem) stored = LStrAnsiToOem(stored);
     }
     if (IndexFileOpenAnywhere(path)) {
-        SetEngineError(214, path);
+        SetEngineError(214, platform::DisplayPath(path));
         return Suffix(path);
     }
     bool reopened = false;
@@ -484,7 +485,7 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
         const uint16_t erased = FileExistsP(path) ? EraseFileIfFree(path) : 0;
         if (erased == 5 || erased == 32) {
             if (ReopenDbf(true) != 0) {
-                SetEngineError(225, a.fileName);
+                SetEngineError(225, platform::DisplayPath(a.fileName));
                 return Suffix(path);
             }
             reopened = true;
@@ -587,7 +588,8 @@ void Reindex() {
     bool any = false;
     for (int o = 1; o <= MaxOrders; ++o) any = any || OrderBlock(o);
     if (!a || !any) {
-        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem + (a ? a->fileName : std::string()) +
+        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem +
+                                platform::DisplayPath(a ? a->fileName : std::string()) +
                                 ") [Reindex]");
         return;
     }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "tables/dbf4change.h"
 #include "tables/dbf4nav.h"
 #include "tables/dbfformat.h"
@@ -249,8 +250,8 @@ int32_t Edge(bool last) {
     }
     IndexControlBlock& b = *ControllingBlock();
     if (Slots()[b.orderNo] == nullptr) {
-        SetEngineError(221,
-                       "Index nicht geöffnet. (DBF="_oem + a->fileName + ") [_FindFirst/LastRec]");
+        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem + platform::DisplayPath(a->fileName) +
+                                ") [_FindFirst/LastRec]");
         return a->recordCount + 1;
     }
     RefreshIfChanged();
@@ -344,9 +345,9 @@ bool CurrentRecordKey(IndexControlBlock& b, std::string& key) {
     const uint8_t* r = ExprHooks.evaluate(b.expr);
     if (!r) {
         if (EngineErrorCode == 0)
-            SetEngineError(
-                222,
-                "Ungültiger dBASE-Schlüsselausdruck oder Index-Datei beschädigt "_oem + b.fileName);
+            SetEngineError(222,
+                           "Ungültiger dBASE-Schlüsselausdruck oder Index-Datei beschädigt "_oem +
+                               platform::DisplayPath(b.fileName));
         return false;
     }
     if (b.charKey) {
@@ -574,8 +575,8 @@ void CompareKeys() {
             if (!CurrentRecordKey(*b, key)) return;
             if (CursorRecord(*b) != rec && !b->hdr.unique) {
                 SetEngineError(254, "Datensatz Nr. " + std::to_string(rec) +
-                                        " nicht im Index gefunden. " + b->fileName +
-                                        " [CompareKeys]");
+                                        " nicht im Index gefunden. " +
+                                        platform::DisplayPath(b->fileName) + " [CompareKeys]");
                 return;
             }
             if (key == b->savedKey) continue;
@@ -583,12 +584,13 @@ void CompareKeys() {
             if (removed < 0 && (!b->hdr.unique || EngineErrorCode != 0)) {
                 if (EngineErrorCode == 0)
                     SetEngineError(254, "Datensatz Nr. " + std::to_string(rec) +
-                                            " nicht im Index gefunden. " + b->fileName +
-                                            " [CompareKeys]");
+                                            " nicht im Index gefunden. " +
+                                            platform::DisplayPath(b->fileName) + " [CompareKeys]");
                 return;
             }
             if (AppendIndex(*b, key, rec) < 0) {
-                if (EngineErrorCode == 0) SetEngineError(1, b->fileName + " [CompareKeys]");
+                if (EngineErrorCode == 0)
+                    SetEngineError(1, platform::DisplayPath(b->fileName) + " [CompareKeys]");
                 return;
             }
             b->savedKey = key;
@@ -683,7 +685,8 @@ bool Find(const std::string& text) {
     }
     IndexControlBlock* pb = ControllingBlock();
     if (!pb) {
-        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem + a.fileName + ") [Find]");
+        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem + platform::DisplayPath(a.fileName) +
+                                ") [Find]");
         return false;
     }
     if (text.empty()) return false;
@@ -715,7 +718,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     }
     DbfArea* a = CurrentDbf();
     if (!a) {
-        SetEngineError(215, "Öffnungsversuch von "_oem + name +
+        SetEngineError(215, "Öffnungsversuch von "_oem + platform::DisplayPath(name) +
                                 " Index-Datei ohne geöffnete DBF-Datei. [SetIndexTo(<>"_oem +
                                 where);
         return false;
@@ -723,8 +726,8 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     CloseIndexOrder(order);
     const std::string path = IndexFilePath(name, *a);
     if (!FileExistsP(path)) {
-        SetEngineError(2, "Öffnungsversuch von "_oem + path + " [SetIndexTo(..." + "," +
-                              std::to_string(order) + ")]");
+        SetEngineError(2, "Öffnungsversuch von "_oem + platform::DisplayPath(path) +
+                              " [SetIndexTo(..." + "," + std::to_string(order) + ")]");
         return false;
     }
     if (NetworkMode) noCache = true;
@@ -739,9 +742,10 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     if (loggedIn) logout.Arm(LogoutIfLast);
     std::string other;
     if (IndexFileOpenAnywhere(path, &other)) {
-        SetEngineError(220, "Index-Datei bereits geöffnet: "_oem + path + " für "_oem + other +
-                                "\n\rVersuch gleichnamigen Index zu setzen für "_oem + a->fileName +
-                                ". [OpenIndex/Set_Index_To]");
+        SetEngineError(220, "Index-Datei bereits geöffnet: "_oem + platform::DisplayPath(path) +
+                                " für "_oem + other +
+                                "\n\rVersuch gleichnamigen Index zu setzen für "_oem +
+                                platform::DisplayPath(a->fileName) + ". [OpenIndex/Set_Index_To]");
         return false;
     }
     auto b = std::make_unique<IndexControlBlock>();
@@ -761,7 +765,8 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     uint16_t io = 0;
     b->file = OpenEngineFile(path, mode, io);
     if (!b->file) {
-        SetEngineError(io ? io : 2, "Fehler beim Öffnen der Index-Datei: "_oem + path);
+        SetEngineError(io ? io : 2,
+                       "Fehler beim Öffnen der Index-Datei: "_oem + platform::DisplayPath(path));
         return false;
     }
     uint8_t head[ndx::HdrExpr + ndx::HdrExprSize] = {};
@@ -774,7 +779,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         if (EngineErrorCode != 0) return false;
     }
     if (!ok || !ParseNdxHeader(head, b->hdr)) {
-        SetEngineError(222, "Kann Index nicht öffnen: "_oem + path);
+        SetEngineError(222, "Kann Index nicht öffnen: "_oem + platform::DisplayPath(path));
         return false;
     }
     b->charKey = b->hdr.keyType == 'C';
@@ -786,7 +791,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     const std::string marker = KeyMakerMarker();
     if (!b->keyMaker) {
         if (expr == marker) {
-            SetEngineError(223, "KeyMaker-Funktion benötigt, \""_oem + path +
+            SetEngineError(223, "KeyMaker-Funktion benötigt, \""_oem + platform::DisplayPath(path) +
                                     "\" wurde von KeyMaker-Funktion erzeugt.");
             return false;
         }
@@ -795,8 +800,9 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         const bool fits = (type == 'C' && b->charKey) ||
                           ((type == 'D' || type == 'N' || type == 'F') && !b->charKey);
         if (!fits) {
-            SetEngineError(
-                222, "Ungültiger dBASE-Schlüsselausdruck oder Index-Datei beschädigt "_oem + path);
+            SetEngineError(222,
+                           "Ungültiger dBASE-Schlüsselausdruck oder Index-Datei beschädigt "_oem +
+                               platform::DisplayPath(path));
             return false;
         }
         b->expr = std::move(h);
@@ -805,7 +811,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         SetEngineError(
             223,
             "KeyMaker-Funktion mit durch dBase-Schlüsselausdruck erzeugter Index-Datei verwendet [OpenIndex/Set_Index_ToCB("_oem +
-                path + ")]");
+                platform::DisplayPath(path) + ")]");
         return false;
     }
     b->expression = expr;
@@ -820,7 +826,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         if (EngineErrorCode != 0) return false;
     }
     if (b->hdr.root >= std::max<uint32_t>(nextFree, 2)) {
-        SetEngineError(222, "Kann Index nicht öffnen: "_oem + path);
+        SetEngineError(222, "Kann Index nicht öffnen: "_oem + platform::DisplayPath(path));
         return false;
     }
     IndexControlBlock& ref = *b;
@@ -848,7 +854,8 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
                                    "Ungültige Schlüssellänge von anwender-definiertem KeyMaker "_oem
                                    "geliefert.\n\rErwartete Länge= "_oem +
                                        std::to_string(ref.hdr.keyLength) + " Schlüssel= ["_oem +
-                                       made + "] " + path + " [SetIndexTo/OpenIndex]");
+                                       made + "] " + platform::DisplayPath(path) +
+                                       " [SetIndexTo/OpenIndex]");
                 CloseIndexOrder(order);
                 return false;
             }
@@ -925,13 +932,13 @@ void Set_Order_To(int order) {
     bool any = false;
     for (int o = 1; o <= MaxOrders; ++o) any = any || OrderBlock(o);
     if (!any) {
-        SetEngineError(
-            221, "Index nicht geöffnet.. (DBF="_oem + a.fileName + ") [Set_Order_To(" + n + ")]");
+        SetEngineError(221, "Index nicht geöffnet.. (DBF="_oem + platform::DisplayPath(a.fileName) +
+                                ") [Set_Order_To(" + n + ")]");
         return;
     }
     if (order < 0 || order > MaxOrders) {
         SetEngineError(220, "Ungültige Index-Ordnung angegeben: SET_ORDER_TO. [Set_Order_To("_oem +
-                                n + ")] (DBF=" + a.fileName + ")");
+                                n + ")] (DBF=" + platform::DisplayPath(a.fileName) + ")");
         return;
     }
     if (order == 0) {
@@ -986,8 +993,9 @@ void CloseIndexOrder(int order) {
         }
     }
     if (b->file && !b->file->Flush())
-        SetEngineError(IoCodeFromErrno(b->file->Error(), 103),
-                       "Fehler beim Schließen der Index-Datei:  "_oem + b->fileName);
+        SetEngineError(
+            IoCodeFromErrno(b->file->Error(), 103),
+            "Fehler beim Schließen der Index-Datei:  "_oem + platform::DisplayPath(b->fileName));
     if (b->expr && ExprHooks.release) ExprHooks.release(b->expr);
     b.reset();
     LogoutIfLast();

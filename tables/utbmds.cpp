@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/progfiles.h"
 #include "tables/dbf4.h"
 #include "tables/dbf4change.h"
 #include "tables/dbf4nav.h"
@@ -214,7 +215,7 @@ void TTbLLDataSet::LoadFromDisk() {
 void TTbLLDataSet::Save() {
     if (DbfFileName().empty()) return;
     if (!CreateDbfFromFields()) {
-        ShowEngineMessage("Konnte \"" + DbfFileName() + "\" nicht erzeugen");
+        ShowEngineMessage("Konnte \"" + platform::DisplayPath(DbfFileName()) + "\" nicht erzeugen");
         return;
     }
     // The records stay marked as changed unless all of them were written.
