@@ -13,6 +13,7 @@
 #include "common/msgbox.h"
 #include "common/numfmt.h"
 #include "common/textutil.h"
+#include "platform/progfiles.h"
 #include "spring/check.h"
 #include "spring/springfile.h"
 
@@ -126,7 +127,7 @@ std::string ErrorListCaption() {
 
 std::string MainWindowCaption() {
     const std::string name = SpringFullName();
-    return name.empty() ? MainTitle.str() : MainTitle.str() + "  -  " + name;
+    return name.empty() ? MainTitle.str() : MainTitle.str() + "  -  " + platform::DisplayPath(name);
 }
 
 bool CloseMainWindow() {

@@ -10,6 +10,7 @@
 #include "common/textfile.h"
 #include "common/textutil.h"
 #include "graphics/graphwin.h"
+#include "platform/progfiles.h"
 
 namespace kor2 {
 
@@ -65,7 +66,7 @@ HelpEntry LookupHelpEntry(uint16_t n) {
     TextFile file;
     file.Assign(HelpFileName(n));
     if (!file.Reset()) {
-        entry.lines[1] = "Datei " + file.Name() + " " + "nicht gefunden" + " !";
+        entry.lines[1] = "Datei " + platform::DisplayPath(file.Name()) + " " + "nicht gefunden" + " !";
         AbortFlag = false;
         return entry;
     }

@@ -42,6 +42,8 @@ std::string PrinterPortVariable(uint16_t port);
 
 // The writer's state at program start.
 void InitReportWriter();
+// The writer's part of the program end: ReportFileName is cleared.
+void ShutdownReportWriter();
 void ReportResetColumns();
 
 // ---- Begin and end ---------------------------------------------------------------------

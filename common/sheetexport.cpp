@@ -10,6 +10,7 @@
 #include "common/msgbox.h"
 #include "common/numfmt.h"
 #include "common/textfile.h"
+#include "common/textout.h"
 #include "common/textutil.h"
 #include "platform/oemtext.h"
 
@@ -47,7 +48,7 @@ void ExportTextToSpreadsheet(std::string_view fileName) {
     do {
         ReadLineL(line);
         ++row;
-        sent = ExcelApp->SetCellValue(row, 1, OemToAnsi(line));
+        sent = ExcelApp->SetCellValue(row, 1, OemToAnsiLine(line));
     } while (sent && !AbortFlag && !SharedTextFile.Eof());
     SharedTextFile.Close();
     if (sent && !AbortFlag) sent = ExcelApp->EndUpdate();

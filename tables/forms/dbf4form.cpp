@@ -162,8 +162,10 @@ void Tdbf4Form::FormCreate() {
 
     connect(Button_ok, &QPushButton::clicked, this,
             [this] { Run([&] { model_.AcceptAndClose(); }); });
-    connect(Button_cancel, &QPushButton::clicked, this,
-            [this] { Run([&] { model_.Button_cancelClick(); }); });
+    connect(Button_cancel, &QPushButton::clicked, this, [this] {
+        TbGrid1->DropRefusedValue();
+        Run([&] { model_.Button_cancelClick(); });
+    });
     connect(Button_search, &QPushButton::clicked, this,
             [this] { Run([&] { model_.Button_searchClick(); }); });
     connect(Button_SearchNext, &QPushButton::clicked, this,
@@ -256,15 +258,16 @@ void Tdbf4Form::FormShow() {
 }
 
 void Tdbf4Form::reject() {
+    TbGrid1->DropRefusedValue();  // leaving without OK takes no typed text
     Run([&] { model_.Button_cancelClick(); });
     if (isVisible()) CloseWindow(BrowserResult::Cancelled);
 }
 
 void Tdbf4Form::Run(const std::function<void()>& handler) {
     try {
-        // A cell being typed into belongs to the data set before any command runs.
-        TbGrid1->CommitEditor();
-        handler();
+        // A cell being typed into belongs to the data set before any command
+        // runs; a refused text keeps the user in its cell instead.
+        if (TbGrid1->CommitEditor()) handler();
     } catch (const std::exception&) {
         ShowDataSetException();
     }

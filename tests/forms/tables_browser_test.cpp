@@ -2,8 +2,12 @@
 // and hide their buttons and menu items, OK, Cancel and Esc leave as the
 // model says, a pick closes the window, a title click sorts the table.
 #include <QAction>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -11,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "common/forms/qtdialogs.h"
 #include "common/globals.h"
 #include "forms_modal.h"
 #include "platform/oemtext.h"
@@ -177,6 +182,89 @@ TEST_F(TablesBrowser, TitleClickSortsByThatFieldAndKeepsTheRecord) {
     EXPECT_EQ(dbf4().GetRecNo(), 2);
     dbf4().GoTop();
     EXPECT_EQ(dbf4().GetRecNo(), 5);  // "A" first
+}
+
+
+TEST_F(TablesBrowser, HtmlExportDialogOffersEachFilterAndTheTableName) {
+    QtDialogs qt;
+    SetDialogBackend(&qt);
+    QStringList filters, chosen;
+    ShowWith("", 2, [&](Tdbf4Form* f) {
+        OnModal<QFileDialog>(
+            [&](QFileDialog* d) {
+                filters = d->nameFilters();
+                chosen = d->selectedFiles();
+                d->reject();
+            },
+            f);
+        f->mi_fileExportHtml->trigger();
+        f->Button_cancel->click();
+    });
+    SetDialogBackend(nullptr);
+    EXPECT_EQ(filters, (QStringList{"HTML files (*.HTM *.HTML)", "All files (*.*)"}));
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_TRUE(chosen[0].endsWith("/sample")) << chosen[0].toStdString();
+    EXPECT_TRUE(errors.empty());
+}
+
+// Waits in the event loop until done() holds, at most about two seconds.
+template <typename F>
+bool WaitFor(F done) {
+    for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(10);
+    return done();
+}
+
+TEST_F(TablesBrowser, RefusedCellValueShowsItsMessageAndTheCellStaysInEditing) {
+    DataSetExceptionHandler = nullptr;  // the real message box with its own event loop
+    std::vector<QString> shown;
+    auto answer = [&shown](QMessageBox* b) {
+        shown.push_back(b->text());
+        b->button(QMessageBox::Ok)->click();
+    };
+    ShowWith("", 2, [&](Tdbf4Form* f) {
+        TTbGrid* g = f->TbGrid1;
+        g->setFocus();
+        g->SetSelectedIndex(1);  // QTY, an integer field
+        QTest::keyClick(g, '4');
+        QPointer<QLineEdit> ed = g->viewport()->findChild<QLineEdit*>();
+        ASSERT_FALSE(ed.isNull());
+        QTest::keyClicks(ed, "x3y");
+        OnModal<QMessageBox>(answer, f);
+        QTest::keyClick(ed, Qt::Key_Return);
+        ASSERT_TRUE(WaitFor([&] { return !shown.empty(); }));
+        QTest::qWait(50);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0], QString::fromUtf8("'4x3y' ist kein gültiger Integerwert"));
+        // The same cell goes on being edited with the refused text.
+        ASSERT_FALSE(ed.isNull());
+        EXPECT_TRUE(ed->isVisible());
+        EXPECT_EQ(ed->text(), "4x3y");
+        EXPECT_EQ(g->indexWidget(g->currentIndex()), ed.data());
+        EXPECT_EQ(g->currentIndex().column(), 1);
+
+        // OK refuses the same value again and leaves the window open.
+        OnModal<QMessageBox>(answer, f);
+        f->Button_ok->click();
+        ASSERT_TRUE(WaitFor([&] { return shown.size() == 2; }));
+        EXPECT_TRUE(f->isVisible());
+        ASSERT_FALSE(ed.isNull());
+        EXPECT_EQ(ed->text(), "4x3y");
+
+        // A corrected value is taken and the window closes with OK.
+        ed->setFocus();
+        ed->selectAll();
+        QTest::keyClicks(ed, "43");
+        QTest::keyClick(ed, Qt::Key_Return);
+        QTest::qWait(20);
+        EXPECT_TRUE(ed.isNull() || !ed->isVisible());
+        f->Button_ok->click();
+    });
+    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_EQ(LastKeyCode, 13);
+    std::string s;
+    dbf4().GoTop();
+    dbf4().GetFieldAsString(2, s);
+    EXPECT_EQ(s, "   43");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // file afterwards. Also the order commands' refusals and EXACT.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 
 #include "platform/oemtext.h"
@@ -214,6 +216,13 @@ TEST_F(NdxDamagedTest, OrderCommandsAndTheirRefusals) {
     EXPECT_FALSE(SetIndexTo(Path("n.ndx"), 17));
     ExpectError(220, "Parameter Index-Ordnung außerhalb des zulässigen Bereichs"_oem);
     EXPECT_FALSE(SetIndexTo(Path("none.ndx"), 2));
+    ExpectError(2, "Öffnungsversuch von "_oem);
+    // A name in the program's form reaches the message as the host writes it.
+    std::string dos = "C:" + Path("none.ndx");
+    std::replace(dos.begin(), dos.end(), '/', '\\');
+    EXPECT_FALSE(SetIndexTo(dos, 2));
+    EXPECT_NE(EngineErrorMsg.find("Öffnungsversuch von "_oem + Path("none.ndx")), std::string::npos)
+        << EngineErrorMsg;
     ExpectError(2, "Öffnungsversuch von "_oem);
     Set_Order_To(17);
     ExpectError(220, "Ungültige Index-Ordnung angegeben: SET_ORDER_TO. [Set_Order_To(17)]"_oem);
