@@ -73,16 +73,21 @@ void HtmlReportLine(std::string_view markup, bool lineEnd) {
 }
 
 // Asks for a report file with the extension ext in the save dialog; the
-// spring's own name and extension stay as they were.
+// spring's own name, folder and extension stay as they were (the header
+// and the next save name the spring file, not the report).
 bool AskReportFile(std::string_view ext) {
     const std::string savedExt = DataFileExt.str();
     const std::string savedName = DataFileName;
+    const std::string savedFolder = DataFolder;
+    const bool savedCmdLine = CmdLineFileGiven;
     ReportSavedExt = savedExt;
     DataFileExt = ext;
     std::string full;
     SaveDataFileAs("", full);  // asks before an existing file is replaced
     DataFileExt = savedExt;
     DataFileName = savedName;
+    DataFolder = savedFolder;
+    CmdLineFileGiven = savedCmdLine;
     if (AbortFlag) return false;
     ReportFileName = full;
     return true;

@@ -4,6 +4,7 @@
 #include "tables/forms/atbgrids.h"
 
 #include <QAbstractButton>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPainter>
@@ -120,7 +121,8 @@ TTbGrid::TTbGrid(QWidget* parent) : QTableView(parent), link_(std::make_unique<L
                     QAbstractItemView::AnyKeyPressed);
     setTabKeyNavigation(false);
     horizontalHeader()->setSectionsMovable(true);
-    horizontalHeader()->setSectionsClickable(false);
+    // A click on a title (not a drag or a resize) depresses it.
+    horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->viewport()->installEventFilter(this);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -131,6 +133,9 @@ TTbGrid::TTbGrid(QWidget* parent) : QTableView(parent), link_(std::make_unique<L
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this, [this] {
         for (size_t i = 0; i < columns_.size(); ++i)
             columns_[i].Index = horizontalHeader()->visualIndex(static_cast<int>(i));
+    });
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int logical) {
+        if (!(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier)) DepressTitle(logical);
     });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int logical, int, int size) {
@@ -179,7 +184,18 @@ bool TTbGrid::Guarded(const std::function<void()>& command) {
 void TTbGrid::SetDepressDisabled(bool on) {
     depressed_ = -1;
     depressDisabled_ = on;
+    horizontalHeader()->setSortIndicatorShown(false);
     horizontalHeader()->viewport()->update();
+}
+
+void TTbGrid::DepressTitle(int column) {
+    if (depressDisabled_ || column < 0 || column >= ColumnCount()) return;
+    depressed_ = column;
+    // The depressed title is the order asked for: it shows the sort mark.
+    horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->viewport()->update();
+    if (OnDepressTitle) OnDepressTitle(*this, Column(column));
 }
 
 void TTbGrid::SetFixedColumns(int n) {

@@ -153,6 +153,8 @@ public:
     bool Guarded(const std::function<void()>& command);
 
 protected:
+    // Tab and Shift+Tab stay in the grid when the tab option is on.
+    bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -176,7 +178,8 @@ private:
     void DefaultColumns();
     void ApplyColumns();
     void UpdateBufferCount();
-    void HeaderClicked(QMouseEvent* e);
+    // Makes a column's title the depressed one and fires OnDepressTitle.
+    void DepressTitle(int column);
     bool MoveRows(int distance);
     bool Confirm(const char* oemText);
     bool IsBooleanColumn(int column) const;

@@ -13,6 +13,7 @@
 
 #include "common/forms/formutil.h"
 #include "common/globals.h"
+#include "graphics/graphwin.h"
 #include "platform/oemtext.h"
 #include "platform/qt/msgboxqt.h"
 #include "tables/forms/atbgrids.h"
@@ -250,8 +251,13 @@ void Tdbf4Form::FormShow() {
     model_.FormShow();
     if (model_.CloseOnPick) {
         TbGrid1->SetSelectedIndex(BrowserGridState[0]);
-    } else {
+    } else if (!scaled_) {
         CenterDialogOnGraph(*this);
+        scaled_ = true;
+    } else {
+        // Scaled once: the window reopens at the size it had.
+        move(GraphWindow.Left + std::max(0, (GraphWindow.Width - width()) / 2),
+             GraphWindow.Top + std::max(0, (GraphWindow.Height - height()) / 2) + 20);
     }
     ShowModel();
     TbGrid1->setFocus();
