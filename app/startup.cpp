@@ -118,9 +118,8 @@ std::string UsageText() {
 
 bool ReadCurrentSpringFile(const std::string& file) {
     if (!ReadSpringFile(file)) return false;
-    const std::string folder = ExtractFilePathL(file);
-    DataFolder = RemoveBackslash(folder);
-    DataFileName = folder + ExtractFileBaseName(file);
+    DataFolder = RemoveBackslash(ExtractFilePathL(file));
+    DataFileName = ExtractFileBaseName(file);
     InputModifiedFlag = false;
     return true;
 }
@@ -139,6 +138,7 @@ bool LoadCommandLineSpring(const std::string& name) {
     AbortFlag = false;
     if (!ReadCurrentSpringFile(file)) return false;
     CmdLineFileGiven = true;
+    DataFileName = ExtractFilePathL(file) + ExtractFileBaseName(file);  // as given, no extension
     return true;
 }
 

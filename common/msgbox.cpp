@@ -168,8 +168,21 @@ void ConfirmOverwrite(std::string_view name) {
     }
 }
 
+std::string DataFileFullName(std::string_view name) {
+    const std::size_t sep = name.find_last_of("\\/:");
+    const std::string_view base = sep == std::string_view::npos ? name : name.substr(sep + 1);
+    if (base.find('.') != std::string_view::npos) return std::string(name);
+    const std::string withExt = std::string(name) + "." + DataFileExt.str();
+    return sep == std::string_view::npos ? AddBackslash(DataFolder) + withExt : withExt;
+}
+
 void SaveDataFileAs(std::string name, std::string& fullName) {
-    CmdLineFileGiven = false;
+    if (CmdLineFileGiven) {
+        // From now on the spring is named as any other: its folder is in
+        // DataFolder already.
+        CmdLineFileGiven = false;
+        DataFileName = ExtractFileBaseName(DataFileName);
+    }
     const std::string ext = DataFileExt.str();
     if (name.empty()) {
         const std::string mask = "*." + ext;
@@ -189,10 +202,7 @@ void SaveDataFileAs(std::string name, std::string& fullName) {
         if (!AbortFlag) DataFileName = name;
         return;
     }
-    if (name.find('.') == std::string::npos)
-        fullName = AddBackslash(DataFolder) + name + "." + ext;
-    else
-        fullName = name;
+    fullName = DataFileFullName(name);
     ConfirmOverwrite(fullName);
 }
 

@@ -73,16 +73,21 @@ void HtmlReportLine(std::string_view markup, bool lineEnd) {
 }
 
 // Asks for a report file with the extension ext in the save dialog; the
-// spring's own name and extension stay as they were.
+// spring's own name, folder and extension stay as they were (the header
+// and the next save name the spring file, not the report).
 bool AskReportFile(std::string_view ext) {
     const std::string savedExt = DataFileExt.str();
     const std::string savedName = DataFileName;
+    const std::string savedFolder = DataFolder;
+    const bool savedCmdLine = CmdLineFileGiven;
     ReportSavedExt = savedExt;
     DataFileExt = ext;
     std::string full;
     SaveDataFileAs("", full);  // asks before an existing file is replaced
     DataFileExt = savedExt;
     DataFileName = savedName;
+    DataFolder = savedFolder;
+    CmdLineFileGiven = savedCmdLine;
     if (AbortFlag) return false;
     ReportFileName = full;
     return true;
@@ -176,8 +181,15 @@ void StartWithFile(const std::string& program, const std::string& file) {
         ShowErrorMessage(platform::DisplayPath(program) + " not found");
 }
 
-// The configured browser, or, where it does not exist on this host (a path of
-// another platform), the host's viewer that also stands for "notepad".
+// Whether the tab report of devices 6 and 9 is written to a temporary file
+// of the writer's own (not one the user chose).
+bool g_tabFileIsTemp = false;
+
+// Guards the page-full test against itself while a new page is begun.
+bool g_newPageRunning = false;
+
+}  // namespace
+
 void OpenInBrowser(const std::string& file) {
     if (platform::FileExists(HtmlBrowserPath)) {
         StartWithFile(HtmlBrowserPath, file);
@@ -187,15 +199,6 @@ void OpenInBrowser(const std::string& file) {
     if (!platform::StartProgram(viewer, {platform::HostPath(file)}))
         ShowErrorMessage(viewer + " not found");
 }
-
-// Whether the tab report of devices 6 and 9 is written to a temporary file
-// of the writer's own (not one the user chose).
-bool g_tabFileIsTemp = false;
-
-// Guards the page-full test against itself while a new page is begun.
-bool g_newPageRunning = false;
-
-}  // namespace
 
 std::string PrinterPortVariable(uint16_t port) {
     return "KOR2_LPT" + IntToStrL(port);

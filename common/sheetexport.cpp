@@ -16,11 +16,6 @@
 
 namespace kor2 {
 
-std::string DataFileFullName(std::string_view name) {
-    if (name.find('.') != std::string_view::npos) return std::string(name);
-    return AddBackslash(DataFolder) + std::string(name) + "." + DataFileExt.str();
-}
-
 void ExportTextToSpreadsheet(std::string_view fileName) {
     if (fileName.empty()) {
         ShowMessageOem("File not found. Use \"File->Save\"");

@@ -726,7 +726,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     CloseIndexOrder(order);
     const std::string path = IndexFilePath(name, *a);
     if (!FileExistsP(path)) {
-        SetEngineError(2, "Öffnungsversuch von "_oem + platform::DisplayPath(path) +
+        SetEngineError(2, "Öffnungsversuch von "_oem + platform::DisplayPath(name) +
                               " [SetIndexTo(..." + "," + std::to_string(order) + ")]");
         return false;
     }

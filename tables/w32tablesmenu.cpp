@@ -118,7 +118,7 @@ void Tdbf4::mi_fileExportHtmlClick() {
         Dialogs().Message(MsgStyle::Plain, "", name);
         return;
     }
-    if (!HtmlBrowserPath.empty()) platform::StartProgram(HtmlBrowserPath, {name});
+    if (!HtmlBrowserPath.empty()) OpenInBrowser(name);
 }
 
 void Tdbf4::mi_fileSaveAsDelimitedClick() {

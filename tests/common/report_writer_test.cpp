@@ -259,9 +259,10 @@ TEST_F(ReportWriterTest, AskedDeviceAndCancel) {
     EXPECT_EQ(ReportDevice, 1);
 }
 
-TEST_F(ReportWriterTest, FileDeviceKeepsTheSpringNameAndMovesTheFolder) {
+TEST_F(ReportWriterTest, FileDeviceKeepsTheSpringNameAndFolder) {
     fs::create_directory(Temp("out"));
     DataFileName = "feder1";
+    const std::string springFolder = DataFolder;
     // The dialog answers with a path text of the program ("\" separators).
     std::string folder = Temp("out");
     std::replace(folder.begin(), folder.end(), '/', '\\');
@@ -270,7 +271,7 @@ TEST_F(ReportWriterTest, FileDeviceKeepsTheSpringNameAndMovesTheFolder) {
     ASSERT_FALSE(AbortFlag);
     EXPECT_EQ(DataFileName, "feder1");
     EXPECT_EQ(DataFileExt.str(), "kr2");
-    EXPECT_EQ(DataFolder, folder + "\\");
+    EXPECT_EQ(DataFolder, springFolder);  // the report's folder is not the spring's
     EXPECT_EQ(ReportFileName, folder + "\\bericht.txt");
     ASSERT_TRUE(SharedTextFile.Rewrite());
     ReportLine("Inhalt");

@@ -295,6 +295,7 @@ TEST_F(Browser, HtmlExportIsInTheWindowsCharacterSetAndOffersTheTableName) {
     MakeTable(path, {{"NAME", 'C', 12, 0}, {"GRÖSSE"_oem, 'C', 4, 0}});
     AppendRaw(path, {{" ", "vergütet"_oem, "<1>"}, {" ", "Maß & Öl"_oem, "ß"_oem}});
     CaptionText = "Prüf"_oem;
+    HtmlBrowserPath = "/bin/true";  // the page is opened in no real browser
     DbfOpenTableChecked("Werk");
     dialogs.answers.push_back(ScriptedAnswer::Type(TempPath("werk")));
     dbf4().mi_fileExportHtmlClick();
@@ -310,6 +311,25 @@ TEST_F(Browser, HtmlExportIsInTheWindowsCharacterSetAndOffersTheTableName) {
     // No code page 850 byte of an umlaut is left.
     for (const char c : {'\x81', '\x84', '\x94', '\x99', '\x9A', '\xE1'})
         EXPECT_EQ(text.find(c), std::string::npos) << int(static_cast<unsigned char>(c));
+}
+
+// A browser configured for another platform: the page goes to the host's
+// viewer, and a viewer that cannot start is named in an error.
+TEST_F(Browser, HtmlExportOpensTheHostViewerWhereTheBrowserIsMissing) {
+    const std::string path = Path("Werk.dbf");
+    MakeTable(path, {{"NAME", 'C', 12, 0}});
+    AppendRaw(path, {{" ", "eins"}});
+    DbfOpenTableChecked("Werk");
+    HtmlBrowserPath = "c:\\Programme\\Internet Explorer\\Iexplore.exe";
+    const auto saved = platform::GetEnv("KOR2_NOTEPAD");
+    platform::SetEnv("KOR2_NOTEPAD", TempPath("no-viewer"));
+    dialogs.answers.push_back(ScriptedAnswer::Type(TempPath("werk")));
+    dbf4().mi_fileExportHtmlClick();
+    if (saved) platform::SetEnv("KOR2_NOTEPAD", *saved);
+    else unsetenv("KOR2_NOTEPAD");
+    EXPECT_TRUE(platform::FileExists(TempPath("werk.htm")));
+    ASSERT_EQ(dialogs.Of("message").size(), 1u);
+    EXPECT_EQ(dialogs.Of("message")[0].text, TempPath("no-viewer") + " not found");
 }
 
 TEST_F(Browser, DelimitedExportAndAppendFromTables) {

@@ -158,6 +158,18 @@ TEST_F(DelimTest, ImportAssignsByFieldType) {
     EXPECT_EQ(r[2][5], "        ");  // all zeros: the empty date
 }
 
+TEST_F(DelimTest, AllDigitDateColumnsOfAnotherLengthGiveTheEmptyDate) {
+    const Rows r = Import(
+        "a,1,T,1999\r\n"
+        "b,1,T,199912310\r\n"
+        "c,1,T,9912\r\n"
+        "d,1,T,kein Datum\r\n"
+        "e,1,T,20240229\r\n");
+    ASSERT_EQ(r.size(), 5u);
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(r[i][5], "        ") << r[i][1];
+    EXPECT_EQ(r[4][5], "20240229");
+}
+
 TEST_F(DelimTest, LinesAndEndMarks) {
     // Empty lines skipped; missing columns leave text and date blank.
     Rows r = Import("a\r\n\r\n\"b\",1\r\nc,2,T\r\n\nd\r\ne,5");
