@@ -107,9 +107,11 @@ void Tdbf4Form::BuildMenu() {
     mi_helphilfebild = MakeItem(mi_Help, "mi_helphilfebild", "hilfebild");
     mi_helpDatei = MakeItem(mi_Help, "mi_helpDatei", "Datei");
 
-    auto on = [this](QAction* a, void (Tdbf4::*handler)()) {
-        connect(a, &QAction::triggered, this,
-                [this, handler] { Run([&] { (model_.*handler)(); }); });
+    // Plain pointers are captured by value: the slots outlive this function
+    // and its helper lambda, whose captures they must not refer to.
+    auto on = [form = this, model = &model_](QAction* a, void (Tdbf4::*handler)()) {
+        connect(a, &QAction::triggered, form,
+                [form, model, handler] { form->Run([model, handler] { (model->*handler)(); }); });
     };
     on(mi_fileExportHtml, &Tdbf4::mi_fileExportHtmlClick);
     on(mi_fileSaveAsDelimited, &Tdbf4::mi_fileSaveAsDelimitedClick);
