@@ -97,8 +97,8 @@ void WriteChangesSection() {
     WriteLineL(LineBreaksToBars(t.DrawnName));
     for (std::size_t k = 0; k < texts; ++k) {
         const DrawingText& d = info.Texts[k];
-        WriteFields6(FloatToStr3(d.X), FloatToStr3(d.Y), FloatToStr3(d.Height),
-                     FloatToStr3(d.Angle), FieldText(d.Text), "");
+        WriteFields6(FloatToStrData(d.X), FloatToStrData(d.Y), FloatToStrData(d.Height),
+                     FloatToStrData(d.Angle), FieldText(d.Text), "");
     }
 }
 

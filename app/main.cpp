@@ -18,10 +18,11 @@
 #include "common/globals.h"
 #include "common/msgbox.h"
 #include "platform/codepage.h"
+#include "platform/progfiles.h"
+#include "platform/qt/hostlang.h"
 #include "tables/forms/dbf4form.h"
 #include "tables/forms/tbprogressqt.h"
 #include "tables/forms/tbqtbox.h"
-#include "tables/tbengine.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ int RunConsole(const kor2::CommandLine& cmd) {
 
 void ShowUsageWindow(int argc, char** argv) {
     QApplication app(argc, argv);
+    kor2::platform::InstallHostTranslations(app);
     kor2::QtDialogs dialogs;
     kor2::SetDialogBackend(&dialogs);
     kor2::ShowMessageCaption(kor2::MainTitle.str(), kor2::UsageText());
@@ -53,6 +55,7 @@ void ShowUsageWindow(int argc, char** argv) {
 int RunWindow(int argc, char** argv, const kor2::CommandLine& cmd) {
     QApplication app(argc, argv);
     app.setApplicationName("KOR2");
+    kor2::platform::InstallHostTranslations(app);
     kor2::QtDialogs dialogs;
     kor2::QtTextOutput textOutput;
     kor2::SetDialogBackend(&dialogs);
@@ -79,6 +82,10 @@ int RunWindow(int argc, char** argv, const kor2::CommandLine& cmd) {
 int main(int argc, char** argv) {
     kor2::SetCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     kor2::InitAllUnits();
+    // The program's own files lie beside the executable ("data") or, once
+    // installed, in the data folder of the installation.
+    kor2::SetProgramFilesFolder(
+        kor2::platform::ProgramFilesFolder(kor2::platform::ExecutableFolder(), KOR2_INSTALLED_FILES));
     const kor2::CommandLine cmd = kor2::ParseCommandLine(kor2::CommandLineParams());
     int rc = 0;
     switch (kor2::DecideStartMode(cmd, kor2::DisplayAvailable())) {
@@ -97,6 +104,6 @@ int main(int argc, char** argv) {
             rc = RunConsole(cmd);
             break;
     }
-    kor2::ShutdownTableEngine();
+    kor2::ShutdownAllUnits();
     return rc;
 }

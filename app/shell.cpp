@@ -13,6 +13,7 @@
 #include "common/msgbox.h"
 #include "common/numfmt.h"
 #include "common/textutil.h"
+#include "platform/progfiles.h"
 #include "spring/check.h"
 #include "spring/springfile.h"
 
@@ -39,15 +40,8 @@ bool RunWindowStartUp(const CommandLine& cmd) {
     return false;
 }
 
-static bool HasFolder(const std::string& name) {
-    return name.find_first_of("\\/:") != std::string::npos;
-}
-
 std::string SpringFullName() {
-    if (DataFileName.empty()) return {};
-    const std::string base =
-        HasFolder(DataFileName) ? DataFileName : AddBackslash(DataFolder) + DataFileName;
-    return base + "." + DataFileExt.str();
+    return DataFileName.empty() ? std::string() : DataFileFullName(DataFileName);
 }
 
 // Writes the spring under fullName ("" asks for a name) and makes it current.
@@ -55,9 +49,11 @@ static bool SaveUnder(const std::string& fullName) {
     AbortFlag = false;
     WriteSpringFile(fullName);
     if (AbortFlag) return false;
-    // SaveDataFileAs left the bare name of the chosen file in DataFileName.
-    if (fullName.empty()) DataFileName = AddBackslash(DataFolder) + DataFileName;
-    if (HasFolder(DataFileName)) DataFolder = RemoveBackslash(ExtractFilePathL(DataFileName));
+    // Asked for a name, SaveDataFileAs has set DataFolder and DataFileName.
+    if (!fullName.empty()) {
+        DataFolder = RemoveBackslash(ExtractFilePathL(fullName));
+        DataFileName = ExtractFileBaseName(fullName);
+    }
     InputModifiedFlag = false;
     AddRecentFile(SpringFullName());
     return true;
@@ -126,7 +122,7 @@ std::string ErrorListCaption() {
 
 std::string MainWindowCaption() {
     const std::string name = SpringFullName();
-    return name.empty() ? MainTitle.str() : MainTitle.str() + "  -  " + name;
+    return name.empty() ? MainTitle.str() : MainTitle.str() + "  -  " + platform::DisplayPath(name);
 }
 
 bool CloseMainWindow() {

@@ -33,7 +33,7 @@ inline constexpr uint16_t kHelpCheck = 1020;
 inline constexpr uint16_t kHelpDiagrams = 1030;
 
 // The full file name of the current spring ("" when it has no name yet).
-// DataFileName holds the name without extension, with or without its folder.
+// (DataFileFullName of DataFileName.)
 std::string SpringFullName();
 
 // Before modified input is replaced or the program ends: asks

@@ -15,6 +15,7 @@
 #include "common/reporthead.h"
 #include "common/textutil.h"
 #include "platform/hostfs.h"
+#include "platform/progfiles.h"
 #include "spring/check.h"
 #include "spring/material.h"
 #include "spring/springdata.h"
@@ -47,12 +48,44 @@ void InitAllUnits() {
     InitW32Tables();
 }
 
+void ShutdownAllUnits() {
+    ShutdownReportWriter();
+    ShutdownTableEngine();
+}
+
+namespace {
+
+std::string g_programFiles;
+
+bool IsRelativeFolder(const std::string& folder) {
+    const std::string f = TrimBlanks(folder);
+    return !f.empty() && f[0] != '\\' && f[0] != '/' && f.find(':') == std::string::npos;
+}
+
+// The program's own files are found beside the executable; the user's files
+// (spring, CAD, EDI and temporary folders) keep the current folder as default.
+void UseProgramFilesFolder() {
+    if (g_programFiles.empty()) return;
+    for (std::string* folder : {&DbfFolder, &PltFolder})
+        if (TrimBlanks(*folder).empty()) *folder = g_programFiles;
+    // The spring folder of a first start ("TRAIN") names the shipped springs
+    // unless the current folder has one of that name.
+    if (IsRelativeFolder(DataFolder) && !platform::DirectoryExists(DataFolder) &&
+        platform::DirectoryExists(g_programFiles + DataFolder))
+        DataFolder = g_programFiles + DataFolder;
+}
+
+}  // namespace
+
+void SetProgramFilesFolder(const std::string& folder) { g_programFiles = folder; }
+
 void ReadSettings() {
     AbortFlag = false;
     ReadConfigFile();
     AbortFlag = false;  // no configuration file: the defaults stay
     ReadStateFile();
     AbortFlag = false;
+    UseProgramFilesFolder();
     CheckConfigFolders();
     AbortFlag = false;
 }
@@ -85,9 +118,8 @@ std::string UsageText() {
 
 bool ReadCurrentSpringFile(const std::string& file) {
     if (!ReadSpringFile(file)) return false;
-    const std::string folder = ExtractFilePathL(file);
-    DataFolder = RemoveBackslash(folder);
-    DataFileName = folder + ExtractFileBaseName(file);
+    DataFolder = RemoveBackslash(ExtractFilePathL(file));
+    DataFileName = ExtractFileBaseName(file);
     InputModifiedFlag = false;
     return true;
 }
@@ -100,12 +132,13 @@ bool LoadCommandLineSpring(const std::string& name) {
     if (base.find('.') == std::string::npos && !platform::FileExists(file))
         file += "." + DataFileExt.str();  // the extension may be left out
     if (!platform::FileExists(file)) {
-        ShowErrorMessage("Datei " + file + " nicht gefunden");
+        ShowErrorMessage("Datei " + platform::DisplayPath(file) + " nicht gefunden");
         return false;
     }
     AbortFlag = false;
     if (!ReadCurrentSpringFile(file)) return false;
     CmdLineFileGiven = true;
+    DataFileName = ExtractFilePathL(file) + ExtractFileBaseName(file);  // as given, no extension
     return true;
 }
 

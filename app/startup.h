@@ -14,10 +14,19 @@ namespace kor2 {
 // material record, configuration and report variables, the table engine
 // and the layers that fill its hook tables.
 void InitAllUnits();
+// The end of every run, whatever the start mode: the units that keep state
+// beyond their variables let it go.
+void ShutdownAllUnits();
 
 // Reads the configuration and state files and checks the configured
-// folders. A missing configuration file leaves the defaults.
+// folders. A missing configuration file leaves the defaults. Folders of the
+// program's own files (DbfFolder, PltFolder, a relative DataFolder) that the
+// configuration leaves open come from the program files folder.
 void ReadSettings();
+
+// The folder of the program's own files (program path text with a trailing
+// ""), set by main() from the executable's place; empty: the current folder.
+void SetProgramFilesFolder(const std::string& folder);
 
 // What the command line asks for.
 struct CommandLine {

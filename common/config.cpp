@@ -18,6 +18,7 @@
 #include "common/textout.h"
 #include "common/textutil.h"
 #include "graphics/graphwin.h"
+#include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
 
@@ -73,8 +74,13 @@ void GetBool(bool& b) {
     if (!AtEnd()) ReadTrueLine(b);
 }
 
+// The first character of the line; an empty line gives '\0', so that the
+// row's fix-up sees it (the line reader itself would give a blank).
 void GetChar(char& c) {
-    if (!AtEnd()) ReadCharLine(c);
+    if (AtEnd()) return;
+    std::string line;
+    ReadLineL(line);
+    c = line.empty() ? '\0' : line[0];
 }
 
 // A 16-bit setting with a range check on the number as written.
@@ -362,7 +368,7 @@ void RowExt(std::string_view label, Extended value) {
 }
 void Row3(std::string_view label, Extended value) {
     WriteLineL(label);
-    WriteLineL(FloatToStr3(value));
+    WriteLineL(FloatToStrData(value));
 }
 void RowBool(std::string_view label, bool value) {
     WriteLineL(label);
@@ -503,11 +509,8 @@ void InitCadOutputVariables() {
     CadTextStyle = "TXT8";
     CadDefaultTextWidth = 1.0L;
     CadDefaultTextAngle = 0;
-    CadTextAngle = 0;
-    CadTextWidthFactor = 1.0L;
-    CadTextHeight = 5.0L;
+    InitCadDrawingVariables();
     CadOutputMode = 3;
-    CadTextX = CadTextY = CadOriginX = CadOriginY = 0;
     CadMonochrome = false;
     CadDecimals = 6;
     CadScaleSetting = 1.0L;
@@ -515,6 +518,13 @@ void InitCadOutputVariables() {
     Ask3DViewAngles = true;
     HideTitleImprint = HideTitleDate = HideTitleDateTime = HideTitleLogo = false;
     TitleBlockExtraRow.clear();
+}
+
+void InitCadDrawingVariables() {
+    CadTextAngle = 0;
+    CadTextWidthFactor = 1.0L;
+    CadTextHeight = 5.0L;
+    CadTextX = CadTextY = CadOriginX = CadOriginY = 0;
 }
 
 void InitConfigVariables() {
@@ -626,8 +636,8 @@ void WriteStateFile() {
 
 void CheckConfigFolders() {
     if (FolderBlank(TempFolder)) {
-        TempFolder = platform::GetEnv("TEMP").value_or("");
-        if (FolderBlank(TempFolder)) TempFolder = AddBackslash(StartFolder);
+        // TEMP, else the host's own variable and folder for temporary files.
+        TempFolder = platform::TempPath();
     }
     for (std::string* folder : {&DbfFolder, &PltFolder, &EdiFolder, &DefaultDataFolder})
         if (FolderBlank(*folder)) *folder = AddBackslash(StartFolder);

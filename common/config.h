@@ -99,6 +99,9 @@ inline std::string ConfigFallbackDir = "c:\\quorvex\\";
 
 // The settings above and the CAD output variables to their start values.
 void InitConfigVariables();
+// The CAD output's text style, text cursor and origin to their start values
+// (every CAD output starts from them).
+void InitCadDrawingVariables();
 
 // ---- Files -----------------------------------------------------------------------
 std::string ConfigFileName();  // ConfigDir\ + ProgramBaseName + ".cfg"

@@ -85,7 +85,8 @@ std::optional<std::string> BatchDialogs::OpenFile(std::string_view, std::string_
     return std::nullopt;
 }
 
-std::optional<std::string> BatchDialogs::SaveFile(std::string_view, std::string_view) {
+std::optional<std::string> BatchDialogs::SaveFile(std::string_view, std::string_view,
+                                                  std::string_view) {
     return std::nullopt;
 }
 

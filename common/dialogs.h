@@ -49,9 +49,11 @@ public:
     virtual bool AskRetry(std::string_view caption, std::string_view text) = 0;
 
     // Open and save dialogs: start folder (no trailing "\") and filter
-    // "description|mask"; the chosen full name or nullopt.
+    // "description|mask|..."; the chosen full name or nullopt. The save
+    // dialog offers fileName (no folder) as the name to save under.
     virtual std::optional<std::string> OpenFile(std::string_view dir, std::string_view filter) = 0;
-    virtual std::optional<std::string> SaveFile(std::string_view dir, std::string_view filter) = 0;
+    virtual std::optional<std::string> SaveFile(std::string_view dir, std::string_view filter,
+                                                std::string_view fileName = {}) = 0;
 
     // The message description window; the backend offers the edit and the
     // save question as the form does.
@@ -82,7 +84,8 @@ public:
     YesNoCancel AskYesNoCancel(std::string_view caption, std::string_view text) override;
     bool AskRetry(std::string_view caption, std::string_view text) override;
     std::optional<std::string> OpenFile(std::string_view dir, std::string_view filter) override;
-    std::optional<std::string> SaveFile(std::string_view dir, std::string_view filter) override;
+    std::optional<std::string> SaveFile(std::string_view dir, std::string_view filter,
+                                        std::string_view fileName) override;
     void ShowErrWindow(std::string_view msg, std::string_view cause,
                        std::string_view remedy) override;
     void Beep() override {}

@@ -15,6 +15,7 @@
 #include "common/msgbox.h"
 #include "common/textfile.h"
 #include "common/textutil.h"
+#include "platform/hostfs.h"
 #include "platform/oemtext.h"
 
 namespace kor2 {
@@ -143,10 +144,14 @@ void ShowErrWindow(std::string_view msg, std::string_view cause, std::string_vie
 
 void SaveErrDescription(std::string_view msg, std::string_view cause, std::string_view remedy) {
     const std::string source = AddBackslash(PltFolder) + ProgramBaseName + ".ERR";
-    const std::string work = AddBackslash(TempFolder) + ProgramBaseName + ".ERR";
-    if (UpperCaseStr(source) == UpperCaseStr(work)) return;
+    const std::string temp = AddBackslash(TempFolder) + ProgramBaseName + ".ERR";
     CheckFileReadable(source);
     if (AbortFlag) return;
+    // The temporary folder is the file's own folder: the new text goes to the
+    // file itself, which a text file replaces only once it is complete.
+    const bool inPlace =
+        UpperCaseStr(source) == UpperCaseStr(temp) || platform::SameFile(source, temp);
+    const std::string work = inPlace ? source : temp;
     SharedTextFile.Assign(source);
     if (!SharedTextFile.Reset()) {
         AbortFlag = true;
@@ -192,7 +197,7 @@ void SaveErrDescription(std::string_view msg, std::string_view cause, std::strin
         return;
     }
     CloseFileMsg(copy);
-    if (AbortFlag) return;
+    if (AbortFlag || inPlace) return;
     // The work copy replaces the description file in one step.
     if (!CopyFileFmx(work, AddBackslash(ExtractFilePathL(source)))) {
         ShowErrorIfEnabled(RewriteErrorText(ioAccessDenied));

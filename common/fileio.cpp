@@ -107,6 +107,7 @@ void WriteIntLine(int32_t i) {
 }
 
 std::string ExtLineText(Extended x) {
+    const DefaultPrecisionScope defaultPrecision;  // 7 decimals at every display precision
     if (x >= 1) return FloatToStrSig(7, x);
     if (std::isfinite(x) && std::fabs(x - std::round(x)) < 1e-10L) return FloatToStr3(x);
     return FloatToStrSig(7, x);

@@ -43,7 +43,7 @@ void WriteTextNoEol(std::string_view s);
 // and the three ReportTitleLines.
 void WriteFileHeader();
 
-// The text WriteExtLine writes for x.
+// The text WriteExtLine writes for x; PrecisionOption does not change it.
 std::string ExtLineText(Extended x);
 
 }  // namespace kor2

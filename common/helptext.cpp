@@ -4,11 +4,13 @@
 #include "common/helptext.h"
 
 #include "common/dialogs.h"
+#include "common/fileops.h"
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/textfile.h"
 #include "common/textutil.h"
 #include "graphics/graphwin.h"
+#include "platform/progfiles.h"
 
 namespace kor2 {
 
@@ -64,7 +66,7 @@ HelpEntry LookupHelpEntry(uint16_t n) {
     TextFile file;
     file.Assign(HelpFileName(n));
     if (!file.Reset()) {
-        entry.lines[1] = "Datei " + file.Name() + " " + "nicht gefunden" + " !";
+        entry.lines[1] = "Datei " + platform::DisplayPath(file.Name()) + " " + "nicht gefunden" + " !";
         AbortFlag = false;
         return entry;
     }
@@ -110,6 +112,37 @@ HelpEntry LookupHelpEntry(uint16_t n) {
     return entry;
 }
 
+namespace {
+
+std::string PictureFile(const std::string& picture) {
+    return AddBackslash(PltFolder) + picture + ".plt";
+}
+
+// Clears the graphics window, sets the help picture's world window and draws
+// the picture, when the entry names one.
+void DrawHelpPicture(const std::string& picture) {
+    GraphClear();
+    GraphHeader(false, 0, 0, 160, 120);
+    if (!picture.empty() && picture != "NULL") ShowHpglPicture(PictureFile(picture));
+}
+
+// The picture alone ("Hilfebild"): without a picture, or when its file is
+// missing, a message says so and the graphics window keeps its drawing.
+// "NULL" (no ":" on the number line) and "null" (no entry) name no picture.
+void ShowHelpPicture(uint16_t n, const std::string& picture) {
+    std::string problem;
+    if (picture.empty() || UpperCaseStr(picture) == "NULL")
+        problem = "Hilfetext Nr " + std::to_string(n) + ": " + "kein Hilfebild vorhanden" + ".";
+    else if (!FileExistsIO(PictureFile(picture)))
+        problem = "Datei " + picture + ".plt" + " " + "nicht gefunden" + " !";
+    if (problem.empty())
+        DrawHelpPicture(picture);
+    else
+        Dialogs().Message(MsgStyle::Application, "HILFEBILD Nr." + std::to_string(n), problem);
+}
+
+}  // namespace
+
 void ShowHelpText(uint16_t n, uint16_t mode) {
     if (n == 0) n = HelpNumber;
     const HelpEntry entry = LookupHelpEntry(n);
@@ -118,12 +151,8 @@ void ShowHelpText(uint16_t n, uint16_t mode) {
         for (int k = 1; k <= 5; ++k) text += entry.lines[k] + " ";
         Dialogs().Message(MsgStyle::Application, "HILFETEXT Nr." + std::to_string(n), text);
     }
-    if (mode == 0 || mode == 2) {
-        GraphClear();
-        GraphHeader(false, 0, 0, 160, 120);
-        if (!entry.picture.empty() && entry.picture != "NULL")
-            ShowHpglPicture(AddBackslash(PltFolder) + entry.picture + ".plt");
-    }
+    if (mode == 0) DrawHelpPicture(entry.picture);
+    if (mode == 2) ShowHelpPicture(n, entry.picture);
 }
 
 void ShowHelpTextAlt(uint16_t n, std::string& text) {

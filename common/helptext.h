@@ -33,7 +33,9 @@ struct HelpEntry {
 // help display does, except when the next entry ends the lines early.
 HelpEntry LookupHelpEntry(uint16_t n);
 
-// Mode 1 the text in a message box, 2 the picture, 0 both.
+// Mode 1 the text in a message box, 2 the picture, 0 both. Mode 2 for an
+// entry without a picture, or with its file missing, says so in a message
+// box and leaves the graphics window as it was.
 void ShowHelpText(uint16_t n, uint16_t mode);
 // The five lines converted for Windows and joined by single blanks.
 void ShowHelpTextAlt(uint16_t n, std::string& text);

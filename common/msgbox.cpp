@@ -11,6 +11,7 @@
 #include "common/inputdlg.h"
 #include "common/textutil.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 
 namespace kor2 {
 
@@ -126,7 +127,7 @@ void RewriteRetry(TextFile& f) {
 namespace {
 
 std::string InvalidNameText(std::string_view name) {
-    return "Ungültiger Dateiname \""_oem + std::string(name) + "\" !";
+    return "Ungültiger Dateiname \""_oem + platform::DisplayPath(name) + "\" !";
 }
 
 // Whether name can be written, without changing an existing file.
@@ -149,7 +150,7 @@ void CreateTextFileChecked(std::string_view name) {
 
 void CheckFileReadable(std::string_view name) {
     if (FileExistsIO(name)) return;
-    ShowErrorIfEnabled("Datei " + TrimBlanks(name) + " " +
+    ShowErrorIfEnabled("Datei " + platform::DisplayPath(TrimBlanks(name)) + " " +
                        "nicht gefunden oder kein Zugriffsrecht" + " !");
     AbortFlag = true;
 }
@@ -158,7 +159,7 @@ void ConfirmOverwrite(std::string_view name) {
     if (FileExistsIO(name) && name.find("aktuell") == std::string_view::npos) {
         SetHelpNumber(3055);
         const std::string question =
-            std::string(name) + " existiert bereits.   " + "überschreiben"_oem + " ?";
+            platform::DisplayPath(name) + " existiert bereits.   " + "überschreiben"_oem + " ?";
         if (!MessageBoxYesNo(question)) AbortFlag = true;
     }
     if (!AbortFlag && !CanCreate(name)) {
@@ -167,8 +168,21 @@ void ConfirmOverwrite(std::string_view name) {
     }
 }
 
+std::string DataFileFullName(std::string_view name) {
+    const std::size_t sep = name.find_last_of("\\/:");
+    const std::string_view base = sep == std::string_view::npos ? name : name.substr(sep + 1);
+    if (base.find('.') != std::string_view::npos) return std::string(name);
+    const std::string withExt = std::string(name) + "." + DataFileExt.str();
+    return sep == std::string_view::npos ? AddBackslash(DataFolder) + withExt : withExt;
+}
+
 void SaveDataFileAs(std::string name, std::string& fullName) {
-    CmdLineFileGiven = false;
+    if (CmdLineFileGiven) {
+        // From now on the spring is named as any other: its folder is in
+        // DataFolder already.
+        CmdLineFileGiven = false;
+        DataFileName = ExtractFileBaseName(DataFileName);
+    }
     const std::string ext = DataFileExt.str();
     if (name.empty()) {
         const std::string mask = "*." + ext;
@@ -188,10 +202,7 @@ void SaveDataFileAs(std::string name, std::string& fullName) {
         if (!AbortFlag) DataFileName = name;
         return;
     }
-    if (name.find('.') == std::string::npos)
-        fullName = AddBackslash(DataFolder) + name + "." + ext;
-    else
-        fullName = name;
+    fullName = DataFileFullName(name);
     ConfirmOverwrite(fullName);
 }
 

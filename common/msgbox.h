@@ -52,6 +52,15 @@ void CheckFileReadable(std::string_view name);
 // the caller's writer has the complete new text.
 void ConfirmOverwrite(std::string_view name);
 
+// The current spring file is DataFolder + DataFileName + "." + DataFileExt:
+// DataFileName holds the bare name, without folder and extension. Only
+// while CmdLineFileGiven is set does it hold the name given on the command
+// line with its folder (the extension dropped); the first save ends that.
+
+// The full name of the data file called name: a name with an extension is
+// taken as it is; a name with a folder (the command line's) gets the
+// extension; a bare name is looked for in DataFolder.
+std::string DataFileFullName(std::string_view name);
 // The full name under which a data file is saved.
 void SaveDataFileAs(std::string name, std::string& fullName);
 void OpenFileDialogFilter(uint16_t mode, std::string& dir, std::string_view mask,

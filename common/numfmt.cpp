@@ -214,6 +214,19 @@ std::string FloatToStr3(Extended x) {
     return FloatToStrDigits(0, x);
 }
 
+DefaultPrecisionScope::DefaultPrecisionScope() : saved_(PrecisionOption) {
+    PrecisionOption = 3;
+}
+
+DefaultPrecisionScope::~DefaultPrecisionScope() {
+    PrecisionOption = saved_;
+}
+
+std::string FloatToStrData(Extended x) {
+    const DefaultPrecisionScope defaultPrecision;
+    return FloatToStrDigits(-4, x);  // 3 - (-4) = 7 significant digits
+}
+
 void FloatToStrSig(int32_t decimals, std::string& s, Extended x) {
     int32_t intDigits = 0, unused = 0;
     CalcFloatFormat(intDigits, unused, 3, x);

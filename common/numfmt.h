@@ -35,6 +35,26 @@ void FloatToStrExp3(std::string& s, Extended x);
 std::string FloatToStrExp3(Extended x);
 void FloatToStrAuto(std::string& s, Extended x);
 std::string FloatToStrAuto(Extended x);
+
+// ---- Numbers that files store -----------------------------------------------
+// A display setting never changes a data file: while this lives,
+// PrecisionOption is its default 3 (the user's choice comes back after).
+class DefaultPrecisionScope {
+public:
+    DefaultPrecisionScope();
+    ~DefaultPrecisionScope();
+    DefaultPrecisionScope(const DefaultPrecisionScope&) = delete;
+    DefaultPrecisionScope& operator=(const DefaultPrecisionScope&) = delete;
+
+private:
+    int32_t saved_;
+};
+// A free-form number field of a data file: up to 7 significant digits with
+// trailing zero decimals dropped, whatever PrecisionOption says. A value of
+// at most three significant digits reads exactly as FloatToStr3 shows it at
+// the default precision ("7.85", "0.004", "12.3").
+std::string FloatToStrData(Extended x);
+
 void IntToStrL(int32_t value, std::string& s);
 std::string IntToStrL(int32_t value);
 void IntToStrZeroPad(int32_t value, int32_t width, std::string& s);

@@ -20,6 +20,7 @@
 #include "common/textutil.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "platform/sysclock.h"
 
 namespace kor2 {
@@ -72,16 +73,21 @@ void HtmlReportLine(std::string_view markup, bool lineEnd) {
 }
 
 // Asks for a report file with the extension ext in the save dialog; the
-// spring's own name and extension stay as they were.
+// spring's own name, folder and extension stay as they were (the header
+// and the next save name the spring file, not the report).
 bool AskReportFile(std::string_view ext) {
     const std::string savedExt = DataFileExt.str();
     const std::string savedName = DataFileName;
+    const std::string savedFolder = DataFolder;
+    const bool savedCmdLine = CmdLineFileGiven;
     ReportSavedExt = savedExt;
     DataFileExt = ext;
     std::string full;
     SaveDataFileAs("", full);  // asks before an existing file is replaced
     DataFileExt = savedExt;
     DataFileName = savedName;
+    DataFolder = savedFolder;
+    CmdLineFileGiven = savedCmdLine;
     if (AbortFlag) return false;
     ReportFileName = full;
     return true;
@@ -132,7 +138,7 @@ void SendToPrinterPort(const std::string& spool) {
             const auto text = platform::ReadWholeFile(spool);
             file = spool + ".prn";
             if (!text || !platform::WriteFileReplacing(file, g_portPrefix + *text)) {
-                ShowErrorMessage(port + ": " + file);
+                ShowErrorMessage(port + ": " + platform::DisplayPath(file));
                 AbortFlag = true;
                 return;
             }
@@ -141,10 +147,10 @@ void SendToPrinterPort(const std::string& spool) {
         const int rc = platform::RunProgram(program, words);
         if (file != spool) platform::EraseFile(file);
         if (rc == -1) {
-            ShowErrorMessage(program + " not found");
+            ShowErrorMessage(platform::DisplayPath(program) + " not found");
             AbortFlag = true;
         } else if (rc != 0) {
-            ShowErrorMessage(port + ": " + program + " exit code " + IntToStrL(rc));
+            ShowErrorMessage(port + ": " + platform::DisplayPath(program) + " exit code " + IntToStrL(rc));
             AbortFlag = true;
         }
         return;
@@ -164,7 +170,7 @@ void SendToPrinterPort(const std::string& spool) {
     }
     if (!out.IsOpen() || out.Write(data.data(), static_cast<int64_t>(data.size())) !=
                              static_cast<int64_t>(data.size())) {
-        ShowErrorMessage(port + ": " + target + " not found");
+        ShowErrorMessage(port + ": " + platform::DisplayPath(target) + " not found");
         AbortFlag = true;
     }
 }
@@ -172,13 +178,27 @@ void SendToPrinterPort(const std::string& spool) {
 void StartWithFile(const std::string& program, const std::string& file) {
     if (!platform::FileExists(program) ||
         !platform::StartProgram(program, {platform::HostPath(file)}))
-        ShowErrorMessage(program + " not found");
+        ShowErrorMessage(platform::DisplayPath(program) + " not found");
 }
+
+// Whether the tab report of devices 6 and 9 is written to a temporary file
+// of the writer's own (not one the user chose).
+bool g_tabFileIsTemp = false;
 
 // Guards the page-full test against itself while a new page is begun.
 bool g_newPageRunning = false;
 
 }  // namespace
+
+void OpenInBrowser(const std::string& file) {
+    if (platform::FileExists(HtmlBrowserPath)) {
+        StartWithFile(HtmlBrowserPath, file);
+        return;
+    }
+    const std::string viewer = NotepadProgram();
+    if (!platform::StartProgram(viewer, {platform::HostPath(file)}))
+        ShowErrorMessage(viewer + " not found");
+}
 
 std::string PrinterPortVariable(uint16_t port) {
     return "KOR2_LPT" + IntToStrL(port);
@@ -200,6 +220,10 @@ void InitReportWriter() {
     g_portPrefix.clear();
     ReportResetColumns();
     InitReportHeader();
+}
+
+void ShutdownReportWriter() {
+    ReportFileName.clear();
 }
 
 uint16_t GetReportDevice() {
@@ -585,6 +609,7 @@ void ReportBegin(uint16_t device, std::string_view /*fileName*/) {
         case 6:
         case 9:
             SetHelpNumber(1070);
+            g_tabFileIsTemp = !AskTextDevice;
             if (AskTextDevice) {
                 if (!AskReportFile("txt")) return;
             } else {
@@ -649,7 +674,7 @@ void ReportEnd() {
                 CopyOemFileToAnsi(ReportFileName, OutwinFileName());
                 MessageBoxesEnabled = true;
                 if (device == 3)
-                    ShowInfo(ReportFileName + " " + "und Windows-Datei" + " outwin.txt " +
+                    ShowInfo(platform::DisplayPath(ReportFileName) + " " + "und Windows-Datei" + " outwin.txt " +
                              "wurden angelegt." + ".");
                 break;
             case 4:
@@ -661,7 +686,7 @@ void ReportEnd() {
                     CopyOemFileToAnsi(ReportFileName, OutwinFileName());
                     StartWithFile(TextProgramPath, OutwinFileName());
                 } else {
-                    ShowErrorMessage(TextProgramPath + " not found");
+                    ShowErrorMessage(platform::DisplayPath(TextProgramPath) + " not found");
                 }
                 break;
             case 6:
@@ -672,9 +697,11 @@ void ReportEnd() {
             case 9:
                 ++TabFileCount;
                 CopyOemFileToAnsi(ReportFileName, DataFileName + ".txt");
+                // The copy is the report; the writer's own file is done with.
+                if (g_tabFileIsTemp) EraseFileIfExists(ReportFileName);
                 break;
             case 7:
-                if (!HtmlBrowserPath.empty()) StartWithFile(HtmlBrowserPath, ReportFileName);
+                if (!HtmlBrowserPath.empty()) OpenInBrowser(ReportFileName);
                 break;
             default:
                 break;

@@ -42,6 +42,8 @@ std::string PrinterPortVariable(uint16_t port);
 
 // The writer's state at program start.
 void InitReportWriter();
+// The writer's part of the program end: ReportFileName is cleared.
+void ShutdownReportWriter();
 void ReportResetColumns();
 
 // ---- Begin and end ---------------------------------------------------------------------
@@ -102,6 +104,10 @@ void HtmlCloseTable();
 std::string HtmlEscape(std::string_view text);
 
 void AskInsertPaper();
+// Opens an HTML file with the configured browser HtmlBrowserPath or, where
+// that does not exist on this host (a path of another platform), with the
+// host's viewer that also stands for "notepad"; started without a shell.
+void OpenInBrowser(const std::string& file);
 // The first of TempFolder\$OUT1.TMP .. $OUT11.TMP that can be created.
 void ReportTempFileName(std::string& name);
 // Copies a file byte by byte into SharedTextFile.

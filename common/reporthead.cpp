@@ -13,6 +13,7 @@
 #include "common/report.h"
 #include "common/textfile.h"
 #include "common/textutil.h"
+#include "platform/progfiles.h"
 
 namespace kor2 {
 
@@ -50,10 +51,11 @@ private:
 };
 
 std::string HeaderDataFile() {
-    if (CmdLineFileGiven) return DataFileName;
+    if (CmdLineFileGiven) return platform::DisplayPath(DataFileName);
     const std::string nameExt = DataFileName + "." + DataFileExt.str();
-    if (DataFolder.size() + DataFileName.size() < 70) return AddBackslash(DataFolder) + nameExt;
-    return nameExt;
+    if (DataFolder.size() + DataFileName.size() < 70)
+        return platform::DisplayPath(AddBackslash(DataFolder) + nameExt);
+    return platform::DisplayPath(nameExt);
 }
 
 // "--" would end an HTML comment early.

@@ -107,9 +107,9 @@ std::optional<std::string> ScriptedDialogs::OpenFile(std::string_view dir,
     return a.text;
 }
 
-std::optional<std::string> ScriptedDialogs::SaveFile(std::string_view dir,
-                                                     std::string_view filter) {
-    Record("save", filter, dir);
+std::optional<std::string> ScriptedDialogs::SaveFile(std::string_view dir, std::string_view filter,
+                                                     std::string_view fileName) {
+    Record("save", filter, dir).items = {std::string(fileName)};
     const ScriptedAnswer a = Next();
     if (a.cancel || !a.text) return std::nullopt;
     return a.text;

@@ -10,15 +10,11 @@
 #include "common/msgbox.h"
 #include "common/numfmt.h"
 #include "common/textfile.h"
+#include "common/textout.h"
 #include "common/textutil.h"
 #include "platform/oemtext.h"
 
 namespace kor2 {
-
-std::string DataFileFullName(std::string_view name) {
-    if (name.find('.') != std::string_view::npos) return std::string(name);
-    return AddBackslash(DataFolder) + std::string(name) + "." + DataFileExt.str();
-}
 
 void ExportTextToSpreadsheet(std::string_view fileName) {
     if (fileName.empty()) {
@@ -47,7 +43,7 @@ void ExportTextToSpreadsheet(std::string_view fileName) {
     do {
         ReadLineL(line);
         ++row;
-        sent = ExcelApp->SetCellValue(row, 1, OemToAnsi(line));
+        sent = ExcelApp->SetCellValue(row, 1, OemToAnsiLine(line));
     } while (sent && !AbortFlag && !SharedTextFile.Eof());
     SharedTextFile.Close();
     if (sent && !AbortFlag) sent = ExcelApp->EndUpdate();

@@ -6,12 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace kor2 {
+#include "common/msgbox.h"  // DataFileFullName
 
-// The full name under which a data file of that name is saved: without a
-// "." DataFolder (with AddBackslash) + name + "." + DataFileExt, else the
-// name unchanged.
-std::string DataFileFullName(std::string_view name);
+namespace kor2 {
 
 // Writes the lines of the spring file FileName (DataFileName) in Windows
 // characters to rows 1..n, column 1. An empty name, an unreadable file or

@@ -11,6 +11,7 @@
 #include "common/textfile.h"
 #include "common/textutil.h"
 #include "platform/hostfs.h"
+#include "platform/progfiles.h"
 #include "platform/sysclock.h"
 
 namespace kor2 {
@@ -141,14 +142,14 @@ std::vector<std::vector<std::string>> PlanPrintedSheets(const std::vector<std::s
 
 void PrintTextFile(std::string_view fileName) {
     if (!platform::FileExists(fileName)) {
-        ShowErrorMessage(std::string(fileName) + " not found !");
+        ShowErrorMessage(platform::DisplayPath(fileName) + " not found !");
         return;
     }
     if (AbortFlag) return;
     TextFile in;
     in.Assign(fileName);
     if (!in.Reset()) {
-        ShowErrorMessage(std::string(fileName) + " not found !");
+        ShowErrorMessage(platform::DisplayPath(fileName) + " not found !");
         return;
     }
     std::vector<std::string> lines;

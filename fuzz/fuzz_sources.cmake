@@ -4,7 +4,7 @@ set(KOR2_FUZZ_TABLE_SOURCES)
 foreach(f tables/tbcommon tables/tbdates tables/tbstrings tables/tbfile tables/tbfiles
           tables/tbdbflow tables/tbhooks tables/tbengine tables/dbf4 tables/dbf4nav
           tables/dbf4change tables/dbf4search platform/codepage platform/real48
-          platform/hostfs platform/sysclock)
+          platform/hostfs platform/progfiles platform/sysclock)
   list(APPEND KOR2_FUZZ_TABLE_SOURCES ${SRC}/${f}.cpp)
 endforeach()
 

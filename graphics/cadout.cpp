@@ -27,14 +27,18 @@ namespace kor2 {
 
 namespace {
 
+// Layer and font of a fresh output.
+constexpr int kStartLayer = 0;
+constexpr int kStartFont = 2;
+
 struct CadState {
     std::unique_ptr<CadWriter> writer;
     uint16_t mode = 0;
     std::string fileName;  // program path text of the file outputs
     Extended scale = 1, lineSpacing = 1;
     int alignment = 0;  // left end of the base line
-    int layer = 0;
-    int font = 2;
+    int layer = kStartLayer;
+    int font = kStartFont;
     bool framePending = false;
     Extended frame[4] = {0, 0, 0, 0};
 };
@@ -159,11 +163,14 @@ void Start(uint16_t mode, std::string fileName) {
     }
     s.mode = mode;
     s.fileName = std::move(fileName);
-    CadOriginX = CadOriginY = 0;
+    // Every output starts from the same state, whatever the previous
+    // drawing left: the same file for the same drawing.
+    InitCadDrawingVariables();
     s.scale = 1;
     s.lineSpacing = 1;
     s.alignment = 0;
-    CadTextX = CadTextY = 0;
+    s.layer = kStartLayer;
+    s.font = kStartFont;
     s.writer->SetLayer(s.layer);
 }
 

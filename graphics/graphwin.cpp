@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "graphics/cadcolour.h"
+
 namespace kor2 {
 
 namespace {
@@ -45,7 +47,7 @@ void GraphWindowModel::SetPen(int colour) {
 
 void GraphWindowModel::SetLineStyle(int style) {
     lineStyle_ = style;
-    int pen = 1;
+    int pen = kCadForeground;
     for (auto it = items_.rbegin(); it != items_.rend(); ++it)
         if (it->kind == GraphItem::Kind::Pen) {
             pen = it->pen;
@@ -127,7 +129,7 @@ DeviceMap GraphWindowModel::PrinterMap(int clientW, int clientH, int pageW, int 
 
 void GraphWindowModel::Replay(GraphCanvas& canvas, const DeviceMap& map) const {
     const double unit = std::fabs(map.scaleY);
-    canvas.SetPen(1, 0);
+    canvas.SetPen(kCadForeground, 0);
     for (const GraphItem& it : items_) {
         switch (it.kind) {
             case GraphItem::Kind::Pen:
@@ -156,7 +158,7 @@ void GraphWindowModel::ReplayOnPrinter(GraphCanvas& canvas, int clientW, int cli
         const double sy = map.scaleY / (ScreenMap(clientW, clientH).scaleY);
         const double x0 = PrintOffsetX, y0 = PrintOffsetY;
         const double x1 = x0 + clientW * sx, y1 = y0 + clientH * sy;
-        canvas.SetPen(1, 0);
+        canvas.SetPen(kCadForeground, 0);
         canvas.Line(x0, y0, x1, y0);
         canvas.Line(x1, y0, x1, y1);
         canvas.Line(x1, y1, x0, y1);

@@ -28,7 +28,7 @@ struct GraphItem {
     enum class Kind : uint8_t { Line, Circle, Text, Pen };
     Kind kind = Kind::Line;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // Line: both ends; Circle: centre, x2 = radius
-    int pen = 1;                            // Pen: colour number; line style in y1
+    int pen = 7;                            // Pen: CAD colour number; line style in y1
     double height = 0, angle = 0;           // Text: height in world units, degrees
     std::string text;                       // Text: code page 850
 };

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "graphics/cadcolour.h"
 #include "platform/hostfs.h"
 
 namespace kor2 {
@@ -152,7 +153,7 @@ private:
             Reset();
         } else if (cmd == "SP") {
             const double pen = v.empty() ? 0 : v[0];
-            w_.SetPen(pen >= 0 && pen <= 255 ? static_cast<int>(pen) : 0);
+            w_.SetPen(HpglPenColour(pen >= 0 && pen <= 255 ? static_cast<int>(pen) : 0));
         } else if (cmd == "PU") {
             penDown_ = false;
             Points(v);

@@ -3,6 +3,8 @@
 // Used by the data sets of the table engine and by data-aware controls.
 #include "platform/field.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -340,7 +342,15 @@ bool TBooleanField::AsBoolean() const {
 std::string TBooleanField::AsString() const {
     uint16_t v = 0;
     if (!GetData(&v)) return {};
+    if (!displayValues_.empty()) return v ? trueText_ : falseText_;
     return v ? "True" : "False";
+}
+
+void TBooleanField::SetDisplayValues(const std::string& values) {
+    displayValues_ = values;
+    const auto semicolon = values.find(';');
+    trueText_ = values.substr(0, semicolon);
+    falseText_ = semicolon == std::string::npos ? std::string() : values.substr(semicolon + 1);
 }
 
 void TBooleanField::SetAsBoolean(bool v) {
@@ -354,8 +364,19 @@ void TBooleanField::SetAsString(const std::string& text) {
         Clear();
         return;
     }
+    auto same = [&t](const std::string& other) {
+        return !other.empty() && t.size() == other.size() &&
+               std::equal(t.begin(), t.end(), other.begin(), [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a)) ==
+                          std::tolower(static_cast<unsigned char>(b));
+               });
+    };
     const char c = static_cast<char>(t[0] & ~0x20);
-    if (c == 'T' || c == 'Y' || c == 'J' || t == "1") {
+    if (same(trueText_)) {
+        SetAsBoolean(true);
+    } else if (same(falseText_)) {
+        SetAsBoolean(false);
+    } else if (c == 'T' || c == 'Y' || c == 'J' || t == "1") {
         SetAsBoolean(true);
     } else if (c == 'F' || c == 'N' || t == "0") {
         SetAsBoolean(false);

@@ -168,11 +168,23 @@ public:
 class TBooleanField : public TField {
 public:
     TBooleanField(TDataSet* ds, const std::string& name);
+    // The value's text: the display values' texts when set, else True/False.
     std::string AsString() const override;
+    // Takes the display values' texts (case ignored) and T/Y/J/1, F/N/0.
     void SetAsString(const std::string& text) override;
     bool AsBoolean() const override;
     void SetAsBoolean(bool v) override;
     int32_t AsInteger() const override { return AsBoolean() ? 1 : 0; }
+
+    // "true text;false text"; empty for none.
+    const std::string& DisplayValues() const { return displayValues_; }
+    void SetDisplayValues(const std::string& values);
+    // The two halves of the display values (empty when there are none).
+    const std::string& TrueText() const { return trueText_; }
+    const std::string& FalseText() const { return falseText_; }
+
+private:
+    std::string displayValues_, trueText_, falseText_;
 };
 
 class TDateTimeField : public TField {

@@ -295,6 +295,12 @@ bool RenameFile(std::string_view from, std::string_view to) {
     return rename(src.c_str(), HostPath(to).c_str()) == 0;
 }
 
+bool SameFile(std::string_view a, std::string_view b) {
+    struct stat sa, sb;
+    return stat(HostPath(a).c_str(), &sa) == 0 && stat(HostPath(b).c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 bool CreateDir(std::string_view path) { return mkdir(HostPath(path).c_str(), 0777) == 0; }
 bool RemoveDir(std::string_view path) { return rmdir(HostPath(path).c_str()) == 0; }
 
@@ -640,7 +646,7 @@ bool WriteFileReplacing(std::string_view path, std::string_view data) {
 
 std::string TempPath() {
     std::string dir;
-    for (const char* var : {"TEMP", "TMP", "TMPDIR"}) {
+    for (const char* var : {"TEMP", "TMPDIR"}) {
         const char* v = std::getenv(var);
         if (v != nullptr && *v != '\0') {
             dir = v;

@@ -33,6 +33,8 @@ bool FileExists(std::string_view path);       // an existing regular file
 bool DirectoryExists(std::string_view path);  // an existing folder
 bool EraseFile(std::string_view path);        // true when the file is gone afterwards and was there
 bool RenameFile(std::string_view from, std::string_view to);  // replaces an existing target
+// Both names lead to one existing file (however they are spelt).
+bool SameFile(std::string_view a, std::string_view b);
 bool CreateDir(std::string_view path);
 bool RemoveDir(std::string_view path);
 std::optional<uint32_t> GetFileAttributes(std::string_view path);  // FileAttr bits
@@ -116,7 +118,7 @@ std::optional<std::string> ReadWholeFile(std::string_view path);
 bool WriteFileReplacing(std::string_view path, std::string_view data);
 
 // A temporary folder path in the program's form with a trailing "\" (the
-// environment's TEMP, TMP or the host's temp folder), and a new unique file.
+// environment's TEMP, else TMPDIR, else "/tmp"), and a new unique file.
 std::string TempPath();
 std::string TempFileName(std::string_view folder, std::string_view prefix);
 

@@ -14,4 +14,11 @@ inline void AddFatalMessage(std::string_view text) {
     CalcErrorFlag = true;
 }
 
+// A message that must reach the user after a full check, which empties the
+// error list first: when the check filled the list, its last message gives way.
+inline void AddMessageAfterCheck(std::string_view text) {
+    if (ErrorList.count >= kErrorListSlots) ErrorList.count = kErrorListSlots - 1;
+    AddErrorMessage(text);
+}
+
 }  // namespace kor2

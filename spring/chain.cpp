@@ -214,6 +214,7 @@ void CalcResults() {
 }
 
 void CalcTolerances() {
+    if (CalcErrorFlag) return;
     if (ReportIf(!(WireDiameter > 0), "Fatal  : d <= 0 !")) return;
     if (WireDiameter < 0.001L || MeanDiameter < 0.001L) return;
     const Extended d = WireDiameter, dm = MeanDiameter, n = ActiveCoils, R = SpringRate;

@@ -115,12 +115,8 @@ void IterateWireDiameter() {
             return;
         }
     }
-    // The message comes after the check, which empties the error list first;
-    // when the check filled the list, its last message gives way, so the
-    // failed bisection always reaches the user.
     CheckSpring();
-    if (ErrorList.count >= kErrorListSlots) ErrorList.count = kErrorListSlots - 1;
-    AddErrorMessage("Fehler : KOR2 iter");
+    AddMessageAfterCheck("Fehler : KOR2 iter");
 }
 
 void PreDimensionWithEyes() {

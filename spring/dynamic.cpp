@@ -4,6 +4,7 @@
 #include "spring/dynamic.h"
 
 #include <cmath>
+#include <vector>
 
 #include "common/checkmath.h"
 #include "common/globals.h"
@@ -26,19 +27,44 @@ constexpr long kGaussMaxSteps = 16000;
 // Magnification standing in for an exact resonance (1 / 0).
 constexpr Extended kResonanceMagnification = 1e30L;
 
+Extended GaussStepT(long i) {
+    return (kGaussStartSteps + i) / kGaussStepsPerUnit;
+}
+
+// The sums up to each step (element 0 is the empty sum), formed once in the
+// order of the step-by-step sum, so that a look-up gives its bits exactly.
+const std::vector<Extended>& GaussStepSums() {
+    static const std::vector<Extended> sums = [] {
+        std::vector<Extended> s(kGaussMaxSteps + 1, 0);
+        const Extended scale = 200 / std::sqrt(2 * kPi);
+        Extended yPrev = 0, sum = 0;
+        for (long i = 1; i <= kGaussMaxSteps; ++i) {
+            const Extended t = GaussStepT(i);
+            const Extended y = scale * std::exp(-t * t / 2);
+            sum += (y + yPrev) / 2 * kGaussStep;
+            yPrev = y;
+            s[static_cast<std::size_t>(i)] = sum;
+        }
+        return s;
+    }();
+    return sums;
+}
+
 }  // namespace
 
+// The sum stops at the first step whose t reaches -x (the last step when
+// none does, also for a NaN x); t grows with the step, so a bisection finds it.
 Extended GaussPercent(Extended x) {
-    const Extended scale = 200 / std::sqrt(2 * kPi);
-    Extended yPrev = 0, sum = 0;
-    for (long i = 1; i <= kGaussMaxSteps; ++i) {
-        const Extended t = (kGaussStartSteps + i) / kGaussStepsPerUnit;
-        const Extended y = scale * std::exp(-t * t / 2);
-        sum += (y + yPrev) / 2 * kGaussStep;
-        yPrev = y;
-        if (t >= -x) break;
+    const Extended limit = -x;
+    long lo = 1, hi = kGaussMaxSteps;
+    while (lo < hi) {
+        const long mid = lo + (hi - lo) / 2;
+        if (GaussStepT(mid) >= limit)
+            hi = mid;
+        else
+            lo = mid + 1;
     }
-    return sum;
+    return GaussStepSums()[static_cast<std::size_t>(lo)];
 }
 
 void CalcStatistics() {

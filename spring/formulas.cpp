@@ -240,6 +240,17 @@ Extended EyeHeightFactor(uint16_t eyeType) {
     }
 }
 
+namespace {
+
+// Int(n + 1) without forming n + 1: one unit in the last place below a power
+// of two, n + 1 is a tie that rounds up to the next power of two.
+Extended IntOfNextUp(Extended n) {
+    const Extended whole = std::trunc(n);
+    return n < 0 && n > -1 ? 0 : whole + 1;
+}
+
+}  // namespace
+
 // The fraction of the coils equals the eye angle in turns; eyes turned by
 // 90 degrees (types 4, 5, 7, 13) take a quarter turn off. A fraction more
 // than half a turn above the angle, or fewer than 2 coils, go up to the next
@@ -251,7 +262,7 @@ Extended RoundCoilsToEyePosition(Extended angle, Extended n) {
     a -= 90 * TurnedEyeCount();
     if (a < 0) a += 360;
     const Extended whole = std::trunc(n);
-    if (n - whole - a / 360 > 0.5L || n < 2) return std::trunc(n + 1) + a / 360;
+    if (n - whole - a / 360 > 0.5L || n < 2) return IntOfNextUp(n) + a / 360;
     return whole + a / 360;
 }
 

@@ -44,6 +44,10 @@ struct FEDWST_Record {
     int32_t MaterialNo = 0;  // 27 key of the table
 };
 
+// MaterialIndex of a material typed in by the user ("andere"); 0 is a
+// material from the table.
+inline constexpr uint16_t kOwnMaterialIndex = 11;
+
 inline FEDWST_Record MaterialRec;
 inline uint16_t MaterialRecNo = 3;  // number of the current material in the table
 

@@ -3,6 +3,7 @@
 // Called by the material dialog (LoadMaterialById) and the main menu.
 #include "spring/materialtable.h"
 
+#include <stdexcept>
 #include <string>
 
 #include "common/globals.h"
@@ -113,6 +114,25 @@ bool LoadMaterialById(uint16_t number) {
         ApplyMaterialRecord();
     }
     return found;
+}
+
+void LoadSpringFileMaterial() {
+    if (MaterialIndex != 0 && MaterialIndex != kOwnMaterialIndex) return;
+    const uint16_t number = MaterialRecNo;
+    ResetMaterialRecord();
+    MaterialRecNo = number;
+    if (MaterialIndex == 0) {
+        try {
+            LoadMaterialById(number);
+        } catch (const std::runtime_error&) {
+            // a table error raised by a damaged table: the spring is still
+            // read, without its material
+            ResetMaterialRecord();
+            MaterialRecNo = number;
+            AddErrorMessage("Fatal  : FEDWST DBF error");
+        }
+    }
+    AbortFlag = false;
 }
 
 void SelectMaterial() {

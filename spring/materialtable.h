@@ -15,6 +15,14 @@ void WriteMaterialRecord();
 bool OpenMaterialTable();
 // Reads and applies the material numbered Number; the table is closed again.
 bool LoadMaterialById(uint16_t number);
+// The material record of a spring just read from a file, before its check: a
+// table material (MaterialIndex 0) is read from the table by MaterialRecNo, a
+// typed-in material (11) gets an empty record, so that nothing of a material
+// browsed or read before enters its check and diagrams. A number that is not
+// in the table leaves the record empty; a table that cannot be read adds
+// "Fatal  : FEDWST DBF error". MaterialRecNo keeps the file's number and
+// AbortFlag is clear afterwards.
+void LoadSpringFileMaterial();
 // The main menu's material-table command: browse and edit the table.
 void SelectMaterial();
 // Opens the table without an index: "Fatal  : FEDWST DBF error" and false

@@ -147,6 +147,7 @@ void InitSpringData() {
     DynamicRecord = DynamicValues{};
     RelaxationRecord = RelaxationValues{};
     ResetMaterialRecord();
+    SpringTitle = kProgramSpringTitle;  // this program designs extension springs
 }
 
 }  // namespace kor2

@@ -202,8 +202,12 @@ void SetSpringDataDefaults();
 // Sets the second group (material, strengths, wire, operating case,
 // production, texts, options, load collective) to its defaults.
 void SpringDataPart2Init();
+// The spring kind's title that the program identity sets at start.
+inline constexpr const char* kProgramSpringTitle = "Zugfeder";
+
 // Start-up of the spring values: both groups, a zeroed dynamic record and a
-// zeroed relaxation record, and the reset material record.
+// zeroed relaxation record, the reset material record, then SpringTitle
+// kProgramSpringTitle in place of the group default "Feder".
 void InitSpringData();
 
 }  // namespace kor2

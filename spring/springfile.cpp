@@ -5,6 +5,7 @@
 #include "spring/springfile.h"
 
 #include <string>
+#include <vector>
 
 #include "app/drawinginfo.h"
 #include "common/fileio.h"
@@ -15,8 +16,11 @@
 #include "common/numfmt.h"
 #include "common/textfile.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
+#include "spring/calcerror.h"
 #include "spring/check.h"
 #include "spring/material.h"
+#include "spring/materialtable.h"
 #include "spring/springdata.h"
 
 namespace kor2 {
@@ -30,9 +34,37 @@ constexpr std::string_view kVersion3 = "Neue Werte ab Version 3.0";
 constexpr std::string_view kVersion3Rule = "-------------------------";  // 25 hyphens
 constexpr std::size_t kHeaderRuleLength = 65;
 
+// What a file of an older version did not store follows from what it did:
+// the version-3.0 values from the spring of one eye type, one given diameter
+// (Dm) and symmetric tolerances; h from d; the plus strength tolerance from
+// the minus one. Values without such a source keep their start-up defaults.
+void FillVersion3Values() {
+    EyeType[2] = EyeType[1];
+    EyeHeight[2] = EyeHeight[1];
+    EyeOpening[2] = EyeOpening[1];
+    DiameterInputMode = 3;
+    OuterDiameter = MeanDiameter + WireDiameter;
+    InnerDiameter = MeanDiameter - WireDiameter;
+    TolDmMinus = -TolDmPlus;
+    TolL0Minus = -TolL0Plus;
+    TolF1Minus = -TolF1Plus;
+    TolF2Minus = -TolF2Plus;
+    TolF0Minus = -TolF0Plus;
+    TolEyePositionMinus = -TolEyePositionPlus;
+}
+
+void FillWireHeight() {
+    WireHeight = WireDiameter;
+}
+
+void FillStrengthTolPlus() {
+    StrengthTolPlus = -StrengthTolMinus;
+}
+
 // The stored values in file order, after the file header. v.EndAllowed()
 // marks the places where the file of an older version may end (blank lines
-// and a DOS end-of-file mark after the last value do not count).
+// and a DOS end-of-file mark after the last value do not count); its fill,
+// when given, sets the values up to the next mark that such a file lacks.
 template <class V>
 void SpringFileLayout(V& v) {
     v.Word(MaterialIndex);
@@ -101,7 +133,7 @@ void SpringFileLayout(V& v) {
     v.Fixed(kSeparator);
     v.Fixed(kSeparator);
 
-    v.EndAllowed();
+    v.EndAllowed(FillVersion3Values);
     v.Fixed(kVersion3);
     v.Fixed(kVersion3Rule);
     v.Word(EyeType[2]);
@@ -137,7 +169,7 @@ void SpringFileLayout(V& v) {
     v.Text(DrawingName);
     v.EndAllowed();
     v.Word(WireShape);
-    v.EndAllowed();
+    v.EndAllowed(FillWireHeight);
     v.Ext(WireHeight);
     v.EndAllowed();
     v.Ext(WireCornerRadius);
@@ -151,7 +183,7 @@ void SpringFileLayout(V& v) {
     v.Bool(DrawingFlag);
     v.EndAllowed();
     v.Ext(StrengthTolMinus);
-    v.EndAllowed();
+    v.EndAllowed(FillStrengthTolPlus);
     v.Ext(StrengthTolPlus);
 }
 
@@ -166,7 +198,7 @@ struct LayoutWriter {
     void Bool(uint8_t b) { WriteByteLine(b != 0); }
     void Fixed(std::string_view s) { WriteLineL(s); }
     void Unused() { WriteLineL(""); }
-    void EndAllowed() {}
+    void EndAllowed(void (*)() = nullptr) {}
     void Sections() {
         WriteChangesSection();
         WriteDocumentsSection();
@@ -214,8 +246,10 @@ public:
     void Unused() {
         if (Live()) in_.Next();
     }
-    void EndAllowed() {
+    // Once the file has ended, every later mark fills what it lacks.
+    void EndAllowed(void (*fill)() = nullptr) {
         if (Live() && in_.RestIsBlank()) ended_ = true;
+        if (ended_ && commit_ && fill != nullptr) fill();
     }
     void Sections() {
         if (!Live()) return;
@@ -256,7 +290,7 @@ bool HeaderOk(LineSource& in) {
 }
 
 void RefuseFile(std::string_view name, std::string_view why) {
-    ShowErrorIfEnabled("Datei " + std::string(name) + " " + std::string(why) + " !");
+    ShowErrorIfEnabled("Datei " + platform::DisplayPath(name) + " " + std::string(why) + " !");
     AbortFlag = true;
 }
 
@@ -321,7 +355,12 @@ bool ReadSpringFileValues(std::string_view name) {
 
 bool ReadSpringFile(std::string_view name) {
     if (!ReadSpringFileValues(name)) return false;
+    ClearErrorList();
+    LoadSpringFileMaterial();
+    std::vector<std::string> tableMessages;
+    for (int k = 1; k <= ErrorList.count; ++k) tableMessages.push_back(ErrorList.slots[k].str());
     CheckSpring();
+    for (const std::string& text : tableMessages) AddMessageAfterCheck(text);
     return true;
 }
 

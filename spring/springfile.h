@@ -14,15 +14,19 @@ namespace kor2 {
 // when the whole file was written; a failure sets AbortFlag.
 void WriteSpringFile(std::string name);
 
-// Reads a spring file into the current spring and runs the full check.
-// name is the full file name. The whole file is checked first: a file that is not a spring file, or
-// whose layout is damaged, is refused with a message and AbortFlag, and nothing changes. A file of
-// an older version that ends before the values of version 2.0 or 3.0, or within the last values, is
-// read as far as it goes; the rest of the spring keeps its start-up defaults. True when the file
-// was taken.
+// Reads a spring file into the current spring, takes its material record
+// (LoadSpringFileMaterial) and runs the full check; a message of the material
+// table follows the check's messages. name is the full file name. The whole
+// file is checked first: a file that is not a spring file, or whose layout is
+// damaged, is refused with a message and AbortFlag, and nothing changes. A
+// file of an older version that ends before the values of version 2.0 or 3.0,
+// or within the last values, is read as far as it goes; what it lacks follows
+// from what it stores (Dm given, the second eye as the first, minus
+// tolerances from the plus ones), else the start-up default. True when the
+// file was taken.
 bool ReadSpringFile(std::string_view name);
 
-// ReadSpringFile without the full check.
+// ReadSpringFile without the material record and the full check.
 bool ReadSpringFileValues(std::string_view name);
 
 }  // namespace kor2

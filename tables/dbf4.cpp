@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "platform/real48.h"
 #include "tables/dbf4change.h"
 #include "tables/dbf4nav.h"
@@ -124,8 +125,8 @@ bool UseEx(const std::string& command, void* buffer, uint16_t size, RecordConvPr
         text.find("VIRTUAL FILE") != std::string::npos)
         return UseVirtual(given, buffer, size);
     if ((buffer == nullptr && size != 0) || (buffer != nullptr && size == 0)) {
-        SetEngineError(
-            220, "Puffer ist NIL oder Größe ist Null beim Öffnen von "_oem + given + " [USE]");
+        SetEngineError(220, "Puffer ist NIL oder Größe ist Null beim Öffnen von "_oem +
+                                platform::DisplayPath(text) + " [USE]");
         return false;
     }
     bool exclusive = TakeKeyword(" EXCLUSIVE", text);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "tables/dbf4.h"
 #include "tables/dbf4nav.h"
 #include "tables/dbf4search.h"
@@ -84,7 +85,8 @@ void UnlockBaseByte() {
     if (!a || !a->file) return;
     const uint16_t code = LockRegion(true, *a->file, LockBase, 1);
     if (code != 0)
-        SetEngineError(code, "Fehler beim Entsperren der Datei " + a->fileName + " in Bereich " +
+        SetEngineError(code, "Fehler beim Entsperren der Datei " +
+                                 platform::DisplayPath(a->fileName) + " in Bereich " +
                                  std::to_string(CurrentArea));
 }
 
@@ -191,7 +193,7 @@ void Append() {
     if (CheckAreaOpen("Append")) return;
     DbfArea& a = *CurrentDbf();
     if (Shared(a) && (a.lockState == LockNone || a.lockState == LockRecords)) {
-        SetEngineError(5, "Datei muß gesperrt sein zum Anhängen: "_oem + a.fileName + " [APPEND]");
+        SetEngineError(5, "Datei muß gesperrt sein zum Anhängen: "_oem + platform::DisplayPath(a.fileName) + " [APPEND]");
         return;
     }
     RefreshRecCount(a);
@@ -202,6 +204,7 @@ void Append() {
         if (!AppendDbfRecord(a)) return;
         AreaRecordToBuffer(a);
         if (index && IndexHooks.addKeys) IndexHooks.addKeys();
+        guard.End();
     }
     a.bof = a.eof = false;
 }
@@ -220,14 +223,16 @@ void Replace() {
         return;
     }
     if (Shared(a) && a.lockState != LockFile && !IsLocked(n)) {
-        SetEngineError(1200, "Record #" + std::to_string(n) + " in " + a.fileName + " [REPLACE]");
+        SetEngineError(1200, "Record #" + std::to_string(n) + " in " +
+                                 platform::DisplayPath(a.fileName) + " [REPLACE]");
         return;
     }
     const bool index = IndexInControl() && !a.isVirtual;
     IndexProtection guard(IndexProtection::Change, index);
     if (index) {
         if (a.swapBuffer.size() < a.typedSize) {
-            SetEngineError(254, a.fileName + " " + "Tausch-Puffer ist NIL." + " [REPLACE]");
+            SetEngineError(254, platform::DisplayPath(a.fileName) + " " + "Tausch-Puffer ist NIL." +
+                                    " [REPLACE]");
             return;
         }
         // The index remembers the keys of the record as stored in the file.
@@ -241,6 +246,7 @@ void Replace() {
     AreaRecordToBuffer(a);
     UpdatePeekCache();
     if (index && IndexHooks.updateKeys) IndexHooks.updateKeys();
+    guard.End();
 }
 
 namespace {
@@ -251,7 +257,8 @@ void SetDeleteFlag(bool deleted, const char* routine) {
     DbfArea& a = *CurrentDbf();
     const int32_t n = a.currentRecord;
     if (Shared(a) && a.lockState != LockFile && !IsLocked(n)) {
-        SetEngineError(1200, a.fileName + " " + "Datensatz nicht gesperrt " + "[" + routine + "]");
+        SetEngineError(1200, platform::DisplayPath(a.fileName) + " " + "Datensatz nicht gesperrt " +
+                                 "[" + routine + "]");
         return;
     }
     if (n > 0 && n <= a.recordCount) {
@@ -266,7 +273,7 @@ void SetDeleteFlag(bool deleted, const char* routine) {
     }
     if (!deleted) {
         RefreshRecCount(a);
-        SetEngineError(1103, a.fileName + " at EOF [RecallRec]");
+        SetEngineError(1103, platform::DisplayPath(a.fileName) + " at EOF [RecallRec]");
     }
 }
 
@@ -369,7 +376,7 @@ bool PackRecords(DbfArea& a, const std::string& name) {
     if (!compacted) {
         // The header still names the old count: every kept record is in the
         // file at least once and the table opens as before.
-        SetEngineError(io, "Fehler beim Packen von " + name);
+        SetEngineError(io, "Fehler beim Packen von " + platform::DisplayPath(name));
         return false;
     }
     a.changeState = ChangeAppended;
@@ -378,7 +385,8 @@ bool PackRecords(DbfArea& a, const std::string& name) {
         static_cast<int64_t>(a.headerLength) + static_cast<int64_t>(kept) * a.recordLength;
     if (!CommitDbfHeader(a)) return false;
     if (!a.file->Truncate(end + 1)) {
-        SetEngineError(IoCodeFromErrno(a.file->Error(), 101), "Fehler beim Packen von " + name);
+        SetEngineError(IoCodeFromErrno(a.file->Error(), 101),
+                       "Fehler beim Packen von " + platform::DisplayPath(name));
         return false;
     }
     if (kept > 0) {
@@ -435,7 +443,7 @@ bool Pack() {
     const std::string name = a.fileName;
     ExclusiveForPack exclusive(a);
     if (const uint16_t io = exclusive.Begin(); io != 0) {
-        SetEngineError(io, "Fehler beim Packen von " + name);
+        SetEngineError(io, "Fehler beim Packen von " + platform::DisplayPath(name));
         return false;
     }
     if (PackConfirm &&
@@ -447,8 +455,8 @@ bool Pack() {
     }
     if (!PackRecords(a, name)) return false;
     if (const uint16_t io = exclusive.End(); io != 0) {
-        SetEngineError(
-            io, "Datenbank kann nicht Sharable wiedergeöffnet werden. "_oem + name + " [Pack]");
+        SetEngineError(io, "Datenbank kann nicht Sharable wiedergeöffnet werden. "_oem +
+                               platform::DisplayPath(name) + " [Pack]");
         return false;
     }
     return true;

@@ -101,6 +101,7 @@ void GoTop() {
         n = IndexHooks.firstKey();
         if (n == a.recordCount + 1) {
             NoRecordState(a);
+            guard.End();
             return;
         }
     }
@@ -120,6 +121,7 @@ void GoTop() {
         if (!ReadRecord(a, n)) return;
     }
     SaveKey(index);
+    guard.End();
 }
 
 void GoBottom() {
@@ -135,6 +137,7 @@ void GoBottom() {
         n = IndexHooks.lastKey();
         if (n == a.recordCount + 1) {
             NoRecordState(a);
+            guard.End();
             return;
         }
     }
@@ -160,6 +163,7 @@ void GoBottom() {
         if (!ReadRecord(a, n)) return;
     }
     SaveKey(index);
+    guard.End();
 }
 
 void Go(int32_t n) {
@@ -178,6 +182,7 @@ void Go(int32_t n) {
             SyncIndex(index);
             SaveKey(index);
         }
+        guard.End();
         return;
     } else {
         a.currentRecord = a.recordCount + 1;
@@ -251,6 +256,8 @@ void Skip(int32_t n) {
                 atEnd = cur >= a.recordCount;
                 next = atEnd ? a.recordCount : cur + 1;
             }
+            // The order may hold records another program appended since the count was read.
+            if (next > a.recordCount) RefreshRecCount(a);
             if (next < 1 || next > a.recordCount)
                 atEnd = true;
             else if (!ReadRecord(a, next))
@@ -269,6 +276,7 @@ void Skip(int32_t n) {
             SetEof(a);
             SyncIndex(index);
         }
+        guard.End();
     }
     if (end == End::Backward) {
         GoTop();

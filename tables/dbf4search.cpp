@@ -10,6 +10,7 @@
 
 #include "platform/codepage.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "platform/real48.h"
 #include "tables/dbf4.h"
 #include "tables/dbf4change.h"
@@ -207,7 +208,7 @@ void Poke(const std::string& text, int field, int32_t record) {
     const std::string part = text.substr(0, static_cast<size_t>(length));
     const auto size = static_cast<int64_t>(part.size());
     if (a.file->WriteAt(RecordPos(a, record) + offset, part.data(), size) != size) {
-        SetEngineError(101, "Datei:  " + a.fileName + " [Poke]");
+        SetEngineError(101, "Datei:  " + platform::DisplayPath(a.fileName) + " [Poke]");
         return;
     }
     if (a.changeState != ChangeAppended) a.changeState = ChangeRewritten;

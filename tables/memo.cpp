@@ -10,6 +10,7 @@
 #include <map>
 
 #include "platform/hostfs.h"
+#include "platform/progfiles.h"
 #include "tables/dbf4.h"
 #include "tables/dbfformat.h"
 #include "tables/memoformat.h"
@@ -149,10 +150,6 @@ private:
             skipLf_ = false;
             if (c == memo::LineFeed) return true;
         }
-        if (skipBlanks_) {
-            if (c == ' ') return true;
-            skipBlanks_ = false;
-        }
         if (c == memo::HardReturn || c == memo::SoftReturn) {
             skipLf_ = true;
             return Emit(c);
@@ -162,10 +159,8 @@ private:
             cur_ += static_cast<char>(c);
             return true;
         }
-        if (c == ' ') {  // the line is full: the blanks end it
-            skipBlanks_ = true;
-            return Emit(0);
-        }
+        // The line is full: it ends after its last blank, or here when it has
+        // none; the rest goes on in the next line, so a wrap loses nothing.
         const size_t blank = cur_.rfind(' ');
         std::string rest;
         if (blank != std::string::npos) {
@@ -187,7 +182,6 @@ private:
     size_t width_;
     std::string cur_;
     bool skipLf_ = false;
-    bool skipBlanks_ = false;
 };
 
 // The memo pad as stored bytes: hard and soft returns as CR LF and 0x8D LF,
@@ -378,7 +372,8 @@ void SetMemoTransforms(DbfArea& area, MemoTransformProc readProc, MemoTransformP
 }
 
 bool OpenMemofile(DbfArea& area, const std::string& tableName) {
-    const std::string name = ForceExtension(tableName, MemoFileExt(area.prolog[dbf::OffVersion]));
+    const std::string name =
+        MemoFileName(tableName + SplitFileName(area.fileName).ext, area.prolog[dbf::OffVersion]);
     if (TMemoFileRec* open = MemoFileOf(area)) {
         SetEngineError(1007, Tagged(*open, "USE"));
         return false;
@@ -395,7 +390,7 @@ bool OpenMemofile(DbfArea& area, const std::string& tableName) {
     if (ForcedOpenMode < 65535) share = static_cast<uint8_t>(ForcedOpenMode);
     m->file = OpenEngineFile(name, share, io);
     if (!m->file) {
-        SetEngineError(io, "Memo-Datei nicht gefunden: " + name + " [USE]");
+        SetEngineError(io, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [USE]");
         return false;
     }
     m->memoType = GetMemoType(area);
@@ -434,7 +429,8 @@ bool RecreateMemofile(DbfArea& area, const std::string& tableName) {
     const TMemoFileRec* m = MemoFileOf(area);
     const uint8_t type = m ? m->memoType : GetMemoType(area);
     const std::string name =
-        m ? m->fileName : ForceExtension(tableName, MemoFileExt(area.prolog[0]));
+        m ? m->fileName
+          : MemoFileName(tableName + SplitFileName(area.fileName).ext, area.prolog[0]);
     if (!CloseMemofile(area)) return false;
     if (!CreateMemoFile(name, type, MemoBlockSize, "CreateMemofile")) return false;
     return OpenMemofile(area, tableName);
@@ -572,8 +568,8 @@ bool GetMemo(TMemoFileRec& m, int32_t blockNo) {
     MemoPadLines = std::move(lines.lines);
     MemoPadLineEnds = std::move(lines.ends);
     if (full) {
-        SetEngineError(217, "Reading memo field in " + m.fileName + " Record # " +
-                                std::to_string(RecordNo(m)));
+        SetEngineError(217, "Reading memo field in " + platform::DisplayPath(m.fileName) +
+                                " Record # " + std::to_string(RecordNo(m)));
         return false;
     }
     return true;
@@ -614,7 +610,7 @@ bool EditMemo(TMemoFileRec& m, int32_t& blockNo) {
     if (IsDbase3(m)) text += memo::TextEndPair;
     const int64_t freeBytes = DiskFreeOfPath(m.fileName);
     if (freeBytes >= 0 && freeBytes / 1024 <= static_cast<int64_t>(text.size()) / 1024) {
-        SetEngineError(1004, m.fileName);
+        SetEngineError(1004, platform::DisplayPath(m.fileName));
         return false;
     }
     const int64_t end = LockMemoPadAndSeekEOF(m, tag);
@@ -674,7 +670,8 @@ int32_t CopyMemo(DbfArea& src, int32_t blockNo, DbfArea& dst, bool sameBlock) {
     TMemoFileRec* d = MemoFileOf(dst);
     if (!s || !d) {
         const DbfArea& missing = s ? dst : src;
-        SetEngineError(1019, missing.fileName + " No Memo Field [" + tag + "]");
+        SetEngineError(1019,
+                       platform::DisplayPath(missing.fileName) + " No Memo Field [" + tag + "]");
         return 0;
     }
     // The source memo into memory: its extent is cut to the source file.
@@ -719,7 +716,7 @@ bool PackMemofile(DbfArea& area) {
     const std::string tag = "PackMemofile";
     TMemoFileRec* m = MemoFileOf(area);
     if (!m) {
-        SetEngineError(1019, area.fileName + " No Memo Field [" + tag + "]");
+        SetEngineError(1019, platform::DisplayPath(area.fileName) + " No Memo Field [" + tag + "]");
         return false;
     }
     const int64_t oldSize = m->file->Size();
@@ -749,7 +746,7 @@ bool PackMemofile(DbfArea& area) {
         return false;
     };
     if (!fresh.file)
-        return abandon(io, "Memo-Datei nicht gefunden: " + tempName + " [" + tag + "]");
+        return abandon(io, "Memo-Datei nicht gefunden: " + platform::DisplayPath(tempName) + " [" + tag + "]");
     const int32_t savedRecord = area.currentRecord;
     struct Change {
         int32_t record;
@@ -793,11 +790,11 @@ bool PackMemofile(DbfArea& area) {
     if (!platform::RenameFile(tempName, name)) {
         platform::EraseFile(tempName);
         OpenMemofile(area, tableName);
-        SetEngineError(5, "Memo-Datei nicht gefunden: " + name + " [" + tag + "]");
+        SetEngineError(5, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
         return false;
     }
     if (!OpenMemofile(area, tableName)) {
-        SetEngineError(EngineErrorCode, "Memo-Datei nicht gefunden: " + name + " [" + tag + "]");
+        SetEngineError(EngineErrorCode, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
         return false;
     }
     // Without conversion procedures only the field's digits are written, so
@@ -805,13 +802,14 @@ bool PackMemofile(DbfArea& area) {
     const bool direct = !area.beforeWrite && !area.afterRead;
     for (const Change& c : changes) {
         const DbfFieldEntry& f = area.fields[c.field];
-        const std::string text = FitNumberText(std::to_string(c.block), f.length);
+        const std::string text = MemoReferenceText(c.block, f.length);
         if (direct) {
             const int64_t pos = static_cast<int64_t>(area.headerLength) +
                                 static_cast<int64_t>(c.record - 1) * area.recordLength + f.offset;
             if (area.file->WriteAt(pos, text.data(), f.length) != f.length) {
                 SetEngineError(IoCodeFromErrno(area.file->Error(), 101),
-                               "Datei:  " + area.fileName + " [Replace/Append/PutDbfRecord]");
+                               "Datei:  " + platform::DisplayPath(area.fileName) +
+                                   " [Replace/Append/PutDbfRecord]");
                 return false;
             }
             if (area.changeState == ChangeNone) area.changeState = ChangeRewritten;

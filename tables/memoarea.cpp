@@ -3,6 +3,7 @@
 // file layer (memo.cpp) or the byte streams (memostream.cpp).
 #include "tables/memoarea.h"
 
+#include "platform/progfiles.h"
 #include "tables/dbf4.h"
 #include "tables/memo.h"
 #include "tables/memostream.h"
@@ -16,7 +17,9 @@ TMemoFileRec* CurrentMemoFile(const std::string& operation) {
     if (CheckAreaOpen(operation)) return nullptr;
     DbfArea* a = CurrentDbf();
     TMemoFileRec* m = MemoFileOf(*a);
-    if (!m) SetEngineError(1019, a->fileName + " No Memo Field [" + operation + "]");
+    if (!m)
+        SetEngineError(1019,
+                       platform::DisplayPath(a->fileName) + " No Memo Field [" + operation + "]");
     return m;
 }
 

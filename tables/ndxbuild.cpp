@@ -8,6 +8,7 @@
 #include <queue>
 
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "tables/dbf4change.h"
 #include "tables/dbf4nav.h"
 #include "tables/tbcommon.h"
@@ -275,7 +276,7 @@ private:
             uint16_t io = 0;
             runs_.file = CreateEngineFile(runs_.name, ShareExclusive, io);
             if (!runs_.file) {
-                SetEngineError(io, "Datei nicht geöffnet"_oem + runs_.name + " [MakeIndex]");
+                SetEngineError(io, "Datei nicht geöffnet"_oem + platform::DisplayPath(runs_.name) + " [MakeIndex]");
                 return false;
             }
         }
@@ -364,7 +365,7 @@ void Suffix(const std::string& path) {
     if (EngineErrorCode == 0) return;
     const uint16_t code = EngineErrorCode;
     const std::string msg = EngineErrorMsg;
-    SetEngineError(code, msg + " [MakeIndex(<...>," + path + ")]");
+    SetEngineError(code, msg + " [MakeIndex(<...>," + platform::DisplayPath(path) + ")]");
 }
 
 // The key type and length of a new index from the current record.
@@ -433,7 +434,8 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
     }
     DbfArea* pa = CurrentDbf();
     if (!pa) {
-        SetEngineError(215, "Datenbank nicht geöffnet beim Indizieren von"_oem + name + ".");
+        SetEngineError(215, "Datenbank nicht geöffnet beim Indizieren von"_oem +
+                                platform::DisplayPath(name) + ".");
         return;
     }
     DbfArea& a = *pa;
@@ -475,7 +477,7 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
         if (a.oem) stored = LStrAnsiToOem(stored);
     }
     if (IndexFileOpenAnywhere(path)) {
-        SetEngineError(214, path);
+        SetEngineError(214, platform::DisplayPath(path));
         return Suffix(path);
     }
     bool reopened = false;
@@ -483,19 +485,15 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
         const uint16_t erased = FileExistsP(path) ? EraseFileIfFree(path) : 0;
         if (erased == 5 || erased == 32) {
             if (ReopenDbf(true) != 0) {
-                SetEngineError(225, a.fileName);
+                SetEngineError(225, platform::DisplayPath(a.fileName));
                 return Suffix(path);
             }
             reopened = true;
         }
     }
     // Shares the table again on every way out.
-    struct Reshare {
-        bool active;
-        ~Reshare() {
-            if (active) ReopenDbf(false);
-        }
-    } reshare{reopened};
+    EndOfWork reshare;
+    if (reopened) reshare.Arm([] { ReopenDbf(false); });
     const int32_t savedRecord = a.currentRecord;
     const bool savedEof = a.eof, savedBof = a.bof;
     RefreshRecCount(a);
@@ -504,7 +502,7 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
     uint16_t io = 0;
     b->file = CreateEngineFile(path, ShareExclusive, io);
     if (!b->file) {
-        SetEngineError(io, "Datei nicht geöffnet"_oem + path);
+        SetEngineError(io, "Datei nicht geöffnet"_oem + platform::DisplayPath(path));
         return Suffix(path);
     }
     uint32_t root = 1;
@@ -529,6 +527,7 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
         SetEngineError(IoCodeFromErrno(b->file->Error(), 101), " [MakeIndex]");
         return Suffix(path);
     }
+    reshare.End();
 }
 
 void MakeIndexFromExpr(const std::string& expression, const std::string& nameWithOptions) {
@@ -589,7 +588,8 @@ void Reindex() {
     bool any = false;
     for (int o = 1; o <= MaxOrders; ++o) any = any || OrderBlock(o);
     if (!a || !any) {
-        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem + (a ? a->fileName : std::string()) +
+        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem +
+                                platform::DisplayPath(a ? a->fileName : std::string()) +
                                 ") [Reindex]");
         return;
     }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "tables/dbf4.h"
 #include "tables/tbcommon.h"
 #include "tables/tbdbflow.h"
@@ -21,7 +22,8 @@ using namespace ndx;
 namespace {
 
 void Damaged(const IndexControlBlock& b, const std::string& routine) {
-    SetEngineError(254, "Index-Datei beschädigt. "_oem + b.fileName + " [" + routine + "]");
+    SetEngineError(254, "Index-Datei beschädigt. "_oem + platform::DisplayPath(b.fileName) + " [" +
+                            routine + "]");
 }
 
 // One entry while a node is rebuilt.
@@ -250,7 +252,8 @@ bool ReadAnchorNode(IndexControlBlock& b, const std::string& routine) {
         parsed.keyLength != b.hdr.keyLength || parsed.keyType != b.hdr.keyType ||
         parsed.entrySize != b.hdr.entrySize || parsed.keysPerNode != b.hdr.keysPerNode) {
         SetEngineError(IoCodeFromErrno(b.file->Error(), 100),
-                       "Fehler beim Lesen der Index-Datei:  " + b.fileName + " [" + routine + "]");
+                       "Fehler beim Lesen der Index-Datei:  " + platform::DisplayPath(b.fileName) +
+                           " [" + routine + "]");
         return false;
     }
     b.hdr = parsed;
@@ -268,9 +271,9 @@ bool WriteAnchorNode(IndexControlBlock& b) {
     const std::string expr = b.table && b.table->oem ? LStrAnsiToOem(b.expression) : b.expression;
     FillHeaderBlock(b.hdr, expr, count, name.substr(0, 12), block.data());
     if (b.file->WriteAt(0, block.data(), BlockSize) != BlockSize) {
-        SetEngineError(
-            IoCodeFromErrno(b.file->Error(), 101),
-            "Fehler beim Schreiben der Index-Datei:  " + b.fileName + " [WriteAnchorNode]");
+        SetEngineError(IoCodeFromErrno(b.file->Error(), 101),
+                       "Fehler beim Schreiben der Index-Datei:  " +
+                           platform::DisplayPath(b.fileName) + " [WriteAnchorNode]");
         return false;
     }
     b.headerChanged = false;
@@ -323,7 +326,8 @@ bool SeekAndRead(IndexControlBlock& b, uint32_t n, NdxNode& node) {
     const int64_t got = b.file->ReadAt(static_cast<int64_t>(n) * BlockSize, node.data(), BlockSize);
     if (got != BlockSize) {
         SetEngineError(IoCodeFromErrno(b.file->Error(), 100),
-                       "Fehler beim Lesen der Index-Datei: " + b.fileName + " [SeekAndRead]");
+                       "Fehler beim Lesen der Index-Datei: " + platform::DisplayPath(b.fileName) +
+                           " [SeekAndRead]");
         return false;
     }
     // The upper half of the count field is zero in the file; a count beyond
@@ -344,7 +348,8 @@ bool SeekAndRead(IndexControlBlock& b, uint32_t n, NdxNode& node) {
 bool SeekAndWrite(IndexControlBlock& b, uint32_t n, const NdxNode& node) {
     if (b.file->WriteAt(static_cast<int64_t>(n) * BlockSize, node.data(), BlockSize) != BlockSize) {
         SetEngineError(IoCodeFromErrno(b.file->Error(), 101),
-                       "Fehler beim Schreiben der Index-Datei: " + b.fileName + " [SeekAndWrite]");
+                       "Fehler beim Schreiben der Index-Datei: " +
+                           platform::DisplayPath(b.fileName) + " [SeekAndWrite]");
         b.cache.clear();
         return false;
     }
@@ -608,7 +613,8 @@ bool IndexInfo(const std::string& name, IndexFileInfo& info) {
     NdxHeader h;
     if (!f || f->ReadAt(0, block, BlockSize) != BlockSize || !ParseNdxHeader(block, h)) {
         SetEngineError(f ? IoCodeFromErrno(f->Error(), 100) : io,
-                       "Fehler beim Lesen der Index-Datei: \r\n[IndexInfo(<>," + name + ")]");
+                       "Fehler beim Lesen der Index-Datei: \r\n[IndexInfo(<>," +
+                           platform::DisplayPath(name) + ")]");
         return false;
     }
     info.expression =

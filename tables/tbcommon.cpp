@@ -221,17 +221,42 @@ void ResetEngineErrorState() {
     EngineHalting = false;
 }
 
-QuietEngineErrors::QuietEngineErrors()
+QuietEngineErrors::QuietEngineErrors(bool keepNew)
     : code_(EngineErrorCode),
       pending_(PendingErrorCode),
       msg_(EngineErrorMsg),
-      handling_(SetErrorHandling(false)) {}
+      handling_(SetErrorHandling(false)),
+      keepNew_(keepNew) {}
 
 QuietEngineErrors::~QuietEngineErrors() {
     ErrorHandling = handling_;
+    if (keepNew_ && code_ == 0) return;
     EngineErrorCode = code_;
     PendingErrorCode = pending_;
     EngineErrorMsg = msg_;
+}
+
+void EndOfWork::End() {
+    if (!undo_) return;
+    const std::function<void()> undo = std::exchange(undo_, nullptr);
+    if (EngineErrorCode == 0) {
+        undo();
+        return;
+    }
+    // The work failed with error handling off: its error stays the one recorded.
+    QuietEngineErrors quiet;
+    undo();
+}
+
+EndOfWork::~EndOfWork() {
+    if (!undo_) return;
+    QuietEngineErrors quiet(true);
+    try {
+        undo_();
+    } catch (...) {
+        // A raise of a layer above the engine: the failure being unwound is
+        // the one that counts.
+    }
 }
 
 void EngGetMem(EngMemBlock& block, uint16_t size) {

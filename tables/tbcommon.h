@@ -43,9 +43,10 @@ void ResetEngineErrorState();
 
 // For cleanup on error paths (destructors): error handling is off for its
 // lifetime, and the error state of the failure being unwound is restored.
+// With keepNew, an error of the cleanup stays recorded when there was none.
 class QuietEngineErrors {
 public:
-    QuietEngineErrors();
+    explicit QuietEngineErrors(bool keepNew = false);
     ~QuietEngineErrors();
     QuietEngineErrors(const QuietEngineErrors&) = delete;
     QuietEngineErrors& operator=(const QuietEngineErrors&) = delete;
@@ -54,6 +55,27 @@ private:
     uint16_t code_, pending_;
     std::string msg_;
     bool handling_;
+    bool keepNew_;
+};
+
+// Undoes something at the end of a piece of work (a lock, a protection, a
+// share mode). The normal way calls End() after the work, where a failure to
+// undo is reported like any other error and may raise. When an error or an
+// exception ends the work early, the destructor undoes it quietly and keeps
+// the error of that failure: no exception ever leaves the destructor.
+class EndOfWork {
+public:
+    EndOfWork() = default;
+    explicit EndOfWork(std::function<void()> undo) : undo_(std::move(undo)) {}
+    ~EndOfWork();
+    EndOfWork(const EndOfWork&) = delete;
+    EndOfWork& operator=(const EndOfWork&) = delete;
+    void Arm(std::function<void()> undo) { undo_ = std::move(undo); }
+    void End();
+    void Dismiss() { undo_ = nullptr; }  // nothing left to undo
+
+private:
+    std::function<void()> undo_;
 };
 
 // Memory blocks of a 16-bit size.

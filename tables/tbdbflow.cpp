@@ -10,6 +10,7 @@
 
 #include "platform/codepage.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "platform/real48.h"
 #include "platform/sysclock.h"
 #include "tables/dbfformat.h"
@@ -272,7 +273,8 @@ void CloseDbf(DbfArea& a) {
             if (a.file->WriteAt(RecordPos(a, a.recordCount + 1), &eof, 1) != 1) {
                 const uint16_t code = IoCodeFromErrno(a.file->Error(), 101);
                 a.file.reset();
-                SetEngineError(code, "Datei:  " + a.fileName + " [CloseDbf(" + a.fileName + ")]");
+                SetEngineError(code, "Datei:  " + platform::DisplayPath(a.fileName) +
+                                         " [CloseDbf(" + platform::DisplayPath(a.fileName) + ")]");
             }
         }
     }
@@ -285,7 +287,7 @@ void CloseDbf(DbfArea& a) {
 bool GetDbfRecord(DbfArea& a, int32_t n) {
     if (n < 1 || n > a.recordCount) {
         SetEngineError(212, "Ungültige Datensatznr. = "_oem + std::to_string(n) + " (" +
-                                a.fileName + ")  [GetDbfRecord]");
+                                platform::DisplayPath(a.fileName) + ")  [GetDbfRecord]");
         return false;
     }
     a.eof = a.bof = false;
@@ -300,7 +302,7 @@ bool GetDbfRecord(DbfArea& a, int32_t n) {
             a.eof = true;
             code = IoCodeFromErrno(a.file->Error(), 100);
         }
-        SetEngineError(code, "Datei:  " + a.fileName + "  [GetDbfRecord]");
+        SetEngineError(code, "Datei:  " + platform::DisplayPath(a.fileName) + "  [GetDbfRecord]");
         return false;
     }
     a.currentRecord = n;
@@ -328,7 +330,8 @@ bool RecordWritten(DbfArea& a, int32_t n, bool append) {
 bool PutDbfRecord(DbfArea& a, int32_t n) {
     const bool append = n > a.recordCount;
     if (append && a.recordCount >= dbf::MaxRecordCount) {
-        SetEngineError(101, "Datei:  " + a.fileName + " [Replace/Append/PutDbfRecord]");
+        SetEngineError(
+            101, "Datei:  " + platform::DisplayPath(a.fileName) + " [Replace/Append/PutDbfRecord]");
         return false;
     }
     if (append) n = a.recordCount + 1;
@@ -339,7 +342,8 @@ bool PutDbfRecord(DbfArea& a, int32_t n) {
     // A header that counts more records than the file holds must not make
     // the append write far behind the end of the file.
     if (append && a.file->Size() < RecordPos(a, n)) {
-        SetEngineError(213, "Datei:  " + a.fileName + " [Replace/Append/PutDbfRecord]");
+        SetEngineError(
+            213, "Datei:  " + platform::DisplayPath(a.fileName) + " [Replace/Append/PutDbfRecord]");
         return false;
     }
     // The record buffer stays in the Windows code page: a copy is converted.
@@ -347,8 +351,9 @@ bool PutDbfRecord(DbfArea& a, int32_t n) {
     TranslateRecord(TranslateDir::Write, a.oem, a.beforeWrite, a.recordLength, out.data());
     const int64_t put = a.file->WriteAt(RecordPos(a, n), out.data(), a.recordLength);
     if (put != a.recordLength) {
-        SetEngineError(put < 0 ? IoCodeFromErrno(a.file->Error(), 101) : 101,
-                       "Datei:  " + a.fileName + " [Replace/Append/PutDbfRecord]");
+        SetEngineError(
+            put < 0 ? IoCodeFromErrno(a.file->Error(), 101) : 101,
+            "Datei:  " + platform::DisplayPath(a.fileName) + " [Replace/Append/PutDbfRecord]");
         return false;
     }
     a.currentRecord = n;
@@ -357,7 +362,8 @@ bool PutDbfRecord(DbfArea& a, int32_t n) {
 
 bool AppendDbfRecord(DbfArea& a) {
     if (a.recordCount >= dbf::MaxRecordCount) {
-        SetEngineError(101, "Datei:  " + a.fileName + " [Replace/Append/PutDbfRecord]");
+        SetEngineError(
+            101, "Datei:  " + platform::DisplayPath(a.fileName) + " [Replace/Append/PutDbfRecord]");
         return false;
     }
     return PutDbfRecord(a, a.recordCount + 1);
@@ -367,12 +373,13 @@ bool WriteDeleteFlag(DbfArea& a, int32_t n) {
     const bool append = n > a.recordCount;
     if (append) n = a.recordCount < dbf::MaxRecordCount ? a.recordCount + 1 : a.recordCount;
     if (append && a.file->Size() < RecordPos(a, n)) {
-        SetEngineError(213, "Datei:  " + a.fileName + " [DeleteRec/RecallRec]");
+        SetEngineError(213,
+                       "Datei:  " + platform::DisplayPath(a.fileName) + " [DeleteRec/RecallRec]");
         return false;
     }
     if (a.file->WriteAt(RecordPos(a, n), a.record.data(), 1) != 1) {
         SetEngineError(IoCodeFromErrno(a.file->Error(), 101),
-                       "Datei:  " + a.fileName + " [DeleteRec/RecallRec]");
+                       "Datei:  " + platform::DisplayPath(a.fileName) + " [DeleteRec/RecallRec]");
         return false;
     }
     return RecordWritten(a, n, append);
@@ -405,14 +412,14 @@ bool WriteDbfHeader(DbfArea& a) {
     wrote = a.file->WriteAt(0, a.prolog, size);
     if (wrote != size) {
         SetEngineError(wrote < 0 ? IoCodeFromErrno(a.file->Error(), 101) : 101,
-                       "Datei:  " + a.fileName + " [WriteDbfHeader]");
+                       "Datei:  " + platform::DisplayPath(a.fileName) + " [WriteDbfHeader]");
         return false;
     }
     // The header went out with the bytes known from the open; the failed
     // re-read is still reported.
     if (!keptRead) {
         SetEngineError(IoCodeFromErrno(a.file->Error(), 100),
-                       "Datei:  " + a.fileName + " [WriteDbfHeader]");
+                       "Datei:  " + platform::DisplayPath(a.fileName) + " [WriteDbfHeader]");
         return false;
     }
     return true;
@@ -436,7 +443,8 @@ bool CommitDbfHeader(DbfArea& a) {
             const uint8_t eof = dbf::EndOfFile;
             if (a.file->WriteAt(RecordPos(a, a.recordCount + 1), &eof, 1) != 1) {
                 SetEngineError(IoCodeFromErrno(a.file->Error(), 101),
-                               "Datei:  " + a.fileName + " [Replace/Append/PutDbfRecord]");
+                               "Datei:  " + platform::DisplayPath(a.fileName) +
+                                   " [Replace/Append/PutDbfRecord]");
                 return false;
             }
         }
@@ -448,6 +456,19 @@ bool CommitDbfHeader(DbfArea& a) {
 std::string MemoFileExt(uint8_t version) {
     if (!IsValidDbfVersion(version)) version = DefaultCreateVersion;
     return version == dbf::VerFoxProMemo || version == dbf::VerVisualFox ? "FPT" : "DBT";
+}
+
+std::string MemoFileName(const std::string& tableFile, uint8_t version) {
+    std::string ext = MemoFileExt(version);
+    // The extension as the table file is stored (an existing file is found
+    // whatever the case of the name given).
+    const std::string stored = SplitFileName(NameWithoutDir(platform::HostPath(tableFile))).ext;
+    const auto lower = [](unsigned char c) { return c >= 'a' && c <= 'z'; };
+    const auto upper = [](unsigned char c) { return c >= 'A' && c <= 'Z'; };
+    if (std::any_of(stored.begin(), stored.end(), lower) &&
+        std::none_of(stored.begin(), stored.end(), upper))
+        for (char& c : ext) c = static_cast<char>(c - 'A' + 'a');
+    return ForceExtension(tableFile, ext);
 }
 
 bool CreateDbf(DbfArea& a, const std::string& name, int fieldCount,
@@ -542,8 +563,8 @@ bool CreateDbf(DbfArea& a, const std::string& name, int fieldCount,
     CloseDbf(a);
     if (EngineErrorCode != 0) return false;
     if (hasMemo)
-        return CreateMemoFile(ForceExtension(a.fileName, MemoFileExt(DefaultCreateVersion)),
-                              DefaultCreateVersion, MemoBlockSize, "CreateDbf()");
+        return CreateMemoFile(MemoFileName(a.fileName, DefaultCreateVersion), DefaultCreateVersion,
+                              MemoBlockSize, "CreateDbf()");
     return true;
 }
 
@@ -572,7 +593,8 @@ bool CreateMemoFile(const std::string& name, uint8_t version, uint16_t blockSize
     const auto size = static_cast<int64_t>(data.size());
     if (!file || file->WriteAt(0, data.data(), size) != size) {
         if (file) io = IoCodeFromErrno(file->Error(), 101);
-        SetEngineError(io ? io : 101, "Cannot create memo file " + name + " [" + caller + "]");
+        SetEngineError(io ? io : 101, "Cannot create memo file " + platform::DisplayPath(name) +
+                                          " [" + caller + "]");
         return false;
     }
     return true;
@@ -644,6 +666,12 @@ int32_t StoredIntValue(const char* text, size_t len) {
 std::string FitNumberText(const std::string& text, int width) {
     if (static_cast<int>(text.size()) > width) return std::string(width, '*');
     return std::string(width - text.size(), ' ') + text;
+}
+
+std::string MemoReferenceText(int32_t block, int width) {
+    // Other dBase programs read a stored 0 as a reference to the memo file's header.
+    if (block == 0) return std::string(width, ' ');
+    return FitNumberText(std::to_string(block), width);
 }
 
 Real48 Real48OfDouble(double d) {
@@ -734,7 +762,7 @@ void UserBufferToRecord(DbfArea& a, const uint8_t* buffer) {
             case 'M': {
                 int32_t v;
                 std::memcpy(&v, buffer + p, 4);
-                text = FitNumberText(std::to_string(v), f.length);
+                text = MemoReferenceText(v, f.length);
                 break;
             }
             default:

@@ -117,6 +117,9 @@ struct DbfFieldDef {
 bool CreateDbf(DbfArea& a, const std::string& name, int fieldCount,
                const std::vector<DbfFieldDef>& fields);
 std::string MemoFileExt(uint8_t version);
+// The memo file of a table file: the memo extension of the version in the
+// case of the table file's own extension (x.dbf: x.dbt, X.DBF: X.DBT).
+std::string MemoFileName(const std::string& tableFile, uint8_t version);
 bool CreateMemoFile(const std::string& name, uint8_t version, uint16_t blockSize,
                     const std::string& caller);
 
@@ -138,6 +141,8 @@ int32_t StoredIntValue(const char* text, size_t len);
 Real48 Real48OfDouble(double d);
 // Fits a number text into a field: right-aligned, or all '*' when too long.
 std::string FitNumberText(const std::string& text, int width);
+// A memo field's stored reference: the block number, blanks for no memo.
+std::string MemoReferenceText(int32_t block, int width);
 
 uint32_t SwapLong(uint32_t v);
 uint16_t SwapWord(uint16_t v);

@@ -3,6 +3,7 @@
 // browser and the program's start-up and shut-down.
 #include "tables/tbdelim.h"
 
+#include "platform/progfiles.h"
 #include "tables/dbf4.h"
 #include "tables/dbf4nav.h"
 #include "tables/tbcommon.h"
@@ -122,7 +123,7 @@ bool WriteDelimitedFile(const std::string& fileName, bool withHeader) {
     uint16_t io = 0;
     std::unique_ptr<EngineFile> file = CreateEngineFile(name, ShareExclusive, io);
     if (!file) {
-        SetEngineError(io, "Datei:  " + name + " [ExportText]");
+        SetEngineError(io, "Datei:  " + platform::DisplayPath(name) + " [ExportText]");
         return false;
     }
     DelimWriter out(*file, name);

@@ -118,13 +118,22 @@ std::string DateTextWithCentury(const std::string& digits) {
     return text;
 }
 
+// The date text of a date column: YYYYMMDD, or a date text of the current
+// format. Anything else (digits of another length, a text that is no date)
+// is refused and gives the empty date.
+std::string ImportedDate(const std::string& col) {
+    std::string text = AllDigits(col) && col.size() == 8 ? DateTextWithCentury(col) : col;
+    std::string check = text;
+    return IsValidDate(check) ? text : std::string();
+}
+
 void AssignColumn(const DbfFieldEntry& f, uint8_t* p, const std::string& col) {
     switch (f.type) {
         case 'C':
             PutText(p, col, f.length);
             break;
         case 'D':
-            PutText(p, AllDigits(col) ? DateTextWithCentury(col) : col, f.length + 2u);
+            PutText(p, ImportedDate(col), f.length + 2u);
             break;
         case 'L':
             p[0] =

@@ -284,9 +284,11 @@ int32_t ExprLexer::ReadNumber() {
 int32_t ExprLexer::ReadText(char quote) {
     const size_t close = src_.find(quote, pos_ + 1);
     if (close == std::string::npos || close >= end_) {
-        // No closing quote: the text ends at the opening quote.
+        // No closing quote: the text ends at the opening quote, and the quote
+        // itself is a token no rule accepts, so that the expression is a
+        // syntax error wherever the text stands (not cut off after an operand).
         end_ = pos_;
-        return TokEnd;
+        return static_cast<unsigned char>(quote);
     }
     text_ = src_.substr(pos_ + 1, close - pos_ - 1);
     pos_ = close + 1;

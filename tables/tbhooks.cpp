@@ -30,19 +30,20 @@ void CallVFile(DbfArea& area, uint8_t operation, int32_t recordArg) {
     if (VFileHook) VFileHook(area);
 }
 
-IndexProtection::IndexProtection(Kind kind, bool active) : kind_(kind) {
-    if (!active) return;
-    auto& slot = kind_ == Read ? IndexHooks.readProtect : IndexHooks.changeProtect;
-    if (slot) {
-        slot(1);
-        on_ = true;
-    }
+namespace {
+
+std::function<void(int)>& ProtectionSlot(IndexProtection::Kind kind) {
+    return kind == IndexProtection::Read ? IndexHooks.readProtect : IndexHooks.changeProtect;
 }
 
-IndexProtection::~IndexProtection() {
-    if (!on_) return;
-    auto& slot = kind_ == Read ? IndexHooks.readProtect : IndexHooks.changeProtect;
-    if (slot) slot(0);
+}  // namespace
+
+IndexProtection::IndexProtection(Kind kind, bool active) {
+    if (!active || !ProtectionSlot(kind)) return;
+    ProtectionSlot(kind)(1);
+    off_.Arm([kind] {
+        if (auto& slot = ProtectionSlot(kind)) slot(0);
+    });
 }
 
 }  // namespace kor2

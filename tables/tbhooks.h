@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tables/tbcommon.h"
+
 namespace kor2 {
 
 struct DbfArea;
@@ -95,19 +97,20 @@ bool MemoLinked();
 // Stores the operation and record number in the area and calls the layer.
 void CallVFile(DbfArea& area, uint8_t operation, int32_t recordArg = 0);
 
-// Switches the index layer's read or change protection on for its lifetime
-// (slots 23 and 24) and off again on every way out.
+// Switches the index layer's read or change protection on (slots 23 and 24)
+// for the work that follows. End() switches it off after the work and
+// reports a failure to do so; without End (an error or an exception ended
+// the work) the destructor switches it off quietly.
 class IndexProtection {
 public:
     enum Kind { Read, Change };
     IndexProtection(Kind kind, bool active);
-    ~IndexProtection();
     IndexProtection(const IndexProtection&) = delete;
     IndexProtection& operator=(const IndexProtection&) = delete;
+    void End() { off_.End(); }
 
 private:
-    Kind kind_;
-    bool on_ = false;
+    EndOfWork off_;
 };
 
 }  // namespace kor2

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "tables/dbf4change.h"
 #include "tables/dbf4nav.h"
 #include "tables/dbfformat.h"
@@ -111,16 +112,69 @@ int32_t AfterMove(IndexControlBlock& b) {
     return CursorRecord(b);
 }
 
+// Puts the cursor on the entry of record n under key: 1 there, 0 not in the
+// order, -1 after an error. A UNIQUE order keeps one entry per key, which
+// stands for every record of that key.
+int PositionOnRecord(IndexControlBlock& b, const std::string& key, int32_t n) {
+    return b.hdr.unique ? SeekKeyInOrder(b, key) : PositionOnEntry(b, key, n);
+}
+
 // Re-positions the controlling order when its cursor is gone or another
-// program changed the index.
-bool EnsureCursor(IndexControlBlock& b) {
+// program changed the index. The current record's entry is looked up under
+// the key this program last saw (its record buffer may be older than the
+// file). When another program has given the record a new key meanwhile, the
+// cursor stands on the first key not less than the one seen and `between` is
+// set: a step goes on from there.
+bool EnsureCursor(IndexControlBlock& b, bool& between) {
+    between = false;
     const bool changed = RefreshIfChanged();
     if (!changed && !b.path.empty()) return true;
+    const DbfArea& a = *CurrentDbf();
+    const int32_t n = a.currentRecord;
     const bool eof = b.eof, bof = b.bof;
-    if (!SyncOrder(b, true, "SyncIndex")) return false;
+    if (n < 1 || n > a.recordCount || b.savedKey.size() != b.hdr.keyLength) {
+        if (!SyncOrder(b, true, "SyncIndex")) return false;
+    } else {
+        int r = PositionOnRecord(b, b.savedKey, n);
+        std::string key;
+        if (r == 0) {
+            // A key not kept up to date: the one of the record as this program has it.
+            if (!CurrentRecordKey(b, key)) return false;
+            if (key != b.savedKey) r = PositionOnRecord(b, key, n);
+        }
+        if (r < 0) return false;
+        if (r == 0) {
+            if (SeekKeyInOrder(b, b.savedKey) < 0) return false;
+            between = true;
+            return true;
+        }
+        if (!key.empty()) b.savedKey = key;
+    }
     if (eof) b.eof = true;
     if (bof) b.bof = true;
     return true;
+}
+
+// A step from the place EnsureCursor found between two entries: forwards the
+// entry there is the next record, backwards the one before it. Count + 1 at
+// either end.
+int32_t StepFromBetween(IndexControlBlock& b, bool forward) {
+    const int32_t none = CurrentDbf()->recordCount + 1;
+    if (forward) {
+        if (!CursorOnEntry(b)) {
+            b.eof = true;
+            return none;
+        }
+    } else {
+        const int r = CursorOnEntry(b) ? StepCursor(b, false) : DescendEdge(b, true);
+        if (r < 0) return none;
+        if (r == 0) {
+            b.bof = true;
+            return none;
+        }
+    }
+    IndexFoundFlag = true;
+    return AfterMove(b);
 }
 
 int32_t NaturalStep(bool forward) {
@@ -170,7 +224,9 @@ int32_t Step(bool forward) {
             return AfterMove(*b);
         }
     }
-    if (!EnsureCursor(*b)) return a->recordCount + 1;
+    bool between = false;
+    if (!EnsureCursor(*b, between)) return a->recordCount + 1;
+    if (between) return StepFromBetween(*b, forward);
     if (!CursorOnEntry(*b)) {
         // Synchronised to the end: the last key is the neighbour.
         if (DescendEdge(*b, true) <= 0) return a->recordCount + 1;
@@ -194,8 +250,8 @@ int32_t Edge(bool last) {
     }
     IndexControlBlock& b = *ControllingBlock();
     if (Slots()[b.orderNo] == nullptr) {
-        SetEngineError(221,
-                       "Index nicht geöffnet. (DBF="_oem + a->fileName + ") [_FindFirst/LastRec]");
+        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem + platform::DisplayPath(a->fileName) +
+                                ") [_FindFirst/LastRec]");
         return a->recordCount + 1;
     }
     RefreshIfChanged();
@@ -289,9 +345,9 @@ bool CurrentRecordKey(IndexControlBlock& b, std::string& key) {
     const uint8_t* r = ExprHooks.evaluate(b.expr);
     if (!r) {
         if (EngineErrorCode == 0)
-            SetEngineError(
-                222,
-                "Ungültiger dBASE-Schlüsselausdruck oder Index-Datei beschädigt "_oem + b.fileName);
+            SetEngineError(222,
+                           "Ungültiger dBASE-Schlüsselausdruck oder Index-Datei beschädigt "_oem +
+                               platform::DisplayPath(b.fileName));
         return false;
     }
     if (b.charKey) {
@@ -519,8 +575,8 @@ void CompareKeys() {
             if (!CurrentRecordKey(*b, key)) return;
             if (CursorRecord(*b) != rec && !b->hdr.unique) {
                 SetEngineError(254, "Datensatz Nr. " + std::to_string(rec) +
-                                        " nicht im Index gefunden. " + b->fileName +
-                                        " [CompareKeys]");
+                                        " nicht im Index gefunden. " +
+                                        platform::DisplayPath(b->fileName) + " [CompareKeys]");
                 return;
             }
             if (key == b->savedKey) continue;
@@ -528,12 +584,13 @@ void CompareKeys() {
             if (removed < 0 && (!b->hdr.unique || EngineErrorCode != 0)) {
                 if (EngineErrorCode == 0)
                     SetEngineError(254, "Datensatz Nr. " + std::to_string(rec) +
-                                            " nicht im Index gefunden. " + b->fileName +
-                                            " [CompareKeys]");
+                                            " nicht im Index gefunden. " +
+                                            platform::DisplayPath(b->fileName) + " [CompareKeys]");
                 return;
             }
             if (AppendIndex(*b, key, rec) < 0) {
-                if (EngineErrorCode == 0) SetEngineError(1, b->fileName + " [CompareKeys]");
+                if (EngineErrorCode == 0)
+                    SetEngineError(1, platform::DisplayPath(b->fileName) + " [CompareKeys]");
                 return;
             }
             b->savedKey = key;
@@ -544,23 +601,11 @@ void CompareKeys() {
 
 // ---- key search --------------------------------------------------------------
 
-bool Find(const std::string& text) {
-    EngineErrorCode = 0;
-    IndexFoundFlag = false;
-    if (CheckAreaOpen("Find")) return false;
-    DbfArea& a = *CurrentDbf();
-    if (IsNatural()) {
-        SetEngineError(254,
-                       "Find() mit Index-Ordnung 0 (natürliche Ordnung) nicht erlaubt [Find]"_oem);
-        return false;
-    }
-    IndexControlBlock* pb = ControllingBlock();
-    if (!pb) {
-        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem + a.fileName + ") [Find]");
-        return false;
-    }
-    if (text.empty()) return false;
-    IndexControlBlock& b = *pb;
+namespace {
+
+// Find's search in order b, under its read protection.
+bool FindInOrder(DbfArea& a, IndexControlBlock& b, const std::string& text) {
+    RefreshIfChanged();
     RefreshRecCount(a);
     if (a.recordCount < 1) {
         b.bof = b.eof = true;
@@ -587,13 +632,7 @@ bool Find(const std::string& text) {
             b.hdr.keyType == 'D' ? DateTextToJulian(t) : static_cast<double>(TextToReal(t));
         key.assign(reinterpret_cast<const char*>(&v), sizeof v);
     }
-    int r;
-    {
-        IndexProtection guard(IndexProtection::Read, true);
-        RefreshIfChanged();
-        r = SeekKeyInOrder(b, key);
-    }
-    if (r < 0) return false;
+    if (SeekKeyInOrder(b, key) < 0) return false;
     if (b.eof && StepCursor(b, false) < 0) return false;
     if (!CursorOnEntry(b)) {
         a.currentRecord = a.recordCount + 1;
@@ -632,6 +671,33 @@ bool Find(const std::string& text) {
     return found;
 }
 
+}  // namespace
+
+bool Find(const std::string& text) {
+    EngineErrorCode = 0;
+    IndexFoundFlag = false;
+    if (CheckAreaOpen("Find")) return false;
+    DbfArea& a = *CurrentDbf();
+    if (IsNatural()) {
+        SetEngineError(254,
+                       "Find() mit Index-Ordnung 0 (natürliche Ordnung) nicht erlaubt [Find]"_oem);
+        return false;
+    }
+    IndexControlBlock* pb = ControllingBlock();
+    if (!pb) {
+        SetEngineError(221, "Index nicht geöffnet. (DBF="_oem + platform::DisplayPath(a.fileName) +
+                                ") [Find]");
+        return false;
+    }
+    if (text.empty()) return false;
+    // The seek and the read of the record found are one read of the shared
+    // files: other programs' changes wait until both are done.
+    IndexProtection guard(IndexProtection::Read, true);
+    const bool found = FindInOrder(a, *pb, text);
+    guard.End();
+    return found;
+}
+
 // ---- opening and closing -----------------------------------------------------
 
 bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMaker,
@@ -652,7 +718,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     }
     DbfArea* a = CurrentDbf();
     if (!a) {
-        SetEngineError(215, "Öffnungsversuch von "_oem + name +
+        SetEngineError(215, "Öffnungsversuch von "_oem + platform::DisplayPath(name) +
                                 " Index-Datei ohne geöffnete DBF-Datei. [SetIndexTo(<>"_oem +
                                 where);
         return false;
@@ -660,8 +726,8 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     CloseIndexOrder(order);
     const std::string path = IndexFilePath(name, *a);
     if (!FileExistsP(path)) {
-        SetEngineError(2, "Öffnungsversuch von "_oem + path + " [SetIndexTo(..." + "," +
-                              std::to_string(order) + ")]");
+        SetEngineError(2, "Öffnungsversuch von "_oem + platform::DisplayPath(name) +
+                              " [SetIndexTo(..." + "," + std::to_string(order) + ")]");
         return false;
     }
     if (NetworkMode) noCache = true;
@@ -672,17 +738,14 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         loggedIn = SemaphoreStates[CurrentArea] != nullptr;
     }
     // Logs out again on every failure below.
-    struct LoginGuard {
-        bool active;
-        ~LoginGuard() {
-            if (active) LogoutIfLast();
-        }
-    } guard{loggedIn};
+    EndOfWork logout;
+    if (loggedIn) logout.Arm(LogoutIfLast);
     std::string other;
     if (IndexFileOpenAnywhere(path, &other)) {
-        SetEngineError(220, "Index-Datei bereits geöffnet: "_oem + path + " für "_oem + other +
-                                "\n\rVersuch gleichnamigen Index zu setzen für "_oem + a->fileName +
-                                ". [OpenIndex/Set_Index_To]");
+        SetEngineError(220, "Index-Datei bereits geöffnet: "_oem + platform::DisplayPath(path) +
+                                " für "_oem + other +
+                                "\n\rVersuch gleichnamigen Index zu setzen für "_oem +
+                                platform::DisplayPath(a->fileName) + ". [OpenIndex/Set_Index_To]");
         return false;
     }
     auto b = std::make_unique<IndexControlBlock>();
@@ -702,7 +765,8 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     uint16_t io = 0;
     b->file = OpenEngineFile(path, mode, io);
     if (!b->file) {
-        SetEngineError(io ? io : 2, "Fehler beim Öffnen der Index-Datei: "_oem + path);
+        SetEngineError(io ? io : 2,
+                       "Fehler beim Öffnen der Index-Datei: "_oem + platform::DisplayPath(path));
         return false;
     }
     uint8_t head[ndx::HdrExpr + ndx::HdrExprSize] = {};
@@ -711,9 +775,11 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     {
         IndexProtection read(IndexProtection::Read, true);
         ok = ok && b->file->ReadAt(0, head, sizeof head) == static_cast<int64_t>(sizeof head);
+        read.End();
+        if (EngineErrorCode != 0) return false;
     }
     if (!ok || !ParseNdxHeader(head, b->hdr)) {
-        SetEngineError(222, "Kann Index nicht öffnen: "_oem + path);
+        SetEngineError(222, "Kann Index nicht öffnen: "_oem + platform::DisplayPath(path));
         return false;
     }
     b->charKey = b->hdr.keyType == 'C';
@@ -725,7 +791,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     const std::string marker = KeyMakerMarker();
     if (!b->keyMaker) {
         if (expr == marker) {
-            SetEngineError(223, "KeyMaker-Funktion benötigt, \""_oem + path +
+            SetEngineError(223, "KeyMaker-Funktion benötigt, \""_oem + platform::DisplayPath(path) +
                                     "\" wurde von KeyMaker-Funktion erzeugt.");
             return false;
         }
@@ -734,8 +800,9 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         const bool fits = (type == 'C' && b->charKey) ||
                           ((type == 'D' || type == 'N' || type == 'F') && !b->charKey);
         if (!fits) {
-            SetEngineError(
-                222, "Ungültiger dBASE-Schlüsselausdruck oder Index-Datei beschädigt "_oem + path);
+            SetEngineError(222,
+                           "Ungültiger dBASE-Schlüsselausdruck oder Index-Datei beschädigt "_oem +
+                               platform::DisplayPath(path));
             return false;
         }
         b->expr = std::move(h);
@@ -744,7 +811,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         SetEngineError(
             223,
             "KeyMaker-Funktion mit durch dBase-Schlüsselausdruck erzeugter Index-Datei verwendet [OpenIndex/Set_Index_ToCB("_oem +
-                path + ")]");
+                platform::DisplayPath(path) + ")]");
         return false;
     }
     b->expression = expr;
@@ -755,14 +822,16 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         b->headerChanged = true;
         IndexProtection write(IndexProtection::Change, true);
         if (!WriteAnchorNode(*b)) return false;
+        write.End();
+        if (EngineErrorCode != 0) return false;
     }
     if (b->hdr.root >= std::max<uint32_t>(nextFree, 2)) {
-        SetEngineError(222, "Kann Index nicht öffnen: "_oem + path);
+        SetEngineError(222, "Kann Index nicht öffnen: "_oem + platform::DisplayPath(path));
         return false;
     }
     IndexControlBlock& ref = *b;
     Slots()[order] = std::move(b);
-    guard.active = false;
+    logout.Dismiss();
     const bool controlling = ControllingBlock() == &ref;
     ref.cacheOn = controlling && !ref.noCache;
     if (a->recordCount > 0) {
@@ -785,7 +854,8 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
                                    "Ungültige Schlüssellänge von anwender-definiertem KeyMaker "_oem
                                    "geliefert.\n\rErwartete Länge= "_oem +
                                        std::to_string(ref.hdr.keyLength) + " Schlüssel= ["_oem +
-                                       made + "] " + path + " [SetIndexTo/OpenIndex]");
+                                       made + "] " + platform::DisplayPath(path) +
+                                       " [SetIndexTo/OpenIndex]");
                 CloseIndexOrder(order);
                 return false;
             }
@@ -862,13 +932,13 @@ void Set_Order_To(int order) {
     bool any = false;
     for (int o = 1; o <= MaxOrders; ++o) any = any || OrderBlock(o);
     if (!any) {
-        SetEngineError(
-            221, "Index nicht geöffnet.. (DBF="_oem + a.fileName + ") [Set_Order_To(" + n + ")]");
+        SetEngineError(221, "Index nicht geöffnet.. (DBF="_oem + platform::DisplayPath(a.fileName) +
+                                ") [Set_Order_To(" + n + ")]");
         return;
     }
     if (order < 0 || order > MaxOrders) {
         SetEngineError(220, "Ungültige Index-Ordnung angegeben: SET_ORDER_TO. [Set_Order_To("_oem +
-                                n + ")] (DBF=" + a.fileName + ")");
+                                n + ")] (DBF=" + platform::DisplayPath(a.fileName) + ")");
         return;
     }
     if (order == 0) {
@@ -887,7 +957,7 @@ void Set_Order_To(int order) {
             b->cacheOn = b == now && !b->noCache;
             b->cache.clear();
         }
-    if (!now) return;
+    if (!now) return guard.End();
     if (now != old) {
         now->path.clear();
         now->bof = now->eof = false;
@@ -901,6 +971,7 @@ void Set_Order_To(int order) {
         SyncIndex(true);
     }
     RememberControllingKey();
+    guard.End();
 }
 
 void CloseIndexOrder(int order) {
@@ -922,8 +993,9 @@ void CloseIndexOrder(int order) {
         }
     }
     if (b->file && !b->file->Flush())
-        SetEngineError(IoCodeFromErrno(b->file->Error(), 103),
-                       "Fehler beim Schließen der Index-Datei:  "_oem + b->fileName);
+        SetEngineError(
+            IoCodeFromErrno(b->file->Error(), 103),
+            "Fehler beim Schließen der Index-Datei:  "_oem + platform::DisplayPath(b->fileName));
     if (b->expr && ExprHooks.release) ExprHooks.release(b->expr);
     b.reset();
     LogoutIfLast();

@@ -46,17 +46,13 @@ std::string Join(const std::vector<std::string>& v, char sep) {
 
 }  // namespace
 
-AreaFileLock::AreaFileLock(uint8_t area) : area_(area) {
-    Select(area_);
+AreaFileLock::AreaFileLock(uint8_t area) {
+    Select(area);
     FLock();
-}
-
-AreaFileLock::~AreaFileLock() {
-    try {
-        Select(area_);
+    unlock_.Arm([area] {
+        Select(area);
         Unlock();
-    } catch (...) {
-    }
+    });
 }
 
 // ---------------------------------------------------------------- engine texts

@@ -34,16 +34,17 @@ private:
 };
 
 // Holds the file lock of a work area for a scope: appends to a shared table
-// need it; released on every way out.
+// need it. End() releases it after the work and reports a failure; every
+// other way out releases it quietly.
 class AreaFileLock {
 public:
     explicit AreaFileLock(uint8_t area);
-    ~AreaFileLock();
     AreaFileLock(const AreaFileLock&) = delete;
     AreaFileLock& operator=(const AreaFileLock&) = delete;
+    void End() { unlock_.End(); }
 
 private:
-    uint8_t area_;
+    EndOfWork unlock_;
 };
 
 void InitEngineTexts();

@@ -73,6 +73,7 @@ void TTbCDataSet::AppendFrom(const std::string& fileName) {
     {
         AreaFileLock lock(WorkArea());
         kor2::AppendFrom(fileName, nullptr);
+        lock.End();
     }
     SelectWorkArea("AppendFrom");
     if (former >= 1 && former <= kor2::RecCount()) {

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/progfiles.h"
 #include "tables/dbf4.h"
 #include "tables/dbf4change.h"
 #include "tables/dbf4nav.h"
@@ -46,7 +47,7 @@ bool TTbFileDataSet::IsSequenced() {
 
 bool TTbFileDataSet::OpenDbfFile(const std::string& fileName) {
     if (CreateIfNotFound && !FileExistsP(fileName) && !CreateDbfFromFields())
-        ShowEngineMessage("Konnte \"" + DbfFileName() + "\" nicht erzeugen");
+        ShowEngineMessage("Konnte \"" + platform::DisplayPath(DbfFileName()) + "\" nicht erzeugen");
     std::string use = fileName;
     if (exclusive_) use += " EXCLUSIVE";
     if (!Name.empty()) use += " ALIAS " + Name;
@@ -260,6 +261,7 @@ bool TTbFileDataSet::AppendFromDelimited(const std::string& fileName) {
     {
         AreaFileLock lock(WorkArea());
         result = ImportText(fileName, ShowProgress);
+        lock.End();
     }
     TableChanged();
     ResyncFromWorkArea();

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/progfiles.h"
 #include "tables/dbf4.h"
 #include "tables/dbf4change.h"
 #include "tables/dbf4nav.h"
@@ -16,29 +17,6 @@
 #include "tables/vfiles.h"
 
 namespace kor2 {
-
-namespace {
-
-// Closes a helper table's area on every way out and selects another area.
-class TempArea {
-public:
-    TempArea(uint8_t area, uint8_t back) : area_(area), back_(back) {}
-    ~TempArea() {
-        try {
-            Select(area_);
-            CloseArea();
-        } catch (...) {
-        }
-        Select(back_);
-    }
-    TempArea(const TempArea&) = delete;
-    TempArea& operator=(const TempArea&) = delete;
-
-private:
-    uint8_t area_, back_;
-};
-
-}  // namespace
 
 TTbLLDataSet::~TTbLLDataSet() {
     try {
@@ -183,7 +161,12 @@ bool TTbLLDataSet::CopyRecords(bool toDisk) {
         Select(vArea);
         return false;
     }
-    TempArea closer(dArea, vArea);
+    // The disk table's area is closed on every way out; the normal way reports a failure.
+    EndOfWork closer([dArea, vArea] {
+        Select(dArea);
+        CloseArea();
+        Select(vArea);
+    });
     DbfArea& disk = *CurrentDbf();
     Select(vArea);
     DbfArea& mem = *CurrentDbf();
@@ -217,6 +200,7 @@ bool TTbLLDataSet::CopyRecords(bool toDisk) {
         }
         Select(srcArea);
     }
+    closer.End();
     return true;
 }
 
@@ -231,7 +215,7 @@ void TTbLLDataSet::LoadFromDisk() {
 void TTbLLDataSet::Save() {
     if (DbfFileName().empty()) return;
     if (!CreateDbfFromFields()) {
-        ShowEngineMessage("Konnte \"" + DbfFileName() + "\" nicht erzeugen");
+        ShowEngineMessage("Konnte \"" + platform::DisplayPath(DbfFileName()) + "\" nicht erzeugen");
         return;
     }
     // The records stay marked as changed unless all of them were written.

@@ -11,7 +11,9 @@
 #include "common/helptext.h"
 #include "common/textutil.h"
 #include "graphics/graphwin.h"
+#include "platform/codepage.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "platform/sysclock.h"
 #include "tables/dbf4.h"
 #include "tables/dbfproc.h"
@@ -122,7 +124,7 @@ BrowserResult Tdbf4::ShowTable(const std::string& action, int mode) {
         Caption = Label_title2 + "   " + Label_title1;
         tbdbf.SetHideDeletedRecs(true);
     } else {
-        Caption = Label_title2 + "  " + Label_title1 + "  (" + Label_filename + ")";
+        Caption = Label_title2 + "  " + Label_title1 + "  (" + platform::DisplayPath(Label_filename) + ")";
         tbdbf.SetHideDeletedRecs(false);
         if (SameFolder(ExtractFilePathL(Label_filename), AddBackslash(TempFolder)))
             Message("Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem);
@@ -204,11 +206,9 @@ void Tdbf4::AppendBlankRecord() {
         }
     }
     if (!tbdbf.ALock()) return;
-    struct Unlock {
-        TTbDbf& t;
-        ~Unlock() { t.UnLock(); }
-    } unlock{tbdbf};
+    EndOfWork unlock([this] { tbdbf.UnLock(); });
     tbdbf.AppendRec();
+    unlock.End();
 }
 
 void Tdbf4::PackTable() {
@@ -220,7 +220,9 @@ void Tdbf4::PackTable() {
 
 void Tdbf4::SearchText(const std::string& text, bool& found, bool fromTop) {
     int fieldSelector = 0;  // all fields
-    tbdbf.Search(text, fieldSelector, fromTop);
+    // The engine meets records in the Windows character set (a DOS table's
+    // records are translated as they are read); the text arrives in DOS.
+    tbdbf.Search(platform::OemToChar(text), fieldSelector, fromTop);
     found = fieldSelector != 0;
 }
 

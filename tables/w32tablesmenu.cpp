@@ -9,8 +9,11 @@
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/helptext.h"
+#include "common/report.h"
 #include "common/textfile.h"
+#include "common/textout.h"
 #include "common/textutil.h"
+#include "platform/progfiles.h"
 #include "platform/sysclock.h"
 #include "tables/w32tables.h"
 
@@ -59,16 +62,22 @@ std::optional<std::string> Chosen(std::optional<std::string> chosen) {
 }  // namespace
 
 bool Tdbf4::ExportHtml(const std::string& fileName) {
+    // Written as the HTML report writes: the Windows character set, declared
+    // in the file, and markup characters of the texts escaped.
+    auto html = [](std::string_view oem) { return HtmlEscape(OemToAnsiLine(oem)); };
+    const bool dosTable = tbdbf.TableLanguage == tlOem;
     TextFile f;
     f.Assign(fileName);
     bool ok = f.Rewrite();
     auto line = [&](const std::string& s) { ok = ok && f.WriteLine(s); };
     line("<HTML>");
-    line("<head><title>" + BareName(fileName) + "</title></head>");
+    line("<head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">"
+         "<title>" +
+         html(BareName(fileName)) + "</title></head>");
     line("<BODY BGCOLOR=\"C0C0C0\">");
-    line("<P>" + CaptionText + "V" + ProgramVersion + "</P>");
-    line("<P>" + UpperAscii(fileName) + "</P>");
-    line("<P>" + TodayToStr() + " - " + HoursMinutes() + "</P>");
+    line("<P>" + html(CaptionText + "V" + ProgramVersion) + "</P>");
+    line("<P>" + html(UpperAscii(fileName)) + "</P>");
+    line("<P>" + html(TodayToStr()) + " - " + HoursMinutes() + "</P>");
     line("<HR>");
     line("<TABLE BORDER = \"1\" WIDTH= \"100%\">");
     const int fields = GetFieldCount();
@@ -76,7 +85,7 @@ bool Tdbf4::ExportHtml(const std::string& fileName) {
     for (int i = 1; i <= fields; ++i) {
         std::string name;
         GetFieldName(i, name);
-        row += "<TD><CENTER>" + name + "</CENTER></TD>";
+        row += "<TD><CENTER>" + html(name) + "</CENTER></TD>";
     }
     line(row + "</TR>");
     const int32_t count = GetRecordCount();
@@ -85,7 +94,7 @@ bool Tdbf4::ExportHtml(const std::string& fileName) {
         for (int i = 1; i <= fields; ++i) {
             std::string s;
             tbdbf.Peek(i, r, s);
-            row += "<TD>" + s + "</TD>";
+            row += "<TD>" + (dosTable ? html(s) : HtmlEscape(s)) + "</TD>";
         }
         line(row + "</TR>");
     }
@@ -101,14 +110,15 @@ bool Tdbf4::ExportHtml(const std::string& fileName) {
 
 void Tdbf4::mi_fileExportHtmlClick() {
     const auto chosen =
-        Chosen(Dialogs().SaveFile(TableFolder(*this), "HTML files|*.HTM;*.HTML|All files|*.*"));
+        Chosen(Dialogs().SaveFile(TableFolder(*this), "HTML files|*.HTM;*.HTML|All files|*.*",
+                                  BareName(tbdbf.DbfFileName())));
     if (!chosen) return;
     const std::string name = WithDefaultExt(*chosen, "htm");
     if (!ExportHtml(name)) {
         Dialogs().Message(MsgStyle::Plain, "", name);
         return;
     }
-    if (!HtmlBrowserPath.empty()) platform::StartProgram(HtmlBrowserPath, {name});
+    if (!HtmlBrowserPath.empty()) OpenInBrowser(name);
 }
 
 void Tdbf4::mi_fileSaveAsDelimitedClick() {
@@ -116,15 +126,10 @@ void Tdbf4::mi_fileSaveAsDelimitedClick() {
     if (!c) return;
     // The file lock keeps other programs from changing records while they
     // are copied; the export of a table locked elsewhere still runs.
-    const bool locked = tbdbf.FLock();
-    struct Unlock {
-        TTbDbf& t;
-        bool on;
-        ~Unlock() {
-            if (on) t.UnLock();
-        }
-    } unlock{tbdbf, locked};
+    EndOfWork unlock;
+    if (tbdbf.FLock()) unlock.Arm([this] { tbdbf.UnLock(); });
     tbdbf.CopyToDelimited(*c);
+    unlock.End();
 }
 
 void Tdbf4::mi_fileAppenddbfClick() {
@@ -159,6 +164,6 @@ void Tdbf4::mi_helphilfebildClick() {
     AbortFlag = false;
 }
 
-void Tdbf4::mi_helpDateiClick() { Message(Label_filename); }
+void Tdbf4::mi_helpDateiClick() { Message(platform::DisplayPath(Label_filename)); }
 
 }  // namespace kor2

@@ -11,6 +11,7 @@
 #include "common/msgbox.h"
 #include "graphics/qt/fquorgra.h"
 #include "platform/hostfs.h"
+#include "platform/progfiles.h"
 
 namespace kor2 {
 
@@ -38,7 +39,8 @@ bool QtGraphPrintJob::BeginDocument(PrinterOrientation orientation) {
                                      : QPageLayout::Landscape);
     if (!painter_.begin(printer_.get())) {
         printer_.reset();
-        ShowErrorMessage((pdf_.empty() ? std::string("Drucker") : pdf_) + " not found");
+        ShowErrorMessage((pdf_.empty() ? std::string("Drucker") : platform::DisplayPath(pdf_)) +
+                         " not found");
         return false;
     }
     return true;
@@ -70,7 +72,7 @@ void QtGraphPrintJob::EndDocument() {
     if (!Running()) return;
     FinishPage();
     Stop();
-    if (!pdf_.empty()) ShowInfo(pdf_ + " wurde angelegt.");
+    if (!pdf_.empty()) ShowInfo(platform::DisplayPath(pdf_) + " wurde angelegt.");
 }
 
 void QtGraphPrintJob::Stop() {

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "common/filefilter.h"
 #include "common/forms/formutil.h"
 #include "common/forms/showscr.h"
 #include "common/forms/tseldir.h"
@@ -89,21 +90,23 @@ bool QtDialogs::AskRetry(std::string_view caption, std::string_view text) {
 
 namespace {
 
-// "description|mask" as a Qt name filter.
-QString QtFilter(std::string_view filter) {
-    const std::size_t bar = filter.find('|');
-    const std::string desc(filter.substr(0, bar));
-    const std::string mask(bar == std::string_view::npos ? filter : filter.substr(bar + 1));
-    return platform::AnsiToQString(desc) + " (" + platform::AnsiToQString(mask) + ")";
+// "description|mask|..." as Qt name filters, one per pair.
+QStringList QtFilters(std::string_view filter) {
+    QStringList out;
+    for (const std::string& f : FileDialogFilters(filter)) out << OemQ(f);
+    return out;
 }
 
-std::optional<std::string> RunFileDialog(bool save, std::string_view dir, std::string_view filter) {
+std::optional<std::string> RunFileDialog(bool save, std::string_view dir, std::string_view filter,
+                                         std::string_view fileName = {}) {
     QFileDialog dlg(QApplication::activeWindow());
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dlg.setNameFilter(QtFilter(filter));
+    dlg.setNameFilters(QtFilters(filter));
     dlg.setDirectory(QString::fromUtf8(platform::HostPath(dir.empty() ? "." : dir)));
+    // Converted as the chosen name is converted back.
+    if (!fileName.empty()) dlg.selectFile(platform::AnsiToQString(fileName));
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
     // The program's path form: "\" separators.
     std::string name = platform::QStringToAnsi(dlg.selectedFiles().first());
@@ -117,8 +120,9 @@ std::optional<std::string> QtDialogs::OpenFile(std::string_view dir, std::string
     return RunFileDialog(false, dir, filter);
 }
 
-std::optional<std::string> QtDialogs::SaveFile(std::string_view dir, std::string_view filter) {
-    return RunFileDialog(true, dir, filter);
+std::optional<std::string> QtDialogs::SaveFile(std::string_view dir, std::string_view filter,
+                                               std::string_view fileName) {
+    return RunFileDialog(true, dir, filter, fileName);
 }
 
 void QtDialogs::ShowErrWindow(std::string_view msg, std::string_view cause,

@@ -19,7 +19,8 @@ public:
     YesNoCancel AskYesNoCancel(std::string_view caption, std::string_view text) override;
     bool AskRetry(std::string_view caption, std::string_view text) override;
     std::optional<std::string> OpenFile(std::string_view dir, std::string_view filter) override;
-    std::optional<std::string> SaveFile(std::string_view dir, std::string_view filter) override;
+    std::optional<std::string> SaveFile(std::string_view dir, std::string_view filter,
+                                        std::string_view fileName) override;
     void ShowErrWindow(std::string_view msg, std::string_view cause,
                        std::string_view remedy) override;
     void Beep() override;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/forms/formutil.h"
 #include "common/globals.h"
@@ -33,6 +34,7 @@ Tin_textdialog::Tin_textdialog(QWidget* parent) : TForm(parent) {
     layout->addWidget(EditEinText);
     layout->addStretch(1);
     layout->addLayout(ButtonRow(buttons));
+    connect(EditEinText, &QLineEdit::textEdited, this, &Tin_textdialog::ApplyTypingLimit);
     connect(Button_ok, &QPushButton::clicked, this, &Tin_textdialog::Button_okClick);
     connect(Button_Cancel, &QPushButton::clicked, this, &Tin_textdialog::Button_CancelClick);
     connect(Button_hilfetext, &QPushButton::clicked, this, &Tin_textdialog::Button_hilfetextClick);
@@ -48,14 +50,26 @@ void Tin_textdialog::FormCreate() {
 
 void Tin_textdialog::Fill(const std::string& prompt, int maxLength, const std::string& text) {
     Label1->setText(OemQ(prompt));
-    if (maxLength > 0) EditEinText->setMaxLength(maxLength);
-    EditEinText->setText(OemQ(text));
+    typingLimit_ = maxLength;
+    preset_ = text;
+    shown_ = OemQ(text);
+    EditEinText->setText(shown_);
+    ApplyTypingLimit();  // after setText: a maximum set before would cut the preset
     EditEinText->selectAll();
     EditEinText->setFocus();
 }
 
+// Typing cannot make the text longer than the limit, nor than it already is
+// while it is longer; setting the maximum never cuts the text shown.
+void Tin_textdialog::ApplyTypingLimit() {
+    if (typingLimit_ <= 0) return;
+    EditEinText->setMaxLength(
+        std::max(typingLimit_, static_cast<int>(EditEinText->text().size())));
+}
+
 std::string Tin_textdialog::Text() const {
-    return QOem(EditEinText->text());
+    const QString now = EditEinText->text();
+    return now == shown_ ? preset_ : QOem(now);
 }
 
 void Tin_textdialog::Button_okClick() {

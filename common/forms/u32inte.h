@@ -2,6 +2,7 @@
 // backend for InputText and the bounded number inputs.
 #pragma once
 
+#include <QString>
 #include <string>
 
 #include "platform/qt/formbase.h"
@@ -17,8 +18,11 @@ class Tin_textdialog : public platform::TForm {
 public:
     explicit Tin_textdialog(QWidget* parent = nullptr);
 
+    // maxLength limits what is typed; a longer preset text is shown whole.
     void Fill(const std::string& prompt, int maxLength, const std::string& text);
-    std::string Text() const;  // code page 850
+    // Code page 850; the preset bytes themselves while the shown text is
+    // unchanged.
+    std::string Text() const;
 
     QLabel* Label1;
     QLineEdit* EditEinText;
@@ -35,6 +39,13 @@ public:
 
 protected:
     bool FormKeyDown(int key) override;
+
+private:
+    void ApplyTypingLimit();
+
+    int typingLimit_ = 0;
+    std::string preset_;
+    QString shown_;
 };
 
 }  // namespace kor2

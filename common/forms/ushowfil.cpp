@@ -28,6 +28,7 @@
 #include "common/textutil.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "platform/qt/qtstring.h"
 #include "platform/sysclock.h"
 
@@ -147,9 +148,9 @@ void TForm_showtextfile::FormShow() {
         in.Close();
         Memo1->setPlainText(lines.join('\n'));
     } else {
-        ShowErrorMessage(ShownFile + " not found !");
+        ShowErrorMessage(platform::DisplayPath(ShownFile) + " not found !");
     }
-    setWindowTitle(platform::AnsiToQString(CaptionText + " - " + OemToAnsiLine(ShownFile)));
+    setWindowTitle(platform::AnsiToQString(CaptionText + " - " + OemToAnsiLine(platform::DisplayPath(ShownFile))));
 }
 
 void TForm_showtextfile::FormClose() {
@@ -228,7 +229,8 @@ void PrintTextPages(const std::vector<std::string>& lines, int pageCount) {
     const auto sheets = PlanPrintedSheets(lines, from, to, LinesPerPage);
     QPainter painter;
     if (!painter.begin(&printer)) {
-        ShowErrorMessage((pdf.empty() ? std::string("Drucker") : pdf) + " not found");
+        ShowErrorMessage((pdf.empty() ? std::string("Drucker") : platform::DisplayPath(pdf)) +
+                         " not found");
         AbortFlag = true;
         return;
     }
@@ -245,7 +247,7 @@ void PrintTextPages(const std::vector<std::string>& lines, int pageCount) {
         }
     }
     painter.end();
-    if (!pdf.empty()) ShowInfo(pdf + " wurde angelegt.");
+    if (!pdf.empty()) ShowInfo(platform::DisplayPath(pdf) + " wurde angelegt.");
 }
 
 // ---- Hooks of the report writer ---------------------------------------------------------------

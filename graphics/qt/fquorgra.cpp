@@ -12,16 +12,14 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "graphics/cadcolour.h"
 #include "platform/qt/qtstring.h"
 
 namespace kor2 {
 
 QColor QtGraphCanvas::PenColour(int colour) {
-    static const QColor palette[16] = {Qt::white,    Qt::black,       Qt::red,     Qt::darkGreen,
-                                       Qt::blue,     Qt::darkCyan,    Qt::magenta, Qt::darkYellow,
-                                       Qt::darkGray, Qt::darkRed,     Qt::green,   Qt::darkBlue,
-                                       Qt::cyan,     Qt::darkMagenta, Qt::gray,    Qt::lightGray};
-    return palette[((colour % 16) + 16) % 16];
+    const RgbColour c = CadColourRgb(colour);
+    return QColor(c.r, c.g, c.b);
 }
 
 QColor WindowColourToQt(int32_t colour) {

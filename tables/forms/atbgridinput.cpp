@@ -54,8 +54,22 @@ int PlatformKey(const QKeyEvent& e) {
 
 }  // namespace
 
+bool TTbGrid::event(QEvent* e) {
+    if (e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        const bool tab = k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab;
+        if (tab && options_.tabs && !options_.rowSelect &&
+            !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            keyPressEvent(k);
+            return true;
+        }
+    }
+    return QTableView::event(e);
+}
+
 void TTbGrid::keyPressEvent(QKeyEvent* e) {
     const bool wasVisible = isVisible();
+    const bool wasEditing = state() == EditingState;  // the key handler may store the cell
     if (OnKeyDown) OnKeyDown(*this, PlatformKey(*e));
     // A key whose handler closed the window moves nothing behind the pick.
     if (wasVisible && !isVisible()) return;
@@ -137,16 +151,16 @@ void TTbGrid::keyPressEvent(QKeyEvent* e) {
         case Qt::Key_Space:
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (IsBooleanColumn(col)) {
-                ToggleBoolean();
+            if (IsBooleanColumn(col) && ToggleBoolean()) return;
+            if (e->key() == Qt::Key_Space) break;
+            // Enter that ends a cell's editing stays here (the editor stores
+            // its text); on a row it goes on to the window's default button.
+            if (wasEditing) {
+                e->accept();
                 return;
             }
-            if (e->key() != Qt::Key_Space && state() != EditingState &&
-                (model_->flags(currentIndex()) & Qt::ItemIsEditable)) {
-                QTableView::edit(currentIndex());
-                return;
-            }
-            break;
+            e->ignore();
+            return;
         default:
             if (IsBooleanColumn(col) &&
                 (e->key() == Qt::Key_Backspace || (!e->text().isEmpty() && e->text()[0].isPrint())))
@@ -189,9 +203,7 @@ bool TTbGrid::eventFilter(QObject* watched, QEvent* e) {
             !depressDisabled_) {
             const int logical = horizontalHeader()->logicalIndexAt(me->position().toPoint());
             if (logical >= 0 && logical < ColumnCount()) {
-                depressed_ = logical;
-                horizontalHeader()->viewport()->update();
-                if (OnDepressTitle) OnDepressTitle(*this, Column(logical));
+                DepressTitle(logical);
                 return true;
             }
         }

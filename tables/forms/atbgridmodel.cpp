@@ -16,6 +16,8 @@ namespace kor2 {
 
 namespace {
 
+constexpr const char* kFilled = "kor2Filled";  // editor property: text was set
+
 // Keeps the data link's active record for a scope while another row is read.
 class RowPointer {
 public:
@@ -66,6 +68,13 @@ std::string TTbGridModel::CellText(int row, int column, bool forEdit) const {
     if (!f) return {};
     try {
         RowPointer at(grid_, row);
+        if (f->DataType() == TFieldType::ftBoolean && !forEdit) {
+            // A logical value shows as the grid's true or false text.
+            if (f->IsNull()) return {};
+            std::string t, fl;
+            TTbGrid::BooleanTexts(*f, t, fl);
+            return f->AsBoolean() ? t : fl;
+        }
         return forEdit ? f->AsString() : f->DisplayText();
     } catch (const std::exception&) {
         return {};
@@ -97,12 +106,18 @@ bool TTbGridModel::setData(const QModelIndex& index, const QVariant& value, int 
     const std::string text = platform::QStringToAnsi(value.toString());
     const bool saved = grid_.writingCell_;
     grid_.writingCell_ = true;  // Edit() checks browse mode: not this editor again
-    const bool ok = grid_.Guarded([&] {
-        if (f->AsString() == text && grid_.DataSet()->State() == TDataSetState::dsBrowse) return;
+    bool ok = true;
+    try {
         TDataSet* ds = grid_.DataSet();
-        if (ds->State() == TDataSetState::dsBrowse) ds->Edit();
-        f->SetAsString(text);
-    });
+        if (f->AsString() != text || ds->State() != TDataSetState::dsBrowse) {
+            if (ds->State() == TDataSetState::dsBrowse) ds->Edit();
+            f->SetAsString(text);
+        }
+    } catch (const std::exception&) {
+        // The grid shows why and keeps the editor open.
+        grid_.refusal_ = std::current_exception();
+        ok = false;
+    }
     grid_.writingCell_ = saved;
     return ok;
 }
@@ -269,8 +284,12 @@ QWidget* TTbGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewIt
 }
 
 void TTbGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
-    if (auto* ed = qobject_cast<QLineEdit*>(editor))
-        ed->setText(index.data(Qt::EditRole).toString());
+    // Filled once when it opens: later redraws of the row (the record going
+    // into edit state while the text is stored) keep what the user typed.
+    auto* ed = qobject_cast<QLineEdit*>(editor);
+    if (!ed || ed->property(kFilled).toBool()) return;
+    ed->setText(index.data(Qt::EditRole).toString());
+    ed->setProperty(kFilled, true);
 }
 
 void TTbGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,

@@ -4,13 +4,16 @@
 #include "tables/forms/atbgrids.h"
 
 #include <QAbstractButton>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPainter>
 #include <QStyle>
+#include <algorithm>
 #include <exception>
 
 #include "common/forms/formutil.h"
+#include "platform/field.h"
 #include "platform/qt/msgboxqt.h"
 #include "tables/forms/atbgridmodel.h"
 #include "tables/ucommon.h"
@@ -28,10 +31,18 @@ protected:
     void DataSetScrolled(int) override { grid_.LinkChanged(); }
     void LayoutChanged() override { grid_.LinkActive(); }
     void RecordChanged(TField*) override { grid_.LinkRecordChanged(); }
-    void EditingChanged() override { grid_.LinkRecordChanged(); }
-    void UpdateData() override { grid_.CommitEditor(); }
-    // An open editor belongs to the record about to be left.
-    void CheckBrowseMode() override { grid_.CommitEditor(); }
+    void EditingChanged() override { grid_.LinkEditingChanged(); }
+    // A refused cell value stops the post.
+    void UpdateData() override {
+        if (!grid_.CommitEditor()) throw ECellRefused();
+    }
+    // An open editor belongs to the record about to be left. In edit state
+    // the post that follows stops on a refused value; in browse state (the
+    // record could not be put into edit state) the move stops here.
+    void CheckBrowseMode() override {
+        if (!grid_.CommitEditor() && DataSet()->State() == TDataSetState::dsBrowse)
+            throw ECellRefused();
+    }
 
 private:
     TTbGrid& grid_;
@@ -74,6 +85,12 @@ private:
 
 void ShowDataSetException() {
     const std::exception_ptr p = std::current_exception();
+    try {
+        std::rethrow_exception(p);
+    } catch (const ECellRefused&) {
+        return;  // the grid shows its own message
+    } catch (...) {
+    }
     if (DataSetExceptionHandler) {
         DataSetExceptionHandler(p);
         return;
@@ -104,7 +121,8 @@ TTbGrid::TTbGrid(QWidget* parent) : QTableView(parent), link_(std::make_unique<L
                     QAbstractItemView::AnyKeyPressed);
     setTabKeyNavigation(false);
     horizontalHeader()->setSectionsMovable(true);
-    horizontalHeader()->setSectionsClickable(false);
+    // A click on a title (not a drag or a resize) depresses it.
+    horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->viewport()->installEventFilter(this);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -115,6 +133,9 @@ TTbGrid::TTbGrid(QWidget* parent) : QTableView(parent), link_(std::make_unique<L
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this, [this] {
         for (size_t i = 0; i < columns_.size(); ++i)
             columns_[i].Index = horizontalHeader()->visualIndex(static_cast<int>(i));
+    });
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int logical) {
+        if (!(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier)) DepressTitle(logical);
     });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int logical, int, int size) {
@@ -163,7 +184,18 @@ bool TTbGrid::Guarded(const std::function<void()>& command) {
 void TTbGrid::SetDepressDisabled(bool on) {
     depressed_ = -1;
     depressDisabled_ = on;
+    horizontalHeader()->setSortIndicatorShown(false);
     horizontalHeader()->viewport()->update();
+}
+
+void TTbGrid::DepressTitle(int column) {
+    if (depressDisabled_ || column < 0 || column >= ColumnCount()) return;
+    depressed_ = column;
+    // The depressed title is the order asked for: it shows the sort mark.
+    horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->viewport()->update();
+    if (OnDepressTitle) OnDepressTitle(*this, Column(column));
 }
 
 void TTbGrid::SetFixedColumns(int n) {
@@ -212,10 +244,11 @@ void TTbGrid::SetSelectedIndex(int column) {
 }
 
 void TTbGrid::BooleanTexts(const TField& field, std::string& trueText, std::string& falseText) {
-    // The field's own texts for true and false; other fields: the German words.
-    if (field.DataType() == TFieldType::ftBoolean) {
-        trueText = "True";
-        falseText = "False";
+    // The field's display values when it has them, else the German words.
+    const auto* logical = dynamic_cast<const TBooleanField*>(&field);
+    if (logical && !logical->DisplayValues().empty()) {
+        trueText = logical->TrueText();
+        falseText = logical->FalseText();
     } else {
         trueText = "wahr";
         falseText = "falsch";
@@ -309,14 +342,68 @@ void TTbGrid::LinkRecordChanged() {
         Q_EMIT model_->headerDataChanged(Qt::Vertical, 0, model_->rowCount() - 1);
 }
 
-void TTbGrid::CommitEditor() {
+void TTbGrid::LinkEditingChanged() {
+    // A cancelled edit takes a refused text with it.
+    if (!link_->Editing()) DropRefusedValue();
+    LinkRecordChanged();
+}
+
+bool TTbGrid::CommitEditor() {
     auto* delegate = static_cast<TTbGridDelegate*>(itemDelegate());
-    if (writingCell_) return;
-    if (QWidget* ed = delegate->OpenEditor(); ed && ed->isVisible() && state() == EditingState) {
-        commitData(ed);
-        // Committing may already have moved the current cell and closed it.
-        if (ed->isVisible()) closeEditor(ed, QAbstractItemDelegate::NoHint);
+    if (writingCell_) return true;
+    const QPointer<QWidget> ed = delegate->OpenEditor();
+    if (!ed || !ed->isVisible() || state() != EditingState) return true;
+    commitData(ed);
+    if (ed && ed == refusedEditor_) return false;
+    // Committing may already have moved the current cell and closed it.
+    if (ed && ed->isVisible()) closeEditor(ed, QAbstractItemDelegate::NoHint);
+    return true;
+}
+
+void TTbGrid::commitData(QWidget* editor) {
+    // While the refusal's message is on its way the text is not tried again
+    // (the message box takes the focus, which would commit once more).
+    if (refusalQueued_ && editor == refusedEditor_) return;
+    refusal_ = nullptr;
+    QTableView::commitData(editor);
+    if (!refusal_) {
+        if (editor == refusedEditor_) refusedEditor_ = nullptr;
+        return;
     }
+    // The message is shown from the event loop, never inside the item
+    // view's commit, whose editor must outlive the call.
+    refusedEditor_ = editor;
+    refusalQueued_ = true;
+    QMetaObject::invokeMethod(this, &TTbGrid::ShowRefusal, Qt::QueuedConnection);
+}
+
+void TTbGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    if (editor != nullptr && editor == refusedEditor_) {
+        // A refused text stays in its cell for correction; Esc drops it.
+        if (hint != QAbstractItemDelegate::RevertModelCache) return;
+        refusedEditor_ = nullptr;
+    }
+    QTableView::closeEditor(editor, hint);
+}
+
+void TTbGrid::DropRefusedValue() {
+    if (QWidget* ed = refusedEditor_) {
+        refusedEditor_ = nullptr;
+        QTableView::closeEditor(ed, QAbstractItemDelegate::RevertModelCache);
+    }
+}
+
+void TTbGrid::ShowRefusal() {
+    const std::exception_ptr why = std::exchange(refusal_, nullptr);
+    if (refusedEditor_ && why) {
+        try {
+            std::rethrow_exception(why);
+        } catch (const std::exception&) {
+            ShowDataSetException();
+        }
+    }
+    refusalQueued_ = false;
+    if (refusedEditor_) refusedEditor_->setFocus();
 }
 
 void TTbGrid::SyncCurrent() {
@@ -345,7 +432,11 @@ void TTbGrid::DefaultColumns() {
         c.FieldName = f.FieldName();
         c.Index = i;
         int chars = f.DataType() == TFieldType::ftString ? f.Size() : 10;
-        if (f.DataType() == TFieldType::ftBoolean) chars = 4;
+        if (f.DataType() == TFieldType::ftBoolean) {
+            std::string t, fl;
+            BooleanTexts(f, t, fl);
+            chars = static_cast<int>(std::max({t.size(), fl.size(), std::size_t{4}}));
+        }
         chars = std::clamp(std::max<int>(chars, static_cast<int>(f.FieldName().size())), 2, 40);
         c.Width = chars * digit + 8;
         if (f.DataType() == TFieldType::ftInteger || f.DataType() == TFieldType::ftFloat)
@@ -383,8 +474,16 @@ bool TTbGrid::MoveRows(int distance) {
 }
 
 void TTbGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-    QTableView::currentChanged(current, previous);
-    if (syncing_ || !current.isValid() || !link_->Active()) return;
+    QTableView::currentChanged(current, previous);  // commits an editor of previous
+    if (syncing_) return;
+    if (refusedEditor_ && previous.isValid() && current != previous) {
+        // The cell with the refused text stays current.
+        syncing_ = true;
+        selectionModel()->setCurrentIndex(previous, QItemSelectionModel::ClearAndSelect);
+        syncing_ = false;
+        return;
+    }
+    if (!current.isValid() || !link_->Active()) return;
     if (current.row() != CurrentRow()) MoveRows(current.row() - CurrentRow());
 }
 

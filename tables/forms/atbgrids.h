@@ -5,9 +5,12 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPointer>
 #include <QTableView>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -26,6 +29,13 @@ void RestoreDeletedRecord(TTbDataSet& ds);
 // Called in a catch block of a data-aware control: hands the exception to
 // DataSetExceptionHandler, or shows its text in a message box.
 void ShowDataSetException();
+
+// Stops a data-set command while a cell holds a value its field refused; the
+// grid shows the refusal itself, so ShowDataSetException shows nothing.
+class ECellRefused : public std::runtime_error {
+public:
+    ECellRefused() : std::runtime_error("cell value refused") {}
+};
 
 enum TTbBooleanBox {
     bbCheckBox,
@@ -129,8 +139,12 @@ public:
     // Restores the current record when it is marked as deleted (Ctrl+Delete).
     bool RestoreCurrent();
     bool CanEditGrid() const;
-    // Stores the text of an open cell editor into its field.
-    void CommitEditor();
+    // Stores the text of an open cell editor into its field and closes it.
+    // False when the field refused the text: the editor stays open with it
+    // and the refusal is shown once the current event is done.
+    bool CommitEditor();
+    // Closes an editor holding a refused text without storing it.
+    void DropRefusedValue();
     // The data link's active row within the window, and the rows the window holds.
     int CurrentRow() const;
     int WindowRows() const;
@@ -139,6 +153,8 @@ public:
     bool Guarded(const std::function<void()>& command);
 
 protected:
+    // Tab and Shift+Tab stay in the grid when the tab option is on.
+    bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -146,6 +162,8 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     class Link;
@@ -154,11 +172,14 @@ private:
     void LinkActive();
     void LinkChanged();
     void LinkRecordChanged();
+    void LinkEditingChanged();
+    void ShowRefusal();
     void SyncCurrent();
     void DefaultColumns();
     void ApplyColumns();
     void UpdateBufferCount();
-    void HeaderClicked(QMouseEvent* e);
+    // Makes a column's title the depressed one and fires OnDepressTitle.
+    void DepressTitle(int column);
     bool MoveRows(int distance);
     bool Confirm(const char* oemText);
     bool IsBooleanColumn(int column) const;
@@ -169,6 +190,9 @@ private:
     bool customColumns_ = false;
     bool syncing_ = false;
     bool writingCell_ = false;  // an editor's text is being stored
+    std::exception_ptr refusal_;      // why the field refused the last text
+    QPointer<QWidget> refusedEditor_;  // editor whose text was refused
+    bool refusalQueued_ = false;       // its message is on its way
     bool depressDisabled_ = false;
     int depressed_ = -1;
     int fixedColumns_ = 0;

@@ -13,6 +13,7 @@
 
 #include "common/forms/formutil.h"
 #include "common/globals.h"
+#include "graphics/graphwin.h"
 #include "platform/oemtext.h"
 #include "platform/qt/msgboxqt.h"
 #include "tables/forms/atbgrids.h"
@@ -162,8 +163,10 @@ void Tdbf4Form::FormCreate() {
 
     connect(Button_ok, &QPushButton::clicked, this,
             [this] { Run([&] { model_.AcceptAndClose(); }); });
-    connect(Button_cancel, &QPushButton::clicked, this,
-            [this] { Run([&] { model_.Button_cancelClick(); }); });
+    connect(Button_cancel, &QPushButton::clicked, this, [this] {
+        TbGrid1->DropRefusedValue();
+        Run([&] { model_.Button_cancelClick(); });
+    });
     connect(Button_search, &QPushButton::clicked, this,
             [this] { Run([&] { model_.Button_searchClick(); }); });
     connect(Button_SearchNext, &QPushButton::clicked, this,
@@ -248,23 +251,29 @@ void Tdbf4Form::FormShow() {
     model_.FormShow();
     if (model_.CloseOnPick) {
         TbGrid1->SetSelectedIndex(BrowserGridState[0]);
-    } else {
+    } else if (!scaled_) {
         CenterDialogOnGraph(*this);
+        scaled_ = true;
+    } else {
+        // Scaled once: the window reopens at the size it had.
+        move(GraphWindow.Left + std::max(0, (GraphWindow.Width - width()) / 2),
+             GraphWindow.Top + std::max(0, (GraphWindow.Height - height()) / 2) + 20);
     }
     ShowModel();
     TbGrid1->setFocus();
 }
 
 void Tdbf4Form::reject() {
+    TbGrid1->DropRefusedValue();  // leaving without OK takes no typed text
     Run([&] { model_.Button_cancelClick(); });
     if (isVisible()) CloseWindow(BrowserResult::Cancelled);
 }
 
 void Tdbf4Form::Run(const std::function<void()>& handler) {
     try {
-        // A cell being typed into belongs to the data set before any command runs.
-        TbGrid1->CommitEditor();
-        handler();
+        // A cell being typed into belongs to the data set before any command
+        // runs; a refused text keeps the user in its cell instead.
+        if (TbGrid1->CommitEditor()) handler();
     } catch (const std::exception&) {
         ShowDataSetException();
     }

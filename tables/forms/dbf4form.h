@@ -85,7 +85,8 @@ private:
 
     Tdbf4& model_;
     BrowserResult result_ = BrowserResult::Cancelled;
-    int top_ = 0;  // height of the menu bar above the client area
+    int top_ = 0;          // height of the menu bar above the client area
+    bool scaled_ = false;  // scaled to the screen at its first showing
 };
 
 // Creates the window for dbf4() and registers it; the caller keeps it (and

@@ -3,7 +3,10 @@
 // damaged files, the folder check and the start values of the CAD outputs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <numbers>
 #include <random>
@@ -239,6 +242,46 @@ TEST_F(ConfigTest, DecimalCommaUserKeepsPointsInTheFile) {
     EXPECT_EQ(DecimalCommaOption, 2);
 }
 
+TEST_F(ConfigTest, DisplayPrecisionNeverChangesTheNumbersWritten) {
+    SetCustomValues();
+    CadDefaultTextWidth = 7.85L;
+    CadDefaultTextAngle = 12.34L;
+    GraphCorrectionX = 0.004L;
+    ZoomFactor = 1.0L / 3;
+    std::string first;
+    for (int32_t precision = 1; precision <= 9; ++precision) {
+        PrecisionOption = precision;
+        auto lines = Lines(WriteAndSlurp());
+        EXPECT_EQ(PrecisionOption, precision);  // the user's choice stays
+        const auto row = std::find(lines.begin(), lines.end(), "Dezimalstellen");
+        ASSERT_NE(row, lines.end());
+        EXPECT_EQ(row[1], std::to_string(precision));  // the one row that holds it
+        row[1] = "*";
+        if (precision == 1) {
+            first = Join(lines, lines.size());
+            const auto at = [&](const char* label) {
+                return *(std::find(lines.begin(), lines.end(), label) + 1);
+            };
+            EXPECT_EQ(at("Textbreitenfaktor CAD"), "7.85");
+            EXPECT_EQ(at("Textwinkel"), "12.34");
+            EXPECT_EQ(at("GrafikKorrekturFaktor horizontal"), "0.004");
+            EXPECT_EQ(at("Zoomfaktor"), "0.3333333");
+        }
+        EXPECT_EQ(Join(lines, lines.size()), first) << "precision " << precision;
+    }
+    // Reading the file and writing it again gives the same bytes, at any
+    // precision the file itself holds.
+    for (int32_t precision : {1, 2, 9}) {
+        PrecisionOption = precision;
+        const std::string written = WriteAndSlurp();
+        ReadText(written);
+        ASSERT_EQ(PrecisionOption, precision);
+        EXPECT_EQ(CadDefaultTextWidth, 7.85L);
+        EXPECT_EQ(GraphCorrectionX, 0.004L);
+        EXPECT_EQ(WriteAndSlurp(), written) << "precision " << precision;
+    }
+}
+
 TEST_F(ConfigTest, OlderFileEndingAfterDruckertypLeavesResolutionUntouched) {
     SetCustomValues();
     const auto lines = Lines(WriteAndSlurp());
@@ -292,7 +335,10 @@ TEST_F(ConfigTest, FixUpsOfOutOfRangeValues) {
     lines[kLineLinesPerPageValue - 1] = "4";
     lines[kLineScaleValue - 1] = "5";
     lines[kLineBorderValue + 1] = "9";  // plot command count beyond the five lines
+    ASSERT_EQ(lines[kLineDruckertypValue + 2], "Hardcopy um 90\xF8 gedreht ?");
+    lines[kLineDruckertypValue + 3] = "";  // an empty value line is 'N', not a blank
     ReadText(Join(lines, lines.size()));
+    EXPECT_EQ(HardcopyRotated, 'N');
     EXPECT_EQ(LinesPerPage, 66);
     EXPECT_EQ(ScreenScalePercent, 100);
     EXPECT_EQ(CadZanplotCommands.count, 5);
@@ -399,9 +445,13 @@ TEST_F(ConfigTest, CheckConfigFoldersFillsAndReports) {
     Put(tmp.file("dbf/x.dbf"), "x");
     Put(tmp.file("x.txt"), "x");
     TempFolder = "  ";
-    // Without TEMP the start folder stands in (TEMP comes back afterwards).
+    // Without TEMP the host's TMPDIR stands in, never the start folder
+    // (both come back afterwards).
     const auto savedTemp = platform::GetEnv("TEMP");
+    const auto savedTmpDir = platform::GetEnv("TMPDIR");
     unsetenv("TEMP");
+    fs::create_directory(tmp.file("hosttemp"));
+    platform::SetEnv("TMPDIR", tmp.file("hosttemp"));
     DbfFolder = tmp.file("dbf");
     PltFolder = "";
     EdiFolder = "";
@@ -409,7 +459,11 @@ TEST_F(ConfigTest, CheckConfigFoldersFillsAndReports) {
     CadFolder = tmp.file("no/cad");
     CheckConfigFolders();
     if (savedTemp) platform::SetEnv("TEMP", *savedTemp);
-    EXPECT_EQ(TempFolder, StartFolder + "\\");
+    if (savedTmpDir) platform::SetEnv("TMPDIR", *savedTmpDir);
+    else unsetenv("TMPDIR");
+    std::string hostTemp = tmp.file("hosttemp") + "\\";
+    std::replace(hostTemp.begin(), hostTemp.end(), '/', '\\');
+    EXPECT_EQ(TempFolder, hostTemp);
     EXPECT_EQ(PltFolder, StartFolder + "\\");
     EXPECT_EQ(EdiFolder, StartFolder + "\\");
     EXPECT_EQ(DefaultDataFolder, StartFolder + "\\");

@@ -164,12 +164,36 @@ TEST_F(ErrDescTest, SavingTheLastGroupAndUnknownKeys) {
     EXPECT_EQ(Slurp(tmp.file("kor2.err")), "Warnung: Last\r\nC2\r\nR2\r\n\r\n");
 }
 
-TEST_F(ErrDescTest, SavingNeverLosesTheFile) {
-    // Same folder for source and work copy: nothing changes.
-    TempFolder = PltFolder + "\\";
-    SaveErrDescription("Warnung: Last", "C", "R");
+// The temporary folder is the folder of the description file, however it
+// is spelt: the answer Yes saves the change into the file itself.
+TEST_F(ErrDescTest, SavingWhenTheTemporaryFolderIsTheFilesFolder) {
+    const std::string expected =
+        "Warnung: Federrate zu klein\r\nCause A\r\nRemedy A\r\n"
+        "Fehler : Drahtdurchmesser\r\nNew cause\r\nNew remedy\r\n"
+        "Warnung: Last\r\n";
+    for (const std::string& folder : {PltFolder + "\\", PltFolder + "\\.\\"}) {
+        Put(tmp.file("kor2.err"), kFile);
+        TempFolder = folder;
+        AbortFlag = false;
+        ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+        ErrWindowOk(true, "Fehler : Drahtdurchmesser", "New cause", "New remedy");
+        EXPECT_FALSE(AbortFlag) << folder;
+        EXPECT_EQ(Slurp(tmp.file("kor2.err")), expected) << folder;
+    }
+    // A read-only file is not replaced behind the user's back.
+    Put(tmp.file("kor2.err"), kFile);
+    fs::permissions(tmp.file("kor2.err"), fs::perms::owner_read);
+    AbortFlag = false;
+    SaveErrDescription("Fehler : Drahtdurchmesser", "C", "R");
+    EXPECT_TRUE(AbortFlag);
     EXPECT_EQ(Slurp(tmp.file("kor2.err")), kFile);
+    fs::permissions(tmp.file("kor2.err"), fs::perms::owner_all);
+    int files = 0;
+    for (const auto& e : fs::directory_iterator(tmp.path())) files += e.is_regular_file();
+    EXPECT_EQ(files, 1);  // no work copy left beside the file
+}
 
+TEST_F(ErrDescTest, SavingNeverLosesTheFile) {
     // Work copy cannot be written: a file stands where the folder should be.
     Put(tmp.file("blocker"), "x");
     TempFolder = tmp.file("blocker");

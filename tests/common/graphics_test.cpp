@@ -23,7 +23,7 @@ std::vector<GraphItem> Of(const GraphWindowModel& w, Kind k) {
 
 TEST(Hpgl, PenMovesAbsoluteRelativeCircleAndPens) {
     GraphWindowModel w;
-    DrawHpgl("IN;SP2;PU400,400;PD800,400,800,800;PR-400,0;PU;PA0,0;CI200;SP3 PD 40 40", w);
+    DrawHpgl("IN;SP2;PU400,400;PD800,400,800,800;PR-400,0;PU;PA0,0;CI200;SP4 PD 40 40", w);
     const auto lines = Of(w, Kind::Line);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_DOUBLE_EQ(lines[0].x1, 10);
@@ -38,8 +38,8 @@ TEST(Hpgl, PenMovesAbsoluteRelativeCircleAndPens) {
     EXPECT_DOUBLE_EQ(circles[0].x2, 5);
     const auto pens = Of(w, Kind::Pen);
     ASSERT_EQ(pens.size(), 2u);
-    EXPECT_EQ(pens[0].pen, 2);
-    EXPECT_EQ(pens[1].pen, 3);
+    EXPECT_EQ(pens[0].pen, 1);  // plotter pen 2: red
+    EXPECT_EQ(pens[1].pen, 5);  // plotter pen 4: blue
 }
 
 TEST(Hpgl, LabelsSizeDirectionAndTerminator) {

@@ -259,9 +259,10 @@ TEST_F(ReportWriterTest, AskedDeviceAndCancel) {
     EXPECT_EQ(ReportDevice, 1);
 }
 
-TEST_F(ReportWriterTest, FileDeviceKeepsTheSpringNameAndMovesTheFolder) {
+TEST_F(ReportWriterTest, FileDeviceKeepsTheSpringNameAndFolder) {
     fs::create_directory(Temp("out"));
     DataFileName = "feder1";
+    const std::string springFolder = DataFolder;
     // The dialog answers with a path text of the program ("\" separators).
     std::string folder = Temp("out");
     std::replace(folder.begin(), folder.end(), '/', '\\');
@@ -270,7 +271,7 @@ TEST_F(ReportWriterTest, FileDeviceKeepsTheSpringNameAndMovesTheFolder) {
     ASSERT_FALSE(AbortFlag);
     EXPECT_EQ(DataFileName, "feder1");
     EXPECT_EQ(DataFileExt.str(), "kr2");
-    EXPECT_EQ(DataFolder, folder + "\\");
+    EXPECT_EQ(DataFolder, springFolder);  // the report's folder is not the spring's
     EXPECT_EQ(ReportFileName, folder + "\\bericht.txt");
     ASSERT_TRUE(SharedTextFile.Rewrite());
     ReportLine("Inhalt");
@@ -278,7 +279,7 @@ TEST_F(ReportWriterTest, FileDeviceKeepsTheSpringNameAndMovesTheFolder) {
     EXPECT_EQ(Slurp(Temp("out/bericht.txt")), "       Inhalt\r\n");
     ASSERT_EQ(ui.Of("message").size(), 1u);
     EXPECT_EQ(ui.Of("message")[0].text,
-              ReportFileName + " und Windows-Datei outwin.txt wurden angelegt..");
+              Temp("out/bericht.txt") + " und Windows-Datei outwin.txt wurden angelegt..");
     EXPECT_TRUE(fs::exists(Temp("outwin.txt")));
 }
 
@@ -321,6 +322,29 @@ TEST_F(ReportWriterTest, CommandLineDeviceCopiesToTheDataFile) {
                   .find("Gr\xF6\xDF"
                         "e\r\n"),
               std::string::npos);
+    // The writer's own tab file is erased once the copy is made.
+    EXPECT_FALSE(platform::FileExists(Temp("$$$1.txt")));
+}
+
+TEST_F(ReportWriterTest, HtmlReportOpensInTheHostViewerWhereTheBrowserIsMissing) {
+    const auto saved = platform::GetEnv("KOR2_NOTEPAD");
+    HtmlBrowserPath = "c:\\Programme\\Internet Explorer\\Iexplore.exe";
+    platform::SetEnv("KOR2_NOTEPAD", "/bin/true");
+    Begin(7);
+    ReportLine("x");
+    ReportEnd();
+    EXPECT_TRUE(ui.Of("message").empty());
+
+    // A viewer that cannot be started is named in the error.
+    platform::SetEnv("KOR2_NOTEPAD", tmp.file("no-viewer"));
+    platform::EraseFile(Temp("kor2.htm"));  // no overwrite question
+    Begin(7);
+    ReportLine("x");
+    ReportEnd();
+    if (saved) platform::SetEnv("KOR2_NOTEPAD", *saved);
+    else unsetenv("KOR2_NOTEPAD");
+    ASSERT_EQ(ui.Of("message").size(), 1u);
+    EXPECT_EQ(ui.Of("message")[0].text, tmp.file("no-viewer") + " not found");
 }
 
 class ReportPrinterPortTest : public test::ReportTestBase {

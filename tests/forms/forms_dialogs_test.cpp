@@ -180,6 +180,47 @@ TEST_F(QtForms, BoundedIntegerInputThroughTheTextDialog) {
     EXPECT_EQ(v, 5);
 }
 
+// The length limit holds for typing only: OK on a longer preset gives it
+// back whole, and typing cannot make it longer still.
+TEST_F(QtForms, TextDialogKeepsALongerPresetBitForBit) {
+    const std::string folder = "/tmp/" + std::string(55, 'o') + "/temp/";  // 66 characters
+    ASSERT_EQ(folder.size(), 66u);
+    std::string text = folder;
+    int shownLength = 0;
+    OnModal<Tin_textdialog>([&](Tin_textdialog* d) {
+        shownLength = static_cast<int>(d->EditEinText->text().size());
+        d->Button_ok->click();
+    });
+    InputText("Ordner", 60, text);
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(shownLength, 66);
+    EXPECT_EQ(text, folder);
+
+    // Typing at the end of the long text adds nothing; a text typed anew
+    // is held to the limit.
+    OnModal<Tin_textdialog>([](Tin_textdialog* d) {
+        d->EditEinText->end(false);
+        QTest::keyClicks(d->EditEinText, "xyz");
+        d->Button_ok->click();
+    });
+    InputText("Ordner", 60, text);
+    EXPECT_EQ(text, folder);
+    OnModal<Tin_textdialog>([](Tin_textdialog* d) {
+        d->EditEinText->selectAll();
+        QTest::keyClicks(d->EditEinText, QString(70, 'k'));
+        d->Button_ok->click();
+    });
+    InputText("Ordner", 60, text);
+    EXPECT_EQ(text, std::string(60, 'k'));
+
+    // A number whose text is longer than the float input's 30 characters.
+    Extended v = 1E40L;
+    OnModal<Tin_textdialog>([](Tin_textdialog* d) { d->Button_ok->click(); });
+    InputExtChecked("Wert", v, 0, 1E50L);
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(v, 1E40L);
+}
+
 TEST_F(QtForms, FloatInputCommaAndUnchangedText) {
     Extended v = 3;
     OnModal<Tin_textdialog>([](Tin_textdialog* d) {

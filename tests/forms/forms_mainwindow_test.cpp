@@ -70,9 +70,9 @@ TEST_F(MainWindowTest, OpenDrawAndCloseThroughTheMenu) {
     w.show();
     w.StartUp(ParseCommandLine(CommandLineParams()));
 
-    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(kData + "TRAIN/demo.kr2")));
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(kData + "TRAIN/muster1.kr2")));
     w.mi_DateiOeffnen->trigger();
-    EXPECT_NE(w.windowTitle().toStdString().find("demo.kr2"), std::string::npos);
+    EXPECT_NE(w.windowTitle().toStdString().find("muster1.kr2"), std::string::npos);
     EXPECT_EQ(LoadingType, 2);  // the demo spring is dynamic
     const std::string countCaption = platform::QStringToOem(w.mi_Fehlerliste->text());
     EXPECT_EQ(countCaption, "&Fehlermeldungen (" + std::to_string(ErrorList.count) + ")");

@@ -86,7 +86,7 @@ TEST_F(ShowTextWindow, ShowsTheWindowsCopyAndCopiesItToTheClipboard) {
         w->mi_dateiBeenden->trigger();
     });
     qt.ShowTextWindow("report.tmp", false);
-    EXPECT_EQ(caption, QString::fromStdString("KOR2 - " + tmp.path().string() + "\\outwin.txt"));
+    EXPECT_EQ(caption, QString::fromStdString("KOR2 - " + tmp.file("outwin.txt")));
     EXPECT_EQ(shown, QString::fromUtf8("Prüfung\nZeile 2"));
     EXPECT_EQ(fileMenu, "&Datei|Export &Notepad|&Drucken...|&Beenden       ");
     EXPECT_EQ(editMenu, QString::fromUtf8("&Bearbeiten|Alles aus&wählen|&Kopieren"));
@@ -114,7 +114,7 @@ TEST_F(ShowTextWindow, MissingCopyIsReported) {
     OnModal<TForm_showtextfile>([](TForm_showtextfile* w) { w->Button_okClick(); });
     qt.ShowTextWindow("r", false);
     ASSERT_EQ(ui.Of("message").size(), 1u);
-    EXPECT_EQ(ui.Of("message")[0].text, tmp.path().string() + "\\outwin.txt not found !");
+    EXPECT_EQ(ui.Of("message")[0].text, tmp.file("outwin.txt") + " not found !");
 }
 
 TEST_F(ShowTextWindow, PrintsTheChosenPagesIntoAPdf) {
@@ -182,7 +182,7 @@ TEST_F(ShowTextWindow, WithoutAPrinterThePagesGoIntoAPdfInTheTempFolder) {
     PrintTextPages({"eins"}, 1);
     EXPECT_TRUE(fs::exists(tmp.file("kor2.pdf")));
     ASSERT_EQ(ui.Of("message").size(), 1u);
-    EXPECT_EQ(ui.Of("message")[0].text, tmp.path().string() + "\\kor2.pdf wurde angelegt.");
+    EXPECT_EQ(ui.Of("message")[0].text, tmp.file("kor2.pdf") + " wurde angelegt.");
 }
 
 }  // namespace

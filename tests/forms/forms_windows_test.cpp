@@ -178,7 +178,7 @@ TEST_F(QtWindows, GraphicsWindowPaintsPrintsAndMirrorsGeometry) {
 
     GraphClear();
     GraphHeader(false, 0, 0, 160, 120);
-    GraphWindow.SetPen(2);
+    GraphWindow.SetPen(1);  // CAD colour 1: red
     GraphWindow.MoveTo(0, 60);
     GraphWindow.LineTo(160, 60);
     GraphWindow.Repaint();

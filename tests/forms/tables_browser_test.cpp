@@ -2,8 +2,13 @@
 // and hide their buttons and menu items, OK, Cancel and Esc leave as the
 // model says, a pick closes the window, a title click sorts the table.
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -11,6 +16,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "common/forms/qtdialogs.h"
 #include "common/globals.h"
 #include "forms_modal.h"
 #include "platform/oemtext.h"
@@ -47,6 +53,16 @@ protected:
                            std::function<void(Tdbf4Form*)> script) {
         OnModal<Tdbf4Form>(std::move(script));
         return dbf4().ShowTable(action, mode);
+    }
+    // Names in reverse order of the records: "E" .. "A".
+    static void ReverseNames() {
+        TTbDbf& t = dbf4().tbdbf;
+        for (int i = 0; i < 5; ++i) {
+            dbf4().GoRecord(i + 1);
+            t.Edit();
+            t.FieldByName("NAME").SetAsString(std::string(1, static_cast<char>('E' - i)));
+            t.Post();
+        }
     }
     QPoint CellCentre(int row, int col) {
         return form->TbGrid1->visualRect(form->TbGrid1->model()->index(row, col)).center();
@@ -152,14 +168,7 @@ TEST_F(TablesBrowser, CloseOnPickClosesOnTheFirstCellClickOrArrowKey) {
 }
 
 TEST_F(TablesBrowser, TitleClickSortsByThatFieldAndKeepsTheRecord) {
-    // Names in reverse order of the records: "E" .. "A".
-    TTbDbf& t = dbf4().tbdbf;
-    for (int i = 0; i < 5; ++i) {
-        dbf4().GoRecord(i + 1);
-        t.Edit();
-        t.FieldByName("NAME").SetAsString(std::string(1, static_cast<char>('E' - i)));
-        t.Post();
-    }
+    ReverseNames();
     ShowWith("", 2, [](Tdbf4Form* f) {
         f->TbNavigator1->BtnClick(nbFirst);
         f->TbNavigator1->BtnClick(nbNext);
@@ -177,6 +186,168 @@ TEST_F(TablesBrowser, TitleClickSortsByThatFieldAndKeepsTheRecord) {
     EXPECT_EQ(dbf4().GetRecNo(), 2);
     dbf4().GoTop();
     EXPECT_EQ(dbf4().GetRecNo(), 5);  // "A" first
+}
+
+
+TEST_F(TablesBrowser, HtmlExportDialogOffersEachFilterAndTheTableName) {
+    QtDialogs qt;
+    SetDialogBackend(&qt);
+    QStringList filters, chosen;
+    ShowWith("", 2, [&](Tdbf4Form* f) {
+        OnModal<QFileDialog>(
+            [&](QFileDialog* d) {
+                filters = d->nameFilters();
+                chosen = d->selectedFiles();
+                d->reject();
+            },
+            f);
+        f->mi_fileExportHtml->trigger();
+        f->Button_cancel->click();
+    });
+    SetDialogBackend(nullptr);
+    EXPECT_EQ(filters, (QStringList{"HTML files (*.HTM *.HTML)", "All files (*.*)"}));
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_TRUE(chosen[0].endsWith("/sample")) << chosen[0].toStdString();
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TablesBrowser, ReopensAtTheSizeItHad) {
+    ScreenScalePercent = 94;
+    std::vector<QSize> sizes;
+    for (int i = 0; i < 3; ++i)
+        ShowWith("", 2, [&](Tdbf4Form* f) {
+            sizes.push_back(f->size());
+            f->Button_cancel->click();
+        });
+    ASSERT_EQ(sizes.size(), 3u);
+    EXPECT_EQ(sizes[1], sizes[0]);
+    EXPECT_EQ(sizes[2], sizes[0]);
+    // A size the user gave it is kept too.
+    ShowWith("", 1, [](Tdbf4Form* f) {
+        f->resize(700, 520);
+        f->Button_ok->click();
+    });
+    ShowWith("", 2, [&](Tdbf4Form* f) {
+        sizes.push_back(f->size());
+        EXPECT_TRUE(f->rect().contains(f->Button_cancel->geometry()));
+        f->Button_cancel->click();
+    });
+    EXPECT_EQ(sizes.back(), QSize(700, 520));
+    ScreenScalePercent = 100;
+}
+
+TEST_F(TablesBrowser, TabMovesThroughTheColumnsAndEnterOnARowPressesOk) {
+    ShowWith("", 2, [](Tdbf4Form* f) {
+        TTbGrid* g = f->TbGrid1;
+        g->setFocus();
+        g->SetSelectedIndex(0);
+        QTest::keyClick(g, Qt::Key_Tab);
+        EXPECT_EQ(g->currentIndex().column(), 1);
+        EXPECT_EQ(QApplication::focusWidget(), g);
+        QTest::keyClick(g, Qt::Key_Tab);
+        EXPECT_EQ(g->currentIndex().column(), 2);
+        QTest::keyClick(g, Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(g->currentIndex().column(), 1);
+        EXPECT_EQ(QApplication::focusWidget(), g);
+        // Enter that ends a cell's editing stays in the grid.
+        QTest::keyClick(g, '7');
+        QTest::keyClick(g->viewport()->findChild<QLineEdit*>(), Qt::Key_Return);
+        QTest::qWait(20);
+        EXPECT_TRUE(f->isVisible());
+        // Enter on the row presses OK.
+        f->TbNavigator1->BtnClick(nbNext);
+        QTest::keyClick(g, Qt::Key_Return);
+    });
+    EXPECT_EQ(LastKeyCode, 13);
+    EXPECT_EQ(DbfPickedRecNo, 2);
+    std::string s;
+    dbf4().GoTop();
+    dbf4().GetFieldAsString(2, s);
+    EXPECT_EQ(s, "    7");
+
+    // In view mode as well.
+    ShowWith("", 1, [](Tdbf4Form* f) {
+        f->TbNavigator1->BtnClick(nbLast);
+        QTest::keyClick(f->TbGrid1, Qt::Key_Enter, Qt::KeypadModifier);
+    });
+    EXPECT_EQ(LastKeyCode, 13);
+    EXPECT_EQ(DbfPickedRecNo, 5);
+}
+
+TEST_F(TablesBrowser, LeftClickOnATitleSortsAndTheTitleShowsIt) {
+    ReverseNames();
+    ShowWith("", 2, [](Tdbf4Form* f) {
+        QHeaderView* h = f->TbGrid1->horizontalHeader();
+        EXPECT_FALSE(h->isSortIndicatorShown());
+        const QPoint title(h->sectionViewportPosition(0) + 5, h->height() / 2);
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, title);
+        EXPECT_EQ(f->TbGrid1->DepressedColumn(), 0);
+        EXPECT_EQ(f->TbGrid1->model()->index(0, 0).data().toString(), "A");
+        EXPECT_TRUE(h->isSortIndicatorShown());
+        EXPECT_EQ(h->sortIndicatorSection(), 0);
+        f->Button_cancel->click();
+    });
+    EXPECT_TRUE(errors.empty());
+}
+
+// Waits in the event loop until done() holds, at most about two seconds.
+template <typename F>
+bool WaitFor(F done) {
+    for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(10);
+    return done();
+}
+
+TEST_F(TablesBrowser, RefusedCellValueShowsItsMessageAndTheCellStaysInEditing) {
+    DataSetExceptionHandler = nullptr;  // the real message box with its own event loop
+    std::vector<QString> shown;
+    auto answer = [&shown](QMessageBox* b) {
+        shown.push_back(b->text());
+        b->button(QMessageBox::Ok)->click();
+    };
+    ShowWith("", 2, [&](Tdbf4Form* f) {
+        TTbGrid* g = f->TbGrid1;
+        g->setFocus();
+        g->SetSelectedIndex(1);  // QTY, an integer field
+        QTest::keyClick(g, '4');
+        QPointer<QLineEdit> ed = g->viewport()->findChild<QLineEdit*>();
+        ASSERT_FALSE(ed.isNull());
+        QTest::keyClicks(ed, "x3y");
+        OnModal<QMessageBox>(answer, f);
+        QTest::keyClick(ed, Qt::Key_Return);
+        ASSERT_TRUE(WaitFor([&] { return !shown.empty(); }));
+        QTest::qWait(50);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0], QString::fromUtf8("'4x3y' ist kein gültiger Integerwert"));
+        // The same cell goes on being edited with the refused text.
+        ASSERT_FALSE(ed.isNull());
+        EXPECT_TRUE(ed->isVisible());
+        EXPECT_EQ(ed->text(), "4x3y");
+        EXPECT_EQ(g->indexWidget(g->currentIndex()), ed.data());
+        EXPECT_EQ(g->currentIndex().column(), 1);
+
+        // OK refuses the same value again and leaves the window open.
+        OnModal<QMessageBox>(answer, f);
+        f->Button_ok->click();
+        ASSERT_TRUE(WaitFor([&] { return shown.size() == 2; }));
+        EXPECT_TRUE(f->isVisible());
+        ASSERT_FALSE(ed.isNull());
+        EXPECT_EQ(ed->text(), "4x3y");
+
+        // A corrected value is taken and the window closes with OK.
+        ed->setFocus();
+        ed->selectAll();
+        QTest::keyClicks(ed, "43");
+        QTest::keyClick(ed, Qt::Key_Return);
+        QTest::qWait(20);
+        EXPECT_TRUE(ed.isNull() || !ed->isVisible());
+        f->Button_ok->click();
+    });
+    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_EQ(LastKeyCode, 13);
+    std::string s;
+    dbf4().GoTop();
+    dbf4().GetFieldAsString(2, s);
+    EXPECT_EQ(s, "   43");
 }
 
 }  // namespace

@@ -4,11 +4,14 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
 #include <memory>
 
 #include "forms_modal.h"
+#include "platform/field.h"
+#include "platform/oemtext.h"
 #include "tables/forms/atbgridmodel.h"
 #include "tables/forms/atbgrids.h"
 #include "tables/forms/atbnav.h"
@@ -123,6 +126,40 @@ TEST_F(TablesGrid, EscapeCancelsAnOpenEditBeforeItReachesTheFile) {
     EXPECT_EQ(Cell(0, 0), "R1");
 }
 
+TEST_F(TablesGrid, RefusedValueHoldsTheCellUntilCorrectedOrDropped) {
+    Show(3);
+    grid->setFocus();
+    grid->SetSelectedIndex(1);  // QTY, an integer field
+    QTest::keyClick(grid.get(), 'x');
+    QPointer<QLineEdit> ed = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_FALSE(ed.isNull());
+    // Down goes on to the grid: the move stops at the refused text.
+    QTest::keyClick(ed, Qt::Key_Down);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ds.RecNo(), 1);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "'x' ist kein gültiger Integerwert"_oem);
+    ASSERT_FALSE(ed.isNull());
+    EXPECT_EQ(ed->text(), "x");
+    // A click on another row keeps the cell current.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellCentre(2, 0));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ds.RecNo(), 1);
+    EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 1));
+    ASSERT_FALSE(ed.isNull());
+    EXPECT_TRUE(ed->isVisible());
+    // Posting stops too, and nothing reached the record.
+    EXPECT_THROW(ds.Post(), ECellRefused);
+    // Esc drops the text; the grid moves again.
+    QTest::keyClick(ed, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ed.isNull() || !ed->isVisible());
+    QTest::keyClick(grid.get(), Qt::Key_Escape);  // leaves the edit state
+    QTest::keyClick(grid.get(), Qt::Key_Down);
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_EQ(Cell(0, 1), "1");
+}
+
 TEST_F(TablesGrid, DownOnTheLastRowAppendsOnlyWithAutoAppend) {
     Show(3);
     grid->setFocus();
@@ -211,6 +248,36 @@ TEST_F(TablesGrid, LogicalFieldsToggleByClickAndKeysAndTakeNoText) {
     grid->SetOptions(o);
     grid->setCurrentIndex(grid->model()->index(0, 2));
     EXPECT_FALSE(grid->ToggleBoolean());
+}
+
+TEST_F(TablesGrid, LogicalFieldsShowTheirDisplayValuesElseWahrAndFalsch) {
+    Show(3);
+    grid->BooleanBox = bbText;
+    EXPECT_EQ(Cell(0, 2), "wahr");
+    EXPECT_EQ(Cell(1, 2), "falsch");
+
+    auto& ok = dynamic_cast<TBooleanField&>(ds.FieldByName("OK"));
+    ok.SetDisplayValues("Ja;Nein");
+    EXPECT_EQ(Cell(0, 2), "Ja");
+    EXPECT_EQ(Cell(1, 2), "Nein");
+    EXPECT_EQ(ok.AsString(), "Ja");
+    std::string t, f;
+    TTbGrid::BooleanTexts(ok, t, f);
+    EXPECT_EQ(t + "|" + f, "Ja|Nein");
+    // Typed texts are read by the display values too.
+    ds.Edit();
+    ok.SetAsString("nein");
+    EXPECT_FALSE(ok.AsBoolean());
+    ok.SetAsString(" JA ");
+    EXPECT_TRUE(ok.AsBoolean());
+    ds.Cancel();
+
+    // The box is marked for the true text of the display values.
+    grid->BooleanBox = bbFillBoxRed;
+    grid->setCurrentIndex(grid->model()->index(1, 0));
+    const QImage shot = grid->viewport()->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(CellCentre(0, 2)), QColor(255, 0, 0));
+    EXPECT_NE(shot.pixelColor(CellCentre(1, 2)), QColor(255, 0, 0));
 }
 
 TEST_F(TablesGrid, TitleRightClickDepressesUnlessDisabled) {

@@ -419,8 +419,16 @@ TEST(HostFsTemp, TempPathInProgramForm) {
     EXPECT_EQ(HostPath(TempPath()), "/var/tmp/");
     setenv("TEMP", "/var/tmp/", 1);
     EXPECT_EQ(TempPath(), "\\var\\tmp\\");
+    // Without TEMP: TMPDIR, else /tmp; the start folder never stands in.
+    const char* oldTmpDir = std::getenv("TMPDIR");
+    const std::string savedTmpDir = oldTmpDir ? oldTmpDir : "";
+    unsetenv("TEMP");
+    setenv("TMPDIR", "/var/tmp", 1);
+    EXPECT_EQ(TempPath(), "\\var\\tmp\\");
+    unsetenv("TMPDIR");
+    EXPECT_EQ(TempPath(), "\\tmp\\");
+    if (oldTmpDir) setenv("TMPDIR", savedTmpDir.c_str(), 1);
     if (oldTemp) setenv("TEMP", saved.c_str(), 1);
-    else unsetenv("TEMP");
     const std::string t = TempPath();
     ASSERT_FALSE(t.empty());
     EXPECT_EQ(t.back(), '\\');

@@ -17,8 +17,12 @@
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "platform/codepage.h"
+#include "platform/hostfs.h"
 #include "shell/hostfile.h"
 #include "spring/check.h"
+#include "spring/goodman.h"
+#include "spring/material.h"
+#include "spring/materialtable.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
 #include "support/tempdir.h"
@@ -62,7 +66,8 @@ TEST_F(DataFilesTest, HelpFileHasAnEntryForEveryHelpNumberInUse) {
 }
 
 TEST_F(DataFilesTest, DataFilesAreCodePage850WithCrLf) {
-    for (const char* name : {"quorvex.hlp", "kor2.err", "TRAIN/null.kr2", "TRAIN/demo.kr2"}) {
+    for (const char* name :
+         {"quorvex.hlp", "kor2.err", "TRAIN/null.kr2", "TRAIN/muster1.kr2", "TRAIN/muster2.kr2"}) {
         const std::string text = ReadHostFile(kData + name);
         ASSERT_FALSE(text.empty()) << name;
         for (std::size_t i = 0; i < text.size(); ++i) {
@@ -140,8 +145,15 @@ TEST_F(DataFilesTest, MessageFileIsGroupsOfKeyCauseRemedyWithDistinctKeys) {
     }
 }
 
-// The two spring files of data/, set up from the program's defaults.
-void SetUpDataSpring(bool demo) {
+// The spring files of data/TRAIN, set up from the program's defaults: the
+// default spring and two demo springs under dynamic loading, one of an own
+// material and one of a table material whose fatigue lines the Goodman
+// diagram draws.
+enum class DataSpring { Default, OwnMaterialDemo, TableMaterialDemo };
+
+constexpr uint16_t kDemoTableMaterial = 4;  // EN 10270-1 SH, with fatigue lines
+
+void SetUpDataSpring(DataSpring kind) {
     MaterialIndex = 11;  // own material: Rm and tau zul as typed
     MaterialName = "Federstahldraht EN 10270-1 SH";
     ModulusE = 206000;
@@ -149,6 +161,10 @@ void SetUpDataSpring(bool demo) {
     Density = 7.85L;
     TensileStrength = 1970;
     PermShearStress = 886;
+    if (kind == DataSpring::TableMaterialDemo) {
+        ASSERT_TRUE(LoadMaterialById(kDemoTableMaterial));
+        MaterialRecNo = kDemoTableMaterial;
+    }
     WireDiameter = 1.2L;
     OuterDiameter = 10;
     DiameterInputMode = 1;
@@ -158,9 +174,9 @@ void SetUpDataSpring(bool demo) {
     EyeType = {0, 2, 2};
     EyeHeight = {0, 7.5L, 7.5L};
     LoadingType = 1;
-    if (demo) {
+    if (kind != DataSpring::Default) {
         SpringTitle = "Demo-Zugfeder";
-        DrawingNumber = "DEMO-001";
+        DrawingNumber = kind == DataSpring::TableMaterialDemo ? "DEMO-002" : "DEMO-001";
         LoadingType = 2;
         OperatingFrequency = 5;
     }
@@ -168,25 +184,54 @@ void SetUpDataSpring(bool demo) {
 
 TEST_F(DataFilesTest, SpringFilesAreWrittenByTheProgramAndReadBackWithoutFatalMessage) {
     const bool regenerate = std::getenv("KOR2_WRITE_DATA") != nullptr;
-    for (const bool demo : {false, true}) {
-        const std::string name = demo ? "TRAIN/demo.kr2" : "TRAIN/null.kr2";
+    const struct {
+        DataSpring kind;
+        const char* name;
+    } springs[] = {{DataSpring::Default, "null.kr2"},
+                   {DataSpring::OwnMaterialDemo, "muster1.kr2"},
+                   {DataSpring::TableMaterialDemo, "muster2.kr2"}};
+    for (const auto& spring : springs) {
+        const std::string name = std::string("TRAIN/") + spring.name;
         InitAllUnits();
         TempFolder = tmp.path().string();
-        SetUpDataSpring(demo);
+        DbfFolder = kData;
+        SetUpDataSpring(spring.kind);
         CheckSpring();
-        const std::string written =
-            regenerate ? kData + name : tmp.file(demo ? "demo.kr2" : "null.kr2");
+        const std::string written = regenerate ? kData + name : tmp.file(spring.name);
         if (regenerate) std::remove(written.c_str());  // no replace question
         WriteSpringFile(written);
         ASSERT_FALSE(AbortFlag) << name;
         EXPECT_EQ(ReadHostFile(written), ReadHostFile(kData + name)) << name;
 
         InitAllUnits();
+        TempFolder = tmp.path().string();
+        DbfFolder = kData;
         PltFolder = kData;
         ASSERT_TRUE(ReadSpringFile(kData + name)) << name;
         EXPECT_FALSE(CalcErrorFlag) << name;
         EXPECT_DOUBLE_EQ(static_cast<double>(WireDiameter), 1.2);
+        EXPECT_EQ(SpringTitle.str(), spring.kind == DataSpring::Default ? "Zugfeder"
+                                                                           : "Demo-Zugfeder");
+        if (spring.kind == DataSpring::TableMaterialDemo) {
+            EXPECT_EQ(MaterialIndex, 0);
+            EXPECT_EQ(MaterialRec.MaterialNo, kDemoTableMaterial);
+            Extended tauO = 0, tauH = 0, slope = 0, knee = 0;
+            std::string caption;
+            GoodmanLimits(1, tauO, tauH, slope, knee, caption);
+            EXPECT_GT(tauO, 0);
+            EXPECT_GT(tauH, 0);
+            EXPECT_GT(slope, 0);
+            EXPECT_GT(PermStrokeStress, 0);
+        }
     }
+}
+
+// The program starts under the name "demo" in the data folder; a save right
+// after start must not replace a shipped spring.
+TEST_F(DataFilesTest, NoShippedSpringUnderTheStartName) {
+    InitAllUnits();
+    const std::string start = DataFolder + "/" + DataFileName + "." + DataFileExt.str();
+    EXPECT_FALSE(platform::FileExists(kData + start)) << start;
 }
 
 }  // namespace

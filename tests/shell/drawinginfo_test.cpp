@@ -3,6 +3,7 @@
 // separators inside texts, and reading them back.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -13,7 +14,12 @@
 #include "common/globals.h"
 #include "common/linesource.h"
 #include "common/textfile.h"
+#include "common/scriptdialogs.h"
 #include "platform/oemtext.h"
+#include "shell/hostfile.h"
+#include "spring/check.h"
+#include "spring/examplespring.h"
+#include "spring/springfile.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -66,7 +72,7 @@ TEST_F(DrawingInfoTest, SectionsWriteTheirLinesInOrder) {
                                                "Z-1",
                                                "Z-3",
                                                "Zeichner",
-                                               "12.5|100|2.5|-90|frei||",
+                                               "12.5|100.25|2.5|-90|frei||",
                                                "Dokumente",
                                                "5",
                                                std::string(20, '-'),
@@ -142,6 +148,43 @@ TEST_F(DrawingInfoTest, DamagedSectionsAreRefused) {
     }
     std::vector<std::string> cut(good.begin(), good.end() - 1);
     EXPECT_FALSE(changesOk(cut));
+}
+
+// The whole spring file, with free drawing texts of four significant digits:
+// the display precision must not change a byte of it.
+TEST_F(DrawingInfoTest, SpringFileIsTheSameAtEveryDisplayPrecision) {
+    ScriptedDialogs dialogs;  // no question may reach a real dialog
+    test::SetUpExampleSpring();
+    TempFolder = DataFolder = tmp.path().string();
+    CurrentDrawingInfo.Texts = {{12.34L, 56.78L, 2.35L, 7.85L, "frei"},
+                                {0.004L, -1.0L / 3, 100, 0, "klein"}};
+    CheckSpring();
+    const auto write = [&](const std::string& name) {
+        AbortFlag = false;
+        WriteSpringFile(tmp.file(name));
+        EXPECT_FALSE(AbortFlag) << name;
+        return test::ReadHostFile(tmp.file(name));
+    };
+    std::string first;
+    for (int32_t precision = 1; precision <= 9; ++precision) {
+        PrecisionOption = precision;
+        const std::string bytes = write("p" + std::to_string(precision) + ".kr2");
+        if (precision == 1) first = bytes;
+        EXPECT_EQ(bytes, first) << "precision " << precision;
+        EXPECT_EQ(PrecisionOption, precision);
+    }
+    EXPECT_NE(first.find("\r\n12.34|56.78|2.35|7.85|frei||\r\n"), std::string::npos);
+    EXPECT_NE(first.find("\r\n0.004|-0.3333333|100|0|klein||\r\n"), std::string::npos);
+
+    // Reading the file and writing it again gives the same bytes.
+    for (int32_t precision : {1, 2, 9}) {
+        PrecisionOption = precision;
+        AbortFlag = false;
+        ASSERT_TRUE(ReadSpringFileValues(tmp.file("p1.kr2")));
+        EXPECT_EQ(CurrentDrawingInfo.Texts[0].Angle, 7.85L);
+        EXPECT_EQ(write("again.kr2"), first) << "precision " << precision;
+        std::remove(tmp.file("again.kr2").c_str());
+    }
 }
 
 }  // namespace

@@ -103,6 +103,24 @@ TEST_F(SheetExportTest, EachLineFillsOneRowOfColumnA) {
     EXPECT_EQ(dialogs.Of("message").size(), 1u);
 }
 
+TEST_F(SheetExportTest, LinesOf255CharactersOrMoreArriveWhole) {
+    // A long change description: 254, 255 and 600 characters, an umlaut last.
+    std::string bytes, expected[3];
+    const std::size_t sizes[3] = {254, 255, 600};
+    for (int k = 0; k < 3; ++k) {
+        bytes += std::string(sizes[k] - 1, 'a') + "\x94\r\n";
+        expected[k] = std::string(sizes[k] - 1, 'a') + "\xF6";
+    }
+    PutSpring(bytes + "ende");
+    auto server = std::make_unique<RecordingServer>();
+    RecordingServer& s = *server;
+    ExcelApp = std::move(server);
+    ExportTextToSpreadsheet("feder");
+    EXPECT_FALSE(AbortFlag);
+    ASSERT_EQ(s.cells.size(), 4u);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(std::get<2>(s.cells[k]), expected[k]) << sizes[k];
+}
+
 TEST_F(SheetExportTest, MissingNamesAndFilesSetAbortFlag) {
     ExcelApp = std::make_unique<RecordingServer>();
     ExportTextToSpreadsheet("");

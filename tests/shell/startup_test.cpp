@@ -2,12 +2,16 @@
 // batch report of "/I" and the default spring.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "app/startup.h"
+#include "common/config.h"
+#include "common/filepath.h"
 #include "common/globals.h"
+#include "common/report.h"
 #include "platform/hostfs.h"
 #include "shell/hostfile.h"
 #include "spring/springdata.h"
@@ -60,6 +64,11 @@ TEST_F(StartupTest, BatchReportWritesHeaderAndMessagesBesideTheSpringFile) {
     EXPECT_NE(report.find("Zugfederberechnung"), std::string::npos);
     // The default spring has no material: its fatal message is reported.
     EXPECT_NE(report.find("Fatal  : Rm = 0 !"), std::string::npos);
+
+    // The end of the run leaves no report file name behind.
+    EXPECT_FALSE(ReportFileName.empty());
+    ShutdownAllUnits();
+    EXPECT_EQ(ReportFileName, "");
 }
 
 TEST_F(StartupTest, BatchReportOfAMissingOrForeignFileEndsWithOne) {
@@ -71,6 +80,40 @@ TEST_F(StartupTest, BatchReportOfAMissingOrForeignFileEndsWithOne) {
                                                                   12)));
     EXPECT_EQ(RunBatchReport(ParseCommandLine({foreign, "/I"})), 1);
     EXPECT_FALSE(platform::FileExists(tmp.file("foreign.txt")));
+}
+
+// The program's own files come from the program files folder wherever the
+// program is started; what the configuration names and the user's folders
+// stay as they are.
+TEST_F(StartupTest, ProgramFilesFolderFillsTheProgramsOwnFolders) {
+    namespace fs = std::filesystem;
+    fs::create_directories(tmp.path() / "files" / "TRAIN");
+    fs::create_directories(tmp.path() / "config");
+    std::ofstream(tmp.file("files/fedwst.dbf")) << "x";
+    const std::string files = tmp.file("files") + "/";
+    ConfigDir = tmp.file("config");
+    ConfigFallbackDir = tmp.file("config");
+    SetProgramFilesFolder(files);
+    ReadSettings();
+    SetProgramFilesFolder("");
+    EXPECT_EQ(DbfFolder, files);
+    EXPECT_EQ(PltFolder, files);
+    EXPECT_EQ(DataFolder, files + "TRAIN");
+    EXPECT_EQ(DefaultDataFolder, StartFolder);
+    EXPECT_EQ(EdiFolder, AddBackslash(StartFolder));
+
+    // Configured folders and an absolute spring folder are kept.
+    InitAllUnits();
+    ConfigDir = tmp.file("config");
+    ConfigFallbackDir = tmp.file("config");
+    DbfFolder = tmp.file("config");
+    DataFolder = tmp.file("config");
+    SetProgramFilesFolder(files);
+    ReadSettings();
+    SetProgramFilesFolder("");
+    EXPECT_EQ(DbfFolder, tmp.file("config"));
+    EXPECT_EQ(PltFolder, files);
+    EXPECT_EQ(DataFolder, tmp.file("config"));
 }
 
 TEST_F(StartupTest, DefaultSpringIsCheckedWithoutAFile) {

@@ -168,6 +168,34 @@ TEST_F(ChainTest, TolerancesKeptForTinyWireOrTypedGrades) {
     EXPECT_EQ(TolEyeOverhang, 0.7L);
 }
 
+// A step entered with the calculation-error flag set changes nothing; a
+// fatal message of the fatigue limits (zero stress at F2) stops the chain
+// before the tolerances.
+TEST_F(ChainTest, TolerancesUntouchedAfterAFatalMessage) {
+    CheckSpring();
+    ASSERT_FALSE(CalcErrorFlag);
+    const Extended dmPlus = TolDmPlus, wireTol = WireTolerance;
+    ClearErrorList();
+    CalcErrorFlag = true;
+    WireDiameter = 0;
+    TolGradeDm = 1;
+    CalcTolerances();
+    EXPECT_EQ(TolDmPlus, dmPlus);
+    EXPECT_EQ(WireTolerance, wireTol);
+    EXPECT_EQ(ErrorList.count, 0);  // no "d <= 0" either
+
+    test::SetUpExampleSpring();
+    ForceF1 = -10;
+    ForceF2 = 0;
+    TolF2Plus = 777;
+    TolF2Minus = -777;
+    CheckSpring();
+    EXPECT_TRUE(CalcErrorFlag);
+    EXPECT_EQ(ErrorList.slots[ErrorList.count].str(), "Fehler : sigma2=0 !");
+    EXPECT_EQ(TolF2Plus, 777);
+    EXPECT_EQ(TolF2Minus, -777);
+}
+
 TEST_F(ChainTest, CoilsFollowTheEyePosition) {
     // 34.0987 raw coils: at 90 degrees 34.25, with one turned eye 34.0 again.
     EyePosition = 90;

@@ -125,7 +125,7 @@ TEST_F(CheckTest, ExampleSpringMatchesTheHandCalculation) {
     // Names and title.
     EXPECT_EQ(EyeNames[1].str(), "ganze deutsche Öse"_oem);
     EXPECT_EQ(EyeNames[2].str(), "ganze deutsche Öse"_oem);
-    EXPECT_EQ(ReportTitleLines[1].str(), "Feder   Zeichn.Nr.: ");
+    EXPECT_EQ(ReportTitleLines[1].str(), "Zugfeder   Zeichn.Nr.: ");
 }
 
 TEST_F(CheckTest, EyeShapeNamesCoverAllThirteenShapes) {

@@ -64,6 +64,38 @@ TEST_F(DesignTest, PreDimensionMatchesTheHandCalculation) {
     EXPECT_NEAR(FreeLength, 53.559567327399307956L, 1e-3L);
 }
 
+// Pre-dimensioning sets Dm so that the closing check's raw n is the whole
+// number it chose, up to rounding; these springs land one unit in the last
+// place below 2, 4 and 8, and the check must keep that number of coils.
+TEST_F(DesignTest, PreDimensionKeepsItsCoilsWhenTheCheckLandsJustBelow) {
+    const struct {
+        Extended d, F1, F2, sh, L2, Dm, coils;
+    } cases[] = {
+        {2.89L, 10, 21, 22, 60, 94.2L, 2},
+        {0.55L, 21, 45, 15, 88, 5.4L, 4},
+        {0.61L, 10, 48, 13, 72, 4.0L, 8},
+    };
+    for (const auto& c : cases) {
+        test::SetUpExampleSpring();
+        CheckSpring();
+        WireDiameter = c.d;
+        ForceF1 = c.F1;
+        ForceF2 = c.F2;
+        Stroke = c.sh;
+        LengthL2 = c.L2;
+        DiameterInputMode = 3;
+        MeanDiameter = c.Dm;
+        PreDimension();
+        ASSERT_FALSE(CalcErrorFlag);
+        const Extended d = WireDiameter, dm = MeanDiameter;
+        const Extended rawN = ModulusGT * d * d * d * d / (8 * dm * dm * dm * SpringRate);
+        ASSERT_EQ(rawN, std::nextafter(c.coils, Extended{0})) << static_cast<double>(c.coils);
+        EXPECT_EQ(ActiveCoils, c.coils);
+        EXPECT_NEAR(FreeLength, BodyLength + EyeHeight[1] + EyeHeight[2], 1e-12L);
+        EXPECT_NEAR(BodyLength, (c.coils + 1) * d, 1e-12L);
+    }
+}
+
 TEST_F(DesignTest, PreDimensionFatalMessages) {
     Stroke = 0;
     PreDimension();

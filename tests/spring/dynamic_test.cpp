@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <vector>
 
 #include "common/globals.h"
 #include "spring/check.h"
@@ -32,6 +34,80 @@ TEST_F(DynamicTest, GaussPercentOfBothTails) {
     // Far below the mean the sum ends at +8 with the whole area.
     EXPECT_NEAR(GaussPercent(-1e30L), 200, 0.01L);
     EXPECT_TRUE(std::isfinite(GaussPercent(NAN)));
+}
+
+// The sum step by step, as the estimate first formed it: the reference that
+// the table look-up must reproduce bit for bit.
+Extended GaussPercentStepByStep(Extended x) {
+    const Extended scale = 200 / std::sqrt(2 * 3.14159265358979323846L);
+    Extended yPrev = 0, sum = 0;
+    for (long i = 1; i <= 16000; ++i) {
+        const Extended t = (-8000 + i) / Extended{1000};
+        const Extended y = scale * std::exp(-t * t / 2);
+        sum += (y + yPrev) / 2 * 0.001L;
+        yPrev = y;
+        if (t >= -x) break;
+    }
+    return sum;
+}
+
+void ExpectSameBits(Extended got, Extended want, Extended x) {
+    EXPECT_TRUE(got == want || (std::isnan(got) && std::isnan(want)))
+        << "x = " << static_cast<double>(x) << ": " << static_cast<double>(got) << " against "
+        << static_cast<double>(want);
+}
+
+TEST_F(DynamicTest, GaussPercentIsTheStepByStepSumBitForBit) {
+    std::vector<Extended> xs = {0, -0.0L, 8, -8, 7.9995L, 100, -100, 1e30L, -1e30L, NAN, INFINITY,
+                                -INFINITY, 2.6L, 3, 1.96L};
+    // Every step limit of the grid, and one unit in the last place on each side.
+    for (long i = -8000; i <= 8000; i += 151) {
+        const Extended t = i / Extended{1000};
+        xs.insert(xs.end(), {t, std::nextafter(t, Extended{-10}), std::nextafter(t, Extended{10})});
+    }
+    std::mt19937_64 rng(20261207);
+    std::uniform_real_distribution<double> spread(-9, 9);
+    for (int k = 0; k < 300; ++k) xs.push_back(static_cast<Extended>(spread(rng)) / 3);
+    for (const Extended x : xs) ExpectSameBits(GaussPercent(x), GaussPercentStepByStep(x), x);
+}
+
+// The estimate inside the full check, on springs of many sizes, grades and
+// tolerances: the same bits as the step-by-step sum gives for its arguments.
+TEST_F(DynamicTest, StatisticsOfManySpringsAreTheStepByStepResults) {
+    std::mt19937_64 rng(7);
+    auto pick = [&](double lo, double hi) {
+        return static_cast<Extended>(std::uniform_real_distribution<double>(lo, hi)(rng));
+    };
+    int checked = 0;
+    for (int k = 0; k < 150; ++k) {
+        test::SetUpExampleSpring();
+        WireDiameter = pick(0.3, 4);
+        OuterDiameter = WireDiameter * pick(5, 14);
+        ForceF1 = pick(1, 50);
+        ForceF2 = ForceF1 + pick(1, 80);
+        Stroke = pick(2, 40);
+        StatisticsFlag = 'J';
+        StatisticsGrade = static_cast<uint16_t>(1 + rng() % 4);
+        StatisticsSigma = pick(0.5, 4);
+        TolGradeDm = TolGradeF12 = static_cast<uint16_t>(1 + rng() % 3);
+        CheckSpring();
+        if (CalcErrorFlag) continue;
+        ++checked;
+        const Extended sigma = StatisticsSigma;
+        ExpectSameBits(StatisticsResults[7], GaussPercentStepByStep(sigma), sigma);
+        const struct {
+            int result, spread;
+            Extended plus, minus;
+        } parts[] = {{3, 6, TolDmPlus, TolDmMinus},
+                     {1, 4, TolF1Plus, TolF1Minus},
+                     {2, 5, TolF2Plus, TolF2Minus}};
+        for (const auto& p : parts) {
+            ASSERT_NE(StatisticsResults[p.spread], 0);
+            const Extended x = (p.plus - p.minus) * sigma * 0.5L / StatisticsResults[p.spread];
+            ExpectSameBits(StatisticsResults[p.result], GaussPercentStepByStep(x), x);
+        }
+    }
+    EXPECT_GT(checked, 100);
 }
 
 TEST_F(DynamicTest, StatisticsOffLeavesResults) {

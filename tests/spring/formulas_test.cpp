@@ -79,6 +79,24 @@ TEST_F(FormulasTest, CoilsRoundToTheEyePosition) {
     EXPECT_EQ(RoundCoilsToEyePosition(0, NAN), 0);
 }
 
+// One unit in the last place below a power of two, n + 1 is a tie that
+// rounds up to the next power; the coil count must not take it.
+TEST_F(FormulasTest, CoilsOneUlpBelowAPowerOfTwoGoUpToIt) {
+    for (const Extended whole : {2.0L, 4.0L, 8.0L}) {
+        const Extended n = std::nextafter(whole, Extended{0});
+        EXPECT_LT(n, whole);
+        EXPECT_EQ(RoundCoilsToEyePosition(0, n), whole) << static_cast<double>(whole);
+    }
+    EXPECT_EQ(RoundCoilsToEyePosition(180, std::nextafter(Extended{2}, Extended{0})), 2.5L);
+    // Far below 2 the count still goes up to 2; whole numbers stay.
+    EXPECT_EQ(RoundCoilsToEyePosition(0, std::nextafter(Extended{1}, Extended{0})), 1);
+    EXPECT_EQ(RoundCoilsToEyePosition(0, 1), 2);
+    EXPECT_EQ(RoundCoilsToEyePosition(0, 0), 1);
+    EXPECT_EQ(RoundCoilsToEyePosition(0, 4), 4);
+    EXPECT_EQ(RoundCoilsToEyePosition(0, -0.5L), 0);
+    EXPECT_EQ(RoundCoilsToEyePosition(0, -1.5L), 0);
+}
+
 TEST_F(FormulasTest, EyeHeightFactors) {
     const Extended expected[] = {0, 0.6L, 0.9L, 0.9L, 1, 1, 0, 0, 1.1L, 0, 0, 0, 0, 0.9L, 0};
     for (uint16_t t = 0; t <= 14; ++t) EXPECT_EQ(EyeHeightFactor(t), expected[t]) << t;

@@ -3,6 +3,7 @@
 // entered through scripted dialogs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +15,9 @@
 #include "fedwst_rows.h"
 #include "spring/material.h"
 #include "spring/materialtable.h"
+#include "spring/goodman.h"
 #include "spring/springdata.h"
+#include "spring/springfile.h"
 #include "support/tempdir.h"
 #include "tables/dbfproc.h"
 #include "tables/memoarea.h"
@@ -248,6 +251,103 @@ TEST_F(MaterialTable, BrowsingWithoutWindowLeavesRecordAndClosesTable) {
     SelectMaterial();
     EXPECT_EQ(MaterialRec.Rm0, 4321);
     EXPECT_FALSE(dbf4().tbdbf.Active());
+}
+
+std::vector<std::string> Messages() {
+    std::vector<std::string> out;
+    for (int k = 1; k <= ErrorList.count; ++k) out.push_back(ErrorList.slots[k].str());
+    return out;
+}
+
+bool HasMessage(const std::string& text) {
+    const std::vector<std::string> m = Messages();
+    return std::find(m.begin(), m.end(), text) != m.end();
+}
+
+// Writes the current spring (default values, dynamic) under name in folder.
+std::string WriteSpringAs(const TempDir& folder, const std::string& name, uint16_t materialIndex,
+                          uint16_t number) {
+    MaterialIndex = materialIndex;
+    MaterialRecNo = number;
+    TensileStrength = 1800;  // typed values of an own material
+    PermShearStress = 810;
+    const std::string path = folder.file(name);
+    AbortFlag = false;
+    WriteSpringFile(path);
+    EXPECT_FALSE(AbortFlag);
+    return path;
+}
+
+// A spring file of a table material takes its record from the table before
+// the check: strength, diameter and temperature limits and fatigue lines.
+TEST_F(MaterialTable, SpringFileOfATableMaterialIsCheckedWithItsRecord) {
+    ASSERT_TRUE(WriteFedwstTable(TablePath()));
+    const std::string file = WriteSpringAs(tempDir, "tdc.kr2", 0, 9);
+    InitSpringData();
+    ASSERT_TRUE(ReadSpringFile(file));
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_FALSE(CalcErrorFlag) << ::testing::PrintToString(Messages());
+    EXPECT_EQ(MaterialRecNo, 9);
+    ExpectRecordIsRow(9);
+    EXPECT_EQ(TensileStrength, RmAtDiameter(WireDiameter));
+    EXPECT_GT(TensileStrength, 1800);
+    EXPECT_FALSE(HasMessage("Fatal  : Rm = 0 !"));
+    EXPECT_FALSE(HasMessage("Warnung: d>dmax (0)"));
+    EXPECT_GT(PermStrokeStress, 0);  // from the fatigue lines
+    EXPECT_FALSE(dbf4().tbdbf.Active());
+}
+
+// A number not in the table or a table that cannot be read: the spring is
+// read all the same, checked without a material (nothing of an earlier one),
+// and a missing table says so after the check's messages.
+TEST_F(MaterialTable, SpringFileWithoutItsTableMaterialIsStillRead) {
+    ASSERT_TRUE(WriteFedwstTable(TablePath()));
+    ForceF2 = 33;
+    const std::string file = WriteSpringAs(tempDir, "gone.kr2", 0, 99);
+    ASSERT_TRUE(LoadMaterialById(6));  // browsed before
+    InitSpringData();
+    ASSERT_TRUE(ReadSpringFile(file));
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(ForceF2, 33);
+    EXPECT_EQ(MaterialRecNo, 99);
+    EXPECT_TRUE(MaterialRec.Name1.empty());
+    EXPECT_EQ(MaterialRec.Rm0, 0);
+    EXPECT_TRUE(HasMessage("Fatal  : Rm = 0 !"));
+
+    fs::remove(TablePath());
+    ScriptedDialogs dialogs;
+    InitSpringData();
+    ASSERT_TRUE(ReadSpringFile(file));
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(ForceF2, 33);
+    ASSERT_GT(ErrorList.count, 1);
+    EXPECT_EQ(ErrorList.slots[ErrorList.count].str(), "Fatal  : FEDWST DBF error");
+    EXPECT_TRUE(HasMessage("Fatal  : Rm = 0 !"));
+}
+
+// A typed-in material is checked the same whatever was browsed before: no
+// name of a table material under its diagrams, no borrowed fatigue lines.
+TEST_F(MaterialTable, SpringFileOfAnOwnMaterialForgetsWhatWasBrowsed) {
+    ASSERT_TRUE(WriteFedwstTable(TablePath()));
+    ShotPeened = 'J';
+    const std::string file = WriteSpringAs(tempDir, "own.kr2", kOwnMaterialIndex, 3);
+    std::vector<std::vector<std::string>> seen;
+    for (const uint16_t browsed : {1, 3, 9}) {  // without and with peened lines
+        ASSERT_TRUE(LoadMaterialById(browsed));
+        ASSERT_TRUE(ReadSpringFile(file));
+        EXPECT_EQ(MaterialIndex, kOwnMaterialIndex);
+        EXPECT_EQ(MaterialRecNo, 3);
+        EXPECT_EQ(TensileStrength, 1800);
+        Extended tauO = 0, tauH = 0, slope = 0, knee = 0;
+        std::string caption;
+        GoodmanLimits(1, tauO, tauH, slope, knee, caption);
+        EXPECT_EQ(caption.find("EN 10270"), std::string::npos) << caption;
+        EXPECT_EQ(tauO, 0);
+        ASSERT_TRUE(ReadSpringFile(file));
+        seen.push_back(Messages());
+    }
+    EXPECT_EQ(seen[1], seen[0]);
+    EXPECT_EQ(seen[2], seen[0]);
 }
 
 // With KOR2_WRITE_FEDWST set to a folder, writes the shipped table there.

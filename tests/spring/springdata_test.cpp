@@ -37,7 +37,9 @@ TEST_F(SpringDataTest, DefaultsDescribeTheStartSpring) {
         EXPECT_EQ(g, 2);
     EXPECT_EQ(StatisticsFlag, 'N');
     EXPECT_GT(LengthL1, LengthL2);  // replaced by the first full check
-    EXPECT_EQ(SpringTitle.str(), "Feder");
+    EXPECT_EQ(SpringTitle.str(), "Zugfeder");  // the program identity's title
+    SpringDataPart2Init();
+    EXPECT_EQ(SpringTitle.str(), "Feder");  // the group default it replaces
     EXPECT_EQ(ShortCode6.str(), "      ");
     EXPECT_EQ(LoadCollectiveFactor, 1.0L);
     EXPECT_EQ(PermBendingStress.ToExtended(), 100);

@@ -284,12 +284,13 @@ TEST_F(SpringFileTest, EveryStoredValueComesBackBitForBit) {
 }
 
 TEST_F(SpringFileTest, CheckedSpringWritesTheSameFileAfterReading) {
+    MaterialIndex = kOwnMaterialIndex;  // Rm as the last check left it; no table needed
     TolGradeF0 = 5;  // typed: the check keeps it
     TolF0Plus = 1.5L;
     TolF0Minus = -0.5L;
     CheckSpring();
     const std::string first = Write("a.kr2");
-    ForceF1 = 99;  // the material record stays; the spring values come from the file
+    ForceF1 = 99;  // the spring values come from the file
     ASSERT_TRUE(ReadSpringFile(tmp.file("a.kr2")));
     EXPECT_EQ(ForceF1, 10);
     EXPECT_EQ(TolF0Plus, 1.5L);
@@ -340,7 +341,10 @@ TEST_F(SpringFileTest, OlderVersionsAreReadAsFarAsTheyGo) {
     EXPECT_EQ(StatisticsFlag, 'N');  // defaults from here on
     EXPECT_EQ(StatisticsGrade, 1);
     EXPECT_EQ(StatisticsSigma, 2.6L);
-    EXPECT_EQ(EyeType[2], 2);
+    EXPECT_EQ(EyeType[2], EyeType[1]);  // or what follows from the stored values
+    EXPECT_EQ(EyeType[1], full.words[13]);
+    EXPECT_EQ(DiameterInputMode, 3);
+    EXPECT_EQ(TolL0Minus, -TolL0Plus);
     EXPECT_EQ(WireShape, 1);
     EXPECT_EQ(StrengthTolPlus, 5);
     EXPECT_TRUE(CurrentDrawingInfo.Changes.empty());
@@ -351,7 +355,7 @@ TEST_F(SpringFileTest, OlderVersionsAreReadAsFarAsTheyGo) {
     ASSERT_TRUE(ReadSpringFileValues(tmp.file("v2.kr2")));
     EXPECT_EQ(StatisticsFlag, 'X');
     EXPECT_EQ(StatisticsSigma, full.floats[27]);
-    EXPECT_EQ(EyeType[2], 2);
+    EXPECT_EQ(EyeType[2], EyeType[1]);
     EXPECT_EQ(StrengthTolPlus, 5);
 
     // A 3.x file that ends after the spring kind code.
@@ -373,6 +377,68 @@ TEST_F(SpringFileTest, OlderVersionsAreReadAsFarAsTheyGo) {
     InitSpringData();
     ASSERT_TRUE(ReadSpringFileValues(tmp.file("noeol.kr2")));
     EXPECT_TRUE(Capture() == full);
+}
+
+// A spring that an older version could describe: one eye type, Dm given,
+// symmetric tolerances, every later value at what an older file implies.
+void SetUpOlderVersionSpring() {
+    MaterialIndex = kOwnMaterialIndex;  // its strength is stored in every version
+    TensileStrength = 1800;
+    PermShearStress = 810;
+    DiameterInputMode = 3;
+    MeanDiameter = 20;
+    WireDiameter = 1.6L;
+    EyeType = {0, 3, 3};
+    EyeHeight = {0, 17, 17};
+    EyeOpening = {0, 2.5L, 2.5L};
+    TolGradeDm = 5;  // typed, symmetric
+    TolDmPlus = 0.4L;
+    TolDmMinus = -0.4L;
+    TolGradeEyePosition = 4;
+    TolEyePositionPlus = 12;
+    TolEyePositionMinus = -12;
+}
+
+// A file cut at each place where an older version ended reads as the spring
+// it describes: checked, it writes the same file as the whole one.
+TEST_F(SpringFileTest, OlderVersionGivesTheSpringItDescribes) {
+    SetUpOlderVersionSpring();
+    CheckSpring();
+    ASSERT_FALSE(CalcErrorFlag);
+    const std::vector<std::string> lines = Lines(Write("current.kr2"));
+    const std::size_t tailStart = lines.size() - 16;
+    std::vector<std::size_t> cuts = {kHeaderLines + 61, kHeaderLines + 68};
+    for (std::size_t k = 0; k < 16; ++k) cuts.push_back(tailStart + k);
+
+    InitSpringData();
+    ASSERT_TRUE(ReadSpringFileValues(tmp.file("current.kr2")));
+    CheckSpring();
+    const std::string current = Write("current-again.kr2");
+    const Extended n = ActiveCoils, L0 = FreeLength;
+    for (const std::size_t cut : cuts) {
+        Put(tmp.file("old.kr2"), Join(lines, cut));
+        InitSpringData();
+        SetOtherSpring();
+        ASSERT_TRUE(ReadSpringFileValues(tmp.file("old.kr2"))) << cut;
+        CheckSpring();
+        EXPECT_FALSE(CalcErrorFlag) << cut;
+        EXPECT_EQ(MeanDiameter, 20) << cut;
+        EXPECT_EQ(OuterDiameter, 21.6L) << cut;
+        EXPECT_EQ(ActiveCoils, n) << cut;
+        EXPECT_EQ(FreeLength, L0) << cut;
+        const std::string again = Write("again" + std::to_string(cut) + ".kr2");
+        EXPECT_TRUE(again == current) << cut;
+    }
+
+    // Only the minus strength tolerance stored: the plus one mirrors it.
+    StrengthTolMinus = -7;
+    std::vector<std::string> minusOnly = Lines(Write("minus.kr2"));
+    minusOnly.pop_back();
+    Put(tmp.file("minus.kr2"), Join(minusOnly, minusOnly.size()));
+    InitSpringData();
+    ASSERT_TRUE(ReadSpringFileValues(tmp.file("minus.kr2")));
+    EXPECT_EQ(StrengthTolMinus, -7);
+    EXPECT_EQ(StrengthTolPlus, 7);
 }
 
 TEST_F(SpringFileTest, ForeignOrDamagedFilesAreRefusedAndChangeNothing) {

@@ -9,10 +9,14 @@
 #include <functional>
 #include <iterator>
 
+#include "common/config.h"
+#include "common/filepath.h"
+#include "common/globals.h"
 #include "common/helptext.h"
 #include "dbfproc_testutil.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
+#include "platform/sysclock.h"
 
 namespace kor2::test {
 namespace {
@@ -80,7 +84,8 @@ TEST_F(Browser, ViewModeThenEditModeAndCaptions) {
     EXPECT_EQ(LastKeyCode, 27);
     DbfShowTable("", 0);
     EXPECT_TRUE(dbf4().EditMode);
-    EXPECT_EQ(dbf4().Caption, two + "  Eins  (" + dbf4().Label_filename + ")");
+    // The file as the host writes it.
+    EXPECT_EQ(dbf4().Caption, two + "  Eins  (" + dir_.file("sample.dbf") + ")");
     EXPECT_FALSE(dbf4().tbdbf.HideDeletedRecs());
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(window.shown, 2);
@@ -97,6 +102,26 @@ TEST_F(Browser, TableFromTempFolderShowsNoticeEachEditShow) {
     ASSERT_EQ(window.messages.size(), 2u);
     EXPECT_EQ(window.messages[0],
               "Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem);
+}
+
+// Without TEMP the temporary folder is the host's, not the start folder: a
+// table in a writable start folder is edited in place, without the notice.
+TEST_F(Browser, TableInWritableStartFolderIsEditedInPlace) {
+    Sample(2);
+    const auto savedTemp = platform::GetEnv("TEMP");
+    const auto savedTmpDir = platform::GetEnv("TMPDIR");
+    unsetenv("TEMP");
+    platform::SetEnv("TMPDIR", TempPath(""));
+    StartFolder = DbfFolder;
+    TempFolder.clear();
+    CheckConfigFolders();
+    if (savedTemp) platform::SetEnv("TEMP", *savedTemp);
+    if (savedTmpDir) platform::SetEnv("TMPDIR", *savedTmpDir);
+    else unsetenv("TMPDIR");
+    DbfOpenTableChecked("sample");
+    DbfShowTable("", 2);
+    EXPECT_EQ(dbf4().Label_filename, AddBackslash(DbfFolder) + "sample.dbf");
+    EXPECT_TRUE(window.messages.empty());
 }
 
 TEST_F(Browser, CloseOnPickFirstClickPicksRecord) {
@@ -201,6 +226,35 @@ TEST_F(Browser, SearchNextStartsAfterCurrentRecord) {
     EXPECT_EQ(window.messages.size(), 1u);
 }
 
+TEST_F(Browser, SearchFindsWordsWithEveryUmlautAndSharpS) {
+    // The table stores code page 850, as the search text arrives.
+    const std::vector<std::string> words = {"plain",    "bär"_oem,      "böse"_oem,
+                                            "büro"_oem, "ÄRA"_oem,      "ÖDE"_oem,
+                                            "ÜBEL"_oem, "maß"_oem,      "vergütet"_oem,
+                                            "ausgehärtet"_oem};
+    const std::string path = Path("umlaut.dbf");
+    MakeTable(path, {{"NAME", 'C', 12, 0}});
+    std::vector<std::vector<std::string>> rows;
+    for (const std::string& w : words) rows.push_back({" ", w});
+    AppendRaw(path, rows);
+    DbfOpenTableChecked("umlaut");
+    for (size_t i = 1; i < words.size(); ++i) {
+        DbfGoTop();
+        dialogs.answers.push_back(ScriptedAnswer::Type(words[i]));
+        dbf4().Button_searchClick();
+        EXPECT_EQ(DbfRecNo(), static_cast<int32_t>(i + 1)) << i;
+    }
+    // Case is ignored for umlauts as for plain letters.
+    DbfGoTop();
+    dialogs.answers.push_back(ScriptedAnswer::Type("VERGÜTET"_oem));
+    dbf4().Button_searchClick();
+    EXPECT_EQ(DbfRecNo(), 9);
+    dialogs.answers.push_back(ScriptedAnswer::Type("öde"_oem));
+    dbf4().Button_searchClick();
+    EXPECT_EQ(DbfRecNo(), 6);
+    EXPECT_TRUE(window.messages.empty()) << window.messages.at(0);
+}
+
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -216,7 +270,8 @@ TEST_F(Browser, HtmlExportWritesEveryPhysicalRecord) {
     const std::string out = TempPath("out.htm");
     ASSERT_TRUE(dbf4().ExportHtml(out));
     const std::string text = ReadText(out);
-    EXPECT_EQ(text.rfind("<HTML>\r\n<head><title>out</title></head>\r\n"
+    EXPECT_EQ(text.rfind("<HTML>\r\n<head><META HTTP-EQUIV=\"Content-Type\" "
+                         "CONTENT=\"text/html; charset=windows-1252\"><title>out</title></head>\r\n"
                          "<BODY BGCOLOR=\"C0C0C0\">\r\n<P>ProgV1.0</P>\r\n",
                          0),
               0u);
@@ -233,6 +288,48 @@ TEST_F(Browser, HtmlExportWritesEveryPhysicalRecord) {
     ASSERT_TRUE(dbf4().ExportHtml(out));
     EXPECT_NE(ReadText(out).find("<TR><TD><CENTER>A</CENTER></TD></TR>\r\n</TABLE>"),
               std::string::npos);
+}
+
+TEST_F(Browser, HtmlExportIsInTheWindowsCharacterSetAndOffersTheTableName) {
+    const std::string path = Path("Werk.dbf");
+    MakeTable(path, {{"NAME", 'C', 12, 0}, {"GRÖSSE"_oem, 'C', 4, 0}});
+    AppendRaw(path, {{" ", "vergütet"_oem, "<1>"}, {" ", "Maß & Öl"_oem, "ß"_oem}});
+    CaptionText = "Prüf"_oem;
+    HtmlBrowserPath = "/bin/true";  // the page is opened in no real browser
+    DbfOpenTableChecked("Werk");
+    dialogs.answers.push_back(ScriptedAnswer::Type(TempPath("werk")));
+    dbf4().mi_fileExportHtmlClick();
+    ASSERT_EQ(dialogs.Of("save").size(), 1u);
+    EXPECT_EQ(dialogs.Of("save")[0].items, (std::vector<std::string>{"Werk"}));
+    const std::string text = ReadText(TempPath("werk.htm"));
+    EXPECT_NE(text.find("charset=windows-1252"), std::string::npos);
+    // Code page 1252 bytes: ü E4.. as the web browser reads them.
+    EXPECT_NE(text.find("<P>Pr\xFC" "fV"), std::string::npos);
+    EXPECT_NE(text.find("<CENTER>GR\xD6SSE</CENTER>"), std::string::npos);
+    EXPECT_NE(text.find("<TD>verg\xFCtet    </TD><TD>&lt;1&gt; </TD>"), std::string::npos);
+    EXPECT_NE(text.find("<TD>Ma\xDF &amp; \xD6l    </TD><TD>\xDF   </TD>"), std::string::npos);
+    // No code page 850 byte of an umlaut is left.
+    for (const char c : {'\x81', '\x84', '\x94', '\x99', '\x9A', '\xE1'})
+        EXPECT_EQ(text.find(c), std::string::npos) << int(static_cast<unsigned char>(c));
+}
+
+// A browser configured for another platform: the page goes to the host's
+// viewer, and a viewer that cannot start is named in an error.
+TEST_F(Browser, HtmlExportOpensTheHostViewerWhereTheBrowserIsMissing) {
+    const std::string path = Path("Werk.dbf");
+    MakeTable(path, {{"NAME", 'C', 12, 0}});
+    AppendRaw(path, {{" ", "eins"}});
+    DbfOpenTableChecked("Werk");
+    HtmlBrowserPath = "c:\\Programme\\Internet Explorer\\Iexplore.exe";
+    const auto saved = platform::GetEnv("KOR2_NOTEPAD");
+    platform::SetEnv("KOR2_NOTEPAD", TempPath("no-viewer"));
+    dialogs.answers.push_back(ScriptedAnswer::Type(TempPath("werk")));
+    dbf4().mi_fileExportHtmlClick();
+    if (saved) platform::SetEnv("KOR2_NOTEPAD", *saved);
+    else unsetenv("KOR2_NOTEPAD");
+    EXPECT_TRUE(platform::FileExists(TempPath("werk.htm")));
+    ASSERT_EQ(dialogs.Of("message").size(), 1u);
+    EXPECT_EQ(dialogs.Of("message")[0].text, TempPath("no-viewer") + " not found");
 }
 
 TEST_F(Browser, DelimitedExportAndAppendFromTables) {

@@ -11,6 +11,7 @@
 #include "tables/tbcommon.h"
 #include "tables/tbdates.h"
 #include "tables/tbhooks.h"
+#include "tables/tbstrings.h"
 #include "tables/tbtestutil.h"
 
 namespace kor2 {
@@ -76,7 +77,10 @@ TEST_F(WorkAreaTest, UseOptionsAliasAndBuffers) {
     EXPECT_FALSE(Use(path + " ALIAS DREI", wrong.data(), 10));
     ExpectError(266, "Record Size=" + std::to_string(1 + 5 + 4 + 11 + 1) + ", Buffer Size=10");
     EXPECT_FALSE(Use(path, nullptr, 7));
-    ExpectError(220, "Puffer ist NIL");
+    EXPECT_EQ(EngineErrorCode, 220);
+    // The name as Use works with it: upper-cased, with the blank Use appends.
+    EXPECT_EQ(EngineErrorMsg, "Puffer ist NIL oder Größe ist Null beim Öffnen von "_oem +
+                                  UpperStr(path) + "  [USE]");
     std::vector<uint8_t> buf(1 + 5 + 4 + 11 + 1);
     EXPECT_FALSE(
         Use(path + " ALIAS DREI EXCLUSIVE", buf.data(), static_cast<uint16_t>(buf.size())));

@@ -20,8 +20,6 @@
 #include "tables/tbengine.h"
 #include "tables/tbtestutil.h"
 
-extern char** environ;
-
 namespace kor2 {
 namespace {
 
@@ -299,9 +297,8 @@ TEST_F(ChangeTest, FaultAtEveryCallIsReportedAndTheTableStillOpens) {
 }
 
 // Child processes: the test executable runs itself with one of these tests.
-const char* Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
+std::string Env(const char* name) {
+    return test::EnvText(name);
 }
 
 TEST(LockChild, DISABLED_AppendThousand) {
@@ -339,29 +336,10 @@ TEST(LockChild, DISABLED_HoldRecordTwo) {
 }
 
 pid_t SpawnChild(const std::string& test, const std::vector<std::string>& env) {
-    std::vector<std::string> args = {"/proc/self/exe", "--gtest_also_run_disabled_tests",
-                                     "--gtest_filter=LockChild." + test};
-    std::vector<char*> argv, envp;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envs = env;
-    for (char** e = environ; *e; ++e) envs.emplace_back(*e);
-    for (auto& e : envs) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    pid_t pid = 0;
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return -1;
-    exe[n] = 0;
-    if (posix_spawn(&pid, exe, nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
-    return pid;
+    return test::SpawnSelf("LockChild." + test, env);
 }
 
-int WaitChild(pid_t pid) {
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using test::WaitChild;
 
 TEST_F(ChangeTest, TwoProcessesAppendUnderAppendLocks) {
     const std::string path = Path("shared.dbf");

@@ -106,7 +106,7 @@ TEST_F(DelimTest, RoundTripKeepsEveryFieldTypeAndTheCodePage) {
     ra[2][6] = R("9999.999", 10);  // stored left-aligned, written back right-aligned
     ASSERT_EQ(rb.size(), ra.size());
     for (size_t i = 0; i < ra.size(); ++i) {
-        EXPECT_EQ(AllTrim(rb[i][2]), "0");  // no memo
+        EXPECT_EQ(rb[i][2], std::string(10, ' '));  // no memo
         ra[i].erase(ra[i].begin() + 2);
         rb[i].erase(rb[i].begin() + 2);
         EXPECT_EQ(rb[i], ra[i]) << "record " << i + 1;
@@ -156,6 +156,18 @@ TEST_F(DelimTest, ImportAssignsByFieldType) {
     EXPECT_EQ(r[1][7], "   -7");
     EXPECT_EQ(r[2][4], "T");
     EXPECT_EQ(r[2][5], "        ");  // all zeros: the empty date
+}
+
+TEST_F(DelimTest, AllDigitDateColumnsOfAnotherLengthGiveTheEmptyDate) {
+    const Rows r = Import(
+        "a,1,T,1999\r\n"
+        "b,1,T,199912310\r\n"
+        "c,1,T,9912\r\n"
+        "d,1,T,kein Datum\r\n"
+        "e,1,T,20240229\r\n");
+    ASSERT_EQ(r.size(), 5u);
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(r[i][5], "        ") << r[i][1];
+    EXPECT_EQ(r[4][5], "20240229");
 }
 
 TEST_F(DelimTest, LinesAndEndMarks) {

@@ -55,6 +55,12 @@ TEST_F(ExprTest, CompileErrorsWithTextAndPlace) {
         {"'abc", "Syntax error", "['abc]"},
         {"NAME = 'abc", "Syntax error", "[NAME = 'abc]"},
         {"NAME = \"abc'", "Syntax error", "[NAME = \"abc']"},
+        // An unclosed text after a complete operand is no silent end of the expression.
+        {"NAME 'abc", "Syntax error", "[NAME 'abc]"},
+        {"QTY \"x", "Syntax error", "[QTY \"x]"},
+        {"(QTY+1) 'x", "Syntax error", "[(QTY+1) 'x]"},
+        {"TRIM(NAME)'", "Syntax error", "[TRIM(NAME)']"},
+        {"NAME = 'a' + 'b", "Syntax error", "[NAME = 'a' + 'b]"},
         {"NAME(1)", "Syntax error", "[NAME(1)]"},
         // Type faults name the operator or the function.
         {"IIF(PAID,1,2)", "PARSER:Unvereinbare Typen in Funktion \"IIF\"", "[IIF(PAID,1,2)]"},

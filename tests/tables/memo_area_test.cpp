@@ -82,7 +82,7 @@ TEST_F(MemoAreaTest, PackKeepsTheMemosOfRemainingRecords) {
         const std::string path =
             MakeTableWithMemos(std::string("p") + (*mode ? "x" : "s") + ".dbf", 0x83,
                                {std::string(900, 'a'), std::string(1500, 'b'), "c"});
-        const std::string memoPath = path.substr(0, path.size() - 4) + ".DBT";
+        const std::string memoPath = path.substr(0, path.size() - 4) + ".dbt";
         ASSERT_TRUE(Use(path + mode, nullptr, 0)) << EngineErrorMsg;
         Go(2);
         if (!*mode) {
@@ -122,8 +122,31 @@ TEST_F(MemoAreaTest, RecreateHookEmptiesTheMemoFile) {
     const std::string path = MakeTableWithMemos("r.dbf", 0x83, {"alt"});
     ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
     MemoHooks.create();
-    EXPECT_EQ(ReadFileBytes(Path("r.DBT")).size(), 513u);
+    EXPECT_EQ(ReadFileBytes(Path("r.dbt")).size(), 513u);
     EXPECT_EQ(MemoHooks.add("neu"), 1);
+}
+
+TEST_F(MemoAreaTest, NoMemoIsStoredAsBlanksAndZeroOrBlanksReadAsNone) {
+    // Records 1 and 2 as other programs leave them: "0" and blanks.
+    const std::string path = MakeTableWithMemos("e.dbf", 0x83, {"", "erster"});
+    test::AppendRaw(path, {{" ", "  3", std::string(10, ' ')}});
+    ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+    for (int32_t r : {1, 3}) {
+        Go(r);
+        EXPECT_EQ(MemoField(), 0) << r;
+        EXPECT_TRUE(MemoHooks.memoLines(2).empty()) << r;
+    }
+    ClearRecord();
+    Append();
+    Go(2);
+    int32_t none = 0;
+    std::memcpy(FieldAddress(2), &none, sizeof none);  // the memo taken away
+    Replace();
+    Go(1);
+    Replace();
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    CloseArea();
+    for (const auto& row : test::ReadAllRecords(path)) EXPECT_EQ(row[2], std::string(10, ' '));
 }
 
 }  // namespace

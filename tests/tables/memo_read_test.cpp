@@ -101,7 +101,7 @@ protected:
     // The memo file is replaced under the open table.
     TMemoFileRec& Db3(const std::string& memoBytes) {
         if (areas_.empty()) Open(MakeMemoTable("t.dbf", 0x83));
-        test::WriteFileBytes(Path("t.DBT"), Dbt3(memoBytes));
+        test::WriteFileBytes(Path("t.dbt"), Dbt3(memoBytes));
         return Memo(areas_.back());
     }
 };
@@ -122,6 +122,21 @@ TEST_F(MemoPadTest, LineEndsAndWidth) {
     EXPECT_EQ(MemoPadLines[0].size(), 253u);
     EXPECT_EQ(MemoPadLines[1].size(), 47u);
     EXPECT_EQ(MemoPadLineEnds, (std::vector<uint8_t>{0, 0}));
+}
+
+TEST_F(MemoPadTest, WrapAtTheWidthLosesNoBlank) {
+    // The 254th character is a blank: after a word, and after a line without one.
+    const std::string afterWord = std::string(248, 'x') + " Fede rstahl";
+    TMemoFileRec& m = Db3(afterWord + "\x1A");
+    ASSERT_TRUE(GetMemo(m, 1));
+    EXPECT_EQ(MemoPadLines, (std::vector<std::string>{std::string(248, 'x') + " ", "Fede rstahl"}));
+    EXPECT_EQ(PadAsText(), afterWord);
+
+    const std::string noBlank = std::string(253, 'y') + "  zwei Blanks";
+    TMemoFileRec& m2 = Db3(noBlank + "\x1A");
+    ASSERT_TRUE(GetMemo(m2, 1));
+    EXPECT_EQ(MemoPadLines, (std::vector<std::string>{std::string(253, 'y'), "  zwei Blanks"}));
+    EXPECT_EQ(PadAsText(), noBlank);
 }
 
 TEST_F(MemoPadTest, MemoWidthSwitch) {
@@ -172,7 +187,7 @@ protected:
         if (!std::filesystem::exists(path)) MakeMemoTable(base + ".dbf", version);
         for (auto it = areas_.begin(); it != areas_.end();)
             it = it->fileName == path ? (Close(*it), areas_.erase(it)) : std::next(it);
-        test::WriteFileBytes(Path(base + (version == 0xF5 ? ".FPT" : ".DBT")), bytes);
+        test::WriteFileBytes(Path(base + (version == 0xF5 ? ".fpt" : ".dbt")), bytes);
         return Memo(Open(path));
     }
 };
@@ -191,7 +206,7 @@ TEST_F(MemoDamageTest, Dbase4LengthBeyondFileReadsToFileEnd) {
     std::string g = f;
     g[36] = 3;
     g[37] = g[38] = g[39] = 0;
-    test::WriteFileBytes(Path("db4.DBT"), g);
+    test::WriteFileBytes(Path("db4.dbt"), g);
     ASSERT_TRUE(GetMemo(m, 2));
     EXPECT_TRUE(MemoPadLines.empty());
 }
@@ -206,7 +221,7 @@ TEST_F(MemoDamageTest, FoxProLengthBeyondFileAndTruncatedHeader) {
     ASSERT_TRUE(GetMemo(m, 8));
     EXPECT_EQ(MemoPadLines, std::vector<std::string>{"fox"});
     // The header ends inside the type word: nothing of it is taken as length.
-    test::WriteFileBytes(Path("fox.FPT"), f.substr(0, 512 + 3));
+    test::WriteFileBytes(Path("fox.fpt"), f.substr(0, 512 + 3));
     ASSERT_TRUE(GetMemo(m, 8));
     EXPECT_TRUE(MemoPadLines.empty());
 }
@@ -246,7 +261,7 @@ TEST_F(MemoDamageTest, UnreadableBlockIsBlob) {
 
 TEST_F(MemoDamageTest, MissingMemoFileIsReported) {
     const std::string path = MakeMemoTable("n.dbf", 0x8B);
-    std::remove(Path("n.DBT").c_str());
+    std::remove(Path("n.dbt").c_str());
     DbfArea a;
     a.fileName = path;
     EngShareMode = ShareExclusive;

@@ -29,7 +29,7 @@ protected:
 
 TEST_F(MemoStreamTest, Dbase3TextEndsAtTerminatorAndSeekLearnsLength) {
     DbfArea& a = Open(MakeMemoTable("t.dbf", 0x83));
-    test::WriteFileBytes(Path("t.DBT"), std::string(512, '\0') + "Hallo Welt\x1A" + "Rest");
+    test::WriteFileBytes(Path("t.dbt"), std::string(512, '\0') + "Hallo Welt\x1A" + "Rest");
     TMemoFileRec& m = Memo(a);
     ASSERT_EQ(CreateBlobDescriptor(m, false, 1, BlobRead), -1);  // negative in dBase III files
     EXPECT_EQ(m.blob.length, -1);
@@ -44,7 +44,7 @@ TEST_F(MemoStreamTest, Dbase3TextEndsAtTerminatorAndSeekLearnsLength) {
     EXPECT_EQ(ReadAll(m, 3), "Hallo Welt");
     EXPECT_TRUE(DestroyBlobDescriptor(m));
     // Without a 0x1A the memo runs to the end of the file.
-    test::WriteFileBytes(Path("t.DBT"), std::string(512, '\0') + "ohne");
+    test::WriteFileBytes(Path("t.dbt"), std::string(512, '\0') + "ohne");
     ASSERT_NE(CreateBlobDescriptor(m, false, 1, BlobRead), 0);
     EXPECT_EQ(SeekBlobStream(m, 0, 2), 4);
     EXPECT_EQ(ReadAll(m), "");
@@ -100,7 +100,7 @@ TEST_F(MemoStreamTest, WritingIntoDbase3CarriesAGroupHeader) {
               static_cast<int32_t>(data.size() - 300));
     EXPECT_EQ(ReadBlobStream(m, nullptr, 5), 0);  // not in read mode
     ASSERT_TRUE(DestroyBlobDescriptor(m));
-    const std::string f = ReadFileBytes(Path("w.DBT"));
+    const std::string f = ReadFileBytes(Path("w.dbt"));
     EXPECT_EQ(f.substr(512, 8), Bytes({0xFF, 0xFF, 8, 0, 0x64, 2, 0, 0}));  // 604 + 8
 
     // Read back by its length, the 0x1A bytes included.
@@ -126,7 +126,7 @@ TEST_F(MemoStreamTest, NoOtherAppendWhileAStreamWrites) {
     ASSERT_EQ(CreateBlobDescriptor(m, false, 0, BlobWrite), 1);
     ASSERT_EQ(WriteBlobStream(m, "stream", 6), 6);
     EXPECT_EQ(AddMemo(m, "dazwischen"), 0);
-    ExpectError(1017, "s.DBT [AddMemo]");
+    ExpectError(1017, "s.dbt [AddMemo]");
     ASSERT_TRUE(DestroyBlobDescriptor(m));
     EXPECT_EQ(AddMemo(m, "danach"), 2);
     ASSERT_TRUE(GetMemo(m, 1));
@@ -136,11 +136,11 @@ TEST_F(MemoStreamTest, NoOtherAppendWhileAStreamWrites) {
 TEST_F(MemoStreamTest, DestroyWithoutWritingLeavesNoHeader) {
     DbfArea& a = Open(MakeMemoTable("n.dbf", 0xF5));
     TMemoFileRec& m = Memo(a);
-    const std::string before = ReadFileBytes(Path("n.FPT"));
+    const std::string before = ReadFileBytes(Path("n.fpt"));
     ASSERT_EQ(CreateBlobDescriptor(m, true, 0, BlobWrite), 1);
     EXPECT_TRUE(m.locked || !m.shared);
     ASSERT_TRUE(DestroyBlobDescriptor(m));
-    EXPECT_EQ(ReadFileBytes(Path("n.FPT")), before);
+    EXPECT_EQ(ReadFileBytes(Path("n.fpt")), before);
     EXPECT_FALSE(m.locked);
 }
 
@@ -148,14 +148,14 @@ TEST_F(MemoStreamTest, BlockOutsideTheFileIs1003) {
     DbfArea& a = Open(MakeTableWithMemos("o.dbf", 0x8B, {"eins"}));
     TMemoFileRec& m = Memo(a);
     EXPECT_EQ(CreateBlobDescriptor(m, false, 77, BlobRead), 0);
-    ExpectError(1003, "o.DBT 77 Record # ");
+    ExpectError(1003, "o.dbt 77 Record # ");
     EXPECT_NE(EngineErrorMsg.find("[CreateBlobDescriptor]"), std::string::npos);
     EXPECT_EQ(ReadBlobStream(m, nullptr, 10), 0);
     // A length field beyond the file gives the bytes up to the file's end.
-    std::string f = ReadFileBytes(Path("o.DBT"));
+    std::string f = ReadFileBytes(Path("o.dbt"));
     f[512 + 4] = '\xFF';
     f[512 + 5] = '\xFF';
-    test::WriteFileBytes(Path("o.DBT"), f);
+    test::WriteFileBytes(Path("o.dbt"), f);
     ASSERT_EQ(CreateBlobDescriptor(m, false, 1, BlobRead), 1);
     EXPECT_EQ(ReadAll(m), "eins");
     DestroyBlobDescriptor(m);
@@ -175,7 +175,7 @@ TEST_F(MemoStreamTest, TransformProceduresSeeChunksOf512) {
     for (int i = 0; i < 1300; ++i) data += static_cast<char>('a' + i % 26);
     const int32_t b1 = AddMemo(m, data);
     ASSERT_GT(b1, 0);
-    const std::string f = ReadFileBytes(Path("x.DBT"));
+    const std::string f = ReadFileBytes(Path("x.dbt"));
     EXPECT_NE(f.substr(512 + 8, 20), data.substr(0, 20));  // stored transformed
     std::string plain = f.substr(512 + 8, data.size());
     for (size_t at = 0; at < plain.size(); at += 512)

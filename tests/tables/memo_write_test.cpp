@@ -3,6 +3,8 @@
 // copying between formats, packing, the append lock and injected write faults.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "tables/memo_testutil.h"
@@ -31,7 +33,7 @@ struct Format {
     uint8_t version;
     const char* ext;
 };
-const Format kFormats[] = {{0x83, "DBT"}, {0x8B, "DBT"}, {0x8C, "DBT"}, {0xF5, "FPT"}};
+const Format kFormats[] = {{0x83, "dbt"}, {0x8B, "dbt"}, {0x8C, "dbt"}, {0xF5, "fpt"}};
 
 class MemoWriteTest : public MemoTest {};
 
@@ -74,12 +76,12 @@ TEST_F(MemoWriteTest, AddMemoInEveryFormat) {
 
 TEST_F(MemoWriteTest, AddMemoPadsAPartialBlockFirst) {
     DbfArea& a = Open(MakeMemoTable("p.dbf", 0x8B));
-    std::string f = ReadFileBytes(Path("p.DBT"));
+    std::string f = ReadFileBytes(Path("p.dbt"));
     f.resize(512, '\0');
     f += "stray";
-    test::WriteFileBytes(Path("p.DBT"), f);
+    test::WriteFileBytes(Path("p.dbt"), f);
     EXPECT_EQ(AddMemo(Memo(a), "neu"), 2);
-    const std::string g = ReadFileBytes(Path("p.DBT"));
+    const std::string g = ReadFileBytes(Path("p.dbt"));
     EXPECT_EQ(g.substr(512, 5), "stray");
     EXPECT_EQ(g.substr(517, 507), std::string(507, '\0'));
     EXPECT_EQ(g.substr(1024, 4), Bytes({0xFF, 0xFF, 0x08, 0x00}));
@@ -89,10 +91,10 @@ TEST_F(MemoWriteTest, HeaderUpdateAddsChunksReadToTheChangeCounter) {
     const std::string path = MakeTableWithMemos("c.dbf", 0x8B, {std::string(1100, 'r')});
     DbfArea& a = Open(path);
     TMemoFileRec& m = Memo(a);
-    const uint32_t before = Le32(ReadFileBytes(Path("c.DBT")), memo::OffChangeCounter);
+    const uint32_t before = Le32(ReadFileBytes(Path("c.dbt")), memo::OffChangeCounter);
     ASSERT_TRUE(GetMemo(m, 1));  // 1100 bytes: three chunks of 512
     ASSERT_GT(AddMemo(m, "neu"), 0);
-    EXPECT_EQ(Le32(ReadFileBytes(Path("c.DBT")), memo::OffChangeCounter), before + 3);
+    EXPECT_EQ(Le32(ReadFileBytes(Path("c.dbt")), memo::OffChangeCounter), before + 3);
 }
 
 TEST_F(MemoWriteTest, EditMemoRewritesInPlaceOrMoves) {
@@ -137,7 +139,7 @@ TEST_F(MemoWriteTest, EditMemoTakesAFreeRunOfAForeignFile) {
     std::string memo4(64, '\0');
     memo4.replace(0, 12, Bytes({0xFF, 0xFF, 8, 0, 12, 0, 0, 0}) + "vier");
     const std::string path = MakeMemoTable("f.dbf", 0x8B);
-    test::WriteFileBytes(Path("f.DBT"), f + run + memo4);
+    test::WriteFileBytes(Path("f.dbt"), f + run + memo4);
     DbfArea& a = Open(path);
     TMemoFileRec& m = Memo(a);
     ASSERT_EQ(m.blockSize, 64);
@@ -152,7 +154,7 @@ TEST_F(MemoWriteTest, EditMemoTakesAFreeRunOfAForeignFile) {
     ASSERT_TRUE(GetMemo(m, 4));
     EXPECT_EQ(MemoPadLines, std::vector<std::string>{"vier"});
     // The header again points at the end of the file.
-    EXPECT_EQ(Le32(ReadFileBytes(Path("f.DBT")), 0), 5u);
+    EXPECT_EQ(Le32(ReadFileBytes(Path("f.dbt")), 0), 5u);
 }
 
 TEST_F(MemoWriteTest, TextFileRoundTrip) {
@@ -241,9 +243,9 @@ TEST_F(MemoWriteTest, PackKeepsOnlyReferencedMemos) {
     DbfArea& a = Open(path);
     TMemoFileRec& m = Memo(a);
     for (int i = 0; i < 5; ++i) AddMemo(m, std::string(900, 'm'));  // unreferenced
-    const size_t before = ReadFileBytes(Path("k.DBT")).size();
+    const size_t before = ReadFileBytes(Path("k.dbt")).size();
     ASSERT_TRUE(PackMemofile(a)) << EngineErrorMsg;
-    const std::string after = ReadFileBytes(Path("k.DBT"));
+    const std::string after = ReadFileBytes(Path("k.dbt"));
     EXPECT_LT(after.size(), before);
     EXPECT_EQ(after.size() % 512, 0u);
     EXPECT_EQ(Le32(after, 0), after.size() / 512);
@@ -262,11 +264,11 @@ TEST_F(MemoWriteTest, PackWithBlockBeyondFileChangesNothing) {
     const std::string path = MakeTableWithMemos("x.dbf", 0x83, {"gut"});
     test::AppendRaw(path, {{" ", "2", "999"}});
     const std::string dbfBefore = ReadFileBytes(path);
-    const std::string dbtBefore = ReadFileBytes(Path("x.DBT"));
+    const std::string dbtBefore = ReadFileBytes(Path("x.dbt"));
     DbfArea& a = Open(path);
     EXPECT_FALSE(PackMemofile(a));
     ExpectError(1003, " Memo block # 999 Record # 2 [PackMemo]");
-    EXPECT_EQ(ReadFileBytes(Path("x.DBT")), dbtBefore);
+    EXPECT_EQ(ReadFileBytes(Path("x.dbt")), dbtBefore);
     EXPECT_FALSE(platform::FileExists(Path("x.$$$")));
     Close(a);
     areas_.clear();
@@ -277,17 +279,40 @@ TEST_F(MemoWriteTest, RecreateEmptiesTheMemoFile) {
     const std::string path = MakeTableWithMemos("r.dbf", 0xF5, {"alt"}, 64);
     DbfArea& a = Open(path);
     ASSERT_TRUE(RecreateMemofile(a, Path("r")));
-    EXPECT_EQ(ReadFileBytes(Path("r.FPT")).size(), 512u);
+    EXPECT_EQ(ReadFileBytes(Path("r.fpt")).size(), 512u);
     EXPECT_EQ(AddMemo(Memo(a), "neu"), 1);  // blocks of MemoBlockSize again
+}
+
+TEST_F(MemoWriteTest, MemoFileTakesTheCaseOfTheTableExtension) {
+    const auto exists = [&](const std::string& name) {
+        return std::filesystem::exists(Path(name));  // the exact name, whatever the case
+    };
+    MakeMemoTable("low.dbf", 0x83);
+    MakeMemoTable("UP.DBF", 0x8B);
+    MakeMemoTable("fox.dbf", 0xF5);
+    EXPECT_TRUE(exists("low.dbt"));
+    EXPECT_FALSE(exists("low.DBT"));
+    EXPECT_TRUE(exists("UP.DBT"));
+    EXPECT_TRUE(exists("fox.fpt"));
+    EXPECT_FALSE(exists("fox.FPT"));
+
+    // An existing memo file of another case is found and kept, also when
+    // the memo file is made anew.
+    std::filesystem::rename(Path("low.dbt"), Path("LOW.DBT"));
+    DbfArea& a = Open(Path("LOW.DBF"));
+    EXPECT_EQ(AddMemo(Memo(a), "Text"), 1);
+    ASSERT_TRUE(RecreateMemofile(a, Path("LOW")));
+    EXPECT_TRUE(exists("LOW.DBT"));
+    EXPECT_FALSE(exists("low.dbt"));
 }
 
 TEST_F(MemoWriteTest, SharedFileLockedElsewhereIs1017) {
     DbfArea& a = Open(MakeMemoTable("s.dbf", 0x8B), false);
     uint16_t io = 0;
-    auto other = OpenEngineFile(Path("s.DBT"), ShareDenyNone, io);
+    auto other = OpenEngineFile(Path("s.dbt"), ShareDenyNone, io);
     ASSERT_TRUE(other && other->Lock(memo::LockOffset, 1));
     EXPECT_EQ(AddMemo(Memo(a), "text"), 0);
-    ExpectError(1017, "s.DBT [AddMemo]");
+    ExpectError(1017, "s.dbt [AddMemo]");
     other->Unlock(memo::LockOffset, 1);
     EXPECT_EQ(AddMemo(Memo(a), "text"), 1);
     EXPECT_FALSE(Memo(a).locked);
@@ -305,7 +330,7 @@ TEST_F(MemoWriteTest, WriteFaultsAreReportedAndReleaseTheLock) {
         const int32_t block = AddMemo(Memo(a), "Inhalt");
         EXPECT_EQ(block == 0, EngineErrorCode != 0);
         if (block == 0) {
-            EXPECT_NE(EngineErrorMsg.find("w.DBT"), std::string::npos);
+            EXPECT_NE(EngineErrorMsg.find("w.dbt"), std::string::npos);
         }
         EXPECT_FALSE(Memo(a).locked);
         Close(a);

@@ -3,6 +3,8 @@
 // file afterwards. Also the order commands' refusals and EXACT.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstring>
 
 #include "platform/oemtext.h"
@@ -213,7 +215,15 @@ TEST_F(NdxDamagedTest, OrderCommandsAndTheirRefusals) {
     ExpectError(220, "Index-Datei bereits geöffnet: "_oem);
     EXPECT_FALSE(SetIndexTo(Path("n.ndx"), 17));
     ExpectError(220, "Parameter Index-Ordnung außerhalb des zulässigen Bereichs"_oem);
-    EXPECT_FALSE(SetIndexTo(Path("none.ndx"), 2));
+    EXPECT_FALSE(SetIndexTo("none", 2));  // looked for beside the table
+    EXPECT_EQ(EngineErrorCode, 2);
+    EXPECT_EQ(EngineErrorMsg, "Öffnungsversuch von none [SetIndexTo(...,2)]"_oem);
+    // A name in the program's form reaches the message as the host writes it.
+    std::string dos = "C:" + Path("none.ndx");
+    std::replace(dos.begin(), dos.end(), '/', '\\');
+    EXPECT_FALSE(SetIndexTo(dos, 2));
+    EXPECT_EQ(EngineErrorMsg,
+              "Öffnungsversuch von "_oem + Path("none.ndx") + " [SetIndexTo(...,2)]");
     ExpectError(2, "Öffnungsversuch von "_oem);
     Set_Order_To(17);
     ExpectError(220, "Ungültige Index-Ordnung angegeben: SET_ORDER_TO. [Set_Order_To(17)]"_oem);

@@ -23,10 +23,7 @@
 namespace kor2 {
 namespace {
 
-std::string EnvText(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
+using test::EnvText;
 
 // The child program: the test executable runs itself with this test only.
 TEST(NdxChild, DISABLED_AppendShared) {
@@ -60,18 +57,11 @@ TEST(NdxChild, DISABLED_AppendShared) {
 }
 
 pid_t RunChild(const std::vector<std::string>& env) {
-    const pid_t pid = fork();
-    if (pid != 0) return pid;
-    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-    execl("/proc/self/exe", "tables_tests", "--gtest_also_run_disabled_tests",
-          "--gtest_filter=NdxChild.DISABLED_AppendShared", static_cast<char*>(nullptr));
-    _exit(127);
+    return test::SpawnSelf("NdxChild.DISABLED_AppendShared", env);
 }
 
 int ExitCode(pid_t pid) {
-    int status = 0;
-    if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return test::WaitChild(pid);
 }
 
 class NdxSharedTest : public test::NdxTest {};

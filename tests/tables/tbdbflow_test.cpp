@@ -192,21 +192,21 @@ TEST_F(DbfFileTest, CreatedVersionsAndMemoFiles) {
     b = ReadFileBytes(Path("d3.dbf"));
     EXPECT_EQ(static_cast<uint8_t>(b[0]), 0x83);
     EXPECT_EQ(b[32 + 11], 'N');
-    const std::string dbt = ReadFileBytes(Path("d3.DBT"));
+    const std::string dbt = ReadFileBytes(Path("d3.dbt"));
     ASSERT_EQ(dbt.size(), 513u);
     EXPECT_EQ(dbt[0], 1);
     EXPECT_EQ(static_cast<uint8_t>(dbt[512]), 0x1A);
 
     DefaultCreateVersion = 0xF5;
     test::MakeTable(Path("fox.dbf"), {{"M", 'M', 0, 0}});
-    const std::string fpt = ReadFileBytes(Path("fox.FPT"));
+    const std::string fpt = ReadFileBytes(Path("fox.fpt"));
     ASSERT_EQ(fpt.size(), 512u);
     EXPECT_EQ(fpt.substr(0, 4), Bytes({0, 0, 0, 1}));
     EXPECT_EQ(fpt.substr(6, 2), Bytes({2, 0}));
 
     DefaultCreateVersion = 0x8B;
     test::MakeTable(Path("d4.dbf"), {{"G", 'G', 0, 0}});
-    const std::string dbt4 = ReadFileBytes(Path("d4.DBT"));
+    const std::string dbt4 = ReadFileBytes(Path("d4.dbt"));
     ASSERT_EQ(dbt4.size(), 24u);
     EXPECT_EQ(dbt4.substr(8, 8), std::string("d4\0\0\0\0\0\0", 8));
     EXPECT_EQ(dbt4.substr(18, 4), Bytes({2, 1, 0, 2}));

@@ -1,6 +1,11 @@
 // Helpers shared by the table engine tests.
 #include "tables/tbtestutil.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -87,6 +92,36 @@ void AppendRaw(const std::string& path, const std::vector<std::vector<std::strin
 
 std::string DataDir() {
     return std::string(KOR2_SOURCE_DIR) + "/tests/data/";
+}
+
+pid_t SpawnSelf(const std::string& filter, const std::vector<std::string>& env) {
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return -1;
+    exe[n] = 0;
+    std::vector<std::string> args = {exe, "--gtest_also_run_disabled_tests",
+                                     "--gtest_filter=" + filter};
+    std::vector<std::string> envs = env;
+    for (char** e = environ; *e; ++e) envs.emplace_back(*e);
+    std::vector<char*> argv, envp;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto& e : envs) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, exe, nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
+    return pid;
+}
+
+int WaitChild(pid_t pid) {
+    int status = 0;
+    if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string EnvText(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
 }
 
 }  // namespace kor2::test

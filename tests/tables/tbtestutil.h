@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -37,5 +39,13 @@ void AppendRaw(const std::string& path, const std::vector<std::vector<std::strin
 
 // Directory of the checked-in test tables.
 std::string DataDir();
+
+// Runs this test executable again as a separate program with only the
+// (disabled) test `filter` and the extra environment entries; -1 on failure.
+pid_t SpawnSelf(const std::string& filter, const std::vector<std::string>& env);
+// The exit code of a spawned program, -1 when it did not end normally.
+int WaitChild(pid_t pid);
+// The value of an environment variable, empty when unset.
+std::string EnvText(const char* name);
 
 }  // namespace kor2::test

@@ -1,0 +1,26 @@
+// Where the program's own files are (help texts, message descriptions,
+// material table, default and demo springs) and how a path text is shown to
+// the user. Called at start-up and wherever a path reaches the screen.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kor2::platform {
+
+// Host folder of the running executable (no trailing "/"); empty when the
+// host does not tell.
+std::string ExecutableFolder();
+
+// The folder of the program's own files for an executable in exeFolder (host
+// form): "data" beside it (the build tree), else installedRelative below it
+// (an installation, e.g. "../share/kor2"). Returned as a program path text
+// with a trailing "\"; empty when neither folder exists.
+std::string ProgramFilesFolder(std::string_view exeFolder, std::string_view installedRelative);
+
+// A program path text as the host writes it, for the screen and messages:
+// "\" becomes "/" and a leading drive "X:" is dropped, as at every file call.
+// The text's code page is kept.
+std::string DisplayPath(std::string_view path);
+
+}  // namespace kor2::platform
