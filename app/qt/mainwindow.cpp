@@ -26,6 +26,7 @@
 #include "common/reporthead.h"
 #include "graphics/cadout.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "platform/qt/qtstring.h"
 #include "spring/check.h"
 #include "spring/fatiguediag.h"
@@ -153,7 +154,8 @@ void Thh::mi_DateiTabellenkalkulationClick(bool update) {
     // user learns where it is.
     const auto* file = dynamic_cast<const SpreadsheetFileApp*>(ExcelApp.get());
     if (!AbortFlag && file != nullptr && file->WorkbookCount() > 0)
-        ShowInfo(file->WorkbookFileName(file->WorkbookCount()) + " wurde angelegt.");
+        ShowInfo(platform::DisplayPath(file->WorkbookFileName(file->WorkbookCount())) +
+                 " wurde angelegt.");
     UpdateCaptions();
 }
 

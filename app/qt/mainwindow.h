@@ -25,7 +25,8 @@ public:
     ~Thh() override;
 
     // Start-up after creation: settings, window size and colour from them
-    // (SetupGraphForm), command line or default spring, caption. True when the message window should follow once shown.
+    // (SetupGraphForm), command line or default spring, caption. True when the message window
+    // should follow once shown.
     bool StartUp(const CommandLine& cmd);
 
     QMenuBar* MainMenu1;

@@ -63,8 +63,7 @@ void Tin_textdialog::Fill(const std::string& prompt, int maxLength, const std::s
 // while it is longer; setting the maximum never cuts the text shown.
 void Tin_textdialog::ApplyTypingLimit() {
     if (typingLimit_ <= 0) return;
-    EditEinText->setMaxLength(
-        std::max(typingLimit_, static_cast<int>(EditEinText->text().size())));
+    EditEinText->setMaxLength(std::max(typingLimit_, static_cast<int>(EditEinText->text().size())));
 }
 
 std::string Tin_textdialog::Text() const {

@@ -3,10 +3,10 @@
 // texts; "&Hilfe" shows help text 1970.
 #include "common/forms/uhelperr.h"
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QGridLayout>
 #include <QPushButton>
 
 #include "common/errdesc.h"

@@ -31,9 +31,9 @@ QColor WindowColourToQt(int32_t colour) {
 
 void QtGraphCanvas::SetPen(int colour, int style) {
     QColor c = PenColour(colour);
-    const int near = std::max({std::abs(c.red() - ground_.red()),
-                               std::abs(c.green() - ground_.green()),
-                               std::abs(c.blue() - ground_.blue())});
+    const int near =
+        std::max({std::abs(c.red() - ground_.red()), std::abs(c.green() - ground_.green()),
+                  std::abs(c.blue() - ground_.blue())});
     if (near < 64) c = ground_.lightness() < 128 ? Qt::white : Qt::black;
     QPen pen(c);
     pen.setCosmetic(true);

@@ -54,8 +54,10 @@ std::string Joined(const std::vector<std::string>& faults) {
 template <typename T>
 std::function<void(QWidget*)> On(std::function<void(T*)> f) {
     return [f](QWidget* w) {
-        if (auto* t = qobject_cast<T*>(w)) f(t);
-        else if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+        if (auto* t = qobject_cast<T*>(w))
+            f(t);
+        else if (auto* d = qobject_cast<QDialog*>(w))
+            d->reject();
     };
 }
 void Accept(QWidget* w) {
@@ -67,9 +69,9 @@ protected:
     // Messages of the message description file, count of them.
     static void FillErrorList(int count) {
         static const char* const kMessages[] = {
-            "Fatal  : d <= 0 !",  "Fatal  : Dm <= 0 !", "Fatal  : dm <= 0 !", "Fatal  : Dm = 0 !",
-            "Fatal  : Di <= 0 !", "Fatal  : F2 <= 0 !", "Fatal  : Rm = 0 !",  "Fatal  : sh <= 0 !",
-            "Fatal  : sh = 0 !"};
+            "Fatal  : d <= 0 !", "Fatal  : Dm <= 0 !", "Fatal  : dm <= 0 !",
+            "Fatal  : Dm = 0 !", "Fatal  : Di <= 0 !", "Fatal  : F2 <= 0 !",
+            "Fatal  : Rm = 0 !", "Fatal  : sh <= 0 !", "Fatal  : sh = 0 !"};
         ClearErrorList();
         for (int k = 0; k < count && k < 9; ++k) AddErrorMessage(kMessages[k]);
     }
@@ -90,20 +92,20 @@ TEST_F(Screen, MainWindowWithEachDiagram) {
 
 TEST_F(Screen, MessageWindowAsListAndAsRadioButtons) {
     FillErrorList(9);
-    std::vector<std::string> faults = Tour([&] { window->mi_Fehlerliste->trigger(); },
-        {{"messages-list", On<Tin_codedialog>([](Tin_codedialog* d) {
-              d->ListBox1->setCurrentRow(0);
-              ClickLater(d->button_ok);
-          })},
-         {"message-description", On<Thelperr>([](Thelperr* d) { ClickLater(d->Button_ok); })},
-         {"messages-list-again", On<Tin_codedialog>([](Tin_codedialog* d) {
-              ClickLater(d->Button_hilfetext);
-          })},
-         {"help-of-the-list", Accept},
-         {"messages-list-after-help", Cancel}});
+    std::vector<std::string> faults =
+        Tour([&] { window->mi_Fehlerliste->trigger(); },
+             {{"messages-list", On<Tin_codedialog>([](Tin_codedialog* d) {
+                   d->ListBox1->setCurrentRow(0);
+                   ClickLater(d->button_ok);
+               })},
+              {"message-description", On<Thelperr>([](Thelperr* d) { ClickLater(d->Button_ok); })},
+              {"messages-list-again",
+               On<Tin_codedialog>([](Tin_codedialog* d) { ClickLater(d->Button_hilfetext); })},
+              {"help-of-the-list", Accept},
+              {"messages-list-after-help", Cancel}});
     FillErrorList(3);
-    for (std::string& f : Tour([&] { window->mi_Fehlerliste->trigger(); },
-                               {{"messages-radio", Cancel}}))
+    for (std::string& f :
+         Tour([&] { window->mi_Fehlerliste->trigger(); }, {{"messages-radio", Cancel}}))
         faults.push_back(f);
     EXPECT_TRUE(faults.empty()) << Joined(faults);
 }
@@ -115,9 +117,9 @@ TEST_F(Screen, MaterialTableQuestionTextDialogAndBrowser) {
             ClickLater(d->Button_ok);
         });
     };
-    std::vector<std::string> faults = Tour([&] { window->mi_dbfmaterial->trigger(); },
-                                           {{"material-question", answer(false)},
-                                            {"material-browser", Cancel}});
+    std::vector<std::string> faults =
+        Tour([&] { window->mi_dbfmaterial->trigger(); },
+             {{"material-question", answer(false)}, {"material-browser", Cancel}});
     for (std::string& f : Tour([&] { window->mi_dbfmaterial->trigger(); },
                                {{"material-question-yes", answer(true)},
                                 {"text-dialog", On<Tin_textdialog>([](Tin_textdialog* d) {
@@ -144,11 +146,11 @@ TEST_F(Screen, HelpMessageReportAndSpringFileDialog) {
         Tour([&] { window->mi_HilfeProgramm->trigger(); }, {{"help-text", Accept}});
     FillErrorList(2);
     CalcErrorFlag = false;
-    for (std::string& f : Tour([&] { window->mi_Fehlerbericht->trigger(); },
-                               {{"message-report", Cancel}}))
+    for (std::string& f :
+         Tour([&] { window->mi_Fehlerbericht->trigger(); }, {{"message-report", Cancel}}))
         faults.push_back(f);
-    for (std::string& f : Tour([&] { window->mi_DateiOeffnen->trigger(); },
-                               {{"spring-open-dialog", Cancel}}))
+    for (std::string& f :
+         Tour([&] { window->mi_DateiOeffnen->trigger(); }, {{"spring-open-dialog", Cancel}}))
         faults.push_back(f);
     InputModifiedFlag = true;
     for (std::string& f : Tour([&] { window->close(); }, {{"save-question", Cancel}}))
@@ -158,18 +160,19 @@ TEST_F(Screen, HelpMessageReportAndSpringFileDialog) {
 
 TEST_F(Screen, PrintSelectionAndPrintJob) {
     PrintMacroIndex = 0;
-    std::vector<std::string> faults = Tour([&] { window->mi_DateiDrucken->trigger(); },
-        {{"print-selection", On<TForm_printmac>([](TForm_printmac* d) {
-              d->CheckBox(2)->setChecked(true);
-              ClickLater(d->Button_ok);
-          })},
-         {"print-done", Accept}});
+    std::vector<std::string> faults =
+        Tour([&] { window->mi_DateiDrucken->trigger(); },
+             {{"print-selection", On<TForm_printmac>([](TForm_printmac* d) {
+                   d->CheckBox(2)->setChecked(true);
+                   ClickLater(d->Button_ok);
+               })},
+              {"print-done", Accept}});
     EXPECT_TRUE(faults.empty()) << Joined(faults);
 }
 
 TEST_F(Screen, SpreadsheetExport) {
-    std::vector<std::string> faults =
-        Tour([&] { window->mi_DateiTabellenkalkulation->trigger(); }, {{"spreadsheet-done", Accept}});
+    std::vector<std::string> faults = Tour([&] { window->mi_DateiTabellenkalkulation->trigger(); },
+                                           {{"spreadsheet-done", Accept}});
     EXPECT_TRUE(faults.empty()) << Joined(faults);
 }
 
@@ -188,9 +191,8 @@ TEST_F(Screen, FolderTextAndTextScreenDialogs) {
                })}});
     EXPECT_EQ(shownFolder.toStdString(), start);
     std::string text = "Stahl";
-    for (std::string& f :
-         Tour([&] { InputText("Ordner für temporäre Dateien"_oem, 60, text); },
-              {{"text-dialog-prompt", Accept}}))
+    for (std::string& f : Tour([&] { InputText("Ordner für temporäre Dateien"_oem, 60, text); },
+                               {{"text-dialog-prompt", Accept}}))
         faults.push_back(f);
     CaptionText = "Federdaten";
     for (int k = 1; k <= 22; ++k) TextLines[k] = "Zeile " + std::to_string(k);

@@ -1,12 +1,11 @@
 // Geometry and text checks of a shown window, measured with the fonts the
-// X server really uses, and its picture in the build's screen folder.
+// platform really uses (the X server's in the screen test).
 #include "screen/screencheck.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -112,8 +111,7 @@ void CheckChildren(const QWidget& w, const std::string& path, std::vector<std::s
         const std::string cpath = path + "/" + Name(*c);
         if (!w.rect().contains(c->geometry()))
             faults.push_back(cpath + " at " + Rect(c->geometry()) + " lies outside " + path +
-                             " of " + std::to_string(w.width()) + "x" +
-                             std::to_string(w.height()));
+                             " of " + std::to_string(w.width()) + "x" + std::to_string(w.height()));
         CheckTexts(*c, cpath, faults);
         // What a view scrolls may lie outside its viewport.
         if (area == nullptr || c != area->viewport()) CheckChildren(*c, cpath, faults);
@@ -130,13 +128,6 @@ std::vector<std::string> LayoutFaults(QWidget& window) {
     CheckTexts(window, Name(window), faults);
     CheckChildren(window, Name(window), faults);
     return faults;
-}
-
-std::string SaveShot(QWidget& window, const std::string& name) {
-    QDir().mkpath(KOR2_SCREEN_DIR);
-    const std::string file = std::string(KOR2_SCREEN_DIR) + "/" + name + ".png";
-    window.grab().save(QString::fromStdString(file));
-    return file;
 }
 
 }  // namespace kor2::test

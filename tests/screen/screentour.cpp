@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTest>
@@ -14,6 +15,16 @@
 #include "screen/screencheck.h"
 
 namespace kor2::test {
+
+namespace {
+
+// The window's picture as name + ".png" in the build's screen folder.
+void SaveShot(QWidget& window, const std::string& name) {
+    QDir().mkpath(KOR2_SCREEN_DIR);
+    window.grab().save(QString::fromStdString(std::string(KOR2_SCREEN_DIR) + "/" + name + ".png"));
+}
+
+}  // namespace
 
 std::vector<std::string> Inspect(QWidget& window, const std::string& name) {
     std::vector<std::string> faults;

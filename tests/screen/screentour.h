@@ -12,7 +12,7 @@ class QWidget;
 namespace kor2::test {
 
 struct ScreenStep {
-    std::string name;                     // of the picture file, and in the faults
+    std::string name;                      // of the picture file, and in the faults
     std::function<void(QWidget*)> action;  // runs once the window was checked
 };
 
