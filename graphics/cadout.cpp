@@ -21,6 +21,7 @@
 #include "graphics/cadwriter.h"
 #include "graphics/graphwin.h"
 #include "platform/hostfs.h"
+#include "platform/progfiles.h"
 #include "platform/sysclock.h"
 
 namespace kor2 {
@@ -126,7 +127,8 @@ void StartPlotProgram(const std::string& plotFile) {
     }
     if (!placed) args.push_back(platform::HostPath(plotFile));
     if (program.empty() || !platform::StartProgram(program, args)) {
-        ShowErrorMessage("Plotprogramm kann nicht gestartet werden: " + program);
+        ShowErrorMessage("Plotprogramm kann nicht gestartet werden: " +
+                         platform::DisplayPath(program));
         AbortFlag = true;
     }
 }
@@ -236,7 +238,8 @@ void CadClose() {
     Discard();
     if (mode == kCadScreen) return;
     if (!platform::WriteFileReplacing(name, data)) {
-        ShowErrorIfEnabled("Datei " + name + " kann nicht geschrieben werden");
+        ShowErrorIfEnabled("Datei " + platform::DisplayPath(name) +
+                           " kann nicht geschrieben werden");
         AbortFlag = true;
         return;
     }

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
@@ -24,6 +25,7 @@
 #include "common/forms/formutil.h"
 #include "common/globals.h"
 #include "common/msgbox.h"
+#include "common/printfit.h"
 #include "common/textfile.h"
 #include "common/textutil.h"
 #include "platform/hostfs.h"
@@ -59,7 +61,24 @@ QFont PrintingFont() {
     return font;
 }
 
-// The platform print dialog: portrait, pages 1..count offered and preset.
+// The widest of the report's lines and the height of a line, in the
+// printer's pixels, printed with font.
+std::pair<double, double> MeasureLines(const std::vector<std::string>& lines, int pageCount,
+                                       const QFont& font, QPrinter& printer) {
+    const QFontMetricsF metrics(font, &printer);
+    double widest = 0;
+    for (const auto& sheet : PlanPrintedSheets(lines, 1, pageCount, LinesPerPage))
+        for (const std::string& line : sheet)
+            widest = std::max(widest, metrics.horizontalAdvance(platform::AnsiToQString(line)));
+    return {widest, metrics.height()};
+}
+
+PrintBox Box(const QPageLayout& layout, QPrinter& printer) {
+    const QRect r = layout.paintRectPixels(printer.resolution());
+    return {static_cast<double>(r.width()), static_cast<double>(r.height())};
+}
+
+// The platform print dialog: pages 1..count offered and preset.
 bool AskWithPrintDialog(QPrinter& printer, int pageCount, int& from, int& to) {
     QPrintDialog dialog(&printer);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
@@ -194,7 +213,7 @@ void TForm_showtextfile::mi_EditCopyClick() {
 void TForm_showtextfile::mi_dateiExportNotepadClick() {
     const std::string program = NotepadProgram();
     if (!platform::StartProgram(program, {platform::HostPath(OutwinFileName())}))
-        ShowErrorMessage(program + " not found");
+        ShowErrorMessage(platform::DisplayPath(program) + " not found");
 }
 
 // ---- Printing ------------------------------------------------------------------------------
@@ -218,7 +237,16 @@ void PrintTextPages(const std::vector<std::string>& lines, int pageCount) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(platform::HostPath(pdf)));
     }
-    printer.setPageOrientation(QPageLayout::Portrait);
+    // The sheet turns when only that lets the widest line be printed larger.
+    const QFont wanted = PrintingFont();
+    const auto [widest, textHeight] = MeasureLines(lines, pageCount, wanted, printer);
+    QPageLayout upright = printer.pageLayout();
+    upright.setOrientation(QPageLayout::Portrait);
+    QPageLayout turned = upright;
+    turned.setOrientation(QPageLayout::Landscape);
+    const bool landscape = PrintLandscape(widest, textHeight, LinesPerPage,
+                                          Box(upright, printer), Box(turned, printer));
+    printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     printer.setFromTo(1, pageCount);
 
     int from = 1, to = pageCount;
@@ -234,7 +262,12 @@ void PrintTextPages(const std::vector<std::string>& lines, int pageCount) {
         AbortFlag = true;
         return;
     }
-    painter.setFont(PrintingFont());
+    // The font shrinks until the widest line fits the sheet the user chose.
+    QFont font = wanted;
+    const double scale =
+        PrintFontScale(widest, textHeight, LinesPerPage, Box(printer.pageLayout(), printer));
+    if (scale < 1.0) font.setPointSizeF(wanted.pointSizeF() * scale);
+    painter.setFont(font);
     const int pageHeight = printer.pageLayout().paintRectPixels(printer.resolution()).height();
     const int lineHeight = std::max(1, pageHeight / std::max(1, LinesPerPage));
     const int ascent = QFontMetrics(painter.font(), &printer).ascent();

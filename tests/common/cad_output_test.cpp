@@ -3,6 +3,7 @@
 // question and the plot output's failure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -425,7 +426,19 @@ TEST_F(CadOutputTest, UnwritableFileReportsAndAborts) {
     CadClose();
     EXPECT_TRUE(AbortFlag);
     EXPECT_FALSE(CadIsOpen());
-    EXPECT_EQ(dlg.Of("message").size(), 1u);
+    ASSERT_EQ(dlg.Of("message").size(), 1u);
+    // Given in the program's form, the name is shown as the host writes it.
+    const std::string second = dir.file("later2.dxf");
+    std::string dos = "C:" + second;
+    std::replace(dos.begin(), dos.end(), '/', '\\');
+    AbortFlag = false;
+    CadOpenFile(kCadDxf, dos);
+    ASSERT_TRUE(CadIsOpen());
+    Draw();
+    std::filesystem::create_directory(second);
+    CadClose();
+    ASSERT_EQ(dlg.Of("message").size(), 2u);
+    EXPECT_EQ(dlg.Of("message")[1].text, "Datei " + second + " kann nicht geschrieben werden");
 }
 
 TEST_F(CadOutputTest, PlotProgramGetsThePlotFile) {

@@ -14,12 +14,17 @@
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <memory>
 
 #include "common/forms/qtdialogs.h"
+#include "common/forms/ushowfil.h"
 #include "common/globals.h"
+#include "common/report.h"
 #include "forms_modal.h"
 #include "platform/oemtext.h"
+#include "platform/sysclock.h"
 #include "tables/forms/atbgrids.h"
 #include "tables/forms/atbnav.h"
 #include "tables/forms/dbf4form.h"
@@ -287,6 +292,59 @@ TEST_F(TablesBrowser, LeftClickOnATitleSortsAndTheTitleShowsIt) {
         EXPECT_EQ(h->sortIndicatorSection(), 0);
         f->Button_cancel->click();
     });
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TablesBrowser, PrintedTableHoldsEveryColumnOfItsWidestLine) {
+    // Seven fields, rows 149 characters wide as in the material table.
+    const int widths[] = {30, 20, 20, 20, 20, 16, 16};
+    TTbDbf make;
+    make.Name = "WIDE";
+    for (int i = 0; i < 7; ++i)
+        make.DbfFields.push_back("FELD" + std::to_string(i + 1) + ", C, " +
+                                 std::to_string(widths[i]) + ", 0");
+    make.SetDbfFileName(Path("wide.dbf"));
+    make.Open();
+    make.Append();
+    for (int i = 0; i < 7; ++i)
+        make.Fields(i).SetAsString(std::string(static_cast<size_t>(widths[i] - 4), 'x') + "END" +
+                                   std::to_string(i + 1));
+    make.Post();
+    make.Close();
+    dbf4().CloseTable();
+    dbf4().OpenTable(Path("wide.dbf"));
+
+    InitReportWriter();
+    TextDevice = 4;  // the platform's printer
+    AskTextDevice = false;
+    const std::string pdf = temp.file("wide.pdf");
+    QtTextOutput qt;
+    SetTextOutputBackend(&qt);
+    SetPrintToPdf(pdf);
+    SetPrintRangeAsker([](QPrinter&, int, int&, int&) { return true; });
+    dbf4().mi_filePrintClick();
+    SetPrintRangeAsker({});
+    SetPrintToPdf(std::nullopt);
+    SetTextOutputBackend(nullptr);
+    ASSERT_TRUE(std::filesystem::exists(pdf));
+
+    const std::string txt = temp.file("wide.txt");
+    if (platform::RunProgram("pdftotext", {"-layout", pdf, txt}) != 0)
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    std::stringstream text;
+    text << std::ifstream(txt, std::ios::binary).rdbuf();
+    for (int i = 1; i <= 7; ++i) {
+        EXPECT_NE(text.str().find("FELD" + std::to_string(i)), std::string::npos) << i;
+        EXPECT_NE(text.str().find("END" + std::to_string(i)), std::string::npos) << i;
+    }
+    // The sheet was turned for the wide lines.
+    std::stringstream raw;
+    raw << std::ifstream(pdf, std::ios::binary).rdbuf();
+    const auto box = raw.str().find("/MediaBox [");
+    ASSERT_NE(box, std::string::npos);
+    double x = 0, y = 0, w = 0, h = 0;
+    ASSERT_EQ(std::sscanf(raw.str().c_str() + box, "/MediaBox [%lf %lf %lf %lf", &x, &y, &w, &h), 4);
+    EXPECT_GT(w, h);
     EXPECT_TRUE(errors.empty());
 }
 
