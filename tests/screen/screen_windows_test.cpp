@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
 #include "app/qt/mainwindow.h"
@@ -59,6 +60,11 @@ std::function<void(QWidget*)> On(std::function<void(T*)> f) {
         else if (auto* d = qobject_cast<QDialog*>(w))
             d->reject();
     };
+}
+// The window's menu item of that object name, from the event loop.
+void TriggerLater(QWidget* window, const char* item) {
+    if (auto* a = window->findChild<QAction*>(item))
+        QTimer::singleShot(0, a, [a] { a->trigger(); });
 }
 void Accept(QWidget* w) {
     if (auto* d = qobject_cast<QDialog*>(w)) static_cast<QDialog*>(d)->accept();
@@ -137,7 +143,11 @@ TEST_F(Screen, TableBrowserOnAChosenTable) {
                    if (auto* name = d->findChild<QLineEdit*>("fileNameEdit")) name->setText(table);
                    static_cast<QDialog*>(d)->accept();
                })},
-              {"table-browser", Cancel}});
+              {"table-browser", [](QWidget* d) { TriggerLater(d, "mi_viewSearch"); }},
+              {"browser-search", Cancel},
+              {"table-browser-again", [](QWidget* d) { TriggerLater(d, "mi_helpDatei"); }},
+              {"browser-file-name", Accept},
+              {"table-browser-last", Cancel}});
     EXPECT_TRUE(faults.empty()) << Joined(faults);
 }
 
@@ -154,6 +164,19 @@ TEST_F(Screen, HelpMessageReportAndSpringFileDialog) {
         faults.push_back(f);
     InputModifiedFlag = true;
     for (std::string& f : Tour([&] { window->close(); }, {{"save-question", Cancel}}))
+        faults.push_back(f);
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+TEST_F(Screen, CheckSaveDialogAndCadFileDialog) {
+    FillErrorList(0);
+    std::vector<std::string> faults =
+        Tour([&] { window->mi_BerechnungPruefen->trigger(); }, {{"check-done", Cancel}});
+    for (std::string& f :
+         Tour([&] { window->mi_DateiSpeichernUnter->trigger(); }, {{"spring-save-dialog", Cancel}}))
+        faults.push_back(f);
+    for (std::string& f :
+         Tour([&] { window->mi_GoodmanDxf->trigger(); }, {{"cad-save-dialog", Cancel}}))
         faults.push_back(f);
     EXPECT_TRUE(faults.empty()) << Joined(faults);
 }
