@@ -54,9 +54,9 @@ TForm_selectDir::TForm_selectDir(QWidget* parent) : TForm(parent) {
     resize(320, 330);
     DriveComboBox1 = new QComboBox(this);
     DriveComboBox1->setObjectName("DriveComboBox1");
-    // Room for a path of 40 characters; a longer one does not widen the dialog.
+    // Room for a path of 30 characters; a longer one does not widen the dialog.
     DriveComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    DriveComboBox1->setMinimumContentsLength(40);
+    DriveComboBox1->setMinimumContentsLength(30);
     DirectoryListBox1 = new TDirectoryListBox(this);
     DirectoryListBox1->setObjectName("DirectoryListBox1");
     Button_ok = MakeButton(this, "Button_ok", "OK");
