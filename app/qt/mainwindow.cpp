@@ -1,6 +1,7 @@
 // Thh, the main window: builds the menu and forwards every command to the
 // shell commands and the subsystems' entry points. main() creates it once;
-// the window itself is the graphics window on which screen diagrams appear.
+// the window itself is the graphics window on which screen diagrams appear,
+// in the area below the menu bar.
 #include "app/qt/mainwindow.h"
 
 #include <functional>
@@ -10,16 +11,22 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
+#include "app/excelapp.h"
 #include "app/shell.h"
 #include "app/startup.h"
 #include "common/errdesc.h"
 #include "common/filepath.h"
+#include "common/forms/formutil.h"
+#include "common/forms/graphprint.h"
+#include "common/forms/printmac.h"
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "common/msgbox.h"
+#include "common/printsel.h"
 #include "common/reporthead.h"
 #include "graphics/cadout.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "platform/qt/qtstring.h"
 #include "spring/check.h"
 #include "spring/fatiguediag.h"
@@ -47,12 +54,19 @@ Thh::Thh(QWidget* parent) : TFquorgra(GraphWindow, parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setMenuBar(MainMenu1);
+    MainMenu1->installEventFilter(this);  // the drawing area follows the bar's height
 
     mi_Datei = MainMenu1->addMenu(OemToQString("&Datei"));
     mi_DateiOeffnen = AddItem(mi_Datei, "&Öffnen..."_oem, [this] { mi_DateiOeffnenClick(); });
     mi_DateiSpeichern = AddItem(mi_Datei, "&Speichern", [this] { mi_DateiSpeichernClick(); });
     mi_DateiSpeichernUnter =
         AddItem(mi_Datei, "Speichern &unter...", [this] { mi_DateiSpeichernUnterClick(); });
+    mi_Datei->addSeparator();
+    mi_DateiTabellenkalkulation = AddItem(mi_Datei, "Export &Tabellenkalkulation",
+                                          [this] { mi_DateiTabellenkalkulationClick(false); });
+    mi_DateiTabellenkalkulationNeu = AddItem(mi_Datei, "Tabellenkalkulation a&ktualisieren",
+                                             [this] { mi_DateiTabellenkalkulationClick(true); });
+    mi_DateiDrucken = AddItem(mi_Datei, "&Drucken...", [this] { mi_DateiDruckenClick(); });
     mi_Datei->addSeparator();
     mi_DateiBeenden = AddItem(mi_Datei, "&Beenden", [this] { close(); });
 
@@ -64,8 +78,7 @@ Thh::Thh(QWidget* parent) : TFquorgra(GraphWindow, parent) {
         AddItem(mi_Berechnung, "Meldungs&bericht", [this] { mi_FehlerberichtClick(); });
 
     mi_Datenbank = MainMenu1->addMenu(OemToQString("Daten&bank"));
-    mi_Werkstofftabelle =
-        AddItem(mi_Datenbank, "&Werkstofftabelle", [this] { mi_WerkstofftabelleClick(); });
+    mi_dbfmaterial = AddItem(mi_Datenbank, "Material", [this] { mi_dbfmaterialClick(); });
     mi_TabelleAnzeigen =
         AddItem(mi_Datenbank, "&Tabelle anzeigen...", [this] { mi_TabelleAnzeigenClick(); });
 
@@ -93,11 +106,14 @@ Thh::Thh(QWidget* parent) : TFquorgra(GraphWindow, parent) {
         AddItem(mi_Hilfe, "&Berechnung und Meldungen", [] { ShowHelpText(kHelpCheck, 1); });
     mi_HilfeGrafik = AddItem(mi_Hilfe, "&Diagramme", [] { ShowHelpText(kHelpDiagrams, 1); });
 
+    printJob_ = std::make_unique<QtGraphPrintJob>(*this);
+    SetPrintJobBackend(printJob_.get());
     UpdateCaptions();
 }
 
 bool Thh::StartUp(const CommandLine& cmd) {
     const bool showMessages = RunWindowStartUp(cmd);
+    SetupGraphForm(*this);  // size and colour from the configuration just read
     UpdateCaptions();
     update();
     return showMessages;
@@ -106,6 +122,10 @@ bool Thh::StartUp(const CommandLine& cmd) {
 void Thh::UpdateCaptions() {
     setWindowTitle(OemToQString(MainWindowCaption()));
     mi_Fehlerliste->setText(OemToQString(ErrorListCaption()));
+}
+
+Thh::~Thh() {
+    SetPrintJobBackend(nullptr);
 }
 
 void Thh::mi_DateiOeffnenClick() {
@@ -121,6 +141,33 @@ void Thh::mi_DateiSpeichernClick() {
 void Thh::mi_DateiSpeichernUnterClick() {
     SaveSpringAsCommand();
     UpdateCaptions();
+}
+
+void Thh::mi_DateiTabellenkalkulationClick(bool update) {
+    AbortFlag = false;
+    if (update) {
+        SpreadsheetUpdateCommand();
+    } else {
+        SpreadsheetCommand();
+    }
+    // The stand-in of the spreadsheet program writes a workbook file; the
+    // user learns where it is.
+    const auto* file = dynamic_cast<const SpreadsheetFileApp*>(ExcelApp.get());
+    if (!AbortFlag && file != nullptr && file->WorkbookCount() > 0)
+        ShowInfo(platform::DisplayPath(file->WorkbookFileName(file->WorkbookCount())) +
+                 " wurde angelegt.");
+    UpdateCaptions();
+}
+
+// Outputs of the print selection: the graphics window as it stands, and
+// the two fatigue diagrams drawn into it.
+void Thh::mi_DateiDruckenClick() {
+    AbortFlag = false;
+    if (!ShowPrintSelection({"Grafikfenster", "Goodman-Diagramm", "Haigh-Diagramm"})) return;
+    PrintTickedOutputs(PrintMacroIndex, {[] {}, [this] { GoodmanClick(kCadScreen); },
+                                         [this] { HaighClick(kCadScreen); }});
+    UpdateCaptions();
+    update();
 }
 
 void Thh::mi_BerechnungPruefenClick() {
@@ -141,7 +188,7 @@ void Thh::mi_FehlerberichtClick() {
 
 // Browse and edit the material table; the chosen material goes into the
 // spring, which is then checked again.
-void Thh::mi_WerkstofftabelleClick() {
+void Thh::mi_dbfmaterialClick() {
     AbortFlag = false;
     SelectMaterial();
     if (!AbortFlag) {
@@ -177,6 +224,18 @@ void Thh::HaighClick(uint16_t mode) {
     PlotHaighDiagram(mode);
     UpdateCaptions();
     update();
+}
+
+int Thh::DrawingTop() const {
+    return MainMenu1->isVisible() ? MainMenu1->geometry().bottom() + 1 : 0;
+}
+
+bool Thh::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == MainMenu1 && (e->type() == QEvent::Resize || e->type() == QEvent::Move)) {
+        UpdateGeometry();
+        update();
+    }
+    return TFquorgra::eventFilter(watched, e);
 }
 
 void Thh::closeEvent(QCloseEvent* e) {

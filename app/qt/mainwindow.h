@@ -1,7 +1,10 @@
 // Thh, the program's main window: the graphics window with the main menu
-// (spring file, full check and messages, fatigue diagrams, help texts).
+// (spring file, spreadsheet export, printing, full check and messages,
+// material table and table browser, fatigue diagrams, help texts).
 // Created once by main(); its handlers call the shell commands of app/shell.
 #pragma once
+
+#include <memory>
 
 #include "graphics/qt/fquorgra.h"
 
@@ -12,15 +15,18 @@ class QMenuBar;
 
 namespace kor2 {
 
+class QtGraphPrintJob;
 struct CommandLine;
 
 class Thh : public TFquorgra {
     Q_OBJECT
 public:
     explicit Thh(QWidget* parent = nullptr);
+    ~Thh() override;
 
-    // Start-up after creation: settings, command line or default spring,
-    // caption. True when the message window should follow once shown.
+    // Start-up after creation: settings, window size and colour from them
+    // (SetupGraphForm), command line or default spring, caption. True when the message window
+    // should follow once shown.
     bool StartUp(const CommandLine& cmd);
 
     QMenuBar* MainMenu1;
@@ -28,13 +34,16 @@ public:
     QAction* mi_DateiOeffnen;
     QAction* mi_DateiSpeichern;
     QAction* mi_DateiSpeichernUnter;
+    QAction* mi_DateiTabellenkalkulation;
+    QAction* mi_DateiTabellenkalkulationNeu;
+    QAction* mi_DateiDrucken;
     QAction* mi_DateiBeenden;
     QMenu* mi_Berechnung;
     QAction* mi_BerechnungPruefen;
     QAction* mi_Fehlerliste;
     QAction* mi_Fehlerbericht;
     QMenu* mi_Datenbank;
-    QAction* mi_Werkstofftabelle;
+    QAction* mi_dbfmaterial;
     QAction* mi_TabelleAnzeigen;
     QMenu* mi_Grafik;
     QAction* mi_GoodmanBildschirm;
@@ -58,7 +67,12 @@ public:
     void mi_BerechnungPruefenClick();
     void mi_FehlerlisteClick();
     void mi_FehlerberichtClick();
-    void mi_WerkstofftabelleClick();
+    void mi_dbfmaterialClick();
+    // The spreadsheet export; update saves a modified spring first and
+    // writes into the workbook the first export made.
+    void mi_DateiTabellenkalkulationClick(bool update);
+    // The print selection, then the ticked outputs in one print job.
+    void mi_DateiDruckenClick();
     void mi_TabelleAnzeigenClick();
     void GoodmanClick(uint16_t mode);
     void HaighClick(uint16_t mode);
@@ -68,6 +82,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    // The drawing starts below the menu bar.
+    int DrawingTop() const override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    std::unique_ptr<QtGraphPrintJob> printJob_;  // the graphics print job on Qt's printer
 };
 
 }  // namespace kor2

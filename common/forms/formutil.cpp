@@ -3,14 +3,19 @@
 #include "common/forms/formutil.h"
 
 #include <QDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLayout>
 #include <QPushButton>
 #include <QWidget>
 #include <algorithm>
 
+#include "common/config.h"
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "common/textutil.h"
 #include "graphics/graphwin.h"
+#include "graphics/qt/fquorgra.h"
 #include "platform/qt/formbase.h"
 #include "platform/qt/qtstring.h"
 
@@ -40,12 +45,24 @@ std::string QOem(const QString& text) {
 
 namespace {
 
+// The layout fixes the form's least size from its controls' needs, measured
+// with the style and fonts the controls will be shown with.
+void Settle(QWidget& form) {
+    QLayout* l = form.layout();
+    if (l == nullptr) return;
+    form.ensurePolished();
+    l->invalidate();
+    l->activate();
+}
+
 void ScaleForm(QWidget& form) {
+    Settle(form);
     form.resize(form.width() * ScreenScalePercent / 100, form.height() * ScreenScalePercent / 100);
 }
 
 void ScaleControls(QWidget& form) {
     if (auto* f = qobject_cast<platform::TForm*>(&form)) f->ScaleBy(DialogScalePercent);
+    Settle(form);
 }
 
 }  // namespace
@@ -70,8 +87,17 @@ void ScaleDialog(QWidget& form) {
 }
 
 void SetupGraphForm(QWidget& form) {
-    form.resize(ResolutionX + 1, ResolutionY + 1);
+    const int width = ResolutionX + 1;
+    int menu = 0;  // the client area lies below the window's menu bar
+    if (QLayout* l = form.layout(); l != nullptr && l->menuBar() != nullptr) {
+        const QWidget* bar = l->menuBar();  // as high as the layout will make it
+        menu = bar->isHidden() ? 0 : bar->heightForWidth(width);
+        if (menu < 0) menu = bar->sizeHint().height();
+    }
+    form.resize(width, ResolutionY + 1 + menu);
     form.move(0, 0);
+    if (auto* graph = qobject_cast<TFquorgra*>(&form))
+        graph->SetBackground(WindowColourToQt(WindowColour));
     form.setToolTipDuration(100000);  // hints stay up for 100 s
 }
 
@@ -83,24 +109,44 @@ void HelpButtonClick(QWidget& form, int mode, bool clearAbort) {
     form.activateWindow();
 }
 
-DialogButtons MakeDialogButtons(QWidget* form, int y, const char* okName, const char* cancelName) {
-    auto make = [form](const char* name, std::string_view caption) {
-        auto* b = new QPushButton(OemQ(caption), form);
-        b->setObjectName(name);
-        return b;
-    };
-    DialogButtons b{make(okName, "OK"), make(cancelName, "Abbrechen"),
-                    make("Button_hilfetext", "&Hilfetext"), make("Button_hilfebild", "Hilfe&bild")};
-    b.ok->setDefault(true);
-    PlaceDialogButtons(b, y);
+QPushButton* MakeButton(QWidget* form, const char* name, std::string_view caption) {
+    auto* b = new QPushButton(OemQ(caption), form);
+    b->setObjectName(name);
     return b;
 }
 
-void PlaceDialogButtons(const DialogButtons& b, int y) {
-    b.ok->setGeometry(8, y, 80, 28);
-    b.cancel->setGeometry(96, y, 90, 28);
-    b.helpText->setGeometry(200, y, 90, 28);
-    b.helpPicture->setGeometry(298, y, 90, 28);
+QGridLayout* AtLeast(QWidget* control, int width, int height) {
+    // A cell's least size gives way to a larger need, which a control's own
+    // minimum size would not.
+    auto* cell = new QGridLayout;
+    cell->setContentsMargins(0, 0, 0, 0);
+    cell->addWidget(control, 0, 0);
+    cell->setColumnMinimumWidth(0, width);
+    cell->setRowMinimumHeight(0, height);
+    return cell;
+}
+
+DialogButtons MakeDialogButtons(QWidget* form, const char* okName, const char* cancelName) {
+    DialogButtons b{MakeButton(form, okName, "OK"), MakeButton(form, cancelName, "Abbrechen"),
+                    MakeButton(form, "Button_hilfetext", "&Hilfetext"),
+                    MakeButton(form, "Button_hilfebild", "Hilfe&bild")};
+    b.ok->setDefault(true);
+    return b;
+}
+
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons) {
+    auto* row = new QHBoxLayout;
+    for (QPushButton* b : buttons) row->addWidget(b);
+    row->addStretch(1);
+    return row;
+}
+
+QHBoxLayout* ButtonRow(const DialogButtons& b) {
+    QHBoxLayout* row = ButtonRow({b.ok, b.cancel});
+    row->insertSpacing(2, 8);
+    row->insertWidget(3, b.helpText);
+    row->insertWidget(4, b.helpPicture);
+    return row;
 }
 
 bool CloseOnEnterOrEsc(QDialog& form, int key, bool enterClearsAbort) {

@@ -4,10 +4,13 @@
 #pragma once
 
 #include <QString>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
 class QDialog;
+class QGridLayout;
+class QHBoxLayout;
 class QPushButton;
 class QWidget;
 
@@ -20,13 +23,15 @@ QString OemQ(std::string_view oem);
 std::string QOem(const QString& text);
 
 // Size times ScreenScalePercent, centred over GraphWindow (20 pixels
-// lower), then scaled by DialogScalePercent.
+// lower), then scaled by DialogScalePercent. A form with a layout never
+// becomes smaller than its controls need in the screen's fonts.
 void CenterDialogOnGraph(QWidget& form);
 // The same scaling, placed at HelpPictureLeft, HelpPictureTop.
 void PlaceDialogAtSaved(QWidget& form);
 // The same scaling without moving.
 void ScaleDialog(QWidget& form);
-// The main window: client area of ResolutionX + 1 by ResolutionY + 1 at 0, 0.
+// The main window: client area (below its menu bar) of ResolutionX + 1 by
+// ResolutionY + 1 at 0, 0, background WindowColour, hints shown for 100 s.
 void SetupGraphForm(QWidget& form);
 
 // A help button of a dialog: the help entry HelpNumber as text (mode 1) or
@@ -34,16 +39,24 @@ void SetupGraphForm(QWidget& form);
 // the front again.
 void HelpButtonClick(QWidget& form, int mode, bool clearAbort);
 
-// The row of OK, "Abbrechen", "&Hilfetext" and "Hilfe&bild" at height y,
-// with the object names the forms give them; OK is the default button.
+// OK, "Abbrechen", "&Hilfetext" and "Hilfe&bild" with the object names the
+// forms give them; OK is the default button.
 struct DialogButtons {
     QPushButton* ok;
     QPushButton* cancel;
     QPushButton* helpText;
     QPushButton* helpPicture;
 };
-DialogButtons MakeDialogButtons(QWidget* form, int y, const char* okName, const char* cancelName);
-void PlaceDialogButtons(const DialogButtons& b, int y);
+DialogButtons MakeDialogButtons(QWidget* form, const char* okName, const char* cancelName);
+// The buttons in one row from the left; the help buttons stand a little apart.
+QHBoxLayout* ButtonRow(const DialogButtons& b);
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);
+// A push button of the forms with its caption (code page 850) and object
+// name; as wide as its text needs in the screen's font.
+QPushButton* MakeButton(QWidget* form, const char* name, std::string_view caption);
+// The control in a layout cell of at least width x height pixels (the sizes
+// the forms are designed with), larger where its contents need more.
+QGridLayout* AtLeast(QWidget* control, int width, int height);
 
 // The keys of the list, radio, text and yes/no dialogs: Enter closes (and
 // clears AbortFlag when enterClearsAbort), Esc sets AbortFlag and closes.

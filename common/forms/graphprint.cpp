@@ -58,7 +58,8 @@ void QtGraphPrintJob::FinishPage() {
     graph_.SetPrinterCanvas(nullptr, {});
     if (graph_.PrinterReplays() != before) return;
     QtGraphCanvas canvas(painter_);
-    model_.ReplayOnPrinter(canvas, graph_.width(), graph_.height(), page.width(), page.height());
+    const QRect area = graph_.DrawingArea();
+    model_.ReplayOnPrinter(canvas, area.width(), area.height(), page.width(), page.height());
 }
 
 void QtGraphPrintJob::NewPage() {

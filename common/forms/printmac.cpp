@@ -4,7 +4,9 @@
 #include "common/forms/printmac.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "common/forms/formutil.h"
 #include "common/globals.h"
@@ -14,31 +16,27 @@ namespace kor2 {
 namespace {
 
 constexpr int kRows = 7;
-constexpr int kRowHeight = 24;
-constexpr int kColumnWidth = 220;
+constexpr int kColumnWidth = 210;
 
 }  // namespace
 
 TForm_printmac::TForm_printmac(QWidget* parent) : TForm(parent) {
     setObjectName("Form_printmac");
+    auto* boxes = new QGridLayout;
     for (int k = 1; k <= kPrintMacroCount; ++k) {
         auto* box = new QCheckBox(QString("CheckBox%1").arg(k), this);
         box->setObjectName(QString("CheckBox%1").arg(k));
-        box->setGeometry(12 + (k - 1) / kRows * kColumnWidth, 10 + (k - 1) % kRows * kRowHeight,
-                         kColumnWidth - 10, kRowHeight - 2);
+        boxes->addWidget(box, (k - 1) % kRows, (k - 1) / kRows);
         CheckBoxes[static_cast<std::size_t>(k - 1)] = box;
     }
-    const int y = 20 + kRows * kRowHeight;
-    auto button = [this, y](const char* name, int x) {
-        auto* b = new QPushButton(this);
-        b->setObjectName(name);
-        b->setGeometry(x, y, 100, 28);
-        return b;
-    };
-    Button_ok = button("Button_ok", 20);
-    Button_cancel = button("Button_cancel", 130);
-    Button_help = button("Button_help", 240);
-    resize(2 * kColumnWidth + 20, y + 40);
+    Button_ok = MakeButton(this, "Button_ok", "");
+    Button_cancel = MakeButton(this, "Button_cancel", "");
+    Button_help = MakeButton(this, "Button_help", "");
+    resize(2 * kColumnWidth + 40, 230);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(boxes);
+    layout->addStretch(1);
+    layout->addLayout(ButtonRow({Button_ok, Button_cancel, Button_help}));
     connect(Button_ok, &QPushButton::clicked, this, &TForm_printmac::Button_okClick);
     connect(Button_cancel, &QPushButton::clicked, this, &TForm_printmac::Button_cancelClick);
     connect(Button_help, &QPushButton::clicked, this, &TForm_printmac::Button_helpClick);
@@ -62,8 +60,11 @@ QCheckBox* TForm_printmac::CheckBox(int k) const {
 }
 
 void TForm_printmac::SetOutputNames(const std::vector<std::string>& names) {
-    for (std::size_t k = 0; k < names.size() && k < CheckBoxes.size(); ++k)
-        CheckBoxes[k]->setText(OemQ(names[k]));
+    for (std::size_t k = 0; k < CheckBoxes.size(); ++k) {
+        if (k < names.size()) CheckBoxes[k]->setText(OemQ(names[k]));
+        CheckBoxes[k]->setVisible(k < names.size());
+    }
+    FitToLayout(Qt::Horizontal | Qt::Vertical);
 }
 
 void TForm_printmac::Button_okClick() {

@@ -23,7 +23,8 @@ public:
     // CheckBox(k) for k = 1..14 (object names "CheckBox1" ..); nullptr otherwise.
     QCheckBox* CheckBox(int k) const;
     // Captions of the check boxes from the outputs' names (code page 850);
-    // boxes without a name keep theirs.
+    // boxes without a name stand for no output and are hidden (their bits
+    // in PrintMacroIndex stay as they are).
     void SetOutputNames(const std::vector<std::string>& names);
 
     std::array<QCheckBox*, kPrintMacroCount> CheckBoxes{};

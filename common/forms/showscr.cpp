@@ -4,6 +4,7 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "common/forms/formutil.h"
 #include "common/globals.h"
@@ -15,15 +16,15 @@ TShowScreen::TShowScreen(QWidget* parent) : TForm(parent) {
     resize(600, 450);
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
-    Memo1->setGeometry(8, 8, 584, 392);
     Memo1->setReadOnly(true);
     QFont f("Courier");
     f.setStyleHint(QFont::TypeWriter);
     Memo1->setFont(f);
-    Button_ok = new QPushButton("OK", this);
-    Button_ok->setObjectName("Button_ok");
-    Button_ok->setGeometry(8, 412, 80, 28);
+    Button_ok = MakeButton(this, "Button_ok", "OK");
     Button_ok->setDefault(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Memo1, 1);
+    layout->addLayout(ButtonRow({Button_ok}));
     connect(Button_ok, &QPushButton::clicked, this, &TShowScreen::Button_okClick);
     FormCreate();
 }

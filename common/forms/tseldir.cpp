@@ -1,10 +1,13 @@
 // TForm_selectDir: caption "Select Directory"; FormShow shows the held
-// folder, a drive change moves the folder list to that drive, OK takes the
-// list's folder and Cancel sets AbortFlag.
+// folder, the drive box shows the open folder's path and the folders above
+// it, choosing one there moves the folder list to it, OK takes the list's
+// folder and Cancel sets AbortFlag.
 #include "common/forms/tseldir.h"
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "common/forms/formutil.h"
@@ -28,6 +31,7 @@ void TDirectoryListBox::SetDirectory(const std::string& dir) {
         if ((f.attr & platform::faDirectory) && f.name != "." && f.name != "..")
             addItem(platform::AnsiToQString(f.name));
     setCurrentRow(0);
+    Q_EMIT DirectoryChanged();
 }
 
 void TDirectoryListBox::SetDrive(const std::string& root) {
@@ -50,19 +54,21 @@ TForm_selectDir::TForm_selectDir(QWidget* parent) : TForm(parent) {
     resize(320, 330);
     DriveComboBox1 = new QComboBox(this);
     DriveComboBox1->setObjectName("DriveComboBox1");
-    DriveComboBox1->setGeometry(8, 8, 304, 24);
-    DriveComboBox1->addItem("/");
+    // Room for a path of 30 characters; a longer one does not widen the dialog.
+    DriveComboBox1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    DriveComboBox1->setMinimumContentsLength(30);
     DirectoryListBox1 = new TDirectoryListBox(this);
     DirectoryListBox1->setObjectName("DirectoryListBox1");
-    DirectoryListBox1->setGeometry(8, 40, 304, 240);
-    Button_ok = new QPushButton("OK", this);
-    Button_ok->setObjectName("Button_ok");
-    Button_ok->setGeometry(8, 292, 80, 28);
+    Button_ok = MakeButton(this, "Button_ok", "OK");
     Button_ok->setDefault(true);
-    Button_cancel = new QPushButton(OemQ("Abbrechen"), this);
-    Button_cancel->setObjectName("Button_cancel");
-    Button_cancel->setGeometry(96, 292, 90, 28);
+    Button_cancel = MakeButton(this, "Button_cancel", "Abbrechen");
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(DriveComboBox1);
+    layout->addWidget(DirectoryListBox1, 1);
+    layout->addLayout(ButtonRow({Button_ok, Button_cancel}));
     connect(DriveComboBox1, &QComboBox::activated, this, &TForm_selectDir::DriveComboBox1Change);
+    connect(DirectoryListBox1, &TDirectoryListBox::DirectoryChanged, this,
+            &TForm_selectDir::ShowFolderPath);
     connect(Button_ok, &QPushButton::clicked, this, &TForm_selectDir::Button_okClick);
     connect(Button_cancel, &QPushButton::clicked, this, &TForm_selectDir::Button_cancelClick);
     FormCreate();
@@ -75,6 +81,21 @@ void TForm_selectDir::FormCreate() {
 
 void TForm_selectDir::FormShow() {
     DirectoryListBox1->SetDirectory(Folder);
+}
+
+// The drive box holds the open folder and the folders above it, up to the
+// root; the open folder is shown.
+void TForm_selectDir::ShowFolderPath() {
+    const std::string dir = DirectoryListBox1->Directory();
+    QStringList chain{"/"};
+    for (std::size_t slash = dir.find('/', 1); slash != std::string::npos;
+         slash = dir.find('/', slash + 1))
+        chain.append(platform::AnsiToQString(dir.substr(0, slash)));
+    if (dir != "/") chain.append(platform::AnsiToQString(dir));
+    const QSignalBlocker quiet(DriveComboBox1);
+    DriveComboBox1->clear();
+    DriveComboBox1->addItems(chain);
+    DriveComboBox1->setCurrentIndex(DriveComboBox1->count() - 1);
 }
 
 void TForm_selectDir::DriveComboBox1Change() {

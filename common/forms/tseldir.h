@@ -21,6 +21,9 @@ public:
     const std::string& Directory() const { return dir_; }
     void SetDrive(const std::string& root);
 
+Q_SIGNALS:
+    void DirectoryChanged();
+
 private:
     void Enter(QListWidgetItem* item);
     std::string dir_;
@@ -40,6 +43,8 @@ public:
 
     void FormCreate();
     void DriveComboBox1Change();
+    // The open folder's path in the drive box.
+    void ShowFolderPath();
     void Button_okClick();
     void Button_cancelClick();
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "common/forms/formutil.h"
 #include "common/globals.h"
@@ -17,16 +18,18 @@ Tin_codedialog::Tin_codedialog(QWidget* parent) : TForm(parent) {
     resize(400, 330);
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
-    Label1->setGeometry(8, 4, 384, 39);
     Label1->setWordWrap(true);
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName("ListBox1");
-    ListBox1->setGeometry(8, 48, 384, 232);
-    const DialogButtons buttons = MakeDialogButtons(this, 292, "button_ok", "button_cancel");
+    const DialogButtons buttons = MakeDialogButtons(this, "button_ok", "button_cancel");
     button_ok = buttons.ok;
     button_cancel = buttons.cancel;
     Button_hilfetext = buttons.helpText;
     Button_hilfebild = buttons.helpPicture;
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(AtLeast(Label1, 0, 39));
+    layout->addWidget(ListBox1, 1);
+    layout->addLayout(ButtonRow(buttons));
     setTabOrder(ListBox1, button_ok);
     setTabOrder(button_ok, button_cancel);
     setTabOrder(button_cancel, Button_hilfetext);

@@ -3,10 +3,12 @@
 // Enter is consumed and closes; Esc and "Abbrechen" set AbortFlag.
 #include "common/forms/u32inja.h"
 
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 #include "common/forms/formutil.h"
 #include "common/globals.h"
@@ -18,22 +20,28 @@ Tin_janeindialog::Tin_janeindialog(QWidget* parent) : TForm(parent) {
     resize(400, 170);
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
-    Label1->setGeometry(8, 8, 250, 33);
     Label1->setWordWrap(true);
     RadioGroup_janein = new QGroupBox(OemQ("Auswahl"), this);
     RadioGroup_janein->setObjectName("RadioGroup_janein");
-    RadioGroup_janein->setGeometry(8, 48, 250, 75);
     RadioJa = new QRadioButton(OemQ("&Ja"), RadioGroup_janein);
     RadioJa->setObjectName("RadioJa");
-    RadioJa->setGeometry(12, 20, 200, 22);
     RadioNein = new QRadioButton(OemQ("&Nein"), RadioGroup_janein);
     RadioNein->setObjectName("RadioNein");
-    RadioNein->setGeometry(12, 45, 200, 22);
-    const DialogButtons buttons = MakeDialogButtons(this, 132, "Button_ok", "button_cancel");
+    auto* choices = new QVBoxLayout(RadioGroup_janein);
+    choices->addWidget(RadioJa);
+    choices->addWidget(RadioNein);
+    const DialogButtons buttons = MakeDialogButtons(this, "Button_ok", "button_cancel");
     Button_ok = buttons.ok;
     button_cancel = buttons.cancel;
     Button_hilfetext = buttons.helpText;
     Button_hilfebild = buttons.helpPicture;
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(AtLeast(Label1, 250, 33));
+    QGridLayout* group = AtLeast(RadioGroup_janein, 250, 75);
+    group->setColumnStretch(1, 1);  // the group keeps its width at the left
+    layout->addLayout(group);
+    layout->addStretch(1);
+    layout->addLayout(ButtonRow(buttons));
     connect(Button_ok, &QPushButton::clicked, this, &Tin_janeindialog::Button_okClick);
     connect(button_cancel, &QPushButton::clicked, this, &Tin_janeindialog::button_cancelClick);
     connect(Button_hilfetext, &QPushButton::clicked, this,

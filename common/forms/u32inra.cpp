@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 #include "common/forms/formutil.h"
 #include "common/globals.h"
@@ -19,17 +20,22 @@ Tin_radiodialog::Tin_radiodialog(QWidget* parent) : TForm(parent) {
     resize(400, 140);
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
-    Label1->setGeometry(8, 4, 384, 39);
     Label1->setWordWrap(true);
     RadioGroup1 = new QGroupBox(this);
     RadioGroup1->setObjectName("RadioGroup1");
-    RadioGroup1->setGeometry(8, 48, 384, 50);
+    choices_ = new QVBoxLayout(RadioGroup1);
+    choices_->setSpacing(0);
     group_ = new QButtonGroup(this);
-    const DialogButtons buttons = MakeDialogButtons(this, 0, "Button_ok", "button_cancel");
+    const DialogButtons buttons = MakeDialogButtons(this, "Button_ok", "button_cancel");
     Button_ok = buttons.ok;
     button_cancel = buttons.cancel;
     Button_hilfetext = buttons.helpText;
     Button_hilfebild = buttons.helpPicture;
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(AtLeast(Label1, 0, 39));
+    groupCell_ = AtLeast(RadioGroup1, 0, 0);
+    layout->addLayout(groupCell_, 1);
+    layout->addLayout(ButtonRow(buttons));
     connect(Button_ok, &QPushButton::clicked, this, &Tin_radiodialog::Button_okClick);
     connect(button_cancel, &QPushButton::clicked, this, &Tin_radiodialog::button_cancelClick);
     connect(Button_hilfetext, &QPushButton::clicked, this, &Tin_radiodialog::Button_hilfetextClick);
@@ -48,20 +54,19 @@ void Tin_radiodialog::Fill(const std::string& title, const std::vector<std::stri
     Label1->setText(OemQ(title));
     for (const std::string& item : items) Items.append(OemQ(item));
     const int n = static_cast<int>(Items.size());
-    RadioGroup1->setGeometry(8, 48, 384, (n + 1) * 25);
+    groupCell_->setRowMinimumHeight(0, (n + 1) * 25);
     for (int k = 0; k < n; ++k) {
         auto* b = new QRadioButton(Items[k], RadioGroup1);
         b->setObjectName(QString("RadioButton%1").arg(k + 1));
-        b->setGeometry(12, 16 + k * 25, 360, 22);
+        choices_->addWidget(b);
         group_->addButton(b, k + 1);
     }
     if (QAbstractButton* b = group_->button(sel)) {
         b->setChecked(true);
         b->setFocus();
     }
-    const int y = 48 + (n + 1) * 25 + 10;
-    PlaceDialogButtons({Button_ok, button_cancel, Button_hilfetext, Button_hilfebild}, y);
-    resize(width(), y + 40);
+    // As high as the choices need, at least as wide as before.
+    FitToLayout(Qt::Vertical);
     EnableKeyPreview();
 }
 

@@ -9,9 +9,11 @@
 #include "platform/qt/formbase.h"
 
 class QButtonGroup;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 
 namespace kor2 {
 
@@ -42,6 +44,8 @@ protected:
 
 private:
     QButtonGroup* group_;
+    QVBoxLayout* choices_;    // the radio buttons inside RadioGroup1
+    QGridLayout* groupCell_;  // RadioGroup1's place, (n + 1) x 25 pixels high at least
 };
 
 }  // namespace kor2

@@ -3,10 +3,12 @@
 // AbortFlag and closes.
 #include "common/forms/u32inte.h"
 
+#include <QGridLayout>
 #include <QLabel>
-#include <algorithm>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/forms/formutil.h"
 #include "common/globals.h"
@@ -19,16 +21,19 @@ Tin_textdialog::Tin_textdialog(QWidget* parent) : TForm(parent) {
     resize(400, 130);
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
-    Label1->setGeometry(8, 8, 300, 33);
     Label1->setWordWrap(true);
     EditEinText = new QLineEdit(this);
     EditEinText->setObjectName("EditEinText");
-    EditEinText->setGeometry(8, 48, 384, 24);
-    const DialogButtons buttons = MakeDialogButtons(this, 88, "Button_ok", "Button_Cancel");
+    const DialogButtons buttons = MakeDialogButtons(this, "Button_ok", "Button_Cancel");
     Button_ok = buttons.ok;
     Button_Cancel = buttons.cancel;
     Button_hilfetext = buttons.helpText;
     Button_hilfebild = buttons.helpPicture;
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(AtLeast(Label1, 300, 33));
+    layout->addWidget(EditEinText);
+    layout->addStretch(1);
+    layout->addLayout(ButtonRow(buttons));
     connect(EditEinText, &QLineEdit::textEdited, this, &Tin_textdialog::ApplyTypingLimit);
     connect(Button_ok, &QPushButton::clicked, this, &Tin_textdialog::Button_okClick);
     connect(Button_Cancel, &QPushButton::clicked, this, &Tin_textdialog::Button_CancelClick);
@@ -58,8 +63,7 @@ void Tin_textdialog::Fill(const std::string& prompt, int maxLength, const std::s
 // while it is longer; setting the maximum never cuts the text shown.
 void Tin_textdialog::ApplyTypingLimit() {
     if (typingLimit_ <= 0) return;
-    EditEinText->setMaxLength(
-        std::max(typingLimit_, static_cast<int>(EditEinText->text().size())));
+    EditEinText->setMaxLength(std::max(typingLimit_, static_cast<int>(EditEinText->text().size())));
 }
 
 std::string Tin_textdialog::Text() const {

@@ -3,6 +3,7 @@
 // texts; "&Hilfe" shows help text 1970.
 #include "common/forms/uhelperr.h"
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -17,33 +18,35 @@ namespace kor2 {
 Thelperr::Thelperr(QWidget* parent) : TForm(parent) {
     setObjectName("helperr");
     resize(480, 250);
-    Label_meldung = new QLabel(OemQ("Fehlermeldung"), this);
-    Label_meldung->setObjectName("Label_meldung");
-    Label_meldung->setGeometry(8, 12, 90, 20);
-    Label_meldung->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto label = [this](const char* name, std::string_view caption) {
+        auto* l = new QLabel(OemQ(caption), this);
+        l->setObjectName(name);
+        return l;
+    };
+    Label_meldung = label("Label_meldung", "Fehlermeldung");
     Edit_meldung = new QLineEdit(this);
     Edit_meldung->setObjectName("Edit_meldung");
-    Edit_meldung->setGeometry(106, 10, 361, 24);
     Edit_meldung->setReadOnly(true);
-    Label_ursache = new QLabel(OemQ("Ursache"), this);
-    Label_ursache->setObjectName("Label_ursache");
-    Label_ursache->setGeometry(8, 44, 90, 20);
+    Label_ursache = label("Label_ursache", "Ursache");
     Memo_ursache = new QPlainTextEdit(this);
     Memo_ursache->setObjectName("Memo_ursache");
-    Memo_ursache->setGeometry(106, 44, 361, 61);
-    Label_abhilfe = new QLabel(OemQ("Abhilfe"), this);
-    Label_abhilfe->setObjectName("Label_abhilfe");
-    Label_abhilfe->setGeometry(8, 114, 90, 20);
+    Memo_ursache->setMinimumSize(361, 61);
+    Label_abhilfe = label("Label_abhilfe", "Abhilfe");
     Memo_abhilfe = new QPlainTextEdit(this);
     Memo_abhilfe->setObjectName("Memo_abhilfe");
-    Memo_abhilfe->setGeometry(106, 114, 361, 61);
-    Button_ok = new QPushButton("OK", this);
-    Button_ok->setObjectName("Button_ok");
-    Button_ok->setGeometry(106, 190, 80, 28);
+    Memo_abhilfe->setMinimumSize(361, 61);
+    Button_ok = MakeButton(this, "Button_ok", "OK");
     Button_ok->setDefault(true);
-    Button_help = new QPushButton(OemQ("&Hilfe"), this);
-    Button_help->setObjectName("Button_help");
-    Button_help->setGeometry(196, 190, 80, 28);
+    Button_help = MakeButton(this, "Button_help", "&Hilfe");
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(Label_meldung, 0, 0);
+    layout->addWidget(Edit_meldung, 0, 1);
+    layout->addWidget(Label_ursache, 1, 0, Qt::AlignTop);
+    layout->addWidget(Memo_ursache, 1, 1);
+    layout->addWidget(Label_abhilfe, 2, 0, Qt::AlignTop);
+    layout->addWidget(Memo_abhilfe, 2, 1);
+    layout->addLayout(ButtonRow({Button_ok, Button_help}), 3, 1);
+    layout->setColumnStretch(1, 1);
     connect(Memo_ursache, &QPlainTextEdit::textChanged, this, &Thelperr::Memo_ursacheChange);
     connect(Memo_abhilfe, &QPlainTextEdit::textChanged, this, &Thelperr::Memo_abhilfeChange);
     connect(Button_ok, &QPushButton::clicked, this, &Thelperr::Button_okClick);

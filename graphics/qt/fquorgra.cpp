@@ -1,13 +1,16 @@
-// TFquorgra, the graphics window widget: paints the core display list,
-// mirrors its geometry into the core model and replays on the printer
-// canvas during a print job.
+// TFquorgra, the graphics window widget: paints the core display list into
+// its drawing area (below a menu bar) on the window's colour, mirrors its
+// geometry into the core model and replays on the printer canvas during a
+// print job.
 #include "graphics/qt/fquorgra.h"
 
 #include <QApplication>
 #include <QMoveEvent>
 #include <QPaintEvent>
 #include <QResizeEvent>
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "graphics/cadcolour.h"
 #include "platform/qt/qtstring.h"
@@ -19,8 +22,20 @@ QColor QtGraphCanvas::PenColour(int colour) {
     return QColor(c.r, c.g, c.b);
 }
 
+QColor WindowColourToQt(int32_t colour) {
+    if (colour < 0) return QApplication::palette().color(QPalette::Base);
+    const auto c = static_cast<uint32_t>(colour);
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
 void QtGraphCanvas::SetPen(int colour, int style) {
-    QPen pen(PenColour(colour));
+    QColor c = PenColour(colour);
+    const int near =
+        std::max({std::abs(c.red() - ground_.red()), std::abs(c.green() - ground_.green()),
+                  std::abs(c.blue() - ground_.blue())});
+    if (near < 64) c = ground_.lightness() < 128 ? Qt::white : Qt::black;
+    QPen pen(c);
     pen.setCosmetic(true);
     switch (style) {
         case 1:
@@ -87,15 +102,30 @@ void TFquorgra::SetPrinterCanvas(QPainter* printer, QSize page) {
     page_ = page;
 }
 
+QRect TFquorgra::DrawingArea() const {
+    QRect r = rect();
+    r.setTop(std::min(r.bottom() + 1, DrawingTop()));
+    return r;
+}
+
+void TFquorgra::SetBackground(QColor colour) {
+    background_ = colour;
+    update();
+}
+
 void TFquorgra::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), Qt::white);
+    p.fillRect(rect(), background_);
     p.setRenderHint(QPainter::Antialiasing);
-    QtGraphCanvas canvas(p);
-    model_.Replay(canvas, model_.ScreenMap(width(), height()));
+    const QRect area = DrawingArea();
+    p.setClipRect(area);
+    p.translate(area.topLeft());
+    QtGraphCanvas canvas(p, background_);
+    model_.Replay(canvas, model_.ScreenMap(area.width(), area.height()));
     if (GraphPrinting && printer_ != nullptr && printer_->isActive()) {
         QtGraphCanvas printerCanvas(*printer_);
-        model_.ReplayOnPrinter(printerCanvas, width(), height(), page_.width(), page_.height());
+        model_.ReplayOnPrinter(printerCanvas, area.width(), area.height(), page_.width(),
+                               page_.height());
         ++printerReplays_;
     }
 }
@@ -106,8 +136,8 @@ void TFquorgra::UpdateGeometry() {
     model_.Top = frame.y();
     model_.Width = frame.width();
     model_.Height = frame.height();
-    model_.ClientWidth = width();
-    model_.ClientHeight = height();
+    model_.ClientWidth = DrawingArea().width();
+    model_.ClientHeight = DrawingArea().height();
 }
 
 void TFquorgra::moveEvent(QMoveEvent* e) {

@@ -1,7 +1,9 @@
-// Dialog base of the program's forms: key preview, FormShow and scaling.
+// Dialog base of the program's forms: key preview, FormShow, scaling and
+// fitting to the layout.
 #include "platform/qt/formbase.h"
 
 #include <QKeyEvent>
+#include <QLayout>
 #include <QShowEvent>
 
 namespace kor2::platform {
@@ -18,15 +20,31 @@ void TForm::EnableKeyPreview() {
 void TForm::ScaleBy(int percent) {
     if (percent == 100 || percent <= 0) return;
     auto scale = [percent](int v) { return v * percent / 100; };
-    for (QWidget* w : findChildren<QWidget*>()) {
-        if (w->parentWidget() != this) continue;
-        const QRect g = w->geometry();
-        w->setGeometry(scale(g.x()), scale(g.y()), scale(g.width()), scale(g.height()));
+    // A layout places the controls itself, from the scaled font.
+    if (layout() == nullptr) {
+        for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            const QRect g = w->geometry();
+            w->setGeometry(scale(g.x()), scale(g.y()), scale(g.width()), scale(g.height()));
+        }
     }
     QFont f = font();
     if (f.pointSizeF() > 0) f.setPointSizeF(f.pointSizeF() * percent / 100.0);
     setFont(f);
     resize(scale(width()), scale(height()));
+}
+
+void TForm::FitToLayout(Qt::Orientations shrink) {
+    if (layout() == nullptr) return;
+    ensurePolished();
+    layout()->invalidate();
+    layout()->activate();
+    const QSize least = minimumSizeHint();
+    QSize target = size().expandedTo(least);
+    if (shrink & Qt::Horizontal) target.setWidth(least.width());
+    if (shrink & Qt::Vertical) target.setHeight(least.height());
+    const QPoint centre = geometry().center();
+    resize(target);
+    move(centre - rect().center());
 }
 
 void TForm::reject() {

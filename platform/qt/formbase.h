@@ -1,6 +1,7 @@
 // The dialogs' base for every form of the program: a modal QDialog with the
 // key preview of the class library's forms (FormKeyDown sees keys before the
-// focused control), FormShow on showing, and scaling by a percentage.
+// focused control), FormShow on showing, scaling by a percentage, and a
+// least size from the form's layout.
 #pragma once
 
 #include <QDialog>
@@ -16,8 +17,13 @@ public:
 
     // Forms with key preview call this after their controls exist.
     void EnableKeyPreview();
-    // Size, position of the controls and font scaled by percent / 100.
+    // Size and font scaled by percent / 100, and the controls' geometry
+    // unless a layout places them.
     void ScaleBy(int percent);
+    // After the contents changed: the form grows to what its layout needs
+    // in the screen's fonts, and takes just that size in the directions of
+    // shrink; its centre stays where it was.
+    void FitToLayout(Qt::Orientations shrink = {});
 
 protected:
     // Returns true when the key was consumed.

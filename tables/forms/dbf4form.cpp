@@ -25,6 +25,7 @@ namespace {
 
 constexpr int GridLeft = 4, GridTop = 36, GridWidth = 613, GridHeight = 377;
 constexpr int FormWidth = 630, FormHeight = 464;
+constexpr int LabelLeft = 550;  // the title and record labels, right of the buttons
 
 QPushButton* MakeButton(QWidget* parent, const char* name) {
     auto* b = new QPushButton(parent);
@@ -187,8 +188,8 @@ void Tdbf4Form::Place() {
     Button_SearchNext->setGeometry(294, y, 100, 28);
     Button_ok->setGeometry(400, y, 60, 28);
     Button_cancel->setGeometry(464, y, 80, 28);
-    Label_title2->setGeometry(550, y, width() - 554, 14);
-    Label_recno->setGeometry(550, y + 14, width() - 554, 14);
+    Label_title2->setGeometry(LabelLeft, y, width() - LabelLeft - 4, 14);
+    Label_recno->setGeometry(LabelLeft, y + 14, width() - LabelLeft - 4, 14);
     TbGrid1->move(GridLeft, top_ + GridTop);
     // FormResize: the grid takes the rest of the client area.
     TbGrid1->resize(std::max(GridWidth / 10, width() - GridLeft - 1),
@@ -207,6 +208,9 @@ void Tdbf4Form::ShowModel() {
     Label_filename->setText(OemQ(model_.Label_filename));
     Label_recno->setText(OemQ(model_.Label_recno));
     mi_helpdbf->setText(OemQ(model_.mi_helpdbfCaption));
+    // The window stays wide enough for the labels' texts in the screen's font.
+    setMinimumWidth(LabelLeft + 4 +
+                    std::max(Label_title2->sizeHint().width(), Label_recno->sizeHint().width()));
     const bool edit = model_.EditMode;
     std::array<bool, NavigateBtnCount> buttons{};
     buttons.fill(edit);

@@ -1,9 +1,16 @@
 // Tests of the main window Thh driven offscreen with scripted dialogs: the
 // start-up spring, the check command and the error-list caption, opening a
-// spring file, the Goodman diagram on screen and as a DXF file, and closing.
+// spring file, the Goodman diagram on screen and as a DXF file, closing; the
+// drawing area below the menu bar, size and colour from the configuration,
+// and the menu's spreadsheet export, printing and material table.
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 #include <algorithm>
 #include <filesystem>
@@ -12,10 +19,13 @@
 #include "app/qt/mainwindow.h"
 #include "app/shell.h"
 #include "app/startup.h"
+#include "common/config.h"
 #include "common/globals.h"
 #include "common/scriptdialogs.h"
+#include "forms_modal.h"
 #include "graphics/graphwin.h"
 #include "platform/hostfs.h"
+#include "platform/oemtext.h"
 #include "platform/qt/qtstring.h"
 #include "spring/springdata.h"
 #include "support/tempdir.h"
@@ -33,7 +43,9 @@ std::string ProgramPath(std::string p) {
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { Start(); }
+    // The program's start values and this test's folders.
+    void Start() {
         SetCommandLine({"/NOGUI"});  // no message window after the start-up check
         InitAllUnits();
         TempFolder = ConfigDir = CadFolder = tmp.path().string();
@@ -106,6 +118,119 @@ TEST_F(MainWindowTest, ClosingModifiedInputCanBeCancelled) {
     ASSERT_FALSE(dialogs.Of("yesno").empty());
     EXPECT_EQ(dialogs.Of("yesno").back().text.rfind("Datei speichern (", 0), 0u);
     InputModifiedFlag = false;
+}
+
+TEST_F(MainWindowTest, TheDrawingStartsBelowTheMenuBar) {
+    Thh w;
+    w.show();
+    w.StartUp(ParseCommandLine(CommandLineParams()));
+    w.resize(400, 300 + w.MainMenu1->sizeHint().height());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const int top = w.MainMenu1->geometry().bottom() + 1;
+    ASSERT_GT(top, 1);
+    EXPECT_EQ(w.DrawingArea().top(), top);
+    EXPECT_EQ(GraphWindow.ClientHeight, w.height() - top);
+    EXPECT_EQ(GraphWindow.ClientWidth, w.width());
+
+    // A line along the top edge of the world window shows in the first rows
+    // under the bar.
+    GraphClear();
+    GraphHeader(false, 0, 0, 160, 120);
+    GraphWindow.SetPen(1);
+    GraphWindow.MoveTo(0, 119.5);
+    GraphWindow.LineTo(160, 119.5);
+    GraphWindow.Repaint();
+    const QImage shot = w.grab().toImage();
+    int red = 0;
+    for (int y = top; y < top + 3; ++y) red = std::max(red, QColor(shot.pixel(200, y)).red());
+    EXPECT_GT(red, 100);
+}
+
+TEST_F(MainWindowTest, StartUpTakesSizeAndColourFromTheConfiguration) {
+    ResolutionX = 639;
+    ResolutionY = 399;
+    WindowColour = 0x00FF8000;  // blue 255, green 128, red 0
+    AbortFlag = false;
+    WriteConfigFile();
+    ASSERT_TRUE(platform::FileExists(tmp.file("kor2.cfg")));
+    Start();
+    ASSERT_EQ(WindowColour, 0);
+
+    Thh w;
+    w.show();
+    w.StartUp(ParseCommandLine(CommandLineParams()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_EQ(w.DrawingArea().size(), QSize(640, 400));
+    EXPECT_EQ(w.pos(), QPoint(0, 0));
+    EXPECT_EQ(w.Background(), QColor(0, 128, 255));
+    EXPECT_EQ(QColor(w.grab().toImage().pixel(5, w.DrawingArea().bottom() - 5)),
+              QColor(0, 128, 255));
+}
+
+TEST_F(MainWindowTest, MaterialItemAsksForANewMaterialFirst) {
+    Thh w;
+    w.StartUp(ParseCommandLine(CommandLineParams()));
+    EXPECT_EQ(w.mi_dbfmaterial->text(), "Material");
+    EXPECT_TRUE(w.mi_Datenbank->actions().contains(w.mi_dbfmaterial));
+    dialogs.answers.push_back(ScriptedAnswer::Cancel());
+    w.mi_dbfmaterial->trigger();
+    ASSERT_EQ(dialogs.Of("janein").size(), 1u);
+    EXPECT_EQ(dialogs.Of("janein")[0].text, "Neuen Werkstoff eintragen ?");
+}
+
+TEST_F(MainWindowTest, SpreadsheetExportFromTheMenu) {
+    std::filesystem::copy_file(kData + "TRAIN/muster1.kr2", tmp.file("feder.kr2"));
+    Thh w;
+    w.StartUp(ParseCommandLine(CommandLineParams()));
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(tmp.file("feder.kr2"))));
+    w.mi_DateiOeffnen->trigger();
+    ASSERT_FALSE(AbortFlag);
+
+    w.mi_DateiTabellenkalkulation->trigger();
+    ASSERT_TRUE(platform::FileExists(tmp.file("feder.xml")));
+    const std::vector<ScriptedEvent> said = dialogs.Of("message");
+    ASSERT_FALSE(said.empty());
+    EXPECT_EQ(said.back().text, tmp.file("feder.xml") + " wurde angelegt.");
+
+    // The update saves the changed spring first and writes the workbook again.
+    std::filesystem::remove(tmp.file("feder.xml"));
+    InputModifiedFlag = true;
+    dialogs.answers.push_back(ScriptedAnswer::Accept());  // overwrite the spring file
+    w.mi_DateiTabellenkalkulationNeu->trigger();
+    EXPECT_FALSE(InputModifiedFlag);
+    EXPECT_TRUE(platform::FileExists(tmp.file("feder.xml")));
+}
+
+TEST_F(MainWindowTest, PrintingTheTickedDiagramsFromTheMenu) {
+    std::filesystem::copy_file(kData + "TRAIN/muster1.kr2", tmp.file("feder.kr2"));
+    Thh w;
+    w.show();
+    w.StartUp(ParseCommandLine(CommandLineParams()));
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(tmp.file("feder.kr2"))));
+    w.mi_DateiOeffnen->trigger();
+    ASSERT_FALSE(CalcErrorFlag);
+
+    PrintMacroIndex = 0;
+    QStringList outputs;
+    // The print selection (its header and the configuration's clash on a name).
+    test::OnModal<QDialog>([&](QDialog* d) {
+        for (int k = 1; k <= 14; ++k)
+            if (auto* b = d->findChild<QCheckBox*>(QString("CheckBox%1").arg(k)); b->isVisible())
+                outputs << b->text();
+        d->findChild<QCheckBox*>("CheckBox2")->setChecked(true);
+        d->findChild<QCheckBox*>("CheckBox3")->setChecked(true);
+        d->findChild<QPushButton*>("Button_ok")->click();
+    });
+    GraphClear();
+    w.mi_DateiDrucken->trigger();
+    EXPECT_EQ(outputs, (QStringList{"Grafikfenster", "Goodman-Diagramm", "Haigh-Diagramm"}));
+    EXPECT_EQ(PrintMacroIndex, 6);
+    EXPECT_FALSE(GraphWindow.Items().empty());  // the diagrams were drawn for the pages
+    // Without a printer the pages go into a PDF in the temporary folder.
+    const std::vector<ScriptedEvent> said = dialogs.Of("message");
+    ASSERT_FALSE(said.empty());
+    EXPECT_EQ(said.back().text, tmp.file("kor2.pdf") + " wurde angelegt.");
+    EXPECT_GT(std::filesystem::file_size(tmp.file("kor2.pdf")), 1000u);
 }
 
 }  // namespace

@@ -77,6 +77,40 @@ TEST_F(QtWindows, FolderChoiceEntersSubfoldersAndCancelKeepsTheStart) {
     EXPECT_FALSE(AbortFlag);  // a cancel is a normal result here
 }
 
+TEST_F(QtWindows, FolderDialogShowsTheOpenFolderInItsDriveBox) {
+    std::filesystem::create_directories(tmp.path() / "data" / "inner");
+    const std::string start = tmp.path().string();
+    QString first, entered, back;
+    QStringList chain;
+    std::string dir;
+    OnModal<TForm_selectDir>([&](TForm_selectDir* d) {
+        first = d->DriveComboBox1->currentText();
+        QListWidgetItem* data = d->DirectoryListBox1->findItems("data", Qt::MatchExactly).value(0);
+        ASSERT_NE(data, nullptr);
+        Q_EMIT d->DirectoryListBox1->itemDoubleClicked(data);
+        entered = d->DriveComboBox1->currentText();
+        for (int i = 0; i < d->DriveComboBox1->count(); ++i)
+            chain << d->DriveComboBox1->itemText(i);
+        // Choosing a folder above moves the list there.
+        d->DriveComboBox1->setCurrentIndex(
+            d->DriveComboBox1->findText(QString::fromStdString(start)));
+        Q_EMIT d->DriveComboBox1->activated(d->DriveComboBox1->currentIndex());
+        back = d->DriveComboBox1->currentText();
+        d->Button_ok->click();
+    });
+    SelectDirectory(start, dir);
+    EXPECT_EQ(first.toStdString(), start);
+    EXPECT_EQ(entered.toStdString(), start + "/data");
+    ASSERT_FALSE(chain.isEmpty());
+    EXPECT_EQ(chain.first(), "/");
+    EXPECT_EQ(chain.last().toStdString(), start + "/data");
+    EXPECT_TRUE(chain.contains(QString::fromStdString(start)));
+    EXPECT_EQ(back.toStdString(), start);
+    std::string expected = start;
+    std::replace(expected.begin(), expected.end(), '/', '\\');
+    EXPECT_EQ(dir, expected);
+}
+
 TEST_F(QtWindows, OpenAndSaveDialogsReturnProgramNames) {
     std::ofstream(tmp.file("bild.plt"), std::ios::binary) << "IN;";
     std::string dir = tmp.path().string() + "\\";
@@ -86,7 +120,10 @@ TEST_F(QtWindows, OpenAndSaveDialogsReturnProgramNames) {
     OnModal<QFileDialog>([&](QFileDialog* d) {
         filters = d->nameFilters();
         shownDir = d->directory().absolutePath();
-        d->selectFile(QString::fromStdString(tmp.file("bild.plt")));
+        // The name typed, as a user does; the dialog's own selection follows
+        // its file list, which fills in the background.
+        d->findChild<QLineEdit*>("fileNameEdit")
+            ->setText(QString::fromStdString(tmp.file("bild.plt")));
         static_cast<QDialog*>(d)->accept();
     });
     OpenFileDialogFilter(1, dir, "*.plt", name);

@@ -1,0 +1,17 @@
+// Entry point of the screen test: one QApplication on the X server that
+// run-screen-test.sh started (never the offscreen platform), then all cases.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (qgetenv("DISPLAY").isEmpty()) {
+        std::puts("screen test: no X display; run it through run-screen-test.sh");
+        return 77;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,228 @@
+// The program's windows on a real X server: the main window with each
+// diagram, and every window and dialog its menus open, each checked for
+// controls outside their window and cut texts, and photographed into the
+// build's screen folder.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/qt/mainwindow.h"
+#include "common/forms/printmac.h"
+#include "common/forms/tseldir.h"
+#include "common/forms/u32inco.h"
+#include "common/forms/u32inja.h"
+#include "common/forms/u32inra.h"
+#include "common/forms/u32inte.h"
+#include "common/forms/uhelperr.h"
+#include "common/globals.h"
+#include "common/inputdlg.h"
+#include "common/msgbox.h"
+#include "platform/oemtext.h"
+#include "screen/screencheck.h"
+#include "screen/screenprogram.h"
+#include "screen/screentour.h"
+
+namespace kor2 {
+namespace {
+
+using test::Cancel;
+using test::ClickLater;
+using test::Inspect;
+using test::ProgramPath;
+using test::ScreenStep;
+using test::Tour;
+
+std::string Joined(const std::vector<std::string>& faults) {
+    std::string s;
+    for (const std::string& f : faults) s += "\n  " + f;
+    return s;
+}
+
+// Actions on the windows of a tour.
+template <typename T>
+std::function<void(QWidget*)> On(std::function<void(T*)> f) {
+    return [f](QWidget* w) {
+        if (auto* t = qobject_cast<T*>(w))
+            f(t);
+        else if (auto* d = qobject_cast<QDialog*>(w))
+            d->reject();
+    };
+}
+// The window's menu item of that object name, from the event loop.
+void TriggerLater(QWidget* window, const char* item) {
+    if (auto* a = window->findChild<QAction*>(item))
+        QTimer::singleShot(0, a, [a] { a->trigger(); });
+}
+void Accept(QWidget* w) {
+    if (auto* d = qobject_cast<QDialog*>(w)) static_cast<QDialog*>(d)->accept();
+}
+
+class Screen : public ::testing::Test {
+protected:
+    // Messages of the message description file, count of them.
+    static void FillErrorList(int count) {
+        static const char* const kMessages[] = {
+            "Fatal  : d <= 0 !", "Fatal  : Dm <= 0 !", "Fatal  : dm <= 0 !",
+            "Fatal  : Dm = 0 !", "Fatal  : Di <= 0 !", "Fatal  : F2 <= 0 !",
+            "Fatal  : Rm = 0 !", "Fatal  : sh <= 0 !", "Fatal  : sh = 0 !"};
+        ClearErrorList();
+        for (int k = 0; k < count && k < 9; ++k) AddErrorMessage(kMessages[k]);
+    }
+
+    test::ScreenProgram program;
+    Thh* window = &program.Window();
+    const std::string data = program.Data();
+};
+
+TEST_F(Screen, MainWindowWithEachDiagram) {
+    EXPECT_TRUE(Inspect(*window, "main-start").empty()) << Joined(Inspect(*window, "main-start"));
+    window->mi_GoodmanBildschirm->trigger();
+    std::vector<std::string> faults = Inspect(*window, "main-goodman");
+    window->mi_HaighBildschirm->trigger();
+    for (std::string& f : Inspect(*window, "main-haigh")) faults.push_back(f);
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+TEST_F(Screen, MessageWindowAsListAndAsRadioButtons) {
+    FillErrorList(9);
+    std::vector<std::string> faults =
+        Tour([&] { window->mi_Fehlerliste->trigger(); },
+             {{"messages-list", On<Tin_codedialog>([](Tin_codedialog* d) {
+                   d->ListBox1->setCurrentRow(0);
+                   ClickLater(d->button_ok);
+               })},
+              {"message-description", On<Thelperr>([](Thelperr* d) { ClickLater(d->Button_ok); })},
+              {"messages-list-again",
+               On<Tin_codedialog>([](Tin_codedialog* d) { ClickLater(d->Button_hilfetext); })},
+              {"help-of-the-list", Accept},
+              {"messages-list-after-help", Cancel}});
+    FillErrorList(3);
+    for (std::string& f :
+         Tour([&] { window->mi_Fehlerliste->trigger(); }, {{"messages-radio", Cancel}}))
+        faults.push_back(f);
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+TEST_F(Screen, MaterialTableQuestionTextDialogAndBrowser) {
+    auto answer = [](bool ja) {
+        return On<Tin_janeindialog>([ja](Tin_janeindialog* d) {
+            (ja ? d->RadioJa : d->RadioNein)->setChecked(true);
+            ClickLater(d->Button_ok);
+        });
+    };
+    std::vector<std::string> faults =
+        Tour([&] { window->mi_dbfmaterial->trigger(); },
+             {{"material-question", answer(false)}, {"material-browser", Cancel}});
+    for (std::string& f : Tour([&] { window->mi_dbfmaterial->trigger(); },
+                               {{"material-question-yes", answer(true)},
+                                {"text-dialog", On<Tin_textdialog>([](Tin_textdialog* d) {
+                                     ClickLater(d->Button_Cancel);
+                                 })}}))
+        faults.push_back(f);
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+TEST_F(Screen, TableBrowserOnAChosenTable) {
+    const QString table = QString::fromStdString(data + "fedwst.dbf");
+    std::vector<std::string> faults =
+        Tour([&] { window->mi_TabelleAnzeigen->trigger(); },
+             {{"table-open-dialog", On<QFileDialog>([table](QFileDialog* d) {
+                   if (auto* name = d->findChild<QLineEdit*>("fileNameEdit")) name->setText(table);
+                   static_cast<QDialog*>(d)->accept();
+               })},
+              {"table-browser", [](QWidget* d) { TriggerLater(d, "mi_viewSearch"); }},
+              {"browser-search", Cancel},
+              {"table-browser-again", [](QWidget* d) { TriggerLater(d, "mi_helpDatei"); }},
+              {"browser-file-name", Accept},
+              {"table-browser-last", Cancel}});
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+TEST_F(Screen, HelpMessageReportAndSpringFileDialog) {
+    std::vector<std::string> faults =
+        Tour([&] { window->mi_HilfeProgramm->trigger(); }, {{"help-text", Accept}});
+    FillErrorList(2);
+    CalcErrorFlag = false;
+    for (std::string& f :
+         Tour([&] { window->mi_Fehlerbericht->trigger(); }, {{"message-report", Cancel}}))
+        faults.push_back(f);
+    for (std::string& f :
+         Tour([&] { window->mi_DateiOeffnen->trigger(); }, {{"spring-open-dialog", Cancel}}))
+        faults.push_back(f);
+    InputModifiedFlag = true;
+    for (std::string& f : Tour([&] { window->close(); }, {{"save-question", Cancel}}))
+        faults.push_back(f);
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+TEST_F(Screen, CheckSaveDialogAndCadFileDialog) {
+    FillErrorList(0);
+    std::vector<std::string> faults =
+        Tour([&] { window->mi_BerechnungPruefen->trigger(); }, {{"check-done", Cancel}});
+    for (std::string& f :
+         Tour([&] { window->mi_DateiSpeichernUnter->trigger(); }, {{"spring-save-dialog", Cancel}}))
+        faults.push_back(f);
+    for (std::string& f :
+         Tour([&] { window->mi_GoodmanDxf->trigger(); }, {{"cad-save-dialog", Cancel}}))
+        faults.push_back(f);
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+TEST_F(Screen, PrintSelectionAndPrintJob) {
+    PrintMacroIndex = 0;
+    std::vector<std::string> faults =
+        Tour([&] { window->mi_DateiDrucken->trigger(); },
+             {{"print-selection", On<TForm_printmac>([](TForm_printmac* d) {
+                   d->CheckBox(2)->setChecked(true);
+                   ClickLater(d->Button_ok);
+               })},
+              {"print-done", Accept}});
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+TEST_F(Screen, SpreadsheetExport) {
+    std::vector<std::string> faults = Tour([&] { window->mi_DateiTabellenkalkulation->trigger(); },
+                                           {{"spreadsheet-done", Accept}});
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+// The folder, text and text-screen dialogs have no menu item of their own;
+// the program asks through them, so they are opened through their front ends.
+TEST_F(Screen, FolderTextAndTextScreenDialogs) {
+    std::filesystem::create_directories(program.Folder() / "Ordner mit langem Namen" / "innen");
+    const std::string start = (program.Folder() / "Ordner mit langem Namen").string();
+    QString shownFolder;
+    std::string dir;
+    std::vector<std::string> faults =
+        Tour([&] { SelectDirectory(ProgramPath(start), dir); },
+             {{"folder-dialog", On<TForm_selectDir>([&](TForm_selectDir* d) {
+                   shownFolder = d->DriveComboBox1->currentText();
+                   ClickLater(d->Button_cancel);
+               })}});
+    EXPECT_EQ(shownFolder.toStdString(), start);
+    std::string text = "Stahl";
+    for (std::string& f : Tour([&] { InputText("Ordner für temporäre Dateien"_oem, 60, text); },
+                               {{"text-dialog-prompt", Accept}}))
+        faults.push_back(f);
+    CaptionText = "Federdaten";
+    for (int k = 1; k <= 22; ++k) TextLines[k] = "Zeile " + std::to_string(k);
+    for (std::string& f : Tour([] { ShowInfoScreen(); }, {{"text-screen", Accept}}))
+        faults.push_back(f);
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+}  // namespace
+}  // namespace kor2

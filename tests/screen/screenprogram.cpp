@@ -1,0 +1,53 @@
+// Start and end of the program under the screen test, in main()'s order.
+#include "screen/screenprogram.h"
+
+#include <QTest>
+#include <algorithm>
+#include <filesystem>
+
+#include "app/qt/mainwindow.h"
+#include "app/startup.h"
+#include "common/dialogs.h"
+#include "common/globals.h"
+#include "common/textout.h"
+#include "tables/forms/dbf4form.h"
+#include "tables/forms/tbqtbox.h"
+#include "tables/tbengine.h"
+
+namespace kor2::test {
+
+std::string ProgramPath(std::string hostPath) {
+    std::replace(hostPath.begin(), hostPath.end(), '/', '\\');
+    return hostPath;
+}
+
+ScreenProgram::ScreenProgram() {
+    std::filesystem::copy(std::string(KOR2_SOURCE_DIR) + "/data", tmp_.path() / "data",
+                          std::filesystem::copy_options::recursive);
+    data_ = (tmp_.path() / "data").string() + "/";
+    SetCommandLine({});
+    InitAllUnits();
+    TempFolder = ConfigDir = CadFolder = ProgramPath(tmp_.path().string());
+    PltFolder = DbfFolder = EdiFolder = ProgramPath(data_);
+    DataFolder = ProgramPath(data_ + "TRAIN");
+    SetDialogBackend(&dialogs_);
+    SetTextOutputBackend(&textOutput_);
+    InstallEngineQtMessageBox();
+    window_ = std::make_unique<Thh>();
+    browser_ = InstallDbf4Window(window_.get());
+    window_->show();
+    window_->StartUp(ParseCommandLine(CommandLineParams()));
+    (void)QTest::qWaitForWindowExposed(window_.get());  // Inspect waits again and reports
+}
+
+ScreenProgram::~ScreenProgram() {
+    InputModifiedFlag = false;
+    browser_.reset();
+    window_.reset();
+    ShutdownTableEngine();
+    SetTextOutputBackend(nullptr);
+    SetDialogBackend(nullptr);
+    AbortFlag = false;
+}
+
+}  // namespace kor2::test

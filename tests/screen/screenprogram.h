@@ -1,0 +1,46 @@
+// The program as main() starts it, for the screen test: the Qt dialogs and
+// text window, the table browser and the main window, on a private copy of
+// the data folder.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "common/forms/qtdialogs.h"
+#include "common/forms/ushowfil.h"
+#include "support/tempdir.h"
+
+class QWidget;
+
+namespace kor2 {
+
+class Thh;
+
+namespace test {
+
+class ScreenProgram {
+public:
+    ScreenProgram();  // shown, started up and on the screen
+    ~ScreenProgram();
+    ScreenProgram(const ScreenProgram&) = delete;
+    ScreenProgram& operator=(const ScreenProgram&) = delete;
+
+    Thh& Window() { return *window_; }
+    // Host paths of the temporary folder and of the data copy ("/" at the end).
+    const std::filesystem::path& Folder() const { return tmp_.path(); }
+    const std::string& Data() const { return data_; }
+
+private:
+    TempDir tmp_;
+    std::string data_;
+    QtDialogs dialogs_;
+    QtTextOutput textOutput_;
+    std::unique_ptr<Thh> window_;
+    std::unique_ptr<QWidget> browser_;
+};
+
+// A host path in the program's form ("\" separators).
+std::string ProgramPath(std::string hostPath);
+
+}  // namespace test
+}  // namespace kor2

@@ -1,0 +1,102 @@
+// The tour's polling of the modal window stack on the running event loop.
+#include "screen/screentour.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include "common/globals.h"
+#include "screen/screencheck.h"
+
+namespace kor2::test {
+
+namespace {
+
+// The window's picture as name + ".png" in the build's screen folder.
+void SaveShot(QWidget& window, const std::string& name) {
+    QDir().mkpath(KOR2_SCREEN_DIR);
+    window.grab().save(QString::fromStdString(std::string(KOR2_SCREEN_DIR) + "/" + name + ".png"));
+}
+
+}  // namespace
+
+std::vector<std::string> Inspect(QWidget& window, const std::string& name) {
+    std::vector<std::string> faults;
+    if (!QTest::qWaitForWindowExposed(&window, 3000))
+        return {name + ": the window did not show on the screen"};
+    QTest::qWait(30);  // the first paint after the exposure
+    SaveShot(window, name);
+    for (const std::string& f : LayoutFaults(window)) faults.push_back(name + ": " + f);
+    return faults;
+}
+
+std::vector<std::string> Tour(const std::function<void()>& command, std::vector<ScreenStep> steps) {
+    std::vector<std::string> faults;
+    std::size_t next = 0;
+    QPointer<QWidget> handled;  // the window of the last step while it still shows
+    QElapsedTimer waiting;
+    waiting.start();
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (handled && !handled->isVisible()) handled = nullptr;
+        QWidget* top = QApplication::activeModalWidget();
+        if (next >= steps.size()) {
+            // A window the tour did not expect: noted and cancelled as Esc would.
+            if (top == nullptr || !top->isVisible() || top == handled) return;
+            faults.push_back("a window \"" + top->windowTitle().toStdString() +
+                             "\" showed after the last step");
+            handled = top;
+            AbortFlag = true;
+            if (auto* d = qobject_cast<QDialog*>(top)) d->reject();
+            return;
+        }
+        if (top == nullptr || !top->isVisible() || top == handled) {
+            if (waiting.elapsed() < 5000) return;
+            faults.push_back(steps[next].name + ": no window showed");
+            ++next;
+            waiting.restart();
+            if (auto* d = qobject_cast<QDialog*>(top)) d->reject();
+            return;
+        }
+        handled = top;
+        const ScreenStep& step = steps[next++];
+        for (std::string& f : Inspect(*top, step.name)) faults.push_back(std::move(f));
+        waiting.restart();
+        QPointer<QWidget> target = top;
+        QTimer::singleShot(0, [target, action = step.action] {
+            if (target) action(target);
+        });
+    });
+    poll.start();
+    command();
+    poll.stop();
+    for (; next < steps.size(); ++next) faults.push_back(steps[next].name + ": no window showed");
+    return faults;
+}
+
+void Cancel(QWidget* window) {
+    for (auto* b : window->findChildren<QAbstractButton*>()) {
+        const QString text = b->text().remove('&');
+        if ((text == "Abbrechen" || text == "Cancel") && b->isVisible() && b->isEnabled()) {
+            ClickLater(b);
+            return;
+        }
+    }
+    if (auto* d = qobject_cast<QDialog*>(window)) d->reject();
+}
+
+void ClickLater(QWidget* button) {
+    QPointer<QWidget> b = button;
+    QTimer::singleShot(0, [b] {
+        if (auto* ab = qobject_cast<QAbstractButton*>(b.data())) ab->click();
+    });
+}
+
+}  // namespace kor2::test
