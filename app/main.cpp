@@ -14,15 +14,15 @@
 #include "app/startup.h"
 #include "common/errdesc.h"
 #include "common/forms/qtdialogs.h"
-#include "common/forms/ushowfil.h"
+#include "common/forms/textwindow.h"
 #include "common/globals.h"
 #include "common/msgbox.h"
 #include "platform/codepage.h"
 #include "platform/progfiles.h"
 #include "platform/qt/hostlang.h"
-#include "tables/forms/dbf4form.h"
-#include "tables/forms/tbprogressqt.h"
-#include "tables/forms/tbqtbox.h"
+#include "tables/forms/browserwindow.h"
+#include "tables/forms/progresswindow.h"
+#include "tables/forms/enginebox.h"
 
 namespace {
 

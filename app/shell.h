@@ -1,7 +1,7 @@
 // The main window's commands without windows: the start mode, opening and
 // saving the spring, the full check with the caption of the error-list item,
 // and the close sequence. The Qt main window (app/qt/mainwindow) and main()
-// call these; the tests in tests/shell drive them with scripted dialogs.
+// call these; the tests in tests/app drive them with scripted dialogs.
 #pragma once
 
 #include <cstdint>

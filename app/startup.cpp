@@ -20,13 +20,13 @@
 #include "spring/material.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
-#include "tables/memoarea.h"
-#include "tables/tbengine.h"
-#include "tables/tbndx.h"
-#include "tables/tbparser.h"
-#include "tables/ucommon.h"
-#include "tables/vfiles.h"
-#include "tables/w32tables.h"
+#include "tables/memo/memoarea.h"
+#include "tables/area/engine.h"
+#include "tables/index/orders.h"
+#include "tables/expr/expression.h"
+#include "tables/dataset/dbfdataset.h"
+#include "tables/vfile/vfiles.h"
+#include "tables/browser/browsermodel.h"
 
 namespace kor2 {
 

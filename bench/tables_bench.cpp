@@ -10,12 +10,12 @@
 #include <random>
 #include <string>
 
-#include "tables/dbf4.h"
-#include "tables/dbf4change.h"
-#include "tables/dbf4nav.h"
-#include "tables/tbcommon.h"
-#include "tables/tbdbflow.h"
-#include "tables/tbengine.h"
+#include "tables/area/workareas.h"
+#include "tables/area/changes.h"
+#include "tables/area/navigation.h"
+#include "tables/base/engineerror.h"
+#include "tables/dbf/dbffile.h"
+#include "tables/area/engine.h"
 
 namespace {
 

@@ -10,15 +10,15 @@
 #include <random>
 #include <string>
 
-#include "tables/dbf4.h"
-#include "tables/dbf4change.h"
-#include "tables/dbf4nav.h"
-#include "tables/ndxbuild.h"
-#include "tables/tbcommon.h"
-#include "tables/tbdbflow.h"
-#include "tables/tbengine.h"
-#include "tables/tbndx.h"
-#include "tables/tbparser.h"
+#include "tables/area/workareas.h"
+#include "tables/area/changes.h"
+#include "tables/area/navigation.h"
+#include "tables/index/ndxbuild.h"
+#include "tables/base/engineerror.h"
+#include "tables/dbf/dbffile.h"
+#include "tables/area/engine.h"
+#include "tables/index/orders.h"
+#include "tables/expr/expression.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "common/textfile.h"
 #include "common/textout.h"
 #include "common/textutil.h"
-#include "graphics/graphwin.h"
+#include "graphics/window/graphwin.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"

@@ -9,7 +9,7 @@
 #include "common/globals.h"
 #include "common/textfile.h"
 #include "common/textutil.h"
-#include "graphics/graphwin.h"
+#include "graphics/window/graphwin.h"
 #include "platform/progfiles.h"
 
 namespace kor2 {

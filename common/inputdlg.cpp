@@ -13,7 +13,7 @@
 #include "common/helptext.h"
 #include "common/msgbox.h"
 #include "common/numfmt.h"
-#include "graphics/graphwin.h"
+#include "graphics/window/graphwin.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"

@@ -5,7 +5,7 @@
 
 #include "common/checkmath.h"
 #include "common/globals.h"
-#include "graphics/graphwin.h"
+#include "graphics/window/graphwin.h"
 
 namespace kor2 {
 namespace {

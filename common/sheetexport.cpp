@@ -3,7 +3,7 @@
 // commands after the spring has been saved.
 #include "common/sheetexport.h"
 
-#include "app/excelapp.h"
+#include "common/sheetapp.h"
 #include "common/fileio.h"
 #include "common/filepath.h"
 #include "common/globals.h"

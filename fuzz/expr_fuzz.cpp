@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "tables/dbf4.h"
-#include "tables/tbcommon.h"
-#include "tables/tbdates.h"
-#include "tables/tbengine.h"
-#include "tables/tbhooks.h"
-#include "tables/tbparser.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginedates.h"
+#include "tables/area/engine.h"
+#include "tables/dbf/hooks.h"
+#include "tables/expr/expression.h"
 
 namespace {
 

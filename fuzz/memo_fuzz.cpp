@@ -9,11 +9,11 @@
 #include <fstream>
 #include <string>
 
-#include "tables/memo.h"
-#include "tables/memostream.h"
-#include "tables/tbcommon.h"
-#include "tables/tbdbflow.h"
-#include "tables/tbengine.h"
+#include "tables/memo/memofile.h"
+#include "tables/memo/memostream.h"
+#include "tables/base/engineerror.h"
+#include "tables/dbf/dbffile.h"
+#include "tables/area/engine.h"
 
 namespace {
 

@@ -11,14 +11,14 @@
 #include <iterator>
 #include <string>
 
-#include "tables/dbf4.h"
-#include "tables/dbf4change.h"
-#include "tables/dbf4nav.h"
-#include "tables/ndxbuild.h"
-#include "tables/tbcommon.h"
-#include "tables/tbengine.h"
-#include "tables/tbndx.h"
-#include "tables/tbparser.h"
+#include "tables/area/workareas.h"
+#include "tables/area/changes.h"
+#include "tables/area/navigation.h"
+#include "tables/index/ndxbuild.h"
+#include "tables/base/engineerror.h"
+#include "tables/area/engine.h"
+#include "tables/index/orders.h"
+#include "tables/expr/expression.h"
 
 namespace {
 

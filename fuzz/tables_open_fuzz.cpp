@@ -9,12 +9,12 @@
 #include <cstdio>
 #include <string>
 
-#include "tables/dbf4.h"
-#include "tables/dbf4change.h"
-#include "tables/dbf4nav.h"
-#include "tables/dbf4search.h"
-#include "tables/tbcommon.h"
-#include "tables/tbengine.h"
+#include "tables/area/workareas.h"
+#include "tables/area/changes.h"
+#include "tables/area/navigation.h"
+#include "tables/area/search.h"
+#include "tables/base/engineerror.h"
+#include "tables/area/engine.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "common/textutil.h"
 #include "graphics/cadsettings.h"
 #include "graphics/cadwriter.h"
-#include "graphics/graphwin.h"
+#include "graphics/window/graphwin.h"
 #include "platform/hostfs.h"
 #include "platform/progfiles.h"
 #include "platform/sysclock.h"

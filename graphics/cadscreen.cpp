@@ -7,7 +7,7 @@
 #include "common/checkmath.h"
 #include "graphics/cadsettings.h"
 #include "graphics/cadwriter.h"
-#include "graphics/graphwin.h"
+#include "graphics/window/graphwin.h"
 
 namespace kor2 {
 

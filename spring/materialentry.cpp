@@ -11,7 +11,7 @@
 #include "spring/material.h"
 #include "spring/materialtable.h"
 #include "spring/springdata.h"
-#include "tables/dbfproc.h"
+#include "tables/browser/procedural.h"
 
 namespace kor2 {
 

@@ -14,7 +14,7 @@
 #include "platform/oemtext.h"
 #include "spring/material.h"
 #include "spring/springdata.h"
-#include "tables/dbfproc.h"
+#include "tables/browser/procedural.h"
 
 namespace kor2 {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/drawinginfo.h"
+#include "common/drawinginfo.h"
 #include "common/fileio.h"
 #include "common/globals.h"
 #include "common/inputdlg.h"

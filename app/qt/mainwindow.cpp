@@ -11,14 +11,15 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-#include "app/excelapp.h"
+#include "app/spreadsheet.h"
+#include "common/sheetapp.h"
 #include "app/shell.h"
 #include "app/startup.h"
 #include "common/errdesc.h"
 #include "common/filepath.h"
 #include "common/forms/formutil.h"
 #include "common/forms/graphprint.h"
-#include "common/forms/printmac.h"
+#include "common/forms/printselect.h"
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "common/msgbox.h"
@@ -31,7 +32,7 @@
 #include "spring/check.h"
 #include "spring/fatiguediag.h"
 #include "spring/materialtable.h"
-#include "tables/dbfproc.h"
+#include "tables/browser/procedural.h"
 
 namespace kor2 {
 

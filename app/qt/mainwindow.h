@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "graphics/qt/fquorgra.h"
+#include "graphics/qt/graphwidget.h"
 
 class QAction;
 class QCloseEvent;

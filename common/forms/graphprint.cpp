@@ -9,7 +9,7 @@
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/msgbox.h"
-#include "graphics/qt/fquorgra.h"
+#include "graphics/qt/graphwidget.h"
 #include "platform/hostfs.h"
 #include "platform/progfiles.h"
 

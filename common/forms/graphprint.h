@@ -9,7 +9,7 @@
 #include <string>
 
 #include "common/printsel.h"
-#include "graphics/graphwin.h"
+#include "graphics/window/graphwin.h"
 
 class QPrinter;
 

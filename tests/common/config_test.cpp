@@ -18,7 +18,7 @@
 #include "common/globals.h"
 #include "common/scriptdialogs.h"
 #include "files_testutil.h"
-#include "graphics/graphwin.h"
+#include "graphics/window/graphwin.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
 #include "report_testutil.h"

@@ -17,8 +17,8 @@
 #include "common/helptext.h"
 #include "common/scriptdialogs.h"
 #include "files_testutil.h"
-#include "graphics/graphwin.h"
-#include "graphics/hpgl.h"
+#include "graphics/window/graphwin.h"
+#include "graphics/window/hpgl.h"
 #include "support/tempdir.h"
 
 namespace kor2 {

@@ -7,7 +7,7 @@
 #include "common/helptext.h"
 #include "common/scriptdialogs.h"
 #include "files_testutil.h"
-#include "graphics/graphwin.h"
+#include "graphics/window/graphwin.h"
 #include "support/tempdir.h"
 
 namespace kor2 {

@@ -7,7 +7,7 @@
 
 #include "common/globals.h"
 #include "common/printsel.h"
-#include "graphics/graphwin.h"
+#include "graphics/window/graphwin.h"
 
 namespace kor2 {
 namespace {

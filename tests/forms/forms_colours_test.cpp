@@ -11,11 +11,11 @@
 
 #include "common/config.h"
 #include "common/globals.h"
-#include "graphics/cadcolour.h"
+#include "graphics/window/cadcolour.h"
 #include "graphics/cadout.h"
 #include "graphics/cadsettings.h"
-#include "graphics/graphwin.h"
-#include "graphics/qt/fquorgra.h"
+#include "graphics/window/graphwin.h"
+#include "graphics/qt/graphwidget.h"
 #include "platform/hostfs.h"
 #include "support/tempdir.h"
 

@@ -15,16 +15,16 @@
 #include <vector>
 
 #include "common/forms/qtdialogs.h"
-#include "common/forms/u32inco.h"
-#include "common/forms/u32inja.h"
-#include "common/forms/u32inra.h"
-#include "common/forms/u32inte.h"
+#include "common/forms/listdialog.h"
+#include "common/forms/yesnodialog.h"
+#include "common/forms/radiodialog.h"
+#include "common/forms/textdialog.h"
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "common/inputdlg.h"
 #include "common/msgbox.h"
 #include "forms_modal.h"
-#include "graphics/graphwin.h"
+#include "graphics/window/graphwin.h"
 #include "support/tempdir.h"
 
 namespace kor2 {

@@ -23,13 +23,13 @@
 #include "common/globals.h"
 #include "common/scriptdialogs.h"
 #include "forms_modal.h"
-#include "graphics/graphwin.h"
+#include "graphics/window/graphwin.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/qt/qtstring.h"
 #include "spring/springdata.h"
 #include "support/tempdir.h"
-#include "tables/tbengine.h"
+#include "tables/area/engine.h"
 
 namespace kor2 {
 namespace {

@@ -13,13 +13,13 @@
 #include <memory>
 
 #include "common/forms/graphprint.h"
-#include "common/forms/printmac.h"
+#include "common/forms/printselect.h"
 #include "common/forms/qtdialogs.h"
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "common/scriptdialogs.h"
 #include "forms_modal.h"
-#include "graphics/qt/fquorgra.h"
+#include "graphics/qt/graphwidget.h"
 #include "support/tempdir.h"
 
 namespace kor2 {

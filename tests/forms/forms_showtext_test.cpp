@@ -16,7 +16,7 @@
 #include <sstream>
 
 #include "common/config.h"
-#include "common/forms/ushowfil.h"
+#include "common/forms/textwindow.h"
 #include "common/globals.h"
 #include "common/report.h"
 #include "common/reporthead.h"

@@ -19,17 +19,17 @@
 #include <memory>
 
 #include "common/forms/qtdialogs.h"
-#include "common/forms/ushowfil.h"
+#include "common/forms/textwindow.h"
 #include "common/globals.h"
 #include "common/report.h"
 #include "forms_modal.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
-#include "tables/forms/atbgrids.h"
-#include "tables/forms/atbnav.h"
-#include "tables/forms/dbf4form.h"
-#include "tables/tbndx.h"
-#include "tables/tbparser.h"
+#include "tables/forms/grid.h"
+#include "tables/forms/navigator.h"
+#include "tables/forms/browserwindow.h"
+#include "tables/index/orders.h"
+#include "tables/expr/expression.h"
 #include "tables_grid_fixture.h"
 
 namespace kor2::test {

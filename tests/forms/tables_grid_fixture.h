@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "support/tempdir.h"
-#include "tables/tbcommon.h"
-#include "tables/tbdates.h"
-#include "tables/tbengine.h"
-#include "tables/tbhooks.h"
-#include "tables/tbprimds.h"
-#include "tables/utbfds.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginedates.h"
+#include "tables/area/engine.h"
+#include "tables/dbf/hooks.h"
+#include "tables/dataset/primitiveds.h"
+#include "tables/dataset/filedataset.h"
 
 namespace kor2::test {
 

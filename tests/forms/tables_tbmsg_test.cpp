@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <memory>
 
-#include "tables/forms/tbmsg.h"
+#include "tables/forms/msgwindow.h"
 
 namespace kor2 {
 namespace {

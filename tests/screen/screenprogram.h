@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/forms/qtdialogs.h"
-#include "common/forms/ushowfil.h"
+#include "common/forms/textwindow.h"
 #include "support/tempdir.h"
 
 class QWidget;

@@ -19,14 +19,14 @@
 #include "spring/springdata.h"
 #include "spring/springfile.h"
 #include "support/tempdir.h"
-#include "tables/dbfproc.h"
-#include "tables/memoarea.h"
-#include "tables/tbcommon.h"
-#include "tables/tbengine.h"
-#include "tables/tbndx.h"
-#include "tables/tbparser.h"
-#include "tables/ucommon.h"
-#include "tables/w32tables.h"
+#include "tables/browser/procedural.h"
+#include "tables/memo/memoarea.h"
+#include "tables/base/engineerror.h"
+#include "tables/area/engine.h"
+#include "tables/index/orders.h"
+#include "tables/expr/expression.h"
+#include "tables/dataset/dbfdataset.h"
+#include "tables/browser/browsermodel.h"
 
 namespace kor2::test {
 namespace {

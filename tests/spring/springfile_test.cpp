@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/drawinginfo.h"
+#include "common/drawinginfo.h"
 #include "common/fileio.h"
 #include "common/files_testutil.h"
 #include "common/globals.h"

@@ -9,10 +9,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "tables/tbcommon.h"
-#include "tables/tbdates.h"
-#include "tables/tbengine.h"
-#include "tables/tbhooks.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginedates.h"
+#include "tables/area/engine.h"
+#include "tables/dbf/hooks.h"
 
 namespace kor2::test {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "support/tempdir.h"
-#include "tables/tbdbflow.h"
+#include "tables/dbf/dbffile.h"
 
 namespace kor2::test {
 

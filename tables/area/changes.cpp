@@ -1,0 +1,465 @@
+// Record changes and locks of the current work area. A shared table (opened
+// without EXCLUSIVE while NetworkMode is on) needs the locks; every other
+// table takes none and needs none.
+#include "tables/area/changes.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "platform/oemtext.h"
+#include "platform/progfiles.h"
+#include "tables/area/workareas.h"
+#include "tables/area/navigation.h"
+#include "tables/area/search.h"
+#include "tables/dbf/dbfformat.h"
+#include "tables/base/engineerror.h"
+#include "tables/dbf/hooks.h"
+
+namespace kor2 {
+
+namespace {
+
+bool Shared(const DbfArea& a) {
+    return NetworkMode && !a.exclusive && !a.isVirtual && a.file;
+}
+
+int64_t RecordLockOffset(const DbfArea& a, int32_t n) {
+    return LockBase + a.headerLength + static_cast<int64_t>(n - 1) * a.recordLength;
+}
+
+// Before the file or append lock goes, appended records and the header are
+// committed while the lock still keeps other writers out, so that the count
+// in the header and the end byte always match the record area.
+void CommitBeforeRelease(DbfArea& a) {
+    if (a.changeState == ChangeRewritten || a.changeState == ChangeAppended) CommitDbfHeader(a);
+}
+
+std::string Quoted(const DbfArea& a) {
+    return "\"" + a.fileName + "\"";
+}
+
+}  // namespace
+
+uint16_t LockRegion(bool unlock, EngineFile& file, int64_t offset, int64_t length) {
+    if (!NetworkMode) return 0;
+    const bool ok = unlock ? file.Unlock(offset, length) : file.Lock(offset, length);
+    return ok ? 0 : IoCodeFromErrno(file.Error(), 33);
+}
+
+void WaitTicks(uint32_t ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < until) {
+        if (ms >= 10 && EngineIdleHook && EngineIdleHook()) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<uint32_t>(ms, 10)));
+    }
+}
+
+bool LockWithRetries(EngineFile& file, int64_t offset, int64_t length) {
+    uint32_t attempts = 0;
+    for (;;) {
+        if (LockRegion(false, file, offset, length) == 0) return true;
+        if (attempts < LockRetryCount) {
+            ++attempts;
+            WaitTicks(LockRetryDelay);
+            continue;
+        }
+        if (LockRetryHook && LockRetryHook()) {
+            attempts = 0;
+            continue;
+        }
+        return false;
+    }
+}
+
+bool LockBaseByte() {
+    if (!NetworkMode) return true;
+    DbfArea* a = CurrentDbf();
+    if (!a || !a->file) return false;
+    return LockWithRetries(*a->file, LockBase, 1);
+}
+
+void UnlockBaseByte() {
+    DbfArea* a = CurrentDbf();
+    if (!a || !a->file) return;
+    const uint16_t code = LockRegion(true, *a->file, LockBase, 1);
+    if (code != 0)
+        SetEngineError(code, "Fehler beim Entsperren der Datei " +
+                                 platform::DisplayPath(a->fileName) + " in Bereich " +
+                                 std::to_string(CurrentArea));
+}
+
+namespace {
+
+bool LockWhole(uint8_t state, int64_t length) {
+    if (CheckAreaOpen(state == LockFile ? "FLock" : "ALock")) return false;
+    DbfArea& a = *CurrentDbf();
+    if (a.lockState == state) return true;
+    if (a.lockState != LockNone) return false;
+    if (Shared(a) && !LockWithRetries(*a.file, LockBase + 1, length)) return false;
+    a.lockState = state;
+    return true;
+}
+
+}  // namespace
+
+bool FLock() {
+    return LockWhole(LockFile, FileLockLength);
+}
+bool ALock() {
+    return LockWhole(LockAppend, 1);
+}
+
+bool RLock() {
+    if (CheckAreaOpen("RLock")) return false;
+    DbfArea& a = *CurrentDbf();
+    if (MaxRecordLocks != 0 && a.recordLockCount >= MaxRecordLocks) {
+        SetEngineError(212, "Anzahl der gesperrten Datensätze zu groß [RLock]"_oem);
+        return false;
+    }
+    const int32_t n = a.currentRecord;
+    if (a.lockState == LockRecords &&
+        std::find(a.lockedRecords.begin(), a.lockedRecords.end(), n) != a.lockedRecords.end())
+        return true;
+    if (a.lockState == LockFile || a.lockState == LockAppend) return false;
+    if (Shared(a) && !LockWithRetries(*a.file, RecordLockOffset(a, n), a.recordLength))
+        return false;
+    a.lockedRecords.insert(a.lockedRecords.begin(), n);
+    a.lockState = LockRecords;
+    ++a.recordLockCount;
+    return true;
+}
+
+bool IsLocked(int32_t n) {
+    const DbfArea* a = CurrentDbf();
+    if (!a) return false;
+    return a->lockState == LockFile ||
+           std::find(a->lockedRecords.begin(), a->lockedRecords.end(), n) != a->lockedRecords.end();
+}
+
+bool UnlockRec(int32_t n) {
+    if (CheckAreaOpen("UnlockRec")) return false;
+    DbfArea& a = *CurrentDbf();
+    auto notLocked = [&](const std::string& msg) {
+        EngineErrorCode = 220;
+        EngineErrorMsg = msg;
+        return false;
+    };
+    std::vector<int32_t> release;
+    if (n >= 1) {
+        if (std::find(a.lockedRecords.begin(), a.lockedRecords.end(), n) == a.lockedRecords.end())
+            return notLocked("Record not locked. [UnlockRec(" + std::to_string(n) + ")]");
+        release.push_back(n);
+    } else if (n == -1 || n == -2 || n == -3) {
+        if (a.lockedRecords.empty())
+            return notLocked("Record not locked. [UnlockRec(" + std::to_string(n) + ")]");
+        if (n == -1) release.push_back(a.lockedRecords.back());
+        if (n == -2) release.push_back(a.lockedRecords.front());
+        if (n == -3) release = a.lockedRecords;
+    } else {
+        return notLocked("[UnlockRec(" + std::to_string(n) + ")]");
+    }
+    for (int32_t r : release) {
+        if (Shared(a)) LockRegion(true, *a.file, RecordLockOffset(a, r), a.recordLength);
+        a.lockedRecords.erase(std::find(a.lockedRecords.begin(), a.lockedRecords.end(), r));
+        --a.recordLockCount;
+    }
+    if (a.lockedRecords.empty()) {
+        a.lockState = LockNone;
+        a.recordLockCount = 0;
+    }
+    return true;
+}
+
+void Unlock() {
+    DbfArea* a = CurrentDbf();
+    if (!a) return;
+    if (a->lockState == LockRecords) {
+        UnlockRec(-3);
+    } else if (a->lockState == LockFile || a->lockState == LockAppend) {
+        if (Shared(*a)) {
+            CommitBeforeRelease(*a);
+            LockRegion(true, *a->file, LockBase + 1, a->lockState == LockFile ? FileLockLength : 1);
+        }
+    }
+    a->lockState = LockNone;
+    a->lockedRecords.clear();
+    a->recordLockCount = 0;
+}
+
+void Append() {
+    EngineErrorCode = 0;
+    if (CheckAreaOpen("Append")) return;
+    DbfArea& a = *CurrentDbf();
+    if (Shared(a) && (a.lockState == LockNone || a.lockState == LockRecords)) {
+        SetEngineError(5, "Datei muß gesperrt sein zum Anhängen: "_oem + platform::DisplayPath(a.fileName) + " [APPEND]");
+        return;
+    }
+    RefreshRecCount(a);
+    BufferToRecord();
+    const bool index = IndexInControl();
+    {
+        IndexProtection guard(IndexProtection::Change, index);
+        if (!AppendDbfRecord(a)) return;
+        AreaRecordToBuffer(a);
+        if (index && IndexHooks.addKeys) IndexHooks.addKeys();
+        guard.End();
+    }
+    a.bof = a.eof = false;
+}
+
+void Replace() {
+    EngineErrorCode = 0;
+    if (CheckAreaOpen("Replace")) return;
+    DbfArea& a = *CurrentDbf();
+    const int32_t n = a.currentRecord;
+    if (n < 1) {
+        SetEngineError(212, "Datenbank " + Quoted(a) + " ist leer." + " [REPLACE]");
+        return;
+    }
+    if (n > a.recordCount) {
+        SetEngineError(212, "Datenbank " + Quoted(a) + " bei EOF angelangt." + " [REPLACE]");
+        return;
+    }
+    if (Shared(a) && a.lockState != LockFile && !IsLocked(n)) {
+        SetEngineError(1200, "Record #" + std::to_string(n) + " in " +
+                                 platform::DisplayPath(a.fileName) + " [REPLACE]");
+        return;
+    }
+    const bool index = IndexInControl() && !a.isVirtual;
+    IndexProtection guard(IndexProtection::Change, index);
+    if (index) {
+        if (a.swapBuffer.size() < a.typedSize) {
+            SetEngineError(254, platform::DisplayPath(a.fileName) + " " + "Tausch-Puffer ist NIL." +
+                                    " [REPLACE]");
+            return;
+        }
+        // The index remembers the keys of the record as stored in the file.
+        std::memcpy(a.swapBuffer.data(), a.typedBuffer, a.typedSize);
+        if (!ReadRecord(a, n)) return;
+        if (IndexHooks.rememberKeys) IndexHooks.rememberKeys();
+        std::memcpy(a.typedBuffer, a.swapBuffer.data(), a.typedSize);
+    }
+    BufferToRecord();
+    if (!PutDbfRecord(a, n)) return;
+    AreaRecordToBuffer(a);
+    UpdatePeekCache();
+    if (index && IndexHooks.updateKeys) IndexHooks.updateKeys();
+    guard.End();
+}
+
+namespace {
+
+void SetDeleteFlag(bool deleted, const char* routine) {
+    EngineErrorCode = 0;
+    if (CheckAreaOpen(routine)) return;
+    DbfArea& a = *CurrentDbf();
+    const int32_t n = a.currentRecord;
+    if (Shared(a) && a.lockState != LockFile && !IsLocked(n)) {
+        SetEngineError(1200, platform::DisplayPath(a.fileName) + " " + "Datensatz nicht gesperrt " +
+                                 "[" + routine + "]");
+        return;
+    }
+    if (n > 0 && n <= a.recordCount) {
+        if (a.isVirtual) {
+            CallVFile(a, deleted ? VfDelete : VfRecall, n);
+            return;
+        }
+        a.typedBuffer[0] = deleted ? 1 : 0;
+        a.record[0] = deleted ? dbf::DeletedFlag : dbf::PresentFlag;
+        if (WriteDeleteFlag(a, n)) UpdatePeekCache();
+        return;
+    }
+    if (!deleted) {
+        RefreshRecCount(a);
+        SetEngineError(1103, platform::DisplayPath(a.fileName) + " at EOF [RecallRec]");
+    }
+}
+
+}  // namespace
+
+void DeleteRec() {
+    SetDeleteFlag(true, "DeleteRec");
+}
+void RecallRec() {
+    SetDeleteFlag(false, "RecallRec");
+}
+
+namespace {
+
+// Locks belong to the open file: after a reopen the area takes the ones it
+// held again, and forgets those it cannot get back.
+void RetakeLocks(DbfArea& a) {
+    if (a.lockState == LockFile || a.lockState == LockAppend) {
+        const int64_t length = a.lockState == LockFile ? FileLockLength : 1;
+        if (LockRegion(false, *a.file, LockBase + 1, length) != 0) a.lockState = LockNone;
+        return;
+    }
+    std::vector<int32_t> kept;
+    for (int32_t n : a.lockedRecords)
+        if (LockRegion(false, *a.file, RecordLockOffset(a, n), a.recordLength) == 0)
+            kept.push_back(n);
+    a.lockedRecords = kept;
+    a.recordLockCount = static_cast<uint16_t>(kept.size());
+    if (kept.empty() && a.lockState == LockRecords) a.lockState = LockNone;
+}
+
+}  // namespace
+
+uint16_t ReopenDbf(bool exclusive) {
+    if (CheckAreaOpen("ReopenDbf")) return 6;
+    DbfArea& a = *CurrentDbf();
+    if (a.exclusive || a.isVirtual) return 5;
+    CommitDbfHeader(a);
+    const uint8_t mode = exclusive ? ShareExclusive : DefaultShareMode;
+    const uint8_t saved = EngShareMode;
+    a.file.reset();
+    uint16_t io = 0;
+    auto file = OpenEngineFile(a.fileName, mode, io);
+    if (!file) {
+        // Back to the former mode so that the area keeps an open file.
+        uint16_t ignored = 0;
+        file = OpenEngineFile(a.fileName, a.shareMode, ignored);
+    } else {
+        a.shareMode = mode;
+    }
+    if (file) file->SetReadAhead((a.shareMode & 0x70) == 0x10);
+    a.file = std::move(file);
+    EngShareMode = saved;
+    if (!a.file && io == 0) io = 6;
+    if (a.file && Shared(a)) RetakeLocks(a);
+    return io;
+}
+
+namespace {
+
+// Moves every undeleted record to the first free position, raw and without
+// code-page conversion; false on a read or write failure (code in io).
+bool CompactRecords(DbfArea& a, int32_t& kept, uint16_t& io) {
+    kept = 0;
+    std::string rec(a.recordLength, ' ');
+    const auto pos = [&](int32_t n) {
+        return static_cast<int64_t>(a.headerLength) + static_cast<int64_t>(n - 1) * a.recordLength;
+    };
+    for (int32_t n = 1; n <= a.recordCount; ++n) {
+        const int64_t got = a.file->ReadAt(pos(n), rec.data(), a.recordLength);
+        if (got != a.recordLength) {
+            io = got < 0 ? IoCodeFromErrno(a.file->Error(), 100) : 100;
+            return false;
+        }
+        if (rec[0] == dbf::DeletedFlag) continue;
+        ++kept;
+        if (kept == n) continue;
+        if (a.file->WriteAt(pos(kept), rec.data(), a.recordLength) != a.recordLength) {
+            io = IoCodeFromErrno(a.file->Error(), 101);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+namespace {
+
+// Compacts the records, cuts the file, commits the header and lets the memo
+// and index layers follow; false after reporting an error.
+bool PackRecords(DbfArea& a, const std::string& name) {
+    const int32_t before = a.recordCount;
+    int32_t kept = 0;
+    uint16_t io = 0;
+    const bool flush = FlushAfterWrite;
+    FlushAfterWrite = false;
+    const bool compacted = CompactRecords(a, kept, io);
+    FlushAfterWrite = flush;
+    if (!compacted) {
+        // The header still names the old count: every kept record is in the
+        // file at least once and the table opens as before.
+        SetEngineError(io, "Fehler beim Packen von " + platform::DisplayPath(name));
+        return false;
+    }
+    a.changeState = ChangeAppended;
+    a.recordCount = kept;
+    const int64_t end =
+        static_cast<int64_t>(a.headerLength) + static_cast<int64_t>(kept) * a.recordLength;
+    if (!CommitDbfHeader(a)) return false;
+    if (!a.file->Truncate(end + 1)) {
+        SetEngineError(IoCodeFromErrno(a.file->Error(), 101),
+                       "Fehler beim Packen von " + platform::DisplayPath(name));
+        return false;
+    }
+    if (kept > 0) {
+        if (!ReadRecord(a, 1)) return false;
+        a.bof = a.eof = false;
+    } else {
+        a.currentRecord = 0;
+        BlankRecord(a);
+        a.bof = a.eof = true;
+    }
+    if (kept != before) DropPeekCache(a.alias);
+    if (a.hasMemo && MemoHooks.pack) MemoHooks.pack();
+    if (IndexInControl() && IndexHooks.rebuildAll) {
+        struct RebuildFlag {
+            RebuildFlag() { PackRebuildRunning = true; }
+            ~RebuildFlag() { PackRebuildRunning = false; }
+        } flag;
+        IndexHooks.rebuildAll();
+    }
+    return EngineErrorCode == 0;
+}
+
+// A shared table reopened exclusively for the pack is shared again on every
+// way out; the normal way reports a failure, an error path stays silent.
+class ExclusiveForPack {
+public:
+    explicit ExclusiveForPack(const DbfArea& a) : active_(Shared(a)) {}
+    ~ExclusiveForPack() {
+        if (!active_ || done_) return;
+        QuietEngineErrors quiet;
+        ReopenDbf(false);
+    }
+    ExclusiveForPack(const ExclusiveForPack&) = delete;
+    ExclusiveForPack& operator=(const ExclusiveForPack&) = delete;
+    uint16_t Begin() { return active_ ? ReopenDbf(true) : 0; }
+    uint16_t End() {
+        done_ = true;
+        return active_ ? ReopenDbf(false) : 0;
+    }
+
+private:
+    bool active_;
+    bool done_ = false;
+};
+
+}  // namespace
+
+bool Pack() {
+    EngineErrorCode = 0;
+    if (CheckAreaOpen("Pack")) return false;
+    DbfArea& a = *CurrentDbf();
+    RefreshRecCount(a);
+    if (a.recordCount < 1) return true;
+    const std::string name = a.fileName;
+    ExclusiveForPack exclusive(a);
+    if (const uint16_t io = exclusive.Begin(); io != 0) {
+        SetEngineError(io, "Fehler beim Packen von " + platform::DisplayPath(name));
+        return false;
+    }
+    if (PackConfirm &&
+        MessageBoxShort("PACK " + name, "PACK", MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL)
+        return false;
+    if (a.isVirtual) {
+        CallVFile(a, VfPack);
+        return EngineErrorCode == 0;
+    }
+    if (!PackRecords(a, name)) return false;
+    if (const uint16_t io = exclusive.End(); io != 0) {
+        SetEngineError(io, "Datenbank kann nicht Sharable wiedergeöffnet werden. "_oem +
+                               platform::DisplayPath(name) + " [Pack]");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kor2

@@ -1,0 +1,93 @@
+// Index orders of the work areas: up to 16 open index files per area, one of
+// them controlling the record order; opening and closing, key search,
+// navigation in key order, key maintenance after appends and changes, and
+// the IndexHooks table through which the work-area layer reaches all this.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "tables/area/workareas.h"
+#include "tables/index/ndxfile.h"
+
+namespace kor2 {
+
+inline constexpr int MaxOrders = 16;
+
+// Blocks of the open orders per work area, each at its own order number
+// (index 0 unused); ControllingOrder names the order that decides the record
+// order, NaturalOrder is set while order 0 (record number order) is chosen.
+using OrderSlots = std::array<std::unique_ptr<IndexControlBlock>, MaxOrders + 1>;
+inline std::array<OrderSlots, WorkAreaCount + 1> IndexOrderBlocks;
+inline std::array<uint8_t, WorkAreaCount + 1> ControllingOrder{};
+inline std::array<bool, WorkAreaCount + 1> NaturalOrder{};
+
+inline bool IndexExact = false;      // EXACT: character keys compared over their length
+inline bool IndexFoundFlag = false;  // result of the last seek or positioning
+
+// Start-up of the index layer: settings, empty order slots, IndexHooks.
+void IndexInit();
+// Closes the indexes of every work area (shut-down).
+void IndexDone();
+
+// Opening and closing in the current work area.
+bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMaker = nullptr,
+                intptr_t context = 0);
+bool OpenIndexFile(const std::string& name, int order);
+bool SetIndexToCB(const std::string& name, int order, KeyMakerFn keyMaker, intptr_t context);
+void Set_Index_To(const std::string& names);
+void Set_Order_To(int order);
+void CloseIndexOrder(int order);
+void CloseAllIndexes();
+int CurrentOrderNo();
+bool SetExactOn();
+bool SetExactOff();
+
+// Key search in the controlling order.
+bool Find(const std::string& key);
+
+// Navigation through the controlling order (the hook slots).
+bool IndexOrderActive();
+int32_t IndexGoTop();
+int32_t IndexGoBottom();
+int32_t FindNextRec();
+int32_t FindPriorRec();
+bool IndexEof();
+bool IndexBof();
+void IndexSetBof();
+void IndexSetEof();
+void SyncIndex(bool allOrders);
+void SoftSyncIndex();
+void RememberControllingKey();
+void RememberAllKeys();
+void AppendNewKey();
+void CompareKeys();
+
+// The block of an open order of the current work area (nullptr when none),
+// and the controlling one.
+IndexControlBlock* OrderBlock(int order);
+IndexControlBlock* ControllingBlock();
+// The key of the current record in the form the order stores; false after
+// an error.
+bool CurrentRecordKey(IndexControlBlock& b, std::string& key);
+// Re-reads the headers when another program changed the indexes; true then.
+bool RefreshIfChanged();
+bool ReadAnchorNodes();
+
+// Display texts and flags of an order.
+std::string IndexOrderName(int order);
+std::string IndexKeyText(int order);
+std::string ControllingKeyText();
+bool IndexAscending(int order);
+bool IndexSoundex(int order);
+
+// Takes a whole option word (any case) out of a file name; true when there.
+bool TakeIndexOption(const std::string& word, std::string& name);
+// The index file name: extension NDX added, the table's folder when none.
+std::string IndexFilePath(const std::string& name, const DbfArea& table);
+// True when the file is open as an index in any order of any work area.
+bool IndexFileOpenAnywhere(const std::string& path, std::string* tableName = nullptr);
+
+}  // namespace kor2

@@ -1,0 +1,457 @@
+// Shared-access protocol on the semaphore file ".@S@": LOGIN, LOGOUT, reader
+// registration and the write lock, on byte-range locks of the file. Called by
+// the index layer when it opens and closes indexes and through hook slots 23/24.
+#include "tables/sema/semaphore.h"
+
+#include <cerrno>
+#include <chrono>
+#include <exception>
+#include <new>
+#include <optional>
+
+#include "platform/hostfs.h"
+#include "tables/area/workareas.h"
+#include "tables/area/changes.h"
+#include "tables/base/engineerror.h"
+#include "tables/dbf/dbffile.h"
+#include "tables/base/filenames.h"
+
+namespace kor2 {
+
+namespace {
+
+const char* const kActionNames[] = {"LOGIN",   "LOGOUT",        "INCREAD",
+                                    "DECREAD", "LOCKSEMAPHORE", "UNLOCKSEMAPHORE"};
+
+const std::string kBreak = "\r\n";
+
+// Every failure of the protocol passes here on its way to the engine's error state.
+void ReportSemaError(uint16_t code, const std::string& message) {
+    SetEngineError(code, message);
+}
+
+// Waits between lock attempts, letting the application process its messages.
+void Pause(int ms) {
+    if (ms > 0) WaitTicks(static_cast<uint32_t>(ms));
+}
+
+// The platform's result code of a refused or failed lock.
+uint16_t LockResult(int err) {
+    if (err == 0 || err == EAGAIN || err == EACCES) return 33;
+    return IoCodeFromErrno(err, 33);
+}
+
+uint16_t IoCode(const EngineFile& f, uint16_t fallback) {
+    return IoCodeFromErrno(f.Error(), fallback);
+}
+
+// Reads record 0 into the state's copy; a file shorter than a record reads
+// as zeros for the missing bytes. False on a read error.
+bool ReadRecord(SemaphoreState& s) {
+    uint8_t b[SemaRecordSize] = {};
+    if (s.file->ReadAt(0, b, SemaRecordSize) < 0) return false;
+    s.record.users = b[SemaUsersOffset];
+    s.record.readers = static_cast<int8_t>(b[SemaReadersOffset]);
+    s.record.updateCount =
+        static_cast<uint16_t>(b[SemaCounterOffset] | (b[SemaCounterOffset + 1] << 8));
+    return true;
+}
+
+bool WriteRecord(SemaphoreState& s) {
+    uint8_t b[SemaRecordSize] = {};
+    b[SemaUsersOffset] = s.record.users;
+    b[SemaReadersOffset] = static_cast<uint8_t>(s.record.readers);
+    b[SemaCounterOffset] = static_cast<uint8_t>(s.record.updateCount & 0xFF);
+    b[SemaCounterOffset + 1] = static_cast<uint8_t>(s.record.updateCount >> 8);
+    return s.file->WriteAt(0, b, SemaRecordSize) == SemaRecordSize;
+}
+
+void ReadError(const SemaphoreState& s, uint8_t action) {
+    ReportSemaError(IoCode(*s.file, 100),
+                    "Cannot read: " + s.fileName + " " + SemaphoreActionName(action));
+}
+
+void WriteError(const SemaphoreState& s, uint8_t action) {
+    ReportSemaError(IoCode(*s.file, 101),
+                    "Cannot write to: " + s.fileName + " " + SemaphoreActionName(action));
+}
+
+// Releases the lock region when the action ends early; the normal end calls
+// Release (which reports an unlock failure) or Keep (a writer holds on).
+class RegionGuard {
+public:
+    explicit RegionGuard(SemaphoreState& s) : s_(s) {}
+    ~RegionGuard() {
+        if (active_ && s_.regionLocked) {
+            s_.file->Unlock(SemaLockOffset, SemaLockLength);
+            s_.regionLocked = false;
+        }
+    }
+    RegionGuard(const RegionGuard&) = delete;
+    RegionGuard& operator=(const RegionGuard&) = delete;
+    bool Release(uint8_t action) {
+        active_ = false;
+        return UnlockSemaphoreFile(s_, action);
+    }
+    void Keep() { active_ = false; }
+
+private:
+    SemaphoreState& s_;
+    bool active_ = true;
+};
+
+// The table's base lock byte, held for the guard's life once taken.
+class BaseLock {
+public:
+    explicit BaseLock(EngineFile& f) : f_(f) {}
+    ~BaseLock() {
+        if (held_) f_.Unlock(LockBase, 1);
+    }
+    BaseLock(const BaseLock&) = delete;
+    BaseLock& operator=(const BaseLock&) = delete;
+    bool Take() {
+        for (int i = 0; i < std::max(1, SemaLockRetries); ++i) {
+            if (i > 0) Pause(SemaRetryDelayMs);
+            if (f_.Lock(LockBase, 1)) return held_ = true;
+        }
+        return false;
+    }
+
+private:
+    EngineFile& f_;
+    bool held_ = false;
+};
+
+// Takes a nesting step back when an error report raises the engine's
+// exception, so that the caller's retry starts balanced.
+class NestingRollback {
+public:
+    explicit NestingRollback(int32_t& n) : n_(n) {}
+    ~NestingRollback() {
+        if (std::uncaught_exceptions() > exceptions_) --n_;
+    }
+    NestingRollback(const NestingRollback&) = delete;
+    NestingRollback& operator=(const NestingRollback&) = delete;
+
+private:
+    int32_t& n_;
+    int exceptions_ = std::uncaught_exceptions();
+};
+
+std::string DatabaseSuffix(uint8_t action) {
+    return " Action=" + SemaphoreActionName(action) + " [Database Semaphore]";
+}
+
+// Opens the semaphore file shared; a missing file, or one not written today
+// (left by a program that died), is first created anew with a zero record
+// when nobody else has it open.
+bool OpenSemaphoreFile(SemaphoreState& s, uint8_t action) {
+    uint16_t io = 0;
+    if (!platform::FileExists(s.fileName) || !FileIsFromToday(s.fileName)) {
+        if (auto f = CreateEngineFile(s.fileName, ShareExclusive, io)) {
+            const uint8_t zero[SemaRecordSize] = {};
+            if (f->WriteAt(0, zero, SemaRecordSize) != SemaRecordSize) {
+                ReportSemaError(IoCode(*f, 101),
+                                "Cannot write to: " + s.fileName + DatabaseSuffix(action));
+                return false;
+            }
+        } else if (!platform::FileExists(s.fileName)) {
+            ReportSemaError(io ? io : 5,
+                            "Cannot open/create: " + s.fileName + DatabaseSuffix(action));
+            return false;
+        }
+        // Otherwise another program has it open: it stays as it is.
+    }
+    s.file = OpenEngineFile(s.fileName, ShareDenyNone, io);
+    if (!s.file) {
+        ReportSemaError(io ? io : 5, "Cannot open: " + s.fileName + DatabaseSuffix(action));
+        return false;
+    }
+    return true;
+}
+
+void Login(uint8_t areaNo, DbfArea& area) {
+    std::unique_ptr<SemaphoreState> s;
+    try {
+        s = std::make_unique<SemaphoreState>();
+    } catch (const std::bad_alloc&) {
+        ReportSemaError(217, "Memory needed=" + std::to_string(sizeof(SemaphoreState)));
+        return;
+    }
+    s->tableName = area.fileName;
+    s->fileName = GetSemaphoreFileName(area.fileName);
+    BaseLock base(*area.file);
+    if (!base.Take()) {
+        ReportSemaError(1202,
+                        "Cannot lock database for: " + area.fileName + DatabaseSuffix(SemLogin));
+        return;
+    }
+    if (!OpenSemaphoreFile(*s, SemLogin)) return;
+    RegionGuard region(*s);
+    if (!LockSemaphoreFile(*s, SemLogin)) return;
+    if (!ReadRecord(*s)) {
+        ReportSemaError(IoCode(*s->file, 100),
+                        "Cannot read: " + s->fileName + DatabaseSuffix(SemLogin));
+        return;
+    }
+    ++s->record.users;
+    if (!WriteRecord(*s)) {
+        ReportSemaError(IoCode(*s->file, 101),
+                        "Cannot write to: " + s->fileName + DatabaseSuffix(SemLogin));
+        return;
+    }
+    if (!region.Release(SemLogin)) return;
+    s->lastSeenCount = s->record.updateCount;
+    SemaReadHookNesting[areaNo] = 0;
+    SemaLockHookNesting[areaNo] = 0;
+    SemaphoreStates[areaNo] = std::move(s);
+}
+
+// The update counter after one more completed write: 65535 is never stored.
+uint16_t NextUpdateCount(uint16_t count) {
+    const uint32_t next = count + 1u;
+    return next >= SemaCounterWrap ? 0 : static_cast<uint16_t>(next);
+}
+
+// The reader count as this program sees it: its own registration apart.
+int8_t OwnReaders(const SemaphoreState& s) {
+    return s.reading ? 1 : 0;
+}
+
+void Logout(uint8_t areaNo, DbfArea& area) {
+    // The state goes in any case: the work area is done with the table.
+    std::unique_ptr<SemaphoreState> s = std::move(SemaphoreStates[areaNo]);
+    SemaReadHookNesting[areaNo] = 0;
+    SemaLockHookNesting[areaNo] = 0;
+    BaseLock base(*area.file);
+    if (!base.Take()) {
+        ReportSemaError(1202,
+                        "Cannot lock database for: " + area.fileName + DatabaseSuffix(SemLogout));
+        return;
+    }
+    const bool writing = s->regionLocked;
+    RegionGuard region(*s);
+    if (!LockSemaphoreFile(*s, SemLogout)) return;
+    if (!ReadRecord(*s)) return ReadError(*s, SemLogout);
+    if (writing) {
+        // Logged out in the middle of a write: end it as UNLOCKSEMAPHORE
+        // would, so that the others neither wait for this writer nor miss
+        // whatever it changed.
+        s->record.updateCount = NextUpdateCount(s->record.updateCount);
+        s->record.readers = OwnReaders(*s);
+    }
+    if (s->reading && s->record.readers > 0) --s->record.readers;
+    if (s->record.users > 0) --s->record.users;
+    if (!WriteRecord(*s)) return WriteError(*s, SemLogout);
+    if (!region.Release(SemLogout)) return;
+    s->file.reset();
+    if (s->record.users == 0) EraseFileIfFree(s->fileName);
+}
+
+void ChangeReaders(SemaphoreState& s, uint8_t action) {
+    const bool inc = action == SemIncRead;
+    if (inc) {
+        if (++s.readNesting != 1) return;
+    } else {
+        if (--s.readNesting < 0) {
+            s.readNesting = 0;
+            ReportSemaError(254, "Unbalanced IncRead/DecRead for semaphore file: " + s.fileName);
+            return;
+        }
+        if (s.readNesting != 0) return;
+    }
+    // Nothing while this program writes, or when its registration already is as asked.
+    if (s.regionLocked || s.reading == inc) return;
+    std::optional<NestingRollback> rollback;
+    if (inc) rollback.emplace(s.readNesting);
+    RegionGuard region(s);
+    if (!LockSemaphoreFile(s, action)) return;
+    if (!ReadRecord(s)) return ReadError(s, action);
+    if (inc) {
+        if (s.record.readers < SemaMaxReaders) ++s.record.readers;
+    } else if (s.record.readers > 0) {
+        --s.record.readers;
+    }
+    if (!WriteRecord(s)) return WriteError(s, action);
+    s.reading = inc;
+    region.Release(action);
+}
+
+void TimeoutWaitingForReaders(const SemaphoreState& s) {
+    ReportSemaError(1202, std::to_string(SemaReaderWaitSec) +
+                              " second timeout, cannot read: " + s.tableName + kBreak +
+                              "Possible cause: Other user's program has terminated abnormally." +
+                              kBreak + "Cure: Log all users of this application off the network," +
+                              kBreak + "then delete " + s.fileName);
+}
+
+void LockForWrite(SemaphoreState& s) {
+    NestingRollback rollback(s.lockNesting);
+    if (++s.lockNesting > 1 || s.regionLocked) return;
+    const auto start = std::chrono::steady_clock::now();
+    const auto waited = [&] {
+        return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
+                                                                start)
+            .count();
+    };
+    for (;;) {
+        // Some systems refuse reads of a region another program holds.
+        while (!ReadRecord(s)) {
+            if (waited() >= SemaReaderWaitSec) return ReadError(s, SemLockSemaphore);
+            Pause(1);
+        }
+        RegionGuard region(s);
+        if (!LockSemaphoreFile(s, SemLockSemaphore)) return;
+        if (!ReadRecord(s)) return ReadError(s, SemLockSemaphore);
+        // This program's own reader registration does not keep it waiting.
+        if (s.record.readers - OwnReaders(s) <= 0) {
+            s.record.readers = static_cast<int8_t>(OwnReaders(s) + 1);
+            if (!WriteRecord(s)) return WriteError(s, SemLockSemaphore);
+            region.Keep();
+            return;
+        }
+        if (!region.Release(SemLockSemaphore)) return;
+        if (waited() >= SemaReaderWaitSec) return TimeoutWaitingForReaders(s);
+        Pause(SemaRetryDelayMs);
+    }
+}
+
+void UnlockAfterWrite(SemaphoreState& s) {
+    if (--s.lockNesting < 0) {
+        s.lockNesting = 0;
+        ReportSemaError(254, "Unbalanced Lock/Unlock for semaphore file: " + s.fileName);
+        return;
+    }
+    if (s.lockNesting != 0 || !s.regionLocked) return;
+    RegionGuard region(s);
+    if (!ReadRecord(s)) return ReadError(s, SemUnlockSemaphore);
+    s.record.updateCount = NextUpdateCount(s.record.updateCount);
+    s.record.readers = OwnReaders(s);
+    if (!WriteRecord(s)) return WriteError(s, SemUnlockSemaphore);
+    if (!region.Release(SemUnlockSemaphore)) return;
+    s.lastSeenCount = s.record.updateCount;  // this program's own change
+}
+
+}  // namespace
+
+void ClearSemaphoreStates() {
+    for (auto& s : SemaphoreStates) s.reset();
+    SemaReadHookNesting.fill(0);
+    SemaLockHookNesting.fill(0);
+}
+
+std::string GetSemaphoreFileName(const std::string& tableName) {
+    return ForceExtension(tableName, "@S@");
+}
+
+std::string SemaphoreActionName(uint8_t action) {
+    return action < std::size(kActionNames) ? kActionNames[action] : "";
+}
+
+bool LockSemaphoreFile(SemaphoreState& s, uint8_t action) {
+    const int attempts = std::max(1, SemaLockRetries);
+    for (int i = 0; i < attempts; ++i) {
+        if (i > 0) Pause(SemaRetryDelayMs);
+        if (s.file->Lock(SemaLockOffset, SemaLockLength)) {
+            s.regionLocked = true;
+            return true;
+        }
+    }
+    const int64_t seconds = int64_t{attempts} * SemaRetryDelayMs / 1000;
+    ReportSemaError(1202, std::to_string(seconds) +
+                              " second timeout: Cannot lock index semaphore file: " + s.fileName +
+                              " " + SemaphoreActionName(action) + kBreak +
+                              "Possible cause: Network lock limit exceeded" + kBreak +
+                              " Lock result code: " + std::to_string(LockResult(s.file->Error())));
+    return false;
+}
+
+bool UnlockSemaphoreFile(SemaphoreState& s, uint8_t action) {
+    if (!s.regionLocked) return true;
+    s.regionLocked = false;
+    if (s.file->Unlock(SemaLockOffset, SemaLockLength)) return true;
+    ReportSemaError(
+        LockResult(s.file->Error()),
+        "Cannot unlock index semaphore file: " + s.fileName + " " + SemaphoreActionName(action));
+    return false;
+}
+
+void HandleSemaphoreIn(uint8_t areaNo, DbfArea* area, uint8_t action) {
+    if (areaNo == 0 || areaNo > SemaMaxArea) {
+        ReportSemaError(
+            220, "Work area [" + std::to_string(areaNo) + "] out of range. [HandleSemafore]");
+        return;
+    }
+    if (!area || !area->file || area->exclusive) return;
+    SemaphoreState* s = SemaphoreStates[areaNo].get();
+    switch (action) {
+        case SemLogin:
+            if (!s) Login(areaNo, *area);  // a second index does not log in again
+            return;
+        case SemLogout:
+            if (s) Logout(areaNo, *area);
+            return;
+        case SemIncRead:
+        case SemDecRead:
+            if (s) ChangeReaders(*s, action);
+            return;
+        case SemLockSemaphore:
+            if (s) LockForWrite(*s);
+            return;
+        case SemUnlockSemaphore:
+            if (s) UnlockAfterWrite(*s);
+            return;
+        default:
+            return;
+    }
+}
+
+namespace {
+
+void NestedHook(uint8_t areaNo, DbfArea* area, bool on,
+                std::array<int32_t, SemaMaxArea + 1>& counts, uint8_t onAction, uint8_t offAction,
+                const char* routine) {
+    if (areaNo == 0 || areaNo > SemaMaxArea) return HandleSemaphoreIn(areaNo, area, onAction);
+    int32_t& n = counts[areaNo];
+    if (on) {
+        if (n == 0) HandleSemaphoreIn(areaNo, area, onAction);
+        ++n;
+        return;
+    }
+    if (--n < 0) {
+        n = 0;  // stays usable for the next balanced pair
+        ReportSemaError(254, std::string("Non-symmetrical Lock-Unlock [") + routine + "]");
+        return;
+    }
+    if (n == 0) HandleSemaphoreIn(areaNo, area, offAction);
+}
+
+}  // namespace
+
+void SetReadSemaphoreProcIn(uint8_t areaNo, DbfArea* area, bool on) {
+    NestedHook(areaNo, area, on, SemaReadHookNesting, SemIncRead, SemDecRead,
+               "SetReadSemaphoreProc");
+}
+
+void SetLockSemaphoreProcIn(uint8_t areaNo, DbfArea* area, bool on) {
+    NestedHook(areaNo, area, on, SemaLockHookNesting, SemLockSemaphore, SemUnlockSemaphore,
+               "SetLockSemaphoreProc");
+}
+
+DbfArea* SemaphoreTableOfCurrentArea() {
+    return CurrentArea < WorkAreas.size() ? WorkAreas[CurrentArea].get() : nullptr;
+}
+
+void HandleSemaphore(uint8_t action) {
+    HandleSemaphoreIn(CurrentArea, SemaphoreTableOfCurrentArea(), action);
+}
+
+void SetReadSemaphoreProc(bool on) {
+    SetReadSemaphoreProcIn(CurrentArea, SemaphoreTableOfCurrentArea(), on);
+}
+
+void SetLockSemaphoreProc(bool on) {
+    SetLockSemaphoreProcIn(CurrentArea, SemaphoreTableOfCurrentArea(), on);
+}
+
+}  // namespace kor2

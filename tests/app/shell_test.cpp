@@ -1,0 +1,209 @@
+// Tests of the main window's commands without windows: the start mode, the
+// save question before input is replaced, open and save, the error-list
+// caption, the start-up spring and the close sequence.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/shell.h"
+#include "app/startup.h"
+#include "common/globals.h"
+#include "common/scriptdialogs.h"
+#include "platform/hostfs.h"
+#include "spring/springdata.h"
+#include "spring/springfile.h"
+#include "support/tempdir.h"
+#include "tables/area/engine.h"
+
+namespace kor2 {
+namespace {
+
+// A host path in the form the file dialogs return it ("\" separators).
+std::string ProgramPath(std::string p) {
+    std::replace(p.begin(), p.end(), '/', '\\');
+    return p;
+}
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetCommandLine({});
+        InitAllUnits();
+        TempFolder = tmp.path().string();
+        ConfigDir = tmp.path().string();
+    }
+    void TearDown() override {
+        ShutdownTableEngine();
+        AbortFlag = false;
+    }
+    // A spring file in the test folder with wire diameter d.
+    std::string MakeSpringFile(const std::string& name, Extended d) {
+        const std::string file = tmp.file(name);
+        const Extended keep = WireDiameter;
+        WireDiameter = d;
+        WriteSpringFile(file);
+        WireDiameter = keep;
+        EXPECT_FALSE(AbortFlag);
+        return file;
+    }
+    test::TempDir tmp;
+    ScriptedDialogs dialogs;
+};
+
+TEST(StartModeTest, UsageFirstThenBatchReportThenDisplay) {
+    CommandLine cmd;
+    EXPECT_EQ(DecideStartMode(cmd, true), StartMode::Window);
+    EXPECT_EQ(DecideStartMode(cmd, false), StartMode::Console);
+    cmd.writeReport = true;  // "/I" never opens a window, display or not
+    EXPECT_EQ(DecideStartMode(cmd, true), StartMode::BatchReport);
+    EXPECT_EQ(DecideStartMode(cmd, false), StartMode::BatchReport);
+    cmd.usage = true;
+    EXPECT_EQ(DecideStartMode(cmd, true), StartMode::Usage);
+}
+
+TEST_F(ShellTest, UnmodifiedInputIsReplacedWithoutQuestion) {
+    InputModifiedFlag = false;
+    EXPECT_TRUE(ConfirmDiscardInput());
+    EXPECT_TRUE(dialogs.events.empty());
+}
+
+TEST_F(ShellTest, ModifiedNamedInputIsSavedOnYesKeptOnNoAndCancelStops) {
+    const std::string file = MakeSpringFile("feder.kr2", 2.5L);
+    ASSERT_TRUE(OpenSpringFile(file));
+    WireDiameter = 3.0L;
+    InputModifiedFlag = true;
+
+    // No: go on without saving.
+    dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::No));
+    EXPECT_TRUE(ConfirmDiscardInput());
+    ASSERT_EQ(dialogs.Of("yesno").size(), 1u);
+    EXPECT_NE(dialogs.Of("yesno")[0].text.find("Datei speichern ("), std::string::npos);
+    EXPECT_NE(dialogs.Of("yesno")[0].text.find("feder.kr2) ?"), std::string::npos);
+
+    // Cancel: stop, nothing saved.
+    dialogs.answers.push_back(ScriptedAnswer::Cancel());
+    EXPECT_FALSE(ConfirmDiscardInput());
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_TRUE(InputModifiedFlag);
+
+    // Yes (and Yes to replacing the existing file): saved, no longer modified.
+    dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    EXPECT_TRUE(ConfirmDiscardInput());
+    EXPECT_FALSE(InputModifiedFlag);
+    InitAllUnits();
+    ASSERT_TRUE(ReadSpringFileValues(file));
+    EXPECT_EQ(WireDiameter, 3.0L);
+}
+
+TEST_F(ShellTest, ModifiedUnnamedInputIsDiscardedOnlyOnYes) {
+    InputModifiedFlag = true;
+    DataFileName.clear();
+    dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::No));
+    EXPECT_FALSE(ConfirmDiscardInput());
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(dialogs.Of("yesno").back().text, "Bisherige Eingaben verwerfen ?");
+    dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    EXPECT_TRUE(ConfirmDiscardInput());
+}
+
+TEST_F(ShellTest, FailedSaveKeepsTheProgramOpenAndTheInputModified) {
+    // The folder of the current name is gone: the save fails, so closing must
+    // not go on and lose the input.
+    DataFileName = tmp.file("gone/feder");
+    InputModifiedFlag = true;
+    dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    EXPECT_FALSE(CloseMainWindow());
+    EXPECT_TRUE(InputModifiedFlag);
+    EXPECT_FALSE(platform::FileExists(tmp.file("kor2.cff")));
+}
+
+TEST_F(ShellTest, OpenCommandReadsTheChosenFileAndCancelKeepsTheSpring) {
+    const std::string file = MakeSpringFile("zwei.kr2", 2.0L);
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(file)));
+    ASSERT_TRUE(OpenSpringCommand());
+    EXPECT_EQ(WireDiameter, 2.0L);
+    EXPECT_FALSE(InputModifiedFlag);
+    // The title shows the file as the host writes it.
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  " + file);
+    EXPECT_NE(RecentFiles[0].find("zwei.kr2"), std::string::npos);
+
+    WireDiameter = 1.5L;
+    dialogs.answers.push_back(ScriptedAnswer::Cancel());
+    EXPECT_FALSE(OpenSpringCommand());
+    EXPECT_EQ(WireDiameter, 1.5L);
+}
+
+TEST_F(ShellTest, SaveAsTakesTheChosenNameForLaterSaves) {
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(tmp.file("neu.kr2"))));
+    InputModifiedFlag = true;
+    ASSERT_TRUE(SaveSpringAsCommand());
+    EXPECT_TRUE(platform::FileExists(tmp.file("neu.kr2")));
+    EXPECT_FALSE(InputModifiedFlag);
+    EXPECT_NE(SpringFullName().find("neu.kr2"), std::string::npos);
+    // Save now writes under that name (after the replace question).
+    std::filesystem::remove(tmp.file("neu.kr2"));
+    ASSERT_TRUE(SaveSpringCommand());
+    EXPECT_TRUE(platform::FileExists(tmp.file("neu.kr2")));
+}
+
+TEST_F(ShellTest, RecentFilesKeepFourNewestFirstWithoutDuplicates) {
+    for (const char* f : {"a", "b", "c", "d", "e"}) AddRecentFile(f);
+    EXPECT_EQ(RecentFiles[0], "e");
+    EXPECT_EQ(RecentFiles[3], "b");
+    AddRecentFile("C");  // names compare without case
+    EXPECT_EQ(RecentFiles[0], "C");
+    EXPECT_EQ(RecentFiles[1], "e");
+    EXPECT_EQ(RecentFiles[2], "d");
+    EXPECT_EQ(RecentFiles[3], "b");
+}
+
+TEST_F(ShellTest, CheckCommandCountsMessagesForTheMenuCaption) {
+    const uint16_t n = RunCheckCommand();  // the start-up defaults have no material
+    EXPECT_GT(n, 0);
+    EXPECT_EQ(ErrorListCaption(), "&Fehlermeldungen (" + std::to_string(n) + ")");
+}
+
+TEST_F(ShellTest, StartUpReadsTheCommandLineSpringOrFallsBackToTheDefault) {
+    const std::string file = MakeSpringFile("start.kr2", 2.2L);
+    InitAllUnits();
+    TempFolder = ConfigDir = tmp.path().string();
+    EXPECT_TRUE(RunWindowStartUp(ParseCommandLine({file})));
+    EXPECT_EQ(WireDiameter, 2.2L);
+    EXPECT_TRUE(CmdLineFileGiven);
+
+    InitAllUnits();
+    TempFolder = ConfigDir = tmp.path().string();
+    EXPECT_FALSE(RunWindowStartUp(ParseCommandLine({tmp.file("fehlt.kr2")})));
+    EXPECT_FALSE(CmdLineFileGiven);
+    EXPECT_EQ(WireDiameter, 1.2L);  // the start-up default, checked
+    EXPECT_GT(ErrorList.count, 0);
+}
+
+TEST_F(ShellTest, CloseWritesStateFileAndRemovesOnlyTemporaryDrawings) {
+    for (const char* f : {"$a.dx$", "$block7.dx$", "keep.dxf", "a.dx$"})
+        std::ofstream(tmp.file(f)) << "x";
+    InputModifiedFlag = false;
+    ASSERT_TRUE(CloseMainWindow());
+    EXPECT_TRUE(platform::FileExists(tmp.file("kor2.cff")));
+    EXPECT_FALSE(platform::FileExists(tmp.file("$a.dx$")));
+    EXPECT_FALSE(platform::FileExists(tmp.file("$block7.dx$")));
+    EXPECT_TRUE(platform::FileExists(tmp.file("keep.dxf")));
+    EXPECT_TRUE(platform::FileExists(tmp.file("a.dx$")));
+}
+
+TEST_F(ShellTest, RefusedCloseWritesNothing) {
+    std::ofstream(tmp.file("$a.dx$")) << "x";
+    InputModifiedFlag = true;
+    DataFileName.clear();
+    dialogs.answers.push_back(ScriptedAnswer::Cancel());
+    EXPECT_FALSE(CloseMainWindow());
+    EXPECT_FALSE(platform::FileExists(tmp.file("kor2.cff")));
+    EXPECT_TRUE(platform::FileExists(tmp.file("$a.dx$")));
+}
+
+}  // namespace
+}  // namespace kor2

@@ -1,0 +1,285 @@
+// Work areas, Use and field access, navigation and visibility, and the hook
+// tables as the command layer calls them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/oemtext.h"
+#include "tables/area/workareas.h"
+#include "tables/area/changes.h"
+#include "tables/area/navigation.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginedates.h"
+#include "tables/dbf/hooks.h"
+#include "tables/base/enginestrings.h"
+#include "tables/tbtestutil.h"
+
+namespace kor2 {
+namespace {
+
+class WorkAreaTest : public test::EngineTest {
+protected:
+    // Records "r1" .. "rN" in field T (C 4), N (N 3); the ones in deleted marked '*'.
+    std::string Table(int n, std::initializer_list<int> deleted = {}) {
+        const std::string path = Path("t" + std::to_string(++tables_) + ".dbf");
+        test::MakeTable(path,
+                        {{"T", 'C', 4, 0}, {"N", 'N', 3, 0}, {"D", 'D', 0, 0}, {"L", 'L', 0, 0}});
+        std::vector<std::vector<std::string>> rows;
+        for (int i = 1; i <= n; ++i) {
+            bool del = false;
+            for (int d : deleted) del = del || d == i;
+            rows.push_back(
+                {del ? "*" : " ", "r" + std::to_string(i), std::to_string(i), "19980317", "T"});
+        }
+        test::AppendRaw(path, rows);
+        return path;
+    }
+    std::string Text() { return AllTrimmed(FieldText(1)); }
+    static std::string AllTrimmed(std::string s) {
+        while (!s.empty() && s.back() == ' ') s.pop_back();
+        return s;
+    }
+    int tables_ = 0;
+};
+
+TEST_F(WorkAreaTest, SelectAndAllAreasInUse) {
+    const std::string path = Table(1);
+    for (int i = 1; i <= UserAreaCount; ++i) {
+        Select(i);
+        ASSERT_TRUE(Use(path + " ALIAS A" + std::to_string(i), nullptr, 0)) << EngineErrorMsg;
+    }
+    Select(5);
+    Select(0);
+    ExpectError(220, "Kein Arbeitsbereich frei [Select(0)]");
+    EXPECT_EQ(CurrentAreaNo(), 5);
+    Select(34);
+    ExpectError(220, "Ungültiger Arbeitsbereich = [Select(34)]"_oem);
+    CloseAllAreas();
+    EXPECT_EQ(CurrentAreaNo(), 1);
+    Select(0);
+    EXPECT_EQ(CurrentAreaNo(), 1);
+}
+
+TEST_F(WorkAreaTest, UseOptionsAliasAndBuffers) {
+    const std::string path = Table(2);
+    ASSERT_TRUE(Use(path, nullptr, 0)) << EngineErrorMsg;  // own typed buffer
+    EXPECT_EQ(AreaAlias(), "T1");
+    EXPECT_TRUE(CurrentDbf()->exclusive == false);
+    Select(2);
+    EXPECT_FALSE(Use(path, nullptr, 0));
+    ExpectError(220, "Alias-Name \"T1\" bereits benutzt.");
+    EXPECT_EQ(CurrentDbf(), nullptr);  // a failed Use leaves the area free
+    ASSERT_TRUE(Use(path + " alias zwei", nullptr, 0)) << EngineErrorMsg;
+    EXPECT_EQ(AreaAlias(), "ZWEI");
+
+    std::vector<uint8_t> wrong(10);
+    Select(3);
+    EXPECT_FALSE(Use(path + " ALIAS DREI", wrong.data(), 10));
+    ExpectError(266, "Record Size=" + std::to_string(1 + 5 + 4 + 11 + 1) + ", Buffer Size=10");
+    EXPECT_FALSE(Use(path, nullptr, 7));
+    EXPECT_EQ(EngineErrorCode, 220);
+    // The name as Use works with it: upper-cased, with the blank Use appends.
+    EXPECT_EQ(EngineErrorMsg, "Puffer ist NIL oder Größe ist Null beim Öffnen von "_oem +
+                                  UpperStr(path) + "  [USE]");
+    std::vector<uint8_t> buf(1 + 5 + 4 + 11 + 1);
+    EXPECT_FALSE(
+        Use(path + " ALIAS DREI EXCLUSIVE", buf.data(), static_cast<uint16_t>(buf.size())));
+    EXPECT_EQ(EngineErrorCode, 32);  // others have it open
+    for (int i : {1, 2}) Select(i), CloseArea();
+    Select(3);
+    ASSERT_TRUE(Use(path + " ALIAS DREI EXCLUSIVE", buf.data(), static_cast<uint16_t>(buf.size())));
+    EXPECT_TRUE(CurrentDbf()->exclusive);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf.data() + 2), 4), "r1  ");
+    EXPECT_TRUE(Use("", nullptr, 0));  // an empty text only closes
+    EXPECT_EQ(CurrentDbf(), nullptr);
+
+    NetworkMode = false;
+    ASSERT_TRUE(Use(path + " ALIAS VIER", nullptr, 0));
+    EXPECT_TRUE(CurrentDbf()->exclusive);
+    EXPECT_FALSE(Use(Path("fehlt.dbf"), nullptr, 0));
+    ExpectError(2, "Fehler beim Öffnen von "_oem);
+}
+
+TEST_F(WorkAreaTest, ExceptionModeLeavesNothingOpen) {
+    const std::string good = Table(2);
+    const std::string bytes = test::ReadFileBytes(good);
+    const std::string bad = Path("kaputt.dbf");
+    test::WriteFileBytes(bad, bytes.substr(0, 32 * 4 + 33 + 10));  // the first record cut short
+    ErrorHandling = true;
+    ExceptionMode = true;
+    // Exclusive: the count comes from the header, not from the file size.
+    EXPECT_THROW(Use(bad + " EXCLUSIVE", nullptr, 0), ETableError);
+    EXPECT_EQ(CurrentDbf(), nullptr);
+    EXPECT_THROW(Skip(1), ETableError);  // 215 on the free area
+    ASSERT_NO_THROW(Use(good, nullptr, 0));
+    EXPECT_THROW(Go(9), ETableError);
+    EXPECT_EQ(EngineErrorCode, 212);
+    ExceptionMode = false;
+    ErrorHandling = false;
+    CloseArea();
+    // Both files were closed: they open exclusively again.
+    EXPECT_TRUE(Use(bad + " EXCLUSIVE", nullptr, 0) || EngineErrorCode == 213);
+    EXPECT_TRUE(Use(good + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+}
+
+TEST_F(WorkAreaTest, FieldAccess) {
+    ASSERT_TRUE(Use(Table(1), nullptr, 0));
+    EXPECT_EQ(FieldCount(), 4);
+    EXPECT_EQ(Field(2), "N");
+    EXPECT_EQ(FieldNo(" d "), 3);
+    EXPECT_EQ(FieldNo("x"), 0);
+    EXPECT_EQ(FieldType(4), 'L');
+    EXPECT_EQ(FieldLen(3), 8);
+    CenturyDisplay = true;
+    EXPECT_EQ(FieldLen(3), 10);
+    CenturyDisplay = false;
+    EXPECT_EQ(FieldText(4), "Y");
+    EXPECT_EQ(FieldText(2), "  1");
+    EXPECT_EQ(FieldText(3), "17.03.98");
+    FieldAddress(4)[0] = 0;
+    EXPECT_EQ(FieldText(4), "N");
+    EXPECT_EQ(FieldText(5), "");
+    ExpectError(220, "Ungültige Feldnr. [FieldText(5)]"_oem);
+    CloseArea();
+    EXPECT_EQ(FieldCount(), 0);
+    ExpectError(215, "[FieldCount()]  WorkArea = 1");
+    EXPECT_TRUE(dEOF());
+    EXPECT_TRUE(dBOF());
+}
+
+TEST_F(WorkAreaTest, TakeKeywordLeavesLongerWords) {
+    std::string t = "t.dbf exclusive alias x";
+    EXPECT_TRUE(TakeKeyword(" EXCLUSIVE", t));
+    EXPECT_EQ(t, "T.DBF ALIAS X");
+    t = "a.dbf exclusively";
+    EXPECT_FALSE(TakeKeyword(" EXCLUSIVE", t));
+}
+
+TEST_F(WorkAreaTest, SkipAndEndsOfFile) {
+    ASSERT_TRUE(Use(Table(3, {3}), nullptr, 0));
+    SetIgnoreDel(true);
+    GoBottom();
+    EXPECT_EQ(RecNo(), 2);
+    Skip(1);
+    EXPECT_TRUE(dEOF());
+    EXPECT_EQ(RecNo(), 4);
+    EXPECT_EQ(Text(), "");
+    Skip(1);
+    ExpectError(212, "ist hinter EOF. [SKIP]");
+    Skip(-1);
+    EXPECT_EQ(RecNo(), 2);
+    EXPECT_FALSE(dEOF());
+    GoTop();
+    Skip(-1);
+    EXPECT_TRUE(dBOF());
+    EXPECT_EQ(RecNo(), 1);
+    EXPECT_EQ(Text(), "r1");
+    Skip(5);
+    EXPECT_TRUE(dEOF());
+    Go(3);  // deleted records are reached by number
+    EXPECT_EQ(Text(), "r3");
+    EXPECT_TRUE(Deleted());
+    Go(7);
+    ExpectError(212, "Ungültige Datensatznr. = 7 Datenbank \""_oem);
+    EXPECT_TRUE(dEOF());
+    EXPECT_FALSE(GoIfValid(0));
+}
+
+TEST_F(WorkAreaTest, AllDeletedAndEmptyTables) {
+    ASSERT_TRUE(Use(Table(2, {1, 2}), nullptr, 0));
+    SetIgnoreDel(true);
+    GoTop();
+    EXPECT_TRUE(dEOF());
+    EXPECT_TRUE(dBOF());
+    EXPECT_EQ(RecNo(), 3);
+    Select(2);
+    ASSERT_TRUE(Use(Table(0), nullptr, 0));
+    EXPECT_EQ(RecNo(), 0);
+    EngineErrorCode = 0;
+    GoTop();
+    EXPECT_EQ(EngineErrorCode, 0);
+    Skip(1);
+    ExpectError(212, "ist leer. [SKIP]");
+}
+
+TEST_F(WorkAreaTest, SharedCountFollowsTheFile) {
+    const std::string path = Table(2);
+    ASSERT_TRUE(Use(path, nullptr, 0));
+    EXPECT_EQ(RecCount(), 2);
+    test::AppendRaw(path, {{" ", "r3", "3"}});  // as another program would
+    EXPECT_EQ(RecCount(), 3);
+}
+
+// A fake index layer that orders records backwards and counts its protection calls.
+struct ReverseIndex {
+    int protectOn = 0, protectOff = 0;
+    bool failRead = false;
+    void Install() {
+        IndexLinked = true;
+        IndexHooks.inControl = [] { return true; };
+        IndexHooks.firstKey = [] { return CurrentDbf()->recordCount; };
+        IndexHooks.lastKey = [] { return 1; };
+        IndexHooks.nextKey = [] {
+            const DbfArea* a = CurrentDbf();
+            return a->currentRecord > 1 ? a->currentRecord - 1 : a->currentRecord;
+        };
+        IndexHooks.prevKey = [] {
+            const DbfArea* a = CurrentDbf();
+            return a->currentRecord < a->recordCount ? a->currentRecord + 1 : a->currentRecord;
+        };
+        IndexHooks.pastEnd = [] { return CurrentDbf()->eof; };
+        IndexHooks.beforeStart = [] { return CurrentDbf()->bof; };
+        IndexHooks.readProtect = [this](int on) { on ? ++protectOn : ++protectOff; };
+    }
+};
+
+TEST_F(WorkAreaTest, IndexOrderIsFollowedAndProtectionAlwaysEnds) {
+    ASSERT_TRUE(Use(Table(3, {3}) + " EXCLUSIVE", nullptr, 0));
+    ReverseIndex index;
+    index.Install();
+    SetIgnoreDel(true);
+    GoTop();
+    EXPECT_EQ(RecNo(), 2);  // record 3 comes first in the order but is deleted
+    Skip(1);
+    EXPECT_EQ(RecNo(), 1);
+    Skip(1);
+    EXPECT_TRUE(dEOF());
+    // Reading fails half-way: the file is cut behind record 1.
+    CurrentDbf()->file->Truncate(CurrentDbf()->headerLength + CurrentDbf()->recordLength);
+    GoTop();
+    EXPECT_EQ(EngineErrorCode, 213);
+    EXPECT_EQ(index.protectOn, index.protectOff);
+    EXPECT_GT(index.protectOn, 2);
+
+    IndexHooks.firstKey = [] { return CurrentDbf()->recordCount + 1; };
+    GoTop();
+    EXPECT_TRUE(dEOF());
+    EXPECT_TRUE(CurrentDbf()->bof);
+}
+
+TEST_F(WorkAreaTest, WithoutIndexGoTopSkipsDeletedInRecordOrder) {
+    ASSERT_TRUE(Use(Table(4, {1, 2}), nullptr, 0));
+    SetIgnoreDel(true);
+    GoTop();
+    EXPECT_EQ(RecNo(), 3);
+    SetIgnoreDel(false);
+    GoTop();
+    EXPECT_EQ(RecNo(), 1);
+}
+
+TEST_F(WorkAreaTest, VirtualTablesNeedTheirLayer) {
+    std::vector<uint8_t> buf(8);
+    EXPECT_FALSE(Use("LISTE VIRTUAL FILE", buf.data(), 8));
+    ExpectError(1101, "[USE(LISTE VIRTUAL FILE,<@Buffer>,<size>)]");
+    std::vector<int> ops;
+    VFileHook = [&](DbfArea& a) { ops.push_back(a.vOperation); };
+    ASSERT_TRUE(Use("liste.x VIRTUAL FILE TO XMS LIFO", buf.data(), 8)) << EngineErrorMsg;
+    EXPECT_EQ(AreaAlias(), "LISTE");
+    EXPECT_EQ(CurrentDbf()->vStorageKind, 3);
+    EXPECT_EQ(CurrentDbf()->vOrderKind, 1);
+    CloseArea();
+    EXPECT_EQ(ops, (std::vector<int>{VfStartEmpty, VfClose}));
+}
+
+}  // namespace
+}  // namespace kor2

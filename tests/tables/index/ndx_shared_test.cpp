@@ -1,0 +1,100 @@
+// Two programs sharing a table and its index: each appends records under
+// the append lock while the semaphore file tells the other to re-read the
+// index header; afterwards the index holds every record in key order.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/hostfs.h"
+#include "tables/area/workareas.h"
+#include "tables/area/changes.h"
+#include "tables/area/navigation.h"
+#include "tables/index/ndx_testutil.h"
+#include "tables/index/ndxbuild.h"
+#include "tables/base/engineerror.h"
+#include "tables/area/engine.h"
+#include "tables/index/orders.h"
+#include "tables/expr/expression.h"
+#include "tables/sema/semaphore.h"
+#include "tables/base/enginestrings.h"
+
+namespace kor2 {
+namespace {
+
+using test::EnvText;
+
+// The child program: the test executable runs itself with this test only.
+TEST(NdxChild, DISABLED_AppendShared) {
+    InitTableEngine();
+    ErrorHandling = false;
+    InitExprParser();
+    IndexInit();
+    LockRetryCount = 2000;
+    LockRetryDelay = 1;
+    LockRetryHook = [] { return true; };
+    ASSERT_TRUE(Use(EnvText("KOR2_TABLE"), nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(OpenIndexFile(EnvText("KOR2_INDEX"), 1)) << EngineErrorMsg;
+    const std::string tag = EnvText("KOR2_TAG");
+    // Both programs start appending together.
+    test::WriteFileBytes(EnvText("KOR2_DIR") + "/ready-" + tag, "1");
+    for (int i = 0; i < 5000 && !(platform::FileExists(EnvText("KOR2_DIR") + "/ready-a") &&
+                                  platform::FileExists(EnvText("KOR2_DIR") + "/ready-b"));
+         ++i)
+        usleep(1000);
+    for (int i = 0; i < 150; ++i) {
+        ASSERT_TRUE(ALock()) << EngineErrorMsg;
+        ClearRecord();
+        test::SetT(tag + std::to_string((i * 37) % 150));
+        Append();
+        ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        Unlock();
+        usleep(200);  // let the other program take its turn
+    }
+    IndexDone();
+    CloseArea();
+}
+
+pid_t RunChild(const std::vector<std::string>& env) {
+    return test::SpawnSelf("NdxChild.DISABLED_AppendShared", env);
+}
+
+int ExitCode(pid_t pid) {
+    return test::WaitChild(pid);
+}
+
+class NdxSharedTest : public test::NdxTest {};
+
+TEST_F(NdxSharedTest, TwoProgramsAppendThroughOneIndex) {
+    const std::string table = OpenRows({});
+    Index_On("T", Path("t.ndx"));
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    CloseArea();
+    const pid_t a = RunChild({"KOR2_TABLE=" + table, "KOR2_INDEX=" + Path("t.ndx"), "KOR2_TAG=a",
+                              "KOR2_DIR=" + dir_.path().string()});
+    const pid_t b = RunChild({"KOR2_TABLE=" + table, "KOR2_INDEX=" + Path("t.ndx"), "KOR2_TAG=b",
+                              "KOR2_DIR=" + dir_.path().string()});
+    EXPECT_EQ(ExitCode(a), 0);
+    EXPECT_EQ(ExitCode(b), 0);
+    // The last program to leave erased the semaphore file.
+    EXPECT_FALSE(platform::FileExists(GetSemaphoreFileName(table)));
+
+    ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0));
+    ASSERT_EQ(RecCount(), 300);
+    ASSERT_TRUE(OpenIndexFile(Path("t.ndx"), 1)) << EngineErrorMsg;
+    const std::vector<int32_t> walk = test::WalkForward();
+    ASSERT_EQ(walk.size(), 300u);
+    std::string previous;
+    for (int32_t r : walk) {
+        Go(r);
+        const std::string key = AllTrim(FieldText(1));
+        EXPECT_LT(previous, key);
+        previous = key;
+        EXPECT_TRUE(Find(key)) << key;
+        EXPECT_EQ(RecNo(), r);
+    }
+}
+
+}  // namespace
+}  // namespace kor2

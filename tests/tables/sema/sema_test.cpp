@@ -1,0 +1,364 @@
+// Tests of the semaphore file protocol: log in and out, reader counting, the
+// write lock and its counter, files left by dead programs, and two real child
+// processes sharing one table. Timeouts are set to a few milliseconds.
+#include "tables/sema/semaphore.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "platform/hostfs.h"
+#include "platform/sysclock.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
+#include "tables/tbtestutil.h"
+
+namespace kor2 {
+namespace {
+
+using Rec = std::array<int, 3>;  // users, readers, update counter
+
+class SemaTest : public test::EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        SemaLockRetries = 3;
+        SemaRetryDelayMs = 1;
+        SemaReaderWaitSec = 0;
+        test::WriteFileBytes(table_, "table");
+    }
+    void TearDown() override {
+        ClearSemaphoreStates();
+        platform::SetClockOverride(std::nullopt);
+        SemaLockRetries = 1000;
+        SemaRetryDelayMs = 10;
+        SemaReaderWaitSec = 100;
+        ExceptionMode = false;
+        EngineTest::TearDown();
+    }
+    // The table opened shared, as a work area holds it.
+    std::unique_ptr<DbfArea> OpenTable(bool exclusive = false) {
+        auto a = std::make_unique<DbfArea>();
+        a->fileName = table_;
+        uint16_t io = 0;
+        a->file = OpenEngineFile(table_, ShareDenyNone, io);
+        a->exclusive = exclusive;
+        EXPECT_TRUE(a->file) << io;
+        return a;
+    }
+    Rec Raw() const {
+        const std::string d = test::ReadFileBytes(sema_);
+        if (d.size() < 4) return {-1, -1, -1};
+        const auto b = [&](int i) { return static_cast<unsigned char>(d[i]); };
+        return {b(0), static_cast<signed char>(d[1]), b(2) | b(3) << 8};
+    }
+    // The message of the last error, which must have this code; clears it.
+    static std::string Error(uint16_t code) {
+        EXPECT_EQ(EngineErrorCode, code);
+        EngineErrorCode = 0;
+        return TakeErrorMsg();
+    }
+
+    std::string table_ = Path("T.DBF"), sema_ = Path("T.@S@");
+};
+
+TEST_F(SemaTest, LogInOncePerAreaAndTheLastOneOutErases) {
+    EXPECT_EQ(GetSemaphoreFileName("C:\\DATA\\KUNDEN.DBF"), "C:\\DATA\\KUNDEN.@S@");
+    EXPECT_EQ(SemaphoreActionName(SemUnlockSemaphore), "UNLOCKSEMAPHORE");
+    auto a1 = OpenTable(), a2 = OpenTable(), ex = OpenTable(true);
+    HandleSemaphoreIn(3, ex.get(), SemLogin);  // exclusive: no file
+    EXPECT_FALSE(platform::FileExists(sema_));
+    HandleSemaphoreIn(1, a1.get(), SemLogin);
+    HandleSemaphoreIn(1, a1.get(), SemLogin);  // a second index of the same area
+    EXPECT_EQ(Raw()[0], 1);
+    HandleSemaphoreIn(2, a2.get(), SemLogin);
+    EXPECT_EQ(Raw()[0], 2);
+    SetLockSemaphoreProcIn(1, a1.get(), true);
+    HandleSemaphoreIn(1, a1.get(), SemLogout);  // in the middle of a write: ends it
+    EXPECT_EQ(SemaphoreStates[1], nullptr);
+    HandleSemaphoreIn(1, a1.get(), SemLogout);  // without a state: nothing
+    EXPECT_EQ(Raw(), (Rec{1, 0, 1}));
+    HandleSemaphoreIn(2, a2.get(), SemLogout);
+    EXPECT_FALSE(platform::FileExists(sema_));
+    EXPECT_EQ(EngineErrorCode, 0);
+
+    HandleSemaphoreIn(35, a1.get(), SemLogin);
+    EXPECT_EQ(Error(220), "Work area [35] out of range. [HandleSemafore]");
+}
+
+TEST_F(SemaTest, NestedWriteLockCountsOneWriteAndSkips65535) {
+    test::WriteFileBytes(sema_, test::Bytes({0, 0, 0xFD, 0xFF}));  // counter 65533
+    auto a = OpenTable();
+    HandleSemaphoreIn(1, a.get(), SemLogin);
+    SetLockSemaphoreProcIn(1, a.get(), true);
+    SetLockSemaphoreProcIn(1, a.get(), true);
+    EXPECT_EQ(Raw()[1], 1);  // the writer's mark
+    SetLockSemaphoreProcIn(1, a.get(), false);
+    EXPECT_EQ(Raw()[2], 65533);
+    SetLockSemaphoreProcIn(1, a.get(), false);
+    EXPECT_EQ(Raw(), (Rec{1, 0, 65534}));
+    EXPECT_FALSE(SemaphoreCounterChanged(*SemaphoreStates[1]));  // its own change
+    HandleSemaphoreIn(1, a.get(), SemLockSemaphore);
+    HandleSemaphoreIn(1, a.get(), SemUnlockSemaphore);
+    EXPECT_EQ(Raw()[2], 0);
+    EXPECT_EQ(EngineErrorCode, 0);
+}
+
+TEST_F(SemaTest, ReadersAreCountedOnceAndSeeOtherWrites) {
+    auto a1 = OpenTable(), a2 = OpenTable();
+    HandleSemaphoreIn(1, a1.get(), SemLogin);
+    HandleSemaphoreIn(2, a2.get(), SemLogin);
+    SetReadSemaphoreProcIn(1, a1.get(), true);
+    SetReadSemaphoreProcIn(1, a1.get(), true);
+    SetReadSemaphoreProcIn(1, a1.get(), false);
+    EXPECT_EQ(Raw()[1], 1);
+    SetReadSemaphoreProcIn(1, a1.get(), false);
+    EXPECT_EQ(Raw()[1], 0);
+
+    SetLockSemaphoreProcIn(2, a2.get(), true);
+    SetLockSemaphoreProcIn(2, a2.get(), false);
+    SetReadSemaphoreProcIn(1, a1.get(), true);
+    EXPECT_TRUE(SemaphoreCounterChanged(*SemaphoreStates[1]));
+    HandleSemaphoreIn(1, a1.get(), SemLogout);  // a reader leaves its count behind
+    EXPECT_EQ(Raw(), (Rec{1, 0, 1}));
+    EXPECT_EQ(EngineErrorCode, 0);
+}
+
+TEST_F(SemaTest, UnbalancedCallsAreReportedAndLeaveTheCountsUsable) {
+    auto a = OpenTable();
+    HandleSemaphoreIn(1, a.get(), SemLogin);
+    SetReadSemaphoreProcIn(1, a.get(), false);
+    EXPECT_EQ(Error(254), "Non-symmetrical Lock-Unlock [SetReadSemaphoreProc]");
+    SetLockSemaphoreProcIn(1, a.get(), false);
+    EXPECT_EQ(Error(254), "Non-symmetrical Lock-Unlock [SetLockSemaphoreProc]");
+    HandleSemaphoreIn(1, a.get(), SemDecRead);
+    EXPECT_EQ(Error(254), "Unbalanced IncRead/DecRead for semaphore file: " + sema_);
+    HandleSemaphoreIn(1, a.get(), SemUnlockSemaphore);
+    EXPECT_EQ(Error(254), "Unbalanced Lock/Unlock for semaphore file: " + sema_);
+
+    SetReadSemaphoreProcIn(1, a.get(), true);
+    EXPECT_EQ(Raw()[1], 1);
+    SetReadSemaphoreProcIn(1, a.get(), false);
+    SetLockSemaphoreProcIn(1, a.get(), true);
+    SetLockSemaphoreProcIn(1, a.get(), false);
+    EXPECT_EQ(Raw(), (Rec{1, 0, 1}));
+    EXPECT_EQ(EngineErrorCode, 0);
+}
+
+TEST_F(SemaTest, ReadersAndWriterKeepEachOtherOut) {
+    auto a1 = OpenTable(), a2 = OpenTable();
+    HandleSemaphoreIn(1, a1.get(), SemLogin);
+    HandleSemaphoreIn(2, a2.get(), SemLogin);
+    SetReadSemaphoreProcIn(1, a1.get(), true);
+    SetLockSemaphoreProcIn(2, a2.get(), true);
+    EXPECT_EQ(Error(1202), "0 second timeout, cannot read: " + table_ +
+                               "\r\nPossible cause: Other user's program has terminated abnormally."
+                               "\r\nCure: Log all users of this application off the network,"
+                               "\r\nthen delete " +
+                               sema_);
+    SetLockSemaphoreProcIn(2, a2.get(), false);  // the caller's matching off
+    EXPECT_EQ(Raw()[2], 0);
+    SetReadSemaphoreProcIn(1, a1.get(), false);
+
+    SetLockSemaphoreProcIn(2, a2.get(), true);
+    SetReadSemaphoreProcIn(1, a1.get(), true);
+    EXPECT_EQ(Error(1202), "0 second timeout: Cannot lock index semaphore file: " + sema_ +
+                               " INCREAD\r\nPossible cause: Network lock limit exceeded"
+                               "\r\n Lock result code: 33");
+    SetReadSemaphoreProcIn(1, a1.get(), false);
+    SetLockSemaphoreProcIn(2, a2.get(), false);
+    EXPECT_EQ(Raw(), (Rec{2, 0, 1}));
+    EXPECT_EQ(EngineErrorCode, 0);
+}
+
+TEST_F(SemaTest, OwnReaderDoesNotBlockOwnWriteAndRaisesStayBalanced) {
+    auto a1 = OpenTable(), a2 = OpenTable();
+    HandleSemaphoreIn(1, a1.get(), SemLogin);
+    HandleSemaphoreIn(2, a2.get(), SemLogin);
+    SetReadSemaphoreProcIn(1, a1.get(), true);
+    SetLockSemaphoreProcIn(1, a1.get(), true);
+    EXPECT_EQ(Raw()[1], 2);
+    SetLockSemaphoreProcIn(1, a1.get(), false);
+    EXPECT_EQ(Raw()[1], 1);
+
+    SetErrorHandling(true);
+    SetExceptionMode(true);
+    EXPECT_THROW(SetLockSemaphoreProcIn(2, a2.get(), true), ETableError);
+    SetErrorHandling(false);
+    EngineErrorCode = 0;
+    // The raise skipped the caller's "off"; the next "on" must lock again.
+    SetReadSemaphoreProcIn(1, a1.get(), false);
+    SetLockSemaphoreProcIn(2, a2.get(), true);
+    EXPECT_TRUE(SemaphoreStates[2]->regionLocked);
+    SetLockSemaphoreProcIn(2, a2.get(), false);
+    EXPECT_EQ(Raw()[2], 2);
+    EXPECT_EQ(EngineErrorCode, 0);
+}
+
+TEST_F(SemaTest, FailedLoginsLeaveNoState) {
+    auto a1 = OpenTable(), a2 = OpenTable();
+    ASSERT_TRUE(a2->file->Lock(0x40000000, 1));  // the base lock byte
+    HandleSemaphoreIn(1, a1.get(), SemLogin);
+    EXPECT_EQ(Error(1202),
+              "Cannot lock database for: " + table_ + " Action=LOGIN [Database Semaphore]");
+    a2->file->Unlock(0x40000000, 1);
+    {
+        ScopedFaultPlan faults;
+        faults.plan().failWrite = 1;  // the zero record of the new file
+        HandleSemaphoreIn(1, a1.get(), SemLogin);
+    }
+    EXPECT_EQ(Error(101), "Cannot write to: " + sema_ + " Action=LOGIN [Database Semaphore]");
+    EXPECT_EQ(SemaphoreStates[1], nullptr);
+    HandleSemaphoreIn(1, a1.get(), SemLogin);  // reads the half-written record as zeros
+    EXPECT_EQ(EngineErrorCode, 0);
+    EXPECT_EQ(Raw()[0], 1);
+}
+
+TEST_F(SemaTest, CurrentWorkAreasOfOneTable) {
+    test::MakeTable(table_, {{"NAME", 'C', 10, 0}});
+    Select(1);
+    ASSERT_TRUE(Use(table_, nullptr, 0));
+    Select(2);
+    ASSERT_TRUE(Use(table_ + " ALIAS T2", nullptr, 0));
+    HandleSemaphore(SemLogin);
+    Select(1);
+    HandleSemaphore(SemLogin);
+    EXPECT_EQ(Raw()[0], 2);
+    SetLockSemaphoreProc(true);
+    SetLockSemaphoreProc(false);
+    Select(2);
+    SetReadSemaphoreProc(true);
+    EXPECT_TRUE(SemaphoreCounterChanged(*SemaphoreStates[2]));
+    SetReadSemaphoreProc(false);
+    HandleSemaphore(SemLogout);
+    Select(1);
+    HandleSemaphore(SemLogout);
+    EXPECT_FALSE(platform::FileExists(sema_));
+    EXPECT_EQ(EngineErrorCode, 0);
+    CloseAllAreas();
+}
+
+// ---- real processes ------------------------------------------------------
+
+// Runs body in a child process; its result is the child's exit code.
+pid_t Spawn(const std::function<int()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        alarm(30);  // a child stuck in a handshake ends instead of hanging the test
+        _exit(body());
+    }
+    return pid;
+}
+
+int ExitCodeOf(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+struct Pipe {
+    int fd[2] = {-1, -1};
+    Pipe() { EXPECT_EQ(pipe(fd), 0); }
+    ~Pipe() {
+        close(fd[0]);
+        close(fd[1]);
+    }
+    void Signal() const { (void)!write(fd[1], "x", 1); }
+    bool Wait() const {
+        char c = 0;
+        return read(fd[0], &c, 1) == 1;
+    }
+};
+
+TEST_F(SemaTest, TwoProcessesSeeEachOthersWrites) {
+    SemaLockRetries = 2000;  // the children may meet in a lock: wait up to 2 s
+    SemaReaderWaitSec = 5;
+    Pipe aToB, bToA;
+    // Each child returns the number of its first failed check, 0 when all hold.
+    const pid_t a = Spawn([&] {
+        auto t = OpenTable();
+        HandleSemaphoreIn(1, t.get(), SemLogin);
+        if (!bToA.Wait()) return 1;  // the other one is logged in
+        SetLockSemaphoreProcIn(1, t.get(), true);
+        SetLockSemaphoreProcIn(1, t.get(), false);
+        if (Raw()[2] != 1) return 2;
+        aToB.Signal();
+        if (!bToA.Wait()) return 3;
+        SetReadSemaphoreProcIn(1, t.get(), true);
+        const SemaphoreState& s = *SemaphoreStates[1];
+        if (s.record.updateCount != 2 || !SemaphoreCounterChanged(s)) return 4;
+        if (s.record.users != 2 || s.record.readers != 1) return 5;
+        SetReadSemaphoreProcIn(1, t.get(), false);
+        HandleSemaphoreIn(1, t.get(), SemLogout);
+        if (!platform::FileExists(sema_)) return 6;  // the other one is still in
+        aToB.Signal();
+        return EngineErrorCode == 0 ? 0 : 7;
+    });
+    const pid_t b = Spawn([&] {
+        auto t = OpenTable();
+        HandleSemaphoreIn(1, t.get(), SemLogin);
+        bToA.Signal();
+        if (!aToB.Wait()) return 11;
+        SetReadSemaphoreProcIn(1, t.get(), true);
+        SemaphoreState& s = *SemaphoreStates[1];
+        if (s.record.updateCount != 1 || !SemaphoreCounterChanged(s)) return 12;
+        SetReadSemaphoreProcIn(1, t.get(), false);
+        s.lastSeenCount = s.record.updateCount;  // as the index layer does after re-reading
+        SetLockSemaphoreProcIn(1, t.get(), true);
+        SetLockSemaphoreProcIn(1, t.get(), false);
+        if (Raw()[2] != 2) return 13;
+        bToA.Signal();
+        if (!aToB.Wait()) return 14;
+        if (Raw()[0] != 1) return 15;
+        HandleSemaphoreIn(1, t.get(), SemLogout);
+        if (platform::FileExists(sema_)) return 16;  // the last one out erases it
+        return EngineErrorCode == 0 ? 0 : 17;
+    });
+    EXPECT_EQ(ExitCodeOf(a), 0);
+    EXPECT_EQ(ExitCodeOf(b), 0);
+    EXPECT_FALSE(platform::FileExists(sema_));
+}
+
+TEST_F(SemaTest, FileOfADeadProgramIsRecreatedOnAnotherDay) {
+    const pid_t dead = Spawn([&] {
+        auto t = OpenTable();
+        HandleSemaphoreIn(1, t.get(), SemLogin);
+        SetReadSemaphoreProcIn(1, t.get(), true);
+        return EngineErrorCode == 0 ? 0 : 1;  // ends without logging out
+    });
+    ASSERT_EQ(ExitCodeOf(dead), 0);
+    EXPECT_EQ(Raw()[0], 1);
+    EXPECT_EQ(Raw()[1], 1);
+
+    auto t = OpenTable();
+    HandleSemaphoreIn(1, t.get(), SemLogin);  // same day: the counts stay
+    EXPECT_EQ(Raw()[0], 2);
+    SetLockSemaphoreProcIn(1, t.get(), true);  // waits for the dead reader in vain
+    Error(1202);
+    SetLockSemaphoreProcIn(1, t.get(), false);
+    HandleSemaphoreIn(1, t.get(), SemLogout);
+    EXPECT_EQ(Raw()[0], 1);
+
+    platform::SetClockOverride(platform::DateTime{2031, 6, 2, 8, 0, 0, 0, 1});
+    HandleSemaphoreIn(1, t.get(), SemLogin);
+    EXPECT_EQ(Raw()[0], 1);
+    EXPECT_EQ(Raw()[1], 0);
+    // Held open by a logged-in area the file is kept, whatever its date.
+    auto t2 = OpenTable();
+    HandleSemaphoreIn(2, t2.get(), SemLogin);
+    EXPECT_EQ(Raw()[0], 2);
+    SetLockSemaphoreProcIn(1, t.get(), true);
+    SetLockSemaphoreProcIn(1, t.get(), false);
+    EXPECT_EQ(EngineErrorCode, 0);
+    HandleSemaphoreIn(1, t.get(), SemLogout);
+    HandleSemaphoreIn(2, t2.get(), SemLogout);
+    EXPECT_FALSE(platform::FileExists(sema_));
+}
+
+}  // namespace
+}  // namespace kor2
