@@ -66,7 +66,8 @@ int RunWindow(int argc, char** argv, const kor2::CommandLine& cmd) {
     {
         kor2::Thh mainWindow;
         // The table browser lives as long as the main window.
-        const auto browser = kor2::InstallDbf4Window(&mainWindow);
+        const kor2::Dbf4MenuCaptions captions = mainWindow.BrowserMenuCaptions();
+        const auto browser = kor2::InstallDbf4Window(&mainWindow, &captions);
         mainWindow.show();
         const bool showMessages = mainWindow.StartUp(cmd);
         if (showMessages) QTimer::singleShot(0, &mainWindow, [] { kor2::ShowCalcMessages(); });

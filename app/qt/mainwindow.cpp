@@ -129,6 +129,21 @@ Thh::~Thh() {
     SetPrintJobBackend(nullptr);
 }
 
+// This menu has no edit or view menu; the browser's take the words the
+// program uses for them.
+Dbf4MenuCaptions Thh::BrowserMenuCaptions() const {
+    Dbf4MenuCaptions c;
+    c.file = mi_Datei->title();
+    c.print = mi_DateiDrucken->text();
+    c.exit = mi_DateiBeenden->text();
+    c.edit = OemToQString("&Bearbeiten");
+    c.view = OemToQString("&Ansicht");
+    c.help = mi_Hilfe->title();
+    c.common = mi_Datenbank->title();
+    c.datei = mi_Datei->title();
+    return c;
+}
+
 void Thh::mi_DateiOeffnenClick() {
     OpenSpringCommand();
     UpdateCaptions();

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "graphics/qt/graphwidget.h"
+#include "tables/forms/menucaptions.h"
 
 class QAction;
 class QCloseEvent;
@@ -28,6 +29,9 @@ public:
     // (SetupGraphForm), command line or default spring, caption. True when the message window
     // should follow once shown.
     bool StartUp(const CommandLine& cmd);
+
+    // The captions the table browser's menu takes from this menu.
+    Dbf4MenuCaptions BrowserMenuCaptions() const;
 
     QMenuBar* MainMenu1;
     QMenu* mi_Datei;

@@ -286,8 +286,20 @@ void Tdbf4Form::Run(const std::function<void()>& handler) {
     if (isVisible()) ShowModel();
 }
 
-std::unique_ptr<Tdbf4Form> InstallDbf4Window(QWidget* parent) {
+void Tdbf4Form::TakeMenuCaptions(const Dbf4MenuCaptions& c) {
+    mi_File->setTitle(c.file);
+    mi_filePrint->setText(c.print);
+    mi_fileExit->setText(c.exit);
+    mi_edit->setTitle(c.edit);
+    mi_view->setTitle(c.view);
+    mi_Help->setTitle(c.help);
+    mi_helpCommon->setText(c.common);
+    mi_helpDatei->setText(c.datei);
+}
+
+std::unique_ptr<Tdbf4Form> InstallDbf4Window(QWidget* parent, const Dbf4MenuCaptions* captions) {
     auto form = std::make_unique<Tdbf4Form>(dbf4(), parent);
+    if (captions) form->TakeMenuCaptions(*captions);
     SetDbf4Window(form.get());
     return form;
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/qt/formbase.h"
+#include "tables/forms/menucaptions.h"
 #include "tables/browser/browsermodel.h"
 
 class QAction;
@@ -26,6 +27,9 @@ class Tdbf4Form : public platform::TForm, public Dbf4Window {
 public:
     explicit Tdbf4Form(Tdbf4& model, QWidget* parent = nullptr);
     ~Tdbf4Form() override;
+
+    // Gives the menu the main menu's captions.
+    void TakeMenuCaptions(const Dbf4MenuCaptions& captions);
 
     // Dbf4Window
     BrowserResult ShowModal(Tdbf4& browser) override;
@@ -90,7 +94,9 @@ private:
 };
 
 // Creates the window for dbf4() and registers it; the caller keeps it (and
-// unregisters it by destroying it). Needs a QApplication.
-std::unique_ptr<Tdbf4Form> InstallDbf4Window(QWidget* parent = nullptr);
+// unregisters it by destroying it). The menu takes the captions given, else
+// keeps its own. Needs a QApplication.
+std::unique_ptr<Tdbf4Form> InstallDbf4Window(QWidget* parent = nullptr,
+                                             const Dbf4MenuCaptions* captions = nullptr);
 
 }  // namespace kor2

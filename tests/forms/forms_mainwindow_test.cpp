@@ -30,6 +30,7 @@
 #include "spring/springdata.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
+#include "tables/forms/browserwindow.h"
 
 namespace kor2 {
 namespace {
@@ -231,6 +232,23 @@ TEST_F(MainWindowTest, PrintingTheTickedDiagramsFromTheMenu) {
     ASSERT_FALSE(said.empty());
     EXPECT_EQ(said.back().text, tmp.file("kor2.pdf") + " wurde angelegt.");
     EXPECT_GT(std::filesystem::file_size(tmp.file("kor2.pdf")), 1000u);
+}
+
+TEST_F(MainWindowTest, TableBrowserMenuSpeaksTheMainMenusLanguage) {
+    Thh w;
+    const Dbf4MenuCaptions captions = w.BrowserMenuCaptions();
+    const auto browser = InstallDbf4Window(&w, &captions);
+    EXPECT_EQ(browser->mi_File->title(), "&Datei");
+    EXPECT_EQ(browser->mi_filePrint->text(), "&Drucken...");
+    EXPECT_EQ(browser->mi_fileExit->text(), "&Beenden");
+    EXPECT_EQ(browser->mi_edit->title(), "&Bearbeiten");
+    EXPECT_EQ(browser->mi_view->title(), "&Ansicht");
+    EXPECT_EQ(browser->mi_Help->title(), "&Hilfe");
+    EXPECT_EQ(browser->mi_helpCommon->text(), "Daten&bank");
+    EXPECT_EQ(browser->mi_helpDatei->text(), "&Datei");
+    // The items the browser names itself keep their captions.
+    EXPECT_EQ(browser->mi_viewSearch->text(), "&Suchen");
+    EXPECT_EQ(browser->mi_helphilfebild->text(), "Hilfe&bild");
 }
 
 }  // namespace

@@ -34,7 +34,8 @@ ScreenProgram::ScreenProgram() {
     SetTextOutputBackend(&textOutput_);
     InstallEngineQtMessageBox();
     window_ = std::make_unique<Thh>();
-    browser_ = InstallDbf4Window(window_.get());
+    const Dbf4MenuCaptions captions = window_->BrowserMenuCaptions();
+    browser_ = InstallDbf4Window(window_.get(), &captions);
     window_->show();
     window_->StartUp(ParseCommandLine(CommandLineParams()));
     (void)QTest::qWaitForWindowExposed(window_.get());  // Inspect waits again and reports
