@@ -186,6 +186,8 @@ TEST_F(ReportMessagesTest, TabModeHasOneLinePerMessage) {
     ReportEnd();
     const auto lines = ReportLines(Slurp(tmp.file("$$$1.txt")));
     ASSERT_EQ(lines.size(), 6u + 2u + 3u);
+    // The report's file is named as the host writes paths.
+    EXPECT_EQ(lines[1], tmp.file("$$$1.txt"));
     EXPECT_EQ(lines[7], "BEMERKUNGEN, WARNUNGEN, FEHLERMELDUNGEN");
     EXPECT_EQ(lines[8], "Warnung: Federrate zu klein\tUrsache A\tAbhilfe A");
     EXPECT_EQ(lines[9],
