@@ -31,6 +31,7 @@ inline constexpr uint16_t kHelpProgram = 1000;
 inline constexpr uint16_t kHelpFile = 1010;
 inline constexpr uint16_t kHelpCheck = 1020;
 inline constexpr uint16_t kHelpDiagrams = 1030;
+inline constexpr uint16_t kHelpTableWindow = 3210;  // a table shown from the menu
 
 // The full file name of the current spring ("" when it has no name yet).
 // (DataFileFullName of DataFileName.)

@@ -224,6 +224,7 @@ void Thh::mi_TabelleAnzeigenClick() {
     DbfOpenTable(chosen);
     if (AbortFlag) return;
     DbfSetTitles("", ExtractFileBaseName(chosen));
+    SetHelpNumber(kHelpTableWindow);  // the browser's help is about this window
     DbfShowTable("", 0);
     DbfCloseTable();
 }

@@ -21,6 +21,7 @@
 #include "app/startup.h"
 #include "common/config.h"
 #include "common/globals.h"
+#include "common/helptext.h"
 #include "common/scriptdialogs.h"
 #include "forms_modal.h"
 #include "graphics/window/graphwin.h"
@@ -177,6 +178,15 @@ TEST_F(MainWindowTest, MaterialItemAsksForANewMaterialFirst) {
     w.mi_dbfmaterial->trigger();
     ASSERT_EQ(dialogs.Of("janein").size(), 1u);
     EXPECT_EQ(dialogs.Of("janein")[0].text, "Neuen Werkstoff eintragen ?");
+}
+
+TEST_F(MainWindowTest, TableFromTheMenuHasTheTableWindowsHelp) {
+    Thh w;
+    w.StartUp(ParseCommandLine(CommandLineParams()));
+    HelpNumber = 4050;  // left by an earlier dialog
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(kData + "fedwst.dbf")));
+    w.mi_TabelleAnzeigen->trigger();
+    EXPECT_EQ(HelpNumber, kHelpTableWindow);
 }
 
 TEST_F(MainWindowTest, SpreadsheetExportFromTheMenu) {
