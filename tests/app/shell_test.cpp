@@ -82,6 +82,7 @@ TEST_F(ShellTest, ModifiedNamedInputIsSavedOnYesKeptOnNoAndCancelStops) {
     ASSERT_EQ(dialogs.Of("yesno").size(), 1u);
     EXPECT_NE(dialogs.Of("yesno")[0].text.find("Datei speichern ("), std::string::npos);
     EXPECT_NE(dialogs.Of("yesno")[0].text.find("feder.kr2) ?"), std::string::npos);
+    EXPECT_EQ(dialogs.Of("yesno")[0].text.find('\\'), std::string::npos);  // the host's path
 
     // Cancel: stop, nothing saved.
     dialogs.answers.push_back(ScriptedAnswer::Cancel());
