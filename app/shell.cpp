@@ -63,7 +63,8 @@ bool ConfirmDiscardInput() {
     AbortFlag = false;
     if (!InputModifiedFlag) return true;
     if (!DataFileName.empty()) {
-        const bool save = MessageBoxYesNo("Datei speichern (" + platform::DisplayPath(SpringFullName()) + ") ?");
+        const bool save =
+            MessageBoxYesNo("Datei speichern (" + platform::DisplayPath(SpringFullName()) + ") ?");
         if (AbortFlag) return false;  // Cancel
         if (!save) return true;
         return SaveUnder(SpringFullName());

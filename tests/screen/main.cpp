@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "platform/qt/hostlang.h"
+
 int main(int argc, char** argv) {
     if (qgetenv("DISPLAY").isEmpty()) {
         std::puts("screen test: no X display; run it through run-screen-test.sh");
@@ -12,6 +14,7 @@ int main(int argc, char** argv) {
     }
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
+    kor2::platform::InstallHostTranslations(app);  // as the program does: German host dialogs
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
