@@ -20,13 +20,13 @@
 #include "spring/material.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
-#include "tables/area/engine.h"
-#include "tables/browser/browsermodel.h"
-#include "tables/dataset/dbfdataset.h"
-#include "tables/expr/expression.h"
-#include "tables/index/orders.h"
 #include "tables/memo/memoarea.h"
+#include "tables/area/engine.h"
+#include "tables/index/orders.h"
+#include "tables/expr/expression.h"
+#include "tables/dataset/dbfdataset.h"
 #include "tables/vfile/vfiles.h"
+#include "tables/browser/browsermodel.h"
 
 namespace kor2 {
 
@@ -77,9 +77,7 @@ void UseProgramFilesFolder() {
 
 }  // namespace
 
-void SetProgramFilesFolder(const std::string& folder) {
-    g_programFiles = folder;
-}
+void SetProgramFilesFolder(const std::string& folder) { g_programFiles = folder; }
 
 void ReadSettings() {
     AbortFlag = false;
@@ -102,25 +100,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& params) {
     CommandLine cmd;
     for (const std::string& p : params) {
         const std::string u = UpperCaseStr(p);
-        if (u == "?" || u == "/?")
-            cmd.usage = true;
-        else if (u == "/I")
-            cmd.writeReport = true;
-        else if (u == "/NOGUI")
-            cmd.noGui = true;
-        else if (IsSwitch(p))
-            continue;  // switches of other commands ("/G", "/CAD1:2")
-        else if (cmd.springFile.empty())
-            cmd.springFile = p;
+        if (u == "?" || u == "/?") cmd.usage = true;
+        else if (u == "/I") cmd.writeReport = true;
+        else if (u == "/NOGUI") cmd.noGui = true;
+        else if (IsSwitch(p)) continue;  // switches of other commands ("/G", "/CAD1:2")
+        else if (cmd.springFile.empty()) cmd.springFile = p;
     }
     return cmd;
 }
 
 std::string UsageText() {
     return "kor2 [Federdatei [/I]] [/NOGUI]\r\n"
-           "  Federdatei  Federdatei (." +
-           DataFileExt.str() +
-           ") lesen und berechnen\r\n"
+           "  Federdatei  Federdatei (." + DataFileExt.str() + ") lesen und berechnen\r\n"
            "  /I          Bericht als Textdatei (Federdatei.txt) schreiben und beenden\r\n"
            "  /NOGUI      kein Fenster der Berechnungsmeldungen";
 }

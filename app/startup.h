@@ -30,7 +30,7 @@ void SetProgramFilesFolder(const std::string& folder);
 
 // What the command line asks for.
 struct CommandLine {
-    std::string springFile;    // first parameter that is not a switch
+    std::string springFile;  // first parameter that is not a switch
     bool writeReport = false;  // "/I"
     bool noGui = false;        // "/NOGUI"
     bool usage = false;        // "?" or "/?"

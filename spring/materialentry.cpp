@@ -105,7 +105,8 @@ void EnterNewMaterial() {
              10000))
         return;
     Extended tauh0 = 0.3L * rm0;
-    if (!Ask("zulässige Hubspannung tauh0 bei d="_oem + FloatToStr3(d0) + ", tau u=0  [N/mm²]"_oem,
+    if (!Ask("zulässige Hubspannung tauh0 bei d="_oem + FloatToStr3(d0) +
+                 ", tau u=0  [N/mm²]"_oem,
              tauh0, 0, 10000))
         return;
     Extended tauhx = 0.3L * rmx;

@@ -28,45 +28,21 @@ struct FieldRef {
     int32_t FEDWST_Record::*integer;
     Real48 FEDWST_Record::*real;
 };
-constexpr FieldRef T(std::string FEDWST_Record::*m) {
-    return {Kind::Text, m, nullptr, nullptr};
-}
-constexpr FieldRef I(int32_t FEDWST_Record::*m) {
-    return {Kind::Int, nullptr, m, nullptr};
-}
-constexpr FieldRef R(Real48 FEDWST_Record::*m) {
-    return {Kind::Real, nullptr, nullptr, m};
-}
+constexpr FieldRef T(std::string FEDWST_Record::*m) { return {Kind::Text, m, nullptr, nullptr}; }
+constexpr FieldRef I(int32_t FEDWST_Record::*m) { return {Kind::Int, nullptr, m, nullptr}; }
+constexpr FieldRef R(Real48 FEDWST_Record::*m) { return {Kind::Real, nullptr, nullptr, m}; }
 
 using F = FEDWST_Record;
 const FieldRef kFields[27] = {
-    T(&F::Name1),
-    T(&F::Name2),
-    T(&F::Name3),
-    T(&F::Name4),
-    I(&F::ShearModulus),
-    I(&F::YoungsModulus),
-    R(&F::Density),
-    I(&F::Rm0),
-    R(&F::DR0),
-    I(&F::RmMax),
-    I(&F::RmSlope),
-    R(&F::DRef),
-    I(&F::TauO0),
-    I(&F::TauOSlope),
-    I(&F::TauH0),
-    I(&F::TauHSlope),
-    R(&F::GoodmanSlope),
-    I(&F::TauO0Peened),
-    I(&F::TauOSlopePeened),
-    I(&F::TauH0Peened),
-    I(&F::TauHSlopePeened),
-    R(&F::GoodmanSlopePeened),
-    R(&F::DMin),
-    R(&F::DMax),
-    I(&F::TMax),
-    T(&F::Note),
-    I(&F::MaterialNo),
+    T(&F::Name1),           T(&F::Name2),           T(&F::Name3),
+    T(&F::Name4),           I(&F::ShearModulus),    I(&F::YoungsModulus),
+    R(&F::Density),         I(&F::Rm0),             R(&F::DR0),
+    I(&F::RmMax),           I(&F::RmSlope),         R(&F::DRef),
+    I(&F::TauO0),           I(&F::TauOSlope),       I(&F::TauH0),
+    I(&F::TauHSlope),       R(&F::GoodmanSlope),    I(&F::TauO0Peened),
+    I(&F::TauOSlopePeened), I(&F::TauH0Peened),     I(&F::TauHSlopePeened),
+    R(&F::GoodmanSlopePeened), R(&F::DMin),         R(&F::DMax),
+    I(&F::TMax),            T(&F::Note),            I(&F::MaterialNo),
 };
 
 }  // namespace
@@ -88,15 +64,9 @@ void ReadMaterialRecord() {
         DbfGetFieldStr(i + 1, s);
         const FieldRef& f = kFields[i];
         switch (f.kind) {
-            case Kind::Text:
-                AnsiToOemStr(s, MaterialRec.*f.text);
-                break;
-            case Kind::Int:
-                MaterialRec.*f.integer = StrToIntDef0(s);
-                break;
-            case Kind::Real:
-                MaterialRec.*f.real = Real48::FromExtended(StrToFloatDef0(s));
-                break;
+            case Kind::Text: AnsiToOemStr(s, MaterialRec.*f.text); break;
+            case Kind::Int: MaterialRec.*f.integer = StrToIntDef0(s); break;
+            case Kind::Real: MaterialRec.*f.real = Real48::FromExtended(StrToFloatDef0(s)); break;
         }
     }
 }
@@ -106,15 +76,9 @@ void WriteMaterialRecord() {
     for (int i = 0; i < 27; ++i) {
         const FieldRef& f = kFields[i];
         switch (f.kind) {
-            case Kind::Text:
-                DbfSetFieldStr(i + 1, OemToAnsi(MaterialRec.*f.text));
-                break;
-            case Kind::Int:
-                DbfSetFieldInt(i + 1, MaterialRec.*f.integer);
-                break;
-            case Kind::Real:
-                DbfSetFieldReal(i + 1, MaterialRec.*f.real);
-                break;
+            case Kind::Text: DbfSetFieldStr(i + 1, OemToAnsi(MaterialRec.*f.text)); break;
+            case Kind::Int: DbfSetFieldInt(i + 1, MaterialRec.*f.integer); break;
+            case Kind::Real: DbfSetFieldReal(i + 1, MaterialRec.*f.real); break;
         }
     }
 }

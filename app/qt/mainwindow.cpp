@@ -11,8 +11,9 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-#include "app/shell.h"
 #include "app/spreadsheet.h"
+#include "common/sheetapp.h"
+#include "app/shell.h"
 #include "app/startup.h"
 #include "common/errdesc.h"
 #include "common/filepath.h"
@@ -24,7 +25,6 @@
 #include "common/msgbox.h"
 #include "common/printsel.h"
 #include "common/reporthead.h"
-#include "common/sheetapp.h"
 #include "graphics/cadout.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"

@@ -169,8 +169,7 @@ void TForm_showtextfile::FormShow() {
     } else {
         ShowErrorMessage(platform::DisplayPath(ShownFile) + " not found !");
     }
-    setWindowTitle(platform::AnsiToQString(CaptionText + " - " +
-                                           OemToAnsiLine(platform::DisplayPath(ShownFile))));
+    setWindowTitle(platform::AnsiToQString(CaptionText + " - " + OemToAnsiLine(platform::DisplayPath(ShownFile))));
 }
 
 void TForm_showtextfile::FormClose() {
@@ -245,8 +244,8 @@ void PrintTextPages(const std::vector<std::string>& lines, int pageCount) {
     upright.setOrientation(QPageLayout::Portrait);
     QPageLayout turned = upright;
     turned.setOrientation(QPageLayout::Landscape);
-    const bool landscape = PrintLandscape(widest, textHeight, LinesPerPage, Box(upright, printer),
-                                          Box(turned, printer));
+    const bool landscape = PrintLandscape(widest, textHeight, LinesPerPage,
+                                          Box(upright, printer), Box(turned, printer));
     printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     printer.setFromTo(1, pageCount);
 

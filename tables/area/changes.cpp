@@ -10,11 +10,11 @@
 
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
+#include "tables/area/workareas.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
-#include "tables/area/workareas.h"
-#include "tables/base/engineerror.h"
 #include "tables/dbf/dbfformat.h"
+#include "tables/base/engineerror.h"
 #include "tables/dbf/hooks.h"
 
 namespace kor2 {
@@ -193,8 +193,7 @@ void Append() {
     if (CheckAreaOpen("Append")) return;
     DbfArea& a = *CurrentDbf();
     if (Shared(a) && (a.lockState == LockNone || a.lockState == LockRecords)) {
-        SetEngineError(5, "Datei muß gesperrt sein zum Anhängen: "_oem +
-                              platform::DisplayPath(a.fileName) + " [APPEND]");
+        SetEngineError(5, "Datei muß gesperrt sein zum Anhängen: "_oem + platform::DisplayPath(a.fileName) + " [APPEND]");
         return;
     }
     RefreshRecCount(a);

@@ -71,10 +71,9 @@ bool Tdbf4::ExportHtml(const std::string& fileName) {
     bool ok = f.Rewrite();
     auto line = [&](const std::string& s) { ok = ok && f.WriteLine(s); };
     line("<HTML>");
-    line(
-        "<head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">"
-        "<title>" +
-        html(BareName(fileName)) + "</title></head>");
+    line("<head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">"
+         "<title>" +
+         html(BareName(fileName)) + "</title></head>");
     line("<BODY BGCOLOR=\"C0C0C0\">");
     line("<P>" + html(CaptionText + "V" + ProgramVersion) + "</P>");
     line("<P>" + html(UpperAscii(fileName)) + "</P>");
@@ -165,8 +164,6 @@ void Tdbf4::mi_helphilfebildClick() {
     AbortFlag = false;
 }
 
-void Tdbf4::mi_helpDateiClick() {
-    Message(platform::DisplayPath(Label_filename));
-}
+void Tdbf4::mi_helpDateiClick() { Message(platform::DisplayPath(Label_filename)); }
 
 }  // namespace kor2

@@ -2,8 +2,8 @@
 // browser model dbf4. Called by the material table code and the shell.
 #include "tables/browser/procedural.h"
 
-#include "common/fileops.h"
 #include "common/filepath.h"
+#include "common/fileops.h"
 #include "common/globals.h"
 #include "common/msgbox.h"
 #include "common/textfile.h"
@@ -70,24 +70,18 @@ void DbfOpenTable(const std::string& fileName) {
     DbfGetError();
 }
 
-void DbfCloseTable() {
-    dbf4().CloseTable();
-}
+void DbfCloseTable() { dbf4().CloseTable(); }
 
 // The titles stay in code page 850: the window converts them for display.
 void DbfSetTitles(const std::string& title1, const std::string& title2) {
     dbf4().SetTitles(title1, title2);
 }
 
-void DbfShowTable(const std::string& action, int mode) {
-    dbf4().ShowTable(action, mode);
-}
+void DbfShowTable(const std::string& action, int mode) { dbf4().ShowTable(action, mode); }
 
 // ---------------------------------------------------------------- positioning
 
-void DbfGoTop() {
-    dbf4().GoTop();
-}
+void DbfGoTop() { dbf4().GoTop(); }
 
 void DbfGoRecord(int32_t n) {
     const int32_t count = dbf4().GetRecordCount();
@@ -108,22 +102,12 @@ void DbfGoRecordChecked(int32_t recNo) {
     DbfGetError();
 }
 
-void DbfSkip(int32_t n) {
-    dbf4().SkipRecords(n);
-}
-bool DbfEof() {
-    return dbf4().IsEof();
-}
-int32_t DbfRecNo() {
-    return dbf4().GetRecNo();
-}
-int32_t DbfRecordCount() {
-    return dbf4().GetRecordCount();
-}
+void DbfSkip(int32_t n) { dbf4().SkipRecords(n); }
+bool DbfEof() { return dbf4().IsEof(); }
+int32_t DbfRecNo() { return dbf4().GetRecNo(); }
+int32_t DbfRecordCount() { return dbf4().GetRecordCount(); }
 
-void DbfAppendBlank() {
-    dbf4().AppendBlankRecord();
-}
+void DbfAppendBlank() { dbf4().AppendBlankRecord(); }
 
 // ---------------------------------------------------------------- indexes
 
@@ -143,30 +127,16 @@ void DbfCreateIndexInTemp(const std::string& keyExpr, const std::string& name) {
     dbf4().SetIndexFile(path);
 }
 
-void DbfFindKey(const std::string& key) {
-    dbf4().FindKey(key);
-}
-bool DbfFound() {
-    return dbf4().GetFound();
-}
+void DbfFindKey(const std::string& key) { dbf4().FindKey(key); }
+bool DbfFound() { return dbf4().GetFound(); }
 
 // ---------------------------------------------------------------- fields
 
-void DbfGetFieldName(int fieldNo, std::string& name) {
-    dbf4().GetFieldName(fieldNo, name);
-}
-void DbfGetFieldStr(int fieldNo, std::string& s) {
-    dbf4().GetFieldAsString(fieldNo, s);
-}
-void DbfSetFieldStr(int fieldNo, const std::string& s) {
-    dbf4().SetFieldAsString(fieldNo, s);
-}
-void DbfSetFieldReal(int fieldNo, const Real48& value) {
-    dbf4().SetFieldAsFloat(fieldNo, value);
-}
-void DbfSetFieldInt(int fieldNo, int32_t value) {
-    dbf4().SetFieldAsInteger(fieldNo, value);
-}
+void DbfGetFieldName(int fieldNo, std::string& name) { dbf4().GetFieldName(fieldNo, name); }
+void DbfGetFieldStr(int fieldNo, std::string& s) { dbf4().GetFieldAsString(fieldNo, s); }
+void DbfSetFieldStr(int fieldNo, const std::string& s) { dbf4().SetFieldAsString(fieldNo, s); }
+void DbfSetFieldReal(int fieldNo, const Real48& value) { dbf4().SetFieldAsFloat(fieldNo, value); }
+void DbfSetFieldInt(int fieldNo, int32_t value) { dbf4().SetFieldAsInteger(fieldNo, value); }
 
 bool DbfGetFieldBoolByName(const std::string& name) {
     return dbf4().GetFieldAsBooleanByName(name);
@@ -184,14 +154,8 @@ void DbfSetFieldIntByName(const std::string& name, int32_t value) {
     dbf4().SetFieldAsIntegerByName(name, value);
 }
 
-void DbfResetError() {
-    dbf4().ResetDbfError();
-}
-void DbfEndError() {
-    dbf4().EndDbfError();
-}
-int DbfGetError() {
-    return dbf4().GetDbfError();
-}
+void DbfResetError() { dbf4().ResetDbfError(); }
+void DbfEndError() { dbf4().EndDbfError(); }
+int DbfGetError() { return dbf4().GetDbfError(); }
 
 }  // namespace kor2

@@ -20,9 +20,9 @@ enum ExprType : int32_t {
     ExprTypeM = 335,  // memo text
 };
 
-inline constexpr int MaxExprText = 255;  // longest source text and text value
-inline constexpr int ExprOpPush = 0;     // program cell: push its data
-inline constexpr int ExprOpEnd = -1;     // program cell: end of program
+inline constexpr int MaxExprText = 255;   // longest source text and text value
+inline constexpr int ExprOpPush = 0;      // program cell: push its data
+inline constexpr int ExprOpEnd = -1;      // program cell: end of program
 
 // One cell of the program and of the work stack. A text value is an offset
 // and length into the block's work pool (work stack) or an index into the
@@ -80,11 +80,12 @@ void SetCurrentKeyExpr(ExprBlock* block);
 // When on, the fields of a work area that stands at end of file read blank.
 inline bool BlankAtEof = false;
 
+
 // Value of field fieldNo (from 1) of the current record of area `area`
 // (33 or more: the current area) as an expression value in `cell`, texts
 // copied into `pool` from `cursor` on (at most `poolEnd`). False for a field
 // type outside C, D, F, L, M, N or a field that does not exist.
-bool FetchFieldValue(int fieldNo, int area, ExprCell& cell, std::vector<char>& pool, size_t cursor,
-                     size_t poolEnd);
+bool FetchFieldValue(int fieldNo, int area, ExprCell& cell, std::vector<char>& pool,
+                     size_t cursor, size_t poolEnd);
 
 }  // namespace kor2

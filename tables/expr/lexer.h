@@ -64,49 +64,20 @@ enum Token : int32_t {
     TokNotEqual = 342,  // "<>" and "#"
     TokLessEq = 343,
     TokGreaterEq = 344,
-    TokExactEq = 345,    // "=="
+    TokExactEq = 345,  // "=="
     TokContained = 346,  // "$"
 };
 
 // Operation codes of the program (functions use their token).
 enum OpCode : int32_t {
-    OpAddN = 347,
-    OpAddND,
-    OpAddDN,
-    OpAddC,
-    OpSubN,
-    OpSubDN,
-    OpSubDD,
-    OpSubC,
-    OpMul,
-    OpDiv,
-    OpPow,
-    OpEqN,
-    OpEqD,
-    OpEqC,
-    OpEqL,
-    OpExactEq,
-    OpContained,
-    OpGtN,
-    OpGtD,
-    OpGtC,
-    OpLtN,
-    OpLtD,
-    OpLtC,
-    OpNeN,
-    OpNeD,
-    OpNeC,
-    OpNeL,
-    OpLeN,
-    OpLeD,
-    OpLeC,
-    OpGeN,
-    OpGeD,
-    OpGeC,
-    OpOr,
-    OpAnd,
-    OpNot,
-    OpNeg,
+    OpAddN = 347, OpAddND, OpAddDN, OpAddC,
+    OpSubN, OpSubDN, OpSubDD, OpSubC,
+    OpMul, OpDiv, OpPow,
+    OpEqN, OpEqD, OpEqC, OpEqL, OpExactEq, OpContained,
+    OpGtN, OpGtD, OpGtC, OpLtN, OpLtD, OpLtC,
+    OpNeN, OpNeD, OpNeC, OpNeL,
+    OpLeN, OpLeD, OpLeC, OpGeN, OpGeD, OpGeC,
+    OpOr, OpAnd, OpNot, OpNeg,
 };
 static_assert(OpNeg == 383);
 

@@ -189,8 +189,8 @@ private:
     std::vector<TTbColumn> columns_;
     bool customColumns_ = false;
     bool syncing_ = false;
-    bool writingCell_ = false;         // an editor's text is being stored
-    std::exception_ptr refusal_;       // why the field refused the last text
+    bool writingCell_ = false;  // an editor's text is being stored
+    std::exception_ptr refusal_;      // why the field refused the last text
     QPointer<QWidget> refusedEditor_;  // editor whose text was refused
     bool refusalQueued_ = false;       // its message is on its way
     bool depressDisabled_ = false;

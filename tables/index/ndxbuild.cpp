@@ -12,12 +12,12 @@
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/base/engineerror.h"
-#include "tables/base/enginestrings.h"
-#include "tables/base/filenames.h"
 #include "tables/dbf/dbffile.h"
-#include "tables/expr/expression.h"
-#include "tables/index/orders.h"
+#include "tables/base/filenames.h"
 #include "tables/keys/keyencoding.h"
+#include "tables/index/orders.h"
+#include "tables/expr/expression.h"
+#include "tables/base/enginestrings.h"
 
 namespace kor2 {
 
@@ -276,8 +276,7 @@ private:
             uint16_t io = 0;
             runs_.file = CreateEngineFile(runs_.name, ShareExclusive, io);
             if (!runs_.file) {
-                SetEngineError(io, "Datei nicht geöffnet"_oem + platform::DisplayPath(runs_.name) +
-                                       " [MakeIndex]");
+                SetEngineError(io, "Datei nicht geöffnet"_oem + platform::DisplayPath(runs_.name) + " [MakeIndex]");
                 return false;
             }
         }

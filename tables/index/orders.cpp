@@ -10,16 +10,16 @@
 #include "platform/progfiles.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
-#include "tables/base/engineerror.h"
-#include "tables/base/enginestrings.h"
-#include "tables/base/filenames.h"
-#include "tables/dbf/dbffile.h"
 #include "tables/dbf/dbfformat.h"
-#include "tables/dbf/hooks.h"
-#include "tables/expr/expression.h"
 #include "tables/index/ndxbuild.h"
+#include "tables/base/engineerror.h"
+#include "tables/dbf/dbffile.h"
+#include "tables/base/filenames.h"
+#include "tables/dbf/hooks.h"
 #include "tables/keys/keyencoding.h"
+#include "tables/expr/expression.h"
 #include "tables/sema/semaphore.h"
+#include "tables/base/enginestrings.h"
 
 namespace kor2 {
 

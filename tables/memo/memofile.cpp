@@ -12,12 +12,12 @@
 #include "platform/hostfs.h"
 #include "platform/progfiles.h"
 #include "tables/area/workareas.h"
-#include "tables/base/engineerror.h"
-#include "tables/base/enginestrings.h"
-#include "tables/base/filenames.h"
-#include "tables/dbf/dbffile.h"
 #include "tables/dbf/dbfformat.h"
 #include "tables/memo/memoformat.h"
+#include "tables/base/engineerror.h"
+#include "tables/dbf/dbffile.h"
+#include "tables/base/filenames.h"
+#include "tables/base/enginestrings.h"
 
 namespace kor2 {
 
@@ -746,8 +746,7 @@ bool PackMemofile(DbfArea& area) {
         return false;
     };
     if (!fresh.file)
-        return abandon(
-            io, "Memo-Datei nicht gefunden: " + platform::DisplayPath(tempName) + " [" + tag + "]");
+        return abandon(io, "Memo-Datei nicht gefunden: " + platform::DisplayPath(tempName) + " [" + tag + "]");
     const int32_t savedRecord = area.currentRecord;
     struct Change {
         int32_t record;
@@ -791,13 +790,11 @@ bool PackMemofile(DbfArea& area) {
     if (!platform::RenameFile(tempName, name)) {
         platform::EraseFile(tempName);
         OpenMemofile(area, tableName);
-        SetEngineError(
-            5, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
+        SetEngineError(5, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
         return false;
     }
     if (!OpenMemofile(area, tableName)) {
-        SetEngineError(EngineErrorCode, "Memo-Datei nicht gefunden: " +
-                                            platform::DisplayPath(name) + " [" + tag + "]");
+        SetEngineError(EngineErrorCode, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
         return false;
     }
     // Without conversion procedures only the field's digits are written, so

@@ -12,13 +12,13 @@
 #include <sstream>
 #include <string>
 
-#include "app/hostfile.h"
 #include "app/startup.h"
 #include "common/errdesc.h"
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "platform/codepage.h"
 #include "platform/hostfs.h"
+#include "app/hostfile.h"
 #include "spring/check.h"
 #include "spring/goodman.h"
 #include "spring/material.h"
@@ -210,8 +210,8 @@ TEST_F(DataFilesTest, SpringFilesAreWrittenByTheProgramAndReadBackWithoutFatalMe
         ASSERT_TRUE(ReadSpringFile(kData + name)) << name;
         EXPECT_FALSE(CalcErrorFlag) << name;
         EXPECT_DOUBLE_EQ(static_cast<double>(WireDiameter), 1.2);
-        EXPECT_EQ(SpringTitle.str(),
-                  spring.kind == DataSpring::Default ? "Zugfeder" : "Demo-Zugfeder");
+        EXPECT_EQ(SpringTitle.str(), spring.kind == DataSpring::Default ? "Zugfeder"
+                                                                           : "Demo-Zugfeder");
         if (spring.kind == DataSpring::TableMaterialDemo) {
             EXPECT_EQ(MaterialIndex, 0);
             EXPECT_EQ(MaterialRec.MaterialNo, kDemoTableMaterial);

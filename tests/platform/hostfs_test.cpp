@@ -375,10 +375,8 @@ TEST_F(HostFs, FindFiles) {
               (std::vector<std::string>{"A.DBF", "b.dbf", "c.txt", "fedwst.dbf", "NOEXT"}));
     EXPECT_EQ(names(FindFiles(root() + "\\DATA\\?.dbf", faArchive)),
               (std::vector<std::string>{"A.DBF", "b.dbf"}));
-    EXPECT_EQ(names(FindFiles(root() + "\\DATA\\FEDWST.DBF")),
-              (std::vector<std::string>{"fedwst.dbf"}));
-    EXPECT_EQ(names(FindFiles(root() + "\\DATA\\noext.*", faArchive)),
-              (std::vector<std::string>{"NOEXT"}));
+    EXPECT_EQ(names(FindFiles(root() + "\\DATA\\FEDWST.DBF")), (std::vector<std::string>{"fedwst.dbf"}));
+    EXPECT_EQ(names(FindFiles(root() + "\\DATA\\noext.*", faArchive)), (std::vector<std::string>{"NOEXT"}));
     const auto sub = FindFiles(root() + "\\DATA\\sub.*", faDirectory);
     ASSERT_EQ(sub.size(), 1u);
     EXPECT_NE(sub[0].attr & faDirectory, 0u);

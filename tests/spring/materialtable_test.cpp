@@ -13,20 +13,20 @@
 #include "common/globals.h"
 #include "common/scriptdialogs.h"
 #include "fedwst_rows.h"
-#include "spring/goodman.h"
 #include "spring/material.h"
 #include "spring/materialtable.h"
+#include "spring/goodman.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
 #include "support/tempdir.h"
-#include "tables/area/engine.h"
-#include "tables/base/engineerror.h"
-#include "tables/browser/browsermodel.h"
 #include "tables/browser/procedural.h"
-#include "tables/dataset/dbfdataset.h"
-#include "tables/expr/expression.h"
-#include "tables/index/orders.h"
 #include "tables/memo/memoarea.h"
+#include "tables/base/engineerror.h"
+#include "tables/area/engine.h"
+#include "tables/index/orders.h"
+#include "tables/expr/expression.h"
+#include "tables/dataset/dbfdataset.h"
+#include "tables/browser/browsermodel.h"
 
 namespace kor2::test {
 namespace {
@@ -157,8 +157,7 @@ TEST_F(MaterialTable, TextInNumericFieldReadsAsZero) {
         std::ifstream in(TablePath(), std::ios::binary);
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    const int header = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9])
-                                                                  << 8;
+    const int header = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
     const std::size_t rm0 = header + 1 + 50 + 30 + 20 + 20 + 7 + 7 + 6;
     ASSERT_EQ(bytes.substr(rm0, 6), "  1720");
     bytes.replace(rm0, 6, "  abc ");
@@ -187,10 +186,8 @@ std::string FileBytes(const std::string& path) {
 
 // The records of a table file without its header.
 std::string RecordBytes(const std::string& bytes, int records) {
-    const int header = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9])
-                                                                  << 8;
-    const int length = static_cast<unsigned char>(bytes[10]) | static_cast<unsigned char>(bytes[11])
-                                                                   << 8;
+    const int header = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
+    const int length = static_cast<unsigned char>(bytes[10]) | static_cast<unsigned char>(bytes[11]) << 8;
     return bytes.substr(header, static_cast<std::size_t>(length) * records);
 }
 
@@ -200,11 +197,10 @@ TEST_F(MaterialTable, NewMaterialBecomesNextRecordOthersUnchanged) {
     ASSERT_TRUE(WriteFedwstTable(TablePath(), twelve));
     const std::string before = RecordBytes(FileBytes(TablePath()), 12);
     ScriptedDialogs dialogs;
-    for (const char* a :
-         {"Neu",  "200000", "80000", "7.9",  "n2",   "n3", "n4",  // names, E, G, rho
-          "1",    "2000",   "10",    "1500", "2500",              // d0, Rm0, dx, Rmx, Rm max
-          "0.1",  "10",     "150",                                // dmin, dmax, Tmax
-          "1000", "10",     "800",   "600",  "400",  "0"})        // stresses, tau u lim 0
+    for (const char* a : {"Neu", "200000", "80000", "7.9", "n2", "n3", "n4",      // names, E, G, rho
+                          "1", "2000", "10", "1500", "2500",                     // d0, Rm0, dx, Rmx, Rm max
+                          "0.1", "10", "150",                                    // dmin, dmax, Tmax
+                          "1000", "10", "800", "600", "400", "0"})               // stresses, tau u lim 0
         dialogs.answers.push_back(ScriptedAnswer::Type(a));
     EnterNewMaterial();
     ASSERT_FALSE(AbortFlag);

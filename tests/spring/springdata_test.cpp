@@ -36,7 +36,7 @@ TEST_F(SpringDataTest, DefaultsDescribeTheStartSpring) {
                        TolGradeEyeOverhang})
         EXPECT_EQ(g, 2);
     EXPECT_EQ(StatisticsFlag, 'N');
-    EXPECT_GT(LengthL1, LengthL2);             // replaced by the first full check
+    EXPECT_GT(LengthL1, LengthL2);  // replaced by the first full check
     EXPECT_EQ(SpringTitle.str(), "Zugfeder");  // the program identity's title
     SpringDataPart2Init();
     EXPECT_EQ(SpringTitle.str(), "Feder");  // the group default it replaces

@@ -285,7 +285,7 @@ TEST_F(SpringFileTest, EveryStoredValueComesBackBitForBit) {
 
 TEST_F(SpringFileTest, CheckedSpringWritesTheSameFileAfterReading) {
     MaterialIndex = kOwnMaterialIndex;  // Rm as the last check left it; no table needed
-    TolGradeF0 = 5;                     // typed: the check keeps it
+    TolGradeF0 = 5;  // typed: the check keeps it
     TolF0Plus = 1.5L;
     TolF0Minus = -0.5L;
     CheckSpring();

@@ -13,10 +13,10 @@
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/helptext.h"
+#include "procedural_testutil.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
-#include "procedural_testutil.h"
 
 namespace kor2::test {
 namespace {
@@ -116,10 +116,8 @@ TEST_F(Browser, TableInWritableStartFolderIsEditedInPlace) {
     TempFolder.clear();
     CheckConfigFolders();
     if (savedTemp) platform::SetEnv("TEMP", *savedTemp);
-    if (savedTmpDir)
-        platform::SetEnv("TMPDIR", *savedTmpDir);
-    else
-        unsetenv("TMPDIR");
+    if (savedTmpDir) platform::SetEnv("TMPDIR", *savedTmpDir);
+    else unsetenv("TMPDIR");
     DbfOpenTableChecked("sample");
     DbfShowTable("", 2);
     EXPECT_EQ(dbf4().Label_filename, AddBackslash(DbfFolder) + "sample.dbf");
@@ -172,9 +170,7 @@ TEST_F(Browser, OkPostsPendingEdit) {
 TEST_F(Browser, TitleClickSortsAndKeepsRecord) {
     const std::string path = Path("names.dbf");
     MakeTable(path, {{"NR", 'N', 3, 0}, {"NAME", 'C', 8, 0}});
-    AppendRaw(path, {{" ", "  1", "delta"},
-                     {" ", "  2", "alpha"},
-                     {" ", "  3", "charlie"},
+    AppendRaw(path, {{" ", "  1", "delta"}, {" ", "  2", "alpha"}, {" ", "  3", "charlie"},
                      {" ", "  4", "bravo"}});
     DbfOpenTableChecked("names");
     DbfGoRecord(3);
@@ -232,9 +228,10 @@ TEST_F(Browser, SearchNextStartsAfterCurrentRecord) {
 
 TEST_F(Browser, SearchFindsWordsWithEveryUmlautAndSharpS) {
     // The table stores code page 850, as the search text arrives.
-    const std::vector<std::string> words = {
-        "plain",   "bär"_oem,  "böse"_oem, "büro"_oem,     "ÄRA"_oem,
-        "ÖDE"_oem, "ÜBEL"_oem, "maß"_oem,  "vergütet"_oem, "ausgehärtet"_oem};
+    const std::vector<std::string> words = {"plain",    "bär"_oem,      "böse"_oem,
+                                            "büro"_oem, "ÄRA"_oem,      "ÖDE"_oem,
+                                            "ÜBEL"_oem, "maß"_oem,      "vergütet"_oem,
+                                            "ausgehärtet"_oem};
     const std::string path = Path("umlaut.dbf");
     MakeTable(path, {{"NAME", 'C', 12, 0}});
     std::vector<std::vector<std::string>> rows;
@@ -307,9 +304,7 @@ TEST_F(Browser, HtmlExportIsInTheWindowsCharacterSetAndOffersTheTableName) {
     const std::string text = ReadText(TempPath("werk.htm"));
     EXPECT_NE(text.find("charset=windows-1252"), std::string::npos);
     // Code page 1252 bytes: ü E4.. as the web browser reads them.
-    EXPECT_NE(text.find("<P>Pr\xFC"
-                        "fV"),
-              std::string::npos);
+    EXPECT_NE(text.find("<P>Pr\xFC" "fV"), std::string::npos);
     EXPECT_NE(text.find("<CENTER>GR\xD6SSE</CENTER>"), std::string::npos);
     EXPECT_NE(text.find("<TD>verg\xFCtet    </TD><TD>&lt;1&gt; </TD>"), std::string::npos);
     EXPECT_NE(text.find("<TD>Ma\xDF &amp; \xD6l    </TD><TD>\xDF   </TD>"), std::string::npos);
@@ -330,10 +325,8 @@ TEST_F(Browser, HtmlExportOpensTheHostViewerWhereTheBrowserIsMissing) {
     platform::SetEnv("KOR2_NOTEPAD", TempPath("no-viewer"));
     dialogs.answers.push_back(ScriptedAnswer::Type(TempPath("werk")));
     dbf4().mi_fileExportHtmlClick();
-    if (saved)
-        platform::SetEnv("KOR2_NOTEPAD", *saved);
-    else
-        unsetenv("KOR2_NOTEPAD");
+    if (saved) platform::SetEnv("KOR2_NOTEPAD", *saved);
+    else unsetenv("KOR2_NOTEPAD");
     EXPECT_TRUE(platform::FileExists(TempPath("werk.htm")));
     ASSERT_EQ(dialogs.Of("message").size(), 1u);
     EXPECT_EQ(dialogs.Of("message")[0].text, TempPath("no-viewer") + " not found");

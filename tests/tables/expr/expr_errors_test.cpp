@@ -4,8 +4,8 @@
 #include <string>
 
 #include "tables/area/workareas.h"
-#include "tables/base/engineerror.h"
 #include "tables/expr/expr_fixture.h"
+#include "tables/base/engineerror.h"
 
 namespace kor2::test {
 namespace {
@@ -85,7 +85,8 @@ TEST_F(ExprTest, CompileErrorsWithTextAndPlace) {
         {"PAID<=PAID", "PARSER:Unvereinbare Typen in Ausdruck \"<=\"", "[PAID<=PAID]"},
         {"PAID>=PAID", "PARSER:Unvereinbare Typen in Ausdruck \">=\"", "[PAID>=PAID]"},
         {"PAID .OR. 1", "PARSER:Unvereinbare Typen in Ausdruck \".OR.\"", "[PAID .OR. 1]"},
-        {"1 .AND. PAID", "PARSER:Unvereinbare Typen in Ausdruck \".AND.\"", "[1 .AND. PAID]"},
+        {"1 .AND. PAID", "PARSER:Unvereinbare Typen in Ausdruck \".AND.\"",
+         "[1 .AND. PAID]"},
         {"-NAME", "PARSER:Unvereinbare Typen in Ausdruck \"Unary -\"", "[-NAME]"},
         {"+NAME", "PARSER:Unvereinbare Typen in Ausdruck \"Unary +\"", "[+NAME]"},
         {".NOT. QTY", "PARSER:Unvereinbare Typen in Ausdruck \".NOT.\"", "[.NOT. QTY]"},
@@ -148,8 +149,10 @@ TEST_F(ExprTest, CompileLimitsHold) {
     EXPECT_NE(CompileError("1" + Repeat(")", 100)).find("Syntax error"), std::string::npos);
 
     // A text constant without its closing quote, also one cut at 255.
-    EXPECT_NE(CompileError("'" + Repeat("a", 300) + "'").find("Syntax error"), std::string::npos);
-    EXPECT_NE(CompileError("NAME + \"" + Repeat("b", 20)).find("Syntax error"), std::string::npos);
+    EXPECT_NE(CompileError("'" + Repeat("a", 300) + "'").find("Syntax error"),
+              std::string::npos);
+    EXPECT_NE(CompileError("NAME + \"" + Repeat("b", 20)).find("Syntax error"),
+              std::string::npos);
 
     // Names and numbers of 10 000 characters.
     EXPECT_NE(CompileError(Repeat("A", 10000)).find("Syntax error"), std::string::npos);
@@ -163,10 +166,10 @@ TEST_F(ExprTest, CompileLimitsHold) {
 }
 
 TEST_F(ExprTest, LongResultsAreCutTo255) {
-    for (const char* text :
-         {"REPLICATE('abc',200)", "SPACE(1000)+'x'", "STR(1,1000)",
-          "REPLICATE('x',200)+REPLICATE('y',200)", "REPLICATE('x',200)-REPLICATE('y ',200)",
-          "STUFF(REPLICATE('x',200),5,0,REPLICATE('y',200))"}) {
+    for (const char* text : {"REPLICATE('abc',200)", "SPACE(1000)+'x'", "STR(1,1000)",
+                             "REPLICATE('x',200)+REPLICATE('y',200)",
+                             "REPLICATE('x',200)-REPLICATE('y ',200)",
+                             "STUFF(REPLICATE('x',200),5,0,REPLICATE('y',200))"}) {
         SCOPED_TRACE(text);
         ExprBlock* b = Compile(text);
         ASSERT_NE(b, nullptr);
@@ -201,9 +204,9 @@ TEST_F(ExprTest, NewCompilationClearsAnEarlierExpressionError) {
 }
 
 TEST_F(ExprTest, FieldNameFollowedByParenthesisIsTheFunction) {
-    WorkAreas[3] = MemoryTable(
-        "T3",
-        {{"DATE", 'D', 8, 0, "19980317"}, {"LEN", 'N', 3, 0, " 12"}, {"TXT", 'C', 4, 0, "abcd"}});
+    WorkAreas[3] = MemoryTable("T3", {{"DATE", 'D', 8, 0, "19980317"},
+                                      {"LEN", 'N', 3, 0, " 12"},
+                                      {"TXT", 'C', 4, 0, "abcd"}});
     CurrentArea = 3;
     EXPECT_EQ(EvalNumber("DATE"), 2450890);
     ExprBlock* today = Compile("DATE ()");

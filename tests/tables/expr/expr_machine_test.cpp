@@ -9,11 +9,11 @@
 
 #include "platform/real48.h"
 #include "tables/area/workareas.h"
-#include "tables/base/enginedates.h"
-#include "tables/base/engineerror.h"
-#include "tables/dbf/hooks.h"
 #include "tables/expr/expr_alloccount.h"
 #include "tables/expr/expr_fixture.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginedates.h"
+#include "tables/dbf/hooks.h"
 #include "tables/keys/keyencoding.h"
 
 namespace kor2::test {
@@ -195,8 +195,8 @@ TEST_F(ExprTest, TablesChangedAfterCompilingReadSafely) {
     EvaluateExpr(b);
     EXPECT_EQ(ExprResultText(*b), "|");
     // A wider field than compiled does not fit into the work pool.
-    WorkAreas[2] =
-        MemoryTable("KUNDE", {{"KNR", 'N', 4, 0, "1"}, {"KNAME", 'C', 50, 0, "long name"}});
+    WorkAreas[2] = MemoryTable("KUNDE", {{"KNR", 'N', 4, 0, "1"},
+                                         {"KNAME", 'C', 50, 0, "long name"}});
     EvaluateExpr(b);
     EXPECT_EQ(EngineErrorCode, 354);
     EXPECT_EQ(ExprResultText(*b), "|");

@@ -12,8 +12,8 @@
 
 #include "platform/oemtext.h"
 #include "tables/area/workareas.h"
-#include "tables/base/engineerror.h"
 #include "tables/expr/expr_fixture.h"
+#include "tables/base/engineerror.h"
 
 namespace kor2::test {
 namespace {
@@ -28,18 +28,10 @@ struct Case {
     bool logical;      // L
 };
 
-Case C(const char* e, int w, std::string t) {
-    return {e, 'C', w, 0, std::move(t), 0, false};
-}
-Case N(const char* e, int w, int d, double v) {
-    return {e, 'N', w, d, "", v, false};
-}
-Case D(const char* e, double v) {
-    return {e, 'D', 8, 0, "", v, false};
-}
-Case L(const char* e, bool v) {
-    return {e, 'L', 1, 0, "", 0, v};
-}
+Case C(const char* e, int w, std::string t) { return {e, 'C', w, 0, std::move(t), 0, false}; }
+Case N(const char* e, int w, int d, double v) { return {e, 'N', w, d, "", v, false}; }
+Case D(const char* e, double v) { return {e, 'D', 8, 0, "", v, false}; }
+Case L(const char* e, bool v) { return {e, 'L', 1, 0, "", 0, v}; }
 
 constexpr double Born = 2450890;   // 17.03.1998
 constexpr double Since = 2451545;  // 01.01.2000
@@ -307,18 +299,16 @@ TEST_F(ExprTest, TableOfExpressions) {
         ASSERT_NE(r, nullptr);
         EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
         switch (c.type) {
-            case 'C':
-                EXPECT_EQ(ExprResultText(*b), c.text);
-                EXPECT_EQ(std::string(reinterpret_cast<const char*>(r)), c.text);
-                break;
-            case 'L':
-                EXPECT_EQ(r[0] != 0, c.logical);
-                break;
-            default: {
-                double v = 0;
-                std::memcpy(&v, r, sizeof v);
-                EXPECT_NEAR(v, c.number, 1e-9);
-            }
+        case 'C':
+            EXPECT_EQ(ExprResultText(*b), c.text);
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(r)), c.text);
+            break;
+        case 'L': EXPECT_EQ(r[0] != 0, c.logical); break;
+        default: {
+            double v = 0;
+            std::memcpy(&v, r, sizeof v);
+            EXPECT_NEAR(v, c.number, 1e-9);
+        }
         }
     }
 }
