@@ -21,8 +21,8 @@
 #include "platform/progfiles.h"
 #include "platform/qt/hostlang.h"
 #include "tables/forms/browserwindow.h"
-#include "tables/forms/progresswindow.h"
 #include "tables/forms/enginebox.h"
+#include "tables/forms/progresswindow.h"
 
 namespace {
 
@@ -85,8 +85,8 @@ int main(int argc, char** argv) {
     kor2::InitAllUnits();
     // The program's own files lie beside the executable ("data") or, once
     // installed, in the data folder of the installation.
-    kor2::SetProgramFilesFolder(
-        kor2::platform::ProgramFilesFolder(kor2::platform::ExecutableFolder(), KOR2_INSTALLED_FILES));
+    kor2::SetProgramFilesFolder(kor2::platform::ProgramFilesFolder(
+        kor2::platform::ExecutableFolder(), KOR2_INSTALLED_FILES));
     const kor2::CommandLine cmd = kor2::ParseCommandLine(kor2::CommandLineParams());
     int rc = 0;
     switch (kor2::DecideStartMode(cmd, kor2::DisplayAvailable())) {

@@ -20,13 +20,13 @@
 #include "spring/material.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
-#include "tables/memo/memoarea.h"
 #include "tables/area/engine.h"
-#include "tables/index/orders.h"
-#include "tables/expr/expression.h"
-#include "tables/dataset/dbfdataset.h"
-#include "tables/vfile/vfiles.h"
 #include "tables/browser/browsermodel.h"
+#include "tables/dataset/dbfdataset.h"
+#include "tables/expr/expression.h"
+#include "tables/index/orders.h"
+#include "tables/memo/memoarea.h"
+#include "tables/vfile/vfiles.h"
 
 namespace kor2 {
 
@@ -77,7 +77,9 @@ void UseProgramFilesFolder() {
 
 }  // namespace
 
-void SetProgramFilesFolder(const std::string& folder) { g_programFiles = folder; }
+void SetProgramFilesFolder(const std::string& folder) {
+    g_programFiles = folder;
+}
 
 void ReadSettings() {
     AbortFlag = false;

@@ -10,12 +10,12 @@
 #include <random>
 #include <string>
 
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
+#include "tables/area/engine.h"
 #include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
 #include "tables/dbf/dbffile.h"
-#include "tables/area/engine.h"
 
 namespace {
 

@@ -10,15 +10,15 @@
 #include <random>
 #include <string>
 
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
+#include "tables/area/engine.h"
 #include "tables/area/navigation.h"
-#include "tables/index/ndxbuild.h"
+#include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
 #include "tables/dbf/dbffile.h"
-#include "tables/area/engine.h"
-#include "tables/index/orders.h"
 #include "tables/expr/expression.h"
+#include "tables/index/ndxbuild.h"
+#include "tables/index/orders.h"
 
 namespace {
 

@@ -66,7 +66,8 @@ HelpEntry LookupHelpEntry(uint16_t n) {
     TextFile file;
     file.Assign(HelpFileName(n));
     if (!file.Reset()) {
-        entry.lines[1] = "Datei " + platform::DisplayPath(file.Name()) + " " + "nicht gefunden" + " !";
+        entry.lines[1] =
+            "Datei " + platform::DisplayPath(file.Name()) + " " + "nicht gefunden" + " !";
         AbortFlag = false;
         return entry;
     }

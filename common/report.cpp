@@ -150,7 +150,8 @@ void SendToPrinterPort(const std::string& spool) {
             ShowErrorMessage(platform::DisplayPath(program) + " not found");
             AbortFlag = true;
         } else if (rc != 0) {
-            ShowErrorMessage(port + ": " + platform::DisplayPath(program) + " exit code " + IntToStrL(rc));
+            ShowErrorMessage(port + ": " + platform::DisplayPath(program) + " exit code " +
+                             IntToStrL(rc));
             AbortFlag = true;
         }
         return;
@@ -674,8 +675,8 @@ void ReportEnd() {
                 CopyOemFileToAnsi(ReportFileName, OutwinFileName());
                 MessageBoxesEnabled = true;
                 if (device == 3)
-                    ShowInfo(platform::DisplayPath(ReportFileName) + " " + "und Windows-Datei" + " outwin.txt " +
-                             "wurden angelegt." + ".");
+                    ShowInfo(platform::DisplayPath(ReportFileName) + " " + "und Windows-Datei" +
+                             " outwin.txt " + "wurden angelegt." + ".");
                 break;
             case 4:
                 PrintTextFile(ReportFileName);

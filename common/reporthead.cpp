@@ -76,7 +76,8 @@ void TabPageHeader(int32_t pageNo) {
 
 void HtmlPageHeader(int32_t pageNo) {
     if (IsFirstPage(pageNo)) {
-        ReportWriteLn("<!-- " + CommentSafe(WithoutBlanks(platform::DisplayPath(ReportFileName))) + " -->");
+        ReportWriteLn("<!-- " + CommentSafe(WithoutBlanks(platform::DisplayPath(ReportFileName))) +
+                      " -->");
         ReportWriteLn("<HTML>");
         ReportWriteLn("<head><title>" + HtmlEscape(ProgramTitle()) + "</title></head>");
         ReportWriteLn("<BODY BGCOLOR=\"C0C0C0\">");

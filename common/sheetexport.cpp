@@ -3,12 +3,12 @@
 // commands after the spring has been saved.
 #include "common/sheetexport.h"
 
-#include "common/sheetapp.h"
 #include "common/fileio.h"
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/msgbox.h"
 #include "common/numfmt.h"
+#include "common/sheetapp.h"
 #include "common/textfile.h"
 #include "common/textout.h"
 #include "common/textutil.h"

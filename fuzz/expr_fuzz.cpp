@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "tables/area/workareas.h"
-#include "tables/base/engineerror.h"
-#include "tables/base/enginedates.h"
 #include "tables/area/engine.h"
+#include "tables/area/workareas.h"
+#include "tables/base/enginedates.h"
+#include "tables/base/engineerror.h"
 #include "tables/dbf/hooks.h"
 #include "tables/expr/expression.h"
 

@@ -9,11 +9,11 @@
 #include <fstream>
 #include <string>
 
-#include "tables/memo/memofile.h"
-#include "tables/memo/memostream.h"
+#include "tables/area/engine.h"
 #include "tables/base/engineerror.h"
 #include "tables/dbf/dbffile.h"
-#include "tables/area/engine.h"
+#include "tables/memo/memofile.h"
+#include "tables/memo/memostream.h"
 
 namespace {
 

@@ -11,14 +11,14 @@
 #include <iterator>
 #include <string>
 
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
-#include "tables/area/navigation.h"
-#include "tables/index/ndxbuild.h"
-#include "tables/base/engineerror.h"
 #include "tables/area/engine.h"
-#include "tables/index/orders.h"
+#include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
 #include "tables/expr/expression.h"
+#include "tables/index/ndxbuild.h"
+#include "tables/index/orders.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <cstdio>
 #include <string>
 
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
+#include "tables/area/engine.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
+#include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
-#include "tables/area/engine.h"
 
 namespace {
 

@@ -29,8 +29,10 @@ std::string Tidy(const std::string& path) {
         const std::size_t slash = std::min(path.find('/', i), path.size());
         const std::string part = path.substr(i, slash - i);
         if (part == "..") {
-            if (!parts.empty() && parts.back() != "..") parts.pop_back();
-            else if (path.empty() || path[0] != '/') parts.push_back(part);
+            if (!parts.empty() && parts.back() != "..")
+                parts.pop_back();
+            else if (path.empty() || path[0] != '/')
+                parts.push_back(part);
         } else if (!part.empty() && part != ".") {
             parts.push_back(part);
         }
@@ -66,8 +68,7 @@ std::string ProgramFilesFolder(std::string_view exeFolder, std::string_view inst
 }
 
 std::string DisplayPath(std::string_view path) {
-    if (path.size() >= 2 && path[1] == ':' &&
-        std::isalpha(static_cast<unsigned char>(path[0])))
+    if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
         path.remove_prefix(2);
     std::string out(path);
     std::replace(out.begin(), out.end(), '\\', '/');

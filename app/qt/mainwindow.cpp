@@ -11,9 +11,8 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-#include "app/spreadsheet.h"
-#include "common/sheetapp.h"
 #include "app/shell.h"
+#include "app/spreadsheet.h"
 #include "app/startup.h"
 #include "common/errdesc.h"
 #include "common/filepath.h"
@@ -25,6 +24,7 @@
 #include "common/msgbox.h"
 #include "common/printsel.h"
 #include "common/reporthead.h"
+#include "common/sheetapp.h"
 #include "graphics/cadout.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"

@@ -14,8 +14,8 @@
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "common/textutil.h"
-#include "graphics/window/graphwin.h"
 #include "graphics/qt/graphwidget.h"
+#include "graphics/window/graphwin.h"
 #include "platform/qt/formbase.h"
 #include "platform/qt/qtstring.h"
 

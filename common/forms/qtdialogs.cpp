@@ -8,14 +8,14 @@
 #include <algorithm>
 
 #include "common/filefilter.h"
+#include "common/forms/folderdialog.h"
 #include "common/forms/formutil.h"
 #include "common/forms/infoscreen.h"
-#include "common/forms/folderdialog.h"
 #include "common/forms/listdialog.h"
-#include "common/forms/yesnodialog.h"
+#include "common/forms/msgdescwindow.h"
 #include "common/forms/radiodialog.h"
 #include "common/forms/textdialog.h"
-#include "common/forms/msgdescwindow.h"
+#include "common/forms/yesnodialog.h"
 #include "platform/hostfs.h"
 #include "platform/qt/msgboxqt.h"
 #include "platform/qt/qtstring.h"

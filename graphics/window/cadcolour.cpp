@@ -20,12 +20,18 @@ RgbColour FromHsv(double hue, double sat, double val) {
     const double h = std::fmod(hue, 360.0) / 60.0;
     const double x = c * (1 - std::fabs(std::fmod(h, 2.0) - 1));
     double r = 0, g = 0, b = 0;
-    if (h < 1) r = c, g = x;
-    else if (h < 2) r = x, g = c;
-    else if (h < 3) g = c, b = x;
-    else if (h < 4) g = x, b = c;
-    else if (h < 5) r = x, b = c;
-    else r = c, b = x;
+    if (h < 1)
+        r = c, g = x;
+    else if (h < 2)
+        r = x, g = c;
+    else if (h < 3)
+        g = c, b = x;
+    else if (h < 4)
+        g = x, b = c;
+    else if (h < 5)
+        r = x, b = c;
+    else
+        r = c, b = x;
     const double m = val - c;
     return {Level(r + m), Level(g + m), Level(b + m)};
 }
@@ -61,7 +67,8 @@ RgbColour CadColourRgb(int colour) {
 
 int HpglPenColour(int pen) {
     static constexpr std::array<int, 9> kPens = {255, 7, 1, 3, 5, 4, 6, 2, 8};
-    if (pen >= 0 && pen < static_cast<int>(kPens.size())) return kPens[static_cast<std::size_t>(pen)];
+    if (pen >= 0 && pen < static_cast<int>(kPens.size()))
+        return kPens[static_cast<std::size_t>(pen)];
     return pen;
 }
 

@@ -10,11 +10,11 @@
 
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
-#include "tables/area/workareas.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
-#include "tables/dbf/dbfformat.h"
+#include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/dbf/dbfformat.h"
 #include "tables/dbf/hooks.h"
 
 namespace kor2 {

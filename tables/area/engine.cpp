@@ -3,13 +3,13 @@
 #include "tables/area/engine.h"
 
 #include "platform/sysclock.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
 #include "tables/area/search.h"
-#include "tables/base/engineerror.h"
+#include "tables/area/workareas.h"
 #include "tables/base/enginedates.h"
-#include "tables/dbf/dbffile.h"
+#include "tables/base/engineerror.h"
 #include "tables/base/enginefile.h"
+#include "tables/dbf/dbffile.h"
 #include "tables/dbf/hooks.h"
 
 namespace kor2 {

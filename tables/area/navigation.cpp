@@ -5,10 +5,10 @@
 #include <algorithm>
 
 #include "platform/oemtext.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
-#include "tables/dbf/dbfformat.h"
+#include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/dbf/dbfformat.h"
 #include "tables/dbf/hooks.h"
 
 namespace kor2 {

@@ -12,14 +12,14 @@
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 #include "platform/real48.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
-#include "tables/base/engineerror.h"
+#include "tables/area/workareas.h"
 #include "tables/base/enginedates.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginestrings.h"
 #include "tables/base/filenames.h"
 #include "tables/dbf/hooks.h"
-#include "tables/base/enginestrings.h"
 
 namespace kor2 {
 

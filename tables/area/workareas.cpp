@@ -10,11 +10,11 @@
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
-#include "tables/base/engineerror.h"
 #include "tables/base/enginedates.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginestrings.h"
 #include "tables/base/filenames.h"
 #include "tables/dbf/hooks.h"
-#include "tables/base/enginestrings.h"
 
 namespace kor2 {
 

@@ -16,8 +16,8 @@
 #include "platform/progfiles.h"
 #include "platform/sysclock.h"
 #include "tables/area/workareas.h"
-#include "tables/browser/procedural.h"
 #include "tables/base/filenames.h"
+#include "tables/browser/procedural.h"
 
 namespace kor2 {
 

@@ -10,8 +10,8 @@
 #include "common/report.h"
 #include "common/reporthead.h"
 #include "common/textfile.h"
-#include "tables/browser/tablereport.h"
 #include "tables/browser/browsermodel.h"
+#include "tables/browser/tablereport.h"
 
 namespace kor2 {
 

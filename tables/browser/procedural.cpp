@@ -2,8 +2,8 @@
 // browser model dbf4. Called by the material table code and the shell.
 #include "tables/browser/procedural.h"
 
-#include "common/filepath.h"
 #include "common/fileops.h"
+#include "common/filepath.h"
 #include "common/globals.h"
 #include "common/msgbox.h"
 #include "common/textfile.h"

@@ -5,10 +5,10 @@
 
 #include <cstring>
 
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
+#include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
 
 namespace kor2 {

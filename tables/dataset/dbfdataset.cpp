@@ -11,12 +11,12 @@
 
 #include "platform/oemtext.h"
 #include "platform/real48.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
-#include "tables/base/engineerror.h"
+#include "tables/area/workareas.h"
 #include "tables/base/enginedates.h"
+#include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
 
 namespace kor2 {

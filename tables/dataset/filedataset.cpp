@@ -6,21 +6,21 @@
 #include <cstring>
 
 #include "platform/progfiles.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginestrings.h"
+#include "tables/base/filenames.h"
+#include "tables/base/progress.h"
+#include "tables/dbf/hooks.h"
+#include "tables/delim/delimited.h"
+#include "tables/index/ndxbuild.h"
+#include "tables/index/orders.h"
 #include "tables/memo/memoarea.h"
 #include "tables/memo/memostream.h"
-#include "tables/index/ndxbuild.h"
-#include "tables/base/engineerror.h"
-#include "tables/delim/delimited.h"
-#include "tables/base/filenames.h"
-#include "tables/dbf/hooks.h"
-#include "tables/index/orders.h"
-#include "tables/base/progress.h"
 #include "tables/sema/semaphore.h"
-#include "tables/base/enginestrings.h"
 
 namespace kor2 {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "tables/index/ndxfile.h"
-#include "tables/dbf/dbffile.h"
 #include "tables/dataset/commandds.h"
+#include "tables/dbf/dbffile.h"
+#include "tables/index/ndxfile.h"
 
 namespace kor2 {
 

@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "platform/progfiles.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
 #include "tables/base/enginedates.h"
 #include "tables/base/filenames.h"
 #include "tables/base/progress.h"

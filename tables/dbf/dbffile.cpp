@@ -13,12 +13,12 @@
 #include "platform/progfiles.h"
 #include "platform/real48.h"
 #include "platform/sysclock.h"
-#include "tables/dbf/dbfformat.h"
-#include "tables/base/engineerror.h"
 #include "tables/base/enginedates.h"
-#include "tables/base/filenames.h"
-#include "tables/dbf/hooks.h"
+#include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
+#include "tables/base/filenames.h"
+#include "tables/dbf/dbfformat.h"
+#include "tables/dbf/hooks.h"
 
 namespace kor2 {
 

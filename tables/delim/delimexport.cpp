@@ -4,8 +4,8 @@
 #include "tables/delim/delimited.h"
 
 #include "platform/progfiles.h"
-#include "tables/area/workareas.h"
 #include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
 #include "tables/base/enginefile.h"
 #include "tables/base/filenames.h"

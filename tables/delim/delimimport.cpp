@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "platform/real48.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
-#include "tables/base/engineerror.h"
+#include "tables/area/workareas.h"
 #include "tables/base/enginedates.h"
-#include "tables/dbf/dbffile.h"
-#include "tables/delim/delimited.h"
+#include "tables/base/engineerror.h"
 #include "tables/base/enginefile.h"
 #include "tables/base/filenames.h"
+#include "tables/dbf/dbffile.h"
+#include "tables/delim/delimited.h"
 
 namespace kor2 {
 

@@ -8,8 +8,8 @@
 #include <new>
 
 #include "tables/base/engineerror.h"
-#include "tables/expr/lexer.h"
 #include "tables/dbf/hooks.h"
+#include "tables/expr/lexer.h"
 
 namespace kor2 {
 

@@ -11,14 +11,14 @@
 #include "platform/oemtext.h"
 #include "platform/real48.h"
 #include "tables/area/workareas.h"
-#include "tables/base/engineerror.h"
 #include "tables/base/enginedates.h"
-#include "tables/dbf/dbffile.h"
-#include "tables/expr/lexer.h"
-#include "tables/dbf/hooks.h"
-#include "tables/keys/keyencoding.h"
-#include "tables/expr/expression.h"
+#include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
+#include "tables/dbf/dbffile.h"
+#include "tables/dbf/hooks.h"
+#include "tables/expr/expression.h"
+#include "tables/expr/lexer.h"
+#include "tables/keys/keyencoding.h"
 
 namespace kor2 {
 

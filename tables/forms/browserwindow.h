@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "platform/qt/formbase.h"
-#include "tables/forms/menucaptions.h"
 #include "tables/browser/browsermodel.h"
+#include "tables/forms/menucaptions.h"
 
 class QAction;
 class QLabel;

@@ -15,8 +15,8 @@
 #include "common/forms/formutil.h"
 #include "platform/field.h"
 #include "platform/qt/msgboxqt.h"
-#include "tables/forms/gridmodel.h"
 #include "tables/dataset/dbfdataset.h"
+#include "tables/forms/gridmodel.h"
 
 namespace kor2 {
 

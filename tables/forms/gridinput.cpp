@@ -7,8 +7,8 @@
 #include <QWheelEvent>
 
 #include "platform/oemtext.h"
-#include "tables/forms/gridmodel.h"
 #include "tables/forms/grid.h"
+#include "tables/forms/gridmodel.h"
 
 namespace kor2 {
 

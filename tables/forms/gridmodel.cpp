@@ -9,8 +9,8 @@
 
 #include "platform/field.h"
 #include "platform/qt/qtstring.h"
-#include "tables/forms/grid.h"
 #include "tables/base/enginedates.h"
+#include "tables/forms/grid.h"
 
 namespace kor2 {
 

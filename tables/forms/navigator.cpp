@@ -10,8 +10,8 @@
 
 #include "common/forms/formutil.h"
 #include "platform/oemtext.h"
-#include "tables/forms/grid.h"
 #include "tables/dataset/dbfdataset.h"
+#include "tables/forms/grid.h"
 
 namespace kor2 {
 

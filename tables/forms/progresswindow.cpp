@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "platform/qt/qtstring.h"
-#include "tables/forms/msgwindow.h"
 #include "tables/base/progress.h"
+#include "tables/forms/msgwindow.h"
 
 namespace kor2 {
 

@@ -12,12 +12,12 @@
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/base/engineerror.h"
-#include "tables/dbf/dbffile.h"
-#include "tables/base/filenames.h"
-#include "tables/keys/keyencoding.h"
-#include "tables/index/orders.h"
-#include "tables/expr/expression.h"
 #include "tables/base/enginestrings.h"
+#include "tables/base/filenames.h"
+#include "tables/dbf/dbffile.h"
+#include "tables/expr/expression.h"
+#include "tables/index/orders.h"
+#include "tables/keys/keyencoding.h"
 
 namespace kor2 {
 

@@ -12,8 +12,8 @@
 #include "platform/progfiles.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
-#include "tables/dbf/dbffile.h"
 #include "tables/base/filenames.h"
+#include "tables/dbf/dbffile.h"
 
 namespace kor2 {
 

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "tables/index/ndxformat.h"
 #include "tables/base/enginefile.h"
 #include "tables/dbf/hooks.h"
+#include "tables/index/ndxformat.h"
 
 namespace kor2 {
 

@@ -5,11 +5,11 @@
 
 #include "platform/progfiles.h"
 #include "tables/area/workareas.h"
-#include "tables/memo/memofile.h"
-#include "tables/memo/memostream.h"
 #include "tables/base/engineerror.h"
 #include "tables/base/filenames.h"
 #include "tables/dbf/hooks.h"
+#include "tables/memo/memofile.h"
+#include "tables/memo/memostream.h"
 
 namespace kor2 {
 

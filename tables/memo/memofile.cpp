@@ -12,12 +12,12 @@
 #include "platform/hostfs.h"
 #include "platform/progfiles.h"
 #include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginestrings.h"
+#include "tables/base/filenames.h"
+#include "tables/dbf/dbffile.h"
 #include "tables/dbf/dbfformat.h"
 #include "tables/memo/memoformat.h"
-#include "tables/base/engineerror.h"
-#include "tables/dbf/dbffile.h"
-#include "tables/base/filenames.h"
-#include "tables/base/enginestrings.h"
 
 namespace kor2 {
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "tables/memo/memoformat.h"
 #include "tables/base/engineerror.h"
 #include "tables/dbf/dbffile.h"
+#include "tables/memo/memoformat.h"
 
 namespace kor2 {
 

@@ -10,11 +10,11 @@
 #include <optional>
 
 #include "platform/hostfs.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
+#include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
-#include "tables/dbf/dbffile.h"
 #include "tables/base/filenames.h"
+#include "tables/dbf/dbffile.h"
 
 namespace kor2 {
 

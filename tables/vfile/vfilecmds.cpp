@@ -7,8 +7,8 @@
 #include "platform/oemtext.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
-#include "tables/dbf/hooks.h"
 #include "tables/base/enginestrings.h"
+#include "tables/dbf/hooks.h"
 #include "tables/vfile/vfilelist.h"
 #include "tables/vfile/vfiles.h"
 

@@ -5,11 +5,11 @@
 
 #include <string>
 
+#include "app/hostfile.h"
 #include "common/config.h"
 #include "common/globals.h"
 #include "common/scriptdialogs.h"
 #include "graphics/cadout.h"
-#include "app/hostfile.h"
 #include "spring/check.h"
 #include "spring/examplespring.h"
 #include "spring/fatiguediag.h"

@@ -10,17 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "app/spreadsheet.h"
-#include "common/sheetapp.h"
+#include "app/hostfile.h"
 #include "app/shell.h"
+#include "app/spreadsheet.h"
 #include "app/startup.h"
 #include "common/errdesc.h"
 #include "common/report_testutil.h"
-#include "app/hostfile.h"
+#include "common/sheetapp.h"
 #include "spring/springfile.h"
-#include "tables/browser/procedural.h"
 #include "tables/area/engine.h"
 #include "tables/browser/browsermodel.h"
+#include "tables/browser/procedural.h"
 
 namespace kor2 {
 namespace {
@@ -96,7 +96,8 @@ protected:
         // A report file (in another folder) and the printout.
         for (uint16_t device : {3, 4}) {
             AbortFlag = false;
-            if (device == 3) ui.answers.push_back(ScriptedAnswer::Type(ProgramPath(tmp.file("r.txt"))));
+            if (device == 3)
+                ui.answers.push_back(ScriptedAnswer::Type(ProgramPath(tmp.file("r.txt"))));
             ReportBegin(device, "x.txt");
             ASSERT_FALSE(AbortFlag);
             ASSERT_TRUE(SharedTextFile.Rewrite());

@@ -12,13 +12,13 @@
 #include <sstream>
 #include <string>
 
+#include "app/hostfile.h"
 #include "app/startup.h"
 #include "common/errdesc.h"
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "platform/codepage.h"
 #include "platform/hostfs.h"
-#include "app/hostfile.h"
 #include "spring/check.h"
 #include "spring/goodman.h"
 #include "spring/material.h"

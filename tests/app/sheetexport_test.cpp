@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "app/spreadsheet.h"
-#include "common/sheetapp.h"
 #include "common/files_testutil.h"
 #include "common/globals.h"
 #include "common/scriptdialogs.h"
+#include "common/sheetapp.h"
 #include "common/sheetexport.h"
 #include "platform/oemtext.h"
 #include "spring/springdata.h"

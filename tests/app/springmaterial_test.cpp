@@ -5,11 +5,11 @@
 
 #include <string>
 
+#include "app/hostfile.h"
 #include "app/shell.h"
 #include "app/startup.h"
 #include "common/globals.h"
 #include "platform/hostfs.h"
-#include "app/hostfile.h"
 #include "spring/material.h"
 #include "spring/springdata.h"
 #include "support/tempdir.h"
@@ -74,8 +74,7 @@ TEST_F(SpringMaterialTest, CommandLineReportOfTheTableMaterialDemo) {
 
 // The own-material demo turned into a table material (number 3 in its file).
 TEST_F(SpringMaterialTest, CommandLineReportOfAnOwnSpringMadeATableMaterial) {
-    const std::string report =
-        BatchReport(CopySpring("muster1.kr2", "0"), tmp.file("muster1.txt"));
+    const std::string report = BatchReport(CopySpring("muster1.kr2", "0"), tmp.file("muster1.txt"));
     ASSERT_FALSE(report.empty());
     ExpectCheckedWithTheTableRecord(report);
     EXPECT_EQ(MaterialIndex, 0);

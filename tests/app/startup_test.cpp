@@ -7,13 +7,13 @@
 #include <sstream>
 #include <string>
 
+#include "app/hostfile.h"
 #include "app/startup.h"
 #include "common/config.h"
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/report.h"
 #include "platform/hostfs.h"
-#include "app/hostfile.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
 #include "support/tempdir.h"

@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <cstdlib>
-#include <algorithm>
 #include <filesystem>
 #include <numbers>
 #include <random>
@@ -459,8 +457,10 @@ TEST_F(ConfigTest, CheckConfigFoldersFillsAndReports) {
     CadFolder = tmp.file("no/cad");
     CheckConfigFolders();
     if (savedTemp) platform::SetEnv("TEMP", *savedTemp);
-    if (savedTmpDir) platform::SetEnv("TMPDIR", *savedTmpDir);
-    else unsetenv("TMPDIR");
+    if (savedTmpDir)
+        platform::SetEnv("TMPDIR", *savedTmpDir);
+    else
+        unsetenv("TMPDIR");
     std::string hostTemp = tmp.file("hosttemp") + "\\";
     std::replace(hostTemp.begin(), hostTemp.end(), '/', '\\');
     EXPECT_EQ(TempFolder, hostTemp);

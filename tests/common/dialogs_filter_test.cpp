@@ -23,7 +23,8 @@ TEST(FileDialogFilters, LooseAndMissingPiecesStayUsable) {
     EXPECT_EQ(FileDialogFilters("Tables|*.dbf|All files"),
               (Filters{"Tables (*.dbf)", "All files (All files)"}));
     // Blanks and empty masks are dropped; an empty description shows the mask.
-    EXPECT_EQ(FileDialogFilters(" Text | *.txt ; ;*.asc |Empty||"), (Filters{"Text (*.txt *.asc)"}));
+    EXPECT_EQ(FileDialogFilters(" Text | *.txt ; ;*.asc |Empty||"),
+              (Filters{"Text (*.txt *.asc)"}));
     EXPECT_EQ(FileDialogFilters("|*.dxf"), (Filters{"*.dxf (*.dxf)"}));
     EXPECT_TRUE(FileDialogFilters("").empty());
     EXPECT_TRUE(FileDialogFilters("||").empty());

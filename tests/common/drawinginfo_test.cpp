@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "app/hostfile.h"
 #include "common/drawinginfo.h"
 #include "common/fileio.h"
 #include "common/globals.h"
 #include "common/linesource.h"
-#include "common/textfile.h"
 #include "common/scriptdialogs.h"
+#include "common/textfile.h"
 #include "platform/oemtext.h"
-#include "app/hostfile.h"
 #include "spring/check.h"
 #include "spring/examplespring.h"
 #include "spring/springfile.h"

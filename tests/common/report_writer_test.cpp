@@ -341,8 +341,10 @@ TEST_F(ReportWriterTest, HtmlReportOpensInTheHostViewerWhereTheBrowserIsMissing)
     Begin(7);
     ReportLine("x");
     ReportEnd();
-    if (saved) platform::SetEnv("KOR2_NOTEPAD", *saved);
-    else unsetenv("KOR2_NOTEPAD");
+    if (saved)
+        platform::SetEnv("KOR2_NOTEPAD", *saved);
+    else
+        unsetenv("KOR2_NOTEPAD");
     ASSERT_EQ(ui.Of("message").size(), 1u);
     EXPECT_EQ(ui.Of("message")[0].text, tmp.file("no-viewer") + " not found");
 }

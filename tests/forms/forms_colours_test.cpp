@@ -11,11 +11,11 @@
 
 #include "common/config.h"
 #include "common/globals.h"
-#include "graphics/window/cadcolour.h"
 #include "graphics/cadout.h"
 #include "graphics/cadsettings.h"
-#include "graphics/window/graphwin.h"
 #include "graphics/qt/graphwidget.h"
+#include "graphics/window/cadcolour.h"
+#include "graphics/window/graphwin.h"
 #include "platform/hostfs.h"
 #include "support/tempdir.h"
 
@@ -56,9 +56,12 @@ std::map<std::string, int> DxfLayerColours(const std::string& text) {
     for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
         const int code = std::stoi(lines[i]);
         const std::string& v = lines[i + 1];
-        if (code == 0) inLayer = v == "LAYER";
-        else if (inLayer && code == 2) name = v;
-        else if (inLayer && code == 62) colours[name] = std::stoi(v);
+        if (code == 0)
+            inLayer = v == "LAYER";
+        else if (inLayer && code == 2)
+            name = v;
+        else if (inLayer && code == 62)
+            colours[name] = std::stoi(v);
     }
     return colours;
 }
@@ -91,7 +94,8 @@ TEST(LayerColours, ScreenPaintsTheColourTheDxfGivesEachLayer) {
         ASSERT_NE(it, fileColours.end()) << "layer " << n;
         EXPECT_EQ(CadLayerColour(n), it->second) << "layer " << n;
         const RgbColour rgb = CadColourRgb(it->second);
-        EXPECT_EQ(QtGraphCanvas::PenColour(it->second), QColor(rgb.r, rgb.g, rgb.b)) << "layer " << n;
+        EXPECT_EQ(QtGraphCanvas::PenColour(it->second), QColor(rgb.r, rgb.g, rgb.b))
+            << "layer " << n;
     }
     // The standard numbers are the colours CAD programs show for them.
     EXPECT_EQ(QtGraphCanvas::PenColour(1), QColor(Qt::red));

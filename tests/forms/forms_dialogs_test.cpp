@@ -14,11 +14,11 @@
 #include <fstream>
 #include <vector>
 
-#include "common/forms/qtdialogs.h"
 #include "common/forms/listdialog.h"
-#include "common/forms/yesnodialog.h"
+#include "common/forms/qtdialogs.h"
 #include "common/forms/radiodialog.h"
 #include "common/forms/textdialog.h"
+#include "common/forms/yesnodialog.h"
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "common/inputdlg.h"

@@ -14,14 +14,14 @@
 #include <QTest>
 #include <filesystem>
 
-#include "common/forms/printselect.h"
-#include "common/forms/infoscreen.h"
 #include "common/forms/folderdialog.h"
+#include "common/forms/infoscreen.h"
 #include "common/forms/listdialog.h"
-#include "common/forms/yesnodialog.h"
+#include "common/forms/msgdescwindow.h"
+#include "common/forms/printselect.h"
 #include "common/forms/radiodialog.h"
 #include "common/forms/textdialog.h"
-#include "common/forms/msgdescwindow.h"
+#include "common/forms/yesnodialog.h"
 #include "common/globals.h"
 #include "graphics/window/graphwin.h"
 #include "platform/oemtext.h"

@@ -18,16 +18,16 @@
 #include <sstream>
 
 #include "common/errdesc.h"
-#include "common/forms/qtdialogs.h"
-#include "common/forms/infoscreen.h"
 #include "common/forms/folderdialog.h"
+#include "common/forms/infoscreen.h"
 #include "common/forms/msgdescwindow.h"
+#include "common/forms/qtdialogs.h"
 #include "common/globals.h"
 #include "common/inputdlg.h"
 #include "common/msgbox.h"
 #include "forms_modal.h"
-#include "graphics/window/graphwin.h"
 #include "graphics/qt/graphwidget.h"
+#include "graphics/window/graphwin.h"
 #include "support/tempdir.h"
 
 namespace kor2 {

@@ -7,16 +7,16 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
-#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <memory>
+#include <sstream>
 
 #include "common/forms/qtdialogs.h"
 #include "common/forms/textwindow.h"
@@ -25,11 +25,11 @@
 #include "forms_modal.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
+#include "tables/expr/expression.h"
+#include "tables/forms/browserwindow.h"
 #include "tables/forms/grid.h"
 #include "tables/forms/navigator.h"
-#include "tables/forms/browserwindow.h"
 #include "tables/index/orders.h"
-#include "tables/expr/expression.h"
 #include "tables_grid_fixture.h"
 
 namespace kor2::test {
@@ -193,7 +193,6 @@ TEST_F(TablesBrowser, TitleClickSortsByThatFieldAndKeepsTheRecord) {
     EXPECT_EQ(dbf4().GetRecNo(), 5);  // "A" first
 }
 
-
 TEST_F(TablesBrowser, HtmlExportDialogOffersEachFilterAndTheTableName) {
     QtDialogs qt;
     SetDialogBackend(&qt);
@@ -343,7 +342,8 @@ TEST_F(TablesBrowser, PrintedTableHoldsEveryColumnOfItsWidestLine) {
     const auto box = raw.str().find("/MediaBox [");
     ASSERT_NE(box, std::string::npos);
     double x = 0, y = 0, w = 0, h = 0;
-    ASSERT_EQ(std::sscanf(raw.str().c_str() + box, "/MediaBox [%lf %lf %lf %lf", &x, &y, &w, &h), 4);
+    ASSERT_EQ(std::sscanf(raw.str().c_str() + box, "/MediaBox [%lf %lf %lf %lf", &x, &y, &w, &h),
+              4);
     EXPECT_GT(w, h);
     EXPECT_TRUE(errors.empty());
 }

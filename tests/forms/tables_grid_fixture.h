@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "support/tempdir.h"
-#include "tables/base/engineerror.h"
-#include "tables/base/enginedates.h"
 #include "tables/area/engine.h"
-#include "tables/dbf/hooks.h"
-#include "tables/dataset/primitiveds.h"
+#include "tables/base/enginedates.h"
+#include "tables/base/engineerror.h"
 #include "tables/dataset/filedataset.h"
+#include "tables/dataset/primitiveds.h"
+#include "tables/dbf/hooks.h"
 
 namespace kor2::test {
 

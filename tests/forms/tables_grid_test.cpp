@@ -12,12 +12,12 @@
 #include "forms_modal.h"
 #include "platform/field.h"
 #include "platform/oemtext.h"
-#include "tables/forms/gridmodel.h"
-#include "tables/forms/grid.h"
-#include "tables/forms/navigator.h"
-#include "tables/forms/msgwindow.h"
-#include "tables/forms/progresswindow.h"
 #include "tables/base/progress.h"
+#include "tables/forms/grid.h"
+#include "tables/forms/gridmodel.h"
+#include "tables/forms/msgwindow.h"
+#include "tables/forms/navigator.h"
+#include "tables/forms/progresswindow.h"
 #include "tables_grid_fixture.h"
 
 namespace kor2::test {

@@ -36,7 +36,8 @@ TEST(ProgramFiles, BuildTreeDataBesideTheExecutableElseTheInstalledFolder) {
 
     // The build tree's "data" beside the executable comes first.
     fs::create_directories(bin / "data");
-    EXPECT_EQ(ProgramFilesFolder(bin.string(), "../share/kor2"), Prog((bin / "data").string()) + "\\");
+    EXPECT_EQ(ProgramFilesFolder(bin.string(), "../share/kor2"),
+              Prog((bin / "data").string()) + "\\");
 }
 
 TEST(ProgramFiles, ExecutableFolderIsTheTestsOwn) {

@@ -20,13 +20,13 @@
 #include <filesystem>
 
 #include "app/qt/mainwindow.h"
-#include "common/forms/printselect.h"
 #include "common/forms/folderdialog.h"
 #include "common/forms/listdialog.h"
-#include "common/forms/yesnodialog.h"
+#include "common/forms/msgdescwindow.h"
+#include "common/forms/printselect.h"
 #include "common/forms/radiodialog.h"
 #include "common/forms/textdialog.h"
-#include "common/forms/msgdescwindow.h"
+#include "common/forms/yesnodialog.h"
 #include "common/globals.h"
 #include "common/inputdlg.h"
 #include "common/msgbox.h"

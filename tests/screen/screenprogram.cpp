@@ -10,9 +10,9 @@
 #include "common/dialogs.h"
 #include "common/globals.h"
 #include "common/textout.h"
+#include "tables/area/engine.h"
 #include "tables/forms/browserwindow.h"
 #include "tables/forms/enginebox.h"
-#include "tables/area/engine.h"
 
 namespace kor2::test {
 

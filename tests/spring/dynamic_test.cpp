@@ -58,8 +58,8 @@ void ExpectSameBits(Extended got, Extended want, Extended x) {
 }
 
 TEST_F(DynamicTest, GaussPercentIsTheStepByStepSumBitForBit) {
-    std::vector<Extended> xs = {0, -0.0L, 8, -8, 7.9995L, 100, -100, 1e30L, -1e30L, NAN, INFINITY,
-                                -INFINITY, 2.6L, 3, 1.96L};
+    std::vector<Extended> xs = {0,      -0.0L, 8,        -8,        7.9995L, 100, -100, 1e30L,
+                                -1e30L, NAN,   INFINITY, -INFINITY, 2.6L,    3,   1.96L};
     // Every step limit of the grid, and one unit in the last place on each side.
     for (long i = -8000; i <= 8000; i += 151) {
         const Extended t = i / Extended{1000};

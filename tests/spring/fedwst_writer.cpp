@@ -7,8 +7,8 @@
 #include "fedwst_rows.h"
 #include "spring/material.h"
 #include "spring/materialtable.h"
-#include "tables/browser/procedural.h"
 #include "tables/browser/browsermodel.h"
+#include "tables/browser/procedural.h"
 
 namespace kor2::test {
 

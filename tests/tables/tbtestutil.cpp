@@ -9,9 +9,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "tables/base/engineerror.h"
-#include "tables/base/enginedates.h"
 #include "tables/area/engine.h"
+#include "tables/base/enginedates.h"
+#include "tables/base/engineerror.h"
 #include "tables/dbf/hooks.h"
 
 namespace kor2::test {

@@ -13,11 +13,11 @@
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
-#include "tables/area/navigation.h"
-#include "tables/base/engineerror.h"
 #include "tables/area/engine.h"
+#include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
 #include "tables/tbtestutil.h"
 
 namespace kor2 {

@@ -6,10 +6,10 @@
 
 #include "platform/oemtext.h"
 #include "platform/real48.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
+#include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
 #include "tables/tbtestutil.h"
 

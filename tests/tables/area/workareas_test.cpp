@@ -5,13 +5,13 @@
 #include <cstring>
 
 #include "platform/oemtext.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
-#include "tables/base/engineerror.h"
+#include "tables/area/workareas.h"
 #include "tables/base/enginedates.h"
-#include "tables/dbf/hooks.h"
+#include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
+#include "tables/dbf/hooks.h"
 #include "tables/tbtestutil.h"
 
 namespace kor2 {

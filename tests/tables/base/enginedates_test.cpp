@@ -3,11 +3,11 @@
 
 #include "platform/oemtext.h"
 #include "support/tempdir.h"
-#include "tables/base/engineerror.h"
-#include "tables/base/enginedates.h"
 #include "tables/area/engine.h"
-#include "tables/base/filenames.h"
+#include "tables/base/enginedates.h"
+#include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
+#include "tables/base/filenames.h"
 
 #include <fstream>
 

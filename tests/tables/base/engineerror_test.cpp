@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/oemtext.h"
-#include "tables/base/engineerror.h"
 #include "tables/area/engine.h"
+#include "tables/base/engineerror.h"
 
 namespace kor2 {
 namespace {

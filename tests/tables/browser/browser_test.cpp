@@ -13,10 +13,10 @@
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/helptext.h"
-#include "procedural_testutil.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
+#include "procedural_testutil.h"
 
 namespace kor2::test {
 namespace {

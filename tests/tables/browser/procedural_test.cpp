@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
-#include "procedural_testutil.h"
 #include "platform/hostfs.h"
+#include "procedural_testutil.h"
 
 namespace kor2::test {
 namespace {

@@ -8,11 +8,11 @@
 
 #include "common/globals.h"
 #include "common/scriptdialogs.h"
-#include "tables/dataset/ds_testutil.h"
-#include "tables/browser/procedural.h"
-#include "tables/index/orders.h"
-#include "tables/expr/expression.h"
 #include "tables/browser/browsermodel.h"
+#include "tables/browser/procedural.h"
+#include "tables/dataset/ds_testutil.h"
+#include "tables/expr/expression.h"
+#include "tables/index/orders.h"
 
 namespace kor2::test {
 

@@ -7,10 +7,10 @@
 
 #include "common/report_testutil.h"
 #include "platform/oemtext.h"
-#include "tables/area/workareas.h"
-#include "tables/area/navigation.h"
-#include "tables/base/engineerror.h"
 #include "tables/area/engine.h"
+#include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
 #include "tables/browser/tablereport.h"
 #include "tables/tbtestutil.h"
 

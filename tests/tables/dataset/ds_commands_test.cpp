@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "ds_testutil.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
 #include "tables/memo/memoarea.h"
 
 namespace kor2::test {

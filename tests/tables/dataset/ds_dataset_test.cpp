@@ -5,9 +5,9 @@
 
 #include "ds_testutil.h"
 #include "platform/oemtext.h"
-#include "tables/area/workareas.h"
-#include "tables/area/navigation.h"
 #include "tables/area/engine.h"
+#include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
 
 namespace kor2::test {
 namespace {

@@ -5,10 +5,10 @@
 
 #include "ds_testutil.h"
 #include "tables/area/workareas.h"
-#include "tables/index/ndxfile.h"
 #include "tables/base/filenames.h"
-#include "tables/index/orders.h"
 #include "tables/expr/expression.h"
+#include "tables/index/ndxfile.h"
+#include "tables/index/orders.h"
 #include "tables/sema/semaphore.h"
 
 namespace kor2::test {

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "ds_testutil.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
+#include "tables/area/workareas.h"
 #include "tables/base/filenames.h"
 #include "tables/base/progress.h"
 #include "tables/dataset/memorydataset.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tables/base/engineerror.h"
 #include "tables/base/enginedates.h"
+#include "tables/base/engineerror.h"
 #include "tables/dataset/filedataset.h"
 #include "tables/tbtestutil.h"
 

@@ -9,9 +9,9 @@
 
 #include "platform/oemtext.h"
 #include "platform/real48.h"
-#include "tables/dbf/dbfformat.h"
-#include "tables/base/engineerror.h"
 #include "tables/base/enginedates.h"
+#include "tables/base/engineerror.h"
+#include "tables/dbf/dbfformat.h"
 #include "tables/tbtestutil.h"
 
 namespace kor2 {

@@ -5,11 +5,11 @@
 
 #include <random>
 
-#include "tables/area/workareas.h"
 #include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
-#include "tables/delim/delimited.h"
 #include "tables/base/enginefile.h"
+#include "tables/delim/delimited.h"
 #include "tables/tbtestutil.h"
 
 namespace kor2 {

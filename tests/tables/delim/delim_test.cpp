@@ -8,14 +8,14 @@
 
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
-#include "tables/base/engineerror.h"
+#include "tables/area/workareas.h"
 #include "tables/base/enginedates.h"
-#include "tables/delim/delimited.h"
-#include "tables/dbf/hooks.h"
+#include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
+#include "tables/dbf/hooks.h"
+#include "tables/delim/delimited.h"
 #include "tables/tbtestutil.h"
 #include "tables/vfile/vfiles.h"
 

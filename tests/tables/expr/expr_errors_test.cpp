@@ -4,8 +4,8 @@
 #include <string>
 
 #include "tables/area/workareas.h"
-#include "tables/expr/expr_fixture.h"
 #include "tables/base/engineerror.h"
+#include "tables/expr/expr_fixture.h"
 
 namespace kor2::test {
 namespace {

@@ -2,8 +2,8 @@
 #include "tables/expr/expr_fixture.h"
 
 #include "tables/area/workareas.h"
-#include "tables/base/engineerror.h"
 #include "tables/base/enginedates.h"
+#include "tables/base/engineerror.h"
 
 namespace kor2::test {
 

@@ -9,11 +9,11 @@
 
 #include "platform/real48.h"
 #include "tables/area/workareas.h"
+#include "tables/base/enginedates.h"
+#include "tables/base/engineerror.h"
+#include "tables/dbf/hooks.h"
 #include "tables/expr/expr_alloccount.h"
 #include "tables/expr/expr_fixture.h"
-#include "tables/base/engineerror.h"
-#include "tables/base/enginedates.h"
-#include "tables/dbf/hooks.h"
 #include "tables/keys/keyencoding.h"
 
 namespace kor2::test {

@@ -12,8 +12,8 @@
 
 #include "platform/oemtext.h"
 #include "tables/area/workareas.h"
-#include "tables/expr/expr_fixture.h"
 #include "tables/base/engineerror.h"
+#include "tables/expr/expr_fixture.h"
 
 namespace kor2::test {
 namespace {

@@ -8,14 +8,14 @@
 #include <cstring>
 
 #include "platform/oemtext.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginefile.h"
 #include "tables/index/ndx_testutil.h"
 #include "tables/index/ndxbuild.h"
 #include "tables/index/ndxformat.h"
-#include "tables/base/engineerror.h"
-#include "tables/base/enginefile.h"
 #include "tables/index/orders.h"
 
 namespace kor2 {

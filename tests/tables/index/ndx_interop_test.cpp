@@ -8,14 +8,14 @@
 #include <memory>
 #include <sstream>
 
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginestrings.h"
 #include "tables/index/ndx_testutil.h"
 #include "tables/index/ndxbuild.h"
-#include "tables/base/engineerror.h"
 #include "tables/index/orders.h"
-#include "tables/base/enginestrings.h"
 
 namespace kor2 {
 namespace {

@@ -8,17 +8,17 @@
 #include <cstdlib>
 
 #include "platform/hostfs.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
+#include "tables/area/engine.h"
 #include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginestrings.h"
+#include "tables/expr/expression.h"
 #include "tables/index/ndx_testutil.h"
 #include "tables/index/ndxbuild.h"
-#include "tables/base/engineerror.h"
-#include "tables/area/engine.h"
 #include "tables/index/orders.h"
-#include "tables/expr/expression.h"
 #include "tables/sema/semaphore.h"
-#include "tables/base/enginestrings.h"
 
 namespace kor2 {
 namespace {

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tables/area/workareas.h"
 #include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
-#include "tables/index/orders.h"
 #include "tables/expr/expression.h"
+#include "tables/index/orders.h"
 
 namespace kor2::test {
 

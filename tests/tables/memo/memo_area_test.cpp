@@ -5,15 +5,15 @@
 
 #include <cstring>
 
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
+#include "tables/area/engine.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
+#include "tables/dbf/hooks.h"
 #include "tables/memo/memo_testutil.h"
 #include "tables/memo/memoarea.h"
-#include "tables/base/engineerror.h"
-#include "tables/area/engine.h"
-#include "tables/dbf/hooks.h"
 
 namespace kor2 {
 namespace {

@@ -13,11 +13,11 @@
 #include "platform/codepage.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
 #include "tables/memo/memo_testutil.h"
 #include "tables/memo/memoarea.h"
-#include "tables/base/engineerror.h"
 
 namespace kor2 {
 namespace {

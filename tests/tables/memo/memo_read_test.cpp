@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "platform/oemtext.h"
-#include "tables/memo/memo_testutil.h"
 #include "tables/base/engineerror.h"
+#include "tables/memo/memo_testutil.h"
 
 namespace kor2 {
 namespace {

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/oemtext.h"
+#include "tables/base/engineerror.h"
 #include "tables/memo/memo_testutil.h"
 #include "tables/memo/memostream.h"
-#include "tables/base/engineerror.h"
 
 namespace kor2 {
 namespace {

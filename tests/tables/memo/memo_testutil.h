@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tables/memo/memofile.h"
 #include "tables/dbf/dbffile.h"
+#include "tables/memo/memofile.h"
 #include "tables/tbtestutil.h"
 
 namespace kor2::test {

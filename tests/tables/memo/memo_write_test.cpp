@@ -7,9 +7,9 @@
 
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
+#include "tables/base/engineerror.h"
 #include "tables/memo/memo_testutil.h"
 #include "tables/memo/memoformat.h"
-#include "tables/base/engineerror.h"
 
 namespace kor2 {
 namespace {

@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "platform/oemtext.h"
-#include "tables/area/workareas.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
 #include "tables/dbf/hooks.h"
 #include "tables/tbtestutil.h"
