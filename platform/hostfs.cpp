@@ -22,6 +22,7 @@
 #include <utility>
 
 #include "platform/codepage.h"
+#include "platform/progfiles.h"
 
 namespace kor2::platform {
 
@@ -232,11 +233,7 @@ std::atomic<unsigned> g_tempCounter{0};
 }  // namespace
 
 std::string HostPath(std::string_view path) {
-    std::string s(path);
-    std::replace(s.begin(), s.end(), '\\', '/');
-    if (s.size() >= 2 && s[1] == ':' &&
-        ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z')))
-        s.erase(0, 2);
+    std::string s = DisplayPath(path);  // "/" separators, no drive
     if (s.empty()) return path.empty() ? std::string() : std::string(".");
     const bool absolute = s[0] == '/';
     const bool trailing = s.size() > 1 && s.back() == '/';

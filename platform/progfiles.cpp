@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 #include "platform/hostfs.h"
@@ -68,7 +67,9 @@ std::string ProgramFilesFolder(std::string_view exeFolder, std::string_view inst
 }
 
 std::string DisplayPath(std::string_view path) {
-    if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
+    // The drive letter is ASCII whatever the locale says a letter is.
+    if (path.size() >= 2 && path[1] == ':' &&
+        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')))
         path.remove_prefix(2);
     std::string out(path);
     std::replace(out.begin(), out.end(), '\\', '/');
