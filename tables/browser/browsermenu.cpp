@@ -1,7 +1,6 @@
 // The browser model's file, edit and help menu commands: HTML export, delimited
 // export and import, appending another table, appending a blank record and the
 // help items. Called by the browser window's menu.
-#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -20,13 +19,6 @@
 namespace kor2 {
 
 namespace {
-
-std::string UpperAscii(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-    });
-    return s;
-}
 
 std::string HoursMinutes() {
     const platform::DateTime now = platform::Now();
@@ -76,7 +68,7 @@ bool Tdbf4::ExportHtml(const std::string& fileName) {
          html(BareName(fileName)) + "</title></head>");
     line("<BODY BGCOLOR=\"C0C0C0\">");
     line("<P>" + html(CaptionText + "V" + ProgramVersion) + "</P>");
-    line("<P>" + html(UpperAscii(fileName)) + "</P>");
+    line("<P>" + html(UpperCaseStr(fileName)) + "</P>");
     line("<P>" + html(TodayToStr()) + " - " + HoursMinutes() + "</P>");
     line("<HR>");
     line("<TABLE BORDER = \"1\" WIDTH= \"100%\">");
