@@ -8,7 +8,6 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPainter>
-#include <QStyle>
 #include <algorithm>
 #include <exception>
 
@@ -61,18 +60,15 @@ protected:
         QHeaderView::paintSection(painter, rect, logicalIndex);
         painter->restore();
         if (logicalIndex == grid_.DepressedColumn()) {
-            QStyleOptionFrame opt;
-            opt.rect = rect.adjusted(0, 0, -1, -1);
-            opt.palette = palette();
-            opt.state = QStyle::State_Sunken;
-            opt.lineWidth = 1;
+            // Sunken: dark on the top and left edges, light on the others.
+            const QRect r = rect.adjusted(0, 0, -1, -1);
             painter->save();
             painter->setPen(palette().color(QPalette::Dark));
-            painter->drawLine(opt.rect.topLeft(), opt.rect.topRight());
-            painter->drawLine(opt.rect.topLeft(), opt.rect.bottomLeft());
+            painter->drawLine(r.topLeft(), r.topRight());
+            painter->drawLine(r.topLeft(), r.bottomLeft());
             painter->setPen(palette().color(QPalette::Light));
-            painter->drawLine(opt.rect.bottomLeft(), opt.rect.bottomRight());
-            painter->drawLine(opt.rect.topRight(), opt.rect.bottomRight());
+            painter->drawLine(r.bottomLeft(), r.bottomRight());
+            painter->drawLine(r.topRight(), r.bottomRight());
             painter->restore();
         }
     }
