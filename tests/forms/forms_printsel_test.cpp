@@ -7,10 +7,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 
 #include "common/forms/graphprint.h"
 #include "common/forms/printselect.h"
@@ -20,6 +19,7 @@
 #include "common/scriptdialogs.h"
 #include "forms_modal.h"
 #include "graphics/qt/graphwidget.h"
+#include "support/command.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -122,14 +122,7 @@ TEST_F(PrintSelectionForm, HelpButtonShowsEntry3520) {
 
 // ---- The print job ------------------------------------------------------------------------
 
-std::string CommandOutput(const std::string& command) {
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> p(popen(command.c_str(), "r"), pclose);
-    if (!p) return out;
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p.get()) != nullptr) out += buf;
-    return out;
-}
+using test::CommandOutput;
 
 bool HavePdfTools() {
     return std::system("pdftotext -v >/dev/null 2>&1") == 0 &&

@@ -11,6 +11,7 @@
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/real48.h"
+#include "support/command.h"
 #include "tables/base/engineerror.h"
 #include "tables/tbtestutil.h"
 
@@ -19,17 +20,7 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-std::string RunTool(const std::string& command, int* status = nullptr) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    const int rc = pclose(p);
-    if (status) *status = rc;
-    return out;
-}
+using test::CommandOutput;
 
 bool HasProgram(const char* path) {
     return platform::FileExists(path);
@@ -38,7 +29,7 @@ bool HasProgram(const char* path) {
 bool HasPythonModule(const char* module) {
     if (!HasProgram("/usr/bin/python3")) return false;
     int rc = -1;
-    RunTool(std::string("/usr/bin/python3 -c 'import ") + module + "' 2>/dev/null", &rc);
+    CommandOutput(std::string("/usr/bin/python3 -c 'import ") + module + "' 2>/dev/null", &rc);
     return rc == 0;
 }
 
@@ -115,7 +106,7 @@ TEST_F(InteropTest, CheckedInLibreOfficeTableWithTypedValues) {
 TEST_F(InteropTest, ShapelibReadsOurTable) {
     if (!HasProgram("/usr/bin/dbfdump")) GTEST_SKIP() << "shapelib's dbfdump is not installed";
     std::string out;
-    for (char c : RunTool("/usr/bin/dbfdump -m " + MakeSample()))
+    for (char c : CommandOutput("/usr/bin/dbfdump -m " + MakeSample()))
         if (c != ' ' || out.empty() || out.back() != ' ') out += c;  // blanks collapsed
     // This dbfdump shows only character and number fields.
     EXPECT_NE(out.find("NAME: M\x81ller"), std::string::npos) << out;
@@ -129,7 +120,7 @@ TEST_F(InteropTest, ShapelibReadsOurTable) {
 TEST_F(InteropTest, DbfreadReadsOurTable) {
     if (!HasPythonModule("dbfread")) GTEST_SKIP() << "python3-dbfread is not installed";
     const std::string path = MakeSample();
-    const std::string out = RunTool(
+    const std::string out = CommandOutput(
         "/usr/bin/python3 -c \"import dbfread,sys\n"
         "t=dbfread.DBF(sys.argv[1],encoding='cp850',load=True)\n"
         "for r in t.records: print(r['NAME'],r['NR'],r['WERT'],r['FL'],r['DATUM'],r['OK'])\n"
@@ -143,7 +134,7 @@ TEST_F(InteropTest, DbfreadReadsOurTable) {
                                        "2\n"_oem));
     const std::string empty = Path("leer.dbf");
     test::MakeTable(empty, {{"A", 'C', 3, 0}, {"B", 'N', 4, 1}});
-    EXPECT_EQ(RunTool("/usr/bin/python3 -c \"import dbfread,sys\n"
+    EXPECT_EQ(CommandOutput("/usr/bin/python3 -c \"import dbfread,sys\n"
                       "t=dbfread.DBF(sys.argv[1],load=True)\n"
                       "print(len(t.records),t.field_names)\" " +
                       empty + " 2>&1"),
@@ -154,7 +145,7 @@ TEST_F(InteropTest, LibreOfficeReadsOurTable) {
     if (!HasProgram("/usr/bin/soffice")) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
     const std::string path = MakeSample();
     const std::string profile = "file://" + Path("lo");
-    RunTool("cd " + dir_.path().string() +
+    CommandOutput("cd " + dir_.path().string() +
             " && /usr/bin/soffice --headless --norestore -env:UserInstallation=" + profile +
             " --infilter=dBase:IBMPC_850 --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' " +
             path + " >/dev/null 2>&1");
@@ -171,7 +162,7 @@ TEST_F(InteropTest, TablesWrittenByShapelibAndPythonDbfNow) {
     if (!shp && !pydbf) GTEST_SKIP() << "neither shapelib nor python3-dbf is installed";
     if (shp) {
         const std::string p = Path("shp.dbf");
-        RunTool("/usr/bin/dbfcreate " + p + " -s T 6 -n N 7 2 && /usr/bin/dbfadd " + p +
+        CommandOutput("/usr/bin/dbfcreate " + p + " -s T 6 -n N 7 2 && /usr/bin/dbfadd " + p +
                 " $(printf 'K\\204se') 3.25 && /usr/bin/dbfadd " + p + " x -0.5");
         const Rows rows = test::ReadAllRecords(p);
         ASSERT_EQ(rows.size(), 2u) << EngineErrorMsg;
@@ -180,7 +171,7 @@ TEST_F(InteropTest, TablesWrittenByShapelibAndPythonDbfNow) {
     }
     if (pydbf) {
         const std::string p = Path("py.dbf");
-        RunTool(
+        CommandOutput(
             "/usr/bin/python3 -c \"import dbf,sys,datetime\n"
             "t=dbf.Table(sys.argv[1],'T C(6); D D; L L; N "
             "N(6,1)',dbf_type='db3',codepage='cp850')\n"

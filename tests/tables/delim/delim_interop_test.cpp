@@ -3,10 +3,9 @@
 // writes files that the import reads. Skipped when python3 is missing.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
+#include "support/command.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
 #include "tables/delim/delimited.h"
@@ -26,14 +25,7 @@ protected:
     // Runs a python3 script with one argument; its standard output.
     std::string Python(const std::string& script, const std::string& arg) {
         test::WriteFileBytes(Path("script.py"), script);
-        std::string out;
-        const std::string command = std::string(kPython) + " " + Path("script.py") + " " + arg;
-        if (FILE* p = popen(command.c_str(), "r")) {
-            char buf[4096];
-            for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-            pclose(p);
-        }
-        return out;
+        return test::CommandOutput(std::string(kPython) + " " + Path("script.py") + " " + arg);
     }
     std::string Table(const std::string& name) {
         const std::string path = Path(name);

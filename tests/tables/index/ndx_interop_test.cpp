@@ -3,11 +3,11 @@
 // written here are read in the same order by Perl XBase when it is installed.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <sstream>
 
+#include "support/command.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/workareas.h"
@@ -90,11 +90,7 @@ std::string PerlRead(const std::string& file, const char* type) {
                             "\", type => \"" + type +
                             "\") or die; $i->prepare_select; "
                             "while (my @d = $i->fetch) { print \"@d\\n\" }'";
-    std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), pclose);
-    std::string out;
-    char buf[256];
-    while (p && fgets(buf, sizeof buf, p.get())) out += buf;
-    return out;
+    return test::CommandOutput(cmd);
 }
 
 TEST_F(NdxInteropTest, PerlXBaseReadsOurIndexesInOurOrder) {

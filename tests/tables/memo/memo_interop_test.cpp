@@ -6,13 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 #include "platform/codepage.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
+#include "support/command.h"
 #include "tables/area/changes.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
@@ -24,20 +24,11 @@ namespace {
 
 using test::MemoTest;
 
-std::string RunTool(const std::string& command, int& status) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    status = pclose(p);
-    return out;
-}
+using test::CommandOutput;
 
 bool Available(const std::string& check) {
     int status = -1;
-    RunTool(check + " >/dev/null 2>&1", status);
+    CommandOutput(check + " >/dev/null 2>&1", &status);
     return status == 0;
 }
 
@@ -102,12 +93,11 @@ protected:
     }
     // LibreOffice converts the tables in dir to CSV files (UTF-8, comma).
     static void ConvertToCsv(const std::string& dir, const std::string& tables) {
-        int status = -1;
-        RunTool("cd " + dir +
-                    " && timeout 180 soffice --headless --norestore -env:UserInstallation=file://" +
-                    dir + "/lo-profile --infilter='dBase:IBMPC_850' --convert-to " +
-                    "'csv:Text - txt - csv (StarCalc):44,34,76' " + tables + " 2>&1",
-                status);
+        CommandOutput("cd " + dir +
+                      " && timeout 180 soffice --headless --norestore "
+                      "-env:UserInstallation=file://" +
+                      dir + "/lo-profile --infilter='dBase:IBMPC_850' --convert-to " +
+                      "'csv:Text - txt - csv (StarCalc):44,34,76' " + tables + " 2>&1");
     }
     void TearDown() override {
         CloseAllAreas();
@@ -149,7 +139,7 @@ TEST_F(MemoInteropTest, PythonDbfReadsOurDbase3AndFoxProMemos) {
                                                     static_cast<uint16_t>(block));
         int status = -1;
         const std::string out =
-            RunTool("/usr/bin/python3 " + script + " " + path + " 2>&1", status);
+            CommandOutput("/usr/bin/python3 " + script + " " + path + " 2>&1", &status);
         std::string expected;
         for (const auto& m : Memos()) expected += Hex(m) + "\n";
         EXPECT_EQ(out, expected);
@@ -165,7 +155,7 @@ TEST_F(MemoInteropTest, PerlXBaseReadsOurMemosInEveryFormat) {
         const std::string path = MakeTableWithMemos(name, static_cast<uint8_t>(version), Memos());
         int status = -1;
         const std::string out =
-            RunTool("/usr/bin/dbf_dump --fs '<F>' --rs '<R>' --fields NOTE " + path, status);
+            CommandOutput("/usr/bin/dbf_dump --fs '<F>' --rs '<R>' --fields NOTE " + path, &status);
         std::string expected;
         for (const auto& m : Memos()) expected += m + "<R>";
         EXPECT_EQ(out, expected);
@@ -206,7 +196,7 @@ TEST_F(MemoInteropTest, PythonDbfReadsEveryMemoOfATableTheEngineWrote) {
         const std::string path = WriteThroughEngine(name, static_cast<uint8_t>(version));
         int status = -1;
         const std::string out =
-            RunTool("/usr/bin/python3 " + script + " " + path + " 2>&1", status);
+            CommandOutput("/usr/bin/python3 " + script + " " + path + " 2>&1", &status);
         ExpectRecords(Split(out, "\n"), expected);
     }
 }
@@ -220,7 +210,7 @@ TEST_F(MemoInteropTest, PerlXBaseReadsEveryMemoOfATableTheEngineWrote) {
         const std::string path = WriteThroughEngine(name, static_cast<uint8_t>(version));
         int status = -1;
         const std::string out =
-            RunTool("/usr/bin/dbf_dump --fs '<F>' --rs '<R>' --fields NOTE " + path, status);
+            CommandOutput("/usr/bin/dbf_dump --fs '<F>' --rs '<R>' --fields NOTE " + path, &status);
         ExpectRecords(Split(out, "<R>"), EngineMemos());
     }
 }
