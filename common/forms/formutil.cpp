@@ -45,24 +45,14 @@ std::string QOem(const QString& text) {
 
 namespace {
 
-// The layout fixes the form's least size from its controls' needs, measured
-// with the style and fonts the controls will be shown with.
-void Settle(QWidget& form) {
-    QLayout* l = form.layout();
-    if (l == nullptr) return;
-    form.ensurePolished();
-    l->invalidate();
-    l->activate();
-}
-
 void ScaleForm(QWidget& form) {
-    Settle(form);
+    platform::SettleLayout(form);
     form.resize(form.width() * ScreenScalePercent / 100, form.height() * ScreenScalePercent / 100);
 }
 
 void ScaleControls(QWidget& form) {
     if (auto* f = qobject_cast<platform::TForm*>(&form)) f->ScaleBy(DialogScalePercent);
-    Settle(form);
+    platform::SettleLayout(form);
 }
 
 }  // namespace

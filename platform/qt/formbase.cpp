@@ -33,11 +33,17 @@ void TForm::ScaleBy(int percent) {
     resize(scale(width()), scale(height()));
 }
 
+void SettleLayout(QWidget& widget) {
+    QLayout* l = widget.layout();
+    if (l == nullptr) return;
+    widget.ensurePolished();
+    l->invalidate();
+    l->activate();
+}
+
 void TForm::FitToLayout(Qt::Orientations shrink) {
     if (layout() == nullptr) return;
-    ensurePolished();
-    layout()->invalidate();
-    layout()->activate();
+    SettleLayout(*this);
     const QSize least = minimumSizeHint();
     QSize target = size().expandedTo(least);
     if (shrink & Qt::Horizontal) target.setWidth(least.width());

@@ -10,6 +10,11 @@ class QKeyEvent;
 
 namespace kor2::platform {
 
+// Lets the widget's layout fix its least size from the controls' needs,
+// measured with the style and fonts they will be shown with. Nothing
+// without a layout.
+void SettleLayout(QWidget& widget);
+
 class TForm : public QDialog {
     Q_OBJECT
 public:
