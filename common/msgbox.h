@@ -44,6 +44,12 @@ std::string CloseErrorText(int code);    // CloseFileMsg
 std::string RewriteErrorText(int code);  // RewriteFileMsg
 std::string RetryErrorText(int code);    // RewriteRetry
 
+// A host file name (UTF-8) that the program's code page cannot hold is
+// refused before anything is read or written under it: the error message
+// names it (characters the code page lacks shown as "?") and AbortFlag is set.
+std::string UnsupportedNameText(std::string_view hostName);
+void RefuseHostName(std::string_view hostName);
+
 // Tests that name can be created; an existing file is left as it is.
 void CreateTextFileChecked(std::string_view name);
 void CheckFileReadable(std::string_view name);
