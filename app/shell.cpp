@@ -54,7 +54,7 @@ static bool SaveUnder(const std::string& fullName) {
     // Asked for a name, SaveDataFileAs has set DataFolder and DataFileName.
     if (!fullName.empty()) {
         DataFolder = RemoveBackslash(ExtractFilePathL(fullName));
-        DataFileName = ExtractFileBaseName(fullName);
+        DataFileName = DataFileBareName(fullName);
     }
     InputModifiedFlag = false;
     AddRecentFile(SpringFullName());

@@ -20,7 +20,7 @@ std::unique_ptr<SpreadsheetAutomation> CreateExcelApp() {
     if (ExcelAppFactory) return ExcelAppFactory();
     const std::string spring = DataFileFullName(DataFileName);
     return std::make_unique<SpreadsheetFileApp>(ExtractFilePathL(spring) +
-                                                ExtractFileBaseName(spring) + ".xml");
+                                                DataFileBareName(spring) + ".xml");
 }
 
 }  // namespace
