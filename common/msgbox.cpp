@@ -248,15 +248,4 @@ void SelectDirectory(std::string_view startDir, std::string& dir) {
     SetArrowCursorDlg();
 }
 
-void UpdateMainCaption(std::string& caption) {
-    std::string text = MainTitle.str();
-    if (!DataFileName.empty()) {
-        text += "  -  " + DataFileName;
-        if (DataFileName.find('.') == std::string::npos) text += "." + DataFileExt.str();
-    }
-    caption = OemToAnsi(text);
-    Dialogs().SetAppTitle(text);
-    SetArrowCursorDlg();
-}
-
 }  // namespace kor2

@@ -22,7 +22,7 @@ QtGraphPrintJob::~QtGraphPrintJob() {
     Stop();
 }
 
-bool QtGraphPrintJob::BeginDocument(PrinterOrientation orientation) {
+bool QtGraphPrintJob::BeginDocument(PageOrientation orientation) {
     Stop();
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     pdf_.clear();
@@ -34,7 +34,7 @@ bool QtGraphPrintJob::BeginDocument(PrinterOrientation orientation) {
         printer_->setOutputFormat(QPrinter::PdfFormat);
         printer_->setOutputFileName(QString::fromStdString(platform::HostPath(pdf_)));
     }
-    printer_->setPageOrientation(orientation == PrinterOrientation::Portrait
+    printer_->setPageOrientation(orientation == PageOrientation::Portrait
                                      ? QPageLayout::Portrait
                                      : QPageLayout::Landscape);
     if (!painter_.begin(printer_.get())) {

@@ -138,6 +138,16 @@ TEST_F(ShellTest, OpenCommandReadsTheChosenFileAndCancelKeepsTheSpring) {
     EXPECT_EQ(WireDiameter, 1.5L);
 }
 
+TEST_F(ShellTest, CaptionWithoutANameAndWithAnExtension) {
+    DataFileName = "";
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str());
+    DataFileName = "x.txt";  // a name with its extension stays as it is
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  x.txt");
+    DataFolder = ProgramPath(tmp.path().string());
+    DataFileName = "demo";
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  " + tmp.file("demo.kr2"));
+}
+
 TEST_F(ShellTest, SaveAsTakesTheChosenNameForLaterSaves) {
     dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(tmp.file("neu.kr2"))));
     InputModifiedFlag = true;
