@@ -138,14 +138,14 @@ TEST_F(ShellTest, OpenCommandReadsTheChosenFileAndCancelKeepsTheSpring) {
     EXPECT_EQ(WireDiameter, 1.5L);
 }
 
-TEST_F(ShellTest, CaptionWithoutANameAndWithAnExtension) {
+TEST_F(ShellTest, CaptionWithoutANameAndWithDotsInTheName) {
     DataFileName = "";
     EXPECT_EQ(MainWindowCaption(), MainTitle.str());
-    DataFileName = "x.txt";  // a name with its extension stays as it is
-    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  x.txt");
     DataFolder = ProgramPath(tmp.path().string());
     DataFileName = "demo";
     EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  " + tmp.file("demo.kr2"));
+    DataFileName = "d1.6";  // a dot in the name is no extension
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  " + tmp.file("d1.6.kr2"));
 }
 
 TEST_F(ShellTest, SaveAsTakesTheChosenNameForLaterSaves) {
