@@ -381,9 +381,9 @@ void ReportNotNumbers(std::string_view name, const std::vector<std::size_t>& lin
         list += IntToStrL(static_cast<int32_t>(n));
     }
     const bool one = lines.size() == 1;
-    ShowWarningMessage("Datei " + platform::DisplayPath(name) + ": " + (one ? "Zeile " : "Zeilen ") +
-                       list + (one ? " ist keine Zahl" : " sind keine Zahlen") +
-                       ", als 0 gelesen.");
+    ShowWarningMessage("Datei " + platform::DisplayPath(name) + ": " +
+                       (one ? "Zeile " : "Zeilen ") + list +
+                       (one ? " ist keine Zahl" : " sind keine Zahlen") + ", als 0 gelesen.");
     AddMessageAfterCheck("Warnung: Zeile " + IntToStrL(static_cast<int32_t>(lines[0])) +
                          " keine Zahl");
     for (std::size_t k = 1; k < lines.size(); ++k)

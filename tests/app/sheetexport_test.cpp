@@ -244,9 +244,8 @@ TEST_F(SheetExportTest, ExportOfAModifiedSpringSavesItFirst) {
     EXPECT_NE(dialogs.Of("yesno")[1].text.find("feder.kr2"), std::string::npos);
     EXPECT_NE(Slurp(file).find("\r\n3.2500000\r\n"), std::string::npos);
     ASSERT_NE(server, nullptr);
-    const auto d = std::find_if(server->cells.begin(), server->cells.end(), [](const auto& c) {
-        return std::get<2>(c) == "3.2500000";
-    });
+    const auto d = std::find_if(server->cells.begin(), server->cells.end(),
+                                [](const auto& c) { return std::get<2>(c) == "3.2500000"; });
     EXPECT_NE(d, server->cells.end());
 }
 

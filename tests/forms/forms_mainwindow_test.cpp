@@ -121,9 +121,8 @@ std::vector<GraphItem> GoodmanOf(Thh& w, ScriptedDialogs& dialogs, const std::st
 bool SameDrawing(const std::vector<GraphItem>& a, const std::vector<GraphItem>& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                       [](const GraphItem& x, const GraphItem& y) {
-                          return x.kind == y.kind && x.x1 == y.x1 && x.y1 == y.y1 &&
-                                 x.x2 == y.x2 && x.y2 == y.y2 && x.pen == y.pen &&
-                                 x.text == y.text;
+                          return x.kind == y.kind && x.x1 == y.x1 && x.y1 == y.y1 && x.x2 == y.x2 &&
+                                 x.y2 == y.y2 && x.pen == y.pen && x.text == y.text;
                       });
 }
 
