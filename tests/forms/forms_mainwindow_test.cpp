@@ -109,6 +109,52 @@ TEST_F(MainWindowTest, OpenDrawAndCloseThroughTheMenu) {
     EXPECT_TRUE(platform::FileExists(tmp.file("kor2.cff")));
 }
 
+// The display list the Goodman diagram of the spring in file gives.
+std::vector<GraphItem> GoodmanOf(Thh& w, ScriptedDialogs& dialogs, const std::string& file) {
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(file)));
+    w.mi_DateiOeffnen->trigger();
+    GraphClear();
+    w.mi_GoodmanBildschirm->trigger();
+    return GraphWindow.Items();
+}
+
+bool SameDrawing(const std::vector<GraphItem>& a, const std::vector<GraphItem>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const GraphItem& x, const GraphItem& y) {
+                          return x.kind == y.kind && x.x1 == y.x1 && x.y1 == y.y1 && x.x2 == y.x2 &&
+                                 x.y2 == y.y2 && x.pen == y.pen && x.text == y.text;
+                      });
+}
+
+// After Datei/Öffnen the diagram on the screen is the opened spring's.
+TEST_F(MainWindowTest, OpenRedrawsTheShownDiagramForTheNewSpring) {
+    Thh w;
+    w.show();
+    w.StartUp(ParseCommandLine(CommandLineParams()));
+    const std::string one = kData + "TRAIN/muster1.kr2", two = kData + "TRAIN/muster2.kr2";
+    const std::vector<GraphItem> first = GoodmanOf(w, dialogs, one);
+    const std::vector<GraphItem> second = GoodmanOf(w, dialogs, two);
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(SameDrawing(first, second));
+
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(one)));
+    w.mi_DateiOeffnen->trigger();
+    EXPECT_NE(w.windowTitle().toStdString().find("muster1.kr2"), std::string::npos);
+    EXPECT_TRUE(SameDrawing(GraphWindow.Items(), first));
+
+    // The Haigh diagram likewise; a cancelled open leaves it alone.
+    w.mi_HaighBildschirm->trigger();
+    const std::vector<GraphItem> haigh = GraphWindow.Items();
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(two)));
+    w.mi_DateiOeffnen->trigger();
+    EXPECT_EQ(w.ShownView(), Thh::View::Haigh);
+    EXPECT_FALSE(SameDrawing(GraphWindow.Items(), haigh));
+    const std::vector<GraphItem> haighTwo = GraphWindow.Items();
+    dialogs.answers.push_back(ScriptedAnswer::Cancel());
+    w.mi_DateiOeffnen->trigger();
+    EXPECT_TRUE(SameDrawing(GraphWindow.Items(), haighTwo));
+}
+
 TEST_F(MainWindowTest, ClosingModifiedInputCanBeCancelled) {
     Thh w;
     w.show();

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -93,6 +94,35 @@ TEST_F(Screen, MainWindowWithEachDiagram) {
     std::vector<std::string> faults = Inspect(*window, "main-goodman");
     window->mi_HaighBildschirm->trigger();
     for (std::string& f : Inspect(*window, "main-haigh")) faults.push_back(f);
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+// Picks file in the open dialog.
+std::function<void(QWidget*)> ChooseFile(const std::string& file) {
+    return On<QFileDialog>([file](QFileDialog* d) {
+        if (auto* name = d->findChild<QLineEdit*>("fileNameEdit"))
+            name->setText(QString::fromStdString(file));
+        static_cast<QDialog*>(d)->accept();
+    });
+}
+
+// After Datei/Öffnen the diagram on the screen is the opened spring's, the
+// same as when it is drawn afresh.
+TEST_F(Screen, OpenedSpringIsTheOneOnTheScreen) {
+    window->mi_GoodmanBildschirm->trigger();
+    std::vector<std::string> faults = Inspect(*window, "open-before");
+    const QImage before = window->grab().toImage();
+    for (std::string& f : Tour([&] { window->mi_DateiOeffnen->trigger(); },
+                               {{"open-other-spring", ChooseFile(data + "TRAIN/muster2.kr2")}}))
+        faults.push_back(f);
+    EXPECT_NE(window->windowTitle().toStdString().find("muster2.kr2"), std::string::npos);
+    for (std::string& f : Inspect(*window, "open-after")) faults.push_back(f);
+    const QImage opened = window->grab().toImage();
+    window->mi_GoodmanBildschirm->trigger();
+    for (std::string& f : Inspect(*window, "open-drawn-afresh")) faults.push_back(f);
+    const QImage afresh = window->grab().toImage();
+    EXPECT_NE(opened, before);
+    EXPECT_EQ(opened, afresh);
     EXPECT_TRUE(faults.empty()) << Joined(faults);
 }
 
