@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
@@ -282,12 +283,22 @@ TEST_F(MainWindowTest, PrintingTheTickedDiagramsFromTheMenu) {
     w.mi_DateiDrucken->trigger();
     EXPECT_EQ(outputs, (QStringList{"Grafikfenster", "Goodman-Diagramm", "Haigh-Diagramm"}));
     EXPECT_EQ(PrintMacroIndex, 6);
-    EXPECT_FALSE(GraphWindow.Items().empty());  // the diagrams were drawn for the pages
-    // Without a printer the pages go into a PDF in the temporary folder.
+    EXPECT_FALSE(GraphWindow.Items().empty());             // the diagrams were drawn for the pages
+    if (!QPrinterInfo::defaultPrinter().isNull()) return;  // the pages went to the printer
+    // Without a printer the pages go into a PDF named after the spring,
+    // beside it, and the message names that file.
     const std::vector<ScriptedEvent> said = dialogs.Of("message");
     ASSERT_FALSE(said.empty());
-    EXPECT_EQ(said.back().text, tmp.file("kor2.pdf") + " wurde angelegt.");
-    EXPECT_GT(std::filesystem::file_size(tmp.file("kor2.pdf")), 1000u);
+    EXPECT_EQ(said.back().text, tmp.file("feder.pdf") + " wurde angelegt.");
+    const std::string first = platform::ReadWholeFile(tmp.file("feder.pdf")).value_or("");
+    EXPECT_GT(first.size(), 1000u);
+
+    // A second print keeps the first one's file.
+    test::OnModal<QDialog>([&](QDialog* d) { d->findChild<QPushButton*>("Button_ok")->click(); });
+    w.mi_DateiDrucken->trigger();
+    EXPECT_EQ(dialogs.Of("message").back().text, tmp.file("feder-2.pdf") + " wurde angelegt.");
+    EXPECT_GT(std::filesystem::file_size(tmp.file("feder-2.pdf")), 1000u);
+    EXPECT_EQ(platform::ReadWholeFile(tmp.file("feder.pdf")).value_or(""), first);
 }
 
 TEST_F(MainWindowTest, TableBrowserMenuSpeaksTheMainMenusLanguage) {

@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -221,6 +222,34 @@ TEST_F(Screen, PrintSelectionAndPrintJob) {
                })},
               {"print-done", Accept}});
     EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+// Without a printer a graphics print goes into a PDF beside the spring; the
+// message after it names that file, and a second print a new one.
+TEST_F(Screen, GraphicsPrintNamesTheFileItWrote) {
+    if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed";
+    PrintMacroIndex = 0;
+    const std::string base = data + "TRAIN/" + DataFileName;
+    std::vector<std::string> faults, said;
+    for (const std::string& n : {std::string("1"), std::string("2")}) {
+        for (std::string& f :
+             Tour([&] { window->mi_DateiDrucken->trigger(); },
+                  {{"graphics-print-selection-" + n, On<TForm_printmac>([](TForm_printmac* d) {
+                        d->CheckBox(2)->setChecked(true);
+                        ClickLater(d->Button_ok);
+                    })},
+                   {"graphics-print-message-" + n, On<QMessageBox>([&](QMessageBox* m) {
+                        said.push_back(m->text().toStdString());
+                        m->accept();
+                    })}}))
+            faults.push_back(f);
+    }
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0], base + ".pdf wurde angelegt.");
+    EXPECT_EQ(said[1], base + "-2.pdf wurde angelegt.");
+    EXPECT_GT(std::filesystem::file_size(base + ".pdf"), 1000u);
+    EXPECT_GT(std::filesystem::file_size(base + "-2.pdf"), 1000u);
 }
 
 TEST_F(Screen, SpreadsheetExport) {
