@@ -21,7 +21,7 @@ QtGraphPrintJob::~QtGraphPrintJob() {
     Stop();
 }
 
-bool QtGraphPrintJob::BeginDocument(PrinterOrientation orientation) {
+bool QtGraphPrintJob::BeginDocument(PageOrientation orientation) {
     Stop();
     // The host's default printer; without one a PDF beside the spring.
     const QPrinterInfo host = QPrinterInfo::defaultPrinter();
@@ -37,7 +37,7 @@ bool QtGraphPrintJob::BeginDocument(PrinterOrientation orientation) {
         printer_->setOutputFormat(QPrinter::PdfFormat);
         printer_->setOutputFileName(QString::fromStdString(platform::HostPath(pdf_)));
     }
-    printer_->setPageOrientation(orientation == PrinterOrientation::Portrait
+    printer_->setPageOrientation(orientation == PageOrientation::Portrait
                                      ? QPageLayout::Portrait
                                      : QPageLayout::Landscape);
     if (!painter_.begin(printer_.get())) {

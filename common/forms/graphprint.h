@@ -26,7 +26,7 @@ public:
     QtGraphPrintJob(const QtGraphPrintJob&) = delete;
     QtGraphPrintJob& operator=(const QtGraphPrintJob&) = delete;
 
-    bool BeginDocument(PrinterOrientation orientation) override;
+    bool BeginDocument(PageOrientation orientation) override;
     void NewPage() override;
     void EndDocument() override;
 
