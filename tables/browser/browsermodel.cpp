@@ -184,7 +184,8 @@ void Tdbf4::FormCloseQuery() {
 void Tdbf4::FormShow() { Label_recno.clear(); }
 
 void Tdbf4::ShowRecordPosition() {
-    if (tbdbf.Active())
+    // A record being inserted has no number yet: the counter keeps the last.
+    if (tbdbf.Active() && tbdbf.State() != TDataSetState::dsInsert)
         Label_recno = std::to_string(GetRecNo()) + "/" + std::to_string(GetRecordCount());
 }
 

@@ -569,6 +569,10 @@ TEST_F(TablesBrowser, RecordCounterFollowsEveryMoveAndChange) {
         g->SetSelectedIndex(g->ColumnCount() - 1);
         QTest::keyClick(g, Qt::Key_Tab);
         EXPECT_EQ(counter->text(), "4/5");
+        QTest::mouseClick(f->TbNavigator1->Button(nbInsert), Qt::LeftButton);
+        EXPECT_EQ(counter->text(), "4/5");  // the new record has no number yet
+        QTest::mouseClick(f->TbNavigator1->Button(nbCancel), Qt::LeftButton);
+        EXPECT_EQ(counter->text(), "4/5");
         f->mi_editAppend->trigger();
         EXPECT_EQ(counter->text(), "6/6");
         // Pack removes the record marked as deleted.
