@@ -6,6 +6,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include "common/fileops.h"
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/msgbox.h"
@@ -30,7 +31,7 @@ bool QtGraphPrintJob::BeginDocument(PrinterOrientation orientation) {
         printer_->setOutputFormat(QPrinter::PdfFormat);
         printer_->setOutputFileName(QString::fromStdString(*pdfOverride_));
     } else if (QPrinterInfo::availablePrinters().isEmpty()) {
-        pdf_ = AddBackslash(TempFolder) + ProgramBaseName + ".pdf";
+        pdf_ = RunTempFolder() + ProgramBaseName + ".pdf";
         printer_->setOutputFormat(QPrinter::PdfFormat);
         printer_->setOutputFileName(QString::fromStdString(platform::HostPath(pdf_)));
     }

@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "common/config.h"
+#include "common/fileops.h"
 #include "common/filepath.h"
 #include "common/forms/formutil.h"
 #include "common/globals.h"
@@ -233,7 +234,7 @@ void PrintTextPages(const std::vector<std::string>& lines, int pageCount) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(*PdfOverride()));
     } else if (QPrinterInfo::availablePrinters().isEmpty()) {
-        pdf = AddBackslash(TempFolder) + ProgramBaseName + ".pdf";
+        pdf = RunTempFolder() + ProgramBaseName + ".pdf";
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(platform::HostPath(pdf)));
     }

@@ -29,6 +29,7 @@
 #include "platform/oemtext.h"
 #include "platform/qt/qtstring.h"
 #include "spring/springdata.h"
+#include "support/runtempfile.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
 #include "tables/forms/browserwindow.h"
@@ -240,8 +241,8 @@ TEST_F(MainWindowTest, PrintingTheTickedDiagramsFromTheMenu) {
     // Without a printer the pages go into a PDF in the temporary folder.
     const std::vector<ScriptedEvent> said = dialogs.Of("message");
     ASSERT_FALSE(said.empty());
-    EXPECT_EQ(said.back().text, tmp.file("kor2.pdf") + " wurde angelegt.");
-    EXPECT_GT(std::filesystem::file_size(tmp.file("kor2.pdf")), 1000u);
+    EXPECT_EQ(said.back().text, test::RunTempFile("kor2.pdf") + " wurde angelegt.");
+    EXPECT_GT(std::filesystem::file_size(test::RunTempFile("kor2.pdf")), 1000u);
 }
 
 TEST_F(MainWindowTest, TableBrowserMenuSpeaksTheMainMenusLanguage) {
