@@ -15,6 +15,8 @@
 #include "common/textutil.h"
 #include "platform/progfiles.h"
 #include "spring/check.h"
+#include "spring/material.h"
+#include "spring/materialtable.h"
 #include "spring/springfile.h"
 
 namespace kor2 {
@@ -52,7 +54,7 @@ static bool SaveUnder(const std::string& fullName) {
     // Asked for a name, SaveDataFileAs has set DataFolder and DataFileName.
     if (!fullName.empty()) {
         DataFolder = RemoveBackslash(ExtractFilePathL(fullName));
-        DataFileName = ExtractFileBaseName(fullName);
+        DataFileName = DataFileBareName(fullName);
     }
     InputModifiedFlag = false;
     AddRecentFile(SpringFullName());
@@ -109,6 +111,30 @@ void AddRecentFile(const std::string& fullName) {
     if (same == RecentFiles.end()) same = RecentFiles.end() - 1;  // the oldest drops out
     std::rotate(RecentFiles.begin(), same, same + 1);
     RecentFiles[0] = fullName;
+}
+
+// The table command only reads the record under the browser's cursor; here
+// it is the only way to choose a table material, so the pick is applied.
+bool SelectMaterialCommand() {
+    AbortFlag = false;
+    const FEDWST_Record before = MaterialRec;
+    const uint16_t beforeNo = MaterialRecNo;
+    SelectMaterial();
+    const bool numbered = MaterialRec.MaterialNo > 0 && MaterialRec.MaterialNo <= 0xFFFF;
+    if (AbortFlag || !numbered) {
+        // A record without a valid number could not be found again from
+        // the spring file.
+        if (!AbortFlag) ShowErrorMessage("Werkstoff ohne Werkstoff-Nr. !");
+        MaterialRec = before;
+        MaterialRecNo = beforeNo;
+        AbortFlag = true;
+        return false;
+    }
+    ApplyMaterialRecord();
+    MaterialRecNo = static_cast<uint16_t>(MaterialRec.MaterialNo);
+    InputModifiedFlag = true;
+    CheckSpring();
+    return true;
 }
 
 uint16_t RunCheckCommand() {

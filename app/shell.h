@@ -56,6 +56,13 @@ bool SaveSpringAsCommand();
 // Puts a file at the top of the recent-file list kept in the state file.
 void AddRecentFile(const std::string& fullName);
 
+// Datenbank/Material: the material table's command (a new material first
+// when asked), then OK on a record makes it the spring's material: name,
+// moduli and density, MaterialIndex 0 and MaterialRecNo of the record; the
+// input counts as modified and is checked again. True when the spring took
+// the record; after Abbrechen the material record is as it was.
+bool SelectMaterialCommand();
+
 // The full check of the current spring; returns the number of messages.
 uint16_t RunCheckCommand();
 // Caption of the error-list menu item: "&Fehlermeldungen (n)".

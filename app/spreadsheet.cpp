@@ -3,13 +3,14 @@
 // it. Called from the main window's menu.
 #include "app/spreadsheet.h"
 
+#include "app/shell.h"
+
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/msgbox.h"
 #include "common/sheetapp.h"
 #include "common/sheetexport.h"
 #include "platform/oemtext.h"
-#include "spring/springfile.h"
 
 namespace kor2 {
 
@@ -19,7 +20,7 @@ std::unique_ptr<SpreadsheetAutomation> CreateExcelApp() {
     if (ExcelAppFactory) return ExcelAppFactory();
     const std::string spring = DataFileFullName(DataFileName);
     return std::make_unique<SpreadsheetFileApp>(ExtractFilePathL(spring) +
-                                                ExtractFileBaseName(spring) + ".xml");
+                                                DataFileBareName(spring) + ".xml");
 }
 
 }  // namespace
@@ -31,6 +32,8 @@ void SpreadsheetCommand() {
         AbortFlag = true;
         return;
     }
+    // The export reads the file: what the screen shows is saved first.
+    if (InputModifiedFlag && !SaveSpringCommand()) return;
     std::unique_ptr<SpreadsheetAutomation> app = CreateExcelApp();
     if (!app || !app->SetVisible(true) || !app->AddWorkbook()) {
         ShowErrorMessage("Excel kann nicht gestartet werden");
@@ -42,11 +45,7 @@ void SpreadsheetCommand() {
 }
 
 void SpreadsheetUpdateCommand() {
-    if (InputModifiedFlag || DataFileName.empty()) {
-        WriteSpringFile(DataFileName);
-        if (AbortFlag) return;
-        InputModifiedFlag = false;
-    }
+    if ((InputModifiedFlag || DataFileName.empty()) && !SaveSpringCommand()) return;
     if (!ExcelApp) {
         SpreadsheetCommand();
         return;

@@ -121,7 +121,7 @@ std::string UsageText() {
 bool ReadCurrentSpringFile(const std::string& file) {
     if (!ReadSpringFile(file)) return false;
     DataFolder = RemoveBackslash(ExtractFilePathL(file));
-    DataFileName = ExtractFileBaseName(file);
+    DataFileName = DataFileBareName(file);
     InputModifiedFlag = false;
     return true;
 }
@@ -129,10 +129,10 @@ bool ReadCurrentSpringFile(const std::string& file) {
 bool LoadCommandLineSpring(const std::string& name) {
     std::string file = name;
     std::replace(file.begin(), file.end(), '/', '\\');  // a host path in the program's form
-    const std::size_t slash = file.find_last_of("\\/:");
-    const std::string base = slash == std::string::npos ? file : file.substr(slash + 1);
-    if (base.find('.') == std::string::npos && !platform::FileExists(file))
-        file += "." + DataFileExt.str();  // the extension may be left out
+    // The extension may be left out: "sub/d1.6" is the spring "sub/d1.6.kr2".
+    if (!platform::FileExists(file) &&
+        DataFileBareName(file) == file.substr(ExtractFilePathL(file).size()))
+        file = DataFileWithExt(file);
     if (!platform::FileExists(file)) {
         ShowErrorMessage("Datei " + platform::DisplayPath(file) + " nicht gefunden");
         return false;
@@ -140,7 +140,7 @@ bool LoadCommandLineSpring(const std::string& name) {
     AbortFlag = false;
     if (!ReadCurrentSpringFile(file)) return false;
     CmdLineFileGiven = true;
-    DataFileName = ExtractFilePathL(file) + ExtractFileBaseName(file);  // as given, no extension
+    DataFileName = ExtractFilePathL(file) + DataFileBareName(file);  // as given, no extension
     return true;
 }
 

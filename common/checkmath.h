@@ -4,6 +4,8 @@
 // metric/imperial conversions. Used by the formatting, geometry and calculation.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string_view>
 
@@ -23,6 +25,17 @@ inline constexpr Extended kPsiPerMPa = 145.037L;
 inline constexpr Extended kNPerLbf = 4.44822L;
 inline constexpr Extended kNmmPerLbfIn = 112.9848L;
 inline constexpr Extended kLbfPerInPerNPerMm = 5.7101492L;
+
+// ---- Comparing values that come back from a round trip ----------------------
+// A value carried through other quantities and back (F0 -> tau0 -> F0) picks
+// up rounding; a relative 1e-12 is far below any physical difference.
+inline constexpr Extended kRoundTripTolerance = 1e-12L;
+inline bool ExceedsBeyondRounding(Extended a, Extended b) {
+    return a - b > kRoundTripTolerance * std::max(std::fabs(a), std::fabs(b));
+}
+inline bool EqualWithinRounding(Extended a, Extended b) {
+    return !ExceedsBeyondRounding(a, b) && !ExceedsBeyondRounding(b, a);
+}
 
 // ---- Checked functions (the only ones that touch the error list) -----------
 // sin X / cos X; an exactly zero cosine records "Error: function tan in Unit

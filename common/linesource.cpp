@@ -40,14 +40,31 @@ bool LineSource::RestIsBlank() const {
     return true;
 }
 
-Extended ExtFromLine(std::string_view line) {
+namespace {
+
+// "," as decimal point anywhere in the line.
+std::optional<Extended> ExtOfLine(std::string_view line) {
     std::string s(line);
     std::replace(s.begin(), s.end(), ',', '.');
-    return StrToFloatDef0(s);
+    return ParseFloatText(s);
+}
+
+}  // namespace
+
+Extended ExtFromLine(std::string_view line) {
+    return ExtOfLine(line).value_or(0);
 }
 
 int32_t IntFromLine(std::string_view line) {
     return StrToIntDef0(line);
+}
+
+bool IsExtLine(std::string_view line) {
+    return ExtOfLine(line).has_value();
+}
+
+bool IsIntLine(std::string_view line) {
+    return ParseIntText(line).has_value();
 }
 
 char CharFromLine(std::string_view line) {

@@ -48,6 +48,10 @@ Extended ExtFromLine(std::string_view line);
 int32_t IntFromLine(std::string_view line);
 char CharFromLine(std::string_view line);
 bool TrueUnlessFalse(std::string_view line);
+// Whether ExtFromLine and IntFromLine find a number in the line, rather than
+// giving 0 for want of one.
+bool IsExtLine(std::string_view line);
+bool IsIntLine(std::string_view line);
 
 // The texts between "|" separators of a field list (a|b|c|); missing fields
 // are empty.

@@ -168,12 +168,41 @@ void ConfirmOverwrite(std::string_view name) {
     }
 }
 
+namespace {
+
+// The part of a path text after its folder ("\", "/") and drive (":").
+std::string_view NameWithoutFolder(std::string_view path) {
+    const std::size_t sep = path.find_last_of("\\/:");
+    return sep == std::string_view::npos ? path : path.substr(sep + 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Whether name ends in the data files' extension (after at least one character).
+bool HasDataFileExt(std::string_view name) {
+    const std::string ext = "." + DataFileExt.str();
+    return name.size() > ext.size() &&
+           UpperCaseStr(name.substr(name.size() - ext.size())) == UpperCaseStr(ext);
+}
+
+}  // namespace
+
+std::string DataFileBareName(std::string_view file) {
+    const std::string_view name = NameWithoutFolder(file);
+    if (!HasDataFileExt(name)) return std::string(name);
+    return std::string(name.substr(0, name.size() - DataFileExt.str().size() - 1));
+}
+
+std::string DataFileWithExt(std::string_view name) {
+    if (HasDataFileExt(NameWithoutFolder(name))) return std::string(name);
+    return std::string(name) + "." + DataFileExt.str();
+}
+
 std::string DataFileFullName(std::string_view name) {
-    const std::size_t sep = name.find_last_of("\\/:");
-    const std::string_view base = sep == std::string_view::npos ? name : name.substr(sep + 1);
-    if (base.find('.') != std::string_view::npos) return std::string(name);
-    const std::string withExt = std::string(name) + "." + DataFileExt.str();
-    return sep == std::string_view::npos ? AddBackslash(DataFolder) + withExt : withExt;
+    if (NameWithoutFolder(name).size() != name.size()) return DataFileWithExt(name);
+    return AddBackslash(DataFolder) + DataFileWithExt(name);
 }
 
 void SaveDataFileAs(std::string name, std::string& fullName) {
@@ -181,7 +210,7 @@ void SaveDataFileAs(std::string name, std::string& fullName) {
         // From now on the spring is named as any other: its folder is in
         // DataFolder already.
         CmdLineFileGiven = false;
-        DataFileName = ExtractFileBaseName(DataFileName);
+        DataFileName = std::string(NameWithoutFolder(DataFileName));
     }
     const std::string ext = DataFileExt.str();
     if (name.empty()) {
@@ -190,13 +219,13 @@ void SaveDataFileAs(std::string name, std::string& fullName) {
             Dialogs().SaveFile(RemoveBackslash(AddBackslash(DataFolder)), mask + "|" + mask);
         if (chosen) {
             DataFolder = ExtractFilePathL(*chosen);
-            name = ExtractFileBaseName(*chosen);
+            name = DataFileBareName(*chosen);
         } else {
             name.clear();
             AbortFlag = true;
         }
         SetArrowCursorDlg();
-        fullName = AddBackslash(DataFolder) + name + "." + ext;
+        fullName = DataFileFullName(name);
         if (AbortFlag) return;  // nothing chosen: no question about a name
         ConfirmOverwrite(fullName);
         if (!AbortFlag) DataFileName = name;
@@ -245,17 +274,6 @@ void SelectDirectory(std::string_view startDir, std::string& dir) {
         dir = std::string(startDir);
         AbortFlag = false;
     }
-    SetArrowCursorDlg();
-}
-
-void UpdateMainCaption(std::string& caption) {
-    std::string text = MainTitle.str();
-    if (!DataFileName.empty()) {
-        text += "  -  " + DataFileName;
-        if (DataFileName.find('.') == std::string::npos) text += "." + DataFileExt.str();
-    }
-    caption = OemToAnsi(text);
-    Dialogs().SetAppTitle(text);
     SetArrowCursorDlg();
 }
 

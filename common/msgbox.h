@@ -57,9 +57,15 @@ void ConfirmOverwrite(std::string_view name);
 // while CmdLineFileGiven is set does it hold the name given on the command
 // line with its folder (the extension dropped); the first save ends that.
 
-// The full name of the data file called name: a name with an extension is
-// taken as it is; a name with a folder (the command line's) gets the
-// extension; a bare name is looked for in DataFolder.
+// Every name of a data file is formed here. A data file's name is its file
+// name without folder and without the extension "." + DataFileExt (any
+// case); other dots belong to the name ("d1.6" is the file "d1.6.kr2").
+std::string DataFileBareName(std::string_view file);
+// The name with the extension: name + "." + DataFileExt, unless it ends in
+// that extension already (a complete file name).
+std::string DataFileWithExt(std::string_view name);
+// The full name of the data file called name (a name, or a complete file
+// name): with the extension, in DataFolder unless it brings its folder.
 std::string DataFileFullName(std::string_view name);
 // The full name under which a data file is saved.
 void SaveDataFileAs(std::string name, std::string& fullName);
@@ -67,6 +73,5 @@ void OpenFileDialogFilter(uint16_t mode, std::string& dir, std::string_view mask
                           std::string& name);
 void OpenFileDialogSimple(std::string_view current, std::string_view mask, std::string& chosen);
 void SelectDirectory(std::string_view startDir, std::string& dir);
-void UpdateMainCaption(std::string& caption);
 
 }  // namespace kor2

@@ -423,7 +423,7 @@ std::string SymToleranceToStrOrEmpty(Extended upper, Extended lower) {
 
 // ---- Text to number ---------------------------------------------------------------
 
-Extended StrToFloatDef0(std::string_view s) {
+std::optional<Extended> ParseFloatText(std::string_view s) {
     std::string t(s);
     if (const auto comma = t.find(','); comma != std::string::npos) t[comma] = '.';
     std::size_t i = 0;
@@ -438,26 +438,31 @@ Extended StrToFloatDef0(std::string_view s) {
         ++i;
         while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++digits;
     }
-    if (digits == 0) return 0;
+    if (digits == 0) return std::nullopt;
     if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
         ++i;
         if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
         std::size_t expDigits = 0;
         while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++expDigits;
-        if (expDigits == 0) return 0;
+        if (expDigits == 0) return std::nullopt;
     }
-    if (i != t.size()) return 0;
+    if (i != t.size()) return std::nullopt;
     Extended v = 0;
     const auto r = std::from_chars(t.data() + start, t.data() + t.size(), v);
-    if (r.ec != std::errc() || r.ptr != t.data() + t.size() || !std::isfinite(v)) return 0;
+    if (r.ec != std::errc() || r.ptr != t.data() + t.size() || !std::isfinite(v))
+        return std::nullopt;
     return negative ? -v : v;
+}
+
+Extended StrToFloatDef0(std::string_view s) {
+    return ParseFloatText(s).value_or(0);
 }
 
 Extended StrToFloatComma(std::string_view s) {
     return StrToFloatDef0(s);
 }
 
-int32_t StrToIntDef0(std::string_view s) {
+std::optional<int32_t> ParseIntText(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size() && IsBlank(s[i])) ++i;
     bool negative = false;
@@ -470,7 +475,7 @@ int32_t StrToIntDef0(std::string_view s) {
         base = 16;
         i += 2;
     }
-    if (i >= s.size()) return 0;
+    if (i >= s.size()) return std::nullopt;
     int64_t v = 0;
     for (; i < s.size(); ++i) {
         const char c = s[i];
@@ -482,17 +487,21 @@ int32_t StrToIntDef0(std::string_view s) {
         else if (base == 16 && c >= 'A' && c <= 'F')
             d = c - 'A' + 10;
         else
-            return 0;
+            return std::nullopt;
         v = v * base + d;
-        if (v > int64_t{1} << 32) return 0;
+        if (v > int64_t{1} << 32) return std::nullopt;
     }
     if (base == 16 && !negative && v <= 0xFFFFFFFF) {  // hex may fill all 32 bits
         return static_cast<int32_t>(static_cast<uint32_t>(v));
     }
     if (negative) v = -v;
     if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
-        return 0;
+        return std::nullopt;
     return static_cast<int32_t>(v);
+}
+
+int32_t StrToIntDef0(std::string_view s) {
+    return ParseIntText(s).value_or(0);
 }
 
 int32_t StrToIntOrZero(std::string_view s) {

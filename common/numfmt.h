@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -85,10 +86,14 @@ std::string SymToleranceToStrOrEmpty(Extended upper, Extended lower);
 // digits with at most one ".", an optional exponent, and nothing after. Any
 // other text, and a value outside the Extended range, gives 0.
 Extended StrToFloatDef0(std::string_view s);
+// The same reading; nullopt where StrToFloatDef0 gives 0 for want of a number.
+std::optional<Extended> ParseFloatText(std::string_view s);
 Extended StrToFloatComma(std::string_view s);
 // Optional leading blanks, sign, decimal digits (or "$"/"0x" hex) within 32
 // bits; anything else gives 0.
 int32_t StrToIntDef0(std::string_view s);
+// The same reading; nullopt where StrToIntDef0 gives 0 for want of a number.
+std::optional<int32_t> ParseIntText(std::string_view s);
 int32_t StrToIntOrZero(std::string_view s);
 // Work on at most 255 characters (a longer text is cut).
 std::string PointToComma(std::string_view s);

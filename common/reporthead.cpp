@@ -52,7 +52,7 @@ private:
 
 std::string HeaderDataFile() {
     if (CmdLineFileGiven) return platform::DisplayPath(DataFileName);
-    const std::string nameExt = DataFileName + "." + DataFileExt.str();
+    const std::string nameExt = DataFileWithExt(DataFileName);
     if (DataFolder.size() + DataFileName.size() < 70)
         return platform::DisplayPath(AddBackslash(DataFolder) + nameExt);
     return platform::DisplayPath(nameExt);

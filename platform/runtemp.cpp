@@ -134,8 +134,9 @@ long ParseLong(const char*& p, const char* end) {
     return neg ? -v : v;
 }
 
-// Session id of a living (not zombie) process, -1 when it is gone.
-pid_t SessionOf(int procFd, const char* pidName) {
+// Session id of a process, -1 when it is gone; ended is set for a process
+// that has ended but is not yet reaped (a zombie still names its session).
+pid_t SessionOf(int procFd, const char* pidName, bool& ended) {
     char path[64];
     std::size_t len = std::strlen(pidName);
     if (len + 6 > sizeof path) return -1;
@@ -154,8 +155,7 @@ pid_t SessionOf(int procFd, const char* pidName) {
     while (p > buf && p[-1] != ')') --p;
     if (p == buf || end - p < 4) return -1;
     ++p;  // blank
-    const char state = *p;
-    if (state == 'Z' || state == 'X') return -1;
+    ended = *p == 'Z' || *p == 'X';
     p += 2;
     for (int field = 0; field < 2; ++field) {  // ppid, pgrp
         ParseLong(p, end);
@@ -164,30 +164,55 @@ pid_t SessionOf(int procFd, const char* pidName) {
     return static_cast<pid_t>(ParseLong(p, end));
 }
 
-bool AnySessionAlive(pid_t owner) {
+bool Tracked(pid_t owner, pid_t sid) {
+    for (const SessionRecord& s : g_sessions)
+        if (s.used && s.owner == owner && s.sid == sid) return true;
+    return false;
+}
+
+enum class Scan { Alive, None, Unsure };
+
+// One pass over /proc. The listing comes in batches, so a process forked
+// while it runs can be missed: when a member of a session was seen ending
+// during the pass, the pass proves nothing (Unsure).
+Scan ScanSessions(pid_t owner) {
     const int procFd = open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (procFd < 0) return false;
+    if (procFd < 0) return Scan::None;
     alignas(8) char buf[4096];
-    bool alive = false;
+    Scan result = Scan::None;
     for (;;) {
         const long n = syscall(SYS_getdents64, procFd, buf, sizeof buf);
         if (n <= 0) break;
-        for (long off = 0; !alive && off + static_cast<long>(kDentName) < n;) {
+        for (long off = 0; result != Scan::Alive && off + static_cast<long>(kDentName) < n;) {
             unsigned short reclen = 0;
             std::memcpy(&reclen, buf + off + kDentReclen, sizeof reclen);
             if (reclen == 0) break;
             const char* name = buf + off + kDentName;
             off += reclen;
             if (name[0] < '1' || name[0] > '9') continue;
-            const pid_t sid = SessionOf(procFd, name);
-            if (sid <= 0) continue;
-            for (const SessionRecord& s : g_sessions)
-                if (s.used && s.owner == owner && s.sid == sid) alive = true;
+            bool ended = false;
+            const pid_t sid = SessionOf(procFd, name, ended);
+            if (sid <= 0 || !Tracked(owner, sid)) continue;
+            result = ended ? Scan::Unsure : Scan::Alive;
         }
-        if (alive) break;
+        if (result == Scan::Alive) break;
     }
     close(procFd);
-    return alive;
+    return result;
+}
+
+// A process of a started program's session is alive: only two passes in a
+// row that see no member, none of them ending, say no.
+bool AnySessionAlive(pid_t owner) {
+    const timespec step{0, 20 * 1000 * 1000};
+    for (int quiet = 0, pass = 0; pass < 50; ++pass) {
+        const Scan s = ScanSessions(owner);
+        if (s == Scan::Alive) return true;
+        quiet = s == Scan::None ? quiet + 1 : 0;
+        if (quiet == 2) return false;
+        nanosleep(&step, nullptr);
+    }
+    return true;  // members keep ending and starting: still in use
 }
 
 // A file of the owner's folders may still be wanted by a started program.

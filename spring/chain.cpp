@@ -27,8 +27,8 @@ namespace kor2 {
 
 namespace {
 
-constexpr Extended kNaturalFrequencyFactor = 1591.5494309189532L;  // 1e4 / (2 pi)
-constexpr Extended kEyeFatigueFactor = 1.3986013986013985L;        // 1 / 0.715
+constexpr Extended kNaturalFrequencyFactor = 1e4L / (2 * kPi);
+constexpr Extended kEyeFatigueFactor = 1 / 0.715L;
 constexpr int kEstimateRounds = 6;
 
 // Wire thickness counted along the spring axis: h for the sections laid with
@@ -123,7 +123,7 @@ void CalcGeometry() {
     const Extended d = WireDiameter, dm = MeanDiameter, R = SpringRate;
     SpringIndex = dm / d;
     CalcInitialTensionStress();
-    InitialTension = ForceFromStress(InitialStress);
+    InitialTension = InitialTensionFromStress();
 
     Extended n = 0;
     if (WireShape == kShapeOval)

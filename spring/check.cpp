@@ -80,7 +80,7 @@ bool CheckStresses() {
 void CheckForcesAndLengths(Extended frequencyRatio) {
     const Extended F0 = InitialTension, F1 = ForceF1, F2 = ForceF2, w = SpringIndex;
     if (F2 < F1) AddErrorMessage("Fehler : F2<F1 !");
-    if (F0 > F1) AddErrorMessage("Fehler : F0>F1 !");
+    if (ExceedsBeyondRounding(F0, F1)) AddErrorMessage("Fehler : F0>F1 !");
     if (LengthL1 > LengthL2) AddErrorMessage("Fehler : L2<L1 !");
     if (F0 < 0) AddErrorMessage("Fehler : F0<0 !");
     if (F1 < 0) AddErrorMessage("Fehler : F1<0 !");
@@ -150,7 +150,7 @@ void CheckToleranceIndexRange() {
 void CheckTolerancesAndMaterial() {
     const Extended F0 = InitialTension, d = WireDiameter;
     if (F0 < 0) AddErrorMessage("Fehler : F0 < 0 !");
-    if (F0 > ForceF1 + TolF1Minus && ForceF1 != F0) AddErrorMessage("Warnung: F1 min < F0 !");
+    if (F0 > ForceF1 + TolF1Minus && !EqualWithinRounding(ForceF1, F0)) AddErrorMessage("Warnung: F1 min < F0 !");
     if (F0 > ForceF2 + TolF2Minus) AddErrorMessage("Warnung: F2 min < F0 !");
     if (LoadingType == 2 && ForceFn < ForceF2 + TolF2Plus)
         AddErrorMessage("Warnung: F2 max > Fn !");

@@ -73,7 +73,7 @@ void PreDimension() {
     if (Fatal(Stroke == 0, "Fatal  : sh = 0 !")) return;
     CalcInitialTensionStress();
     if (Fatal(MeanDiameter == 0, "Fatal  : Dm = 0 !")) return;
-    InitialTension = ForceFromStress(InitialStress);
+    InitialTension = InitialTensionFromStress();
     SpringRate = (ForceF2 - ForceF1) / Stroke;
     if (Fatal(SpringRate == 0, "Fatal  : R = 0 !")) return;
     const Extended d = WireDiameter, R = SpringRate, dm = MeanDiameter;
@@ -147,7 +147,7 @@ void RecalcFromGeometry() {
     SpringRate = R;
     if (MaterialIndex < 11) TensileStrength = RmAtDiameter(WireDiameter);
     CalcInitialTensionStress();
-    InitialTension = ForceFromStress(InitialStress);
+    InitialTension = InitialTensionFromStress();
     DeflectionS2 = LengthL2 - FreeLength;
     DeflectionS1 = LengthL1 - FreeLength;
     ForceF1 = DeflectionS1 * R + InitialTension;

@@ -16,7 +16,9 @@ namespace kor2 {
 
 namespace {
 
-constexpr Extended kEightByPi = 2.5464790894703255L;  // 8 / pi
+// Held at the precision of the arithmetic: a double 8/pi turns F -> tau -> F
+// into a different force.
+constexpr Extended kEightByPi = 8 / kPi;
 
 // Coefficients of the rectangular section at the side ratios 1 .. 8; from 8
 // to 10 they run towards 0.313, from 10 on they are 0.333.
@@ -214,12 +216,22 @@ void CalcInitialTensionStress() {
     }
 }
 
+Extended InitialTensionFromStress() {
+    const Extended F0 = ForceFromStress(InitialStress);
+    if (InitialStressMethod == 4 && EqualWithinRounding(F0, InitialTension)) return InitialTension;
+    return F0;
+}
+
 void UpdateStrengthFromDiameter() {
     if (MaterialIndex >= 11) return;
     TensileStrength = RmAtDiameter(WireDiameter);
     const Extended tau = 0.45L * TensileStrength;
     PermShearStress = FormingMethod <= 1 ? tau : std::min(tau, Extended{600});
-    PermBendingStress = Real48::FromExtended(0.7L * TensileStrength);
+    PermBendingStress = BendingStressOfStrength(TensileStrength);
+}
+
+Real48 BendingStressOfStrength(Extended rm) {
+    return Real48::FromExtended(0.7L * rm);
 }
 
 Extended EyeHeightFactor(uint16_t eyeType) {

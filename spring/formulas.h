@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "platform/real48.h"
 #include "platform/types.h"
 
 namespace kor2 {
@@ -51,8 +52,14 @@ Extended EyeBendingStress(Extended F);
 
 // InitialStress from InitialStressMethod, w and Rm.
 void CalcInitialTensionStress();
+// F0 from InitialStress. With tau0 taken from F0 (method 4) the force comes
+// back from a round trip; a result that differs from F0 only by rounding
+// keeps F0 as it is.
+Extended InitialTensionFromStress();
 // Rm, tau zul and sigma z from d, unless the material is typed in (index 11).
 void UpdateStrengthFromDiameter();
+// sigma z of a strength Rm: 0.7 Rm, as a 6-byte real.
+Real48 BendingStressOfStrength(Extended rm);
 
 // LH/Dm that a design gives an eye of this shape.
 Extended EyeHeightFactor(uint16_t eyeType);

@@ -12,6 +12,7 @@
 #include "common/numfmt.h"
 #include "common/textutil.h"
 #include "platform/oemtext.h"
+#include "spring/formulas.h"
 #include "spring/material.h"
 #include "spring/springdata.h"
 #include "tables/browser/procedural.h"
@@ -118,6 +119,10 @@ bool LoadMaterialById(uint16_t number) {
 
 void LoadSpringFileMaterial() {
     if (MaterialIndex != 0 && MaterialIndex != kOwnMaterialIndex) return;
+    // A file stores an own material's Rm and tau zul but not its sigma z:
+    // it follows from Rm as for a table material, not from the start-up value.
+    if (MaterialIndex == kOwnMaterialIndex)
+        PermBendingStress = BendingStressOfStrength(TensileStrength);
     const uint16_t number = MaterialRecNo;
     ResetMaterialRecord();
     MaterialRecNo = number;

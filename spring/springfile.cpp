@@ -213,13 +213,13 @@ public:
     LayoutReader(LineSource& in, bool commit) : in_(in), commit_(commit) {}
 
     void Word(uint16_t& v) {
-        if (Live()) Store(v, static_cast<uint16_t>(IntFromLine(in_.Next())));
+        if (Live()) Store(v, static_cast<uint16_t>(IntFromLine(Number(IsIntLine))));
     }
     void Long(int32_t& v) {
-        if (Live()) Store(v, IntFromLine(in_.Next()));
+        if (Live()) Store(v, IntFromLine(Number(IsIntLine)));
     }
     void Ext(Extended& v) {
-        if (Live()) Store(v, ExtFromLine(in_.Next()));
+        if (Live()) Store(v, ExtFromLine(Number(IsExtLine)));
     }
     template <std::size_t N>
     void Text(ShortString<N>& s) {
@@ -263,8 +263,16 @@ public:
 
     // After the walk: the layout held to its end or to an allowed end.
     bool Ok() const { return !failed_ && !in_.Overrun(); }
+    // File line numbers of the values that were no number (read as 0).
+    const std::vector<std::size_t>& NotNumbers() const { return notNumbers_; }
 
 private:
+    // The next line, noted when it holds no number.
+    const std::string& Number(bool (*isNumber)(std::string_view)) {
+        const std::string& line = in_.Next();
+        if (!in_.Overrun() && !isNumber(line)) notNumbers_.push_back(in_.LineNo());
+        return line;
+    }
     bool Live() const { return !failed_ && !ended_; }
     template <class T, class U>
     void Store(T& target, U value) {
@@ -275,6 +283,7 @@ private:
     bool commit_;
     bool failed_ = false;
     bool ended_ = false;
+    std::vector<std::size_t> notNumbers_;
 };
 
 // The file header that WriteFileHeader writes: rule, title, "Version ...",
@@ -320,6 +329,11 @@ void WriteSpringFile(std::string name) {
 }
 
 bool ReadSpringFileValues(std::string_view name) {
+    std::vector<std::size_t> notNumbers;
+    return ReadSpringFileValues(name, notNumbers);
+}
+
+bool ReadSpringFileValues(std::string_view name, std::vector<std::size_t>& notNumbers) {
     LineSource lines;
     if (!lines.Load(name)) {
         CheckFileReadable(name);
@@ -350,17 +364,45 @@ bool ReadSpringFileValues(std::string_view name) {
     LayoutReader commit(lines, true);
     SpringFileLayout(commit);
     LengthL1 = LengthL2 - Stroke;  // L1 is not stored
+    notNumbers = commit.NotNumbers();
     return true;
 }
 
+namespace {
+
+// The values read as 0 because their lines held no number: the user learns
+// file and lines at once, and each line stays in the error list for the
+// messages window and the report.
+void ReportNotNumbers(std::string_view name, const std::vector<std::size_t>& lines) {
+    if (lines.empty()) return;
+    std::string list;
+    for (const std::size_t n : lines) {
+        if (!list.empty()) list += ", ";
+        list += IntToStrL(static_cast<int32_t>(n));
+    }
+    const bool one = lines.size() == 1;
+    ShowWarningMessage("Datei " + platform::DisplayPath(name) + ": " +
+                       (one ? "Zeile " : "Zeilen ") + list +
+                       (one ? " ist keine Zahl" : " sind keine Zahlen") + ", als 0 gelesen.");
+    AddMessageAfterCheck("Warnung: Zeile " + IntToStrL(static_cast<int32_t>(lines[0])) +
+                         " keine Zahl");
+    for (std::size_t k = 1; k < lines.size(); ++k)
+        AddErrorMessage("Warnung: Zeile " + IntToStrL(static_cast<int32_t>(lines[k])) +
+                        " keine Zahl");
+}
+
+}  // namespace
+
 bool ReadSpringFile(std::string_view name) {
-    if (!ReadSpringFileValues(name)) return false;
+    std::vector<std::size_t> notNumbers;
+    if (!ReadSpringFileValues(name, notNumbers)) return false;
     ClearErrorList();
     LoadSpringFileMaterial();
     std::vector<std::string> tableMessages;
     for (int k = 1; k <= ErrorList.count; ++k) tableMessages.push_back(ErrorList.slots[k].str());
     CheckSpring();
     for (const std::string& text : tableMessages) AddMessageAfterCheck(text);
+    ReportNotNumbers(name, notNumbers);
     return true;
 }
 

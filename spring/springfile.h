@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kor2 {
 
@@ -22,11 +23,16 @@ void WriteSpringFile(std::string name);
 // file of an older version that ends before the values of version 2.0 or 3.0,
 // or within the last values, is read as far as it goes; what it lacks follows
 // from what it stores (Dm given, the second eye as the first, minus
-// tolerances from the plus ones), else the start-up default. True when the
+// tolerances from the plus ones), else the start-up default. A number line
+// that holds no number reads as 0, and a message names the file and its
+// lines; the error list keeps "Warnung: Zeile n keine Zahl". True when the
 // file was taken.
 bool ReadSpringFile(std::string_view name);
 
-// ReadSpringFile without the material record and the full check.
+// ReadSpringFile without the material record and the full check. A number
+// line that holds no number reads as 0; notNumbers receives the file line
+// numbers of such lines (ReadSpringFile names them to the user).
 bool ReadSpringFileValues(std::string_view name);
+bool ReadSpringFileValues(std::string_view name, std::vector<std::size_t>& notNumbers);
 
 }  // namespace kor2

@@ -29,9 +29,7 @@
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 #include "platform/qt/qtstring.h"
-#include "spring/check.h"
 #include "spring/fatiguediag.h"
-#include "spring/materialtable.h"
 #include "tables/browser/procedural.h"
 
 namespace kor2 {
@@ -145,8 +143,27 @@ Dbf4MenuCaptions Thh::BrowserMenuCaptions() const {
 }
 
 void Thh::mi_DateiOeffnenClick() {
-    OpenSpringCommand();
+    const bool opened = OpenSpringCommand();
     UpdateCaptions();
+    if (opened) RedrawView();
+}
+
+void Thh::RedrawView() {
+    if (view_ == View::None) return;
+    if (CalcErrorFlag) {
+        // No diagram of this spring: nothing of the one before stays; the
+        // messages are in the error list.
+        GraphClear();
+        return;
+    }
+    AbortFlag = false;
+    if (view_ == View::Goodman) {
+        PlotGoodmanDiagram(kCadScreen);
+    } else {
+        PlotHaighDiagram(kCadScreen);
+    }
+    UpdateCaptions();
+    update();
 }
 
 void Thh::mi_DateiSpeichernClick() {
@@ -203,15 +220,11 @@ void Thh::mi_FehlerberichtClick() {
 }
 
 // Browse and edit the material table; the chosen material goes into the
-// spring, which is then checked again.
+// spring, which is then checked again and drawn.
 void Thh::mi_dbfmaterialClick() {
-    AbortFlag = false;
-    SelectMaterial();
-    if (!AbortFlag) {
-        InputModifiedFlag = true;
-        CheckSpring();
-    }
+    const bool taken = SelectMaterialCommand();
     UpdateCaptions();
+    if (taken) RedrawView();
     update();
 }
 
@@ -231,6 +244,7 @@ void Thh::mi_TabelleAnzeigenClick() {
 
 void Thh::GoodmanClick(uint16_t mode) {
     AbortFlag = false;
+    if (mode == kCadScreen) view_ = View::Goodman;
     PlotGoodmanDiagram(mode);
     UpdateCaptions();  // the drawing may add a message
     update();
@@ -238,6 +252,7 @@ void Thh::GoodmanClick(uint16_t mode) {
 
 void Thh::HaighClick(uint16_t mode) {
     AbortFlag = false;
+    if (mode == kCadScreen) view_ = View::Haigh;
     PlotHaighDiagram(mode);
     UpdateCaptions();
     update();

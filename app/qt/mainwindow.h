@@ -84,6 +84,12 @@ public:
     // Caption of the window and of the error-list item from the current state.
     void UpdateCaptions();
 
+    // The diagram shown last on the screen, drawn again for the current
+    // spring (after an open or a new material); nothing when none was shown.
+    enum class View : uint8_t { None, Goodman, Haigh };
+    View ShownView() const { return view_; }
+    void RedrawView();
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     // The drawing starts below the menu bar.
@@ -92,6 +98,7 @@ protected:
 
 private:
     std::unique_ptr<QtGraphPrintJob> printJob_;  // the graphics print job on Qt's printer
+    View view_ = View::None;
 };
 
 }  // namespace kor2

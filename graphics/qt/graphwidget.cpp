@@ -29,12 +29,32 @@ QColor WindowColourToQt(int32_t colour) {
                   static_cast<int>((c >> 16) & 0xFF));
 }
 
+namespace {
+
+// Relative luminance of a colour, 0 (black) to 1 (white).
+double Luminance(const QColor& c) {
+    auto linear = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+// A pen hard to tell from the ground: nearly the same colour, or nearly the
+// same brightness (yellow, cyan and green on white paper).
+bool TooCloseToGround(const QColor& pen, const QColor& ground) {
+    const int near =
+        std::max({std::abs(pen.red() - ground.red()), std::abs(pen.green() - ground.green()),
+                  std::abs(pen.blue() - ground.blue())});
+    const double a = Luminance(pen), b = Luminance(ground);
+    const double contrast = (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+    return near < 64 || contrast < 1.5;
+}
+
+}  // namespace
+
 void QtGraphCanvas::SetPen(int colour, int style) {
     QColor c = PenColour(colour);
-    const int near =
-        std::max({std::abs(c.red() - ground_.red()), std::abs(c.green() - ground_.green()),
-                  std::abs(c.blue() - ground_.blue())});
-    if (near < 64) c = ground_.lightness() < 128 ? Qt::white : Qt::black;
+    if (TooCloseToGround(c, ground_)) c = ground_.lightness() < 128 ? Qt::white : Qt::black;
     QPen pen(c);
     pen.setCosmetic(true);
     switch (style) {

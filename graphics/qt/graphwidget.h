@@ -14,9 +14,10 @@ namespace kor2 {
 // names a system colour, taken as the host's window background).
 QColor WindowColourToQt(int32_t colour);
 
-// Draws display-list items with a QPainter on a ground of the given colour;
-// a pen too close to the ground takes the ground's contrast colour, so that
-// every line shows on any background.
+// Draws display-list items with a QPainter on a ground of the given colour
+// (white for paper); a pen too close to the ground in colour or brightness
+// takes the ground's contrast colour, so that every line shows on any
+// background and on paper.
 class QtGraphCanvas : public GraphCanvas {
 public:
     explicit QtGraphCanvas(QPainter& p, QColor ground = Qt::white) : p_(p), ground_(ground) {}

@@ -92,10 +92,12 @@ void GoTop() {
     EngineErrorCode = 0;
     if (CheckAreaOpen("GoTop")) return;
     DbfArea& a = *CurrentDbf();
+    const bool index = IndexInControl();
+    // The count is read under the protection, so that it holds every record
+    // the order can name.
+    IndexProtection guard(IndexProtection::Read, index);
     RefreshRecCount(a);
     if (a.recordCount < 1) return;
-    const bool index = IndexInControl();
-    IndexProtection guard(IndexProtection::Read, index);
     int32_t n = 1;
     if (index && IndexHooks.firstKey) {
         n = IndexHooks.firstKey();
@@ -128,10 +130,12 @@ void GoBottom() {
     EngineErrorCode = 0;
     if (CheckAreaOpen("GoBottom")) return;
     DbfArea& a = *CurrentDbf();
+    const bool index = IndexInControl();
+    // The count is read under the protection, so that it holds every record
+    // the order can name.
+    IndexProtection guard(IndexProtection::Read, index);
     RefreshRecCount(a);
     if (a.recordCount < 1) return;
-    const bool index = IndexInControl();
-    IndexProtection guard(IndexProtection::Read, index);
     int32_t n = a.recordCount;
     if (index && IndexHooks.lastKey) {
         n = IndexHooks.lastKey();
@@ -234,6 +238,11 @@ void Skip(int32_t n) {
     enum class End { None, Forward, Backward } end = End::None;
     {
         IndexProtection guard(IndexProtection::Read, index);
+        // The end position moves behind records other programs appended, so
+        // that its number never names one of them.
+        const bool fromEnd = a.currentRecord > a.recordCount;
+        RefreshRecCount(a);
+        if (fromEnd) a.currentRecord = a.recordCount + 1;
         const int64_t wanted = n < 0 ? -static_cast<int64_t>(n) : n;
         int64_t moved = 0;
         int32_t cur = a.currentRecord;

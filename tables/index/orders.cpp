@@ -156,17 +156,23 @@ bool EnsureCursor(IndexControlBlock& b, bool& between) {
 }
 
 // A step from the place EnsureCursor found between two entries: forwards the
-// entry there is the next record, backwards the one before it. Count + 1 at
-// either end.
+// entry there is the next record, backwards the one before it. The current
+// record itself, met there under its new key, is stepped over: the walk
+// goes on to its neighbour. Count + 1 at either end.
 int32_t StepFromBetween(IndexControlBlock& b, bool forward) {
-    const int32_t none = CurrentDbf()->recordCount + 1;
+    const DbfArea& a = *CurrentDbf();
+    const int32_t none = a.recordCount + 1;
+    int r = 1;
     if (forward) {
-        if (!CursorOnEntry(b)) {
+        if (CursorOnEntry(b) && CursorRecord(b) == a.currentRecord) r = StepCursor(b, true);
+        if (r < 0) return none;
+        if (r == 0 || !CursorOnEntry(b)) {
             b.eof = true;
             return none;
         }
     } else {
-        const int r = CursorOnEntry(b) ? StepCursor(b, false) : DescendEdge(b, true);
+        r = CursorOnEntry(b) ? StepCursor(b, false) : DescendEdge(b, true);
+        if (r > 0 && CursorRecord(b) == a.currentRecord) r = StepCursor(b, false);
         if (r < 0) return none;
         if (r == 0) {
             b.bof = true;
@@ -180,6 +186,7 @@ int32_t StepFromBetween(IndexControlBlock& b, bool forward) {
 int32_t NaturalStep(bool forward) {
     DbfArea& a = *CurrentDbf();
     if (forward) {
+        RefreshRecCount(a);  // records other programs appended come next
         if (a.currentRecord >= a.recordCount) {
             a.eof = true;
             return a.recordCount;

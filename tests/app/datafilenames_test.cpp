@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "common/errdesc.h"
 #include "common/report_testutil.h"
 #include "common/sheetapp.h"
+#include "spring/springdata.h"
 #include "spring/springfile.h"
 #include "tables/area/engine.h"
 #include "tables/browser/browsermodel.h"
@@ -176,6 +178,71 @@ TEST_F(DataFileNamesTest, AfterACommandLineStartAndItsFirstSave) {
     EXPECT_EQ(DataFileName, "feder");
     EXPECT_EQ(SpringFullName(), ProgramPath(tmp.file("sub/feder.kr2")));
     ExpectEveryOutputNames(tmp.file("sub/feder.kr2"), tmp.file("sub/feder.kr2"));
+}
+
+// Every file below folder with its content.
+std::map<std::string, std::string> FilesBelow(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.is_regular_file()) files[e.path().string()] = test::ReadHostFile(e.path().string());
+    return files;
+}
+
+// The current folder of the test, changed for one scope.
+class InFolder {
+public:
+    explicit InFolder(const fs::path& folder) : saved_(fs::current_path()) {
+        fs::current_path(folder);
+    }
+    ~InFolder() { fs::current_path(saved_); }
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+
+private:
+    fs::path saved_;
+};
+
+TEST_F(DataFileNamesTest, ADottedNameIsSavedBackIntoItsOwnFile) {
+    fs::create_directory(tmp.file("cwd"));
+    InFolder cwd(tmp.file("cwd"));
+    WireDiameter = 1.6L;
+    WriteSpringFile(tmp.file("sub/d1.6.kr2"));
+    ASSERT_FALSE(AbortFlag);
+    const std::string file = tmp.file("sub/d1.6.kr2");
+
+    ui.answers.push_back(ScriptedAnswer::Type(ProgramPath(file)));
+    ASSERT_TRUE(OpenSpringCommand());
+    EXPECT_EQ(DataFileName, "d1.6");
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  " + file);
+
+    const auto before = FilesBelow(tmp.path());
+    WireDiameter = 1.8L;
+    InputModifiedFlag = true;
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));  // replace it
+    ASSERT_TRUE(SaveSpringCommand());
+    ASSERT_EQ(ui.Of("yesno").size(), 1u);
+    EXPECT_EQ(ui.Of("yesno")[0].text.find(file + " existiert bereits"), 0u)
+        << ui.Of("yesno")[0].text;
+
+    // That file was rewritten; no other file appeared or changed.
+    const auto after = FilesBelow(tmp.path());
+    ASSERT_EQ(after.size(), before.size());
+    for (const auto& [name, content] : after) {
+        ASSERT_EQ(before.count(name), 1u) << name;
+        if (name == file)
+            EXPECT_NE(content, before.at(name));
+        else
+            EXPECT_EQ(content, before.at(name)) << name;
+    }
+    WireDiameter = 0;
+    ASSERT_TRUE(OpenSpringFile(file));
+    EXPECT_EQ(WireDiameter, 1.8L);
+
+    // Named on the command line with or without its extension, it is the same file.
+    for (const std::string& given : {tmp.file("sub/d1.6"), file}) {
+        ASSERT_TRUE(LoadCommandLineSpring(given)) << given;
+        EXPECT_EQ(SpringFullName(), ProgramPath(file));
+    }
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -34,6 +36,7 @@ namespace {
 const std::string kData = std::string(KOR2_SOURCE_DIR) + "/data/";
 
 using test::ReadHostFile;
+namespace fs = std::filesystem;
 
 class DataFilesTest : public ::testing::Test {
 protected:
@@ -86,26 +89,27 @@ TEST_F(DataFilesTest, DataFilesAreCodePage850WithCrLf) {
               std::string::npos);
 }
 
-// The calculation's message texts as written in its sources; texts that are
-// completed at run time are given in their completed form.
+// The calculation's message texts as written in the sources of the
+// calculation and the common services, every file of both folders; texts
+// that are completed at run time are given in their completed form.
 std::vector<std::string> CalculationMessages() {
-    std::vector<std::string> out;
+    std::set<std::string> out;
     const std::regex literal(
         "\"((Fatal  : |Fehler : |Warnung: |Drahtdurchmesser nicht|Error: )[^\"]*)\"");
-    for (const char* file :
-         {"spring/check.cpp", "spring/chain.cpp", "spring/goodman.cpp", "spring/formulas.cpp",
-          "spring/dynamic.cpp", "spring/design.cpp", "spring/tolerances.cpp",
-          "spring/wiretolerances.cpp", "spring/wirediameters.cpp", "spring/fatiguediag.cpp",
-          "spring/material.cpp", "common/checkmath.cpp"}) {
-        const std::string src = ReadHostFile(std::string(KOR2_SOURCE_DIR) + "/" + file);
-        EXPECT_FALSE(src.empty()) << file;
-        for (std::sregex_iterator it(src.begin(), src.end(), literal), end; it != end; ++it) {
-            std::string text = platform::Utf8ToOem((*it)[1].str());
-            if (text == "Fehler : AF") text += " (pow)";  // PowerChecked appends it
-            out.push_back(text);
+    for (const char* folder : {"spring", "common"}) {
+        for (const auto& entry :
+             fs::recursive_directory_iterator(fs::path(KOR2_SOURCE_DIR) / folder)) {
+            if (entry.path().extension() != ".cpp") continue;
+            const std::string src = ReadHostFile(entry.path().string());
+            for (std::sregex_iterator it(src.begin(), src.end(), literal), end; it != end; ++it) {
+                std::string text = platform::Utf8ToOem((*it)[1].str());
+                if (text == "Fehler : ") continue;  // the message box caption
+                if (text == "Fehler : AF") text += " (pow)";  // PowerChecked appends it
+                out.insert(text);
+            }
         }
     }
-    return out;
+    return {out.begin(), out.end()};
 }
 
 TEST_F(DataFilesTest, EveryCalculationMessageHasCauseAndRemedy) {
@@ -123,6 +127,30 @@ TEST_F(DataFilesTest, EveryCalculationMessageHasCauseAndRemedy) {
         EXPECT_FALSE(cause.empty()) << m;
         EXPECT_FALSE(remedy.empty()) << m;
     }
+}
+
+// Messages that share the characters the lookup compares share one
+// description; its key is a beginning they all have, so the entry is written
+// for all of them and names none of them alone.
+TEST_F(DataFilesTest, MessagesSharingAKeyShareOneDescriptionForAll) {
+    std::map<std::string, std::vector<std::string>> groups;
+    for (const std::string& m : CalculationMessages()) groups[m.substr(0, kErrKeyLength)].push_back(m);
+    std::istringstream in(ReadHostFile(kData + "kor2.err"));
+    std::map<std::string, std::string> keys;  // first characters -> key line
+    int n = 0;
+    for (std::string l; std::getline(in, l); ++n) {
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        if (n % 3 == 0) keys[l.substr(0, kErrKeyLength)] = l;
+    }
+    int shared = 0;
+    for (const auto& [prefix, members] : groups) {
+        if (members.size() < 2) continue;
+        ++shared;
+        ASSERT_EQ(keys.count(prefix), 1u) << prefix;
+        for (const std::string& m : members)
+            EXPECT_EQ(m.rfind(keys[prefix], 0), 0u) << "key \"" << keys[prefix] << "\" names only some of " << m;
+    }
+    EXPECT_GE(shared, 8);
 }
 
 TEST_F(DataFilesTest, MessageFileIsGroupsOfKeyCauseRemedyWithDistinctKeys) {

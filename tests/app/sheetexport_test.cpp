@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@
 #include "common/sheetexport.h"
 #include "platform/oemtext.h"
 #include "spring/springdata.h"
+#include "spring/springfile.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -207,6 +209,44 @@ TEST_F(SheetExportTest, ShellCommandsCreateTheServerAndExport) {
     EXPECT_FALSE(InputModifiedFlag);
     EXPECT_EQ(app->WorkbookCount(), 1u);
     EXPECT_NE(Slurp(tmp.file("feder.xml")).find(">Neue Werte ab Version 3.0<"), std::string::npos);
+}
+
+// The first command too exports what the screen shows: a modified spring
+// is saved first, with the overwrite question; refusing it exports nothing.
+TEST_F(SheetExportTest, ExportOfAModifiedSpringSavesItFirst) {
+    const std::string file = tmp.file("feder.kr2");
+    WireDiameter = 2.5L;
+    WriteSpringFile(file);
+    ASSERT_FALSE(AbortFlag);
+    DataFileName = "feder";
+    WireDiameter = 3.25L;  // typed after the save
+    InputModifiedFlag = true;
+    RecordingServer* server = nullptr;
+    ExcelAppFactory = [&server] {
+        auto s = std::make_unique<RecordingServer>();
+        server = s.get();
+        return std::unique_ptr<SpreadsheetAutomation>(std::move(s));
+    };
+
+    dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Cancel));
+    SpreadsheetCommand();
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_TRUE(InputModifiedFlag);
+    EXPECT_TRUE(server == nullptr || server->cells.empty());
+    EXPECT_EQ(Slurp(file).find("\r\n3.2500000\r\n"), std::string::npos);
+
+    AbortFlag = false;
+    dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    SpreadsheetCommand();
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_FALSE(InputModifiedFlag);
+    ASSERT_EQ(dialogs.Of("yesno").size(), 2u);
+    EXPECT_NE(dialogs.Of("yesno")[1].text.find("feder.kr2"), std::string::npos);
+    EXPECT_NE(Slurp(file).find("\r\n3.2500000\r\n"), std::string::npos);
+    ASSERT_NE(server, nullptr);
+    const auto d = std::find_if(server->cells.begin(), server->cells.end(),
+                                [](const auto& c) { return std::get<2>(c) == "3.2500000"; });
+    EXPECT_NE(d, server->cells.end());
 }
 
 }  // namespace

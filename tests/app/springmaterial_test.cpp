@@ -9,11 +9,13 @@
 #include "app/shell.h"
 #include "app/startup.h"
 #include "common/globals.h"
+#include "common/scriptdialogs.h"
 #include "platform/hostfs.h"
 #include "spring/material.h"
 #include "spring/springdata.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
+#include "tables/browser/browsermodel.h"
 
 namespace kor2 {
 namespace {
@@ -100,6 +102,128 @@ TEST_F(SpringMaterialTest, MissingTableIsReportedAndTheSpringStillShown) {
     EXPECT_NE(report.find("Fatal  : FEDWST DBF error"), std::string::npos) << report;
     EXPECT_NE(report.find("Demo-Zugfeder"), std::string::npos);
     EXPECT_EQ(ForceF2, 30);
+}
+
+// The table browser as the user leaves it: on record `row`, with OK or
+// with Abbrechen.
+class PickingWindow : public Dbf4Window {
+public:
+    int32_t row = 0;
+    bool ok = true;
+    BrowserResult ShowModal(Tdbf4& browser) override {
+        browser.FormShow();
+        browser.GoRecord(row);
+        if (ok)
+            browser.AcceptAndClose();
+        else
+            browser.Button_cancelClick();
+        return ok ? BrowserResult::Ok : BrowserResult::Cancelled;
+    }
+    void CloseWindow(BrowserResult) override {}
+    int GridColumn() override { return 0; }
+    int GridRow() override { return 0; }
+    void ShowMessage(std::string_view) override {}
+};
+
+// Record 11 of the shipped table, and what the spring takes from it.
+constexpr int32_t kTDSiCr = 11;
+
+class MaterialMenuTest : public SpringMaterialTest {
+protected:
+    void SetUp() override {
+        SpringMaterialTest::SetUp();
+        SetDbf4Window(&window);
+    }
+    void TearDown() override {
+        SetDbf4Window(nullptr);
+        SpringMaterialTest::TearDown();
+    }
+    // The menu command: "Neuen Werkstoff eintragen ?" answered No, then the
+    // browser left on the record.
+    bool PickFromTheMenu(int32_t row, bool ok) {
+        ScriptedAnswer no;
+        no.janein = 'N';
+        dialogs.answers.push_back(no);
+        window.row = row;
+        window.ok = ok;
+        return SelectMaterialCommand();
+    }
+    // Saves the spring over its file (the overwrite question answered Yes).
+    void SaveOverTheFile() {
+        dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+        ASSERT_TRUE(SaveSpringCommand());
+    }
+    PickingWindow window;
+    ScriptedDialogs dialogs;
+};
+
+// A table-material spring (SH) and an own-material spring both take TDSiCr
+// whole: name, moduli, density, the strength law, and the saved file, so
+// that opening it again gives TDSiCr.
+TEST_F(MaterialMenuTest, PickedTableMaterialGoesIntoTheSpringAndItsFile) {
+    for (const char* spring : {"muster2.kr2", "muster1.kr2"}) {
+        SCOPED_TRACE(spring);
+        const std::string file = CopySpring(spring);
+        ASSERT_TRUE(OpenSpringFile(file));
+        const std::string before = ReadHostFile(file);
+
+        EXPECT_TRUE(PickFromTheMenu(kTDSiCr, true));
+        EXPECT_FALSE(AbortFlag);
+        EXPECT_EQ(MaterialName.str().rfind("EN 10270-2 TDSiCr", 0), 0u) << MaterialName.str();
+        EXPECT_EQ(MaterialIndex, 0);
+        EXPECT_EQ(MaterialRecNo, kTDSiCr);
+        EXPECT_EQ(MaterialRec.MaterialNo, kTDSiCr);
+        EXPECT_EQ(ModulusE, 206000);
+        EXPECT_EQ(ModulusG, 79500);
+        EXPECT_NEAR(static_cast<double>(Density), 7.85, 1e-9);
+        EXPECT_EQ(TensileStrength, RmAtDiameter(WireDiameter));
+        EXPECT_TRUE(InputModifiedFlag);
+
+        SaveOverTheFile();
+        const std::string saved = ReadHostFile(file);
+        EXPECT_NE(saved, before);
+        EXPECT_NE(saved.find("EN 10270-2 TDSiCr"), std::string::npos);
+        EXPECT_NE(saved.find("\r\n79500.0000000\r\n"), std::string::npos);
+
+        // Read back from the file alone.
+        ResetMaterialRecord();
+        InitSpringData();
+        ASSERT_TRUE(OpenSpringFile(file));
+        EXPECT_EQ(MaterialName.str().rfind("EN 10270-2 TDSiCr", 0), 0u);
+        EXPECT_EQ(MaterialRecNo, kTDSiCr);
+        EXPECT_EQ(MaterialRec.MaterialNo, kTDSiCr);
+        EXPECT_EQ(ModulusG, 79500);
+    }
+}
+
+// Abbrechen in the browser, on another record, leaves spring, record and
+// file as they were.
+TEST_F(MaterialMenuTest, CancelledBrowserChangesNothing) {
+    for (const char* spring : {"muster2.kr2", "muster1.kr2"}) {
+        SCOPED_TRACE(spring);
+        const std::string file = CopySpring(spring);
+        ASSERT_TRUE(OpenSpringFile(file));
+        const std::string before = ReadHostFile(file);
+        const std::string name = MaterialName.str();
+        const Extended g = ModulusG, rm = TensileStrength;
+        const int32_t recordNo = MaterialRec.MaterialNo, rm0 = MaterialRec.Rm0;
+        const uint16_t number = MaterialRecNo, index = MaterialIndex;
+
+        EXPECT_FALSE(PickFromTheMenu(kTDSiCr, false));
+        EXPECT_EQ(MaterialName.str(), name);
+        EXPECT_EQ(ModulusG, g);
+        EXPECT_EQ(TensileStrength, rm);
+        EXPECT_EQ(MaterialIndex, index);
+        EXPECT_EQ(MaterialRecNo, number);
+        EXPECT_EQ(MaterialRec.MaterialNo, recordNo);
+        EXPECT_EQ(MaterialRec.Rm0, rm0);
+        EXPECT_FALSE(InputModifiedFlag);
+
+        AbortFlag = false;
+        dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+        ASSERT_TRUE(SaveSpringCommand());
+        EXPECT_EQ(ReadHostFile(file), before);
+    }
 }
 
 }  // namespace

@@ -224,9 +224,41 @@ TEST_F(MsgBoxTest, SaveDataFileAsDialogAndNames) {
     AbortFlag = false;
     SaveDataFileAs("plain", full);
     EXPECT_EQ(full, Dir() + "\\sub\\plain.kr2");
+    // A data file's name holds no extension, whatever dots it has.
     SaveDataFileAs(Dir() + "\\given.txt", full);
-    EXPECT_EQ(full, Dir() + "\\given.txt");
+    EXPECT_EQ(full, Dir() + "\\given.txt.kr2");
+    SaveDataFileAs("d1.6", full);
+    EXPECT_EQ(full, Dir() + "\\sub\\d1.6.kr2");
     EXPECT_FALSE(AbortFlag);
+
+    // A name picked in the dialog loses only the extension of data files.
+    for (const char* picked : {"\\sub\\d1.6.kr2", "\\sub\\d1.6.KR2", "\\sub\\d1.6"}) {
+        ui.answers.push_back(ScriptedAnswer::Type(Dir() + picked));
+        SaveDataFileAs("", full);
+        EXPECT_EQ(DataFileName, "d1.6") << picked;
+        EXPECT_EQ(full, Dir() + "\\sub\\d1.6.kr2") << picked;
+    }
+
+    // The command line's name keeps its folder until the first save, which
+    // keeps every dot of the name.
+    CmdLineFileGiven = true;
+    DataFileName = Dir() + "\\sub\\d1.6";
+    SaveDataFileAs(DataFileName, full);
+    EXPECT_EQ(full, Dir() + "\\sub\\d1.6.kr2");
+    EXPECT_EQ(DataFileName, "d1.6");
+    EXPECT_FALSE(CmdLineFileGiven);
+}
+
+TEST_F(MsgBoxTest, DataFileNamesKeepTheirDots) {
+    DataFolder = "C:\\federn";
+    EXPECT_EQ(DataFileBareName("C:\\federn\\d1.6.kr2"), "d1.6");
+    EXPECT_EQ(DataFileBareName("/home/u/d1.6.Kr2"), "d1.6");
+    EXPECT_EQ(DataFileBareName("a.b.c"), "a.b.c");
+    EXPECT_EQ(DataFileBareName(".kr2"), ".kr2");  // no name before the extension
+    EXPECT_EQ(DataFileFullName("d1.6"), "C:\\federn\\d1.6.kr2");
+    EXPECT_EQ(DataFileFullName("sub\\d1.6"), "sub\\d1.6.kr2");
+    EXPECT_EQ(DataFileFullName("d1.6.kr2"), "C:\\federn\\d1.6.kr2");  // complete already
+    EXPECT_EQ(DataFileFullName(DataFileBareName("x\\feder.v2.kr2")), "C:\\federn\\feder.v2.kr2");
 }
 
 TEST_F(MsgBoxTest, OpenDialogsAndFolderChoice) {
@@ -262,20 +294,6 @@ TEST_F(MsgBoxTest, OpenDialogsAndFolderChoice) {
     ui.answers.push_back(ScriptedAnswer::Type("D:\\chosen"));
     SelectDirectory(Dir(), folder);
     EXPECT_EQ(folder, "D:\\chosen");
-}
-
-TEST_F(MsgBoxTest, MainCaption) {
-    std::string caption;
-    DataFileName = "";
-    UpdateMainCaption(caption);
-    EXPECT_EQ(caption, MainTitle.str());
-    DataFileName = "demo";
-    UpdateMainCaption(caption);
-    EXPECT_EQ(caption, MainTitle.str() + "  -  demo.kr2");
-    EXPECT_EQ(ui.appTitle, caption);
-    DataFileName = "x.txt";
-    UpdateMainCaption(caption);
-    EXPECT_EQ(caption, MainTitle.str() + "  -  x.txt");
 }
 
 }  // namespace

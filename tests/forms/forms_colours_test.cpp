@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <string>
 
@@ -106,11 +108,11 @@ TEST(LayerColours, ScreenPaintsTheColourTheDxfGivesEachLayer) {
     EXPECT_EQ(QtGraphCanvas::PenColour(6), QColor(Qt::magenta));
     EXPECT_EQ(QtGraphCanvas::PenColour(7), QColor(Qt::black));
 
-    // Painted: a line of layer 17 (colour 2, yellow, by default) comes out
-    // in the file's colour on the printed page, as the screen replays it too.
+    // Painted: a line of the first standard colour (red) comes out in the
+    // file's colour on the printed page, as the screen replays it too.
     GraphWindow.Clear();
     GraphWindow.Header(false, 0, 0, 100, 100);
-    GraphWindow.SetPen(CadLayerColour(17));
+    GraphWindow.SetPen(1);
     GraphWindow.MoveTo(0, 50);
     GraphWindow.LineTo(100, 50);
     QImage page(200, 200, QImage::Format_RGB32);
@@ -120,8 +122,107 @@ TEST(LayerColours, ScreenPaintsTheColourTheDxfGivesEachLayer) {
         QtGraphCanvas canvas(p);
         GraphWindow.ReplayOnPrinter(canvas, 200, 200, 200, 200);
     }
-    EXPECT_EQ(QColor(page.pixel(100, 100)), QtGraphCanvas::PenColour(CadLayerColour(17)));
+    EXPECT_EQ(QColor(page.pixel(100, 100)), QtGraphCanvas::PenColour(1));
     GraphWindow.Clear();
+}
+
+// Luminance contrast of two colours (1 equal, 21 black on white).
+double Contrast(QColor a, QColor b) {
+    auto lum = [](QColor c) {
+        auto lin = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    const double la = lum(a), lb = lum(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A line in each standard colour and each grey, with a text of its colour,
+// painted by the graphics window on its ground and, during a print job, on
+// the white page. Gives for each colour the painted pixels of its band.
+std::map<int, std::vector<QColor>> PaintColourBands(QColor ground, bool onPaper) {
+    const std::vector<int> colours = {1, 2, 3, 4, 5, 6, 7, 8, 9, 250, 251, 252, 253, 254, 255};
+    GraphWindow.Clear();
+    GraphWindow.Header(false, 0, 0, 160, 160);
+    for (std::size_t k = 0; k < colours.size(); ++k) {
+        const double y = 150 - 10.0 * static_cast<double>(k);
+        GraphWindow.SetPen(colours[k]);
+        GraphWindow.MoveTo(0, y);
+        GraphWindow.LineTo(60, y);
+        GraphWindow.Label(80, y - 3, "Text", 6, 0);
+    }
+    TFquorgra w;
+    w.SetBackground(ground);
+    w.resize(320, 320);
+    w.show();
+    QImage page(320, 320, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QImage screen;
+    {
+        QPainter printer(&page);
+        if (onPaper) {
+            w.SetPrinterCanvas(&printer, page.size());
+            GraphPrinting = true;
+        }
+        w.repaint();
+        screen = w.grab().toImage();
+        GraphPrinting = false;
+        w.SetPrinterCanvas(nullptr, {});
+    }
+    const QImage& painted = onPaper ? page : screen;
+    const QColor blank = onPaper ? QColor(Qt::white) : ground;
+    // Each colour's band of rows, between its neighbours' lines.
+    std::map<int, std::vector<QColor>> bands;
+    const DeviceMap map =
+        onPaper ? GraphWindow.PrinterMap(320, 320, 320, 320)
+                : GraphWindow.ScreenMap(w.DrawingArea().width(), w.DrawingArea().height());
+    for (std::size_t k = 0; k < colours.size(); ++k) {
+        const double y = 150 - 10.0 * static_cast<double>(k);
+        const int top = static_cast<int>(map.Y(y + 4)), bottom = static_cast<int>(map.Y(y - 4));
+        for (int py = std::max(0, top); py <= bottom && py < painted.height(); ++py)
+            for (int px = 0; px < painted.width(); ++px)
+                if (QColor c = painted.pixelColor(px, py); c != blank)
+                    bands[colours[k]].push_back(c);
+    }
+    GraphWindow.Clear();
+    return bands;
+}
+
+// The darkest painted pixel of each colour stands out from white.
+void ExpectEachBandReadsOnWhite(const std::map<int, std::vector<QColor>>& bands) {
+    for (const auto& [colour, pixels] : bands) {
+        ASSERT_FALSE(pixels.empty()) << "colour " << colour;
+        const QColor darkest =
+            *std::min_element(pixels.begin(), pixels.end(),
+                              [](QColor a, QColor b) { return a.lightness() < b.lightness(); });
+        EXPECT_GE(Contrast(darkest, Qt::white), 1.5)
+            << "colour " << colour << " painted as " << darkest.name().toStdString();
+    }
+}
+
+// On white paper no line or text is drawn in a colour that hardly differs
+// from the paper (yellow, cyan, green, white): such a pen takes the paper's
+// contrast colour, as it does on the screen's ground.
+TEST(LayerColours, EveryColourReadsOnWhitePaper) {
+    InitProgramVariables();
+    InitConfigVariables();
+    ExpectEachBandReadsOnWhite(PaintColourBands(Qt::black, true));
+    // Colours that read on white keep their colour there.
+    const auto bands = PaintColourBands(Qt::black, true);
+    const auto& red = bands.at(1);
+    EXPECT_NE(std::find(red.begin(), red.end(), QColor(Qt::red)), red.end());
+}
+
+// The screen keeps the same rule on its own ground: yellow shows on black,
+// and on a white window it is drawn as on paper.
+TEST(LayerColours, ScreenGroundDecidesTheContrastToo) {
+    InitProgramVariables();
+    InitConfigVariables();
+    const auto onBlack = PaintColourBands(Qt::black, false);
+    const auto& yellow = onBlack.at(2);
+    EXPECT_NE(std::find(yellow.begin(), yellow.end(), QColor(Qt::yellow)), yellow.end());
+    ExpectEachBandReadsOnWhite(PaintColourBands(Qt::white, false));
 }
 
 TEST(LayerColours, PaletteCoversEveryNumber) {

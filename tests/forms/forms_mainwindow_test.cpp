@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
@@ -29,7 +30,6 @@
 #include "platform/oemtext.h"
 #include "platform/qt/qtstring.h"
 #include "spring/springdata.h"
-#include "support/runtempfile.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
 #include "tables/forms/browserwindow.h"
@@ -108,6 +108,52 @@ TEST_F(MainWindowTest, OpenDrawAndCloseThroughTheMenu) {
     EXPECT_TRUE(w.close());
     EXPECT_EQ(dialogs.events.size(), asked);
     EXPECT_TRUE(platform::FileExists(tmp.file("kor2.cff")));
+}
+
+// The display list the Goodman diagram of the spring in file gives.
+std::vector<GraphItem> GoodmanOf(Thh& w, ScriptedDialogs& dialogs, const std::string& file) {
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(file)));
+    w.mi_DateiOeffnen->trigger();
+    GraphClear();
+    w.mi_GoodmanBildschirm->trigger();
+    return GraphWindow.Items();
+}
+
+bool SameDrawing(const std::vector<GraphItem>& a, const std::vector<GraphItem>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const GraphItem& x, const GraphItem& y) {
+                          return x.kind == y.kind && x.x1 == y.x1 && x.y1 == y.y1 && x.x2 == y.x2 &&
+                                 x.y2 == y.y2 && x.pen == y.pen && x.text == y.text;
+                      });
+}
+
+// After Datei/Öffnen the diagram on the screen is the opened spring's.
+TEST_F(MainWindowTest, OpenRedrawsTheShownDiagramForTheNewSpring) {
+    Thh w;
+    w.show();
+    w.StartUp(ParseCommandLine(CommandLineParams()));
+    const std::string one = kData + "TRAIN/muster1.kr2", two = kData + "TRAIN/muster2.kr2";
+    const std::vector<GraphItem> first = GoodmanOf(w, dialogs, one);
+    const std::vector<GraphItem> second = GoodmanOf(w, dialogs, two);
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(SameDrawing(first, second));
+
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(one)));
+    w.mi_DateiOeffnen->trigger();
+    EXPECT_NE(w.windowTitle().toStdString().find("muster1.kr2"), std::string::npos);
+    EXPECT_TRUE(SameDrawing(GraphWindow.Items(), first));
+
+    // The Haigh diagram likewise; a cancelled open leaves it alone.
+    w.mi_HaighBildschirm->trigger();
+    const std::vector<GraphItem> haigh = GraphWindow.Items();
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(two)));
+    w.mi_DateiOeffnen->trigger();
+    EXPECT_EQ(w.ShownView(), Thh::View::Haigh);
+    EXPECT_FALSE(SameDrawing(GraphWindow.Items(), haigh));
+    const std::vector<GraphItem> haighTwo = GraphWindow.Items();
+    dialogs.answers.push_back(ScriptedAnswer::Cancel());
+    w.mi_DateiOeffnen->trigger();
+    EXPECT_TRUE(SameDrawing(GraphWindow.Items(), haighTwo));
 }
 
 TEST_F(MainWindowTest, ClosingModifiedInputCanBeCancelled) {
@@ -237,12 +283,22 @@ TEST_F(MainWindowTest, PrintingTheTickedDiagramsFromTheMenu) {
     w.mi_DateiDrucken->trigger();
     EXPECT_EQ(outputs, (QStringList{"Grafikfenster", "Goodman-Diagramm", "Haigh-Diagramm"}));
     EXPECT_EQ(PrintMacroIndex, 6);
-    EXPECT_FALSE(GraphWindow.Items().empty());  // the diagrams were drawn for the pages
-    // Without a printer the pages go into a PDF in the temporary folder.
+    EXPECT_FALSE(GraphWindow.Items().empty());             // the diagrams were drawn for the pages
+    if (!QPrinterInfo::defaultPrinter().isNull()) return;  // the pages went to the printer
+    // Without a printer the pages go into a PDF named after the spring,
+    // beside it, and the message names that file.
     const std::vector<ScriptedEvent> said = dialogs.Of("message");
     ASSERT_FALSE(said.empty());
-    EXPECT_EQ(said.back().text, test::RunTempFile("kor2.pdf") + " wurde angelegt.");
-    EXPECT_GT(std::filesystem::file_size(test::RunTempFile("kor2.pdf")), 1000u);
+    EXPECT_EQ(said.back().text, tmp.file("feder.pdf") + " wurde angelegt.");
+    const std::string first = platform::ReadWholeFile(tmp.file("feder.pdf")).value_or("");
+    EXPECT_GT(first.size(), 1000u);
+
+    // A second print keeps the first one's file.
+    test::OnModal<QDialog>([&](QDialog* d) { d->findChild<QPushButton*>("Button_ok")->click(); });
+    w.mi_DateiDrucken->trigger();
+    EXPECT_EQ(dialogs.Of("message").back().text, tmp.file("feder-2.pdf") + " wurde angelegt.");
+    EXPECT_GT(std::filesystem::file_size(tmp.file("feder-2.pdf")), 1000u);
+    EXPECT_EQ(platform::ReadWholeFile(tmp.file("feder.pdf")).value_or(""), first);
 }
 
 TEST_F(MainWindowTest, TableBrowserMenuSpeaksTheMainMenusLanguage) {

@@ -9,10 +9,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -93,6 +95,35 @@ TEST_F(Screen, MainWindowWithEachDiagram) {
     std::vector<std::string> faults = Inspect(*window, "main-goodman");
     window->mi_HaighBildschirm->trigger();
     for (std::string& f : Inspect(*window, "main-haigh")) faults.push_back(f);
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+// Picks file in the open dialog.
+std::function<void(QWidget*)> ChooseFile(const std::string& file) {
+    return On<QFileDialog>([file](QFileDialog* d) {
+        if (auto* name = d->findChild<QLineEdit*>("fileNameEdit"))
+            name->setText(QString::fromStdString(file));
+        static_cast<QDialog*>(d)->accept();
+    });
+}
+
+// After Datei/Öffnen the diagram on the screen is the opened spring's, the
+// same as when it is drawn afresh.
+TEST_F(Screen, OpenedSpringIsTheOneOnTheScreen) {
+    window->mi_GoodmanBildschirm->trigger();
+    std::vector<std::string> faults = Inspect(*window, "open-before");
+    const QImage before = window->grab().toImage();
+    for (std::string& f : Tour([&] { window->mi_DateiOeffnen->trigger(); },
+                               {{"open-other-spring", ChooseFile(data + "TRAIN/muster2.kr2")}}))
+        faults.push_back(f);
+    EXPECT_NE(window->windowTitle().toStdString().find("muster2.kr2"), std::string::npos);
+    for (std::string& f : Inspect(*window, "open-after")) faults.push_back(f);
+    const QImage opened = window->grab().toImage();
+    window->mi_GoodmanBildschirm->trigger();
+    for (std::string& f : Inspect(*window, "open-drawn-afresh")) faults.push_back(f);
+    const QImage afresh = window->grab().toImage();
+    EXPECT_NE(opened, before);
+    EXPECT_EQ(opened, afresh);
     EXPECT_TRUE(faults.empty()) << Joined(faults);
 }
 
@@ -191,6 +222,34 @@ TEST_F(Screen, PrintSelectionAndPrintJob) {
                })},
               {"print-done", Accept}});
     EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+// Without a printer a graphics print goes into a PDF beside the spring; the
+// message after it names that file, and a second print a new one.
+TEST_F(Screen, GraphicsPrintNamesTheFileItWrote) {
+    if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed";
+    PrintMacroIndex = 0;
+    const std::string base = data + "TRAIN/" + DataFileName;
+    std::vector<std::string> faults, said;
+    for (const std::string& n : {std::string("1"), std::string("2")}) {
+        for (std::string& f :
+             Tour([&] { window->mi_DateiDrucken->trigger(); },
+                  {{"graphics-print-selection-" + n, On<TForm_printmac>([](TForm_printmac* d) {
+                        d->CheckBox(2)->setChecked(true);
+                        ClickLater(d->Button_ok);
+                    })},
+                   {"graphics-print-message-" + n, On<QMessageBox>([&](QMessageBox* m) {
+                        said.push_back(m->text().toStdString());
+                        m->accept();
+                    })}}))
+            faults.push_back(f);
+    }
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0], base + ".pdf wurde angelegt.");
+    EXPECT_EQ(said[1], base + "-2.pdf wurde angelegt.");
+    EXPECT_GT(std::filesystem::file_size(base + ".pdf"), 1000u);
+    EXPECT_GT(std::filesystem::file_size(base + "-2.pdf"), 1000u);
 }
 
 TEST_F(Screen, SpreadsheetExport) {

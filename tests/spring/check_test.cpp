@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 
 #include "common/globals.h"
@@ -268,6 +269,32 @@ TEST_F(CheckTest, NegativeInitialTensionGivesBothTexts) {
     CheckSpring();
     EXPECT_TRUE(HasMessage("Fehler : F0<0 !")) << Messages();
     EXPECT_TRUE(HasMessage("Fehler : F0 < 0 !"));
+}
+
+// F0 typed equal to F1 goes to tau0 and back; the round trip must not turn
+// into a false "F0>F1", nor a negative s1, while a real excess still counts.
+TEST_F(CheckTest, InitialTensionEqualToF1SurvivesTheStressRoundTrip) {
+    std::mt19937_64 rng(20261207);
+    std::uniform_real_distribution<double> wire(0.3, 6), index(4, 14), force(1, 900);
+    for (int k = 0; k < 200; ++k) {
+        test::SetUpExampleSpring();
+        WireDiameter = wire(rng);
+        OuterDiameter = WireDiameter * (index(rng) + 1);
+        ForceF1 = force(rng);
+        ForceF2 = 2 * ForceF1;
+        InitialStressMethod = 4;
+        InitialTension = ForceF1;
+        CheckSpring();
+        SCOPED_TRACE(k);
+        EXPECT_FALSE(HasMessage("Fehler : F0>F1 !")) << Messages();
+        EXPECT_FALSE(HasMessage("Warnung: F1 min < F0 !")) << Messages();
+        EXPECT_GE(DeflectionS1, 0) << static_cast<double>(DeflectionS1);
+    }
+    test::SetUpExampleSpring();
+    InitialStressMethod = 4;
+    InitialTension = ForceF1 * (1 + 1e-9L);
+    CheckSpring();
+    EXPECT_TRUE(HasMessage("Fehler : F0>F1 !")) << Messages();
 }
 
 TEST_F(CheckTest, WarningsOffDropsEyeBandAndDiameterLimitsButNotTmax) {

@@ -1,0 +1,121 @@
+// A spring file with a line that is no number: the value reads as 0, as the
+// line readers take it, and the user learns which line of which file it was,
+// in a message, on standard error and in the report of "/I".
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/hostfile.h"
+#include "app/shell.h"
+#include "app/startup.h"
+#include "common/errdesc.h"
+#include "common/globals.h"
+#include "common/scriptdialogs.h"
+#include "platform/hostfs.h"
+#include "spring/springdata.h"
+#include "spring/springfile.h"
+#include "support/command.h"
+#include "support/tempdir.h"
+#include "tables/area/engine.h"
+
+namespace kor2 {
+namespace {
+
+using test::ReadHostFile;
+
+const std::string kData = std::string(KOR2_SOURCE_DIR) + "/data/";
+
+// The text with its line `lineNo` (1-based) replaced.
+std::string WithLine(std::string text, int lineNo, const std::string& line) {
+    std::size_t at = 0;
+    for (int k = 1; k < lineNo; ++k) at = text.find("\r\n", at) + 2;
+    text.replace(at, text.find("\r\n", at) - at, line);
+    return text;
+}
+
+std::string Quoted(const std::string& s) {
+    return "'" + s + "'";
+}
+
+// Line 64 holds the wire diameter.
+TEST(NumberLine, CommandLineReportNamesTheLineThatIsNoNumber) {
+    test::TempDir tmp;
+    const std::string spring = tmp.file("feder.kr2");
+    ASSERT_TRUE(platform::WriteFileReplacing(
+        spring, WithLine(ReadHostFile(kData + "TRAIN/muster1.kr2"), 64, "abc")));
+    int status = -1;
+    // Standard error only; the program runs in the test folder without a display.
+    const std::string err = test::CommandOutput(
+        "cd " + Quoted(tmp.path().string()) +
+            " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME=" +
+            Quoted(tmp.path().string()) + " XDG_CONFIG_HOME=" + Quoted(tmp.file("cfg")) +
+            " TMPDIR=" + Quoted(tmp.path().string()) + " " + Quoted(KOR2_PROGRAM) +
+            " feder.kr2 /I 2>&1 >/dev/null",
+        &status);
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_NE(err.find("Zeile 64"), std::string::npos) << err;
+    EXPECT_NE(err.find("feder.kr2"), std::string::npos) << err;
+    const std::string report = ReadHostFile(tmp.file("feder.txt"));
+    EXPECT_NE(report.find("Zeile 64"), std::string::npos) << report;
+}
+
+class NumberLineShell : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetCommandLine({});
+        InitAllUnits();
+        TempFolder = ConfigDir = tmp.path().string();
+        DbfFolder = kData;
+    }
+    void TearDown() override {
+        ShutdownTableEngine();
+        AbortFlag = false;
+    }
+    test::TempDir tmp;
+    ScriptedDialogs dialogs;
+};
+
+// Opened from the menu: the value is 0, the message names file and lines,
+// and the error list keeps the line for the report.
+TEST_F(NumberLineShell, OpenShowsWhichLinesWereNoNumbers) {
+    std::string text = ReadHostFile(kData + "TRAIN/muster1.kr2");
+    text = WithLine(WithLine(text, 64, "abc"), 58, "1,5x");  // d and F0
+    const std::string file = tmp.file("feder.kr2");
+    ASSERT_TRUE(platform::WriteFileReplacing(file, text));
+    ASSERT_TRUE(ReadSpringFileValues(file));
+    EXPECT_EQ(WireDiameter, 0);
+    EXPECT_EQ(InitialTension, 0);
+
+    ASSERT_TRUE(OpenSpringFile(file));
+    const std::vector<ScriptedEvent> said = dialogs.Of("message");
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].text.find(file), std::string::npos) << said[0].text;
+    EXPECT_NE(said[0].text.find("Zeilen 58, 64"), std::string::npos) << said[0].text;
+    int listed = 0;
+    for (int k = 1; k <= ErrorList.count; ++k)
+        if (ErrorList.slots[k].str() == "Warnung: Zeile 58 keine Zahl") listed = k;
+    ASSERT_GT(listed, 0);
+    // The messages window and the report describe it.
+    PltFolder = kData;
+    std::string cause, remedy;
+    LookupErrDescription(static_cast<uint16_t>(listed), cause);
+    LookupErrRemedy(static_cast<uint16_t>(listed), remedy);
+    EXPECT_NE(cause.find("keine Zahl"), std::string::npos) << cause;
+    EXPECT_FALSE(remedy.empty());
+}
+
+// Numbers in every form the writers and older files use are no fault: the
+// shipped springs and one with a decimal comma open without a message.
+TEST_F(NumberLineShell, GoodFilesOpenWithoutAMessage) {
+    for (const char* name : {"null.kr2", "muster1.kr2", "muster2.kr2"})
+        ASSERT_TRUE(OpenSpringFile(kData + "TRAIN/" + name)) << name;
+    const std::string file = tmp.file("komma.kr2");
+    ASSERT_TRUE(platform::WriteFileReplacing(
+        file, WithLine(ReadHostFile(kData + "TRAIN/muster1.kr2"), 64, "1,5000000")));
+    ASSERT_TRUE(OpenSpringFile(file));
+    EXPECT_EQ(WireDiameter, 1.5L);
+    EXPECT_TRUE(dialogs.Of("message").empty()) << dialogs.Of("message")[0].text;
+}
+
+}  // namespace
+}  // namespace kor2
