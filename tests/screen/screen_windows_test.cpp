@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 
 #include "app/qt/mainwindow.h"
 #include "common/forms/folderdialog.h"
@@ -179,6 +180,30 @@ TEST_F(Screen, TableBrowserOnAChosenTable) {
               {"table-browser-again", [](QWidget* d) { TriggerLater(d, "mi_helpDatei"); }},
               {"browser-file-name", Accept},
               {"table-browser-last", Cancel}});
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+// A file that is no table: the engine's message over the main window, and
+// the program goes on with its unsaved spring.
+TEST_F(Screen, TableThatCannotBeOpenedShowsAMessageAndTheProgramGoesOn) {
+    const std::string file = (program.Folder() / "keine.dbf").string();
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "Kein dBase, nur Text." << std::string(600, '-');
+    }
+    InputModifiedFlag = true;
+    std::string said;
+    std::vector<std::string> faults =
+        Tour([&] { window->mi_TabelleAnzeigen->trigger(); },
+             {{"table-open-not-a-table", ChooseFile(file)},
+              {"table-not-a-table-message", On<QMessageBox>([&](QMessageBox* m) {
+                   said = m->text().toStdString();
+                   m->accept();
+               })}});
+    EXPECT_NE(said.find("keine"), std::string::npos) << said;
+    EXPECT_TRUE(InputModifiedFlag);
+    window->mi_GoodmanBildschirm->trigger();
+    for (std::string& f : Inspect(*window, "main-after-not-a-table")) faults.push_back(f);
     EXPECT_TRUE(faults.empty()) << Joined(faults);
 }
 
