@@ -9,6 +9,7 @@
 
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
+#include "platform/runtemp.h"
 #include "platform/sysclock.h"
 #include "tables/base/engineerror.h"
 #include "tables/base/enginefile.h"
@@ -163,7 +164,7 @@ int64_t DiskFreeOfDrive(int /*drive*/) {
 
 std::string UniqueFilename() {
     errno = 0;
-    std::string name = platform::TempFileName(platform::TempPath(), "TBP");
+    std::string name = platform::TempFileName(platform::CurrentPrivateTempFolder(), "TBP");
     if (name.empty())
         SetEngineError(IoCodeFromErrno(errno, 5),
                        "Fehler beim Anfordern des Dateinamens [UniqueFilename]");
