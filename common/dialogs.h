@@ -61,7 +61,6 @@ public:
                                std::string_view remedy) = 0;
 
     virtual void Beep() = 0;
-    virtual void SetAppTitle(std::string_view title) = 0;
 };
 
 // The active backend; the batch backend until another one is installed.
@@ -89,7 +88,6 @@ public:
     void ShowErrWindow(std::string_view msg, std::string_view cause,
                        std::string_view remedy) override;
     void Beep() override {}
-    void SetAppTitle(std::string_view) override {}
 };
 
 }  // namespace kor2

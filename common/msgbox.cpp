@@ -277,14 +277,4 @@ void SelectDirectory(std::string_view startDir, std::string& dir) {
     SetArrowCursorDlg();
 }
 
-void UpdateMainCaption(std::string& caption) {
-    std::string text = MainTitle.str();
-    if (!DataFileName.empty()) {
-        text += "  -  " + DataFileWithExt(DataFileName);
-    }
-    caption = OemToAnsi(text);
-    Dialogs().SetAppTitle(text);
-    SetArrowCursorDlg();
-}
-
 }  // namespace kor2

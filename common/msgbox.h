@@ -73,6 +73,5 @@ void OpenFileDialogFilter(uint16_t mode, std::string& dir, std::string_view mask
                           std::string& name);
 void OpenFileDialogSimple(std::string_view current, std::string_view mask, std::string& chosen);
 void SelectDirectory(std::string_view startDir, std::string& dir);
-void UpdateMainCaption(std::string& caption);
 
 }  // namespace kor2

@@ -13,7 +13,7 @@ namespace {
 // Without a display there is no printer: no document begins.
 class NoPrinter : public PrintJobBackend {
 public:
-    bool BeginDocument(PrinterOrientation) override { return false; }
+    bool BeginDocument(PageOrientation) override { return false; }
     void NewPage() override {}
     void EndDocument() override {}
 };
@@ -43,7 +43,7 @@ void SetPrintScale(uint16_t mode) {
     PrintOffsetY = 0;
     PrintBorder = mode == 1;
     PrinterPageOrientation =
-        mode == 2 ? PrinterOrientation::Portrait : PrinterOrientation::Landscape;
+        mode == 2 ? PageOrientation::Portrait : PageOrientation::Landscape;
 }
 
 PrintJobBackend& PrintJob() {

@@ -13,9 +13,9 @@ namespace kor2 {
 inline constexpr int kPrintMacroCount = 14;  // outputs of the selection dialog
 inline constexpr uint16_t kPrintMacroHelp = 3520;
 
-enum class PrinterOrientation : uint8_t { Portrait, Landscape };
+enum class PageOrientation : uint8_t { Portrait, Landscape };
 // The orientation of the next printer document; SetPrintScale sets it.
-inline PrinterOrientation PrinterPageOrientation = PrinterOrientation::Landscape;
+inline PageOrientation PrinterPageOrientation = PageOrientation::Landscape;
 
 // Ticks of outputs 1..14 ([0] is output 1): bit k of the index.
 using PrintMacroTicks = std::array<bool, kPrintMacroCount>;
@@ -33,7 +33,7 @@ class PrintJobBackend {
 public:
     virtual ~PrintJobBackend() = default;
     // Begins a document; false (with the reason shown) when that fails.
-    virtual bool BeginDocument(PrinterOrientation orientation) = 0;
+    virtual bool BeginDocument(PageOrientation orientation) = 0;
     // The page so far is complete; what follows goes on a new page.
     virtual void NewPage() = 0;
     virtual void EndDocument() = 0;

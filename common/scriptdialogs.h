@@ -61,7 +61,6 @@ public:
     std::deque<ScriptedAnswer> answers;
     std::vector<ScriptedEvent> events;
     int beeps = 0;
-    std::string appTitle;
 
     // Installs itself for its lifetime.
     ScriptedDialogs() { SetDialogBackend(this); }
@@ -88,7 +87,6 @@ public:
     void ShowErrWindow(std::string_view msg, std::string_view cause,
                        std::string_view remedy) override;
     void Beep() override { ++beeps; }
-    void SetAppTitle(std::string_view title) override { appTitle = title; }
 
 private:
     ScriptedAnswer Next();

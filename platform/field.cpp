@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/dataset.h"
+#include "platform/numtext.h"
 #include "platform/oemtext.h"
 
 namespace kor2 {
@@ -305,9 +306,7 @@ int32_t TFloatField::AsInteger() const {
 std::string TFloatField::AsString() const {
     double v = 0;
     if (!GetData(&v)) return {};
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", v);
-    return buf;
+    return platform::FormatSignificant(v, 15);
 }
 
 void TFloatField::SetAsFloat(double v) {

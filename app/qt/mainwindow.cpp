@@ -25,6 +25,7 @@
 #include "common/printsel.h"
 #include "common/reporthead.h"
 #include "common/sheetapp.h"
+#include "graphics/window/graphwin.h"
 #include "graphics/cadout.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
@@ -38,9 +39,22 @@ using platform::OemToQString;
 
 namespace {
 
+// A failure raised inside a command (a table that cannot be opened, a
+// damaged table) ends that command with its message; the program, its
+// spring and the other commands go on.
+void RunCommand(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        SetArrowCursor();
+        ShowErrorMessage(e.what());
+        AbortFlag = true;
+    }
+}
+
 QAction* AddItem(QMenu* menu, std::string_view oemText, std::function<void()> f) {
     QAction* a = menu->addAction(OemToQString(oemText));
-    QObject::connect(a, &QAction::triggered, menu, [f = std::move(f)] { f(); });
+    QObject::connect(a, &QAction::triggered, menu, [f = std::move(f)] { RunCommand(f); });
     return a;
 }
 

@@ -6,9 +6,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include "common/filepath.h"
-#include "common/globals.h"
 #include "common/msgbox.h"
+#include "common/printfile.h"
 #include "graphics/qt/graphwidget.h"
 #include "platform/hostfs.h"
 #include "platform/progfiles.h"
@@ -22,19 +21,23 @@ QtGraphPrintJob::~QtGraphPrintJob() {
     Stop();
 }
 
-bool QtGraphPrintJob::BeginDocument(PrinterOrientation orientation) {
+bool QtGraphPrintJob::BeginDocument(PageOrientation orientation) {
     Stop();
-    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    // The host's default printer; without one a PDF beside the spring.
+    const QPrinterInfo host = QPrinterInfo::defaultPrinter();
     pdf_.clear();
     if (pdfOverride_) {
-        printer_->setOutputFormat(QPrinter::PdfFormat);
-        printer_->setOutputFileName(QString::fromStdString(*pdfOverride_));
-    } else if (QPrinterInfo::availablePrinters().isEmpty()) {
-        pdf_ = AddBackslash(TempFolder) + ProgramBaseName + ".pdf";
+        pdf_ = *pdfOverride_;
+    } else if (host.isNull()) {
+        pdf_ = PrintPdfFileName();
+    }
+    printer_ = pdf_.empty() ? std::make_unique<QPrinter>(host, QPrinter::HighResolution)
+                            : std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!pdf_.empty()) {
         printer_->setOutputFormat(QPrinter::PdfFormat);
         printer_->setOutputFileName(QString::fromStdString(platform::HostPath(pdf_)));
     }
-    printer_->setPageOrientation(orientation == PrinterOrientation::Portrait
+    printer_->setPageOrientation(orientation == PageOrientation::Portrait
                                      ? QPageLayout::Portrait
                                      : QPageLayout::Landscape);
     if (!painter_.begin(printer_.get())) {

@@ -1,5 +1,6 @@
-// QtGraphPrintJob: the printer document of the graphics print job on Qt's
-// printer (a PDF file when there is no printer). The main window installs
+// QtGraphPrintJob: the printer document of the graphics print job on the
+// host's default printer (a PDF file named after the spring when there is
+// none; the message after the print names it). The main window installs
 // it with SetPrintJobBackend; TFquorgra replays on its painter at each page end.
 #pragma once
 
@@ -25,7 +26,7 @@ public:
     QtGraphPrintJob(const QtGraphPrintJob&) = delete;
     QtGraphPrintJob& operator=(const QtGraphPrintJob&) = delete;
 
-    bool BeginDocument(PrinterOrientation orientation) override;
+    bool BeginDocument(PageOrientation orientation) override;
     void NewPage() override;
     void EndDocument() override;
 
@@ -44,7 +45,7 @@ private:
     std::unique_ptr<QPrinter> printer_;
     QPainter painter_;
     std::optional<std::string> pdfOverride_;
-    std::string pdf_;  // the program's name of the PDF written for lack of a printer
+    std::string pdf_;  // the PDF the document goes to (none on a printer)
 };
 
 }  // namespace kor2

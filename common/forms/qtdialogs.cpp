@@ -136,8 +136,4 @@ void QtDialogs::Beep() {
     QApplication::beep();
 }
 
-void QtDialogs::SetAppTitle(std::string_view title) {
-    QApplication::setApplicationDisplayName(OemQ(title));
-}
-
 }  // namespace kor2

@@ -24,7 +24,6 @@ public:
     void ShowErrWindow(std::string_view msg, std::string_view cause,
                        std::string_view remedy) override;
     void Beep() override;
-    void SetAppTitle(std::string_view title) override;
 };
 
 }  // namespace kor2

@@ -25,6 +25,7 @@
 #include "common/forms/formutil.h"
 #include "common/globals.h"
 #include "common/msgbox.h"
+#include "common/printfile.h"
 #include "common/printfit.h"
 #include "common/textfile.h"
 #include "common/textutil.h"
@@ -232,8 +233,8 @@ void PrintTextPages(const std::vector<std::string>& lines, int pageCount) {
     if (PdfOverride()) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(*PdfOverride()));
-    } else if (QPrinterInfo::availablePrinters().isEmpty()) {
-        pdf = AddBackslash(TempFolder) + ProgramBaseName + ".pdf";
+    } else if (QPrinterInfo::defaultPrinter().isNull()) {
+        pdf = PrintPdfFileName();
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(platform::HostPath(pdf)));
     }
@@ -280,7 +281,13 @@ void PrintTextPages(const std::vector<std::string>& lines, int pageCount) {
         }
     }
     painter.end();
-    if (!pdf.empty()) ShowInfo(platform::DisplayPath(pdf) + " wurde angelegt.");
+    // The file written, also where the print dialog chose another one.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        const QString written = printer.outputFileName();
+        const bool ours = written == QString::fromStdString(platform::HostPath(pdf));
+        ShowInfo((ours ? platform::DisplayPath(pdf) : platform::QStringToOem(written)) +
+                 " wurde angelegt.");
+    }
 }
 
 // ---- Hooks of the report writer ---------------------------------------------------------------

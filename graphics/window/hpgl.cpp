@@ -5,12 +5,12 @@
 
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "graphics/window/cadcolour.h"
 #include "platform/hostfs.h"
+#include "platform/numtext.h"
 
 namespace kor2 {
 
@@ -82,9 +82,9 @@ private:
                 ++e;
             const std::string text(d_.substr(p_, std::min<std::size_t>(e - p_, 40)));
             p_ = e;
-            char* end = nullptr;
-            const double v = std::strtod(text.c_str(), &end);
-            if (end == text.c_str() || !std::isfinite(v)) continue;
+            std::size_t used = 0;
+            const double v = platform::ReadLeadingDouble(text, &used);
+            if (used == 0 || !std::isfinite(v)) continue;
             if (out.size() < kMaxParams) out.push_back(v);
         }
         return out;

@@ -22,7 +22,7 @@ void InitTableEngine() {
     FloppyDriveCount = CountFloppyDrives();
     PhysicalMemoryKB = static_cast<uint32_t>(PhysicalMemory(1));
     const uint16_t v = GetWindowsVersion();
-    WindowsVersionText = (std::to_string(v & 0xFF) + "." + std::to_string(v >> 8)).substr(0, 7);
+    EngineWindowsVersion = (std::to_string(v & 0xFF) + "." + std::to_string(v >> 8)).substr(0, 7);
     YearWindowStart = static_cast<int16_t>(platform::Now().year - 70);
     CurrentArea = 1;
     EngShareMode = ShareExclusive;

@@ -21,7 +21,7 @@ inline bool EngineHalting = false;     // set once the handler decided to stop t
 // System facts gathered at engine start.
 inline uint8_t FloppyDriveCount = 0;
 inline uint32_t PhysicalMemoryKB = 0;
-inline std::string WindowsVersionText;
+inline std::string EngineWindowsVersion;  // major "." minor of the host system, at most 7
 
 class ETableError : public std::runtime_error {
 public:

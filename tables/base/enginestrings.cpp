@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "platform/codepage.h"
+#include "platform/numtext.h"
 #include "tables/base/enginedates.h"
 
 namespace kor2 {
@@ -134,9 +135,9 @@ std::string CleanNumberText(const std::string& s) {
 }
 
 Extended TextToReal(const std::string& s) {
-    const std::string t = NumberCore(s);
-    if (t.empty()) return 0;
-    return std::strtold(t.c_str(), nullptr);
+    // Read independently of the C library's locale: the separators are the
+    // engine's own, and NumberCore has already turned them into '.'.
+    return platform::ReadLeadingNumber(NumberCore(s));
 }
 
 int32_t TextToIntPart(const std::string& s) {

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <utility>
 
+#include "common/globals.h"
+#include "common/numfmt.h"
 #include "platform/oemtext.h"
 #include "platform/real48.h"
 #include "tables/area/changes.h"
@@ -139,6 +141,11 @@ void TTbDateField::SetAsString(const std::string& text) {
 
 void TTbFloatField::CheckTypeSize(int size) const {
     if (size < 0 || size > 20) DatabaseError("Ungültige Feldgröße"_oem);
+}
+
+std::string TTbFloatField::DisplayText() const {
+    const std::string text = AsString();
+    return DecimalCommaOption == 2 ? PointToComma(text) : text;
 }
 
 void TTbIntegerField::CheckTypeSize(int size) const {

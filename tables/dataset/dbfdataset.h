@@ -87,6 +87,8 @@ class TTbFloatField : public TFloatField {
 public:
     TTbFloatField(TDataSet* ds, const std::string& name, int size) : TFloatField(ds, name, size) {}
     void CheckTypeSize(int size) const override;
+    // The value with the program's decimal point or comma (DecimalCommaOption).
+    std::string DisplayText() const override;
 };
 class TTbIntegerField : public TIntegerField {
 public:

@@ -138,6 +138,16 @@ TEST_F(ShellTest, OpenCommandReadsTheChosenFileAndCancelKeepsTheSpring) {
     EXPECT_EQ(WireDiameter, 1.5L);
 }
 
+TEST_F(ShellTest, CaptionWithoutANameAndWithDotsInTheName) {
+    DataFileName = "";
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str());
+    DataFolder = ProgramPath(tmp.path().string());
+    DataFileName = "demo";
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  " + tmp.file("demo.kr2"));
+    DataFileName = "d1.6";  // a dot in the name is no extension
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  " + tmp.file("d1.6.kr2"));
+}
+
 TEST_F(ShellTest, SaveAsTakesTheChosenNameForLaterSaves) {
     dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(tmp.file("neu.kr2"))));
     InputModifiedFlag = true;

@@ -8,6 +8,8 @@
 #include "common/inputdlg.h"
 #include "common/scriptdialogs.h"
 #include "platform/oemtext.h"
+#include "tables/area/engine.h"
+#include "tables/base/engineerror.h"
 
 namespace kor2 {
 namespace {
@@ -206,6 +208,11 @@ TEST(DialogHelpers, UnitSystemEnvironmentAndVersion) {
     EXPECT_EQ(v, "");
     WindowsVersionText(v);
     EXPECT_NE(v.find('.'), std::string::npos);
+    // The engine keeps its own version fact under a name of its own.
+    InitTableEngine();
+    EXPECT_NE(EngineWindowsVersion.find('.'), std::string::npos);
+    EXPECT_LE(EngineWindowsVersion.size(), 7u);
+    ShutdownTableEngine();
 }
 
 }  // namespace

@@ -296,19 +296,5 @@ TEST_F(MsgBoxTest, OpenDialogsAndFolderChoice) {
     EXPECT_EQ(folder, "D:\\chosen");
 }
 
-TEST_F(MsgBoxTest, MainCaption) {
-    std::string caption;
-    DataFileName = "";
-    UpdateMainCaption(caption);
-    EXPECT_EQ(caption, MainTitle.str());
-    DataFileName = "demo";
-    UpdateMainCaption(caption);
-    EXPECT_EQ(caption, MainTitle.str() + "  -  demo.kr2");
-    EXPECT_EQ(ui.appTitle, caption);
-    DataFileName = "d1.6";
-    UpdateMainCaption(caption);
-    EXPECT_EQ(caption, MainTitle.str() + "  -  d1.6.kr2");
-}
-
 }  // namespace
 }  // namespace kor2

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/config.h"
 #include "common/globals.h"
 #include "common/printsel.h"
 #include "graphics/window/graphwin.h"
@@ -19,8 +20,8 @@ public:
     RecordingPrinter(const RecordingPrinter&) = delete;
     RecordingPrinter& operator=(const RecordingPrinter&) = delete;
 
-    bool BeginDocument(PrinterOrientation o) override {
-        calls.push_back(o == PrinterOrientation::Portrait ? "begin portrait" : "begin landscape");
+    bool BeginDocument(PageOrientation o) override {
+        calls.push_back(o == PageOrientation::Portrait ? "begin portrait" : "begin landscape");
         return canBegin;
     }
     void NewPage() override { calls.push_back("page"); }
@@ -66,23 +67,36 @@ TEST_F(PrintSelectionTest, PageLayouts) {
     EXPECT_EQ(PrintOffsetX, 0);
     EXPECT_EQ(PrintOffsetY, 0);
     EXPECT_FALSE(PrintBorder);
-    EXPECT_EQ(PrinterPageOrientation, PrinterOrientation::Portrait);
+    EXPECT_EQ(PrinterPageOrientation, PageOrientation::Portrait);
 
     SetPrintScale(1);
     EXPECT_EQ(PrintScaleX.ToExtended(), 1.0L);
     EXPECT_TRUE(PrintBorder);
-    EXPECT_EQ(PrinterPageOrientation, PrinterOrientation::Landscape);
+    EXPECT_EQ(PrinterPageOrientation, PageOrientation::Landscape);
 
     SetPrintScale(2);
     SetPrintScale(0);
     EXPECT_FALSE(PrintBorder);
-    EXPECT_EQ(PrinterPageOrientation, PrinterOrientation::Landscape);
+    EXPECT_EQ(PrinterPageOrientation, PageOrientation::Landscape);
 
     PrintOffsetX = 5;
     SetPrintScale(3);  // unknown layouts change nothing
     SetPrintScale(65535);
     EXPECT_EQ(PrintOffsetX, 5);
-    EXPECT_EQ(PrinterPageOrientation, PrinterOrientation::Landscape);
+    EXPECT_EQ(PrinterPageOrientation, PageOrientation::Landscape);
+}
+
+// The page layout turns the next document, never the orientation the
+// configuration file keeps.
+TEST_F(PrintSelectionTest, PageLayoutLeavesTheConfiguredOrientation) {
+    PrinterOrientation = 1;
+    SetPrintScale(0);
+    EXPECT_EQ(PrinterOrientation, 1);
+    EXPECT_EQ(PrinterPageOrientation, PageOrientation::Landscape);
+    PrinterOrientation = 2;
+    SetPrintScale(2);
+    EXPECT_EQ(PrinterOrientation, 2);
+    EXPECT_EQ(PrinterPageOrientation, PageOrientation::Portrait);
 }
 
 TEST_F(PrintSelectionTest, TickedOutputsPrintOnePageEachInOneJob) {

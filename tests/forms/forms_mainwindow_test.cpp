@@ -2,7 +2,8 @@
 // start-up spring, the check command and the error-list caption, opening a
 // spring file, the Goodman diagram on screen and as a DXF file, closing; the
 // drawing area below the menu bar, size and colour from the configuration,
-// and the menu's spreadsheet export, printing and material table.
+// the menu's spreadsheet export, printing and material table, and tables
+// that cannot be opened.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -10,9 +11,13 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTest>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -29,8 +34,10 @@
 #include "platform/oemtext.h"
 #include "platform/qt/qtstring.h"
 #include "spring/springdata.h"
+#include "support/command.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
+#include "tables/browser/browsermodel.h"
 #include "tables/forms/browserwindow.h"
 
 namespace kor2 {
@@ -58,6 +65,35 @@ protected:
         ShutdownTableEngine();
         SetCommandLine({});
         AbortFlag = false;
+    }
+    // A file of the test folder holding the first size bytes of the shipped
+    // material table (all of them when size is npos).
+    std::string TableCut(const std::string& name, std::size_t size) {
+        std::string bytes = platform::ReadWholeFile(kData + "fedwst.dbf").value_or("");
+        if (size < bytes.size()) bytes.resize(size);
+        const std::string path = tmp.file(name);
+        EXPECT_TRUE(platform::WriteFileReplacing(path, bytes));
+        return path;
+    }
+    // Shows file through the menu; true when the error message came and the
+    // program kept its unsaved spring and can go on with the next command.
+    void ExpectRefusedAndGoesOn(Thh& w, const std::string& file) {
+        SCOPED_TRACE(file);
+        InputModifiedFlag = true;
+        WireDiameter = 1.25L;
+        const std::size_t said = dialogs.Of("message").size();
+        dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(file)));
+        w.mi_TabelleAnzeigen->trigger();
+        const std::vector<ScriptedEvent> messages = dialogs.Of("message");
+        ASSERT_EQ(messages.size(), said + 1);
+        EXPECT_EQ(messages.back().caption, "Fehler : ");
+        EXPECT_FALSE(messages.back().text.empty());
+        EXPECT_FALSE(dbf4().tbdbf.Active());
+        EXPECT_TRUE(InputModifiedFlag);
+        EXPECT_EQ(WireDiameter, 1.25L);
+        // The next command runs as usual.
+        w.mi_BerechnungPruefen->trigger();
+        EXPECT_EQ(WireDiameter, 1.25L);
     }
     test::TempDir tmp;
     ScriptedDialogs dialogs;
@@ -235,6 +271,66 @@ TEST_F(MainWindowTest, TableFromTheMenuHasTheTableWindowsHelp) {
     EXPECT_EQ(HelpNumber, kHelpTableWindow);
 }
 
+// "Tabelle anzeigen" on tables the program cannot open: not a dBase file, a
+// cut header, an empty file, and a table of another account that this one
+// may only read (a second process run as "nobody"). Each gives the
+// engine's message and the program goes on with its spring.
+TEST_F(MainWindowTest, TablesThatCannotBeOpenedGiveTheMessageAndTheProgramGoesOn) {
+    Thh w;
+    w.StartUp(ParseCommandLine(CommandLineParams()));
+    const std::string text = tmp.file("text.dbf");
+    ASSERT_TRUE(platform::WriteFileReplacing(
+        text, std::string("Dies ist keine Tabelle, nur eine Zeile Text.\r\n") + std::string(600, 'x')));
+    ExpectRefusedAndGoesOn(w, text);
+    ExpectRefusedAndGoesOn(w, TableCut("header.dbf", 20));   // cut inside the table header
+    ExpectRefusedAndGoesOn(w, TableCut("fields.dbf", 80));   // cut inside the field list
+    ExpectRefusedAndGoesOn(w, TableCut("empty.dbf", 0));
+
+    // A sound table still opens afterwards.
+    const std::size_t said = dialogs.Of("message").size();
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(TableCut("good.dbf", std::string::npos))));
+    w.mi_TabelleAnzeigen->trigger();
+    EXPECT_EQ(dialogs.Of("message").size(), said);
+    EXPECT_FALSE(dbf4().tbdbf.Active());  // closed again after the browser
+}
+
+// Run by the next test as the account "nobody": the table belongs to root
+// and may only be read.
+TEST_F(MainWindowTest, DISABLED_ChildShowsATableOfAnotherAccount) {
+    const char* table = std::getenv("KOR2_TABLE");
+    ASSERT_NE(table, nullptr);
+    Thh w;
+    w.StartUp(ParseCommandLine(CommandLineParams()));
+    ExpectRefusedAndGoesOn(w, table);
+}
+
+TEST(MainWindowAccountTest, TableOfAnotherAccountGivesTheMessageAndTheProgramGoesOn) {
+    if (geteuid() != 0 || std::system("command -v runuser >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs root and runuser to run a second account";
+    namespace fs = std::filesystem;
+    test::TempDir tmp;
+    fs::permissions(tmp.path(), fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+    const fs::path table = tmp.path() / "fedwst.dbf";
+    fs::copy_file(kData + "fedwst.dbf", table);
+    fs::permissions(table, fs::perms::owner_read | fs::perms::owner_write |
+                               fs::perms::group_read | fs::perms::others_read);
+    const fs::path own = tmp.path() / "nobody";  // the second account's temporary folder
+    fs::create_directory(own);
+    fs::permissions(own, fs::perms::all);
+    const std::string exe = fs::read_symlink("/proc/self/exe").string();
+    int status = -1;
+    const std::string out = test::CommandOutput(
+        "runuser -u nobody -- env HOME=" + own.string() + " TMPDIR=" + own.string() +
+            " XDG_CONFIG_HOME=" + own.string() + " QT_QPA_PLATFORM=offscreen KOR2_TABLE=" + table.string() + " " + exe +
+            " --gtest_also_run_disabled_tests"
+            " --gtest_filter=MainWindowTest.DISABLED_ChildShowsATableOfAnotherAccount 2>&1",
+        &status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
+}
+
 TEST_F(MainWindowTest, SpreadsheetExportFromTheMenu) {
     std::filesystem::copy_file(kData + "TRAIN/muster1.kr2", tmp.file("feder.kr2"));
     Thh w;
@@ -282,12 +378,22 @@ TEST_F(MainWindowTest, PrintingTheTickedDiagramsFromTheMenu) {
     w.mi_DateiDrucken->trigger();
     EXPECT_EQ(outputs, (QStringList{"Grafikfenster", "Goodman-Diagramm", "Haigh-Diagramm"}));
     EXPECT_EQ(PrintMacroIndex, 6);
-    EXPECT_FALSE(GraphWindow.Items().empty());  // the diagrams were drawn for the pages
-    // Without a printer the pages go into a PDF in the temporary folder.
+    EXPECT_FALSE(GraphWindow.Items().empty());             // the diagrams were drawn for the pages
+    if (!QPrinterInfo::defaultPrinter().isNull()) return;  // the pages went to the printer
+    // Without a printer the pages go into a PDF named after the spring,
+    // beside it, and the message names that file.
     const std::vector<ScriptedEvent> said = dialogs.Of("message");
     ASSERT_FALSE(said.empty());
-    EXPECT_EQ(said.back().text, tmp.file("kor2.pdf") + " wurde angelegt.");
-    EXPECT_GT(std::filesystem::file_size(tmp.file("kor2.pdf")), 1000u);
+    EXPECT_EQ(said.back().text, tmp.file("feder.pdf") + " wurde angelegt.");
+    const std::string first = platform::ReadWholeFile(tmp.file("feder.pdf")).value_or("");
+    EXPECT_GT(first.size(), 1000u);
+
+    // A second print keeps the first one's file.
+    test::OnModal<QDialog>([&](QDialog* d) { d->findChild<QPushButton*>("Button_ok")->click(); });
+    w.mi_DateiDrucken->trigger();
+    EXPECT_EQ(dialogs.Of("message").back().text, tmp.file("feder-2.pdf") + " wurde angelegt.");
+    EXPECT_GT(std::filesystem::file_size(tmp.file("feder-2.pdf")), 1000u);
+    EXPECT_EQ(platform::ReadWholeFile(tmp.file("feder.pdf")).value_or(""), first);
 }
 
 TEST_F(MainWindowTest, TableBrowserMenuSpeaksTheMainMenusLanguage) {

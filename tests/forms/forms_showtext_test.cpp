@@ -176,13 +176,28 @@ TEST_F(ShowTextWindow, WindowsPrinterReportThroughThePrintDialog) {
     EXPECT_NE(text.find("Zeile 25"), std::string::npos);
 }
 
-TEST_F(ShowTextWindow, WithoutAPrinterThePagesGoIntoAPdfInTheTempFolder) {
-    if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer is installed";
+TEST_F(ShowTextWindow, WithoutAPrinterThePagesGoIntoAPdfBesideTheSpring) {
+    if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed";
+    DataFolder = tmp.path().string();
+    DataFileName = "feder";
     SetPrintRangeAsker([](QPrinter&, int, int&, int&) { return true; });
     PrintTextPages({"eins"}, 1);
-    EXPECT_TRUE(fs::exists(tmp.file("kor2.pdf")));
+    EXPECT_TRUE(fs::exists(tmp.file("feder.pdf")));
     ASSERT_EQ(ui.Of("message").size(), 1u);
-    EXPECT_EQ(ui.Of("message")[0].text, tmp.file("kor2.pdf") + " wurde angelegt.");
+    EXPECT_EQ(ui.Of("message")[0].text, tmp.file("feder.pdf") + " wurde angelegt.");
+
+    // The print dialog's own choice of file is the one named.
+    const std::string chosen = tmp.file("gewaehlt.pdf");
+    SetPrintRangeAsker([&](QPrinter& printer, int, int&, int&) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(chosen));
+        return true;
+    });
+    PrintTextPages({"zwei"}, 1);
+    EXPECT_TRUE(fs::exists(chosen));
+    EXPECT_FALSE(fs::exists(tmp.file("feder-2.pdf")));
+    ASSERT_EQ(ui.Of("message").size(), 2u);
+    EXPECT_EQ(ui.Of("message")[1].text, chosen + " wurde angelegt.");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "graphics/window/graphwin.h"
 #include "graphics/window/hpgl.h"
+#include "support/germanlocale.h"
 
 namespace kor2 {
 namespace {
@@ -55,6 +56,38 @@ TEST(Hpgl, LabelsSizeDirectionAndTerminator) {
     EXPECT_EQ(texts[1].text, "x");
     EXPECT_EQ(texts[2].text, "y");
     EXPECT_TRUE(Of(w, Kind::Line).empty());  // UC is skipped
+}
+
+TEST(Hpgl, DecimalsReadTheSameUnderAGermanLocale) {
+    const std::string plot = "SI0.25,0.375;PA40.5,80.25;LBx\x03PD-0.5e1,.75;";
+    auto draw = [&] {
+        GraphWindowModel w;
+        DrawHpgl(plot, w);
+        return w.Items();
+    };
+    const std::vector<GraphItem> underC = draw();
+    const auto texts = [](const std::vector<GraphItem>& items) {
+        std::vector<GraphItem> out;
+        for (const GraphItem& it : items)
+            if (it.kind == Kind::Text) out.push_back(it);
+        return out;
+    };
+    ASSERT_EQ(texts(underC).size(), 1u);
+    EXPECT_DOUBLE_EQ(texts(underC)[0].height, 3.75);
+    EXPECT_DOUBLE_EQ(texts(underC)[0].x1, 40.5 * kHpglUnit);
+
+    test::ScopedCLocale german(test::kGermanLocale);
+    if (!german.Active()) GTEST_SKIP() << test::kNoGermanLocale;
+    const std::vector<GraphItem> underGerman = draw();
+    ASSERT_EQ(underGerman.size(), underC.size());
+    for (std::size_t i = 0; i < underC.size(); ++i) {
+        EXPECT_EQ(underGerman[i].kind, underC[i].kind);
+        EXPECT_EQ(underGerman[i].x1, underC[i].x1);
+        EXPECT_EQ(underGerman[i].y1, underC[i].y1);
+        EXPECT_EQ(underGerman[i].x2, underC[i].x2);
+        EXPECT_EQ(underGerman[i].y2, underC[i].y2);
+        EXPECT_EQ(underGerman[i].height, underC[i].height);
+    }
 }
 
 TEST(Hpgl, DamagedInputDrawsWhatItCan) {

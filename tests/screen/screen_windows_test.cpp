@@ -14,11 +14,13 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 
 #include "app/qt/mainwindow.h"
 #include "common/forms/folderdialog.h"
@@ -181,6 +183,30 @@ TEST_F(Screen, TableBrowserOnAChosenTable) {
     EXPECT_TRUE(faults.empty()) << Joined(faults);
 }
 
+// A file that is no table: the engine's message over the main window, and
+// the program goes on with its unsaved spring.
+TEST_F(Screen, TableThatCannotBeOpenedShowsAMessageAndTheProgramGoesOn) {
+    const std::string file = (program.Folder() / "keine.dbf").string();
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "Kein dBase, nur Text." << std::string(600, '-');
+    }
+    InputModifiedFlag = true;
+    std::string said;
+    std::vector<std::string> faults =
+        Tour([&] { window->mi_TabelleAnzeigen->trigger(); },
+             {{"table-open-not-a-table", ChooseFile(file)},
+              {"table-not-a-table-message", On<QMessageBox>([&](QMessageBox* m) {
+                   said = m->text().toStdString();
+                   m->accept();
+               })}});
+    EXPECT_NE(said.find("keine"), std::string::npos) << said;
+    EXPECT_TRUE(InputModifiedFlag);
+    window->mi_GoodmanBildschirm->trigger();
+    for (std::string& f : Inspect(*window, "main-after-not-a-table")) faults.push_back(f);
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
 TEST_F(Screen, HelpMessageReportAndSpringFileDialog) {
     std::vector<std::string> faults =
         Tour([&] { window->mi_HilfeProgramm->trigger(); }, {{"help-text", Accept}});
@@ -221,6 +247,34 @@ TEST_F(Screen, PrintSelectionAndPrintJob) {
                })},
               {"print-done", Accept}});
     EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+// Without a printer a graphics print goes into a PDF beside the spring; the
+// message after it names that file, and a second print a new one.
+TEST_F(Screen, GraphicsPrintNamesTheFileItWrote) {
+    if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed";
+    PrintMacroIndex = 0;
+    const std::string base = data + "TRAIN/" + DataFileName;
+    std::vector<std::string> faults, said;
+    for (const std::string& n : {std::string("1"), std::string("2")}) {
+        for (std::string& f :
+             Tour([&] { window->mi_DateiDrucken->trigger(); },
+                  {{"graphics-print-selection-" + n, On<TForm_printmac>([](TForm_printmac* d) {
+                        d->CheckBox(2)->setChecked(true);
+                        ClickLater(d->Button_ok);
+                    })},
+                   {"graphics-print-message-" + n, On<QMessageBox>([&](QMessageBox* m) {
+                        said.push_back(m->text().toStdString());
+                        m->accept();
+                    })}}))
+            faults.push_back(f);
+    }
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0], base + ".pdf wurde angelegt.");
+    EXPECT_EQ(said[1], base + "-2.pdf wurde angelegt.");
+    EXPECT_GT(std::filesystem::file_size(base + ".pdf"), 1000u);
+    EXPECT_GT(std::filesystem::file_size(base + "-2.pdf"), 1000u);
 }
 
 TEST_F(Screen, SpreadsheetExport) {
