@@ -147,9 +147,11 @@ bool LoadCommandLineSpring(const std::string& name) {
 void LoadDefaultSpring() {
     const std::string name = AddBackslash(DataFolder) + "null." + DataFileExt.str();
     AbortFlag = false;
-    if (platform::FileExists(name)) ReadSpringFile(name);
+    // A spring read is checked already, with the reader's own messages
+    // after the check's; a second check would drop them.
+    const bool read = platform::FileExists(name) && ReadSpringFile(name);
     AbortFlag = false;
-    CheckSpring();
+    if (!read) CheckSpring();
 }
 
 bool WriteCommandLineReport() {
