@@ -4,7 +4,10 @@
 
 #include <QApplication>
 
+#include "support/configdir.h"
+
 int main(int argc, char** argv) {
+    kor2::test::UsePrivateConfigFolder();
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
