@@ -17,6 +17,7 @@
 #include "spring/check.h"
 #include "spring/material.h"
 #include "spring/materialtable.h"
+#include "spring/springdata.h"
 #include "spring/springfile.h"
 
 namespace kor2 {
@@ -113,27 +114,54 @@ void AddRecentFile(const std::string& fullName) {
     RecentFiles[0] = fullName;
 }
 
+namespace {
+
+// The spring's material values that the material commands write.
+struct SpringMaterial {
+    uint16_t index;
+    std::string name;
+    Extended e, g, density;
+    bool operator==(const SpringMaterial&) const = default;
+};
+
+SpringMaterial CurrentSpringMaterial() {
+    return {MaterialIndex, MaterialName.str(), ModulusE, ModulusG, Density};
+}
+
+void MarkModifiedAndCheck() {
+    InputModifiedFlag = true;
+    CheckSpring();
+}
+
+}  // namespace
+
 // The table command only reads the record under the browser's cursor; here
 // it is the only way to choose a table material, so the pick is applied.
 bool SelectMaterialCommand() {
     AbortFlag = false;
     const FEDWST_Record before = MaterialRec;
     const uint16_t beforeNo = MaterialRecNo;
+    const SpringMaterial springBefore = CurrentSpringMaterial();
     SelectMaterial();
     const bool numbered = MaterialRec.MaterialNo > 0 && MaterialRec.MaterialNo <= 0xFFFF;
     if (AbortFlag || !numbered) {
         // A record without a valid number could not be found again from
         // the spring file.
         if (!AbortFlag) ShowErrorMessage("Werkstoff ohne Werkstoff-Nr. !");
+        AbortFlag = true;
+        if (CurrentSpringMaterial() != springBefore) {
+            // A new material was typed in before: the spring has it now.
+            MarkModifiedAndCheck();
+            AbortFlag = true;
+            return true;
+        }
         MaterialRec = before;
         MaterialRecNo = beforeNo;
-        AbortFlag = true;
         return false;
     }
     ApplyMaterialRecord();
     MaterialRecNo = static_cast<uint16_t>(MaterialRec.MaterialNo);
-    InputModifiedFlag = true;
-    CheckSpring();
+    MarkModifiedAndCheck();
     return true;
 }
 

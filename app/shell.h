@@ -60,7 +60,9 @@ void AddRecentFile(const std::string& fullName);
 // when asked), then OK on a record makes it the spring's material: name,
 // moduli and density, MaterialIndex 0 and MaterialRecNo of the record; the
 // input counts as modified and is checked again. True when the spring took
-// the record; after Abbrechen the material record is as it was.
+// the record, or a new material typed in before the browser was left without
+// a pick (also checked, with AbortFlag set); after Abbrechen alone spring and
+// material record are as they were.
 bool SelectMaterialCommand();
 
 // The full check of the current spring; returns the number of messages.

@@ -9,6 +9,7 @@
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/helptext.h"
+#include "common/msgbox.h"
 #include "common/textutil.h"
 #include "graphics/window/graphwin.h"
 #include "platform/codepage.h"
@@ -24,6 +25,12 @@ namespace kor2 {
 namespace {
 
 Dbf4Window* g_window = nullptr;
+
+// A record of the table is being edited or inserted.
+bool Editing(TTbDbf& t) {
+    return t.Active() &&
+           (t.State() == TDataSetState::dsEdit || t.State() == TDataSetState::dsInsert);
+}
 
 // Hourglass for a scope; the arrow comes back on every way out.
 class Hourglass {
@@ -140,10 +147,7 @@ BrowserResult Tdbf4::ShowTable(const std::string& action, int mode) {
 
 void Tdbf4::AcceptAndClose() {
     AbortFlag = false;
-    if (tbdbf.Active()) {
-        const TDataSetState st = tbdbf.State();
-        if (st == TDataSetState::dsEdit || st == TDataSetState::dsInsert) tbdbf.Post();
-    }
+    if (Editing(tbdbf)) tbdbf.Post();
     LastKeyCode = 13;
     DbfPickedRecNo = tbdbf.Active() ? GetRecNo() : 0;
     if (g_window != nullptr) {
@@ -156,18 +160,44 @@ void Tdbf4::AcceptAndClose() {
 void Tdbf4::Button_cancelClick() {
     AbortFlag = true;
     LastKeyCode = 27;
+    // Leaving without OK drops a change also for callers that keep the table
+    // open and read the current record afterwards.
+    if (Editing(tbdbf)) tbdbf.Cancel();
     if (g_window != nullptr) g_window->CloseWindow(BrowserResult::Cancelled);
+}
+
+void Tdbf4::FormCloseQuery() {
+    if (Editing(tbdbf) && tbdbf.Modified()) {
+        AbortFlag = false;
+        if (MessageBoxYesNo("Änderung des Datensatzes speichern ?"_oem)) {
+            AcceptAndClose();
+            return;
+        }
+        if (AbortFlag) {
+            AbortFlag = false;  // the question's Abbrechen: the window stays open
+            return;
+        }
+    }
+    Button_cancelClick();
 }
 
 void Tdbf4::FormShow() { Label_recno.clear(); }
 
+void Tdbf4::ShowRecordPosition() {
+    // A record being inserted has no number yet: the counter keeps the last.
+    if (tbdbf.Active() && tbdbf.State() != TDataSetState::dsInsert)
+        Label_recno = std::to_string(GetRecNo()) + "/" + std::to_string(GetRecordCount());
+}
+
 void Tdbf4::TbGrid1CellClick() {
-    Label_recno = std::to_string(GetRecNo()) + "/" + std::to_string(GetRecordCount());
+    ShowRecordPosition();
     if (CloseOnPick) AcceptAndClose();
 }
 
+bool Tdbf4::KeyPicks(int key) const { return CloseOnPick && (key == 38 || key == 40); }
+
 void Tdbf4::TbGrid1KeyDown(int key) {
-    if (CloseOnPick && (key == 38 || key == 40)) AcceptAndClose();
+    if (KeyPicks(key)) AcceptAndClose();
 }
 
 void Tdbf4::Message(std::string_view text) {
@@ -191,8 +221,7 @@ void Tdbf4::AppendBlankRecord() {
     // Values assigned since the last post were written through to the work
     // area's record buffer: they go into the new record. The current record
     // stays as stored; its pending edit is cancelled rather than posted.
-    const TDataSetState st = tbdbf.State();
-    if (st == TDataSetState::dsEdit || st == TDataSetState::dsInsert) {
+    if (Editing(tbdbf)) {
         tbdbf.SelectWorkArea("AppendBlankRecord");
         DbfArea* area = WorkAreas[tbdbf.WorkArea()].get();
         BufferToRecord();

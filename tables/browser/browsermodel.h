@@ -58,7 +58,7 @@ public:
     std::string Label_title1;
     std::string Label_title2;
     std::string Label_filename;  // full path of the open table
-    std::string Label_recno;     // "n/m" after a cell click
+    std::string Label_recno;     // "n/m": the current record and the record count
     std::string mi_helpdbfCaption;
     // Edit mode (any Mode but 1): all ten navigator buttons, the append and
     // edit menu items, grid editing. View mode: first/prior/next/last only.
@@ -114,6 +114,16 @@ public:
     void Button_SearchNextClick();
     void TbGrid1CellClick();
     void TbGrid1KeyDown(int key);
+    // The keys on which TbGrid1KeyDown picks the record and closes; every
+    // other key belongs to the grid (and to the cell being typed into).
+    bool KeyPicks(int key) const;
+    // Label_recno from the data set's position; the window calls it at
+    // every move and change while it shows.
+    void ShowRecordPosition();
+    // The close box or Alt+F4: a changed record is posted as OK posts it
+    // (Ja), dropped as Abbrechen drops it (Nein), or the window stays open
+    // (Abbrechen of the question).
+    void FormCloseQuery();
     // Sort by the clicked column (0-based) through "$vrxtemp.ndx" in TempFolder.
     void TbGrid1DepressTitle(int column);
     void mi_fileExportHtmlClick();

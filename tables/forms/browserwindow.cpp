@@ -4,6 +4,7 @@
 #include "tables/forms/browserwindow.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -54,6 +55,30 @@ QAction* MakeSeparator(QMenu* menu, const char* name) {
 
 }  // namespace
 
+// Keeps the record counter on the current record and the record count at
+// every move and change of the data set while the window shows.
+class Tdbf4Form::RecnoLink : public TDataLink {
+public:
+    explicit RecnoLink(Tdbf4Form& form) : form_(form) {}
+
+protected:
+    void DataSetChanged() override { Show(); }
+    void DataSetScrolled(int) override { Show(); }
+    void EditingChanged() override { Show(); }
+
+private:
+    void Show() {
+        if (!form_.isVisible()) return;
+        try {
+            form_.model_.ShowRecordPosition();
+        } catch (const std::exception&) {
+            return;  // the counter stays as it was
+        }
+        form_.Label_recno->setText(OemQ(form_.model_.Label_recno));
+    }
+    Tdbf4Form& form_;
+};
+
 Tdbf4Form::Tdbf4Form(Tdbf4& model, QWidget* parent) : platform::TForm(parent), model_(model) {
     setObjectName("dbf4");
     Label_title1 = MakeLabel(this, "Label_title1");
@@ -75,6 +100,7 @@ Tdbf4Form::Tdbf4Form(Tdbf4& model, QWidget* parent) : platform::TForm(parent), m
 }
 
 Tdbf4Form::~Tdbf4Form() {
+    recnoLink_->SetDataSource(nullptr);
     if (GetDbf4Window() == this) SetDbf4Window(nullptr);
 }
 
@@ -153,7 +179,11 @@ void Tdbf4Form::FormCreate() {
     TbGrid1->OnCellClick = [this](TTbGrid&, TTbColumn&) {
         Run([&] { model_.TbGrid1CellClick(); });
     };
-    TbGrid1->OnKeyDown = [this](TTbGrid&, int key) { Run([&] { model_.TbGrid1KeyDown(key); }); };
+    // Only a key that picks ends the cell's editing: Shift and the other keys
+    // that reach the grid from its editor belong to the text being typed.
+    TbGrid1->OnKeyDown = [this](TTbGrid&, int key) {
+        if (model_.KeyPicks(key)) Run([&] { model_.TbGrid1KeyDown(key); });
+    };
     TbGrid1->OnDepressTitle = [this](TTbGrid&, TTbColumn& column) {
         // The column's own field, also after the columns were moved.
         TField* f = model_.tbdbf.FindField(column.FieldName);
@@ -163,6 +193,12 @@ void Tdbf4Form::FormCreate() {
     TbNavigator1->ConfirmDelete = false;
     TbNavigator1->ConfirmRestore = false;
     TbNavigator1->SetShowHint(true);
+    // The keys go on to the grid after a button, wherever the keyboard was.
+    TbNavigator1->OnClick = [this](TTbNavigator&, TNavigateBtn) {
+        if (isVisible()) TbGrid1->setFocus();
+    };
+    recnoLink_ = std::make_unique<RecnoLink>(*this);
+    recnoLink_->SetDataSource(&model_.tbdbf0);
 
     connect(Button_ok, &QPushButton::clicked, this,
             [this] { Run([&] { model_.AcceptAndClose(); }); });
@@ -233,7 +269,9 @@ BrowserResult Tdbf4Form::ShowModal(Tdbf4&) {
 
 void Tdbf4Form::CloseWindow(BrowserResult result) {
     result_ = result;
+    closing_ = true;
     done(result == BrowserResult::Ok ? QDialog::Accepted : QDialog::Rejected);
+    closing_ = false;
 }
 
 int Tdbf4Form::GridColumn() {
@@ -273,6 +311,15 @@ void Tdbf4Form::reject() {
     TbGrid1->DropRefusedValue();  // leaving without OK takes no typed text
     Run([&] { model_.Button_cancelClick(); });
     if (isVisible()) CloseWindow(BrowserResult::Cancelled);
+}
+
+void Tdbf4Form::closeEvent(QCloseEvent* e) {
+    if (closing_ || !isVisible()) {
+        platform::TForm::closeEvent(e);
+        return;
+    }
+    e->ignore();  // the handlers close the window, or keep it open
+    Run([&] { model_.FormCloseQuery(); });
 }
 
 void Tdbf4Form::Run(const std::function<void()>& handler) {

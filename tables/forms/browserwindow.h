@@ -75,8 +75,10 @@ public:
 protected:
     void FormShow() override;
     void resizeEvent(QResizeEvent* e) override;
-    // Esc and the close box leave as Cancel does.
+    // Esc leaves as Cancel does.
     void reject() override;
+    // The close box (Alt+F4) asks before a changed record is dropped.
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     void FormCreate();
@@ -87,10 +89,13 @@ private:
     // Fills the widgets from the model: caption, labels, mode.
     void ShowModel();
 
+    class RecnoLink;
+    std::unique_ptr<RecnoLink> recnoLink_;  // Label_recno follows the data set
     Tdbf4& model_;
     BrowserResult result_ = BrowserResult::Cancelled;
-    int top_ = 0;          // height of the menu bar above the client area
-    bool scaled_ = false;  // scaled to the screen at its first showing
+    int top_ = 0;           // height of the menu bar above the client area
+    bool scaled_ = false;   // scaled to the screen at its first showing
+    bool closing_ = false;  // closed by its own handlers, not by the close box
 };
 
 // Creates the window for dbf4() and registers it; the caller keeps it (and

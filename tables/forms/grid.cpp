@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScrollBar>
 #include <algorithm>
 #include <exception>
 
@@ -112,7 +113,8 @@ TTbGrid::TTbGrid(QWidget* parent) : QTableView(parent), link_(std::make_unique<L
     setItemDelegate(new TTbGridDelegate(*this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // shown while a table is open
+    connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, &TTbGrid::ScrollBarReleased);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
     setTabKeyNavigation(false);
@@ -125,7 +127,8 @@ TTbGrid::TTbGrid(QWidget* parent) : QTableView(parent), link_(std::make_unique<L
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setFixedWidth(14);
     verticalHeader()->setSectionsClickable(false);
-    if (auto* corner = findChild<QAbstractButton*>()) corner->installEventFilter(this);
+    corner_ = findChild<QAbstractButton*>();
+    if (corner_ != nullptr) corner_->installEventFilter(this);
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this, [this] {
         for (size_t i = 0; i < columns_.size(); ++i)
             columns_[i].Index = horizontalHeader()->visualIndex(static_cast<int>(i));
@@ -344,10 +347,13 @@ void TTbGrid::LinkEditingChanged() {
     LinkRecordChanged();
 }
 
+QWidget* TTbGrid::OpenEditor() const {
+    return static_cast<TTbGridDelegate*>(itemDelegate())->OpenEditor();
+}
+
 bool TTbGrid::CommitEditor() {
-    auto* delegate = static_cast<TTbGridDelegate*>(itemDelegate());
     if (writingCell_) return true;
-    const QPointer<QWidget> ed = delegate->OpenEditor();
+    const QPointer<QWidget> ed = OpenEditor();
     if (!ed || !ed->isVisible() || state() != EditingState) return true;
     commitData(ed);
     if (ed && ed == refusedEditor_) return false;
@@ -357,6 +363,9 @@ bool TTbGrid::CommitEditor() {
 }
 
 void TTbGrid::commitData(QWidget* editor) {
+    // Only the editor open now is this view's; a late request for one that
+    // was already stored and closed has nothing left to do.
+    if (editor == nullptr || editor != OpenEditor()) return;
     // While the refusal's message is on its way the text is not tried again
     // (the message box takes the focus, which would commit once more).
     if (refusalQueued_ && editor == refusedEditor_) return;
@@ -374,6 +383,7 @@ void TTbGrid::commitData(QWidget* editor) {
 }
 
 void TTbGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    if (editor == nullptr || editor != OpenEditor()) return;
     if (editor != nullptr && editor == refusedEditor_) {
         // A refused text stays in its cell for correction; Esc drops it.
         if (hint != QAbstractItemDelegate::RevertModelCache) return;
@@ -413,6 +423,7 @@ void TTbGrid::SyncCurrent() {
             selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
     }
     syncing_ = false;
+    UpdateScrollBar();
     viewport()->update();
     verticalHeader()->viewport()->update();
 }

@@ -143,6 +143,8 @@ public:
     // False when the field refused the text: the editor stays open with it
     // and the refusal is shown once the current event is done.
     bool CommitEditor();
+    // The cell editor open now, if any.
+    QWidget* OpenEditor() const;
     // Closes an editor holding a refused text without storing it.
     void DropRefusedValue();
     // The data link's active row within the window, and the rows the window holds.
@@ -159,6 +161,10 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
+    // The vertical scroll bar stands for the table, not for the rows shown.
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+    void verticalScrollbarAction(int action) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
@@ -178,6 +184,9 @@ private:
     void DefaultColumns();
     void ApplyColumns();
     void UpdateBufferCount();
+    // Range and thumb of the vertical scroll bar from the data set's position.
+    void UpdateScrollBar();
+    void ScrollBarReleased();
     // Makes a column's title the depressed one and fires OnDepressTitle.
     void DepressTitle(int column);
     bool MoveRows(int distance);
@@ -185,12 +194,14 @@ private:
     bool IsBooleanColumn(int column) const;
 
     std::unique_ptr<Link> link_;
+    QWidget* corner_ = nullptr;  // the top-left corner cell
     TTbGridModel* model_ = nullptr;
     std::vector<TTbColumn> columns_;
     bool customColumns_ = false;
     bool syncing_ = false;
-    bool writingCell_ = false;  // an editor's text is being stored
-    std::exception_ptr refusal_;      // why the field refused the last text
+    bool scrollBarSequenced_ = false;  // its position is the record number
+    bool writingCell_ = false;         // an editor's text is being stored
+    std::exception_ptr refusal_;       // why the field refused the last text
     QPointer<QWidget> refusedEditor_;  // editor whose text was refused
     bool refusalQueued_ = false;       // its message is on its way
     bool depressDisabled_ = false;

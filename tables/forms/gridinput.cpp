@@ -194,13 +194,14 @@ void TTbGrid::resizeEvent(QResizeEvent* e) {
 bool TTbGrid::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::MouseButtonPress) {
         auto* me = static_cast<QMouseEvent*>(e);
-        if (watched != horizontalHeader()->viewport()) {
+        // The scroll area watches its scroll bars too: their clicks pass.
+        if (watched == corner_) {
             if (me->button() == Qt::LeftButton && OnCornerLeftClick) OnCornerLeftClick(*this);
             if (me->button() == Qt::RightButton && OnCornerRightClick) OnCornerRightClick(*this);
             return true;
         }
-        if (me->button() == Qt::RightButton && !(me->modifiers() & Qt::ShiftModifier) &&
-            !depressDisabled_) {
+        if (watched == horizontalHeader()->viewport() && me->button() == Qt::RightButton &&
+            !(me->modifiers() & Qt::ShiftModifier) && !depressDisabled_) {
             const int logical = horizontalHeader()->logicalIndexAt(me->position().toPoint());
             if (logical >= 0 && logical < ColumnCount()) {
                 DepressTitle(logical);

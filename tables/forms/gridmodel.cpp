@@ -283,6 +283,11 @@ QWidget* TTbGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewIt
     return ed;
 }
 
+void TTbGridDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const {
+    if (editor == editor_) editor_ = nullptr;  // closed: no longer the open one
+    QStyledItemDelegate::destroyEditor(editor, index);
+}
+
 void TTbGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     // Filled once when it opens: later redraws of the row (the record going
     // into edit state while the text is stored) keep what the user typed.

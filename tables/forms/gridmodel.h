@@ -47,6 +47,7 @@ public:
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override;
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
     // The editor open now, if any.
     QWidget* OpenEditor() const { return editor_; }
 

@@ -59,6 +59,7 @@ TTbNavigator::TTbNavigator(QWidget* parent)
         b->setObjectName(Look(i).name);
         b->setText(QString::fromLatin1(Look(i).glyph));
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        b->setFocusPolicy(Qt::NoFocus);  // a click leaves the keyboard where it was
         connect(b, &QToolButton::clicked, this,
                 [this, i] { BtnClick(static_cast<TNavigateBtn>(i)); });
         row->addWidget(b);

@@ -3,9 +3,11 @@
 // material's record from the shipped material table.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "app/hostfile.h"
+#include "app/pickingwindow.h"
 #include "app/shell.h"
 #include "app/startup.h"
 #include "common/globals.h"
@@ -15,7 +17,6 @@
 #include "spring/springdata.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
-#include "tables/browser/browsermodel.h"
 
 namespace kor2 {
 namespace {
@@ -104,27 +105,6 @@ TEST_F(SpringMaterialTest, MissingTableIsReportedAndTheSpringStillShown) {
     EXPECT_EQ(ForceF2, 30);
 }
 
-// The table browser as the user leaves it: on record `row`, with OK or
-// with Abbrechen.
-class PickingWindow : public Dbf4Window {
-public:
-    int32_t row = 0;
-    bool ok = true;
-    BrowserResult ShowModal(Tdbf4& browser) override {
-        browser.FormShow();
-        browser.GoRecord(row);
-        if (ok)
-            browser.AcceptAndClose();
-        else
-            browser.Button_cancelClick();
-        return ok ? BrowserResult::Ok : BrowserResult::Cancelled;
-    }
-    void CloseWindow(BrowserResult) override {}
-    int GridColumn() override { return 0; }
-    int GridRow() override { return 0; }
-    void ShowMessage(std::string_view) override {}
-};
-
 // Record 11 of the shipped table, and what the spring takes from it.
 constexpr int32_t kTDSiCr = 11;
 
@@ -153,7 +133,7 @@ protected:
         dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
         ASSERT_TRUE(SaveSpringCommand());
     }
-    PickingWindow window;
+    test::PickingWindow window;
     ScriptedDialogs dialogs;
 };
 
@@ -224,6 +204,29 @@ TEST_F(MaterialMenuTest, CancelledBrowserChangesNothing) {
         ASSERT_TRUE(SaveSpringCommand());
         EXPECT_EQ(ReadHostFile(file), before);
     }
+}
+
+// A new material typed in and the browser then left: the spring has the
+// typed material (as the entry leaves it) and is checked with it.
+TEST_F(MaterialMenuTest, TypedNewMaterialIsCheckedEvenWhenTheBrowserIsCancelled) {
+    const std::string table = tmp.file("fedwst.dbf");
+    std::filesystem::copy_file(kData + "fedwst.dbf", table);
+    DbfFolder = tmp.path().string();
+    ASSERT_TRUE(OpenSpringFile(CopySpring("muster2.kr2")));
+    ScriptedAnswer yes;
+    yes.janein = 'J';
+    dialogs.answers.push_back(yes);
+    for (const char* a : {"Neuer Stahl", "200000", "78000", "7.9"})
+        dialogs.answers.push_back(ScriptedAnswer::Type(a));
+    // The next input finds no answer: the entry ends there, cancelled.
+    window.ok = false;
+    EXPECT_TRUE(SelectMaterialCommand());
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(MaterialIndex, kOwnMaterialIndex);
+    EXPECT_EQ(MaterialName.str().rfind("Neuer Stahl", 0), 0u);
+    EXPECT_EQ(ModulusG, 78000);
+    EXPECT_TRUE(InputModifiedFlag);
+    EXPECT_EQ(ReadHostFile(table), ReadHostFile(kData + "fedwst.dbf"));  // nothing appended
 }
 
 }  // namespace

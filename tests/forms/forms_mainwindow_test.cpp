@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/pickingwindow.h"
 #include "app/qt/mainwindow.h"
 #include "app/shell.h"
 #include "app/startup.h"
@@ -189,6 +190,36 @@ TEST_F(MainWindowTest, OpenRedrawsTheShownDiagramForTheNewSpring) {
     dialogs.answers.push_back(ScriptedAnswer::Cancel());
     w.mi_DateiOeffnen->trigger();
     EXPECT_TRUE(SameDrawing(GraphWindow.Items(), haighTwo));
+}
+
+// A material picked from the table is drawn at once: the Haigh diagram on
+// the screen is the one of the spring with that material.
+TEST_F(MainWindowTest, PickedMaterialRedrawsTheShownDiagram) {
+    DbfFolder = kData;
+    std::filesystem::copy_file(kData + "TRAIN/muster2.kr2", tmp.file("feder.kr2"));
+    Thh w;
+    w.show();
+    w.StartUp(ParseCommandLine(CommandLineParams()));
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(tmp.file("feder.kr2"))));
+    w.mi_DateiOeffnen->trigger();
+    w.mi_HaighBildschirm->trigger();
+    const std::vector<GraphItem> before = GraphWindow.Items();
+
+    test::PickingWindow browser;
+    browser.row = 11;  // EN 10270-2 TDSiCr
+    SetDbf4Window(&browser);
+    ScriptedAnswer no;
+    no.janein = 'N';
+    dialogs.answers.push_back(no);
+    w.mi_dbfmaterial->trigger();
+    SetDbf4Window(nullptr);
+    EXPECT_EQ(ModulusG, 79500);
+    const std::vector<GraphItem> picked = GraphWindow.Items();
+    EXPECT_FALSE(SameDrawing(picked, before));
+    GraphClear();
+    w.mi_HaighBildschirm->trigger();
+    EXPECT_TRUE(SameDrawing(GraphWindow.Items(), picked));
+    InputModifiedFlag = false;
 }
 
 TEST_F(MainWindowTest, ClosingModifiedInputCanBeCancelled) {

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "common/forms/textwindow.h"
 #include "common/globals.h"
 #include "common/report.h"
+#include "common/scriptdialogs.h"
 #include "forms_modal.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
@@ -406,6 +408,182 @@ TEST_F(TablesBrowser, RefusedCellValueShowsItsMessageAndTheCellStaysInEditing) {
     dbf4().GoTop();
     dbf4().GetFieldAsString(2, s);
     EXPECT_EQ(s, "   43");
+}
+
+// ---------------------------------------------------------------- typing and leaving
+
+// Types text as a keyboard does: Shift goes down before a capital and up
+// after it, and every key goes to the widget that has the keyboard.
+void TypeAsAKeyboard(const QString& text) {
+    for (const QChar c : text) {
+        const bool shifted = c.isUpper();
+        if (shifted) QTest::keyPress(QApplication::focusWidget(), Qt::Key_Shift, Qt::ShiftModifier);
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1(),
+                        shifted ? Qt::ShiftModifier : Qt::NoModifier);
+        if (shifted) QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Shift);
+    }
+}
+
+QString FocusedEditorText() {
+    auto* ed = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    return ed != nullptr ? ed->text() : QString("<no editor has the keyboard>");
+}
+
+std::string StoredName(int recNo) {
+    std::string s;
+    dbf4().GoRecord(recNo);
+    dbf4().GetFieldAsString(1, s);
+    return s;
+}
+
+TEST_F(TablesBrowser, ShiftAndCapitalsKeepEveryKeyTypedIntoTheCell) {
+    ShowWith("", 2, [](Tdbf4Form* f) {
+        f->TbGrid1->setFocus();
+        TypeAsAKeyboard("abcDEFgh");
+        EXPECT_EQ(FocusedEditorText(), "abcDEFgh");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);  // posts the row
+        TypeAsAKeyboard("ABCDEFGH");
+        EXPECT_EQ(FocusedEditorText(), "ABCDEFGH");
+        f->Button_ok->click();
+    });
+    EXPECT_EQ(StoredName(1), "abcDEFgh  ");
+    EXPECT_EQ(StoredName(2), "ABCDEFGH  ");
+    EXPECT_TRUE(errors.empty());
+}
+
+// Enter in a text, a number and a logical column: the editor is stored and
+// closed by its own view (Qt's warnings about foreign editors fail every
+// form test, see main.cpp).
+TEST_F(TablesBrowser, EnterStoresEachKindOfCellThroughItsOwnView) {
+    ShowWith("", 2, [](Tdbf4Form* f) {
+        TTbGrid* g = f->TbGrid1;
+        g->setFocus();
+        TypeAsAKeyboard("Neu");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCoreApplication::processEvents();  // the delegate's queued commit
+        g->SetSelectedIndex(1);
+        QTest::keyClick(g, '9');
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::focusWidget(), g);
+        for (auto* ed : g->viewport()->findChildren<QLineEdit*>()) EXPECT_FALSE(ed->isVisible());
+        EXPECT_TRUE(f->isVisible());
+        f->Button_ok->click();
+    });
+    EXPECT_EQ(StoredName(1), "Neu       ");
+    std::string qty;
+    dbf4().GetFieldAsString(2, qty);
+    EXPECT_EQ(qty, "    9");
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TablesBrowser, KeysGoToTheGridAfterANavigatorButton) {
+    ShowWith("", 2, [](Tdbf4Form* f) {
+        f->Button_search->setFocus();  // as a click on it leaves the keyboard there
+        QTest::mouseClick(f->TbNavigator1->Button(nbNext), Qt::LeftButton);
+        EXPECT_EQ(dbf4().GetRecNo(), 2);
+        EXPECT_EQ(QApplication::focusWidget(), f->TbGrid1);
+        TypeAsAKeyboard("Xy");
+        EXPECT_EQ(FocusedEditorText(), "Xy");
+        f->Button_ok->click();
+    });
+    EXPECT_EQ(StoredName(2), "Xy        ");
+}
+
+TEST_F(TablesBrowser, CloseBoxAsksWhetherAChangedRecordIsKept) {
+    ScriptedDialogs ui;
+    QString typed = "Zz";
+    auto typeAndClose = [&typed](Tdbf4Form* f) {
+        f->TbGrid1->setFocus();
+        TypeAsAKeyboard(typed);
+        f->close();  // the close box and Alt+F4 come as a close event
+    };
+    // Ja posts the change as OK would.
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    EXPECT_EQ(ShowWith("", 2, typeAndClose), BrowserResult::Ok);
+    ASSERT_EQ(ui.Of("yesno").size(), 1u);
+    EXPECT_EQ(ui.Of("yesno")[0].text, "Änderung des Datensatzes speichern ?"_oem);
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(StoredName(1), "Zz        ");
+
+    // Nein drops it as Abbrechen would.
+    typed = "Nn";
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::No));
+    EXPECT_EQ(ShowWith("", 2, typeAndClose), BrowserResult::Cancelled);
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(dbf4().tbdbf.State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(StoredName(1), "Zz        ");
+
+    // Abbrechen of the question keeps the window open with the change; the
+    // window's own Abbrechen then drops it without asking.
+    typed = "Cc";
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Cancel));
+    bool stayed = false;
+    EXPECT_EQ(ShowWith("", 2,
+                       [&](Tdbf4Form* f) {
+                           typeAndClose(f);
+                           stayed = f->isVisible() && !AbortFlag &&
+                                    dbf4().tbdbf.State() == TDataSetState::dsEdit;
+                           f->Button_cancel->click();
+                       }),
+              BrowserResult::Cancelled);
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(ui.Of("yesno").size(), 3u);
+    EXPECT_EQ(StoredName(1), "Zz        ");
+
+    // Without a change the close box just leaves.
+    EXPECT_EQ(ShowWith("", 2, [](Tdbf4Form* f) { f->close(); }), BrowserResult::Cancelled);
+    EXPECT_EQ(ui.Of("yesno").size(), 3u);
+}
+
+TEST_F(TablesBrowser, AbbrechenDropsTheChangeAlsoWhenTheTableStaysOpen) {
+    ShowWith("", 2, [](Tdbf4Form* f) {
+        f->TbGrid1->setFocus();
+        TypeAsAKeyboard("Weg");
+        f->Button_cancel->click();
+    });
+    // The caller reads the current record before it closes the table.
+    EXPECT_EQ(dbf4().tbdbf.State(), TDataSetState::dsBrowse);
+    std::string s;
+    dbf4().GetFieldAsString(1, s);
+    EXPECT_EQ(s, "R1        ");
+    dbf4().SkipRecords(1);  // a later move posts nothing
+    EXPECT_EQ(StoredName(1), "R1        ");
+}
+
+TEST_F(TablesBrowser, RecordCounterFollowsEveryMoveAndChange) {
+    ShowWith("", 2, [](Tdbf4Form* f) {
+        QLabel* counter = f->Label_recno;
+        EXPECT_TRUE(counter->text().isEmpty());  // until the first move
+        QTest::mouseClick(f->TbNavigator1->Button(nbNext), Qt::LeftButton);
+        EXPECT_EQ(counter->text(), "2/5");
+        QTest::mouseClick(f->TbNavigator1->Button(nbLast), Qt::LeftButton);
+        EXPECT_EQ(counter->text(), "5/5");
+        QWheelEvent up(QPointF(10, 10), f->TbGrid1->mapToGlobal(QPointF(10, 10)), {},
+                       QPoint(0, 240), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(f->TbGrid1->viewport(), &up);
+        EXPECT_EQ(counter->text(), "3/5");
+        // Tab from the last column goes on to the next record.
+        TTbGrid* g = f->TbGrid1;
+        g->setFocus();
+        g->SetSelectedIndex(g->ColumnCount() - 1);
+        QTest::keyClick(g, Qt::Key_Tab);
+        EXPECT_EQ(counter->text(), "4/5");
+        QTest::mouseClick(f->TbNavigator1->Button(nbInsert), Qt::LeftButton);
+        EXPECT_EQ(counter->text(), "4/5");  // the new record has no number yet
+        QTest::mouseClick(f->TbNavigator1->Button(nbCancel), Qt::LeftButton);
+        EXPECT_EQ(counter->text(), "4/5");
+        f->mi_editAppend->trigger();
+        EXPECT_EQ(counter->text(), "6/6");
+        // Pack removes the record marked as deleted.
+        QTest::mouseClick(f->TbNavigator1->Button(nbFirst), Qt::LeftButton);
+        QTest::mouseClick(f->TbNavigator1->Button(nbDelete), Qt::LeftButton);
+        f->mi_editPack->trigger();
+        EXPECT_EQ(counter->text().section('/', 1), "5");
+        EXPECT_EQ(counter->text().section('/', 0, 0).toInt(), dbf4().GetRecNo());
+        f->Button_cancel->click();
+    });
+    EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 }  // namespace

@@ -5,19 +5,23 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <memory>
 
 #include "forms_modal.h"
 #include "platform/field.h"
 #include "platform/oemtext.h"
 #include "tables/base/progress.h"
+#include "tables/expr/expression.h"
 #include "tables/forms/grid.h"
 #include "tables/forms/gridmodel.h"
 #include "tables/forms/msgwindow.h"
 #include "tables/forms/navigator.h"
 #include "tables/forms/progresswindow.h"
+#include "tables/index/orders.h"
 #include "tables_grid_fixture.h"
 
 namespace kor2::test {
@@ -158,6 +162,66 @@ TEST_F(TablesGrid, RefusedValueHoldsTheCellUntilCorrectedOrDropped) {
     QTest::keyClick(grid.get(), Qt::Key_Down);
     EXPECT_EQ(ds.RecNo(), 2);
     EXPECT_EQ(Cell(0, 1), "1");
+}
+
+TEST_F(TablesGrid, ScrollBarStandsForTheTableAndItsStepsMoveTheRecord) {
+    Show(68, 160);
+    QScrollBar* bar = grid->verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->minimum(), 1);
+    EXPECT_EQ(bar->maximum(), 68);
+    EXPECT_EQ(bar->value(), 1);
+    EXPECT_EQ(Cell(0, 0), "R1");  // the rows themselves never scroll away
+
+    // The bar's own arrow, page area and end keys move the data set.
+    const QPoint downArrow(bar->width() / 2, bar->height() - 3);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, downArrow);
+    EXPECT_EQ(ds.RecNo(), 2);
+    EXPECT_EQ(bar->value(), 2);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    const int afterPage = ds.RecNo();
+    EXPECT_EQ(afterPage, 2 + grid->WindowRows() - 1);
+    EXPECT_EQ(bar->value(), afterPage);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(ds.RecNo(), 68);
+    EXPECT_EQ(bar->value(), 68);
+    EXPECT_EQ(Cell(grid->CurrentRow(), 0), "R68");
+
+    // A thumb let go goes to the record of its place.
+    bar->setSliderDown(true);
+    bar->setSliderPosition(23);
+    bar->setSliderDown(false);
+    EXPECT_EQ(ds.RecNo(), 23);
+    EXPECT_EQ(Cell(grid->CurrentRow(), 0), "R23");
+    EXPECT_TRUE(grid->viewport()->rect().contains(CellCentre(grid->CurrentRow(), 0)));
+
+    // Keys and the wheel move the thumb with the record.
+    grid->setFocus();
+    QTest::keyClick(grid.get(), Qt::Key_Down);
+    EXPECT_EQ(bar->value(), 24);
+    QWheelEvent wheel(QPointF(10, 10), grid->mapToGlobal(QPointF(10, 10)), {}, QPoint(0, -240),
+                      Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(grid->viewport(), &wheel);
+    EXPECT_EQ(ds.RecNo(), 26);
+    EXPECT_EQ(bar->value(), 26);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TablesGrid, ScrollBarUnderAnIndexShowsTopMiddleAndEnd) {
+    InitExprParser();
+    IndexInit();
+    Show(30, 120);
+    ds.IndexOn("NAME", Path("byname.ndx"));
+    ds.First();
+    QScrollBar* bar = grid->verticalScrollBar();
+    EXPECT_EQ(bar->maximum(), 4);
+    EXPECT_EQ(bar->value(), 0);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(bar->value(), 2);
+    EXPECT_EQ(Cell(grid->CurrentRow(), 0), "R10");  // the second name in key order
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(Cell(grid->CurrentRow(), 0), "R9");
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(TablesGrid, DownOnTheLastRowAppendsOnlyWithAutoAppend) {

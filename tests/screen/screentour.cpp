@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 
 #include "common/globals.h"
 #include "screen/screencheck.h"
@@ -40,8 +41,11 @@ std::vector<std::string> Tour(const std::function<void()>& command, std::vector<
     std::vector<std::string> faults;
     std::size_t next = 0;
     QPointer<QWidget> handled;  // the window of the last step while it still shows
-    QElapsedTimer waiting;
-    waiting.start();
+    // The next window is waited for from the end of the last step's action,
+    // which may take its time (typing with real keys).
+    auto waiting = std::make_shared<QElapsedTimer>();
+    auto acting = std::make_shared<int>(0);  // actions running (one may nest in another)
+    waiting->start();
     QTimer poll;
     poll.setInterval(20);
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -58,20 +62,24 @@ std::vector<std::string> Tour(const std::function<void()>& command, std::vector<
             return;
         }
         if (top == nullptr || !top->isVisible() || top == handled) {
-            if (waiting.elapsed() < 5000) return;
+            if (*acting > 0 || waiting->elapsed() < 5000) return;
             faults.push_back(steps[next].name + ": no window showed");
             ++next;
-            waiting.restart();
+            waiting->restart();
             if (auto* d = qobject_cast<QDialog*>(top)) d->reject();
             return;
         }
         handled = top;
         const ScreenStep& step = steps[next++];
         for (std::string& f : Inspect(*top, step.name)) faults.push_back(std::move(f));
-        waiting.restart();
+        waiting->restart();
         QPointer<QWidget> target = top;
-        QTimer::singleShot(0, [target, action = step.action] {
-            if (target) action(target);
+        QTimer::singleShot(0, [target, action = step.action, waiting, acting] {
+            if (!target) return;
+            ++*acting;
+            action(target);
+            --*acting;
+            waiting->restart();
         });
     });
     poll.start();

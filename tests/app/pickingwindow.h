@@ -1,0 +1,33 @@
+// A stand-in for the table browser window in the shell tests: shown, it
+// goes to a record and is left with OK or with Abbrechen, as a user would.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "tables/browser/browsermodel.h"
+
+namespace kor2::test {
+
+// The table browser as the user leaves it: on record `row`, with OK or
+// with Abbrechen.
+class PickingWindow : public Dbf4Window {
+public:
+    int32_t row = 0;
+    bool ok = true;
+    BrowserResult ShowModal(Tdbf4& browser) override {
+        browser.FormShow();
+        browser.GoRecord(row);
+        if (ok)
+            browser.AcceptAndClose();
+        else
+            browser.Button_cancelClick();
+        return ok ? BrowserResult::Ok : BrowserResult::Cancelled;
+    }
+    void CloseWindow(BrowserResult) override {}
+    int GridColumn() override { return 0; }
+    int GridRow() override { return 0; }
+    void ShowMessage(std::string_view) override {}
+};
+
+}  // namespace kor2::test
