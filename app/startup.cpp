@@ -153,9 +153,11 @@ void LoadDefaultSpring() {
     if (!platform::FileExists(name) && !g_programFiles.empty())
         name = g_programFiles + "TRAIN\\" + file;
     AbortFlag = false;
-    if (platform::FileExists(name)) ReadSpringFile(name);
+    // A spring read is checked already, with the reader's own messages
+    // after the check's; a second check would drop them.
+    const bool read = platform::FileExists(name) && ReadSpringFile(name);
     AbortFlag = false;
-    CheckSpring();
+    if (!read) CheckSpring();
 }
 
 bool WriteCommandLineReport() {

@@ -104,6 +104,19 @@ TEST_F(NumberLineShell, OpenShowsWhichLinesWereNoNumbers) {
     EXPECT_FALSE(remedy.empty());
 }
 
+// The default spring read at start keeps the line in its messages.
+TEST_F(NumberLineShell, DefaultSpringKeepsTheMessageOfItsLine) {
+    ASSERT_TRUE(platform::WriteFileReplacing(
+        tmp.file("null.kr2"), WithLine(ReadHostFile(kData + "TRAIN/null.kr2"), 64, "abc")));
+    DataFolder = tmp.path().string();
+    LoadDefaultSpring();
+    ASSERT_EQ(dialogs.Of("message").size(), 1u);
+    bool listed = false;
+    for (int k = 1; k <= ErrorList.count; ++k)
+        listed = listed || ErrorList.slots[k].str() == "Warnung: Zeile 64 keine Zahl";
+    EXPECT_TRUE(listed);
+}
+
 // Numbers in every form the writers and older files use are no fault: the
 // shipped springs and one with a decimal comma open without a message.
 TEST_F(NumberLineShell, GoodFilesOpenWithoutAMessage) {
