@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/progfiles.h"
 #include "platform/real48.h"
 #include "tables/area/changes.h"
 #include "tables/area/workareas.h"
@@ -20,9 +21,17 @@ namespace kor2 {
 
 namespace {
 
+// Whether a text file may hold the byte: the printable ones and the code
+// page's letters, tab, the line and page controls, escape and the end-of-file
+// mark. Binary files (programs, pictures, tables) hold the others, NUL first.
+bool IsTextByte(int c) {
+    return c >= 0x20 || (c >= 0x07 && c <= 0x0D) || c == 0x1B || c == DelimEndOfFile;
+}
+
 // Reads a file in blocks and hands out its lines. A line ends at LF, at CR
 // (an LF right after it belongs to it) or at the end-of-file mark, which at
-// the start of a line ends the file.
+// the start of a line ends the file. Notes the first byte read that no text
+// file holds.
 class LineReader {
 public:
     explicit LineReader(EngineFile& file) : file_(file), block_(kBlock) {}
@@ -45,6 +54,9 @@ public:
         return !failed_;
     }
     bool Failed() const { return failed_; }
+    // Offset of the first byte read that no text file holds, -1 before one.
+    int64_t ForeignAt() const { return foreignAt_; }
+    int ForeignByte() const { return foreignByte_; }
 
 private:
     static constexpr size_t kBlock = 65520;
@@ -54,7 +66,12 @@ private:
     }
     int Get() {
         const int c = Peek();
-        if (c >= 0) ++at_;
+        if (c < 0) return c;
+        if (foreignAt_ < 0 && !IsTextByte(c)) {
+            foreignAt_ = pos_ - static_cast<int64_t>(len_) + static_cast<int64_t>(at_);
+            foreignByte_ = c;
+        }
+        ++at_;
         return c;
     }
     bool Fill() {
@@ -75,7 +92,28 @@ private:
     int64_t pos_ = 0;
     size_t at_ = 0, len_ = 0;
     bool end_ = false, failed_ = false;
+    int64_t foreignAt_ = -1;
+    int foreignByte_ = 0;
 };
+
+// Reads the whole file as the import will; false, with the reason reported,
+// when a read fails or the file holds a byte no text file holds.
+bool IsTextFile(EngineFile& file, const std::string& name) {
+    LineReader scan(file);
+    std::string line;
+    while (scan.ForeignAt() < 0 && scan.Next(line)) {
+    }
+    if (scan.ForeignAt() >= 0) {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        const int b = scan.ForeignByte();
+        const std::string byte{kHex[(b >> 4) & 15], kHex[b & 15]};
+        SetEngineError(13, "Datei:  " + platform::DisplayPath(name) +
+                               " ist keine Textdatei (Byte " + byte + "h an Stelle " +
+                               std::to_string(scan.ForeignAt() + 1) + ") [ImportText]");
+        return false;
+    }
+    return !scan.Failed();
+}
 
 // The progress bar of 100 steps over the file size, opened at the first line.
 class ImportProgress {
@@ -201,6 +239,9 @@ bool ImportText(const std::string& fileName, bool showProgress) {
     constexpr uint8_t kReadDenyNone = 0x40;
     std::unique_ptr<EngineFile> file = OpenEngineFile(name, kReadDenyNone, io);
     if (!file) return false;
+    // A binary file would give a record for every stretch between its line
+    // breaks: it is refused before a record is written.
+    if (!IsTextFile(*file, name)) return false;
     ImportProgress progress(showProgress, file->Size());
     LineReader reader(*file);
     std::string line;

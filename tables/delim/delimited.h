@@ -25,7 +25,9 @@ constexpr size_t DelimMaxLine = 1 << 20;
 bool ExportText(const std::string& fileName);
 bool WriteDelimitedFile(const std::string& fileName, bool withHeader);
 // Appends one record per non-empty line. False when the file cannot be
-// opened or read, or an append fails; the records appended so far stay.
+// opened or read, or an append fails; the records appended so far stay. A
+// file holding a byte no text file holds (NUL and most other control
+// characters) is refused with error 13 before a record is appended.
 bool ImportText(const std::string& fileName, bool showProgress);
 // Memo and other fields than C, D, F, L and N have no column.
 bool HasDelimColumn(char type);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <random>
 
 #include "common/config.h"
 #include "common/filepath.h"
@@ -177,7 +178,7 @@ TEST_F(Browser, TitleClickSortsAndKeepsRecord) {
     dbf4().TbGrid1DepressTitle(1);
     EXPECT_EQ(DbfRecNo(), 3);
     bool index = false;
-    for (const auto& e : fs::directory_iterator(temp_.path())) {
+    for (const auto& e : fs::directory_iterator(RunTempPath(""))) {
         std::string n = e.path().filename().string();
         for (char& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         index = index || n == "$vrxtemp.ndx";
@@ -359,6 +360,35 @@ TEST_F(Browser, DelimitedExportAndAppendFromTables) {
     ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(rows[2][1], "M1        ");
     EXPECT_EQ(rows[4][1], "R2        ");
+}
+
+// "Append Delimited" of a program file into the material table: refused with
+// the engine's message before a record is written.
+TEST_F(Browser, AppendDelimitedRefusesABinaryFile) {
+    const std::string table = Path("fedwst.dbf");
+    fs::copy_file(std::string(KOR2_SOURCE_DIR) + "/data/fedwst.dbf", table);
+    const std::string before = ReadText(table);
+    std::string binary = std::string("\x7F" "ELF\x02\x01\x01", 7) + std::string(9, '\0');
+    std::mt19937 rng(18);
+    for (int i = 0; i < 4096; ++i) binary += static_cast<char>(rng());
+    const std::string file = TempPath("kor2.bin");
+    std::ofstream(file, std::ios::binary) << binary;
+
+    DbfOpenTableChecked("fedwst");
+    const int32_t records = DbfRecordCount();
+    dialogs.answers.push_back(ScriptedAnswer::Type(file));
+    try {
+        dbf4().mi_fileAppendDelimitedClick();
+        ADD_FAILURE() << "the binary file was taken";
+    } catch (const ETableError& e) {
+        EXPECT_NE(std::string(e.what()).find("Fehler Nr. 13 (Datenfehler)"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find(file + " ist keine Textdatei (Byte 02h an Stelle 5)"),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(DbfRecordCount(), records);
+    DbfCloseTable();
+    EXPECT_TRUE(ReadText(table) == before) << "the table file changed";
 }
 
 // Prints the table to the report file name.txt in TempFolder; its text.

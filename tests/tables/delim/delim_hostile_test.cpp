@@ -3,6 +3,7 @@
 // export, and failing reads and writes of the text file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "tables/area/navigation.h"
@@ -25,13 +26,18 @@ protected:
         test::MakeTable(path, {{"NAME", 'C', 10, 0}, {"VAL", 'N', 8, 2}, {"OK", 'L', 1, 0}});
         return path;
     }
+    // Imports text into a new table; a refusal is expected only where ok is given.
     Rows Import(const std::string& text, bool* ok = nullptr) {
         const std::string txt = Path("in.txt");
         test::WriteFileBytes(txt, text);
         const std::string dbf = Table();
         EXPECT_TRUE(Use(dbf + " EXCLUSIVE", nullptr, 0));
         const bool result = ImportText(txt, false);
-        EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        if (!ok || result) {
+            EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        } else {
+            EXPECT_EQ(RecCount(), 0);  // refused before a record is written
+        }
         if (ok) *ok = result;
         const int32_t count = RecCount();
         CloseArea();
@@ -70,27 +76,77 @@ TEST_F(DelimHostileTest, UnterminatedQuotesAndSurplusColumns) {
     EXPECT_EQ(r[2][2], "    3.00");
 }
 
+// Bytes a text file holds: the printable ones, the code page's letters, tab,
+// the line and page controls, escape and the end-of-file mark.
+bool TextByte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x20 || (b >= 0x07 && b <= 0x0D) || b == 0x1B || b == 0x1A;
+}
+
 TEST_F(DelimHostileTest, BinaryAndRandomInputNeverBreaksTheTable) {
     std::string binary;
     for (int c = 0; c < 256; ++c)
         if (c != '\r' && c != '\n' && c != DelimEndOfFile) binary += static_cast<char>(c);
-    EXPECT_EQ(Import(binary + "\r\n" + binary).size(), 2u);
+    bool ok = true;
+    EXPECT_EQ(Import(binary + "\r\n" + binary, &ok).size(), 0u);
+    EXPECT_FALSE(ok);
+    std::string text;
+    for (char c : binary)
+        if (TextByte(c)) text += c;
+    EXPECT_EQ(Import(text + "\r\n" + text).size(), 2u);
 
     const std::string alphabet =
         std::string("\",\r\n\x1A\t TtYy0123456789.-+e") + '\0' + "\xFF\x84";
     std::mt19937 rng(4711);
     for (int round = 0; round < 200; ++round) {
-        std::string text;
+        // Every other round holds only bytes of text.
+        std::string random;
         const size_t len = rng() % 3000;
-        for (size_t i = 0; i < len; ++i)
-            text += rng() % 4 ? alphabet[rng() % alphabet.size()] : static_cast<char>(rng());
+        for (size_t i = 0; i < len; ++i) {
+            char c = rng() % 4 ? alphabet[rng() % alphabet.size()] : static_cast<char>(rng());
+            if (round % 2 && !TextByte(c)) c = 'x';
+            random += c;
+        }
         size_t breaks = 1;
-        for (char c : text) breaks += c == '\r' || c == '\n' || c == DelimEndOfFile;
-        bool ok = false;
-        const Rows r = Import(text, &ok);
-        EXPECT_TRUE(ok);
+        for (char c : random) breaks += c == '\r' || c == '\n' || c == DelimEndOfFile;
+        const bool allText = std::all_of(random.begin(), random.end(), TextByte);
+        ok = false;
+        const Rows r = Import(random, &ok);
+        if (allText) {
+            EXPECT_TRUE(ok);
+        }
         EXPECT_LE(r.size(), breaks);
     }
+}
+
+TEST_F(DelimHostileTest, BinaryFileIsRefusedBeforeARecordIsWritten) {
+    const std::string dbf = Table();
+    test::AppendRaw(dbf, {{" ", "kept", "    1.00", "T"}});
+    const std::string before = test::ReadFileBytes(dbf);
+    ASSERT_TRUE(Use(dbf + " EXCLUSIVE", nullptr, 0));
+    // Good lines first: the refusal comes before any of them is appended.
+    const std::string bin = Path("prog.bin");
+    test::WriteFileBytes(bin, "\"a\",1,T\r\n\"b\",2,F\r\n\x7F" "ELF\x02\x01\x01" + std::string(3, '\0') +
+                                  "\r\n\x90\x90\n");
+    EXPECT_FALSE(ImportText(bin, false));
+    ExpectError(13, "prog.bin ist keine Textdatei (Byte 02h an Stelle 23) [ImportText]");
+    EXPECT_EQ(RecCount(), 1);
+    CloseArea();
+    EXPECT_TRUE(test::ReadFileBytes(dbf) == before) << "the table file changed";
+
+    // Text with tabs, page breaks, escapes and the code page's letters is
+    // taken, and so is a file whose end-of-file mark is followed by junk.
+    ASSERT_TRUE(Use(dbf + " EXCLUSIVE", nullptr, 0));
+    const std::string txt = Path("dos.txt");
+    test::WriteFileBytes(txt, std::string("\t\"M\x81ller\x7F\",2,T\r\n\x0C\x1B\"x\",3\r\n\x1A") +
+                                  std::string(5, '\0') + "\x01\x02");
+    EXPECT_TRUE(ImportText(txt, false)) << EngineErrorMsg;
+    EXPECT_EQ(RecCount(), 3);
+    CloseArea();
+    const Rows r = test::ReadAllRecords(dbf);
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[1][1].substr(2), "ller\x7F   ");
+    EXPECT_EQ(r[2][2], "    3.00");
 }
 
 TEST_F(DelimHostileTest, DamagedTableTextsKeepTheLineStructure) {
@@ -129,11 +185,31 @@ TEST_F(DelimHostileTest, FailingWritesAndReadsAreReported) {
     ASSERT_TRUE(ExportText(Path("whole.txt")));  // more than one read block
     CloseArea();
 
+    // The reads of a whole import: the file is read once to check it, then
+    // again to append its lines.
+    ASSERT_TRUE(Use(Table() + " EXCLUSIVE", nullptr, 0));
+    int64_t reads = 0;
+    {
+        ScopedFaultPlan faults;
+        ASSERT_TRUE(ImportText(Path("whole.txt"), false));
+        reads = faults.plan().reads;
+    }
+    EXPECT_EQ(RecCount(), 6000);
+    CloseArea();
+
     const std::string target = Table();
     ASSERT_TRUE(Use(target + " EXCLUSIVE", nullptr, 0));
     {
+        // A read failing while the file is checked appends nothing.
         ScopedFaultPlan faults;
         faults.plan().failRead = 2;
+        EXPECT_FALSE(ImportText(Path("whole.txt"), false));
+    }
+    EXPECT_EQ(RecCount(), 0);
+    {
+        // The last read fails while the lines are appended.
+        ScopedFaultPlan faults;
+        faults.plan().failRead = reads;
         EXPECT_FALSE(ImportText(Path("whole.txt"), false));
     }
     const int32_t kept = RecCount();
