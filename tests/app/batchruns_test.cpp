@@ -135,12 +135,27 @@ TEST_F(BatchRuns, AReportThatCannotBeWrittenEndsWithOneNamingTheFileAndIsKept) {
     fs::create_directory(folder / "s.txt");
     EXPECT_EQ(RunAlone(folder, "s.kr2"), 1);
     const std::string said = ReadHostFile(folder / "stderr.txt");
-    EXPECT_NE(said.find((folder / "s.txt").string()), std::string::npos) << said;
+    EXPECT_NE(said.find("Datei s.txt kann nicht geschrieben werden"), std::string::npos) << said;
     const fs::path kept = KeptReport(temp, "s");
     ASSERT_FALSE(kept.empty()) << said;
     EXPECT_NE(said.find(kept.string()), std::string::npos) << said;
     EXPECT_NE(ReadHostFile(kept).find("DEMO-001"), std::string::npos);
     EXPECT_TRUE(fs::is_directory(folder / "s.txt"));
+}
+
+// A temporary folder that cannot hold the report: the run ends with 1 and
+// names the file it could not write.
+TEST_F(BatchRuns, AReportThatCannotBeBegunEndsWithOneNamingTheFile) {
+    const fs::path folder = RunFolder("run", "muster1.kr2", "s.kr2");
+    const fs::path notAFolder = tmp.path() / "plain";
+    std::ofstream(notAFolder) << "x";
+    test::ChildSpec spec = BatchRun(folder, "s.kr2", notAFolder, config);
+    EXPECT_EQ(test::WaitChild(test::StartChild(spec)), 1);
+    const std::string said = ReadHostFile(folder / "stderr.txt");
+    EXPECT_NE(said.find((notAFolder / "$$$1.txt").string() + " kann nicht geschrieben werden"),
+              std::string::npos)
+        << said;
+    EXPECT_FALSE(fs::exists(folder / "s.txt"));
 }
 
 // The same for a user who may not write in the spring's folder.
@@ -160,7 +175,7 @@ TEST_F(BatchRuns, AnotherAccountWithoutWriteRightInTheFolderGetsOneAndItsReportK
     spec.errFile = (tmp.path() / "stderr.txt").string();
     EXPECT_EQ(test::WaitChild(test::StartChild(spec)), 1);
     const std::string said = ReadHostFile(tmp.path() / "stderr.txt");
-    EXPECT_NE(said.find((folder / "s.txt").string()), std::string::npos) << said;
+    EXPECT_NE(said.find("Datei s.txt kann nicht geschrieben werden"), std::string::npos) << said;
     EXPECT_FALSE(fs::exists(folder / "s.txt"));
     const fs::path kept = KeptReport(temp, "s");
     ASSERT_FALSE(kept.empty()) << said;
