@@ -15,6 +15,7 @@
 #include "platform/hostfs.h"
 #include "spring/material.h"
 #include "spring/springdata.h"
+#include "support/shippedtable.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
 
@@ -31,7 +32,7 @@ protected:
         SetCommandLine({});
         InitAllUnits();
         TempFolder = tmp.path().string();
-        DbfFolder = kData;  // the shipped material table
+        DbfFolder = test::ShippedTableCopy(tmp);  // the shipped material table
     }
     void TearDown() override {
         ShutdownTableEngine();
