@@ -43,6 +43,8 @@ std::string IoErrorText(int code);       // CheckIOError
 std::string CloseErrorText(int code);    // CloseFileMsg
 std::string RewriteErrorText(int code);  // RewriteFileMsg
 std::string RetryErrorText(int code);    // RewriteRetry
+// "Datei <name> kann nicht geschrieben werden", the name as the host writes it.
+std::string CannotWriteText(std::string_view name);
 
 // A host file name (UTF-8) that the program's code page cannot hold is
 // refused before anything is read or written under it: the error message
