@@ -19,6 +19,7 @@
 #include "common/msgbox.h"
 #include "platform/codepage.h"
 #include "platform/progfiles.h"
+#include "platform/runtemp.h"
 #include "platform/qt/hostlang.h"
 #include "tables/forms/browserwindow.h"
 #include "tables/forms/enginebox.h"
@@ -106,5 +107,8 @@ int main(int argc, char** argv) {
             break;
     }
     kor2::ShutdownAllUnits();
+    // The run's temporary folder goes now; the other ends of the run (exit
+    // after a fatal engine error, a fatal signal) are hooked where it is made.
+    kor2::platform::EndPrivateTempFolders();
     return rc;
 }

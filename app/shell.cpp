@@ -184,7 +184,7 @@ bool CloseMainWindow() {
     if (!ConfirmDiscardInput()) return false;
     WriteStateFile();
     AbortFlag = false;
-    EraseMatchingFiles(AddBackslash(TempFolder), "$*.dx$");
+    EraseMatchingFiles(RunTempFolder(), "$*.dx$");
     return true;
 }
 

@@ -1,6 +1,6 @@
 // The calculation-message window and the message description file: choice
 // list of ErrorList, lookups of cause and remedy (also for reports), and
-// the saving of edited descriptions through a work copy in TempFolder.
+// the saving of edited descriptions through a work copy in the run's temporary folder.
 #include "common/errdesc.h"
 
 #include <algorithm>
@@ -144,7 +144,7 @@ void ShowErrWindow(std::string_view msg, std::string_view cause, std::string_vie
 
 void SaveErrDescription(std::string_view msg, std::string_view cause, std::string_view remedy) {
     const std::string source = AddBackslash(PltFolder) + ProgramBaseName + ".ERR";
-    const std::string temp = AddBackslash(TempFolder) + ProgramBaseName + ".ERR";
+    const std::string temp = RunTempFolder() + ProgramBaseName + ".ERR";
     CheckFileReadable(source);
     if (AbortFlag) return;
     // The temporary folder is the file's own folder: the new text goes to the

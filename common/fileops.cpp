@@ -4,8 +4,10 @@
 #include "common/fileops.h"
 
 #include "common/filepath.h"
+#include "common/textutil.h"
 #include "common/globals.h"
 #include "platform/hostfs.h"
+#include "platform/runtemp.h"
 
 namespace kor2 {
 
@@ -122,6 +124,12 @@ void CopyMatchingFiles(std::string_view mask, std::string_view fromDir, std::str
 
 void CopyFileBlocks(std::string_view source, std::string_view dest) {
     if (!CopyWhole(source, dest)) AbortFlag = true;
+}
+
+std::string RunTempFolder() {
+    const std::string base = TrimBlanks(TempFolder).empty() ? platform::TempPath() : TempFolder;
+    const std::string folder = platform::PrivateTempFolder(base);
+    return folder.empty() ? AddBackslash(base) : folder;
 }
 
 }  // namespace kor2

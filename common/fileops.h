@@ -37,4 +37,10 @@ void CopyMatchingFiles(std::string_view mask, std::string_view fromDir, std::str
 // Copies source to dest; any failure sets AbortFlag and keeps the old dest.
 void CopyFileBlocks(std::string_view source, std::string_view dest);
 
+// The run's own folder inside TempFolder (the host's temporary folder when
+// none is configured), "\" at its end: every temporary file of the program
+// goes there, so that runs at the same time never share a name. When it
+// cannot be made, TempFolder itself, whose files then fail with its name.
+std::string RunTempFolder();
+
 }  // namespace kor2

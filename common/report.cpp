@@ -53,7 +53,7 @@ bool IsNoLine(std::string_view text) {
 }
 
 std::string TempName(std::string_view name) {
-    return AddBackslash(TempFolder) + std::string(name);
+    return RunTempFolder() + std::string(name);
 }
 
 // Text mode: the report indentation.

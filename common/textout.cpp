@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "common/fileops.h"
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/msgbox.h"
@@ -75,7 +76,7 @@ std::string OemToAnsiLine(std::string_view oem) {
 }
 
 std::string OutwinFileName() {
-    return AddBackslash(TempFolder) + "outwin.txt";
+    return RunTempFolder() + "outwin.txt";
 }
 
 std::string NotepadProgram() {

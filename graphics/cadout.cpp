@@ -12,6 +12,7 @@
 
 #include "common/config.h"
 #include "common/dialogs.h"
+#include "common/fileops.h"
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/inputdlg.h"
@@ -83,8 +84,7 @@ const char* MaskFor(uint16_t mode) {
 // The temporary file that the plot program reads; the shut-down removes
 // every "$*.dx$" of the temporary folder.
 std::string PlotFileName() {
-    const std::string folder = TrimBlanks(TempFolder).empty() ? platform::TempPath() : TempFolder;
-    return AddBackslash(folder) + "$plot.dx$";
+    return RunTempFolder() + "$plot.dx$";
 }
 
 // Splits a command line at blanks; double quotes group blanks into one word.

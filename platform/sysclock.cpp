@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/hostfs.h"
+#include "platform/runtemp.h"
 
 extern char** environ;
 
@@ -134,6 +135,10 @@ bool SetEnv(std::string_view name, std::string_view value) {
 bool StartProgram(const std::string& program, const std::vector<std::string>& args) {
     const pid_t pid = Spawn(program, args, true);
     if (pid < 0) return false;
+#ifdef POSIX_SPAWN_SETSID
+    // Files of the run's temporary folder that it was given stay while it runs.
+    NoteStartedSession(pid);
+#endif
     // A detached thread reaps the child when it ends, so no zombie stays;
     // it waits for this pid only and so never takes another's child.
     try {

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "platform/oemtext.h"
+#include "platform/runtemp.h"
 #include "platform/sysclock.h"
 #include "tables/base/engineerror.h"
 #include "tables/base/enginefile.h"
@@ -159,7 +160,7 @@ int64_t DiskFreeOfDrive(int /*drive*/) {
 
 std::string UniqueFilename() {
     errno = 0;
-    std::string name = platform::TempFileName(platform::TempPath(), "TBP");
+    std::string name = platform::TempFileName(platform::CurrentPrivateTempFolder(), "TBP");
     if (name.empty())
         SetEngineError(IoCodeFromErrno(errno, 5),
                        "Fehler beim Anfordern des Dateinamens [UniqueFilename]");

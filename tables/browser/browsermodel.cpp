@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "common/dialogs.h"
+#include "common/fileops.h"
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/helptext.h"
@@ -133,7 +134,7 @@ BrowserResult Tdbf4::ShowTable(const std::string& action, int mode) {
     } else {
         Caption = Label_title2 + "  " + Label_title1 + "  (" + platform::DisplayPath(Label_filename) + ")";
         tbdbf.SetHideDeletedRecs(false);
-        if (SameFolder(ExtractFilePathL(Label_filename), AddBackslash(TempFolder)))
+        if (SameFolder(ExtractFilePathL(Label_filename), RunTempFolder()))
             Message("Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem);
     }
     CloseOnPick = action == "CLOSE";
@@ -313,7 +314,7 @@ void Tdbf4::TbGrid1DepressTitle(int column) {
     std::string name;
     GetFieldName(column + 1, name);
     if (name.empty()) return;
-    const std::string base = AddBackslash(TempFolder) + "$vrxtemp";
+    const std::string base = RunTempFolder() + "$vrxtemp";
     tbdbf.IndexOn(name, base);
     tbdbf.SetIndexTo(ShortPathName(base + ".ndx"));
     GoRecord(DbfPickedRecNo);

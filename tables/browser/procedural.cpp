@@ -27,13 +27,14 @@ bool FolderWritable(const std::string& folder) {
     return ok;
 }
 
-// Copies fileName from DbfFolder to TempFolder and returns the copy's path
-// (writable); empty with AbortFlag set when the copy failed.
+// Copies fileName from DbfFolder to the run's temporary folder and returns
+// the copy's path (writable); empty with AbortFlag set when the copy failed.
 std::string CopyToTemp(const std::string& fileName) {
-    const std::string target = AddBackslash(TempFolder) + fileName;
-    // A read-only copy left by an earlier run would refuse the new one.
+    const std::string folder = RunTempFolder();
+    const std::string target = folder + fileName;
+    // A read-only copy made earlier in this run would refuse the new one.
     if (platform::FileExists(target)) platform::SetReadOnly(target, false);
-    CopyMatchingFiles(fileName, DbfFolder, TempFolder);
+    CopyMatchingFiles(fileName, DbfFolder, folder);
     if (AbortFlag) return {};
     platform::SetReadOnly(target, false);
     return target;
@@ -117,7 +118,7 @@ void DbfCreateIndex(const std::string& keyExpr, const std::string& fileName) {
 }
 
 void TempFolderFile(const std::string& name, std::string& path) {
-    path = AddBackslash(TempFolder) + name;
+    path = RunTempFolder() + name;
 }
 
 void DbfCreateIndexInTemp(const std::string& keyExpr, const std::string& name) {

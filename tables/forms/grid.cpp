@@ -384,7 +384,7 @@ void TTbGrid::commitData(QWidget* editor) {
 
 void TTbGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     if (editor == nullptr || editor != OpenEditor()) return;
-    if (editor != nullptr && editor == refusedEditor_) {
+    if (editor == refusedEditor_) {
         // A refused text stays in its cell for correction; Esc drops it.
         if (hint != QAbstractItemDelegate::RevertModelCache) return;
         refusedEditor_ = nullptr;

@@ -15,6 +15,7 @@
 #include "platform/hostfs.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
+#include "support/runtempfile.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
 
@@ -196,14 +197,14 @@ TEST_F(ShellTest, StartUpReadsTheCommandLineSpringOrFallsBackToTheDefault) {
 
 TEST_F(ShellTest, CloseWritesStateFileAndRemovesOnlyTemporaryDrawings) {
     for (const char* f : {"$a.dx$", "$block7.dx$", "keep.dxf", "a.dx$"})
-        std::ofstream(tmp.file(f)) << "x";
+        std::ofstream(test::RunTempFile(f)) << "x";
     InputModifiedFlag = false;
     ASSERT_TRUE(CloseMainWindow());
     EXPECT_TRUE(platform::FileExists(tmp.file("kor2.cff")));
-    EXPECT_FALSE(platform::FileExists(tmp.file("$a.dx$")));
-    EXPECT_FALSE(platform::FileExists(tmp.file("$block7.dx$")));
-    EXPECT_TRUE(platform::FileExists(tmp.file("keep.dxf")));
-    EXPECT_TRUE(platform::FileExists(tmp.file("a.dx$")));
+    EXPECT_FALSE(platform::FileExists(test::RunTempFile("$a.dx$")));
+    EXPECT_FALSE(platform::FileExists(test::RunTempFile("$block7.dx$")));
+    EXPECT_TRUE(platform::FileExists(test::RunTempFile("keep.dxf")));
+    EXPECT_TRUE(platform::FileExists(test::RunTempFile("a.dx$")));
 }
 
 TEST_F(ShellTest, RefusedCloseWritesNothing) {

@@ -156,7 +156,7 @@ TEST_F(ReportMessagesTest, SectionInTextMode) {
     Begin(8);
     ReportMessagesSection();
     ReportEnd();
-    const auto lines = ReportLines(Slurp(tmp.file("OUTDOS.TXT")));
+    const auto lines = ReportLines(Slurp(RunTemp("OUTDOS.TXT")));
     std::size_t k = 9;
     EXPECT_EQ(lines[k++], "");
     EXPECT_EQ(lines[k++], "       BEMERKUNGEN, WARNUNGEN, FEHLERMELDUNGEN");
@@ -184,10 +184,10 @@ TEST_F(ReportMessagesTest, TabModeHasOneLinePerMessage) {
     Begin(6);
     ReportMessagesSection();
     ReportEnd();
-    const auto lines = ReportLines(Slurp(tmp.file("$$$1.txt")));
+    const auto lines = ReportLines(Slurp(RunTemp("$$$1.txt")));
     ASSERT_EQ(lines.size(), 6u + 2u + 3u);
     // The report's file is named as the host writes paths.
-    EXPECT_EQ(lines[1], tmp.file("$$$1.txt"));
+    EXPECT_EQ(lines[1], RunTemp("$$$1.txt"));
     EXPECT_EQ(lines[7], "BEMERKUNGEN, WARNUNGEN, FEHLERMELDUNGEN");
     EXPECT_EQ(lines[8], "Warnung: Federrate zu klein\tUrsache A\tAbhilfe A");
     EXPECT_EQ(lines[9],

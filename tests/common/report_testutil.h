@@ -19,6 +19,7 @@
 #include "files_testutil.h"
 #include "platform/hostfs.h"
 #include "platform/sysclock.h"
+#include "support/runtempfile.h"
 #include "support/tempdir.h"
 
 namespace kor2::test {
@@ -93,6 +94,8 @@ protected:
         ReportPageHeader(1, layout);
     }
     std::string Temp(const std::string& name) const { return tmp.file(name); }
+    // A file of the run's own folder inside TempFolder.
+    std::string RunTemp(const std::string& name) const { return RunTempFile(name); }
 
     ScriptedDialogs ui;
     RecordingTextOutput out;

@@ -36,7 +36,7 @@ TEST_F(ReportWriterTest, FrameStyleOnePagesAtLinesPerPageWithFormFeedAndHeader) 
     ReportEnd();
     ASSERT_EQ(out.windows, 1);
     EXPECT_FALSE(out.copied);
-    EXPECT_FALSE(fs::exists(Temp("$OUT1.TMP")));  // the temporary report is erased
+    EXPECT_FALSE(fs::exists(RunTemp("$OUT1.TMP")));  // the temporary report is erased
     const auto lines = ReportLines(out.shownReport);
     const std::string stars = "       " + std::string(70, '*');
     EXPECT_EQ(lines[0], stars);
@@ -77,7 +77,7 @@ TEST_F(ReportWriterTest, ValueLineColumnsAndBlankRulesOfStyleThree) {
     ReportValueLine("Federrate", "R", "N/mm", "1.5");
     ReportValueLine2("Kraft", "F", "N", "10", "20");
     ReportEnd();
-    const auto lines = ReportLines(Slurp(Temp("OUTDOS.TXT")));
+    const auto lines = ReportLines(Slurp(RunTemp("OUTDOS.TXT")));
     const std::size_t v =
         IndexOf(lines, "       Federrate" + std::string(25, ' ') + "R" + std::string(8, ' ') +
                            "N/mm" + std::string(8, ' ') + "1.5" + std::string(14, ' '));
@@ -89,7 +89,7 @@ TEST_F(ReportWriterTest, ValueLineColumnsAndBlankRulesOfStyleThree) {
     EXPECT_EQ(two.substr(7 + 50, 2), "10");
     EXPECT_EQ(two.substr(7 + 61, 2), "20");
     EXPECT_EQ(two.size(), 7u + 72u);
-    EXPECT_TRUE(fs::exists(Temp("outwin.txt")));
+    EXPECT_TRUE(fs::exists(RunTemp("outwin.txt")));
 }
 
 TEST_F(ReportWriterTest, FrameStyleFourHasNoRulesAndEndsWithFormFeed) {
@@ -116,7 +116,7 @@ TEST_F(ReportWriterTest, TabModeWritesTabsAndConvertsTheCopy) {
     DecimalSepOption = 2;
     TabFileCount = 4;
     Begin(6);
-    EXPECT_EQ(ReportFileName, AddBackslash(TempFolder) + "$$$5.txt");
+    EXPECT_EQ(ReportFileName, RunTempFolder() + "$$$5.txt");
     ReportLine(RuleLine());
     ReportLine(DoubleRuleLine());
     ReportValueLine("Prüfung"_oem, "L", "mm", "12.5");
@@ -124,17 +124,17 @@ TEST_F(ReportWriterTest, TabModeWritesTabsAndConvertsTheCopy) {
     ReportPageHeader(0, 0);  // later pages have no header in tab mode
     ReportEnd();
     EXPECT_EQ(TabFileCount, 5);
-    const auto lines = ReportLines(Slurp(Temp("$$$5.txt")));
+    const auto lines = ReportLines(Slurp(RunTemp("$$$5.txt")));
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[0], "KOR2     Zugfederberechnung V14.5\t04.03.2026\t13:05");
-    EXPECT_EQ(lines[1], WithoutBlanks(Temp("$$$5.txt")));  // as the host writes it
+    EXPECT_EQ(lines[1], WithoutBlanks(RunTemp("$$$5.txt")));  // as the host writes it
     EXPECT_EQ(lines[2], "Berechnungsbeispiel");
     EXPECT_EQ(lines[4], "");
     EXPECT_EQ(lines[5], " ");
     EXPECT_EQ(lines[6],
               "Pr\x81"
               "fung\tL\tmm\t12,5");  // code page 850 in the report
-    const std::string copy = Slurp(Temp("$$5.txt"));
+    const std::string copy = Slurp(RunTemp("$$5.txt"));
     EXPECT_NE(copy.find("Pr\xFC"
                         "fung\tL\tmm\t12,5\r\nKraft\tF\tN\t1,5\t2,25\r\n"),
               std::string::npos);
@@ -179,7 +179,7 @@ TEST_F(ReportWriterTest, HtmlModeTablesAndWellFormedPage) {
     ClearErrorList();
     AddErrorMessage("Fatal  : dm <= 0 !");
     Begin(7);
-    EXPECT_EQ(ReportFileName, AddBackslash(TempFolder) + "kor2.htm");
+    EXPECT_EQ(ReportFileName, RunTempFolder() + "kor2.htm");
     ReportLine("Text vor der Tabelle");
     ReportValueLine("Federrate", "R", "N/mm", "1.5");
     ReportValueLine("Länge"_oem, "L", "mm", "20");
@@ -191,7 +191,7 @@ TEST_F(ReportWriterTest, HtmlModeTablesAndWellFormedPage) {
     EXPECT_TRUE(ui.Of("message").empty());
     EXPECT_EQ(DataFileExt.str(), "kr2");
 
-    const std::string html = Slurp(Temp("kor2.htm"));
+    const std::string html = Slurp(RunTemp("kor2.htm"));
     const auto lines = ReportLines(html);
     const std::size_t table = IndexOf(lines, "<TABLE BORDER = \"2\" WIDTH= \"100%\">");
     ASSERT_LT(table, lines.size());
@@ -209,7 +209,7 @@ TEST_F(ReportWriterTest, HtmlModeTablesAndWellFormedPage) {
 
     const std::string script = Temp("check_html.py");
     Put(script, kHtmlCheck);
-    const int rc = platform::RunProgram("python3", {script, Temp("kor2.htm")});
+    const int rc = platform::RunProgram("python3", {script, RunTemp("kor2.htm")});
     if (rc == -1) GTEST_SKIP() << "python3 is not installed: the HTML parser check is skipped";
     EXPECT_EQ(rc, 0) << html;
 }
@@ -280,7 +280,7 @@ TEST_F(ReportWriterTest, FileDeviceKeepsTheSpringNameAndFolder) {
     ASSERT_EQ(ui.Of("message").size(), 1u);
     EXPECT_EQ(ui.Of("message")[0].text,
               Temp("out/bericht.txt") + " und Windows-Datei outwin.txt wurden angelegt..");
-    EXPECT_TRUE(fs::exists(Temp("outwin.txt")));
+    EXPECT_TRUE(fs::exists(RunTemp("outwin.txt")));
 }
 
 TEST_F(ReportWriterTest, WindowsPrinterDeviceHandsTheLinesToThePrinter) {
@@ -308,7 +308,7 @@ TEST_F(ReportWriterTest, TextProgramDevice) {
     ReportLine("x");
     ReportEnd();
     EXPECT_TRUE(ui.Of("message").empty());
-    const std::string shown = Slurp(Temp("outwin.txt"));
+    const std::string shown = Slurp(RunTemp("outwin.txt"));
     EXPECT_EQ(shown.substr(shown.size() - 10), "       x\r\n");
 }
 
@@ -323,7 +323,7 @@ TEST_F(ReportWriterTest, CommandLineDeviceCopiesToTheDataFile) {
                         "e\r\n"),
               std::string::npos);
     // The writer's own tab file is erased once the copy is made.
-    EXPECT_FALSE(platform::FileExists(Temp("$$$1.txt")));
+    EXPECT_FALSE(platform::FileExists(RunTemp("$$$1.txt")));
 }
 
 TEST_F(ReportWriterTest, HtmlReportOpensInTheHostViewerWhereTheBrowserIsMissing) {
@@ -337,7 +337,7 @@ TEST_F(ReportWriterTest, HtmlReportOpensInTheHostViewerWhereTheBrowserIsMissing)
 
     // A viewer that cannot be started is named in the error.
     platform::SetEnv("KOR2_NOTEPAD", tmp.file("no-viewer"));
-    platform::EraseFile(Temp("kor2.htm"));  // no overwrite question
+    platform::EraseFile(RunTemp("kor2.htm"));  // no overwrite question
     Begin(7);
     ReportLine("x");
     ReportEnd();
@@ -381,7 +381,7 @@ TEST_F(ReportPrinterPortTest, DeviceFromTheEnvironmentCollectsReportsAfterSetUpC
     EXPECT_NE(sent.find("       eins\r\n\f\x1B@"), std::string::npos);  // form feed, next job
     EXPECT_EQ(sent.back(), '\f');
     EXPECT_TRUE(ui.Of("message").empty());
-    EXPECT_FALSE(fs::exists(Temp("$LPT1.TMP")));
+    EXPECT_FALSE(fs::exists(RunTemp("$LPT1.TMP")));
 }
 
 TEST_F(ReportPrinterPortTest, CommandFromTheEnvironmentGetsTheReportFile) {

@@ -24,6 +24,7 @@
 #include "common/textfile.h"
 #include "forms_modal.h"
 #include "platform/sysclock.h"
+#include "support/runtempfile.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -67,7 +68,7 @@ protected:
 };
 
 TEST_F(ShowTextWindow, ShowsTheWindowsCopyAndCopiesItToTheClipboard) {
-    PutFile(tmp.file("outwin.txt"),
+    PutFile(test::RunTempFile("outwin.txt"),
             "Pr\xFC"
             "fung\r\nZeile 2\r\n");
     QGuiApplication::clipboard()->clear();
@@ -86,14 +87,14 @@ TEST_F(ShowTextWindow, ShowsTheWindowsCopyAndCopiesItToTheClipboard) {
         w->mi_dateiBeenden->trigger();
     });
     qt.ShowTextWindow("report.tmp", false);
-    EXPECT_EQ(caption, QString::fromStdString("KOR2 - " + tmp.file("outwin.txt")));
+    EXPECT_EQ(caption, QString::fromStdString("KOR2 - " + test::RunTempFile("outwin.txt")));
     EXPECT_EQ(shown, QString::fromUtf8("Prüfung\nZeile 2"));
     EXPECT_EQ(fileMenu, "&Datei|Export &Notepad|&Drucken...|&Beenden       ");
     EXPECT_EQ(editMenu, QString::fromUtf8("&Bearbeiten|Alles aus&wählen|&Kopieren"));
 }
 
 TEST_F(ShowTextWindow, ReopensWhereItWasClosed) {
-    PutFile(tmp.file("outwin.txt"), "x\r\n");
+    PutFile(test::RunTempFile("outwin.txt"), "x\r\n");
     OnModal<TForm_showtextfile>([](TForm_showtextfile* w) {
         w->move(33, 44);
         w->resize(510, 320);
@@ -114,7 +115,7 @@ TEST_F(ShowTextWindow, MissingCopyIsReported) {
     OnModal<TForm_showtextfile>([](TForm_showtextfile* w) { w->Button_okClick(); });
     qt.ShowTextWindow("r", false);
     ASSERT_EQ(ui.Of("message").size(), 1u);
-    EXPECT_EQ(ui.Of("message")[0].text, tmp.file("outwin.txt") + " not found !");
+    EXPECT_EQ(ui.Of("message")[0].text, test::RunTempFile("outwin.txt") + " not found !");
 }
 
 TEST_F(ShowTextWindow, PrintsTheChosenPagesIntoAPdf) {

@@ -27,6 +27,7 @@
 #include "forms_modal.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
+#include "support/runtempfile.h"
 #include "tables/expr/expression.h"
 #include "tables/forms/browserwindow.h"
 #include "tables/forms/grid.h"
@@ -189,7 +190,7 @@ TEST_F(TablesBrowser, TitleClickSortsByThatFieldAndKeepsTheRecord) {
         f->Button_cancel->click();
     });
     EXPECT_TRUE(errors.empty());
-    EXPECT_TRUE(std::filesystem::exists(temp.file("$vrxtemp.NDX")));
+    EXPECT_TRUE(std::filesystem::exists(test::RunTempFile("$vrxtemp.NDX")));
     EXPECT_EQ(dbf4().GetRecNo(), 2);
     dbf4().GoTop();
     EXPECT_EQ(dbf4().GetRecNo(), 5);  // "A" first

@@ -23,6 +23,7 @@
 #include "graphics/window/graphwin.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
+#include "support/runtempfile.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -458,7 +459,7 @@ TEST_F(CadOutputTest, PlotProgramGetsThePlotFile) {
     Draw();
     CadClose();
     EXPECT_FALSE(AbortFlag);
-    const std::string plotFile = dir.file("$plot.dx$");
+    const std::string plotFile = test::RunTempFile("$plot.dx$");
     EXPECT_EQ(DxfSections(DxfGroups(ReadFile(plotFile))),
               (std::vector<std::string>{"HEADER", "TABLES", "ENTITIES"}));
     std::optional<std::string> args;

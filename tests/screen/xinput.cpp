@@ -5,6 +5,8 @@
 
 #include <xcb/xcb.h>
 
+#include <gtest/gtest.h>
+
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -78,7 +80,9 @@ std::string ClickWidget(QWidget& widget) {
 
 void SendCloseBox(QWidget& window) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c) == 0) {
+    if (xcb_connection_has_error(c) != 0) {
+        ADD_FAILURE() << "no second connection to the X server";
+    } else {
         xcb_client_message_event_t ev{};
         ev.response_type = XCB_CLIENT_MESSAGE;
         ev.format = 32;
@@ -88,7 +92,8 @@ void SendCloseBox(QWidget& window) {
         ev.data.data32[1] = XCB_CURRENT_TIME;
         xcb_send_event(c, 0, ev.window, XCB_EVENT_MASK_NO_EVENT,
                        reinterpret_cast<const char*>(&ev));
-        xcb_flush(c);
+        // A round trip: the server has handled the message before this returns.
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     }
     xcb_disconnect(c);
 }

@@ -18,6 +18,7 @@
 #include "spring/materialtable.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
+#include "support/runtempfile.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
 #include "tables/base/engineerror.h"
@@ -103,7 +104,7 @@ TEST_F(MaterialTable, LoadsByNumberAppliesAndCloses) {
     EXPECT_FALSE(dbf4().tbdbf.Active());
     // The key index lies in the temporary folder (names compare without case).
     bool index = false;
-    for (const auto& e : fs::directory_iterator(tempDir.path())) {
+    for (const auto& e : fs::directory_iterator(test::RunTempFile(""))) {
         std::string name = e.path().filename().string();
         for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         index = index || name == "fedwst.ndx";

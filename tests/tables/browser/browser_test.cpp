@@ -178,7 +178,7 @@ TEST_F(Browser, TitleClickSortsAndKeepsRecord) {
     dbf4().TbGrid1DepressTitle(1);
     EXPECT_EQ(DbfRecNo(), 3);
     bool index = false;
-    for (const auto& e : fs::directory_iterator(temp_.path())) {
+    for (const auto& e : fs::directory_iterator(RunTempPath(""))) {
         std::string n = e.path().filename().string();
         for (char& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         index = index || n == "$vrxtemp.ndx";

@@ -45,21 +45,21 @@ TEST_F(DbfProc, UnreadableTableSetsAbortAndOpensNothing) {
 TEST_F(DbfProc, ReadOnlyTableIsEditedAsWritableCopyInTemp) {
     const std::string original = Sample(2);
     ASSERT_TRUE(platform::SetReadOnly(original, true));
-    // A read-only copy left by an earlier run does not stop the new copy.
-    fs::copy_file(original, TempPath("sample.dbf"));
-    ASSERT_TRUE(platform::SetReadOnly(TempPath("sample.dbf"), true));
+    // A read-only copy made earlier in the run does not stop the new copy.
+    fs::copy_file(original, RunTempPath("sample.dbf"));
+    ASSERT_TRUE(platform::SetReadOnly(RunTempPath("sample.dbf"), true));
     DbfOpenTableChecked("sample");
     ASSERT_FALSE(AbortFlag);
-    EXPECT_EQ(dbf4().Label_filename, TempFolder + "\\sample.dbf");
+    EXPECT_EQ(dbf4().Label_filename, RunTempFolder() + "sample.dbf");
     DbfSetFieldStrByName("NAME", "changed");
     DbfSkip(0);
     DbfCloseTable();
-    const auto copyAttr = platform::GetFileAttributes(TempPath("sample.dbf"));
+    const auto copyAttr = platform::GetFileAttributes(RunTempPath("sample.dbf"));
     const auto origAttr = platform::GetFileAttributes(original);
     ASSERT_TRUE(copyAttr && origAttr);
     EXPECT_EQ(*copyAttr & platform::faReadOnly, 0u);
     EXPECT_NE(*origAttr & platform::faReadOnly, 0u);
-    EXPECT_EQ(Rows(TempPath("sample.dbf"))[0][1], "changed   ");
+    EXPECT_EQ(Rows(RunTempPath("sample.dbf"))[0][1], "changed   ");
     EXPECT_EQ(Rows(original)[0][1], "R1        ");
     platform::SetReadOnly(original, false);
     EXPECT_FALSE(fs::exists(dir_.path() / "TEST.$$$"));
@@ -76,7 +76,7 @@ TEST_F(DbfProc, UnwritableFolderOpensCopyInTemp) {
     DbfOpenTableChecked("sample");
     fs::permissions(dir_.path(), fs::perms::owner_write, fs::perm_options::add);
     ASSERT_FALSE(AbortFlag);
-    EXPECT_EQ(dbf4().Label_filename, TempFolder + "\\sample.dbf");
+    EXPECT_EQ(dbf4().Label_filename, RunTempFolder() + "sample.dbf");
     DbfCloseTable();
     EXPECT_FALSE(fs::exists(dir_.path() / "TEST.$$$"));
     EXPECT_FALSE(fs::exists(temp_.path() / "TEST.$$$"));
@@ -156,7 +156,7 @@ TEST_F(DbfProc, FindKeyRetriesWithDecimalComma) {
     DbfFindKey("7.5");
     EXPECT_FALSE(DbfFound());
     DbfCloseTable();
-    EXPECT_TRUE(fs::exists(temp_.path() / "keys.NDX") || fs::exists(temp_.path() / "keys.ndx"));
+    EXPECT_TRUE(fs::exists(RunTempPath("keys.NDX")) || fs::exists(RunTempPath("keys.ndx")));
 }
 
 TEST_F(DbfProc, FieldAccessByNumberAndName) {

@@ -8,6 +8,7 @@
 
 #include "common/globals.h"
 #include "common/scriptdialogs.h"
+#include "support/runtempfile.h"
 #include "tables/browser/browsermodel.h"
 #include "tables/browser/procedural.h"
 #include "tables/dataset/ds_testutil.h"
@@ -34,6 +35,8 @@ protected:
         DsTest::TearDown();
     }
     std::string TempPath(const std::string& name) const { return temp_.file(name); }
+    // A file of the run's own folder inside TempFolder.
+    std::string RunTempPath(const std::string& name) const { return RunTempFile(name); }
     bool InErrorList(const std::string& text) const {
         for (int k = 1; k <= ErrorList.count; ++k)
             if (ErrorList.slots[k].str() == text) return true;

@@ -119,13 +119,13 @@ TEST_F(TableReportTest, TabDeviceWritesTabsAndEmptySecondColumn) {
     t.TableReportSetRowRules(false);
     t.TableReportRow({"a", "b", "c"});
     t.TableReportDone();
-    const auto lines = Finish(Temp("$$$1.txt"));
+    const auto lines = Finish(RunTemp("$$$1.txt"));
     EXPECT_EQ(lines, (std::vector<std::string>{"Teil\t\tWert",
                                                "Gr\x94\xE1"
                                                "e\t\tWert",
                                                "a\tb\tc"}));
     // The Windows copy of the tab file.
-    EXPECT_NE(test::Slurp(Temp("$$1.txt"))
+    EXPECT_NE(test::Slurp(RunTemp("$$1.txt"))
                   .find("Gr\xF6\xDF"
                         "e\t\tWert\r\n"),
               std::string::npos);
@@ -140,7 +140,7 @@ TEST_F(TableReportTest, HtmlTableAlignsAllButTheFirstCellRight) {
     t.TableReportRow({"M<8> & Co", "12", "3"});
     t.TableReportSetRowRules(false);
     t.TableReportDone();
-    const auto lines = Finish(Temp("kor2.htm"));
+    const auto lines = Finish(RunTemp("kor2.htm"));
     const auto at = std::find(lines.begin(), lines.end(), "<TABLE BORDER = \"1\" WIDTH= \"100%\">");
     ASSERT_NE(at, lines.end());
     EXPECT_EQ(*(at - 1), "</TABLE>");  // the writer's table is closed first
@@ -167,7 +167,7 @@ TEST_F(TableReportTest, CommandLineDeviceWritesPaddedRowsWithoutRules) {
     const auto lines = Finish(Temp("feder.txt"));
     EXPECT_EQ(lines, (std::vector<std::string>{"Teil      Menge    ", "Schraube   12.50   ",
                                                "Mutter      3.00   "}));
-    EXPECT_FALSE(std::filesystem::exists(Temp("$$$1.txt")));
+    EXPECT_FALSE(std::filesystem::exists(RunTemp("$$$1.txt")));
 }
 
 }  // namespace

@@ -1,0 +1,400 @@
+// The run's private temporary folders and their removal at every end of the
+// run. The removal also runs inside fatal-signal handlers and in a forked
+// waiter, so everything it touches is a fixed-size static record and every
+// call it makes is async-signal-safe (no allocation, no stdio, raw syscalls).
+#include "platform/runtemp.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <mutex>
+
+#include "platform/hostfs.h"
+
+namespace kor2::platform {
+
+namespace {
+
+constexpr int kMaxFolders = 8;
+constexpr int kMaxSessions = 32;
+constexpr std::size_t kPathMax = PATH_MAX;
+constexpr int kMaxDepth = 8;  // sub-folders removed below a private folder
+
+// A private folder of the process `owner` (a forked child inherits the
+// records of its parent and must leave those folders alone).
+struct FolderRecord {
+    volatile sig_atomic_t used = 0;
+    pid_t owner = 0;
+    char path[kPathMax] = {};  // absolute host path
+};
+
+// A program started by the process `owner` in a session of its own.
+struct SessionRecord {
+    volatile sig_atomic_t used = 0;
+    pid_t owner = 0;
+    pid_t sid = 0;
+    time_t started = 0;  // monotonic seconds
+};
+
+FolderRecord g_folders[kMaxFolders];
+SessionRecord g_sessions[kMaxSessions];
+std::atomic<int> g_grace{10};
+
+// Normal context only: the base each folder was made in and its program path.
+std::array<std::string, kMaxFolders> g_bases, g_programPaths;
+int g_current = -1;
+int g_nextVictim = 0;
+
+time_t MonotonicSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec;
+}
+
+bool IsFolder(const char* path) {
+    struct stat st;
+    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// ---- Async-signal-safe removal ------------------------------------------------------------
+
+// Layout of one record of getdents64: inode (8), offset (8), record length
+// (2), type (1), then the name ending in a zero byte.
+constexpr std::size_t kDentReclen = 16, kDentType = 18, kDentName = 19;
+
+bool IsDotName(const char* n) {
+    return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
+}
+
+void EmptyFolder(int fd, int depth) {
+    alignas(8) char buf[2048];
+    // Entries removed while reading may shift the rest: read again until a
+    // pass finds nothing left (bounded, so a folder that refuses stays).
+    for (int pass = 0; pass < 16; ++pass) {
+        bool any = false;
+        lseek(fd, 0, SEEK_SET);
+        for (;;) {
+            const long n = syscall(SYS_getdents64, fd, buf, sizeof buf);
+            if (n <= 0) break;
+            for (long off = 0; off + static_cast<long>(kDentName) < n;) {
+                unsigned short reclen = 0;
+                std::memcpy(&reclen, buf + off + kDentReclen, sizeof reclen);
+                if (reclen == 0) break;
+                const unsigned char type = static_cast<unsigned char>(buf[off + kDentType]);
+                const char* name = buf + off + kDentName;
+                off += reclen;
+                if (IsDotName(name)) continue;
+                any = true;
+                if (type != DT_DIR && unlinkat(fd, name, 0) == 0) continue;
+                if (depth >= kMaxDepth) continue;
+                const int sub = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (sub < 0) continue;
+                EmptyFolder(sub, depth + 1);
+                close(sub);
+                unlinkat(fd, name, AT_REMOVEDIR);
+            }
+        }
+        if (!any) return;
+    }
+}
+
+void RemoveFolder(const char* path) {
+    const int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        EmptyFolder(fd, 0);
+        close(fd);
+    }
+    rmdir(path);
+}
+
+// ---- Async-signal-safe session test -------------------------------------------------------
+
+// Reads a decimal number at p; advances p past it.
+long ParseLong(const char*& p, const char* end) {
+    long v = 0;
+    bool neg = false;
+    if (p < end && *p == '-') {
+        neg = true;
+        ++p;
+    }
+    while (p < end && *p >= '0' && *p <= '9') v = v * 10 + (*p++ - '0');
+    return neg ? -v : v;
+}
+
+// Session id of a process, -1 when it is gone; ended is set for a process
+// that has ended but is not yet reaped (a zombie still names its session).
+pid_t SessionOf(int procFd, const char* pidName, bool& ended) {
+    char path[64];
+    std::size_t len = std::strlen(pidName);
+    if (len + 6 > sizeof path) return -1;
+    std::memcpy(path, pidName, len);
+    std::memcpy(path + len, "/stat", 6);
+    const int fd = openat(procFd, path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    char buf[512];
+    const ssize_t n = read(fd, buf, sizeof buf);
+    close(fd);
+    if (n <= 0) return -1;
+    // "pid (name) state ppid pgrp session ...": the name may hold blanks
+    // and parentheses, so the fields start after the last ')'.
+    const char* end = buf + n;
+    const char* p = end;
+    while (p > buf && p[-1] != ')') --p;
+    if (p == buf || end - p < 4) return -1;
+    ++p;  // blank
+    ended = *p == 'Z' || *p == 'X';
+    p += 2;
+    for (int field = 0; field < 2; ++field) {  // ppid, pgrp
+        ParseLong(p, end);
+        if (p < end) ++p;
+    }
+    return static_cast<pid_t>(ParseLong(p, end));
+}
+
+bool Tracked(pid_t owner, pid_t sid) {
+    for (const SessionRecord& s : g_sessions)
+        if (s.used && s.owner == owner && s.sid == sid) return true;
+    return false;
+}
+
+enum class Scan { Alive, None, Unsure };
+
+// One pass over /proc. The listing comes in batches, so a process forked
+// while it runs can be missed: when a member of a session was seen ending
+// during the pass, the pass proves nothing (Unsure).
+Scan ScanSessions(pid_t owner) {
+    const int procFd = open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (procFd < 0) return Scan::None;
+    alignas(8) char buf[4096];
+    Scan result = Scan::None;
+    for (;;) {
+        const long n = syscall(SYS_getdents64, procFd, buf, sizeof buf);
+        if (n <= 0) break;
+        for (long off = 0; result != Scan::Alive && off + static_cast<long>(kDentName) < n;) {
+            unsigned short reclen = 0;
+            std::memcpy(&reclen, buf + off + kDentReclen, sizeof reclen);
+            if (reclen == 0) break;
+            const char* name = buf + off + kDentName;
+            off += reclen;
+            if (name[0] < '1' || name[0] > '9') continue;
+            bool ended = false;
+            const pid_t sid = SessionOf(procFd, name, ended);
+            if (sid <= 0 || !Tracked(owner, sid)) continue;
+            result = ended ? Scan::Unsure : Scan::Alive;
+        }
+        if (result == Scan::Alive) break;
+    }
+    close(procFd);
+    return result;
+}
+
+// A process of a started program's session is alive: only two passes in a
+// row that see no member, none of them ending, say no.
+bool AnySessionAlive(pid_t owner) {
+    const timespec step{0, 20 * 1000 * 1000};
+    for (int quiet = 0, pass = 0; pass < 50; ++pass) {
+        const Scan s = ScanSessions(owner);
+        if (s == Scan::Alive) return true;
+        quiet = s == Scan::None ? quiet + 1 : 0;
+        if (quiet == 2) return false;
+        nanosleep(&step, nullptr);
+    }
+    return true;  // members keep ending and starting: still in use
+}
+
+// A file of the owner's folders may still be wanted by a started program.
+bool HandOverPending(pid_t owner) {
+    const time_t now = MonotonicSeconds();
+    bool tracked = false;
+    for (const SessionRecord& s : g_sessions) {
+        if (!s.used || s.owner != owner) continue;
+        if (now - s.started < g_grace.load()) return true;
+        tracked = true;
+    }
+    return tracked && AnySessionAlive(owner);
+}
+
+void RemoveOwnFolders(pid_t owner) {
+    for (FolderRecord& f : g_folders) {
+        if (!f.used || f.owner != owner) continue;
+        RemoveFolder(f.path);
+        f.used = 0;
+    }
+}
+
+// The detached waiter: holds none of the run's files or locks, waits until
+// no started program of the run is left, then removes the folders.
+[[noreturn]] void RunWaiter(pid_t owner) {
+    setsid();
+    const int nul = open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (nul >= 0) {
+        dup2(nul, 0);
+        dup2(nul, 1);
+        dup2(nul, 2);
+    }
+    if (close_range(3, ~0U, 0) != 0)
+        for (int fd = 3; fd < 1024; ++fd) close(fd);
+    const timespec step{0, 250 * 1000 * 1000};
+    while (HandOverPending(owner)) nanosleep(&step, nullptr);
+    RemoveOwnFolders(owner);
+    _exit(0);
+}
+
+void EndFolders() {
+    const pid_t self = getpid();
+    bool any = false;
+    for (const FolderRecord& f : g_folders) any = any || (f.used && f.owner == self);
+    if (!any) return;
+    if (!HandOverPending(self)) {
+        RemoveOwnFolders(self);
+        return;
+    }
+    const pid_t waiter = _Fork();
+    if (waiter == 0) RunWaiter(self);
+    if (waiter > 0)
+        for (FolderRecord& f : g_folders)
+            if (f.used && f.owner == self) f.used = 0;  // the waiter's now
+    // No waiter to be had: the folders stay rather than vanish under a viewer.
+}
+
+// ---- Hooks at the ends of the run ---------------------------------------------------------
+
+void AtExit() {
+    EndFolders();
+}
+
+std::terminate_handler g_previousTerminate = nullptr;
+
+[[noreturn]] void OnTerminate() {
+    EndFolders();
+    if (g_previousTerminate) g_previousTerminate();
+    std::abort();
+}
+
+void OnFatalSignal(int sig) {
+    const int saved = errno;
+    EndFolders();
+    errno = saved;
+    raise(sig);  // the default action, restored by SA_RESETHAND
+}
+
+void InstallHooks() {
+    std::atexit(AtExit);
+    g_previousTerminate = std::set_terminate(OnTerminate);
+    for (int sig : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
+        struct sigaction old {};
+        if (sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+        struct sigaction act {};
+        act.sa_handler = OnFatalSignal;
+        sigemptyset(&act.sa_mask);
+        act.sa_flags = SA_RESETHAND | SA_NODEFER;
+        sigaction(sig, &act, nullptr);
+    }
+}
+
+bool OwnedHere(int slot) {
+    return g_folders[slot].used && g_folders[slot].owner == getpid();
+}
+
+int FreeSlot() {
+    for (int i = 0; i < kMaxFolders; ++i) {
+        if (OwnedHere(i) && !IsFolder(g_folders[i].path)) g_folders[i].used = 0;
+        if (!OwnedHere(i)) return i;
+    }
+    // Every slot holds a living folder of another base: the oldest goes.
+    const int victim = g_nextVictim;
+    g_nextVictim = (g_nextVictim + 1) % kMaxFolders;
+    RemoveFolder(g_folders[victim].path);
+    g_folders[victim].used = 0;
+    return victim;
+}
+
+}  // namespace
+
+std::string PrivateTempFolder(std::string_view base) {
+    std::string program(base);
+    while (!program.empty() && program.back() == ' ') program.pop_back();
+    if (program.empty()) program = TempPath();
+    if (program.back() != '\\' && program.back() != '/') program += '\\';
+    std::string hostBase = HostPath(program);
+    while (hostBase.size() > 1 && hostBase.back() == '/') hostBase.pop_back();
+
+    for (int i = 0; i < kMaxFolders; ++i) {
+        if (OwnedHere(i) && g_bases[i] == hostBase && IsFolder(g_folders[i].path)) {
+            g_current = i;
+            return g_programPaths[i];
+        }
+    }
+    std::string pattern = hostBase + "/kor2-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) return {};  // mode 0700
+    char absolute[PATH_MAX];
+    if (realpath(pattern.c_str(), absolute) == nullptr ||
+        std::strlen(absolute) >= kPathMax) {
+        rmdir(pattern.c_str());
+        return {};
+    }
+    const int slot = FreeSlot();
+    FolderRecord& f = g_folders[slot];
+    f.used = 0;
+    f.owner = getpid();
+    std::memcpy(f.path, absolute, std::strlen(absolute) + 1);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    f.used = 1;
+    g_bases[slot] = hostBase;
+    g_programPaths[slot] = program + pattern.substr(pattern.rfind('/') + 1) + '\\';
+    g_current = slot;
+
+    static std::once_flag hooks;
+    std::call_once(hooks, InstallHooks);
+    return g_programPaths[slot];
+}
+
+std::string CurrentPrivateTempFolder() {
+    if (g_current >= 0 && OwnedHere(g_current) && IsFolder(g_folders[g_current].path))
+        return g_programPaths[g_current];
+    return PrivateTempFolder(TempPath());
+}
+
+void EndPrivateTempFolders() {
+    EndFolders();
+    g_current = -1;
+}
+
+void NoteStartedSession(pid_t session) {
+    const pid_t self = getpid();
+    int slot = 0;
+    for (int i = 0; i < kMaxSessions; ++i) {
+        const SessionRecord& s = g_sessions[i];
+        if (!s.used || s.owner != self) {
+            slot = i;
+            break;
+        }
+        if (s.started < g_sessions[slot].started) slot = i;  // else the oldest gives way
+    }
+    SessionRecord& s = g_sessions[slot];
+    s.used = 0;
+    s.owner = self;
+    s.sid = session;
+    s.started = MonotonicSeconds();
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    s.used = 1;
+}
+
+void SetHandOverGrace(int seconds) {
+    g_grace = seconds < 0 ? 0 : seconds;
+}
+
+}  // namespace kor2::platform

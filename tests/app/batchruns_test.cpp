@@ -1,0 +1,143 @@
+// The command-line report run as real processes: many runs at once sharing
+// one temporary folder, and reports that cannot be written where the run
+// was asked to write them.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/hostfile.h"
+#include "app/startup.h"
+#include "common/fileops.h"
+#include "common/globals.h"
+#include "platform/hostfs.h"
+#include "tables/base/engineerror.h"
+#include "support/childprocess.h"
+#include "support/runtempfile.h"
+#include "support/tempdir.h"
+
+namespace kor2 {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadHostFile;
+
+const std::string kDemoFolder = std::string(KOR2_SOURCE_DIR) + "/data/TRAIN/";
+
+// The environment of a run without a display whose temporary files go to temp.
+test::ChildSpec BatchRun(const fs::path& folder, const std::string& spring, const fs::path& temp,
+                         const fs::path& config) {
+    test::ChildSpec spec;
+    spec.argv = {KOR2_PROGRAM, spring, "/I"};
+    spec.folder = folder.string();
+    spec.env = {{"TMPDIR", temp.string()},        {"TEMP", std::nullopt},
+                {"DISPLAY", std::nullopt},        {"WAYLAND_DISPLAY", std::nullopt},
+                {"QT_QPA_PLATFORM", std::nullopt}, {"XDG_CONFIG_HOME", config.string()}};
+    spec.outFile = (folder / "stdout.txt").string();
+    spec.errFile = (folder / "stderr.txt").string();
+    return spec;
+}
+
+std::vector<std::string> Entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
+    return names;
+}
+
+// The report without its first two lines (date and time, the run's own
+// temporary file name).
+std::string ReportBody(const fs::path& file) {
+    const std::string text = ReadHostFile(file);
+    std::size_t at = 0;
+    for (int line = 0; line < 2 && at != std::string::npos; ++line) {
+        at = text.find('\n', at);
+        if (at != std::string::npos) ++at;
+    }
+    return at == std::string::npos ? std::string() : text.substr(at);
+}
+
+class BatchRuns : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(temp);
+        fs::create_directories(config);
+    }
+    // A folder of its own holding the demo spring under the given name.
+    fs::path RunFolder(const std::string& folder, const std::string& demo,
+                       const std::string& name) const {
+        const fs::path f = tmp.path() / folder;
+        fs::create_directories(f);
+        fs::copy_file(kDemoFolder + demo, f / name);
+        return f;
+    }
+    int RunAlone(const fs::path& folder, const std::string& spring) const {
+        return test::WaitChild(test::StartChild(BatchRun(folder, spring, temp, config)));
+    }
+    test::TempDir tmp;
+    const fs::path temp = tmp.path() / "temp", config = tmp.path() / "config";
+};
+
+TEST_F(BatchRuns, TwelveRunsAtOnceEachReportTheirOwnSpringAndLeaveTheTempFolderEmpty) {
+    // What each demo spring's report says when its run is alone.
+    std::string alone[2];
+    for (int k = 0; k < 2; ++k) {
+        const std::string demo = k == 0 ? "muster1.kr2" : "muster2.kr2";
+        const fs::path folder = RunFolder("alone" + std::to_string(k), demo, "s.kr2");
+        ASSERT_EQ(RunAlone(folder, "s.kr2"), 0);
+        alone[k] = ReportBody(folder / "s.txt");
+        ASSERT_NE(alone[k].find(k == 0 ? "DEMO-001" : "DEMO-002"), std::string::npos);
+        ASSERT_EQ(alone[k].find("FEDWST DBF error"), std::string::npos) << alone[k];
+        ASSERT_EQ(alone[k].find("Rm = 0"), std::string::npos) << alone[k];
+    }
+
+    constexpr int kRuns = 12;
+    std::vector<fs::path> folders;
+    for (int n = 1; n <= kRuns; ++n)
+        folders.push_back(RunFolder("run" + std::to_string(n),
+                                    n <= kRuns / 2 ? "muster1.kr2" : "muster2.kr2",
+                                    "s" + std::to_string(n) + ".kr2"));
+    std::vector<pid_t> pids;
+    for (int n = 1; n <= kRuns; ++n) {
+        pids.push_back(test::StartChild(
+            BatchRun(folders[n - 1], "s" + std::to_string(n) + ".kr2", temp, config)));
+        ASSERT_GT(pids.back(), 0);
+    }
+    for (int n = 1; n <= kRuns; ++n)
+        EXPECT_EQ(test::WaitChild(pids[n - 1]), 0)
+            << "run " << n << ": " << ReadHostFile(folders[n - 1] / "stderr.txt");
+    for (int n = 1; n <= kRuns; ++n) {
+        SCOPED_TRACE("run " + std::to_string(n));
+        const std::string report = ReportBody(folders[n - 1] / ("s" + std::to_string(n) + ".txt"));
+        EXPECT_EQ(report, alone[n <= kRuns / 2 ? 0 : 1]);
+    }
+    EXPECT_EQ(Entries(temp), std::vector<std::string>{});
+}
+
+// The table engine ends the program after an error it cannot go on from;
+// the run's temporary folder goes with it.
+TEST_F(BatchRuns, AFatalEngineErrorEndsTheRunWithoutLeavingItsTemporaryFolder) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        try {
+            InitAllUnits();
+            TempFolder = temp.string();
+            std::ofstream(test::RunTempFile("fedwst.NDX")) << "index";
+            SetExceptionMode(false);
+            SetErrorHandling(true);
+            SetEngineError(5, "Zugriff verweigert");
+        } catch (...) {
+        }
+        _exit(99);  // not reached: the engine has ended the process
+    }
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(test::WaitChild(pid), 5);
+    EXPECT_EQ(Entries(temp), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace kor2

@@ -1,0 +1,71 @@
+// Starts the program (or any command) as a real child process in a folder of
+// its own, with a changed environment and its output in files, for the tests
+// of several runs at once and of runs under another account.
+#pragma once
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace kor2::test {
+
+struct ChildSpec {
+    std::vector<std::string> argv;  // argv[0] is looked up in PATH when it has no "/"
+    std::string folder;             // working folder of the child
+    // Variables set (a value) or removed (nullopt); the rest is inherited.
+    std::map<std::string, std::optional<std::string>> env;
+    std::string outFile = "/dev/null", errFile = "/dev/null";
+};
+
+// The pid of the started child, -1 when it could not be started.
+inline pid_t StartChild(const ChildSpec& spec) {
+    std::vector<std::string> envText;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        if (spec.env.count(entry.substr(0, entry.find('='))) == 0) envText.push_back(entry);
+    }
+    for (const auto& [name, value] : spec.env)
+        if (value) envText.push_back(name + "=" + *value);
+    std::vector<char*> envp, argv;
+    for (auto& e : envText) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> args = spec.argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, spec.folder.c_str());
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, spec.outFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, spec.errFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+// Waits for the child: its exit code, 128 + signal when a signal ended it,
+// -1 when it cannot be waited for.
+inline int WaitChild(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR) return -1;
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return -1;
+}
+
+}  // namespace kor2::test
