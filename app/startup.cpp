@@ -63,22 +63,24 @@ bool IsRelativeFolder(const std::string& folder) {
 }
 
 // The program's own files are found beside the executable; the user's files
-// (spring, CAD, EDI and temporary folders) keep the current folder as default.
+// (spring, CAD, EDI and temporary folders) keep the current folder as
+// default, never the program's files.
 void UseProgramFilesFolder() {
+    // A spring folder named relative to a current folder that lacks it (the
+    // first start's "TRAIN") is the current folder itself.
+    if (IsRelativeFolder(DataFolder) && !platform::DirectoryExists(DataFolder))
+        DataFolder = RemoveBackslash(StartFolder);
     if (g_programFiles.empty()) return;
     for (std::string* folder : {&DbfFolder, &PltFolder})
         if (TrimBlanks(*folder).empty()) *folder = g_programFiles;
-    // The spring folder of a first start ("TRAIN") names the shipped springs
-    // unless the current folder has one of that name.
-    if (IsRelativeFolder(DataFolder) && !platform::DirectoryExists(DataFolder) &&
-        platform::DirectoryExists(g_programFiles + DataFolder))
-        DataFolder = g_programFiles + DataFolder;
 }
 
 }  // namespace
 
 void SetProgramFilesFolder(const std::string& folder) {
     g_programFiles = folder;
+    // The configuration shipped with the program is read when the user has none.
+    if (!folder.empty()) ConfigFallbackDir = folder;
 }
 
 void ReadSettings() {
@@ -145,7 +147,11 @@ bool LoadCommandLineSpring(const std::string& name) {
 }
 
 void LoadDefaultSpring() {
-    const std::string name = AddBackslash(DataFolder) + "null." + DataFileExt.str();
+    // The user's own default spring, else the one shipped with the program.
+    const std::string file = "null." + DataFileExt.str();
+    std::string name = AddBackslash(DataFolder) + file;
+    if (!platform::FileExists(name) && !g_programFiles.empty())
+        name = g_programFiles + "TRAIN\\" + file;
     AbortFlag = false;
     // A spring read is checked already, with the reader's own messages
     // after the check's; a second check would drop them.

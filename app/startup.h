@@ -18,14 +18,16 @@ void InitAllUnits();
 // beyond their variables let it go.
 void ShutdownAllUnits();
 
-// Reads the configuration and state files and checks the configured
-// folders. A missing configuration file leaves the defaults. Folders of the
-// program's own files (DbfFolder, PltFolder, a relative DataFolder) that the
-// configuration leaves open come from the program files folder.
+// Reads the configuration and state files (in the user's configuration
+// folder) and checks the configured folders. A missing configuration file
+// leaves the defaults. Folders of the program's own files (DbfFolder,
+// PltFolder) that the configuration leaves open come from the program files
+// folder; the data folder is the state file's, else the current folder.
 void ReadSettings();
 
 // The folder of the program's own files (program path text with a trailing
-// ""), set by main() from the executable's place; empty: the current folder.
+// "\"), set by main() from the executable's place; empty: the current folder.
+// Its configuration file stands in for a user who has none yet.
 void SetProgramFilesFolder(const std::string& folder);
 
 // What the command line asks for.
@@ -48,7 +50,9 @@ bool ReadCurrentSpringFile(const std::string& file);
 bool LoadCommandLineSpring(const std::string& name);
 
 // Without a spring on the command line: reads "null" + the spring file
-// extension from the data folder where it exists, then checks the spring.
+// extension from the data folder, else the one shipped in TRAIN of the
+// program's files, then checks the spring. The spring keeps its name in
+// the data folder.
 void LoadDefaultSpring();
 
 // The command-line report: page header and messages section of the current

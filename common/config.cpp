@@ -20,6 +20,7 @@
 #include "graphics/window/graphwin.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "platform/sysclock.h"
 
 namespace kor2 {
@@ -493,6 +494,25 @@ bool FolderBlank(const std::string& folder) {
     return TrimBlanks(folder).empty();
 }
 
+// A folder setting that only stands for the start folder: blank, or the
+// start folder itself. Nobody configured it, so a start folder the user
+// cannot write is no configuration error.
+bool StartFolderDefault(const std::string& folder) {
+    return FolderBlank(folder) || AddBackslash(folder) == AddBackslash(StartFolder);
+}
+
+// The configuration folder is made on the first write (it is the user's
+// own, created readable by the user only); a failure shows at the open.
+void PrepareConfigDir() {
+    if (!FolderBlank(ConfigDir)) platform::CreateFolders(RemoveBackslash(ConfigDir));
+}
+
+// The first line of the state file: the program's name, "Session" and the
+// data folder.
+std::string SessionPrefix() {
+    return ProgramBaseName + " Session ";
+}
+
 }  // namespace
 
 void InitCadOutputVariables() {
@@ -563,25 +583,35 @@ void ConfigReadFinish() {
     SharedTextFile.Close();
 }
 
-void ReadConfigFile() {
+namespace {
+
+// Opens the configuration file for reading: the user's own, else the one
+// shipped with the program's files (the user's is still written to
+// ConfigDir, never over the shipped one). False when there is neither.
+bool OpenConfigForReading() {
     SharedTextFile.Assign(ConfigFileName());
-    if (!SharedTextFile.Reset()) {
-        SharedTextFile.IOResult();
-        SharedTextFile.Assign(ConfigFallbackDir + ProgramBaseName + ".cfg");
-        if (SharedTextFile.Reset()) {
-            ConfigDir = ConfigFallbackDir;
-        } else {
-            SharedTextFile.IOResult();
-            const ScreenFacts screen = TextOutput().Screen();
-            FixResolution();
-            TextWindowRect.height = screen.height - 80;
-            const double graph = static_cast<double>(GraphWindow.Height) /
-                                 static_cast<double>(GraphWindow.ClientHeight + 46);
-            ScreenScalePercent = static_cast<int32_t>(
-                std::lround(100.0 * (screen.logicalDpi / 96.0) * (graph + 0.009)));
-            AbortFlag = true;
-            return;
-        }
+    if (SharedTextFile.Reset()) return true;
+    SharedTextFile.IOResult();
+    if (TrimBlanks(ConfigFallbackDir).empty()) return false;
+    SharedTextFile.Assign(ConfigFallbackDir + ProgramBaseName + ".cfg");
+    if (SharedTextFile.Reset()) return true;
+    SharedTextFile.IOResult();
+    return false;
+}
+
+}  // namespace
+
+void ReadConfigFile() {
+    if (!OpenConfigForReading()) {
+        const ScreenFacts screen = TextOutput().Screen();
+        FixResolution();
+        TextWindowRect.height = screen.height - 80;
+        const double graph = static_cast<double>(GraphWindow.Height) /
+                             static_cast<double>(GraphWindow.ClientHeight + 46);
+        ScreenScalePercent = static_cast<int32_t>(
+            std::lround(100.0 * (screen.logicalDpi / 96.0) * (graph + 0.009)));
+        AbortFlag = true;
+        return;
     }
     SkipLabel();
     SkipLabel();
@@ -594,6 +624,7 @@ void ReadConfigFile() {
 void WriteConfigFile() {
     if (AbortFlag) return;
     DecimalPointWhileWriting pointOnly;
+    PrepareConfigDir();
     SharedTextFile.Assign(ConfigFileName());
     RewriteRetry(SharedTextFile);
     if (AbortFlag) return;
@@ -612,7 +643,14 @@ void ReadStateFile() {
         for (std::string& f : RecentFiles) f.clear();
         return;
     }
-    SkipLabel();
+    // Line 1 names the data folder of the last run; the next start goes on
+    // there while that folder still exists.
+    std::string session;
+    ReadLineL(session);
+    if (session.rfind(SessionPrefix(), 0) == 0) {
+        const std::string folder = TrimBlanks(session.substr(SessionPrefix().size()));
+        if (!folder.empty() && platform::DirectoryExists(folder)) DataFolder = folder;
+    }
     for (std::string& f : RecentFiles) {
         f.clear();
         GetStr(f);
@@ -622,10 +660,11 @@ void ReadStateFile() {
 
 void WriteStateFile() {
     AbortFlag = false;
+    PrepareConfigDir();
     SharedTextFile.Assign(StateFileName());
     RewriteRetry(SharedTextFile);
     if (AbortFlag) return;
-    WriteLineL(ProgramBaseName + " Session " + DataFolder);
+    WriteLineL(SessionPrefix() + DataFolder);
     for (const std::string& f : RecentFiles) WriteLineL(f);
     if (AbortFlag) {
         SharedTextFile.Discard();
@@ -642,15 +681,22 @@ void CheckConfigFolders() {
     for (std::string* folder : {&DbfFolder, &PltFolder, &EdiFolder, &DefaultDataFolder})
         if (FolderBlank(*folder)) *folder = AddBackslash(StartFolder);
 
-    if (!IsDirWritable(CadFolder)) ShowErrorIfEnabled("ungültiger CAD Ordner konfiguriert"_oem);
+    // The user's folders (CAD, EDI, data) are checked where they are
+    // configured; standing for the start folder they may be read-only.
+    const bool cadConfigured = !StartFolderDefault(CadFolder);
+    const bool ediConfigured = !StartFolderDefault(EdiFolder);
+    const bool dataConfigured = !StartFolderDefault(DefaultDataFolder);
+    if (cadConfigured && !IsDirWritable(CadFolder))
+        ShowErrorIfEnabled("ungültiger CAD Ordner konfiguriert"_oem);
     if (!DirHasFiles(DbfFolder)) ShowErrorIfEnabled("ungültiger DBF Ordner konfiguriert"_oem);
     if (!DirHasFiles(PltFolder)) ShowErrorIfEnabled("ungültiger PLT Ordner konfiguriert"_oem);
     if (!IsDirWritable(TempFolder)) {
         ShowErrorIfEnabled("ungültiger Ordner für temporäre Dateien konfiguriert"_oem);
         InputText("Ordner für temporäre Dateien"_oem, 60, TempFolder);
     }
-    if (!IsDirWritable(EdiFolder)) ShowErrorIfEnabled("ungültiger EDI Ordner konfiguriert"_oem);
-    if (!IsDirWritable(DefaultDataFolder))
+    if (ediConfigured && !IsDirWritable(EdiFolder))
+        ShowErrorIfEnabled("ungültiger EDI Ordner konfiguriert"_oem);
+    if (dataConfigured && !IsDirWritable(DefaultDataFolder))
         ShowErrorIfEnabled("ungültiger Data Ordner konfiguriert"_oem);
 }
 

@@ -1,5 +1,5 @@
 // Configuration file (ProgramBaseName + ".cfg") and state file (".cff") in
-// ConfigDir, the settings only they carry, the CAD output variables and the
+// ConfigDir (the user's configuration folder, made on the first write), the settings only they carry, the CAD output variables and the
 // check of the configured folders. The main window reads both files at start
 // and writes the state file at its end; the settings dialog writes the
 // configuration file.
@@ -94,7 +94,9 @@ inline int32_t PrintFontStyle = 0;  // bit 1 bold, 2 italic, 4 underline, 8 stri
 inline int32_t GraphFontStyle = 0;
 inline uint16_t PrinterOrientation = 1;  // 1 portrait, 2 landscape
 
-// The folder tried when ConfigDir holds no configuration file.
+// The folder tried when ConfigDir holds no configuration file: the program's
+// own files once the program has started. A file read from there never
+// changes ConfigDir.
 inline std::string ConfigFallbackDir = "c:\\quorvex\\";
 
 // The settings above and the CAD output variables to their start values.
@@ -107,8 +109,9 @@ void InitCadDrawingVariables();
 std::string ConfigFileName();  // ConfigDir\ + ProgramBaseName + ".cfg"
 std::string StateFileName();   // ConfigDir\ + ProgramBaseName + ".cff"
 
-// Reads the configuration file. Without one the screen-derived defaults are
-// set and AbortFlag is set (no error message). A file of an older version is
+// Reads the configuration file, the user's or else the one in
+// ConfigFallbackDir. Without one the screen-derived defaults are set and
+// AbortFlag is set (no error message). A file of an older version is
 // read as far as it goes; values after its end keep what they had.
 void ReadConfigFile();
 // Writes the whole configuration file; nothing when AbortFlag is set.
@@ -116,10 +119,13 @@ void WriteConfigFile();
 // The end fix-up of the screen resolution, then closes the file.
 void ConfigReadFinish();
 
+// Recent files, and the data folder of the last run when it still exists.
 void ReadStateFile();
 void WriteStateFile();
 
-// Fills empty folder settings and reports folders that cannot be used.
+// Fills empty folder settings and reports folders that cannot be used; the
+// CAD, EDI and data folders only where they are configured (not standing
+// for the start folder).
 void CheckConfigFolders();
 
 }  // namespace kor2

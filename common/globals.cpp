@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/hostfs.h"
+#include "platform/progfiles.h"
 
 namespace kor2 {
 
@@ -66,7 +67,10 @@ void InitProgramVariables() {
     TempFolder.clear();
     ProgramFolderSetting.clear();
     StartFolder = current;
-    ConfigDir = current;
+    // The configuration and state files belong to the user, not to the
+    // folder the program happens to be started from.
+    ConfigDir = platform::UserConfigFolder();
+    if (ConfigDir.empty()) ConfigDir = current;
     DefaultDataFolder = current;
     PrintoutFolder = current;
     ExternalTableEditor = "C:\\TBLWORK\\TBLWORK.EXE";

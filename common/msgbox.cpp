@@ -116,8 +116,9 @@ void RewriteFileMsg(TextFile& f) {
 void RewriteRetry(TextFile& f) {
     while (!f.Rewrite()) {
         const int code = f.IOResult();
-        if (!MessageBoxesEnabled ||
-            !Dialogs().AskRetry(MessageCaption(kMsgError), RetryErrorText(code))) {
+        // The text names the file: a retry is only of use to a user who knows which.
+        const std::string text = RetryErrorText(code) + "  " + platform::DisplayPath(f.Name());
+        if (!MessageBoxesEnabled || !Dialogs().AskRetry(MessageCaption(kMsgError), text)) {
             AbortFlag = true;
             return;
         }

@@ -2,9 +2,13 @@
 // host's form for display (see progfiles.h).
 #include "platform/progfiles.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/hostfs.h"
@@ -64,6 +68,32 @@ std::string ProgramFilesFolder(std::string_view exeFolder, std::string_view inst
         if (DirectoryExists(ProgramText(folder))) return ProgramText(folder) + "\\";
     }
     return {};
+}
+
+std::string UserConfigFolder() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg != nullptr && xdg[0] == '/') return ProgramText(Tidy(std::string(xdg) + "/kor2"));
+    std::string home;
+    if (const char* h = std::getenv("HOME"); h != nullptr && h[0] == '/') {
+        home = h;
+    } else if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr) {
+        home = pw->pw_dir;
+    }
+    if (home.empty() || home[0] != '/') return {};
+    return ProgramText(Tidy(home + "/.config/kor2"));
+}
+
+bool CreateFolders(std::string_view path) {
+    const std::string host = HostPath(path);
+    if (host.empty()) return false;
+    for (std::size_t slash = host.find('/', 1);; slash = host.find('/', slash + 1)) {
+        const std::string part = host.substr(0, slash);
+        if (!part.empty() && part.back() != '/' && mkdir(part.c_str(), 0700) != 0 &&
+            errno != EEXIST)
+            return false;
+        if (slash == std::string::npos) break;
+    }
+    return DirectoryExists(path);
 }
 
 std::string DisplayPath(std::string_view path) {

@@ -18,6 +18,17 @@ std::string ExecutableFolder();
 // with a trailing "\"; empty when neither folder exists.
 std::string ProgramFilesFolder(std::string_view exeFolder, std::string_view installedRelative);
 
+// The user's configuration folder of the program, as a program path text
+// without a trailing "\": $XDG_CONFIG_HOME/kor2 when that variable holds an
+// absolute path, else ~/.config/kor2 (the home folder from HOME, else from
+// the account). Empty when no home folder is known. The folder may not exist.
+std::string UserConfigFolder();
+
+// Creates the folder path (program path text) with every missing parent,
+// each new one readable only by the user (mode 0700). True when the folder
+// exists afterwards.
+bool CreateFolders(std::string_view path);
+
 // A program path text as the host writes it, for the screen and messages:
 // "\" becomes "/" and a leading drive "X:" is dropped, as at every file call.
 // The text's code page is kept.

@@ -315,7 +315,7 @@ void Tdbf4Form::reject() {
 
 void Tdbf4Form::closeEvent(QCloseEvent* e) {
     if (closing_ || !isVisible()) {
-        platform::TForm::closeEvent(e);
+        e->accept();  // closed by a handler: nothing more to decide
         return;
     }
     e->ignore();  // the handlers close the window, or keep it open

@@ -8,12 +8,15 @@
 #include <string>
 
 #include "app/hostfile.h"
+#include "app/shell.h"
 #include "app/startup.h"
 #include "common/config.h"
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/report.h"
 #include "platform/hostfs.h"
+#include "platform/progfiles.h"
+#include "platform/sysclock.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
 #include "support/tempdir.h"
@@ -98,7 +101,8 @@ TEST_F(StartupTest, ProgramFilesFolderFillsTheProgramsOwnFolders) {
     SetProgramFilesFolder("");
     EXPECT_EQ(DbfFolder, files);
     EXPECT_EQ(PltFolder, files);
-    EXPECT_EQ(DataFolder, files + "TRAIN");
+    // The spring folder is the user's: the current folder, not the shipped springs.
+    EXPECT_EQ(DataFolder, RemoveBackslash(StartFolder));
     EXPECT_EQ(DefaultDataFolder, StartFolder);
     EXPECT_EQ(EdiFolder, AddBackslash(StartFolder));
 
@@ -114,6 +118,76 @@ TEST_F(StartupTest, ProgramFilesFolderFillsTheProgramsOwnFolders) {
     EXPECT_EQ(DbfFolder, tmp.file("config"));
     EXPECT_EQ(PltFolder, files);
     EXPECT_EQ(DataFolder, tmp.file("config"));
+}
+
+// Two runs of the program started from two different folders, with the
+// user's configuration folder under XDG_CONFIG_HOME: the second goes on in
+// the data folder and with the recent files of the first, and neither start
+// folder receives a file of the program.
+TEST_F(StartupTest, RestartFromAnotherFolderRemembersTheDataFolderAndRecentFiles) {
+    namespace fs = std::filesystem;
+    for (const char* d : {"first", "second", "springs", "xdg"}) fs::create_directory(tmp.file(d));
+    const auto savedXdg = platform::GetEnv("XDG_CONFIG_HOME");
+    const std::string savedDir = platform::GetCurrentDir();
+    platform::SetEnv("XDG_CONFIG_HOME", tmp.file("xdg"));
+    std::string springs = tmp.file("springs");
+    std::replace(springs.begin(), springs.end(), '/', '\\');
+
+    ASSERT_TRUE(platform::SetCurrentDir(tmp.file("first")));
+    InitAllUnits();
+    ReadSettings();
+    EXPECT_EQ(ConfigDir, platform::UserConfigFolder());
+    DataFolder = springs;
+    DataFileName = "feder";
+    AddRecentFile(SpringFullName());
+    EXPECT_TRUE(CloseMainWindow());
+
+    ASSERT_TRUE(platform::SetCurrentDir(tmp.file("second")));
+    InitAllUnits();
+    ReadSettings();
+    const std::string dataFolder = DataFolder;
+    const std::string recent = RecentFiles[0];
+
+    platform::SetCurrentDir(savedDir);
+    if (savedXdg)
+        platform::SetEnv("XDG_CONFIG_HOME", *savedXdg);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(dataFolder, springs);
+    EXPECT_EQ(recent, springs + "\\feder.kr2");
+    EXPECT_TRUE(fs::exists(tmp.file("xdg/kor2/kor2.cff")));
+    EXPECT_TRUE(fs::is_empty(tmp.file("first")));
+    EXPECT_TRUE(fs::is_empty(tmp.file("second")));
+}
+
+// Right after a start the spring is named in the current folder, whatever
+// folder the shipped default spring came from; a spring folder named
+// relative to the current folder is kept where the current folder has it.
+TEST_F(StartupTest, TheSpringOfAFirstStartBelongsToTheCurrentFolder) {
+    namespace fs = std::filesystem;
+    fs::create_directories(tmp.path() / "files" / "TRAIN");
+    fs::create_directories(tmp.path() / "here" / "TRAIN");
+    fs::copy_file(std::string(KOR2_SOURCE_DIR) + "/data/TRAIN/null.kr2",
+                  tmp.file("files/TRAIN/null.kr2"));
+    const std::string savedDir = platform::GetCurrentDir();
+    ASSERT_TRUE(platform::SetCurrentDir(tmp.file("here")));
+    InitAllUnits();
+    ConfigDir = tmp.file("config");
+    SetProgramFilesFolder(tmp.file("files") + "/");
+    ReadSettings();
+    EXPECT_EQ(DataFolder, "TRAIN");  // the current folder has one
+    fs::remove(tmp.file("here/TRAIN"));
+    InitAllUnits();
+    ConfigDir = tmp.file("config");
+    ReadSettings();
+    LoadDefaultSpring();
+    const std::string full = SpringFullName();
+    const std::string start = StartFolder;
+    const std::string title = ReportTitleLines[1].str();
+    SetProgramFilesFolder("");
+    platform::SetCurrentDir(savedDir);
+    EXPECT_EQ(full, start + "\\demo.kr2");
+    EXPECT_EQ(title.rfind("Zugfeder", 0), 0u) << title;  // the shipped default spring was read
 }
 
 TEST_F(StartupTest, DefaultSpringIsCheckedWithoutAFile) {

@@ -391,16 +391,44 @@ TEST_F(ConfigTest, WithoutAFileScreenDefaultsAndAbortFlag) {
     EXPECT_EQ(LinesPerPage, 66);
 }
 
-TEST_F(ConfigTest, FallbackFolderBecomesConfigDir) {
+// The configuration shipped with the program stands in for a user who has
+// none; the user's own is then written to the user's folder, never over it.
+TEST_F(ConfigTest, ShippedConfigurationIsReadButTheUsersIsWrittenToItsOwnFolder) {
+    LinesPerPage = 44;
     const std::string text = WriteAndSlurp();
-    fs::create_directory(tmp.file("fallback"));
-    Put(tmp.file("fallback/kor2.cfg"), text);
+    fs::create_directory(tmp.file("shipped"));
+    Put(tmp.file("shipped/kor2.cfg"), text);
     fs::remove(CfgPath());
-    ConfigDir = tmp.file("elsewhere");
-    ConfigFallbackDir = tmp.file("fallback") + "\\";
+    Reset();
+    ConfigDir = tmp.file("user/kor2");
+    ConfigFallbackDir = tmp.file("shipped") + "\\";
     ReadConfigFile();
     EXPECT_FALSE(AbortFlag);
-    EXPECT_EQ(ConfigDir, ConfigFallbackDir);
+    EXPECT_EQ(LinesPerPage, 44);
+    EXPECT_EQ(ConfigDir, tmp.file("user/kor2"));
+
+    LinesPerPage = 50;
+    WriteConfigFile();
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_EQ(Slurp(tmp.file("shipped/kor2.cfg")), text);
+    ASSERT_TRUE(fs::exists(tmp.file("user/kor2/kor2.cfg")));
+    // The user's configuration folder is made private to the user.
+    EXPECT_EQ(fs::status(tmp.file("user")).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(tmp.file("user/kor2")).permissions() & fs::perms::all,
+              fs::perms::owner_all);
+    Reset();
+    ConfigDir = tmp.file("user/kor2");
+    ReadConfigFile();
+    EXPECT_EQ(LinesPerPage, 50);
+
+    // Without a fallback folder only the user's file counts.
+    fs::remove(tmp.file("user/kor2/kor2.cfg"));
+    Reset();
+    ConfigDir = tmp.file("user/kor2");
+    ConfigFallbackDir = "";
+    ReadConfigFile();
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(LinesPerPage, 66);
 }
 
 TEST_F(ConfigTest, WriteDoesNothingAfterAbortAndKeepsTheOldFileOnCancel) {
@@ -409,12 +437,16 @@ TEST_F(ConfigTest, WriteDoesNothingAfterAbortAndKeepsTheOldFileOnCancel) {
     WriteConfigFile();
     EXPECT_EQ(Slurp(CfgPath()), "old");
 
-    ConfigDir = tmp.file("missing/folder");
+    // A folder that cannot be made (a file stands in its way).
+    Put(tmp.file("afile"), "x");
+    ConfigDir = tmp.file("afile/folder");
     AbortFlag = false;
     ui.answers.push_back(ScriptedAnswer::Cancel());
     WriteConfigFile();
     EXPECT_TRUE(AbortFlag);
-    EXPECT_EQ(ui.Of("retry").size(), 1u);
+    ASSERT_EQ(ui.Of("retry").size(), 1u);
+    EXPECT_NE(ui.Of("retry")[0].text.find(tmp.file("afile/folder/kor2.cfg")), std::string::npos)
+        << ui.Of("retry")[0].text;
 }
 
 TEST_F(ConfigTest, StateFile) {
@@ -435,6 +467,38 @@ TEST_F(ConfigTest, StateFile) {
     fs::remove(tmp.file("kor2.cff"));
     ReadStateFile();
     for (const auto& f : RecentFiles) EXPECT_TRUE(f.empty());
+}
+
+// The data folder of the last run is where the next start goes on, while it
+// exists; the state file is written into a configuration folder made for it.
+TEST_F(ConfigTest, StateFileKeepsTheDataFolderForTheNextStart) {
+    fs::create_directory(tmp.file("springs"));
+    std::string springs = tmp.file("springs");
+    std::replace(springs.begin(), springs.end(), '/', '\\');
+    ConfigDir = tmp.file("new/kor2");
+    DataFolder = springs;
+    RecentFiles = {springs + "\\a.kr2", "", "", ""};
+    WriteStateFile();
+    EXPECT_FALSE(AbortFlag);
+    ASSERT_TRUE(fs::exists(tmp.file("new/kor2/kor2.cff")));
+
+    Reset();
+    ConfigDir = tmp.file("new/kor2");
+    EXPECT_NE(DataFolder, springs);
+    ReadStateFile();
+    EXPECT_EQ(DataFolder, springs);
+    EXPECT_EQ(RecentFiles[0], springs + "\\a.kr2");
+
+    // A line 1 of another program or a folder removed since leave the default.
+    for (const std::string& first : {std::string("other Session ") + springs,
+                                     std::string("kor2 Session ") + springs + "\\gone",
+                                     std::string("kor2 Session ")}) {
+        Put(tmp.file("new/kor2/kor2.cff"), first + "\r\nb.kr2\r\n");
+        DataFolder = "TRAIN";
+        ReadStateFile();
+        EXPECT_EQ(DataFolder, "TRAIN") << first;
+        EXPECT_EQ(RecentFiles[0], "b.kr2");
+    }
 }
 
 TEST_F(ConfigTest, CheckConfigFoldersFillsAndReports) {
@@ -471,7 +535,29 @@ TEST_F(ConfigTest, CheckConfigFoldersFillsAndReports) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "ung\x81ltiger CAD Ordner konfiguriert");
 
+    // The CAD, EDI and data folders that stand for the start folder are the
+    // user's defaults, not a configuration: a start folder the user cannot
+    // write gives no message about them.
     ui.events.clear();
+    StartFolder = tmp.file("not/writable");
+    for (std::string* folder : {&CadFolder, &EdiFolder, &DefaultDataFolder}) folder->clear();
+    CheckConfigFolders();
+    EXPECT_TRUE(ui.Of("message").empty());
+    DefaultDataFolder = StartFolder;
+    CadFolder = StartFolder + "\\";
+    CheckConfigFolders();
+    EXPECT_TRUE(ui.Of("message").empty());
+    // Configured elsewhere they are checked.
+    EdiFolder = tmp.file("no/edi");
+    DefaultDataFolder = tmp.file("no/data");
+    CheckConfigFolders();
+    ASSERT_EQ(ui.Of("message").size(), 2u);
+    EXPECT_EQ(ui.Of("message")[0].text, "ung\x81ltiger EDI Ordner konfiguriert");
+    EXPECT_EQ(ui.Of("message")[1].text, "ung\x81ltiger Data Ordner konfiguriert");
+
+    ui.events.clear();
+    StartFolder = tmp.path().string();
+    EdiFolder = DefaultDataFolder = StartFolder;
     CadFolder = StartFolder;
     TempFolder = tmp.file("no/temp");
     const std::string typed = tmp.file("dbf");

@@ -177,6 +177,9 @@ TEST_F(MsgBoxTest, RewriteRetryOffersCancelAndBatchGivesUpAtOnce) {
     EXPECT_TRUE(AbortFlag);
     EXPECT_EQ(ui.Of("retry").size(), 2u);
     EXPECT_EQ(ui.Of("retry")[0].caption, "Fehler : ");
+    // The question names the file, as the host writes it.
+    EXPECT_NE(ui.Of("retry")[0].text.find(tmp.file("later/x.txt")), std::string::npos)
+        << ui.Of("retry")[0].text;
     EXPECT_FALSE(f.IsOpen());
 
     // Retry succeeds once the folder exists.

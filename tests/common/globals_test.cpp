@@ -1,5 +1,6 @@
 // Tests of the program-wide variables and the error list.
 #include "common/globals.h"
+#include "platform/progfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,10 @@ TEST_F(GlobalsTest, DefaultsAfterStartUp) {
     EXPECT_EQ(HtmlBrowserPath, "c:\\Programme\\Internet Explorer\\Iexplore.exe");
     EXPECT_FALSE(StartFolder.empty());
     EXPECT_EQ(StartFolder.find('/'), std::string::npos);
-    EXPECT_EQ(ConfigDir, StartFolder);
+    // The configuration and state files are the user's, wherever the
+    // program starts (the test process has a configuration folder of its own).
+    EXPECT_EQ(ConfigDir, platform::UserConfigFolder());
+    EXPECT_NE(ConfigDir, StartFolder);
 }
 
 TEST_F(GlobalsTest, InitResetsChangedValues) {

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 
+#include "support/configdir.h"
+
 namespace {
 
 QtMessageHandler g_qtDefault = nullptr;
@@ -20,6 +22,7 @@ void FailOnForeignEditor(QtMsgType type, const QMessageLogContext& context, cons
 }  // namespace
 
 int main(int argc, char** argv) {
+    kor2::test::UsePrivateConfigFolder();
     g_qtDefault = qInstallMessageHandler(FailOnForeignEditor);
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));

@@ -1,11 +1,17 @@
-// Tests of finding the program's own files beside its executable and of path
-// texts shown in the host's form.
+// Tests of finding the program's own files beside its executable, the
+// user's configuration folder and of path texts shown in the host's form.
 #include "platform/progfiles.h"
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 
 #include "support/tempdir.h"
 
@@ -44,6 +50,64 @@ TEST(ProgramFiles, ExecutableFolderIsTheTestsOwn) {
     const std::string folder = ExecutableFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_TRUE(fs::exists(fs::path(folder) / "platform_tests"));
+}
+
+// Sets an environment variable for a scope (nullopt: unset) and restores it.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
+        if (const char* v = std::getenv(name)) saved_ = v;
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (saved_)
+            setenv(name_, saved_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
+
+TEST(UserConfig, XdgConfigHomeElseHomeElseTheAccountsHome) {
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", "/srv/conf/");
+        EXPECT_EQ(UserConfigFolder(), "\\srv\\conf\\kor2");
+    }
+    {
+        // A relative XDG_CONFIG_HOME is ignored, as the convention says.
+        ScopedEnv xdg("XDG_CONFIG_HOME", "conf");
+        ScopedEnv home("HOME", "/home/anna");
+        EXPECT_EQ(UserConfigFolder(), "\\home\\anna\\.config\\kor2");
+    }
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", "");
+        ScopedEnv home("HOME", std::nullopt);
+        const passwd* pw = getpwuid(getuid());
+        ASSERT_NE(pw, nullptr);
+        EXPECT_EQ(UserConfigFolder(), Prog(std::string(pw->pw_dir) + "/.config/kor2"));
+    }
+}
+
+TEST(UserConfig, FoldersAreMadeWithTheirParentsForTheUserOnly) {
+    test::TempDir tmp;
+    const fs::path deep = tmp.path() / "a" / "b" / "kor2";
+    EXPECT_TRUE(CreateFolders(Prog(deep.string())));
+    EXPECT_TRUE(fs::is_directory(deep));
+    EXPECT_EQ(fs::status(tmp.path() / "a").permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(deep).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_TRUE(CreateFolders(Prog(deep.string())));  // already there
+    // A file in the way, and nothing at all.
+    std::ofstream(tmp.path() / "file") << "x";
+    EXPECT_FALSE(CreateFolders(Prog((tmp.path() / "file" / "kor2").string())));
+    EXPECT_FALSE(CreateFolders(""));
 }
 
 TEST(DisplayPathText, SlashesAndNoDrive) {

@@ -6,8 +6,10 @@
 #include <cstdio>
 
 #include "platform/qt/hostlang.h"
+#include "support/configdir.h"
 
 int main(int argc, char** argv) {
+    kor2::test::UsePrivateConfigFolder();
     if (qgetenv("DISPLAY").isEmpty()) {
         std::puts("screen test: no X display; run it through run-screen-test.sh");
         return 77;
