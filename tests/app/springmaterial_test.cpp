@@ -17,6 +17,7 @@
 #include "spring/material.h"
 #include "spring/materialtable.h"
 #include "spring/springdata.h"
+#include "support/shippedtable.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
 
@@ -33,7 +34,7 @@ protected:
         SetCommandLine({});
         InitAllUnits();
         TempFolder = tmp.path().string();
-        DbfFolder = kData;  // the shipped material table
+        DbfFolder = test::ShippedTableCopy(tmp);  // the shipped material table
     }
     void TearDown() override {
         ShutdownTableEngine();
