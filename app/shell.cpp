@@ -152,7 +152,7 @@ bool SelectMaterialCommand() {
         if (CurrentSpringMaterial() != springBefore) {
             // A new material was typed in before: the spring has it now.
             MarkModifiedAndCheck();
-            AbortFlag = true;
+            AbortFlag = true;  // the command itself was cancelled
             return true;
         }
         MaterialRec = before;

@@ -6,7 +6,8 @@
 namespace kor2 {
 
 // The shell's spreadsheet command: needs a saved spring (DataFileName),
-// saves it first when it was modified (with the overwrite question), creates ExcelApp, makes it visible, adds a workbook and exports the spring
+// saves it first when it was modified (with the overwrite question),
+// creates ExcelApp, makes it visible, adds a workbook and exports the spring
 // file into it. Failures show their message and set AbortFlag.
 void SpreadsheetCommand();
 // The second command: saves a modified spring first, then exports it again

@@ -167,9 +167,17 @@ bool WriteCommandLineReport() {
     ReportBegin(9, DataFileName + ".txt");
     if (AbortFlag) return false;
     RewriteFileMsg(SharedTextFile);
-    if (AbortFlag) return false;
-    ReportPageHeader(0, 0);
-    ReportMessagesSection();
+    if (!AbortFlag) {
+        ReportPageHeader(0, 0);
+        ReportMessagesSection();
+    }
+    if (AbortFlag) {
+        // The writer's own messages name no file; the user of a batch run
+        // must learn which one failed.
+        SharedTextFile.Discard();
+        ShowErrorMessage(CannotWriteText(ReportFileName));
+        return false;
+    }
     ReportEnd();
     return !AbortFlag;
 }

@@ -74,6 +74,10 @@ std::string IoErrorText(int code) {
     }
 }
 
+std::string CannotWriteText(std::string_view name) {
+    return "Datei " + platform::DisplayPath(name) + " kann nicht geschrieben werden";
+}
+
 std::string CloseErrorText(int code) {
     return code == ioDiskFull ? "Diskette/Platte voll" : "Fehler beim Schließen einer Datei"_oem;
 }

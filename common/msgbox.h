@@ -43,6 +43,8 @@ std::string IoErrorText(int code);       // CheckIOError
 std::string CloseErrorText(int code);    // CloseFileMsg
 std::string RewriteErrorText(int code);  // RewriteFileMsg
 std::string RetryErrorText(int code);    // RewriteRetry
+// "Datei <name> kann nicht geschrieben werden", the name as the host writes it.
+std::string CannotWriteText(std::string_view name);
 
 // Tests that name can be created; an existing file is left as it is.
 void CreateTextFileChecked(std::string_view name);

@@ -21,6 +21,7 @@
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
+#include "platform/runtemp.h"
 #include "platform/sysclock.h"
 
 namespace kor2 {
@@ -185,6 +186,23 @@ void StartWithFile(const std::string& program, const std::string& file) {
 // Whether the tab report of devices 6 and 9 is written to a temporary file
 // of the writer's own (not one the user chose).
 bool g_tabFileIsTemp = false;
+
+// The command-line report could not be copied to target: the report the
+// writer made is not lost with the run's temporary folder but kept beside
+// it, and the message says where.
+void KeepUncopiedReport(const std::string& target) {
+    std::string kept = g_tabFileIsTemp ? platform::KeepBeyondRun(ReportFileName,
+                                                                 ExtractFileBaseName(DataFileName),
+                                                                 ".txt")
+                                       : ReportFileName;
+    if (kept.empty()) {
+        ShowErrorMessage(CannotWriteText(target));
+        return;
+    }
+    ReportFileName = kept;
+    ShowErrorMessage(CannotWriteText(target) + ", der Bericht steht in " +
+                     platform::DisplayPath(kept));
+}
 
 // Guards the page-full test against itself while a new page is begun.
 bool g_newPageRunning = false;
@@ -690,17 +708,25 @@ void ReportEnd() {
                     ShowErrorMessage(platform::DisplayPath(TextProgramPath) + " not found");
                 }
                 break;
-            case 6:
+            case 6: {
                 ++TabFileCount;
-                CopyOemFileToAnsi(ReportFileName,
-                                  TempName("$$" + IntToStrL(TabFileCount) + ".txt"));
+                const std::string copy = TempName("$$" + IntToStrL(TabFileCount) + ".txt");
+                CopyOemFileToAnsi(ReportFileName, copy);
+                if (AbortFlag) ShowErrorMessage(CannotWriteText(copy));
                 break;
-            case 9:
+            }
+            case 9: {
                 ++TabFileCount;
-                CopyOemFileToAnsi(ReportFileName, DataFileName + ".txt");
+                const std::string target = DataFileName + ".txt";
+                CopyOemFileToAnsi(ReportFileName, target);
+                if (AbortFlag) {
+                    KeepUncopiedReport(target);
+                    break;
+                }
                 // The copy is the report; the writer's own file is done with.
                 if (g_tabFileIsTemp) EraseFileIfExists(ReportFileName);
                 break;
+            }
             case 7:
                 if (!HtmlBrowserPath.empty()) OpenInBrowser(ReportFileName);
                 break;

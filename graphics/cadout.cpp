@@ -238,8 +238,7 @@ void CadClose() {
     Discard();
     if (mode == kCadScreen) return;
     if (!platform::WriteFileReplacing(name, data)) {
-        ShowErrorIfEnabled("Datei " + platform::DisplayPath(name) +
-                           " kann nicht geschrieben werden");
+        ShowErrorIfEnabled(CannotWriteText(name));
         AbortFlag = true;
         return;
     }

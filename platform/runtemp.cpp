@@ -373,6 +373,29 @@ void EndPrivateTempFolders() {
     g_current = -1;
 }
 
+std::string KeepBeyondRun(std::string_view file, std::string_view stem, std::string_view ext) {
+    // The base is the folder above the file's own folder.
+    const std::string name(file);
+    const std::size_t own = name.find_last_of("\\/");
+    if (own == std::string::npos || own == 0) return {};
+    const std::size_t above = name.find_last_of("\\/", own - 1);
+    if (above == std::string::npos) return {};
+    const std::string program = name.substr(0, above + 1) + std::string(stem) + "-XXXXXX";
+    std::string host = HostPath(program) + std::string(ext);
+    const int fd = mkstemps(host.data(), static_cast<int>(ext.size()));
+    if (fd < 0) return {};
+    close(fd);
+    if (rename(HostPath(name).c_str(), host.c_str()) != 0) {
+        unlink(host.c_str());
+        return {};
+    }
+    const mode_t mask = umask(0);  // mkstemps made it private; it is the user's file now
+    umask(mask);
+    chmod(host.c_str(), 0666 & ~mask);
+    const std::string unique = host.substr(host.size() - ext.size() - 6, 6);
+    return program.substr(0, program.size() - 6) + unique + std::string(ext);
+}
+
 void NoteStartedSession(pid_t session) {
     const pid_t self = getpid();
     int slot = 0;

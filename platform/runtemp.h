@@ -26,6 +26,12 @@ std::string CurrentPrivateTempFolder();
 // Runs once more at exit, in the terminate handler and on fatal signals.
 void EndPrivateTempFolders();
 
+// Moves file, one of the run's private folder, into the folder that holds
+// the private folder, under the new unique name stem + "-XXXXXX" + ext, so
+// that it outlives the run (a report that could not go where it was asked
+// to). The program path of the kept file; empty when it could not be moved.
+std::string KeepBeyondRun(std::string_view file, std::string_view stem, std::string_view ext);
+
 // Records a program started by this run in a session of its own (its
 // session id is its pid); its files stay while the session has a process.
 void NoteStartedSession(pid_t session);

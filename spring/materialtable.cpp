@@ -3,7 +3,7 @@
 // Called by the material dialog (LoadMaterialById) and the main menu.
 #include "spring/materialtable.h"
 
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 #include "common/globals.h"
@@ -127,11 +127,17 @@ void LoadSpringFileMaterial() {
     ResetMaterialRecord();
     MaterialRecNo = number;
     if (MaterialIndex == 0) {
+        // Whatever keeps the spring's material from being read (no table, a
+        // damaged or cut one, a number it does not hold) is said: otherwise
+        // the check would only find the strength missing. The spring is
+        // still read, without its material.
+        bool read = false;
         try {
-            LoadMaterialById(number);
-        } catch (const std::runtime_error&) {
-            // a table error raised by a damaged table: the spring is still
-            // read, without its material
+            read = LoadMaterialById(number);
+        } catch (const std::exception&) {
+            read = false;
+        }
+        if (!read) {
             ResetMaterialRecord();
             MaterialRecNo = number;
             AddErrorMessage("Fatal  : FEDWST DBF error");

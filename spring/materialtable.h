@@ -18,10 +18,10 @@ bool LoadMaterialById(uint16_t number);
 // The material record of a spring just read from a file, before its check: a
 // table material (MaterialIndex 0) is read from the table by MaterialRecNo, a
 // typed-in material (11) gets an empty record, so that nothing of a material
-// browsed or read before enters its check and diagrams. A number that is not
-// in the table leaves the record empty; a table that cannot be read adds
-// "Fatal  : FEDWST DBF error". MaterialRecNo keeps the file's number and
-// AbortFlag is clear afterwards.
+// browsed or read before enters its check and diagrams. A table material
+// that cannot be read (no table, a damaged one, a number it does not hold)
+// leaves the record empty and adds "Fatal  : FEDWST DBF error".
+// MaterialRecNo keeps the file's number and AbortFlag is clear afterwards.
 void LoadSpringFileMaterial();
 // The main menu's material-table command: browse and edit the table.
 void SelectMaterial();

@@ -201,6 +201,7 @@ void Append() {
     const bool index = IndexInControl();
     {
         IndexProtection guard(IndexProtection::Change, index);
+        if (index && IndexHooks.keysCanChange && !IndexHooks.keysCanChange(true)) return;
         if (!AppendDbfRecord(a)) return;
         AreaRecordToBuffer(a);
         if (index && IndexHooks.addKeys) IndexHooks.addKeys();
@@ -240,8 +241,12 @@ void Replace() {
         if (!ReadRecord(a, n)) return;
         if (IndexHooks.rememberKeys) IndexHooks.rememberKeys();
         std::memcpy(a.typedBuffer, a.swapBuffer.data(), a.typedSize);
+        // An index that cannot find the record's stored key cannot be kept
+        // right: nothing is written.
+        if (EngineErrorCode != 0) return;
     }
     BufferToRecord();
+    if (index && IndexHooks.keysCanChange && !IndexHooks.keysCanChange(false)) return;
     if (!PutDbfRecord(a, n)) return;
     AreaRecordToBuffer(a);
     UpdatePeekCache();

@@ -43,6 +43,10 @@ struct IndexHookTable {
     std::function<bool(int)> soundex;                 // 22
     std::function<void(int)> readProtect;             // 23: 1 on, 0 off
     std::function<void(int)> changeProtect;           // 24: 1 on, 0 off
+    // Before Append (true) or Replace (false) writes the record buffer:
+    // false, with the error reported, when an order cannot take the record's
+    // key where it belongs; then nothing is written.
+    std::function<bool(bool append)> keysCanChange;
 };
 inline IndexHookTable IndexHooks;
 inline bool IndexLinked = false;

@@ -67,6 +67,11 @@ struct IndexControlBlock {
     bool soundex = false;
     bool descending = false;
     bool noCache = false;
+    // Character keys of another program's index: kept as the records hold
+    // them (rawKeys, not folded), and possibly in another order than byte
+    // order (keysOutOfOrder: a seek cannot be trusted, no key can be placed).
+    bool rawKeys = false;
+    bool keysOutOfOrder = false;
     KeyMakerFn keyMaker;
     intptr_t keyMakerContext = 0;
     std::string savedKey;           // key length bytes

@@ -4,6 +4,7 @@
 // (dbf4nav, dbf4change) calls it through them.
 #include "tables/index/orders.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/oemtext.h"
@@ -62,6 +63,48 @@ private:
     bool saved_;
 };
 
+// Puts the cursor on the entry of record n, looked for entry by entry: in an
+// order that is not byte order a seek may miss it. 1 found, 0 not there,
+// -1 after an error.
+int PositionByRecord(IndexControlBlock& b, int32_t n) {
+    int r = DescendEdge(b, false);
+    while (r > 0 && CursorRecord(b) != n) r = StepCursor(b, true);
+    return r;
+}
+
+// Folding leaves no upper-case letter in a key: a key with one was written
+// by another program as its record holds it.
+bool NeverFolded(char c) {
+    return (c >= 'A' && c <= 'Z') || c == '\x8E' || c == '\x99' || c == '\x9A';
+}
+
+// How a character index of another dBase program holds its keys: unfolded,
+// and whether in byte order. Read once when the index opens. A damaged tree
+// (error 254) still opens, so that it can be rebuilt; a failed read is
+// reported.
+void ExamineKeyForm(IndexControlBlock& b) {
+    if (!b.charKey || b.keyMaker) return;
+    uint16_t code = 0;
+    std::string msg;
+    {
+        QuietEngineErrors quiet;
+        std::string previous;
+        int r = DescendEdge(b, false);
+        for (; r > 0; r = StepCursor(b, true)) {
+            std::string key = CursorKey(b);
+            if (std::any_of(key.begin(), key.end(), NeverFolded)) b.rawKeys = true;
+            if (!previous.empty() && previous.compare(key) > 0) b.keysOutOfOrder = true;
+            previous = std::move(key);
+        }
+        if (r < 0) {
+            code = EngineErrorCode;
+            msg = EngineErrorMsg;
+        }
+    }
+    b.path.clear();
+    if (code != 0 && code != 254) SetEngineError(code, msg);
+}
+
 // Puts the cursor of order b on the current record (or at the end); false
 // after an error.
 bool SyncOrder(IndexControlBlock& b, bool controlling, const char* routine) {
@@ -81,7 +124,7 @@ bool SyncOrder(IndexControlBlock& b, bool controlling, const char* routine) {
     }
     std::string key;
     if (!CurrentRecordKey(b, key)) return false;
-    const int r = SeekKeyInOrder(b, key);
+    const int r = b.keysOutOfOrder ? PositionByRecord(b, n) : SeekKeyInOrder(b, key);
     if (r < 0) return false;
     const std::string inKey = "\"" + KeyDisplay(b, key) + "\" nicht im Index: " + b.fileName;
     if (r == 0) {
@@ -89,7 +132,7 @@ bool SyncOrder(IndexControlBlock& b, bool controlling, const char* routine) {
             212, "Schlüssel: "_oem + inKey + ". [" + routine + "-1] Record: " + std::to_string(n));
         return false;
     }
-    if (!b.hdr.unique) {
+    if (!b.hdr.unique && !b.keysOutOfOrder) {
         while (CursorRecord(b) != n) {
             const int s = StepCursor(b, true);
             if (s < 0) return false;
@@ -116,6 +159,7 @@ int32_t AfterMove(IndexControlBlock& b) {
 // order, -1 after an error. A UNIQUE order keeps one entry per key, which
 // stands for every record of that key.
 int PositionOnRecord(IndexControlBlock& b, const std::string& key, int32_t n) {
+    if (b.keysOutOfOrder) return PositionByRecord(b, n);
     return b.hdr.unique ? SeekKeyInOrder(b, key) : PositionOnEntry(b, key, n);
 }
 
@@ -361,7 +405,7 @@ bool CurrentRecordKey(IndexControlBlock& b, std::string& key) {
         std::string t(reinterpret_cast<const char*>(r),
                       strnlen(reinterpret_cast<const char*>(r), MaxExprText + 1));
         if (oem) t = LStrAnsiToOem(t);
-        t = FoldCharKey(t);
+        t = b.rawKeys ? t.substr(0, MaxCharKeyLen) : FoldCharKey(t);
         t.resize(b.hdr.keyLength, ' ');
         key = std::move(t);
     } else {
@@ -530,7 +574,9 @@ void RememberAllKeys() {
         if (!CurrentRecordKey(*b, key)) return;
         b->savedKey = key;
         const bool bof = b->bof, eof = b->eof;
-        if (PositionOnEntry(*b, key, a->currentRecord) < 0) return;
+        const int32_t rec = a->currentRecord;
+        if ((b->keysOutOfOrder ? PositionByRecord(*b, rec) : PositionOnEntry(*b, key, rec)) < 0)
+            return;
         b->bof = bof;
         b->eof = eof;
     }
@@ -567,6 +613,33 @@ void AppendNewKey() {
     }
     SyncIndex(false);
     RememberControllingKey();
+}
+
+bool KeysCanChange(bool append) {
+    DbfArea* a = CurrentDbf();
+    if (!a) return true;
+    const std::string routine = append ? " [APPEND]" : " [REPLACE]";
+    for (int o = 1; o <= MaxOrders; ++o) {
+        IndexControlBlock* b = OrderBlock(o);
+        if (!b) continue;
+        std::string key;
+        if (!CurrentRecordKey(*b, key)) return false;
+        if (!append && key == b->savedKey) continue;
+        const std::string file = platform::DisplayPath(b->fileName);
+        if (b->keysOutOfOrder) {
+            SetEngineError(254, "Index-Datei eines anderen Programms, Schlüssel nicht in "_oem
+                                "Byte-Reihenfolge: " +
+                                    file + ". Datensatz nicht geschrieben." + routine);
+            return false;
+        }
+        if (!append && !b->hdr.unique && CursorRecord(*b) != a->currentRecord) {
+            SetEngineError(254, "Datensatz Nr. " + std::to_string(a->currentRecord) +
+                                    " nicht im Index gefunden. " + file +
+                                    ". Datensatz nicht geschrieben." + routine);
+            return false;
+        }
+    }
+    return true;
 }
 
 void CompareKeys() {
@@ -632,7 +705,7 @@ bool FindInOrder(DbfArea& a, IndexControlBlock& b, const std::string& text) {
     } else if (b.charKey) {
         if (IndexExact && t.size() < b.hdr.keyLength) t.resize(b.hdr.keyLength, ' ');
         if (a.oem) t = LStrAnsiToOem(t);
-        key = FoldCharKey(t);
+        key = b.rawKeys ? t : FoldCharKey(t);
         if (!IndexExact) compared = std::min<size_t>(key.size(), b.hdr.keyLength);
     } else {
         const double v =
@@ -835,6 +908,12 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     if (b->hdr.root >= std::max<uint32_t>(nextFree, 2)) {
         SetEngineError(222, "Kann Index nicht öffnen: "_oem + platform::DisplayPath(path));
         return false;
+    }
+    {
+        IndexProtection read(IndexProtection::Read, true);
+        ExamineKeyForm(*b);
+        read.End();
+        if (EngineErrorCode != 0) return false;
     }
     IndexControlBlock& ref = *b;
     Slots()[order] = std::move(b);
@@ -1050,6 +1129,7 @@ void IndexInit() {
     IndexHooks.soundex = IndexSoundex;
     IndexHooks.readProtect = [](int on) { SetReadSemaphoreProc(on != 0); };
     IndexHooks.changeProtect = [](int on) { SetLockSemaphoreProc(on != 0); };
+    IndexHooks.keysCanChange = KeysCanChange;
     IndexLinked = true;
 }
 

@@ -64,6 +64,9 @@ void RememberControllingKey();
 void RememberAllKeys();
 void AppendNewKey();
 void CompareKeys();
+// Before a write of the record buffer (hook keysCanChange): false, with the
+// error reported, when an order cannot take the new key where it belongs.
+bool KeysCanChange(bool append);
 
 // The block of an open order of the current work area (nullptr when none),
 // and the controlling one.

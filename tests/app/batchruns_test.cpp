@@ -118,6 +118,70 @@ TEST_F(BatchRuns, TwelveRunsAtOnceEachReportTheirOwnSpringAndLeaveTheTempFolderE
     EXPECT_EQ(Entries(temp), std::vector<std::string>{});
 }
 
+// The one file left in temp after a run that could not write its report:
+// the report kept under the spring's name; empty when there is none or more.
+fs::path KeptReport(const fs::path& temp, const std::string& stem) {
+    const std::vector<std::string> left = Entries(temp);
+    if (left.size() != 1 || left[0].rfind(stem + "-", 0) != 0 ||
+        left[0].size() < 4 || left[0].substr(left[0].size() - 4) != ".txt")
+        return {};
+    return temp / left[0];
+}
+
+// A folder where the report should go: the run says so, names the file,
+// ends with 1 and keeps the report it wrote.
+TEST_F(BatchRuns, AReportThatCannotBeWrittenEndsWithOneNamingTheFileAndIsKept) {
+    const fs::path folder = RunFolder("run", "muster1.kr2", "s.kr2");
+    fs::create_directory(folder / "s.txt");
+    EXPECT_EQ(RunAlone(folder, "s.kr2"), 1);
+    const std::string said = ReadHostFile(folder / "stderr.txt");
+    EXPECT_NE(said.find("Datei s.txt kann nicht geschrieben werden"), std::string::npos) << said;
+    const fs::path kept = KeptReport(temp, "s");
+    ASSERT_FALSE(kept.empty()) << said;
+    EXPECT_NE(said.find(kept.string()), std::string::npos) << said;
+    EXPECT_NE(ReadHostFile(kept).find("DEMO-001"), std::string::npos);
+    EXPECT_TRUE(fs::is_directory(folder / "s.txt"));
+}
+
+// A temporary folder that cannot hold the report: the run ends with 1 and
+// names the file it could not write.
+TEST_F(BatchRuns, AReportThatCannotBeBegunEndsWithOneNamingTheFile) {
+    const fs::path folder = RunFolder("run", "muster1.kr2", "s.kr2");
+    const fs::path notAFolder = tmp.path() / "plain";
+    std::ofstream(notAFolder) << "x";
+    test::ChildSpec spec = BatchRun(folder, "s.kr2", notAFolder, config);
+    EXPECT_EQ(test::WaitChild(test::StartChild(spec)), 1);
+    const std::string said = ReadHostFile(folder / "stderr.txt");
+    EXPECT_NE(said.find((notAFolder / "$$$1.txt").string() + " kann nicht geschrieben werden"),
+              std::string::npos)
+        << said;
+    EXPECT_FALSE(fs::exists(folder / "s.txt"));
+}
+
+// The same for a user who may not write in the spring's folder.
+TEST_F(BatchRuns, AnotherAccountWithoutWriteRightInTheFolderGetsOneAndItsReportKept) {
+    if (geteuid() != 0 || access("/usr/sbin/runuser", X_OK) != 0)
+        GTEST_SKIP() << "needs root and runuser to run as another account";
+    const fs::path folder = RunFolder("run", "muster2.kr2", "s.kr2");
+    const auto open = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                      fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(tmp.path(), open);
+    fs::permissions(folder, open);  // readable, not writable, for the other account
+    fs::permissions(temp, fs::perms::all | fs::perms::sticky_bit);
+    fs::permissions(config, fs::perms::all | fs::perms::sticky_bit);
+    test::ChildSpec spec = BatchRun(folder, "s.kr2", temp, config);
+    spec.argv.insert(spec.argv.begin(), {"/usr/sbin/runuser", "-u", "nobody", "--"});
+    spec.outFile = (tmp.path() / "stdout.txt").string();
+    spec.errFile = (tmp.path() / "stderr.txt").string();
+    EXPECT_EQ(test::WaitChild(test::StartChild(spec)), 1);
+    const std::string said = ReadHostFile(tmp.path() / "stderr.txt");
+    EXPECT_NE(said.find("Datei s.txt kann nicht geschrieben werden"), std::string::npos) << said;
+    EXPECT_FALSE(fs::exists(folder / "s.txt"));
+    const fs::path kept = KeptReport(temp, "s");
+    ASSERT_FALSE(kept.empty()) << said;
+    EXPECT_NE(ReadHostFile(kept).find("DEMO-002"), std::string::npos);
+}
+
 // The table engine ends the program after an error it cannot go on from;
 // the run's temporary folder goes with it.
 TEST_F(BatchRuns, AFatalEngineErrorEndsTheRunWithoutLeavingItsTemporaryFolder) {

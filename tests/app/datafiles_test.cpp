@@ -27,6 +27,7 @@
 #include "spring/materialtable.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
+#include "support/shippedtable.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
 
@@ -222,7 +223,7 @@ TEST_F(DataFilesTest, SpringFilesAreWrittenByTheProgramAndReadBackWithoutFatalMe
         const std::string name = std::string("TRAIN/") + spring.name;
         InitAllUnits();
         TempFolder = tmp.path().string();
-        DbfFolder = kData;
+        DbfFolder = test::ShippedTableCopy(tmp);
         SetUpDataSpring(spring.kind);
         CheckSpring();
         const std::string written = regenerate ? kData + name : tmp.file(spring.name);
@@ -233,7 +234,7 @@ TEST_F(DataFilesTest, SpringFilesAreWrittenByTheProgramAndReadBackWithoutFatalMe
 
         InitAllUnits();
         TempFolder = tmp.path().string();
-        DbfFolder = kData;
+        DbfFolder = test::ShippedTableCopy(tmp);
         PltFolder = kData;
         ASSERT_TRUE(ReadSpringFile(kData + name)) << name;
         EXPECT_FALSE(CalcErrorFlag) << name;

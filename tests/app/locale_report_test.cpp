@@ -17,6 +17,7 @@
 #include "spring/springfile.h"
 #include "support/command.h"
 #include "support/germanlocale.h"
+#include "support/shippedtable.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
 
@@ -83,7 +84,7 @@ protected:
         SetCommandLine({});
         InitAllUnits();
         TempFolder = tmp.path().string();
-        DbfFolder = kData;  // the shipped material table
+        DbfFolder = test::ShippedTableCopy(tmp);  // the shipped material table
         std::string out;
         for (const char* name : kSprings) {
             const std::string spring = tmp.file(std::string(name) + ".kr2");
@@ -100,7 +101,7 @@ protected:
             ShutdownTableEngine();
             InitAllUnits();
             TempFolder = tmp.path().string();
-            DbfFolder = kData;
+            DbfFolder = test::ShippedTableCopy(tmp);
         }
         ShutdownTableEngine();
         return out;

@@ -15,6 +15,7 @@
 #include "spring/springdata.h"
 #include "spring/springfile.h"
 #include "support/command.h"
+#include "support/shippedtable.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
 
@@ -65,7 +66,7 @@ protected:
         SetCommandLine({});
         InitAllUnits();
         TempFolder = ConfigDir = tmp.path().string();
-        DbfFolder = kData;
+        DbfFolder = test::ShippedTableCopy(tmp);
     }
     void TearDown() override {
         ShutdownTableEngine();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <filesystem>
 #include <string>
 
 #include "app/hostfile.h"
@@ -14,7 +15,9 @@
 #include "common/scriptdialogs.h"
 #include "platform/hostfs.h"
 #include "spring/material.h"
+#include "spring/materialtable.h"
 #include "spring/springdata.h"
+#include "support/shippedtable.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
 
@@ -31,7 +34,7 @@ protected:
         SetCommandLine({});
         InitAllUnits();
         TempFolder = tmp.path().string();
-        DbfFolder = kData;  // the shipped material table
+        DbfFolder = test::ShippedTableCopy(tmp);  // the shipped material table
     }
     void TearDown() override {
         ShutdownTableEngine();
@@ -95,6 +98,49 @@ TEST_F(SpringMaterialTest, MenuOpenChecksWithTheTableRecord) {
     EXPECT_EQ(MaterialIndex, kOwnMaterialIndex);
     EXPECT_TRUE(MaterialRec.Name1.empty());
     EXPECT_EQ(MaterialRec.TauO0, 0);
+}
+
+// Material tables the lookup of the spring's material fails on, each said
+// in the report: a copy cut short (as one left behind half-written), a cut
+// header, a file that is no table, an empty one, and a table that lacks
+// the spring's material number.
+TEST_F(SpringMaterialTest, EveryFailedMaterialReadIsReported) {
+    const std::string table = ReadHostFile(kData + "fedwst.dbf");
+    ASSERT_GT(table.size(), 12u);
+    const std::size_t header = static_cast<unsigned char>(table[8]) |
+                               static_cast<unsigned char>(table[9]) << 8;
+    const std::size_t record = static_cast<unsigned char>(table[10]) |
+                               static_cast<unsigned char>(table[11]) << 8;
+    const std::string cuts[] = {table.substr(0, header + 2 * record + 7),  // material 4 is cut off
+                                table.substr(0, header), table.substr(0, 40),
+                                std::string(700, 'x'), std::string()};
+    std::filesystem::create_directory(tmp.file("dbf"));
+    DbfFolder = tmp.file("dbf");
+    const std::string spring = CopySpring("muster2.kr2");  // table material number 4
+    for (const std::string& bytes : cuts) {
+        SCOPED_TRACE(bytes.size());
+        ASSERT_TRUE(platform::WriteFileReplacing(tmp.file("dbf/fedwst.dbf"), bytes));
+        const std::string report = BatchReport(spring, tmp.file("muster2.txt"));
+        EXPECT_NE(report.find("Fatal  : FEDWST DBF error"), std::string::npos) << report;
+        EXPECT_NE(report.find("Demo-Zugfeder"), std::string::npos);
+    }
+    // A sound table without the spring's number.
+    ASSERT_TRUE(platform::WriteFileReplacing(tmp.file("dbf/fedwst.dbf"), table));
+    const std::string other = CopySpring("muster2.kr2");
+    MaterialRecNo = 0;
+    InitAllUnits();
+    TempFolder = tmp.path().string();
+    DbfFolder = tmp.file("dbf");
+    ASSERT_TRUE(LoadCommandLineSpring(other));
+    ASSERT_EQ(MaterialRec.MaterialNo, 4);
+    MaterialRecNo = 999;
+    ClearErrorList();
+    LoadSpringFileMaterial();
+    bool said = false;
+    for (int k = 1; k <= ErrorList.count; ++k)
+        said = said || ErrorList.slots[k].str() == "Fatal  : FEDWST DBF error";
+    EXPECT_TRUE(said);
+    EXPECT_EQ(MaterialRecNo, 999);
 }
 
 TEST_F(SpringMaterialTest, MissingTableIsReportedAndTheSpringStillShown) {

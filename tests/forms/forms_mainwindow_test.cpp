@@ -36,6 +36,7 @@
 #include "platform/qt/qtstring.h"
 #include "spring/springdata.h"
 #include "support/command.h"
+#include "support/shippedtable.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
 #include "tables/browser/browsermodel.h"
@@ -133,7 +134,7 @@ TEST_F(MainWindowTest, OpenDrawAndCloseThroughTheMenu) {
     w.mi_GoodmanBildschirm->trigger();
     EXPECT_FALSE(AbortFlag);
     EXPECT_FALSE(GraphWindow.Items().empty());
-    QTest::qWait(10);  // the repaint of the drawing does not fail
+    test::DrainEvents();  // the repaint of the drawing does not fail
 
     dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(tmp.file("goodman.dxf"))));
     w.mi_GoodmanDxf->trigger();
@@ -195,7 +196,7 @@ TEST_F(MainWindowTest, OpenRedrawsTheShownDiagramForTheNewSpring) {
 // A material picked from the table is drawn at once: the Haigh diagram on
 // the screen is the one of the spring with that material.
 TEST_F(MainWindowTest, PickedMaterialRedrawsTheShownDiagram) {
-    DbfFolder = kData;
+    DbfFolder = test::ShippedTableCopy(tmp);
     std::filesystem::copy_file(kData + "TRAIN/muster2.kr2", tmp.file("feder.kr2"));
     Thh w;
     w.show();
@@ -297,7 +298,8 @@ TEST_F(MainWindowTest, TableFromTheMenuHasTheTableWindowsHelp) {
     Thh w;
     w.StartUp(ParseCommandLine(CommandLineParams()));
     HelpNumber = 4050;  // left by an earlier dialog
-    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(kData + "fedwst.dbf")));
+    dialogs.answers.push_back(
+        ScriptedAnswer::Type(ProgramPath(test::ShippedTableCopy(tmp) + "/fedwst.dbf")));
     w.mi_TabelleAnzeigen->trigger();
     EXPECT_EQ(HelpNumber, kHelpTableWindow);
 }

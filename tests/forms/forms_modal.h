@@ -2,6 +2,7 @@
 // modal widget that opens, so that the code under test can call exec().
 #pragma once
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
@@ -25,6 +26,16 @@ void OnModal(std::function<void(T*)> action, QWidget* notThis = nullptr, int tri
             d->done(QDialog::Rejected);  // never hang: the test then fails on its checks
         }
     });
+}
+
+// Runs every event already queued, and those they queue in turn, until the
+// queue is empty: afterwards a test can check that nothing else happened,
+// without waiting a fixed time for it.
+inline void DrainEvents() {
+    for (int round = 0; round < 1000; ++round) {
+        QCoreApplication::sendPostedEvents();
+        if (!QCoreApplication::eventDispatcher()->processEvents(QEventLoop::AllEvents)) return;
+    }
 }
 
 }  // namespace kor2::test

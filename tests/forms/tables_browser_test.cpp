@@ -259,7 +259,7 @@ TEST_F(TablesBrowser, TabMovesThroughTheColumnsAndEnterOnARowPressesOk) {
         // Enter that ends a cell's editing stays in the grid.
         QTest::keyClick(g, '7');
         QTest::keyClick(g->viewport()->findChild<QLineEdit*>(), Qt::Key_Return);
-        QTest::qWait(20);
+        DrainEvents();
         EXPECT_TRUE(f->isVisible());
         // Enter on the row presses OK.
         f->TbNavigator1->BtnClick(nbNext);
@@ -376,7 +376,7 @@ TEST_F(TablesBrowser, RefusedCellValueShowsItsMessageAndTheCellStaysInEditing) {
         OnModal<QMessageBox>(answer, f);
         QTest::keyClick(ed, Qt::Key_Return);
         ASSERT_TRUE(WaitFor([&] { return !shown.empty(); }));
-        QTest::qWait(50);
+        DrainEvents();
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_EQ(shown[0], QString::fromUtf8("'4x3y' ist kein gültiger Integerwert"));
         // The same cell goes on being edited with the refused text.
@@ -399,7 +399,7 @@ TEST_F(TablesBrowser, RefusedCellValueShowsItsMessageAndTheCellStaysInEditing) {
         ed->selectAll();
         QTest::keyClicks(ed, "43");
         QTest::keyClick(ed, Qt::Key_Return);
-        QTest::qWait(20);
+        DrainEvents();
         EXPECT_TRUE(ed.isNull() || !ed->isVisible());
         f->Button_ok->click();
     });

@@ -1,10 +1,12 @@
-// Several programs sharing a table and its index under random appends,
-// replaces, walks and finds: each keeps a view that agrees with a plain scan
-// of the table, and the index is whole when they are done.
+// Several programs sharing a table and its index under random appends and
+// re-keys (some to new first and last keys), walks and finds: each keeps a
+// view that agrees with a plain scan of the table, and the index is whole
+// when they are done.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -48,29 +50,24 @@ public:
 
     void AppendOne() {
         Step("append");
-        ASSERT_TRUE(ALock()) << Where();
-        ClearRecord();
-        const std::string key = RandomKey();
-        test::SetT(key);
-        Append();
-        ASSERT_EQ(EngineErrorCode, 0) << Where() << ": " << EngineErrorMsg;
-        EXPECT_EQ(Key(), key) << Where();
-        Unlock();
-        ++appended_;
+        AppendWith([this] { return RandomKey(); });
     }
     void ReplaceOne() {
         Step("replace");
         const int32_t n = 1 + Pick(RecCount());
-        Go(n);
-        ASSERT_TRUE(RLock()) << Where();
-        Go(n);  // the record as stored now that nobody else may change it
-        ASSERT_EQ(EngineErrorCode, 0) << Where() << ": " << EngineErrorMsg;
-        const std::string key = RandomKey();
-        test::SetT(key);
-        Replace();
-        ASSERT_EQ(EngineErrorCode, 0) << Where() << ": " << EngineErrorMsg;
-        EXPECT_EQ(Key(), key) << Where();
-        Unlock();
+        ReplaceWith(n, RandomKey());
+    }
+    // A record with a new first or last key, or a record moved there.
+    void AppendAtAnEnd() {
+        const bool first = Pick(2) == 0;
+        Step(first ? "append first" : "append last");
+        AppendWith([this, first] { return EndKey(first); });
+    }
+    void RekeyToAnEnd() {
+        const bool first = Pick(2) == 0;
+        Step(first ? "re-key to first" : "re-key to last");
+        const std::string key = EndKey(first);
+        ReplaceWith(1 + Pick(RecCount()), key);
     }
     // A walk while others change the table: no error, and the keys never go
     // back against the walk's direction.
@@ -139,6 +136,43 @@ public:
         Unlock();
     }
 
+    // Appends a record with the key made under the append lock.
+    void AppendWith(const std::function<std::string()>& makeKey) {
+        ASSERT_TRUE(ALock()) << Where();
+        const std::string key = makeKey();
+        ClearRecord();
+        test::SetT(key);
+        Append();
+        ASSERT_EQ(EngineErrorCode, 0) << Where() << ": " << EngineErrorMsg;
+        EXPECT_EQ(Key(), key) << Where();
+        Unlock();
+        ++appended_;
+    }
+    void ReplaceWith(int32_t n, const std::string& key) {
+        Go(n);
+        ASSERT_TRUE(RLock()) << Where();
+        Go(n);  // the record as stored now that nobody else may change it
+        ASSERT_EQ(EngineErrorCode, 0) << Where() << ": " << EngineErrorMsg;
+        test::SetT(key);
+        Replace();
+        ASSERT_EQ(EngineErrorCode, 0) << Where() << ": " << EngineErrorMsg;
+        EXPECT_EQ(Key(), key) << Where();
+        Unlock();
+    }
+    // A key before the first key ("0" and seven digits counting down) or
+    // after the last ("z" and seven digits counting up); the random keys
+    // lie between.
+    std::string EndKey(bool first) {
+        first ? GoTop() : GoBottom();
+        EXPECT_EQ(EngineErrorCode, 0) << Where() << ": " << EngineErrorMsg;
+        const std::string at = Key();
+        const char mark = first ? '0' : 'z';
+        long n = first ? 9999999 : 0;
+        if (at.size() == 8 && at[0] == mark) n = std::stol(at.substr(1)) + (first ? -1 : 1);
+        char key[16];
+        std::snprintf(key, sizeof key, "%c%07ld", mark, n);
+        return key;
+    }
     // GoBottom; when a race is set, another program appends a record just
     // as GoBottom starts.
     void GoToBottom() {
@@ -157,12 +191,17 @@ private:
 };
 
 // KOR2_OPS mixed operations, then the number of appends into
-// KOR2_DIR/appended-KOR2_TAG.
-void RunLoad(LoadRun& run) {
+// KOR2_DIR/appended-KOR2_TAG. New first and last keys take a fifth of the
+// appends and replaces when asked; without them a seed repeats the runs made before.
+void RunLoad(LoadRun& run, bool ends) {
     const int ops = std::stoi(EnvText("KOR2_OPS"));
     for (int i = 0; i < ops && !::testing::Test::HasFatalFailure(); ++i) {
         const int r = run.Pick(100);
-        if (r < 25)
+        if (ends && r < 5)
+            run.AppendAtAnEnd();
+        else if (ends && r >= 25 && r < 30)
+            run.RekeyToAnEnd();
+        else if (r < 25)
             run.AppendOne();
         else if (r < 50)
             run.ReplaceOne();
@@ -180,7 +219,7 @@ void RunLoad(LoadRun& run) {
 TEST(NdxLoadChild, DISABLED_RandomLoad) {
     test::OpenShared();
     LoadRun run;
-    RunLoad(run);
+    RunLoad(run, true);
     test::CloseShared();
 }
 
@@ -194,7 +233,7 @@ TEST(NdxLoadChild, DISABLED_AppendAsGoBottomStarts) {
                   0);
         ++run.appended_;
     };
-    RunLoad(run);
+    RunLoad(run, false);
     test::CloseShared();
 }
 
