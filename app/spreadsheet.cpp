@@ -10,6 +10,7 @@
 #include "common/msgbox.h"
 #include "common/sheetapp.h"
 #include "common/sheetexport.h"
+#include "platform/hostfs.h"
 #include "platform/oemtext.h"
 
 namespace kor2 {
@@ -32,8 +33,10 @@ void SpreadsheetCommand() {
         AbortFlag = true;
         return;
     }
-    // The export reads the file: what the screen shows is saved first.
-    if (InputModifiedFlag && !SaveSpringCommand()) return;
+    // The export reads the file: what the screen shows is saved first, also
+    // a spring that has its name but no file yet (the one of a first start).
+    if ((InputModifiedFlag || !platform::FileExists(SpringFullName())) && !SaveSpringCommand())
+        return;
     std::unique_ptr<SpreadsheetAutomation> app = CreateExcelApp();
     if (!app || !app->SetVisible(true) || !app->AddWorkbook()) {
         ShowErrorMessage("Excel kann nicht gestartet werden");

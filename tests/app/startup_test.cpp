@@ -9,11 +9,13 @@
 
 #include "app/hostfile.h"
 #include "app/shell.h"
+#include "app/spreadsheet.h"
 #include "app/startup.h"
 #include "common/config.h"
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/report.h"
+#include "common/scriptdialogs.h"
 #include "platform/hostfs.h"
 #include "platform/progfiles.h"
 #include "platform/sysclock.h"
@@ -161,8 +163,9 @@ TEST_F(StartupTest, RestartFromAnotherFolderRemembersTheDataFolderAndRecentFiles
 }
 
 // Right after a start the spring is named in the current folder, whatever
-// folder the shipped default spring came from; a spring folder named
-// relative to the current folder is kept where the current folder has it.
+// folder the shipped default spring came from, and the spreadsheet export
+// works on it there; a spring folder named relative to the current folder is
+// kept where the current folder has it.
 TEST_F(StartupTest, TheSpringOfAFirstStartBelongsToTheCurrentFolder) {
     namespace fs = std::filesystem;
     fs::create_directories(tmp.path() / "files" / "TRAIN");
@@ -184,8 +187,16 @@ TEST_F(StartupTest, TheSpringOfAFirstStartBelongsToTheCurrentFolder) {
     const std::string full = SpringFullName();
     const std::string start = StartFolder;
     const std::string title = ReportTitleLines[1].str();
+    // The spreadsheet export of the spring as it stands: saved there first.
+    ScriptedDialogs dialogs;
+    SpreadsheetCommand();
+    const bool exported = !AbortFlag;
     SetProgramFilesFolder("");
     platform::SetCurrentDir(savedDir);
+    EXPECT_TRUE(exported);
+    for (const ScriptedEvent& e : dialogs.Of("message")) ADD_FAILURE() << e.text;
+    EXPECT_TRUE(fs::exists(tmp.file("here/demo.kr2")));
+    EXPECT_TRUE(fs::exists(tmp.file("here/demo.xml")));
     EXPECT_EQ(full, start + "\\demo.kr2");
     EXPECT_EQ(title.rfind("Zugfeder", 0), 0u) << title;  // the shipped default spring was read
 }
