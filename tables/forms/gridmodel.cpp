@@ -75,10 +75,15 @@ std::string TTbGridModel::CellText(int row, int column, bool forEdit) const {
             TTbGrid::BooleanTexts(*f, t, fl);
             return f->AsBoolean() ? t : fl;
         }
-        return forEdit ? f->AsString() : f->DisplayText();
+        return forEdit ? EditText(*f) : f->DisplayText();
     } catch (const std::exception&) {
         return {};
     }
+}
+
+std::string TTbGridModel::EditText(const TField& f) {
+    // A number is typed with the decimal sign it is shown with.
+    return f.DataType() == TFieldType::ftFloat ? f.DisplayText() : f.AsString();
 }
 
 QVariant TTbGridModel::data(const QModelIndex& index, int role) const {
@@ -109,7 +114,7 @@ bool TTbGridModel::setData(const QModelIndex& index, const QVariant& value, int 
     bool ok = true;
     try {
         TDataSet* ds = grid_.DataSet();
-        if (f->AsString() != text || ds->State() != TDataSetState::dsBrowse) {
+        if (EditText(*f) != text || ds->State() != TDataSetState::dsBrowse) {
             if (ds->State() == TDataSetState::dsBrowse) ds->Edit();
             f->SetAsString(text);
         }

@@ -29,6 +29,8 @@ public:
     void ResetAll();
     // Text of a field in window row (display or edit form); empty on error.
     std::string CellText(int row, int column, bool forEdit) const;
+    // The text an editor of the field starts with: a float as it is shown.
+    static std::string EditText(const TField& f);
 
 private:
     TTbGrid& grid_;

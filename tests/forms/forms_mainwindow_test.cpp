@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -337,6 +338,19 @@ TEST_F(MainWindowTest, DISABLED_ChildShowsATableOfAnotherAccount) {
     ExpectRefusedAndGoesOn(w, table);
 }
 
+// Runs one disabled test of this executable as a program of its own, with
+// the environment assignments env (run through "env"), as the account
+// "nobody" when asked; its output, and its exit status in status.
+std::string RunChild(const std::string& test, const std::string& env, bool asNobody,
+                     int& status) {
+    const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
+    return test::CommandOutput(std::string(asNobody ? "runuser -u nobody -- " : "") + "env " +
+                                   env + " QT_QPA_PLATFORM=offscreen " + exe +
+                                   " --gtest_also_run_disabled_tests --gtest_filter=" + test +
+                                   " 2>&1",
+                               &status);
+}
+
 TEST(MainWindowAccountTest, TableOfAnotherAccountGivesTheMessageAndTheProgramGoesOn) {
     if (geteuid() != 0 || std::system("command -v runuser >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "needs root and runuser to run a second account";
@@ -349,19 +363,70 @@ TEST(MainWindowAccountTest, TableOfAnotherAccountGivesTheMessageAndTheProgramGoe
     fs::copy_file(kData + "fedwst.dbf", table);
     fs::permissions(table, fs::perms::owner_read | fs::perms::owner_write |
                                fs::perms::group_read | fs::perms::others_read);
-    const fs::path own = tmp.path() / "nobody";  // the second account's temporary folder
+    const std::string own = (tmp.path() / "nobody").string();  // the account's own folder
     fs::create_directory(own);
     fs::permissions(own, fs::perms::all);
-    const std::string exe = fs::read_symlink("/proc/self/exe").string();
     int status = -1;
-    const std::string out = test::CommandOutput(
-        "runuser -u nobody -- env HOME=" + own.string() + " TMPDIR=" + own.string() +
-            " XDG_CONFIG_HOME=" + own.string() + " QT_QPA_PLATFORM=offscreen KOR2_TABLE=" + table.string() + " " + exe +
-            " --gtest_also_run_disabled_tests"
-            " --gtest_filter=MainWindowTest.DISABLED_ChildShowsATableOfAnotherAccount 2>&1",
-        &status);
+    const std::string out =
+        RunChild("MainWindowTest.DISABLED_ChildShowsATableOfAnotherAccount",
+                 "HOME=" + own + " TMPDIR=" + own + " XDG_CONFIG_HOME=" + own +
+                     " KOR2_TABLE=" + table.string(),
+                 true, status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
+}
+
+// One run of the program for the next test: started in KOR2_START with the
+// user's configuration folder under KOR2_XDG, it opens KOR2_OPEN when given,
+// says where it stands and is closed.
+TEST(MainWindowRunTest, DISABLED_ChildRunsOnce) {
+    const char* start = std::getenv("KOR2_START");
+    const char* xdg = std::getenv("KOR2_XDG");
+    ASSERT_TRUE(start != nullptr && xdg != nullptr);
+    setenv("XDG_CONFIG_HOME", xdg, 1);
+    ASSERT_TRUE(platform::SetCurrentDir(start));
+    ScriptedDialogs dialogs;
+    SetCommandLine({"/NOGUI"});
+    InitAllUnits();
+    {
+        Thh w;
+        w.StartUp(ParseCommandLine(CommandLineParams()));
+        if (const char* open = std::getenv("KOR2_OPEN")) {
+            dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(open)));
+            w.mi_DateiOeffnen->trigger();
+            ASSERT_FALSE(AbortFlag);
+        }
+        std::printf("DATA=%s\nRECENT=%s\n", DataFolder.c_str(), RecentFiles[0].c_str());
+        EXPECT_TRUE(w.close());
+    }
+    ShutdownTableEngine();
+}
+
+// A second start of the program from another folder goes on in the data
+// folder of the first and keeps its recent files; neither start folder
+// receives a file of the program.
+TEST(MainWindowRunTest, RestartFromAnotherFolderRemembersTheDataFolder) {
+    namespace fs = std::filesystem;
+    test::TempDir tmp;
+    for (const char* d : {"first", "second", "springs", "xdg"}) fs::create_directory(tmp.file(d));
+    fs::copy_file(kData + "TRAIN/muster1.kr2", tmp.file("springs/feder.kr2"));
+    const std::string env = "KOR2_XDG=" + tmp.file("xdg") + " TMPDIR=" + tmp.path().string();
+    int status = -1;
+    std::string out = RunChild("MainWindowRunTest.DISABLED_ChildRunsOnce",
+                               env + " KOR2_START=" + tmp.file("first") +
+                                   " KOR2_OPEN=" + tmp.file("springs/feder.kr2"),
+                               false, status);
+    ASSERT_EQ(status, 0) << out;
+    ASSERT_TRUE(fs::exists(tmp.file("xdg/kor2/kor2.cff"))) << out;
+    out = RunChild("MainWindowRunTest.DISABLED_ChildRunsOnce",
+                   env + " KOR2_START=" + tmp.file("second"), false, status);
+    ASSERT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("DATA=" + ProgramPath(tmp.file("springs")) + "\n"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("RECENT=" + ProgramPath(tmp.file("springs/feder.kr2"))), std::string::npos)
+        << out;
+    EXPECT_TRUE(fs::is_empty(tmp.file("first")));
+    EXPECT_TRUE(fs::is_empty(tmp.file("second")));
 }
 
 TEST_F(MainWindowTest, SpreadsheetExportFromTheMenu) {
