@@ -35,6 +35,7 @@ int RunConsole(const kor2::CommandLine& cmd) {
     kor2::ReadSettings();
     PrintOem(kor2::MainTitle.str());
     PrintOem("Version " + kor2::ProgramVersion);
+    if (!kor2::AcceptCommandLineNames(cmd)) return 1;
     if (!cmd.springFile.empty()) {
         if (!kor2::LoadCommandLineSpring(cmd.springFile)) return 1;
     } else {
@@ -82,13 +83,14 @@ int RunWindow(int argc, char** argv, const kor2::CommandLine& cmd) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    kor2::SetCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    // Host file names are UTF-8; the program works in code page 850.
+    const kor2::CommandLine cmd =
+        kor2::TakeCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     kor2::InitAllUnits();
     // The program's own files lie beside the executable ("data") or, once
     // installed, in the data folder of the installation.
     kor2::SetProgramFilesFolder(kor2::platform::ProgramFilesFolder(
         kor2::platform::ExecutableFolder(), KOR2_INSTALLED_FILES));
-    const kor2::CommandLine cmd = kor2::ParseCommandLine(kor2::CommandLineParams());
     int rc = 0;
     switch (kor2::DecideStartMode(cmd, kor2::DisplayAvailable())) {
         case kor2::StartMode::Usage:

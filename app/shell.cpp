@@ -38,7 +38,9 @@ bool DisplayAvailable() {
 
 bool RunWindowStartUp(const CommandLine& cmd) {
     ReadSettings();
-    if (!cmd.springFile.empty() && LoadCommandLineSpring(cmd.springFile)) return true;
+    if (AcceptCommandLineNames(cmd) && !cmd.springFile.empty() &&
+        LoadCommandLineSpring(cmd.springFile))
+        return true;
     LoadDefaultSpring();
     return false;
 }

@@ -113,6 +113,25 @@ CommandLine ParseCommandLine(const std::vector<std::string>& params) {
     return cmd;
 }
 
+CommandLine TakeCommandLine(const std::vector<std::string>& hostArgs) {
+    std::vector<std::string> params, refused;
+    for (const std::string& arg : hostArgs) {
+        if (auto text = platform::HostToProgram(arg))
+            params.push_back(*std::move(text));
+        else
+            refused.push_back(arg);
+    }
+    SetCommandLine(std::move(params));
+    CommandLine cmd = ParseCommandLine(CommandLineParams());
+    cmd.refused = std::move(refused);
+    return cmd;
+}
+
+bool AcceptCommandLineNames(const CommandLine& cmd) {
+    for (const std::string& name : cmd.refused) RefuseHostName(name);
+    return cmd.refused.empty();
+}
+
 std::string UsageText() {
     return "kor2 [Federdatei [/I]] [/NOGUI]\r\n"
            "  Federdatei  Federdatei (." + DataFileExt.str() + ") lesen und berechnen\r\n"
@@ -183,6 +202,7 @@ bool WriteCommandLineReport() {
 }
 
 int RunBatchReport(const CommandLine& cmd) {
+    if (!AcceptCommandLineNames(cmd)) return 1;
     if (cmd.springFile.empty() || !LoadCommandLineSpring(cmd.springFile)) return 1;
     return WriteCommandLineReport() ? 0 : 1;
 }

@@ -36,8 +36,18 @@ struct CommandLine {
     bool writeReport = false;  // "/I"
     bool noGui = false;        // "/NOGUI"
     bool usage = false;        // "?" or "/?"
+    // Host parameters (UTF-8) that the program's code page cannot hold.
+    std::vector<std::string> refused;
 };
 CommandLine ParseCommandLine(const std::vector<std::string>& params);
+
+// The program's parameters from the host's (UTF-8): each is converted to
+// the program's code page 850 and kept as the command line (SetCommandLine),
+// then parsed. A parameter that code page cannot hold is left out and
+// listed in refused, so that no file is read or written under a garbled name.
+CommandLine TakeCommandLine(const std::vector<std::string>& hostArgs);
+// Tells the user about each refused parameter; false when there was one.
+bool AcceptCommandLineNames(const CommandLine& cmd);
 std::string UsageText();
 
 // Reads a spring file (program path form) and makes it the current one:

@@ -10,6 +10,7 @@
 #include "common/helptext.h"
 #include "common/inputdlg.h"
 #include "common/textutil.h"
+#include "platform/codepage.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 
@@ -145,6 +146,16 @@ bool CanCreate(std::string_view name) {
 }
 
 }  // namespace
+
+std::string UnsupportedNameText(std::string_view hostName) {
+    return "Der Dateiname \"" + platform::Utf8ToOem(hostName) +
+           "\" enthält Zeichen, die das Programm nicht darstellen kann."_oem;
+}
+
+void RefuseHostName(std::string_view hostName) {
+    ShowErrorMessage(UnsupportedNameText(hostName));
+    AbortFlag = true;
+}
 
 void CreateTextFileChecked(std::string_view name) {
     if (!CanCreate(name)) {

@@ -46,6 +46,12 @@ std::string RetryErrorText(int code);    // RewriteRetry
 // "Datei <name> kann nicht geschrieben werden", the name as the host writes it.
 std::string CannotWriteText(std::string_view name);
 
+// A host file name (UTF-8) that the program's code page cannot hold is
+// refused before anything is read or written under it: the error message
+// names it (characters the code page lacks shown as "?") and AbortFlag is set.
+std::string UnsupportedNameText(std::string_view hostName);
+void RefuseHostName(std::string_view hostName);
+
 // Tests that name can be created; an existing file is left as it is.
 void CreateTextFileChecked(std::string_view name);
 void CheckFileReadable(std::string_view name);

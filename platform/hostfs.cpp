@@ -1,11 +1,11 @@
 // Host file system access: path mapping with case-insensitive lookup, files
 // with emulated share modes and open-file-description byte-range locks.
 //
-// Encoding of names: the program's path texts are code page 1252 (as the
-// Windows ANSI file calls take them), host names are UTF-8. A component that
-// exists on disk is found by its raw bytes, by its UTF-8 form or regardless of
-// case; a new component is written in UTF-8. FindFiles reports names in the
-// program's form (UTF-8 names converted to 1252 when they are expressible).
+// Encoding of names: the program's path texts are code page 850, host names
+// are UTF-8. A component that exists on disk is found by its raw bytes, by
+// its UTF-8 form or regardless of case; a new component is written in UTF-8.
+// Host names reach the program in code page 850; a name that code page
+// cannot hold is not offered to it (FindFiles leaves it out).
 #include "platform/hostfs.h"
 
 #include <dirent.h>
@@ -56,16 +56,27 @@ bool IsValidUtf8(std::string_view s) {
     return true;
 }
 
-// A host name in the program's form: UTF-8 names whose characters all exist
-// in 1252 become 1252; anything else stays as stored.
+// A host name in the program's form where code page 850 holds it, else as
+// stored (a name found on disk is still found again by its raw bytes).
 std::string ProgramName(std::string_view hostName) {
-    if (!HasHighBytes(hostName) || !IsValidUtf8(hostName)) return std::string(hostName);
-    std::string ansi = Utf8ToAnsi(hostName);
-    if (AnsiToUtf8(ansi) != hostName) return std::string(hostName);
-    return ansi;
+    if (auto oem = HostToProgram(hostName)) return *std::move(oem);
+    return std::string(hostName);
 }
 
-std::string FoldName(std::string_view s) { return AnsiUpper(s); }
+// The key under which two names are the same regardless of case: UTF-8
+// names that code page 1252 holds are compared upper-cased in it (as the
+// platform's file system folds case); any other name only as it is.
+std::string FoldHostName(std::string_view utf8) {
+    if (!HasHighBytes(utf8)) return AnsiUpper(utf8);
+    if (IsValidUtf8(utf8)) {
+        std::string ansi = Utf8ToAnsi(utf8);
+        if (AnsiToUtf8(ansi) == utf8) return AnsiUpper(ansi);
+    }
+    return "\x01" + std::string(utf8);  // never equal to a folded 1252 name
+}
+
+// The same key for a name in the program's code page.
+std::string FoldProgramName(std::string_view oem) { return FoldHostName(OemToUtf8(oem)); }
 
 bool EntryExists(const std::string& p) {
     struct stat st;
@@ -82,19 +93,18 @@ std::string Join(const std::string& dir, std::string_view name) {
 // the program's component `comp`, or nullopt when none matches.
 std::optional<std::string> FindComponent(const std::string& dir, std::string_view comp) {
     if (EntryExists(Join(dir, comp))) return std::string(comp);
-    std::string utf8;
     if (HasHighBytes(comp)) {
-        utf8 = AnsiToUtf8(comp);
+        std::string utf8 = OemToUtf8(comp);
         if (EntryExists(Join(dir, utf8))) return utf8;
     }
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
     if (d == nullptr) return std::nullopt;
-    const std::string want = FoldName(comp);
+    const std::string want = FoldProgramName(comp);
     std::optional<std::string> best;
     while (dirent* e = readdir(d)) {
         const std::string_view name = e->d_name;
         if (name == "." || name == "..") continue;
-        if (FoldName(name) == want || FoldName(ProgramName(name)) == want) {
+        if (FoldHostName(name) == want) {
             // Several names differing only in case: take the smallest, so
             // that the choice does not depend on the directory order.
             if (!best || name < *best) best = std::string(name);
@@ -132,9 +142,8 @@ bool WildMatch(std::string_view pat, std::string_view name) {
     return p == pat.size();
 }
 
-bool Matches(std::string_view pattern, std::string_view name) {
-    const std::string pat = FoldName(pattern);
-    const std::string nm = FoldName(name);
+// Whether a folded name matches a folded pattern.
+bool Matches(const std::string& pat, const std::string& nm) {
     if (pat == "*.*" || pat == "*") return true;
     if (WildMatch(pat, nm)) return true;
     // "NAME.*" also matches "NAME" without an extension, as on the platform.
@@ -232,9 +241,24 @@ std::atomic<unsigned> g_tempCounter{0};
 
 }  // namespace
 
+std::optional<std::string> HostToProgram(std::string_view host) {
+    if (!HasHighBytes(host)) return std::string(host);
+    if (!IsValidUtf8(host)) return std::nullopt;
+    std::string oem = Utf8ToOem(host);
+    if (OemToUtf8(oem) != host) return std::nullopt;
+    return oem;
+}
+
 std::string HostPath(std::string_view path) {
-    std::string s = DisplayPath(path);  // "/" separators, no drive
-    if (s.empty()) return path.empty() ? std::string() : std::string(".");
+    // "/" separators, no drive; the drive letter is ASCII whatever the
+    // locale says a letter is.
+    const bool given = !path.empty();
+    if (path.size() >= 2 && path[1] == ':' &&
+        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')))
+        path.remove_prefix(2);
+    std::string s(path);
+    std::replace(s.begin(), s.end(), '\\', '/');
+    if (s.empty()) return given ? std::string(".") : std::string();
     const bool absolute = s[0] == '/';
     const bool trailing = s.size() > 1 && s.back() == '/';
 
@@ -255,10 +279,10 @@ std::string HostPath(std::string_view path) {
                 name = *found;
             } else {
                 resolving = false;
-                name = HasHighBytes(comp) ? AnsiToUtf8(comp) : std::string(comp);
+                name = OemToUtf8(comp);
             }
         } else {
-            name = HasHighBytes(comp) ? AnsiToUtf8(comp) : std::string(comp);
+            name = OemToUtf8(comp);
         }
         if (!first && out.back() != '/') out += '/';
         out += name;
@@ -338,7 +362,7 @@ std::string GetCurrentDir() {
     }
     buf.resize(std::strlen(buf.c_str()));
     if (buf.size() > 1 && buf.back() == '/') buf.pop_back();
-    return buf;
+    return ProgramName(buf);
 }
 
 bool SetCurrentDir(std::string_view path) { return chdir(HostPath(path).c_str()) == 0; }
@@ -354,27 +378,28 @@ std::vector<FoundFile> FindFiles(std::string_view pattern, uint32_t attrMask) {
     if (mask.empty()) return found;
     const bool wild = mask.find_first_of("*?") != std::string::npos;
     const uint32_t exclude = ~attrMask & (faHidden | faSysFile | faVolumeID | faDirectory);
+    const std::string maskKey = FoldProgramName(mask);
 
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
     if (d == nullptr) return found;
     while (dirent* e = readdir(d)) {
         const std::string name = e->d_name;
         if (name == "." || name == "..") continue;
-        const std::string progName = ProgramName(name);
-        if (wild ? !(Matches(mask, progName) || Matches(mask, name))
-                 : !(FoldName(mask) == FoldName(progName) || FoldName(mask) == FoldName(name)))
-            continue;
+        const auto progName = HostToProgram(name);
+        if (!progName) continue;  // a name the program cannot hold
+        const std::string key = FoldHostName(name);
+        if (wild ? !Matches(maskKey, key) : maskKey != key) continue;
         struct stat st;
         if (stat(Join(dir, name).c_str(), &st) != 0) continue;
         if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
         const uint32_t attr = AttrOf(st, name);
         if (attr & exclude) continue;
-        found.push_back({progName, S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size),
+        found.push_back({*progName, S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size),
                          attr, st.st_mtime});
     }
     closedir(d);
     std::sort(found.begin(), found.end(), [](const FoundFile& a, const FoundFile& b) {
-        const std::string fa = FoldName(a.name), fb = FoldName(b.name);
+        const std::string fa = FoldProgramName(a.name), fb = FoldProgramName(b.name);
         return fa != fb ? fa < fb : a.name < b.name;
     });
     return found;

@@ -15,8 +15,14 @@
 namespace kor2::platform {
 
 // Host path for a program path text. Existing components are matched
-// case-insensitively (an exact match wins); the rest is kept as written.
+// case-insensitively (an exact match wins); the rest is kept as written,
+// its names turned from code page 850 into UTF-8.
 std::string HostPath(std::string_view path);
+
+// A host name or path (UTF-8) as the program's text in code page 850,
+// separators kept; nullopt when it holds a character that code page lacks
+// (or is no UTF-8). Host names enter the program's texts through it.
+std::optional<std::string> HostToProgram(std::string_view host);
 
 // File attribute bits, as the program's file routines know them.
 enum FileAttr : uint32_t {
@@ -41,7 +47,7 @@ std::optional<uint32_t> GetFileAttributes(std::string_view path);  // FileAttr b
 bool SetReadOnly(std::string_view path, bool readOnly);
 std::optional<int64_t> FileSizeOf(std::string_view path);
 std::optional<std::time_t> FileModTime(std::string_view path);
-std::string GetCurrentDir();  // host form, no trailing "/"
+std::string GetCurrentDir();  // "/" separators, no trailing "/", names in code page 850
 bool SetCurrentDir(std::string_view path);
 
 // One entry found by FindFiles: the name as stored on disk.

@@ -17,8 +17,9 @@ namespace kor2::platform {
 
 namespace {
 
-// A host path as a program path text ("\" separators).
-std::string ProgramText(std::string path) {
+// A host path as a program path text ("\" separators, code page 850).
+std::string ProgramText(const std::string& hostPath) {
+    std::string path = HostToProgram(hostPath).value_or(hostPath);
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
@@ -97,13 +98,11 @@ bool CreateFolders(std::string_view path) {
 }
 
 std::string DisplayPath(std::string_view path) {
-    // The drive letter is ASCII whatever the locale says a letter is.
-    if (path.size() >= 2 && path[1] == ':' &&
-        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')))
-        path.remove_prefix(2);
-    std::string out(path);
-    std::replace(out.begin(), out.end(), '\\', '/');
-    return out;
+    // Resolved as a file call resolves it, so that existing names show with
+    // their real case, then back in the program's code page.
+    const std::string host = HostPath(path);
+    if (host == "." && path.size() == 2 && path[1] == ':') return {};  // a bare drive
+    return HostToProgram(host).value_or(host);
 }
 
 }  // namespace kor2::platform

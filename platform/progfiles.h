@@ -30,8 +30,9 @@ std::string UserConfigFolder();
 bool CreateFolders(std::string_view path);
 
 // A program path text as the host writes it, for the screen and messages:
-// "\" becomes "/" and a leading drive "X:" is dropped, as at every file call.
-// The text's code page is kept.
+// "\" becomes "/", a leading drive "X:" is dropped and existing names show
+// with their real case, as every file call finds them. The result is in the
+// program's code page (850), as the path was.
 std::string DisplayPath(std::string_view path);
 
 }  // namespace kor2::platform

@@ -29,7 +29,7 @@ void TDirectoryListBox::SetDirectory(const std::string& dir) {
     if (dir_ != "/") addItem("..");
     for (const platform::FoundFile& f : platform::FindFiles(dir_ + "/*", platform::faDirectory))
         if ((f.attr & platform::faDirectory) && f.name != "." && f.name != "..")
-            addItem(platform::AnsiToQString(f.name));
+            addItem(platform::OemToQString(f.name));
     setCurrentRow(0);
     Q_EMIT DirectoryChanged();
 }
@@ -40,7 +40,7 @@ void TDirectoryListBox::SetDrive(const std::string& root) {
 
 void TDirectoryListBox::Enter(QListWidgetItem* item) {
     if (item == nullptr) return;
-    const std::string name = platform::QStringToAnsi(item->text());
+    const std::string name = platform::QStringToOem(item->text());
     if (name == "..") {
         const std::size_t slash = dir_.find_last_of('/');
         SetDirectory(slash == 0 || slash == std::string::npos ? "/" : dir_.substr(0, slash));
@@ -90,8 +90,8 @@ void TForm_selectDir::ShowFolderPath() {
     QStringList chain{"/"};
     for (std::size_t slash = dir.find('/', 1); slash != std::string::npos;
          slash = dir.find('/', slash + 1))
-        chain.append(platform::AnsiToQString(dir.substr(0, slash)));
-    if (dir != "/") chain.append(platform::AnsiToQString(dir));
+        chain.append(platform::OemToQString(dir.substr(0, slash)));
+    if (dir != "/") chain.append(platform::OemToQString(dir));
     const QSignalBlocker quiet(DriveComboBox1);
     DriveComboBox1->clear();
     DriveComboBox1->addItems(chain);
@@ -99,7 +99,7 @@ void TForm_selectDir::ShowFolderPath() {
 }
 
 void TForm_selectDir::DriveComboBox1Change() {
-    DirectoryListBox1->SetDrive(platform::QStringToAnsi(DriveComboBox1->currentText()));
+    DirectoryListBox1->SetDrive(platform::QStringToOem(DriveComboBox1->currentText()));
 }
 
 void TForm_selectDir::Button_okClick() {

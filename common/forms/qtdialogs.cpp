@@ -16,6 +16,7 @@
 #include "common/forms/radiodialog.h"
 #include "common/forms/textdialog.h"
 #include "common/forms/yesnodialog.h"
+#include "common/msgbox.h"
 #include "platform/hostfs.h"
 #include "platform/qt/msgboxqt.h"
 #include "platform/qt/qtstring.h"
@@ -105,12 +106,19 @@ std::optional<std::string> RunFileDialog(bool save, std::string_view dir, std::s
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dlg.setNameFilters(QtFilters(filter));
     dlg.setDirectory(QString::fromUtf8(platform::HostPath(dir.empty() ? "." : dir)));
-    // Converted as the chosen name is converted back.
-    if (!fileName.empty()) dlg.selectFile(platform::AnsiToQString(fileName));
+    if (!fileName.empty()) dlg.selectFile(OemQ(fileName));
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
-    // The program's path form: "\" separators.
-    std::string name = platform::QStringToAnsi(dlg.selectedFiles().first());
-    std::replace(name.begin(), name.end(), '/', '\\');
+    // The host's name (UTF-8) in the program's path form: code page 850, "\"
+    // separators. A name that code page cannot hold is refused here, before
+    // the command reads or writes anything under it.
+    const QByteArray host = dlg.selectedFiles().first().toUtf8();
+    const std::string_view hostName(host.constData(), static_cast<std::size_t>(host.size()));
+    auto name = platform::HostToProgram(hostName);
+    if (!name) {
+        RefuseHostName(hostName);
+        return std::nullopt;
+    }
+    std::replace(name->begin(), name->end(), '/', '\\');
     return name;
 }
 

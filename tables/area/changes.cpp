@@ -37,7 +37,7 @@ void CommitBeforeRelease(DbfArea& a) {
 }
 
 std::string Quoted(const DbfArea& a) {
-    return "\"" + a.fileName + "\"";
+    return "\"" + platform::DisplayPath(a.fileName) + "\"";
 }
 
 }  // namespace
@@ -451,8 +451,8 @@ bool Pack() {
         SetEngineError(io, "Fehler beim Packen von " + platform::DisplayPath(name));
         return false;
     }
-    if (PackConfirm &&
-        MessageBoxShort("PACK " + name, "PACK", MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL)
+    if (PackConfirm && MessageBoxShort("PACK " + platform::DisplayPath(name), "PACK",
+                                       MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL)
         return false;
     if (a.isVirtual) {
         CallVFile(a, VfPack);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "tables/area/changes.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
@@ -16,7 +17,7 @@ namespace kor2 {
 namespace {
 
 std::string Quoted(const DbfArea& a) {
-    return "\"" + a.fileName + "\"";
+    return "\"" + platform::DisplayPath(a.fileName) + "\"";
 }
 
 bool Visible(const DbfArea& a) {

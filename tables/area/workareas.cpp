@@ -126,7 +126,7 @@ bool UseEx(const std::string& command, void* buffer, uint16_t size, RecordConvPr
         return UseVirtual(given, buffer, size);
     if ((buffer == nullptr && size != 0) || (buffer != nullptr && size == 0)) {
         SetEngineError(220, "Puffer ist NIL oder Größe ist Null beim Öffnen von "_oem +
-                                platform::DisplayPath(text) + " [USE]");
+                                platform::DisplayPath(AllTrim(text)) + "  [USE]");
         return false;
     }
     bool exclusive = TakeKeyword(" EXCLUSIVE", text);

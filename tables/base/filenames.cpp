@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "platform/runtemp.h"
 #include "platform/sysclock.h"
 #include "tables/base/engineerror.h"
@@ -133,14 +134,17 @@ uint16_t EraseFileIfFree(const std::string& name) {
 void EraseFiles(const std::string& mask) {
     if (mask.find_first_of("*?") == std::string::npos) {
         const uint16_t io = EraseFileIfFree(mask);
-        if (io != 0) SetEngineError(io, "Fehler beim Löschen von "_oem + mask);
+        if (io != 0)
+            SetEngineError(io, "Fehler beim Löschen von "_oem + platform::DisplayPath(mask));
         return;
     }
     const std::string dir = SplitFileName(mask).dir;
     int failed = 0;
     for (const auto& f : platform::FindFiles(mask, platform::faAnyFile & ~platform::faDirectory))
         if (EraseFileIfFree(dir + f.name) != 0) ++failed;
-    if (failed > 0) SetEngineError(5, std::to_string(failed) + " Datei(en) mit Namen wie " + mask);
+    if (failed > 0)
+        SetEngineError(
+            5, std::to_string(failed) + " Datei(en) mit Namen wie " + platform::DisplayPath(mask));
 }
 
 int64_t DiskFreeOfPath(const std::string& path) {

@@ -68,7 +68,7 @@ bool Tdbf4::ExportHtml(const std::string& fileName) {
          html(BareName(fileName)) + "</title></head>");
     line("<BODY BGCOLOR=\"C0C0C0\">");
     line("<P>" + html(CaptionText + "V" + ProgramVersion) + "</P>");
-    line("<P>" + html(UpperCaseStr(fileName)) + "</P>");
+    line("<P>" + html(platform::DisplayPath(fileName)) + "</P>");
     line("<P>" + html(TodayToStr()) + " - " + HoursMinutes() + "</P>");
     line("<HR>");
     line("<TABLE BORDER = \"1\" WIDTH= \"100%\">");

@@ -10,14 +10,15 @@
 #include "common/report.h"
 #include "common/reporthead.h"
 #include "common/textfile.h"
+#include "platform/progfiles.h"
 #include "tables/browser/browsermodel.h"
 #include "tables/browser/tablereport.h"
 
 namespace kor2 {
 
 void Tdbf4::mi_filePrintClick() {
-    FormatReportField(CaptionText + " V" + ProgramVersion, tbdbf.DbfFileName(), Caption, "",
-                      Label_title1, 0);
+    FormatReportField(CaptionText + " V" + ProgramVersion,
+                      platform::DisplayPath(tbdbf.DbfFileName()), Caption, "", Label_title1, 0);
     ReportBegin(0, DataFileName);
     if (AbortFlag) return;
     RewriteFileMsg(SharedTextFile);

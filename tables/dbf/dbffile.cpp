@@ -52,7 +52,7 @@ int64_t RecordPos(const DbfArea& a, int32_t n) {
 }
 
 std::string NotDbase(const DbfArea& a) {
-    return a.fileName + " ist keine dBASE-Datenbank.";
+    return platform::DisplayPath(a.fileName) + " ist keine dBASE-Datenbank.";
 }
 
 // Frees what an unfinished open or create holds, then reports the error.
@@ -107,7 +107,9 @@ bool OpenDbf(DbfArea& a) {
     uint16_t io = 0;
     a.file = OpenEngineFile(a.fileName, EngShareMode, io);
     if (!a.file)
-        return FailOpen(a, io, "Fehler beim Öffnen von "_oem + a.fileName + " [USE/OpenDbf]");
+        return FailOpen(
+            a, io,
+            "Fehler beim Öffnen von "_oem + platform::DisplayPath(a.fileName) + " [USE/OpenDbf]");
     a.shareMode = EngShareMode;
     a.file->SetReadAhead((EngShareMode & 0x70) == 0x10);
     a.shortName = NameWithoutDir(ShortPathName(a.fileName)).substr(0, 12);
@@ -165,8 +167,8 @@ bool ParseDescriptor(const DbfArea& a, const uint8_t* desc, DbfFieldEntry& entry
     entry.offset = runningOffset;
     runningOffset = static_cast<uint16_t>(runningOffset + entry.length);
     if (std::string_view("CDFLMN").find(type) != std::string_view::npos) return true;
-    error = "Field: " + entry.name + " [" + std::string(1, type) + "] in " + a.fileName +
-            " ist kein gültiger Feldtyp"_oem;
+    error = "Field: " + entry.name + " [" + std::string(1, type) + "] in " +
+            platform::DisplayPath(a.fileName) + " ist kein gültiger Feldtyp"_oem;
     return false;
 }
 
@@ -195,7 +197,9 @@ bool ParseDescriptors(DbfArea& a, const std::vector<uint8_t>& descs, int descSiz
         a.fields.push_back(std::move(e));
     }
     if (a.fields.empty())
-        return FailOpen(a, 222, "Fehler beim Lesen von " + a.fileName + " [Use/OpenDbf]");
+        return FailOpen(
+            a, 222,
+            "Fehler beim Lesen von " + platform::DisplayPath(a.fileName) + " [Use/OpenDbf]");
     a.fieldCount = static_cast<uint8_t>(a.fields.size());
     // Every field must lie inside the record, or record conversions would
     // reach past the record buffer.
@@ -236,7 +240,9 @@ bool ReadDbf3Header(DbfArea& a, int64_t fileSize) {
     const int64_t descBytes = a.headerLength - descStart;
     std::vector<uint8_t> descs(static_cast<size_t>(std::max<int64_t>(descBytes, 0)) + 1, 0);
     if (a.file->ReadAt(descStart, descs.data(), descBytes) != descBytes)
-        return FailOpen(a, 100, "Fehler beim Lesen von " + a.fileName + " [Use/OpenDbf]");
+        return FailOpen(
+            a, 100,
+            "Fehler beim Lesen von " + platform::DisplayPath(a.fileName) + " [Use/OpenDbf]");
     return ParseDescriptors(a, descs, descSize, count);
 }
 
@@ -255,7 +261,9 @@ bool ReadDbf2Header(DbfArea& a, int64_t fileSize) {
     std::vector<uint8_t> descs(dbf::Db2DescriptorArea + 1, dbf::HeaderTerminator);
     if (a.file->ReadAt(dbf::Db2OffDescriptors, descs.data(), dbf::Db2DescriptorArea) !=
         dbf::Db2DescriptorArea)
-        return FailOpen(a, 100, "Fehler beim Lesen von " + a.fileName + " [Use/OpenDbf]");
+        return FailOpen(
+            a, 100,
+            "Fehler beim Lesen von " + platform::DisplayPath(a.fileName) + " [Use/OpenDbf]");
     return ParseDescriptors(a, descs, dbf::Db2DescSize, dbf::Db2MaxFields);
 }
 
@@ -550,7 +558,9 @@ bool CreateDbf(DbfArea& a, const std::string& name, int fieldCount,
     a.file = CreateEngineFile(a.fileName, ShareExclusive, io);
     if (!a.file || a.file->WriteAt(0, header.data(), headerLength) != headerLength) {
         if (a.file) io = IoCodeFromErrno(a.file->Error(), 101);
-        return FailOpen(a, io, "Fehler beim Schreiben von " + a.fileName + ". [CreateDbf]");
+        return FailOpen(
+            a, io,
+            "Fehler beim Schreiben von " + platform::DisplayPath(a.fileName) + ". [CreateDbf]");
     }
     std::memcpy(a.prolog, header.data(), dbf::PrologSize);
     a.headerLength = static_cast<uint16_t>(headerLength);

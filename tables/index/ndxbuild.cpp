@@ -219,9 +219,9 @@ public:
         }
         root = tree.Finish();
         if (!w.Flush()) {
-            SetEngineError(
-                IoCodeFromErrno(out.Error(), 101),
-                "Fehler beim Schreiben der Index-Datei: " + b_.fileName + " [MakeIndex]");
+            SetEngineError(IoCodeFromErrno(out.Error(), 101),
+                           "Fehler beim Schreiben der Index-Datei: " +
+                               platform::DisplayPath(b_.fileName) + " [MakeIndex]");
             return false;
         }
         return true;
@@ -240,8 +240,9 @@ private:
                 const int64_t pos = a_.headerLength + int64_t{first - 1} * recLen;
                 if (a_.file->ReadAt(pos, buf.data(), static_cast<int64_t>(buf.size())) !=
                     static_cast<int64_t>(buf.size())) {
-                    SetEngineError(IoCodeFromErrno(a_.file->Error(), 100),
-                                   "Datei:  " + a_.fileName + "  [MakeIndex]");
+                    SetEngineError(
+                        IoCodeFromErrno(a_.file->Error(), 100),
+                        "Datei:  " + platform::DisplayPath(a_.fileName) + "  [MakeIndex]");
                     return false;
                 }
             }

@@ -126,7 +126,8 @@ bool SyncOrder(IndexControlBlock& b, bool controlling, const char* routine) {
     if (!CurrentRecordKey(b, key)) return false;
     const int r = b.keysOutOfOrder ? PositionByRecord(b, n) : SeekKeyInOrder(b, key);
     if (r < 0) return false;
-    const std::string inKey = "\"" + KeyDisplay(b, key) + "\" nicht im Index: " + b.fileName;
+    const std::string inKey =
+        "\"" + KeyDisplay(b, key) + "\" nicht im Index: " + platform::DisplayPath(b.fileName);
     if (r == 0) {
         SetEngineError(
             212, "Schlüssel: "_oem + inKey + ". [" + routine + "-1] Record: " + std::to_string(n));
@@ -605,7 +606,8 @@ void AppendNewKey() {
             }
             SetErrorHandling(handling);
             if (!broken.empty())
-                SetEngineError(254, "Index-Datei beschädigt. "_oem + broken + " [AppendNewKey]");
+                SetEngineError(254, "Index-Datei beschädigt. "_oem + platform::DisplayPath(broken) +
+                                        " [AppendNewKey]");
             else if (code != 0)
                 SetEngineError(code, msg);
             return;

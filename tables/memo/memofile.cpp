@@ -308,7 +308,7 @@ std::string RawMemo(TMemoFileRec& m, const MemoExtent& e, int64_t fileSize) {
 
 // The memo file's name with the operation in brackets, as every message has it.
 std::string Tagged(const TMemoFileRec& m, const std::string& op) {
-    return m.fileName + " [" + op + "]";
+    return platform::DisplayPath(m.fileName) + " [" + op + "]";
 }
 
 }  // namespace
@@ -684,8 +684,8 @@ int32_t CopyMemo(DbfArea& src, int32_t blockNo, DbfArea& dst, bool sameBlock) {
             data.append(p, n);
             return true;
         })) {
-        SetEngineError(30,
-                       s->fileName + " Memo block # " + std::to_string(block) + " [" + tag + "]");
+        SetEngineError(30, platform::DisplayPath(s->fileName) + " Memo block # " +
+                               std::to_string(block) + " [" + tag + "]");
         return 0;
     }
     int64_t pos = LockMemoPadAndSeekEOF(*d, tag);
@@ -763,8 +763,9 @@ bool PackMemofile(DbfArea& area) {
             const int64_t block = std::abs(static_cast<int64_t>(old));
             const MemoExtent e = ExamineMemo(*m, block, oldSize);
             if (!e.readable)
-                return abandon(1003, m->fileName + " Memo block # " + std::to_string(old) +
-                                         " Record # " + std::to_string(r) + " [PackMemo]");
+                return abandon(1003, platform::DisplayPath(m->fileName) + " Memo block # " +
+                                         std::to_string(old) + " Record # " + std::to_string(r) +
+                                         " [PackMemo]");
             const int64_t pos = LockMemoPadAndSeekEOF(fresh, "PackMemo");
             if (pos < 0) return abandon(EngineErrorCode, EngineErrorMsg);
             // The memo is copied as it stands, its header or 0x1A included.

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/hostfs.h"
+#include "platform/progfiles.h"
 #include "tables/area/changes.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
@@ -67,13 +68,13 @@ bool WriteRecord(SemaphoreState& s) {
 }
 
 void ReadError(const SemaphoreState& s, uint8_t action) {
-    ReportSemaError(IoCode(*s.file, 100),
-                    "Cannot read: " + s.fileName + " " + SemaphoreActionName(action));
+    ReportSemaError(IoCode(*s.file, 100), "Cannot read: " + platform::DisplayPath(s.fileName) +
+                                              " " + SemaphoreActionName(action));
 }
 
 void WriteError(const SemaphoreState& s, uint8_t action) {
-    ReportSemaError(IoCode(*s.file, 101),
-                    "Cannot write to: " + s.fileName + " " + SemaphoreActionName(action));
+    ReportSemaError(IoCode(*s.file, 101), "Cannot write to: " + platform::DisplayPath(s.fileName) +
+                                              " " + SemaphoreActionName(action));
 }
 
 // Releases the lock region when the action ends early; the normal end calls
@@ -152,19 +153,22 @@ bool OpenSemaphoreFile(SemaphoreState& s, uint8_t action) {
             const uint8_t zero[SemaRecordSize] = {};
             if (f->WriteAt(0, zero, SemaRecordSize) != SemaRecordSize) {
                 ReportSemaError(IoCode(*f, 101),
-                                "Cannot write to: " + s.fileName + DatabaseSuffix(action));
+                                "Cannot write to: " + platform::DisplayPath(s.fileName) +
+                                    DatabaseSuffix(action));
                 return false;
             }
         } else if (!platform::FileExists(s.fileName)) {
             ReportSemaError(io ? io : 5,
-                            "Cannot open/create: " + s.fileName + DatabaseSuffix(action));
+                            "Cannot open/create: " + platform::DisplayPath(s.fileName) +
+                                DatabaseSuffix(action));
             return false;
         }
         // Otherwise another program has it open: it stays as it is.
     }
     s.file = OpenEngineFile(s.fileName, ShareDenyNone, io);
     if (!s.file) {
-        ReportSemaError(io ? io : 5, "Cannot open: " + s.fileName + DatabaseSuffix(action));
+        ReportSemaError(io ? io : 5, "Cannot open: " + platform::DisplayPath(s.fileName) +
+                                         DatabaseSuffix(action));
         return false;
     }
     return true;
@@ -182,22 +186,24 @@ void Login(uint8_t areaNo, DbfArea& area) {
     s->fileName = GetSemaphoreFileName(area.fileName);
     BaseLock base(*area.file);
     if (!base.Take()) {
-        ReportSemaError(1202,
-                        "Cannot lock database for: " + area.fileName + DatabaseSuffix(SemLogin));
+        ReportSemaError(1202, "Cannot lock database for: " + platform::DisplayPath(area.fileName) +
+                                  DatabaseSuffix(SemLogin));
         return;
     }
     if (!OpenSemaphoreFile(*s, SemLogin)) return;
     RegionGuard region(*s);
     if (!LockSemaphoreFile(*s, SemLogin)) return;
     if (!ReadRecord(*s)) {
-        ReportSemaError(IoCode(*s->file, 100),
-                        "Cannot read: " + s->fileName + DatabaseSuffix(SemLogin));
+        ReportSemaError(
+            IoCode(*s->file, 100),
+            "Cannot read: " + platform::DisplayPath(s->fileName) + DatabaseSuffix(SemLogin));
         return;
     }
     ++s->record.users;
     if (!WriteRecord(*s)) {
-        ReportSemaError(IoCode(*s->file, 101),
-                        "Cannot write to: " + s->fileName + DatabaseSuffix(SemLogin));
+        ReportSemaError(
+            IoCode(*s->file, 101),
+            "Cannot write to: " + platform::DisplayPath(s->fileName) + DatabaseSuffix(SemLogin));
         return;
     }
     if (!region.Release(SemLogin)) return;
@@ -225,8 +231,8 @@ void Logout(uint8_t areaNo, DbfArea& area) {
     SemaLockHookNesting[areaNo] = 0;
     BaseLock base(*area.file);
     if (!base.Take()) {
-        ReportSemaError(1202,
-                        "Cannot lock database for: " + area.fileName + DatabaseSuffix(SemLogout));
+        ReportSemaError(1202, "Cannot lock database for: " + platform::DisplayPath(area.fileName) +
+                                  DatabaseSuffix(SemLogout));
         return;
     }
     const bool writing = s->regionLocked;
@@ -255,7 +261,8 @@ void ChangeReaders(SemaphoreState& s, uint8_t action) {
     } else {
         if (--s.readNesting < 0) {
             s.readNesting = 0;
-            ReportSemaError(254, "Unbalanced IncRead/DecRead for semaphore file: " + s.fileName);
+            ReportSemaError(254, "Unbalanced IncRead/DecRead for semaphore file: " +
+                                     platform::DisplayPath(s.fileName));
             return;
         }
         if (s.readNesting != 0) return;
@@ -278,11 +285,11 @@ void ChangeReaders(SemaphoreState& s, uint8_t action) {
 }
 
 void TimeoutWaitingForReaders(const SemaphoreState& s) {
-    ReportSemaError(1202, std::to_string(SemaReaderWaitSec) +
-                              " second timeout, cannot read: " + s.tableName + kBreak +
+    ReportSemaError(1202, std::to_string(SemaReaderWaitSec) + " second timeout, cannot read: " +
+                              platform::DisplayPath(s.tableName) + kBreak +
                               "Possible cause: Other user's program has terminated abnormally." +
                               kBreak + "Cure: Log all users of this application off the network," +
-                              kBreak + "then delete " + s.fileName);
+                              kBreak + "then delete " + platform::DisplayPath(s.fileName));
 }
 
 void LockForWrite(SemaphoreState& s) {
@@ -319,7 +326,8 @@ void LockForWrite(SemaphoreState& s) {
 void UnlockAfterWrite(SemaphoreState& s) {
     if (--s.lockNesting < 0) {
         s.lockNesting = 0;
-        ReportSemaError(254, "Unbalanced Lock/Unlock for semaphore file: " + s.fileName);
+        ReportSemaError(
+            254, "Unbalanced Lock/Unlock for semaphore file: " + platform::DisplayPath(s.fileName));
         return;
     }
     if (s.lockNesting != 0 || !s.regionLocked) return;
@@ -358,11 +366,11 @@ bool LockSemaphoreFile(SemaphoreState& s, uint8_t action) {
         }
     }
     const int64_t seconds = int64_t{attempts} * SemaRetryDelayMs / 1000;
-    ReportSemaError(1202, std::to_string(seconds) +
-                              " second timeout: Cannot lock index semaphore file: " + s.fileName +
-                              " " + SemaphoreActionName(action) + kBreak +
-                              "Possible cause: Network lock limit exceeded" + kBreak +
-                              " Lock result code: " + std::to_string(LockResult(s.file->Error())));
+    ReportSemaError(
+        1202, std::to_string(seconds) + " second timeout: Cannot lock index semaphore file: " +
+                  platform::DisplayPath(s.fileName) + " " + SemaphoreActionName(action) + kBreak +
+                  "Possible cause: Network lock limit exceeded" + kBreak +
+                  " Lock result code: " + std::to_string(LockResult(s.file->Error())));
     return false;
 }
 
@@ -370,9 +378,9 @@ bool UnlockSemaphoreFile(SemaphoreState& s, uint8_t action) {
     if (!s.regionLocked) return true;
     s.regionLocked = false;
     if (s.file->Unlock(SemaLockOffset, SemaLockLength)) return true;
-    ReportSemaError(
-        LockResult(s.file->Error()),
-        "Cannot unlock index semaphore file: " + s.fileName + " " + SemaphoreActionName(action));
+    ReportSemaError(LockResult(s.file->Error()),
+                    "Cannot unlock index semaphore file: " + platform::DisplayPath(s.fileName) +
+                        " " + SemaphoreActionName(action));
     return false;
 }
 

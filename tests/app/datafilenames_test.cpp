@@ -18,6 +18,7 @@
 #include "common/errdesc.h"
 #include "common/report_testutil.h"
 #include "common/sheetapp.h"
+#include "platform/oemtext.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
 #include "tables/area/engine.h"
@@ -242,6 +243,60 @@ TEST_F(DataFileNamesTest, ADottedNameIsSavedBackIntoItsOwnFile) {
     for (const std::string& given : {tmp.file("sub/d1.6"), file}) {
         ASSERT_TRUE(LoadCommandLineSpring(given)) << given;
         EXPECT_EQ(SpringFullName(), ProgramPath(file));
+    }
+}
+
+// "Feder prüf größe" in the program's code page 850.
+const std::string kUmlautName = "Feder pr\x81" "f gr\x94\xE1" "e";
+
+TEST_F(DataFileNamesTest, UmlautNamesFromTheCommandLineAreShownAndSavedAsTheHostWritesThem) {
+    const std::string host = tmp.file("sub/Feder prüf größe.kr2");
+    fs::copy_file(tmp.file("sub/feder.kr2"), host);
+    const CommandLine cmd = TakeCommandLine({host});
+    ASSERT_TRUE(AcceptCommandLineNames(cmd));
+    ASSERT_TRUE(LoadCommandLineSpring(cmd.springFile));
+
+    // The report header and the window caption name the file in code page 850.
+    FormatReportField("Titel", "", "", "", "", 0);
+    ClearErrorList();
+    AddErrorMessage("Warnung: Probe");
+    ReportCalcMessages();
+    ASSERT_FALSE(AbortFlag);
+    EXPECT_EQ(Count(out.shownReport, tmp.file("sub") + "/" + kUmlautName + " "), 1u)
+        << out.shownReport;
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  " + tmp.file("sub") + "/" +
+                                       kUmlautName + ".kr2");
+
+    // The first save asks about that file and rewrites it; no other file appears.
+    const auto before = FilesBelow(tmp.path());
+    InputModifiedFlag = true;
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    ASSERT_TRUE(SaveSpringCommand());
+    ASSERT_EQ(ui.Of("yesno").size(), 1u);
+    EXPECT_EQ(ui.Of("yesno")[0].text.find(tmp.file("sub") + "/" + kUmlautName + ".kr2 existiert"),
+              0u)
+        << ui.Of("yesno")[0].text;
+    const auto after = FilesBelow(tmp.path());
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.count(host), 1u);
+}
+
+TEST_F(DataFileNamesTest, ANameThatCodePage850LacksIsRefusedBeforeAnythingIsWritten) {
+    for (const char* name : {"Feder \u03B1.kr2", "\u5F39\u7C27.kr2"}) {
+        SCOPED_TRACE(name);
+        const std::string host = tmp.file(std::string("sub/") + name);
+        fs::copy_file(tmp.file("sub/feder.kr2"), host);
+        const CommandLine cmd = TakeCommandLine({host, "/I"});
+        EXPECT_EQ(cmd.refused, std::vector<std::string>{host});
+        EXPECT_EQ(CommandLineParams(), std::vector<std::string>{"/I"});
+        EXPECT_TRUE(cmd.writeReport);
+        const auto before = FilesBelow(tmp.path());
+        const std::size_t messages = ui.Of("message").size();
+        AbortFlag = false;
+        EXPECT_EQ(RunBatchReport(cmd), 1);
+        ASSERT_EQ(ui.Of("message").size(), messages + 1);
+        EXPECT_NE(ui.Of("message").back().text.find("enthält Zeichen"_oem), std::string::npos);
+        EXPECT_EQ(FilesBelow(tmp.path()), before);
     }
 }
 

@@ -131,15 +131,30 @@ TEST_F(HostFs, ExactMatchWins) {
     EXPECT_EQ(HostPath(root() + "\\Abc"), (tmp.path() / "ABC").string());
 }
 
-TEST_F(HostFs, AnsiNamesMatchUtf8Names) {
+TEST_F(HostFs, ProgramNamesInCodePage850MatchUtf8Names) {
     WriteText(tmp.path() / "Müller.txt", "x");
-    EXPECT_EQ(HostPath(root() + "\\M\xDCLLER.TXT"), (tmp.path() / "Müller.txt").string());
-    EXPECT_EQ(HostPath(root() + "\\Müller.txt"), (tmp.path() / "Müller.txt").string());
+    // "\x9A" is "Ü", "\x81" is "ü", "\xE1" is "ß" in code page 850.
+    EXPECT_EQ(HostPath(root() + "\\M\x9ALLER.TXT"), (tmp.path() / "Müller.txt").string());
+    EXPECT_EQ(HostPath(root() + "\\M\x81ller.txt"), (tmp.path() / "Müller.txt").string());
     // A new name is written in UTF-8.
-    EXPECT_EQ(HostPath(root() + "\\Ma\xDF.txt"), (tmp.path() / "Maß.txt").string());
+    EXPECT_EQ(HostPath(root() + "\\Ma\xE1.txt"), (tmp.path() / "Maß.txt").string());
     const auto found = FindFiles(root() + "\\m*.txt");
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].name, "M\xFCller.txt");
+    EXPECT_EQ(found[0].name, "M\x81ller.txt");
+    EXPECT_EQ(FindFiles(root() + "\\m\x9ALLER.TXT").size(), 1u);
+}
+
+TEST_F(HostFs, HostNamesThatCodePage850LacksAreNotOffered) {
+    EXPECT_EQ(HostToProgram("Feder prüf größe.kr2"), "Feder pr\x81" "f gr\x94\xE1" "e.kr2");
+    EXPECT_EQ(HostToProgram("/tmp/plain"), "/tmp/plain");
+    EXPECT_EQ(HostToProgram("Feder \u03B1.kr2"), std::nullopt);  // Greek alpha
+    EXPECT_EQ(HostToProgram("\u5F39\u7C27.kr2"), std::nullopt);  // CJK
+    EXPECT_EQ(HostToProgram("pr\xFC" "f.kr2"), std::nullopt);    // no UTF-8
+    WriteText(tmp.path() / "Feder \u03B1.kr2", "x");
+    WriteText(tmp.path() / "Feder ä.kr2", "x");
+    const auto found = FindFiles(root() + "\\*.kr2");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].name, "Feder \x84.kr2");
 }
 
 TEST_F(HostFs, ReadWriteSeek) {

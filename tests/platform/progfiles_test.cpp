@@ -119,7 +119,20 @@ TEST(DisplayPathText, SlashesAndNoDrive) {
     EXPECT_EQ(DisplayPath("/home/x/feder.kr2"), "/home/x/feder.kr2");  // host form stays
     EXPECT_EQ(DisplayPath("\\tmp\\M\x81ller\\"), "/tmp/M\x81ller/");   // code page kept
     EXPECT_EQ(DisplayPath(""), "");
+    EXPECT_EQ(DisplayPath("C:"), "");
     EXPECT_EQ(DisplayPath(":x"), ":x");
+}
+
+TEST(DisplayPathText, ExistingNamesShowWithTheirRealCase) {
+    test::TempDir tmp;
+    fs::create_directories(tmp.path() / "Prüf" / "Tabellen");
+    std::ofstream(tmp.path() / "Prüf" / "Tabellen" / "tabelle.htm") << "x";
+    std::string upper = tmp.path().string() + "\\PR\x9A" "F\\TABELLEN\\TABELLE.HTM";
+    std::replace(upper.begin(), upper.end(), '/', '\\');
+    EXPECT_EQ(DisplayPath(upper), tmp.path().string() + "/Pr\x81" "f/Tabellen/tabelle.htm");
+    // A name that does not exist yet keeps the case it was given.
+    EXPECT_EQ(DisplayPath(tmp.path().string() + "\\PR\x9A" "F\\NEU.HTM"),
+              tmp.path().string() + "/Pr\x81" "f/NEU.HTM");
 }
 
 }  // namespace

@@ -39,6 +39,7 @@
 #include "screen/screenprogram.h"
 #include "screen/screentour.h"
 #include "screen/xinput.h"
+#include "support/command.h"
 
 namespace kor2 {
 namespace {
@@ -302,6 +303,31 @@ TEST_F(Screen, SpreadsheetExport) {
     std::vector<std::string> faults = Tour([&] { window->mi_DateiTabellenkalkulation->trigger(); },
                                            {{"spreadsheet-done", Accept}});
     EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+// A spring whose file name holds umlauts, opened through the file dialog:
+// the window's title on the X server shows the name as the host writes it.
+TEST_F(Screen, OpenedSpringWithUmlautsNamesItInTheTitle) {
+    const std::filesystem::path file = program.Folder() / "Feder prüf größe.kr2";
+    std::filesystem::copy_file(data + "TRAIN/muster1.kr2", file);
+    const QString chosen = QString::fromStdString(file.string());
+    std::vector<std::string> faults =
+        Tour([&] { window->mi_DateiOeffnen->trigger(); },
+             {{"spring-open-umlauts", On<QFileDialog>([chosen](QFileDialog* d) {
+                   if (auto* name = d->findChild<QLineEdit*>("fileNameEdit")) name->setText(chosen);
+                   static_cast<QDialog*>(d)->accept();
+               })}});
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+    const std::string title = "  -  " + file.string();
+    EXPECT_TRUE(window->windowTitle().endsWith(QString::fromStdString(title)))
+        << window->windowTitle().toStdString();
+    // As the window manager reads it from the X server.
+    const std::string xprop = "xprop -id " + std::to_string(window->winId()) + " _NET_WM_NAME 2>&1";
+    std::string shown;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        shown = test::CommandOutput(xprop);
+        return shown.find(title + "\"") != std::string::npos;
+    })) << shown;
 }
 
 // The folder, text and text-screen dialogs have no menu item of their own;

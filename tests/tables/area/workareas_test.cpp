@@ -78,9 +78,10 @@ TEST_F(WorkAreaTest, UseOptionsAliasAndBuffers) {
     ExpectError(266, "Record Size=" + std::to_string(1 + 5 + 4 + 11 + 1) + ", Buffer Size=10");
     EXPECT_FALSE(Use(path, nullptr, 7));
     EXPECT_EQ(EngineErrorCode, 220);
-    // The name as Use works with it: upper-cased, with the blank Use appends.
-    EXPECT_EQ(EngineErrorMsg, "Puffer ist NIL oder Größe ist Null beim Öffnen von "_oem +
-                                  UpperStr(path) + "  [USE]");
+    // The name as the host writes it: the file's real case, not the
+    // upper-cased text Use works with.
+    EXPECT_EQ(EngineErrorMsg,
+              "Puffer ist NIL oder Größe ist Null beim Öffnen von "_oem + path + "  [USE]");
     std::vector<uint8_t> buf(1 + 5 + 4 + 11 + 1);
     EXPECT_FALSE(
         Use(path + " ALIAS DREI EXCLUSIVE", buf.data(), static_cast<uint16_t>(buf.size())));

@@ -3,6 +3,7 @@
 // search and HTML export. A stand-in window records what the model asks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
 #include "procedural_testutil.h"
+#include "tables/base/enginestrings.h"
 
 namespace kor2::test {
 namespace {
@@ -425,6 +427,26 @@ TEST_F(Browser, PrintShowsAtMostSevenFields) {
     EXPECT_NE(narrow.find("CC"), std::string::npos);
     EXPECT_NE(narrow.find("c1"), std::string::npos);
     EXPECT_NE(narrow.find("c2"), std::string::npos);  // deleted records print too
+}
+
+// The page and the printed table name their files as the host writes them:
+// "/" separators and the real case, whatever case the name was given in.
+TEST_F(Browser, HtmlExportAndPrintShowPathsAsTheHostWritesThem) {
+    const std::string path = Path("Werk.dbf");
+    MakeTable(path, {{"NAME", 'C', 12, 0}});
+    AppendRaw(path, {{" ", "eins"}});
+    DbfOpenTableChecked("WERK");
+    std::string answer = TempPath("Seite");
+    std::replace(answer.begin(), answer.end(), '/', '\\');
+    dialogs.answers.push_back(ScriptedAnswer::Type(answer));
+    dbf4().mi_fileExportHtmlClick();
+    const std::string page = ReadText(TempPath("Seite.htm"));
+    EXPECT_NE(page.find("<P>" + TempPath("Seite.htm") + "</P>"), std::string::npos) << page;
+    EXPECT_EQ(page.find('\\'), std::string::npos) << page;
+
+    const std::string printed = PrintToFile(dialogs, "liste");
+    EXPECT_NE(printed.find(path + " "), std::string::npos) << printed;
+    EXPECT_EQ(printed.find(UpperStr(path)), std::string::npos) << printed;
 }
 
 }  // namespace
