@@ -11,6 +11,8 @@
 #include <iterator>
 #include <string>
 
+#include "platform/hostfs.h"
+#include "platform/runtemp.h"
 #include "tables/area/changes.h"
 #include "tables/area/engine.h"
 #include "tables/area/navigation.h"
@@ -24,8 +26,11 @@ namespace {
 
 using namespace kor2;
 
+// The files of a run lie in the run's private temporary folder, which goes
+// with the run.
 std::string Base() {
-    static const std::string base = "/tmp/kor2-ndxfuzz-" + std::to_string(getpid());
+    static const std::string base =
+        platform::HostPath(platform::CurrentPrivateTempFolder()) + "ndxfuzz";
     return base;
 }
 

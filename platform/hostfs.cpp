@@ -76,7 +76,9 @@ std::string FoldHostName(std::string_view utf8) {
 }
 
 // The same key for a name in the program's code page.
-std::string FoldProgramName(std::string_view oem) { return FoldHostName(OemToUtf8(oem)); }
+std::string FoldProgramName(std::string_view oem) {
+    return FoldHostName(OemToUtf8(oem));
+}
 
 bool EntryExists(const std::string& p) {
     struct stat st;

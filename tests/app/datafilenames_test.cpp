@@ -246,8 +246,8 @@ TEST_F(DataFileNamesTest, ADottedNameIsSavedBackIntoItsOwnFile) {
     }
 }
 
-// "Feder prüf größe" in the program's code page 850.
-const std::string kUmlautName = "Feder pr\x81" "f gr\x94\xE1" "e";
+// The spring's name in the program's code page 850.
+const std::string kUmlautName = "Feder prüf größe"_oem;
 
 TEST_F(DataFileNamesTest, UmlautNamesFromTheCommandLineAreShownAndSavedAsTheHostWritesThem) {
     const std::string host = tmp.file("sub/Feder prüf größe.kr2");
@@ -264,8 +264,8 @@ TEST_F(DataFileNamesTest, UmlautNamesFromTheCommandLineAreShownAndSavedAsTheHost
     ASSERT_FALSE(AbortFlag);
     EXPECT_EQ(Count(out.shownReport, tmp.file("sub") + "/" + kUmlautName + " "), 1u)
         << out.shownReport;
-    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  " + tmp.file("sub") + "/" +
-                                       kUmlautName + ".kr2");
+    EXPECT_EQ(MainWindowCaption(),
+              MainTitle.str() + "  -  " + tmp.file("sub") + "/" + kUmlautName + ".kr2");
 
     // The first save asks about that file and rewrites it; no other file appears.
     const auto before = FilesBelow(tmp.path());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QButtonGroup>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,7 +12,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 #include "common/forms/listdialog.h"
@@ -25,6 +29,7 @@
 #include "common/msgbox.h"
 #include "forms_modal.h"
 #include "graphics/window/graphwin.h"
+#include "platform/oemtext.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -315,6 +320,39 @@ namespace {
 // The help buttons of every dialog: the text in a message box, the picture
 // in the graphics window; list, radio and text dialogs clear AbortFlag, the
 // yes/no dialog leaves it.
+// The file dialogs hand the host's UTF-8 name over in code page 850; a name
+// with a character that code page lacks comes back as no choice, after a
+// message that names it.
+TEST_F(QtForms, FileDialogsTakeUmlautNamesAndRefuseOthers) {
+    test::TempDir tmp;
+    auto choose = [](const std::string& file) {
+        OnModal<QFileDialog>([file](QFileDialog* d) {
+            if (auto* name = d->findChild<QLineEdit*>("fileNameEdit"))
+                name->setText(QString::fromStdString(file));
+            static_cast<QDialog*>(d)->accept();
+        });
+    };
+    choose(tmp.file("Feder prüf größe.kr2"));
+    std::optional<std::string> chosen = qt.SaveFile(tmp.path().string(), "*.kr2|*.kr2", "");
+    std::string expected = tmp.file("Feder prüf größe.kr2"_oem);
+    std::replace(expected.begin(), expected.end(), '/', '\\');
+    EXPECT_EQ(chosen, expected);
+
+    for (const char* name : {"Feder \u03B1.kr2", "\u5F39\u7C27.kr2"}) {
+        choose(tmp.file(name));
+        QString said;
+        OnModal<QMessageBox>([&said](QMessageBox* b) {
+            said = b->text();
+            b->accept();
+        });
+        AbortFlag = false;
+        EXPECT_EQ(qt.SaveFile(tmp.path().string(), "*.kr2|*.kr2", ""), std::nullopt) << name;
+        EXPECT_TRUE(AbortFlag);
+        EXPECT_TRUE(said.contains(QString::fromUtf8("enthält Zeichen"))) << said.toStdString();
+        EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
+    }
+}
+
 TEST_F(QtForms, HelpButtonsOfEveryDialog) {
     test::TempDir tmp;
     PltFolder = tmp.path().string();

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <optional>
 
+#include "platform/oemtext.h"
 #include "support/tempdir.h"
 
 namespace kor2::platform {
@@ -127,12 +128,12 @@ TEST(DisplayPathText, ExistingNamesShowWithTheirRealCase) {
     test::TempDir tmp;
     fs::create_directories(tmp.path() / "Prüf" / "Tabellen");
     std::ofstream(tmp.path() / "Prüf" / "Tabellen" / "tabelle.htm") << "x";
-    std::string upper = tmp.path().string() + "\\PR\x9A" "F\\TABELLEN\\TABELLE.HTM";
+    std::string upper = tmp.path().string() + "\\PRÜF\\TABELLEN\\TABELLE.HTM"_oem;
     std::replace(upper.begin(), upper.end(), '/', '\\');
-    EXPECT_EQ(DisplayPath(upper), tmp.path().string() + "/Pr\x81" "f/Tabellen/tabelle.htm");
+    EXPECT_EQ(DisplayPath(upper), tmp.path().string() + "/Prüf/Tabellen/tabelle.htm"_oem);
     // A name that does not exist yet keeps the case it was given.
-    EXPECT_EQ(DisplayPath(tmp.path().string() + "\\PR\x9A" "F\\NEU.HTM"),
-              tmp.path().string() + "/Pr\x81" "f/NEU.HTM");
+    EXPECT_EQ(DisplayPath(tmp.path().string() + "\\PRÜF\\NEU.HTM"_oem),
+              tmp.path().string() + "/Prüf/NEU.HTM"_oem);
 }
 
 }  // namespace
