@@ -105,6 +105,34 @@ void ExamineKeyForm(IndexControlBlock& b) {
     if (code != 0 && code != 254) SetEngineError(code, msg);
 }
 
+// The cursor onto the entry of record n under key: 1 there, 0 the key is
+// not in the order, 2 the key is there but not for record n, -1 error.
+int PlaceOnRecordEntry(IndexControlBlock& b, const std::string& key, int32_t n) {
+    const int r = b.keysOutOfOrder ? PositionByRecord(b, n) : SeekKeyInOrder(b, key);
+    if (r <= 0 || b.hdr.unique || b.keysOutOfOrder) return r;
+    while (CursorRecord(b) != n) {
+        const int s = StepCursor(b, true);
+        if (s < 0) return -1;
+        if (s == 0 || CursorKey(b) != key) return 2;
+    }
+    return 1;
+}
+
+// The key of record n as the file holds it now. The work area's record
+// buffer, which the caller may be editing, stays as it is.
+bool StoredRecordKey(IndexControlBlock& b, int32_t n, std::string& key) {
+    DbfArea& a = *CurrentDbf();
+    const std::string record = a.record;
+    const int32_t current = a.currentRecord;
+    const bool bof = a.bof, eof = a.eof;
+    const bool ok = GetDbfRecord(a, n) && CurrentRecordKey(b, key);
+    a.record = record;
+    a.currentRecord = current;
+    a.bof = bof;
+    a.eof = eof;
+    return ok;
+}
+
 // Puts the cursor of order b on the current record (or at the end); false
 // after an error.
 bool SyncOrder(IndexControlBlock& b, bool controlling, const char* routine) {
@@ -124,7 +152,17 @@ bool SyncOrder(IndexControlBlock& b, bool controlling, const char* routine) {
     }
     std::string key;
     if (!CurrentRecordKey(b, key)) return false;
-    const int r = b.keysOutOfOrder ? PositionByRecord(b, n) : SeekKeyInOrder(b, key);
+    int r = PlaceOnRecordEntry(b, key, n);
+    if ((r == 0 || r == 2) && !a.exclusive && !a.isVirtual) {
+        // Another program may have given the record a new key since this
+        // program read it.
+        std::string stored;
+        if (!StoredRecordKey(b, n, stored)) return false;
+        if (stored != key) {
+            key = stored;
+            r = PlaceOnRecordEntry(b, key, n);
+        }
+    }
     if (r < 0) return false;
     const std::string inKey =
         "\"" + KeyDisplay(b, key) + "\" nicht im Index: " + platform::DisplayPath(b.fileName);
@@ -133,16 +171,9 @@ bool SyncOrder(IndexControlBlock& b, bool controlling, const char* routine) {
             212, "Schlüssel: "_oem + inKey + ". [" + routine + "-1] Record: " + std::to_string(n));
         return false;
     }
-    if (!b.hdr.unique && !b.keysOutOfOrder) {
-        while (CursorRecord(b) != n) {
-            const int s = StepCursor(b, true);
-            if (s < 0) return false;
-            if (s == 0 || CursorKey(b) != key) {
-                SetEngineError(212,
-                               "Datensatz mit Schlüssel: "_oem + inKey + ". [" + routine + "-2]");
-                return false;
-            }
-        }
+    if (r == 2) {
+        SetEngineError(212, "Datensatz mit Schlüssel: "_oem + inKey + ". [" + routine + "-2]");
+        return false;
     }
     b.savedKey = key;
     return true;

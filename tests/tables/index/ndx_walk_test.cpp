@@ -173,6 +173,23 @@ TEST_F(NdxSharedWalkTest, GoTopAndGoBottomFindKeysAppendedAsTheyStart) {
     EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{8, 7, 5, 1, 2, 3, 4, 6, 9, 10}));
 }
 
+// The record this program read before it chose the order got a new key
+// from another program: the order finds the record under the key stored
+// now, and the record stays as this program has it.
+TEST_F(NdxSharedWalkTest, OrderFindsTheCurrentRecordUnderTheKeyAnotherProgramGaveIt) {
+    OpenSharedRows({"b", "d", "f"});
+    CloseAllIndexes();
+    Go(1);
+    ASSERT_TRUE(SetIndexTo(index_, 1)) << EngineErrorMsg;
+    RekeyInOtherProgram(1, "x");
+    Set_Order_To(1);
+    EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    EXPECT_EQ(RecNo(), 1);
+    EXPECT_EQ(Key(), "b");
+    Skip(-1);
+    ExpectAt(3, "f");
+}
+
 // Another program splits the full root just as this one opens the index:
 // the open takes the file's size and the header as one read, and leaves the
 // header's next free node as it is.
