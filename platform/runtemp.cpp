@@ -79,34 +79,43 @@ bool IsDotName(const char* n) {
     return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
 }
 
-void EmptyFolder(int fd, int depth) {
+// Calls visit(name, type) for each entry but "." and ".." of the open
+// folder fd, from its start; stops early when visit gives false.
+template <typename Visit>
+void ForEachEntry(int fd, Visit visit) {
     alignas(8) char buf[2048];
+    lseek(fd, 0, SEEK_SET);
+    for (;;) {
+        const long n = syscall(SYS_getdents64, fd, buf, sizeof buf);
+        if (n <= 0) return;
+        for (long off = 0; off + static_cast<long>(kDentName) < n;) {
+            unsigned short reclen = 0;
+            std::memcpy(&reclen, buf + off + kDentReclen, sizeof reclen);
+            if (reclen == 0) return;
+            const unsigned char type = static_cast<unsigned char>(buf[off + kDentType]);
+            const char* name = buf + off + kDentName;
+            off += reclen;
+            if (!IsDotName(name) && !visit(name, type)) return;
+        }
+    }
+}
+
+void EmptyFolder(int fd, int depth) {
     // Entries removed while reading may shift the rest: read again until a
     // pass finds nothing left (bounded, so a folder that refuses stays).
     for (int pass = 0; pass < 16; ++pass) {
         bool any = false;
-        lseek(fd, 0, SEEK_SET);
-        for (;;) {
-            const long n = syscall(SYS_getdents64, fd, buf, sizeof buf);
-            if (n <= 0) break;
-            for (long off = 0; off + static_cast<long>(kDentName) < n;) {
-                unsigned short reclen = 0;
-                std::memcpy(&reclen, buf + off + kDentReclen, sizeof reclen);
-                if (reclen == 0) break;
-                const unsigned char type = static_cast<unsigned char>(buf[off + kDentType]);
-                const char* name = buf + off + kDentName;
-                off += reclen;
-                if (IsDotName(name)) continue;
-                any = true;
-                if (type != DT_DIR && unlinkat(fd, name, 0) == 0) continue;
-                if (depth >= kMaxDepth) continue;
-                const int sub = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-                if (sub < 0) continue;
-                EmptyFolder(sub, depth + 1);
-                close(sub);
-                unlinkat(fd, name, AT_REMOVEDIR);
-            }
-        }
+        ForEachEntry(fd, [&](const char* name, unsigned char type) {
+            any = true;
+            if (type != DT_DIR && unlinkat(fd, name, 0) == 0) return true;
+            if (depth >= kMaxDepth) return true;
+            const int sub = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (sub < 0) return true;
+            EmptyFolder(sub, depth + 1);
+            close(sub);
+            unlinkat(fd, name, AT_REMOVEDIR);
+            return true;
+        });
         if (!any) return;
     }
 }
@@ -178,25 +187,15 @@ enum class Scan { Alive, None, Unsure };
 Scan ScanSessions(pid_t owner) {
     const int procFd = open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (procFd < 0) return Scan::None;
-    alignas(8) char buf[4096];
     Scan result = Scan::None;
-    for (;;) {
-        const long n = syscall(SYS_getdents64, procFd, buf, sizeof buf);
-        if (n <= 0) break;
-        for (long off = 0; result != Scan::Alive && off + static_cast<long>(kDentName) < n;) {
-            unsigned short reclen = 0;
-            std::memcpy(&reclen, buf + off + kDentReclen, sizeof reclen);
-            if (reclen == 0) break;
-            const char* name = buf + off + kDentName;
-            off += reclen;
-            if (name[0] < '1' || name[0] > '9') continue;
-            bool ended = false;
-            const pid_t sid = SessionOf(procFd, name, ended);
-            if (sid <= 0 || !Tracked(owner, sid)) continue;
-            result = ended ? Scan::Unsure : Scan::Alive;
-        }
-        if (result == Scan::Alive) break;
-    }
+    ForEachEntry(procFd, [&](const char* name, unsigned char) {
+        if (name[0] < '1' || name[0] > '9') return true;
+        bool ended = false;
+        const pid_t sid = SessionOf(procFd, name, ended);
+        if (sid <= 0 || !Tracked(owner, sid)) return true;
+        result = ended ? Scan::Unsure : Scan::Alive;
+        return result != Scan::Alive;
+    });
     close(procFd);
     return result;
 }

@@ -98,7 +98,7 @@ void GoTop() {
     // the order can name.
     IndexProtection guard(IndexProtection::Read, index);
     RefreshRecCount(a);
-    if (a.recordCount < 1) return;
+    if (a.recordCount < 1) return guard.End();
     int32_t n = 1;
     if (index && IndexHooks.firstKey) {
         n = IndexHooks.firstKey();
@@ -136,7 +136,7 @@ void GoBottom() {
     // the order can name.
     IndexProtection guard(IndexProtection::Read, index);
     RefreshRecCount(a);
-    if (a.recordCount < 1) return;
+    if (a.recordCount < 1) return guard.End();
     int32_t n = a.recordCount;
     if (index && IndexHooks.lastKey) {
         n = IndexHooks.lastKey();

@@ -317,6 +317,11 @@ int32_t Edge(bool last) {
     return AfterMove(b);
 }
 
+// The next free node of an index file of this size.
+uint32_t NextFreeOfSize(int64_t size) {
+    return static_cast<uint32_t>(std::max<int64_t>((size - ndx::BlockSize) / ndx::BlockSize + 1, 1));
+}
+
 void LogoutIfLast() {
     for (int i = 1; i <= MaxOrders; ++i)
         if (Slots()[i]) return;
@@ -851,12 +856,16 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
                        "Fehler beim Öffnen der Index-Datei: "_oem + platform::DisplayPath(path));
         return false;
     }
+    // The size and the header are one read: another program that adds
+    // nodes changes both together.
     uint8_t head[ndx::HdrExpr + ndx::HdrExprSize] = {};
-    const int64_t size = b->file->Size();
-    bool ok = size >= ndx::MinFileSize;
+    int64_t size = 0;
+    bool ok = false;
     {
         IndexProtection read(IndexProtection::Read, true);
-        ok = ok && b->file->ReadAt(0, head, sizeof head) == static_cast<int64_t>(sizeof head);
+        size = b->file->Size();
+        ok = size >= ndx::MinFileSize &&
+             b->file->ReadAt(0, head, sizeof head) == static_cast<int64_t>(sizeof head);
         read.End();
         if (EngineErrorCode != 0) return false;
     }
@@ -898,12 +907,18 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     }
     b->expression = expr;
     b->savedKey = Blanks(*b);
-    const uint32_t nextFree = static_cast<uint32_t>(std::max<int64_t>((size - 512) / 512 + 1, 1));
+    uint32_t nextFree = NextFreeOfSize(size);
     if (nextFree != b->hdr.nextFree) {
-        b->hdr.nextFree = nextFree;
-        b->headerChanged = true;
+        // Written only as the file stands under the write protection, so
+        // that no node another program added since is handed out again.
         IndexProtection write(IndexProtection::Change, true);
-        if (!WriteAnchorNode(*b)) return false;
+        if (!ReadAnchorNode(*b, "SetIndexTo")) return false;
+        nextFree = NextFreeOfSize(b->file->Size());
+        if (nextFree != b->hdr.nextFree) {
+            b->hdr.nextFree = nextFree;
+            b->headerChanged = true;
+            if (!WriteAnchorNode(*b)) return false;
+        }
         write.End();
         if (EngineErrorCode != 0) return false;
     }

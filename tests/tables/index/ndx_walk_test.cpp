@@ -1,6 +1,7 @@
-// Walks over an index that another program changes at the same time: a real
-// second program re-keys the record this one stands on, or appends a record
-// with a new first or last key, between two steps or while a step starts.
+// An index that another program changes at the same time: a real second
+// program re-keys the record this one stands on, or appends a record with a
+// new first or last key, between two steps, while a step starts or while
+// this program opens the index.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -11,6 +12,7 @@
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
 #include "tables/index/ndx_sharedutil.h"
+#include "tables/index/ndxformat.h"
 #include "tables/index/orders.h"
 
 namespace kor2 {
@@ -169,6 +171,29 @@ TEST_F(NdxSharedWalkTest, GoTopAndGoBottomFindKeysAppendedAsTheyStart) {
         EXPECT_FALSE(dBOF());
     }
     EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{8, 7, 5, 1, 2, 3, 4, 6, 9, 10}));
+}
+
+// Another program splits the full root just as this one opens the index:
+// the open takes the file's size and the header as one read, and leaves the
+// header's next free node as it is.
+TEST_F(NdxSharedWalkTest, OpenMeetsARootSplitOfAnotherProgram) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < 31; ++i) keys.push_back("k" + std::to_string(10 + i));  // one full node
+    OpenSharedRows(keys);
+    CloseAllIndexes();
+    {
+        test::BeforeNextRead race([&] { AppendInOtherProgram("k99"); });
+        EXPECT_TRUE(OpenIndexFile(index_, 1)) << EngineErrorMsg;
+        EXPECT_TRUE(race.Done());
+    }
+    const std::string bytes = test::ReadFileBytes(index_);
+    ASSERT_GE(bytes.size(), 3 * 512u);
+    EXPECT_EQ(ndx::GetU32(reinterpret_cast<const uint8_t*>(bytes.data()) + ndx::HdrNextFree),
+              bytes.size() / 512);
+    for (int i = 0; i < 20; ++i) AppendInOtherProgram("m" + std::to_string(10 + i));
+    const std::vector<int32_t> walk = test::WalkForward();
+    EXPECT_EQ(walk.size(), 52u);
+    EXPECT_EQ(std::set<int32_t>(walk.begin(), walk.end()).size(), 52u);
 }
 
 }  // namespace
