@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <string>
 
 #include "common/forms/graphprint.h"
 #include "common/forms/printselect.h"
@@ -171,9 +173,11 @@ protected:
         double w = 0, h = 0;
         const std::size_t pages = info.find("Pages:"), size = info.find("Page size:");
         if (pages != std::string::npos) std::sscanf(info.c_str() + pages, "Pages: %d", &f.pages);
-        if (size != std::string::npos &&
-            std::sscanf(info.c_str() + size, "Page size: %lf x %lf", &w, &h) == 2)
-            f.landscape = w > h;
+        // The stream reads "C" numbers whatever locale the form library set.
+        std::istringstream sizes(size == std::string::npos ? std::string()
+                                                           : info.substr(size + 10));
+        std::string by;
+        if (sizes >> w >> by >> h && by == "x") f.landscape = w > h;
         return f;
     }
 

@@ -16,6 +16,7 @@
 #include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
+#include <cstring>
 #include <memory>
 #include <sstream>
 
@@ -344,9 +345,11 @@ TEST_F(TablesBrowser, PrintedTableHoldsEveryColumnOfItsWidestLine) {
     raw << std::ifstream(pdf, std::ios::binary).rdbuf();
     const auto box = raw.str().find("/MediaBox [");
     ASSERT_NE(box, std::string::npos);
+    // Read with the stream's own "C" rules: the form library has set the C
+    // library's locale from LANG, where a German one wants a decimal comma.
     double x = 0, y = 0, w = 0, h = 0;
-    ASSERT_EQ(std::sscanf(raw.str().c_str() + box, "/MediaBox [%lf %lf %lf %lf", &x, &y, &w, &h),
-              4);
+    std::istringstream numbers(raw.str().substr(box + std::strlen("/MediaBox [")));
+    ASSERT_TRUE(numbers >> x >> y >> w >> h);
     EXPECT_GT(w, h);
     EXPECT_TRUE(errors.empty());
 }

@@ -21,6 +21,12 @@ void EngineTest::SetUp() {
     ErrorHandling = false;
     SetDateFormat(5);
     CenturyDisplay = false;
+    PointSeparators();
+}
+
+void PointSeparators() {
+    DecimalSeparator = '.';
+    ThousandsSeparator = ',';
 }
 
 void EngineTest::TearDown() {

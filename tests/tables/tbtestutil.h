@@ -25,6 +25,10 @@ protected:
     TempDir dir_;
 };
 
+// The engine's separators for a language with a decimal point: the engine
+// took them from LANG, and the tests expect the point whatever LANG the run has.
+void PointSeparators();
+
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string Bytes(std::initializer_list<int> values);

@@ -24,6 +24,7 @@ protected:
     void SetUp() override {
         ReportTestBase::SetUp();
         InitTableEngine();
+        test::PointSeparators();
         ErrorHandling = false;
         TextPrintMode = 1;
     }

@@ -146,7 +146,7 @@ TEST_F(InteropTest, LibreOfficeReadsOurTable) {
     const std::string path = MakeSample();
     const std::string profile = "file://" + Path("lo");
     CommandOutput("cd " + dir_.path().string() +
-            " && /usr/bin/soffice --headless --norestore -env:UserInstallation=" + profile +
+            " && LC_ALL=C.UTF-8 /usr/bin/soffice --headless --norestore -env:UserInstallation=" + profile +
             " --infilter=dBase:IBMPC_850 --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' " +
             path + " >/dev/null 2>&1");
     const std::string csv = test::ReadFileBytes(Path("sample.csv"));

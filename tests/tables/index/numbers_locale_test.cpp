@@ -29,12 +29,8 @@ protected:
     void SetUp() override {
         NdxTest::SetUp();
         if (!test::GermanLocaleInstalled()) GTEST_SKIP() << test::kNoGermanLocale;
-        PointSeparators();
     }
-    static void PointSeparators() {
-        DecimalSeparator = '.';
-        ThousandsSeparator = ',';
-    }
+    static void PointSeparators() { test::PointSeparators(); }
     static void CommaSeparators() {
         DecimalSeparator = ',';
         ThousandsSeparator = '.';
