@@ -33,15 +33,21 @@ bool HasAttr(std::string_view name, uint32_t attr) {
 
 bool IsDirWritable(std::string_view dir) {
     const std::string test = AddBackslash(dir) + "x.$$$";
-    if (platform::FileExists(test)) {
+    // Runs sharing the folder probe it with the same name: a probe that is
+    // gone by the time it is opened was another run's, and the test starts over.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (!platform::FileExists(test)) {
+            platform::File f = platform::File::Create(test);
+            if (!f.IsOpen()) return false;
+            f.Close();
+            platform::EraseFile(test);
+            return true;
+        }
         // Someone's file of that name: a write test must not change it.
-        return platform::File::Open(test, platform::OpenMode::Write).IsOpen();
+        if (platform::File::Open(test, platform::OpenMode::Write).IsOpen()) return true;
+        if (platform::FileExists(test)) return false;
     }
-    platform::File f = platform::File::Create(test);
-    if (!f.IsOpen()) return false;
-    f.Close();
-    platform::EraseFile(test);
-    return true;
+    return false;
 }
 
 bool DirHasFiles(std::string_view dir) {

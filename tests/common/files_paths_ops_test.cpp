@@ -6,6 +6,7 @@
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "files_testutil.h"
+#include "support/childprocess.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -65,6 +66,22 @@ TEST_F(FileOpsTest, DirWritableLeavesNoTestFile) {
     Put(tmp.file("x.$$$"), "mine");
     EXPECT_TRUE(IsDirWritable(Dir()));
     EXPECT_EQ(Slurp(tmp.file("x.$$$")), "mine");
+}
+
+// Runs sharing a temporary folder test it at the same moment: another
+// program's probe that comes and goes is no sign of a folder it cannot write.
+TEST_F(FileOpsTest, DirWritableWhileAnotherProgramProbesTheSameFolder) {
+    const std::string stop = tmp.file("stop");
+    test::ChildSpec other;
+    other.argv = {"sh", "-c", "while [ ! -e stop ]; do : > 'x.$$$'; rm -f 'x.$$$'; done"};
+    other.folder = Dir();
+    const pid_t pid = test::StartChild(other);
+    ASSERT_GT(pid, 0);
+    int refused = 0;
+    for (int k = 0; k < 20000; ++k) refused += IsDirWritable(Dir()) ? 0 : 1;
+    Put(stop, "");
+    EXPECT_EQ(test::WaitChild(pid), 0);
+    EXPECT_EQ(refused, 0);
 }
 
 TEST_F(FileOpsTest, ExistenceAttributesAndFolders) {
