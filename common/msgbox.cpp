@@ -188,13 +188,8 @@ namespace {
 
 // The part of a path text after its folder ("\", "/") and drive (":").
 std::string_view NameWithoutFolder(std::string_view path) {
-    const std::size_t sep = path.find_last_of("\\/:");
-    return sep == std::string_view::npos ? path : path.substr(sep + 1);
+    return path.substr(ExtractFilePathL(path).size());
 }
-
-}  // namespace
-
-namespace {
 
 // Whether name ends in the data files' extension (after at least one character).
 bool HasDataFileExt(std::string_view name) {

@@ -13,10 +13,9 @@ namespace kor2 {
 std::string PrintPdfFileName() {
     // DataFileName is the bare name (dots and all); from the command line
     // it starts with its folder.
-    const std::size_t cut = DataFileName.find_last_of("\\/:");
-    const std::string folder =
-        cut != std::string::npos ? DataFileName.substr(0, cut + 1) : AddBackslash(DataFolder);
-    const std::string name = cut != std::string::npos ? DataFileName.substr(cut + 1) : DataFileName;
+    const std::string given = ExtractFilePathL(DataFileName);
+    const std::string folder = given.empty() ? AddBackslash(DataFolder) : given;
+    const std::string name = DataFileName.substr(given.size());
     const std::string base = folder + (TrimBlanks(name).empty() ? ProgramBaseName : name);
     std::string file = base + ".pdf";
     for (int32_t n = 2; platform::FileExists(file) && n < 10000; ++n)

@@ -170,14 +170,11 @@ void Thh::RedrawView() {
         GraphClear();
         return;
     }
-    AbortFlag = false;
     if (view_ == View::Goodman) {
-        PlotGoodmanDiagram(kCadScreen);
+        GoodmanClick(kCadScreen);
     } else {
-        PlotHaighDiagram(kCadScreen);
+        HaighClick(kCadScreen);
     }
-    UpdateCaptions();
-    update();
 }
 
 void Thh::mi_DateiSpeichernClick() {

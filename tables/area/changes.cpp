@@ -36,10 +36,6 @@ void CommitBeforeRelease(DbfArea& a) {
     if (a.changeState == ChangeRewritten || a.changeState == ChangeAppended) CommitDbfHeader(a);
 }
 
-std::string Quoted(const DbfArea& a) {
-    return "\"" + platform::DisplayPath(a.fileName) + "\"";
-}
-
 }  // namespace
 
 uint16_t LockRegion(bool unlock, EngineFile& file, int64_t offset, int64_t length) {
@@ -216,11 +212,12 @@ void Replace() {
     DbfArea& a = *CurrentDbf();
     const int32_t n = a.currentRecord;
     if (n < 1) {
-        SetEngineError(212, "Datenbank " + Quoted(a) + " ist leer." + " [REPLACE]");
+        SetEngineError(212, "Datenbank " + QuotedTableName(a) + " ist leer." + " [REPLACE]");
         return;
     }
     if (n > a.recordCount) {
-        SetEngineError(212, "Datenbank " + Quoted(a) + " bei EOF angelangt." + " [REPLACE]");
+        SetEngineError(212,
+                       "Datenbank " + QuotedTableName(a) + " bei EOF angelangt." + " [REPLACE]");
         return;
     }
     if (Shared(a) && a.lockState != LockFile && !IsLocked(n)) {

@@ -16,10 +16,6 @@ namespace kor2 {
 
 namespace {
 
-std::string Quoted(const DbfArea& a) {
-    return "\"" + platform::DisplayPath(a.fileName) + "\"";
-}
-
 bool Visible(const DbfArea& a) {
     if (!a.skipDeleted) return true;
     if (a.isVirtual) return a.typedBuffer == nullptr || a.typedBuffer[0] == 0;
@@ -58,6 +54,10 @@ bool ReadRecord(DbfArea& a, int32_t n) {
     if (!GetDbfRecord(a, n)) return false;
     AreaRecordToBuffer(a);
     return true;
+}
+
+std::string QuotedTableName(const DbfArea& a) {
+    return "\"" + platform::DisplayPath(a.fileName) + "\"";
 }
 
 void NoRecordState(DbfArea& a) {
@@ -195,7 +195,7 @@ void Go(int32_t n) {
         BlankRecord(a);
     }
     SetEngineError(212, "Ungültige Datensatznr. = "_oem + std::to_string(n) + " Datenbank " +
-                            Quoted(a) + " [GO]");
+                            QuotedTableName(a) + " [GO]");
 }
 
 bool GoIfValid(int32_t n) {
@@ -226,11 +226,11 @@ void Skip(int32_t n) {
     if (a.recordCount < 1) RefreshRecCount(a);
     if (a.recordCount < 1) {
         a.bof = a.eof = true;
-        SetEngineError(212, "Datenbank " + Quoted(a) + " ist leer." + " [SKIP]");
+        SetEngineError(212, "Datenbank " + QuotedTableName(a) + " ist leer." + " [SKIP]");
         return;
     }
     if (a.eof && n >= 1) {
-        SetEngineError(212, "Datenbank " + Quoted(a) + " ist hinter EOF." + " [SKIP]");
+        SetEngineError(212, "Datenbank " + QuotedTableName(a) + " ist hinter EOF." + " [SKIP]");
         return;
     }
     if (n < 0 && dBOF()) return;

@@ -32,5 +32,7 @@ void RefreshRecCount(DbfArea& a);
 bool ReadRecord(DbfArea& a, int32_t n);
 // No visible record: blank record, current = count + 1, BOF and EOF.
 void NoRecordState(DbfArea& a);
+// The table's file name in quotes, as the host writes it, for messages.
+std::string QuotedTableName(const DbfArea& a);
 
 }  // namespace kor2
