@@ -191,9 +191,8 @@ bool g_tabFileIsTemp = false;
 // writer made is not lost with the run's temporary folder but kept beside
 // it, and the message says where.
 void KeepUncopiedReport(const std::string& target) {
-    std::string kept = g_tabFileIsTemp ? platform::KeepBeyondRun(ReportFileName,
-                                                                 ExtractFileBaseName(DataFileName),
-                                                                 ".txt")
+    std::string kept = g_tabFileIsTemp ? platform::KeepBeyondRun(
+                                             ReportFileName, DataFileBareName(DataFileName), ".txt")
                                        : ReportFileName;
     if (kept.empty()) {
         ShowErrorMessage(CannotWriteText(target));

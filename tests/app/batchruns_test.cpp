@@ -130,17 +130,24 @@ fs::path KeptReport(const fs::path& temp, const std::string& stem) {
 
 // A folder where the report should go: the run says so, names the file,
 // ends with 1 and keeps the report it wrote.
+// The kept report is named after the spring, dots and all.
 TEST_F(BatchRuns, AReportThatCannotBeWrittenEndsWithOneNamingTheFileAndIsKept) {
-    const fs::path folder = RunFolder("run", "muster1.kr2", "s.kr2");
-    fs::create_directory(folder / "s.txt");
-    EXPECT_EQ(RunAlone(folder, "s.kr2"), 1);
-    const std::string said = ReadHostFile(folder / "stderr.txt");
-    EXPECT_NE(said.find("Datei s.txt kann nicht geschrieben werden"), std::string::npos) << said;
-    const fs::path kept = KeptReport(temp, "s");
-    ASSERT_FALSE(kept.empty()) << said;
-    EXPECT_NE(said.find(kept.string()), std::string::npos) << said;
-    EXPECT_NE(ReadHostFile(kept).find("DEMO-001"), std::string::npos);
-    EXPECT_TRUE(fs::is_directory(folder / "s.txt"));
+    for (const std::string name : {"s", "d1.6"}) {
+        SCOPED_TRACE(name);
+        const fs::path folder = RunFolder("run-" + name, "muster1.kr2", name + ".kr2");
+        fs::create_directory(folder / (name + ".txt"));
+        EXPECT_EQ(RunAlone(folder, name + ".kr2"), 1);
+        const std::string said = ReadHostFile(folder / "stderr.txt");
+        EXPECT_NE(said.find("Datei " + name + ".txt kann nicht geschrieben werden"),
+                  std::string::npos)
+            << said;
+        const fs::path kept = KeptReport(temp, name);
+        ASSERT_FALSE(kept.empty()) << said;
+        EXPECT_NE(said.find(kept.string()), std::string::npos) << said;
+        EXPECT_NE(ReadHostFile(kept).find("DEMO-001"), std::string::npos);
+        EXPECT_TRUE(fs::is_directory(folder / (name + ".txt")));
+        fs::remove(kept);
+    }
 }
 
 // A temporary folder that cannot hold the report: the run ends with 1 and
