@@ -38,6 +38,7 @@ constexpr std::array<const char*, 256> MakeAsciiTable() {
     t[230] = "u";    // µ
     t[241] = "+/-";  // ±
     t[248] = "deg";  // °
+    t[252] = "3";    // ³, as ² below: the density unit kg/dm³ stays readable
     t[253] = "2";    // ²
     return t;
 }
