@@ -10,6 +10,7 @@
 #include "common/globals.h"
 #include "common/inputdlg.h"
 #include "common/numfmt.h"
+#include "common/textutil.h"
 #include "graphics/cadout.h"
 #include "graphics/diagram.h"
 #include "platform/oemtext.h"
@@ -40,6 +41,15 @@ std::string Hours(Extended n, Extended f) {
 
 std::string Stress(Extended v) {
     return StressToStrFixed(4, 0, v) + " " + StressUnitName();
+}
+
+// The material line under a diagram: a material without a standard name (an
+// own material) shows no empty brackets.
+std::string MaterialLine(std::string text) {
+    const std::size_t at = text.find(" ()");
+    if (at == std::string::npos) return text;
+    text.erase(at, 3);
+    return TrimBlanks(text);
 }
 
 void Plot(uint16_t mode, void (*draw)()) {
@@ -162,7 +172,7 @@ void DrawFatigueDiagram(Kind kind) {
     } else {
         DiagMoveTo(-120, -200);
     }
-    CadWriteLine(text);
+    CadWriteLine(MaterialLine(text));
 }
 
 }  // namespace
