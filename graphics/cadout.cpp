@@ -147,9 +147,13 @@ void Start(uint16_t mode, std::string fileName) {
         case kCadDxf:
             s.writer = MakeDxfWriter(CadConfiguredDecimals());
             break;
-        case kCadIges:
-            s.writer = MakeIgesWriter(ExtractBareFileName(fileName));
+        case kCadIges: {
+            // The global section names the file as it lands on disk: its
+            // real case and its extension, without the folders.
+            const std::string onDisk = platform::DisplayPath(fileName);
+            s.writer = MakeIgesWriter(onDisk.substr(ExtractFilePathL(onDisk).size()));
             break;
+        }
         case kCadScreen:
             s.writer = MakeScreenWriter(GraphWindow);
             break;
