@@ -1,10 +1,14 @@
 // The IGES output: fixed 80-column records in the Start, Global, Directory
 // Entry, Parameter Data and Terminate sections; lines as entity 110,
-// circles and arcs as entity 100, texts as general notes (entity 212).
-// Columns 73 to 80 hold the section letter and the record number.
+// circles and arcs as entity 100, texts as general notes (entity 212), and
+// a colour definition (entity 314) for each drawing colour that is none of
+// the eight standard IGES colours. Columns 73 to 80 hold the section letter
+// and the record number.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,6 +16,7 @@
 #include "common/textutil.h"
 #include "graphics/cadsettings.h"
 #include "graphics/cadwriter.h"
+#include "graphics/window/cadcolour.h"
 #include "platform/sysclock.h"
 
 namespace kor2 {
@@ -51,26 +56,38 @@ std::vector<std::string> Pack(const std::vector<std::string>& params, std::size_
     return lines;
 }
 
-// Colour numbers of IGES for the drawing colours 1..7; others give none.
-int IgesColour(int c) {
-    switch (c) {
-        case 1:
-            return 2;  // red
-        case 2:
-            return 5;  // yellow
-        case 3:
-            return 3;  // green
-        case 4:
-            return 7;  // cyan
-        case 5:
-            return 4;  // blue
-        case 6:
-            return 6;  // magenta
-        case 7:
-            return 1;  // black on paper
-        default:
-            return 0;
+// The eight standard colours of IGES, numbers 1..8.
+constexpr std::array<RgbColour, 8> kIgesColours = {{
+    {0, 0, 0},        // 1 black
+    {255, 0, 0},      // 2 red
+    {0, 255, 0},      // 3 green
+    {0, 0, 255},      // 4 blue
+    {255, 255, 0},    // 5 yellow
+    {255, 0, 255},    // 6 magenta
+    {0, 255, 255},    // 7 cyan
+    {255, 255, 255},  // 8 white
+}};
+
+// The standard number of a colour that is exactly one of the eight, else 0.
+int StandardIgesColour(RgbColour c) {
+    const auto it = std::find(kIgesColours.begin(), kIgesColours.end(), c);
+    return it == kIgesColours.end() ? 0 : static_cast<int>(it - kIgesColours.begin()) + 1;
+}
+
+// The standard number nearest to a colour in red, green and blue.
+int NearestIgesColour(RgbColour c) {
+    int best = 1;
+    long bestDist = -1;
+    for (std::size_t i = 0; i < kIgesColours.size(); ++i) {
+        const long dr = c.r - kIgesColours[i].r, dg = c.g - kIgesColours[i].g,
+                   db = c.b - kIgesColours[i].b;
+        const long dist = dr * dr + dg * dg + db * db;
+        if (bestDist < 0 || dist < bestDist) {
+            bestDist = dist;
+            best = static_cast<int>(i) + 1;
+        }
     }
+    return best;
 }
 
 class IgesWriter : public CadWriter {
@@ -116,11 +133,12 @@ public:
         // Directory entries and parameter records numbered together: entity
         // k has its D records 2k-1, 2k, and its P records follow the ones
         // of the entities before it.
+        const std::vector<Entity> entities = WithIgesColours();
         std::vector<std::vector<std::string>> pLines;
         std::string d;
         int pSeq = 1;
-        for (std::size_t k = 0; k < entities_.size(); ++k) {
-            const Entity& e = entities_[k];
+        for (std::size_t k = 0; k < entities.size(); ++k) {
+            const Entity& e = entities[k];
             std::vector<std::string> params = e.params;
             params.insert(params.begin(), std::to_string(e.type));
             for (std::size_t i = 0; i + 1 < params.size(); ++i) params[i] += ',';
@@ -128,10 +146,9 @@ public:
             pLines.push_back(Pack(params, kParamCols));
             const int count = static_cast<int>(pLines.back().size());
             const int dSeq = static_cast<int>(2 * k + 1);
-            const char* status = e.annotation ? "00000100" : "00000000";
             char buf[96];
-            std::snprintf(buf, sizeof buf, "%8d%8d%8d%8d%8d%8d%8d%8d%8s", e.type, pSeq, 0, 1,
-                          e.layer, 0, 0, 0, status);
+            std::snprintf(buf, sizeof buf, "%8d%8d%8d%8d%8d%8d%8d%8d%8s", e.type, pSeq, 0,
+                          e.lineFont, e.layer, 0, 0, 0, e.status);
             d += Record(buf, 'D', dSeq);
             std::snprintf(buf, sizeof buf, "%8d%8d%8d%8d%8d%8s%8s%8s%8d", e.type, 0, e.colour,
                           count, e.form, "", "", "", 0);
@@ -139,7 +156,7 @@ public:
             pSeq += count;
         }
         out += d;
-        const int dCount = static_cast<int>(2 * entities_.size());
+        const int dCount = static_cast<int>(2 * entities.size());
 
         seq = 0;
         for (std::size_t k = 0; k < pLines.size(); ++k)
@@ -161,11 +178,41 @@ private:
     struct Entity {
         int type = 0;
         int form = 0;
-        bool annotation = false;
+        const char* status = "00000000";  // blank, subordinate, use, hierarchy
+        int lineFont = 1;                 // solid
         int layer = 0;
-        int colour = 0;
+        int colour = 0;  // the drawing colour, in Finish the IGES colour field
         std::vector<std::string> params;
     };
+
+    // The drawn entities with their IGES colours, after one colour
+    // definition (entity 314) for each drawing colour that is not one of
+    // the eight standard ones. The definitions come first, so that every
+    // entity's colour field (minus the definition's first D record) points
+    // back at an entity already read.
+    std::vector<Entity> WithIgesColours() const {
+        std::vector<Entity> out;
+        std::map<int, int> defined;  // drawing colour -> its definition's D record
+        for (const Entity& e : entities_) {
+            const RgbColour rgb = CadColourRgb(e.colour);
+            if (StandardIgesColour(rgb) != 0 || defined.count(e.colour) != 0) continue;
+            defined[e.colour] = static_cast<int>(2 * out.size() + 1);
+            Entity def;
+            def.type = 314;
+            def.status = "00000200";  // a definition
+            def.lineFont = 0;
+            def.colour = NearestIgesColour(rgb);
+            for (const uint8_t v : {rgb.r, rgb.g, rgb.b})
+                def.params.push_back(CadNum(v / 2.55L, 1));
+            out.push_back(std::move(def));
+        }
+        for (Entity e : entities_) {
+            const int standard = StandardIgesColour(CadColourRgb(e.colour));
+            e.colour = standard != 0 ? standard : -defined[e.colour];
+            out.push_back(std::move(e));
+        }
+        return out;
+    }
 
     std::string N(Extended v) const { return CadNum(v, CadConfiguredDecimals()); }
 
@@ -173,9 +220,9 @@ private:
         Entity e;
         e.type = type;
         e.form = form;
-        e.annotation = annotation;
+        if (annotation) e.status = "00000100";
         e.layer = std::max(layer_, 0);
-        e.colour = IgesColour(CadLayerColour(layer_));
+        e.colour = CadLayerColour(layer_);
         e.params = std::move(params);
         entities_.push_back(std::move(e));
     }

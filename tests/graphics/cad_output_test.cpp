@@ -281,6 +281,7 @@ Iges CheckIges(const std::string& text) {
 }
 
 TEST_F(CadOutputTest, IgesFileHasFixedColumnsAndMatchingPointers) {
+    CadLayerColours16[21 - 16] = 14;  // dark red: no standard IGES colour
     const std::string name = dir.file("out.igs");
     CadOpenFile(kCadIges, name);
     ASSERT_TRUE(CadIsOpen());
@@ -324,10 +325,16 @@ TEST_F(CadOutputTest, IgesFileHasFixedColumnsAndMatchingPointers) {
             EXPECT_EQ(static_cast<int>(data.size() - h - 2), n) << data;  // n characters and ";"
         }
     }
-    EXPECT_EQ(types, (std::vector<int>{110, 110, 110, 110, 110, 100, 100, 212, 212, 212}));
-    // Layer and colour of the line on layer 18 (colour 3, green in IGES).
-    EXPECT_EQ(std::stoi(d[8].substr(32, 8)), 18);
-    EXPECT_EQ(std::stoi(d[9].substr(16, 8)), 3);
+    // The colour definition of layer 21 comes first.
+    EXPECT_EQ(types, (std::vector<int>{314, 110, 110, 110, 110, 110, 100, 100, 212, 212, 212}));
+    EXPECT_EQ(d[0].substr(64, 8), "00000200");    // a definition
+    EXPECT_EQ(std::stoi(d[1].substr(16, 8)), 2);  // nearest standard colour: red
+    EXPECT_EQ(p[0].substr(0, 17), "314,50.2,0.0,0.0;");
+    // Layer and colour of the line on layer 18 (colour 3, green in IGES) and
+    // of the circle on layer 21 (the definition).
+    EXPECT_EQ(std::stoi(d[10].substr(32, 8)), 18);
+    EXPECT_EQ(std::stoi(d[11].substr(16, 8)), 3);
+    EXPECT_EQ(std::stoi(d[13].substr(16, 8)), -1);
 }
 
 TEST_F(CadOutputTest, CadCodeTextFile) {
