@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 #include "platform/codepage.h"
@@ -133,14 +134,46 @@ std::vector<std::string> Components(std::string_view path) {
     return parts;
 }
 
+// Absolute host paths whose names the run has found on disk (the most recent
+// last), so that their case is still known where a folder above them cannot
+// be listed.
+class ReachedPaths {
+public:
+    void Add(const std::string& path) {
+        const std::lock_guard<std::mutex> hold(lock_);
+        const auto at = std::find(paths_.begin(), paths_.end(), path);
+        if (at != paths_.end())
+            paths_.erase(at);
+        else if (paths_.size() == kKept)
+            paths_.erase(paths_.begin());
+        paths_.push_back(path);
+    }
+    std::vector<std::string> All() {
+        const std::lock_guard<std::mutex> hold(lock_);
+        return paths_;
+    }
+
+private:
+    static constexpr std::size_t kKept = 64;
+    std::mutex lock_;
+    std::vector<std::string> paths_;
+};
+
+ReachedPaths& Reached() {
+    static ReachedPaths reached;
+    return reached;
+}
+
 // For folder `dir`, which cannot be listed (passable only, mode 0711): the
-// real name of `comp` in it, taken from a folder the run knows by its real
-// case and that runs through dir (the temporary, home, configuration and
-// current folders, the executable's folder); nullopt when none does.
+// real name of `comp` in it, taken from a path the run knows by its real case
+// and that runs through dir (the temporary, home, configuration and current
+// folders, the executable's folder, paths found before); nullopt when none
+// does.
 std::optional<std::string> KnownComponent(const std::string& dir, std::string_view comp) {
     std::vector<std::string> known = {HostCurrentDir(), ExecutableFolder()};
     for (const char* var : {"TEMP", "TMPDIR", "HOME", "XDG_CONFIG_HOME"})
         if (const char* v = std::getenv(var); v != nullptr && v[0] == '/') known.emplace_back(v);
+    for (std::string& path : Reached().All()) known.push_back(std::move(path));
     const std::vector<std::string> steps =
         Components(!dir.empty() && dir[0] == '/' ? dir : Join(known[0], dir));
     const std::string want = FoldProgramName(comp);
@@ -332,6 +365,8 @@ std::string HostPath(std::string_view path) {
 
     std::string out = absolute ? "/" : "";
     bool resolving = true;  // false once a component is missing
+    std::string reached;    // the absolute path of the components found
+    bool plain = absolute;  // no "." or ".." step so far
     std::size_t i = 0;
     bool first = true;
     while (i < s.size()) {
@@ -342,9 +377,11 @@ std::string HostPath(std::string_view path) {
         std::string name;
         if (comp == "." || comp == "..") {
             name = std::string(comp);
+            plain = false;
         } else if (resolving) {
             if (auto found = FindComponent(out, comp)) {
                 name = *found;
+                if (plain) reached = Join(out, name);
             } else {
                 resolving = false;
                 name = OemToUtf8(comp);
@@ -356,6 +393,7 @@ std::string HostPath(std::string_view path) {
         out += name;
         first = false;
     }
+    if (!reached.empty()) Reached().Add(reached);
     if (trailing && !out.empty() && out.back() != '/') out += '/';
     if (out.empty()) out = ".";
     return out;

@@ -18,8 +18,9 @@ namespace kor2::platform {
 // case-insensitively (an exact match wins); the rest is kept as written,
 // its names turned from code page 850 into UTF-8. In a folder that can be
 // passed through but not listed, a name not found as written is matched
-// only against the folders the run knows by their real case: the temporary,
-// home, configuration and current folders and the executable's folder.
+// only against the paths the run knows by their real case: the temporary,
+// home, configuration and current folders, the executable's folder and the
+// paths it has found on disk before (the most recent few).
 std::string HostPath(std::string_view path);
 
 // A host name or path (UTF-8) as the program's text in code page 850,

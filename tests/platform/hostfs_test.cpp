@@ -178,33 +178,40 @@ TEST_F(HostFs, NamesOutsideCodePage1252MatchPerCharacter) {
 }
 
 // A folder that may be passed through but not listed (mode 0711, owned by
-// another account) hides the case of what lies below it; the temporary
-// folder the run was given is still found when its path comes upper-cased.
+// another account) hides the case of what lies below it: the run's temporary
+// folder, and a table the run has found before, are still found when their
+// paths come upper-cased.
 TEST_F(HostFs, PathBelowAFolderThatCannotBeListed) {
     const passwd* nobody = getpwnam("nobody");
     if (geteuid() != 0 || nobody == nullptr)
         GTEST_SKIP() << "needs root to run the lookup as the account nobody";
-    const fs::path temp = tmp.path() / "pass" / "utmp" / "kor2-AbC";
-    fs::create_directories(temp);
-    WriteText(temp / "fedwst.dbf", "fedwst");
+    const fs::path pass = tmp.path() / "pass";
+    fs::create_directories(pass / "utmp" / "kor2-AbC");
+    fs::create_directories(pass / "Shared");
+    WriteText(pass / "utmp" / "kor2-AbC" / "fedwst.dbf", "fedwst");
+    WriteText(pass / "Shared" / "Tab.dbf", "tab");
     fs::permissions(tmp.path(), fs::perms::owner_all | fs::perms::group_read |
                                     fs::perms::group_exec | fs::perms::others_read |
                                     fs::perms::others_exec);
-    fs::permissions(tmp.path() / "pass",
-                    fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-    std::string upper = root() + "\\PASS\\UTMP\\KOR2-ABC\\FEDWST.DBF";
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    fs::permissions(pass, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    auto upper = [](std::string path) {
+        std::transform(path.begin(), path.end(), path.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        return path;
+    };
+    const std::string temp = upper(root() + "\\PASS\\UTMP\\KOR2-ABC\\FEDWST.DBF");
+    const std::string table = upper(root() + "\\PASS\\SHARED\\TAB.DBF");
     int out[2];
     ASSERT_EQ(pipe(out), 0);
     const pid_t pid = fork();
     if (pid == 0) {
         close(out[0]);
         if (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(2);
-        setenv("TMPDIR", (tmp.path() / "pass" / "utmp").c_str(), 1);
+        setenv("TMPDIR", (pass / "utmp").c_str(), 1);
         unsetenv("TEMP");
-        const std::string said =
-            HostPath(upper) + "\n" + (FileExists(upper) ? "exists" : "missing");
+        std::string said = HostPath(temp) + (FileExists(temp) ? " exists\n" : " missing\n");
+        if (FileExists(Prog((pass / "Shared" / "Tab.dbf").string())))
+            said += HostPath(table) + (FileExists(table) ? " exists" : " missing");
         _exit(write(out[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 3);
     }
     close(out[1]);
@@ -216,7 +223,8 @@ TEST_F(HostFs, PathBelowAFolderThatCannotBeListed) {
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(said, (temp / "fedwst.dbf").string() + "\nexists");
+    EXPECT_EQ(said, (pass / "utmp" / "kor2-AbC" / "fedwst.dbf").string() + " exists\n" +
+                        (pass / "Shared" / "Tab.dbf").string() + " exists");
 }
 
 TEST_F(HostFs, ReadWriteSeek) {
