@@ -3,9 +3,10 @@
 //
 // Encoding of names: the program's path texts are code page 850, host names
 // are UTF-8. A component that exists on disk is found by its raw bytes, by
-// its UTF-8 form or regardless of case; a new component is written in UTF-8.
-// Host names reach the program in code page 850; a name that code page
-// cannot hold is not offered to it (FindFiles leaves it out).
+// its UTF-8 form or regardless of case (folded per character of code page
+// 850); a new component is written in UTF-8. Host names reach the program in
+// code page 850; a name that code page cannot hold, or that holds the
+// program's separator "\", is not offered to it (FindFiles leaves it out).
 #include "platform/hostfs.h"
 
 #include <dirent.h>
@@ -14,11 +15,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 #include "platform/codepage.h"
@@ -63,21 +66,39 @@ std::string ProgramName(std::string_view hostName) {
     return std::string(hostName);
 }
 
-// The key under which two names are the same regardless of case: UTF-8
-// names that code page 1252 holds are compared upper-cased in it (as the
-// platform's file system folds case); any other name only as it is.
-std::string FoldHostName(std::string_view utf8) {
-    if (!HasHighBytes(utf8)) return AnsiUpper(utf8);
-    if (IsValidUtf8(utf8)) {
-        std::string ansi = Utf8ToAnsi(utf8);
-        if (AnsiToUtf8(ansi) == utf8) return AnsiUpper(ansi);
-    }
-    return "\x01" + std::string(utf8);  // never equal to a folded 1252 name
+// Case folding of the program's code page, one byte per character: a letter
+// whose upper case code page 1252 holds (as the platform's file system folds
+// case) becomes that upper case where code page 850 holds it too; any other
+// character is its own key.
+const std::array<unsigned char, 256>& FoldTable() {
+    static const std::array<unsigned char, 256> table = [] {
+        std::array<unsigned char, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            t[b] = static_cast<unsigned char>(b);
+            const std::string utf8 = OemToUtf8(std::string(1, static_cast<char>(b)));
+            const std::string ansi = Utf8ToAnsi(utf8);
+            if (AnsiToUtf8(ansi) != utf8) continue;
+            const std::string upper = AnsiToUtf8(AnsiUpper(ansi));
+            const std::string oem = Utf8ToOem(upper);
+            if (OemToUtf8(oem) == upper) t[b] = static_cast<unsigned char>(oem[0]);
+        }
+        return t;
+    }();
+    return table;
 }
 
-// The same key for a name in the program's code page.
+// The key under which two names of the program are the same regardless of case.
 std::string FoldProgramName(std::string_view oem) {
-    return FoldHostName(OemToUtf8(oem));
+    std::string key(oem);
+    for (char& c : key) c = static_cast<char>(FoldTable()[static_cast<unsigned char>(c)]);
+    return key;
+}
+
+// The same key for a host name (UTF-8); nullopt for a name that code page 850
+// cannot hold, which no name of the program folds to.
+std::optional<std::string> FoldHostName(std::string_view utf8) {
+    if (auto oem = HostToProgram(utf8)) return FoldProgramName(*oem);
+    return std::nullopt;
 }
 
 bool EntryExists(const std::string& p) {
@@ -91,8 +112,86 @@ std::string Join(const std::string& dir, std::string_view name) {
     return dir + "/" + std::string(name);
 }
 
+// The current folder as the host writes it; "." when the host does not tell.
+std::string HostCurrentDir() {
+    std::string buf(4096, '\0');
+    while (getcwd(buf.data(), buf.size()) == nullptr) {
+        if (errno != ERANGE) return ".";
+        buf.resize(buf.size() * 2);
+    }
+    buf.resize(std::strlen(buf.c_str()));
+    return buf;
+}
+
+// The names of a host path, without empty and "." steps.
+std::vector<std::string> Components(std::string_view path) {
+    std::vector<std::string> parts;
+    for (std::size_t i = 0; i < path.size();) {
+        const std::size_t j = std::min(path.find('/', i), path.size());
+        if (j > i && path.substr(i, j - i) != ".") parts.emplace_back(path.substr(i, j - i));
+        i = j + 1;
+    }
+    return parts;
+}
+
+// Absolute host paths whose names the run has found on disk (the most recent
+// last), so that their case is still known where a folder above them cannot
+// be listed.
+class ReachedPaths {
+public:
+    void Add(const std::string& path) {
+        const std::lock_guard<std::mutex> hold(lock_);
+        const auto at = std::find(paths_.begin(), paths_.end(), path);
+        if (at != paths_.end())
+            paths_.erase(at);
+        else if (paths_.size() == kKept)
+            paths_.erase(paths_.begin());
+        paths_.push_back(path);
+    }
+    std::vector<std::string> All() {
+        const std::lock_guard<std::mutex> hold(lock_);
+        return paths_;
+    }
+
+private:
+    static constexpr std::size_t kKept = 64;
+    std::mutex lock_;
+    std::vector<std::string> paths_;
+};
+
+ReachedPaths& Reached() {
+    static ReachedPaths reached;
+    return reached;
+}
+
+// For folder `dir`, which cannot be listed (passable only, mode 0711): the
+// real name of `comp` in it, taken from a path the run knows by its real case
+// and that runs through dir (the temporary, home, configuration and current
+// folders, the executable's folder, paths found before); nullopt when none
+// does.
+std::optional<std::string> KnownComponent(const std::string& dir, std::string_view comp) {
+    std::vector<std::string> known = {HostCurrentDir(), ExecutableFolder()};
+    for (const char* var : {"TEMP", "TMPDIR", "HOME", "XDG_CONFIG_HOME"})
+        if (const char* v = std::getenv(var); v != nullptr && v[0] == '/') known.emplace_back(v);
+    for (std::string& path : Reached().All()) known.push_back(std::move(path));
+    const std::vector<std::string> steps =
+        Components(!dir.empty() && dir[0] == '/' ? dir : Join(known[0], dir));
+    const std::string want = FoldProgramName(comp);
+    for (const std::string& folder : known) {
+        const std::vector<std::string> path = Components(folder);
+        if (path.size() <= steps.size() || !std::equal(steps.begin(), steps.end(), path.begin()))
+            continue;
+        const std::string& name = path[steps.size()];
+        if (FoldHostName(name) == want && EntryExists(Join(dir, name))) return name;
+    }
+    return std::nullopt;
+}
+
 // The name of an entry of folder `dir` (host path, "" = current folder) for
-// the program's component `comp`, or nullopt when none matches.
+// the program's component `comp`, or nullopt when none matches. A name that
+// exists as written is taken as written; otherwise the folder is listed for
+// a name that differs only in case, or where it cannot be listed, the run's
+// known folders tell.
 std::optional<std::string> FindComponent(const std::string& dir, std::string_view comp) {
     if (EntryExists(Join(dir, comp))) return std::string(comp);
     if (HasHighBytes(comp)) {
@@ -100,7 +199,7 @@ std::optional<std::string> FindComponent(const std::string& dir, std::string_vie
         if (EntryExists(Join(dir, utf8))) return utf8;
     }
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
-    if (d == nullptr) return std::nullopt;
+    if (d == nullptr) return KnownComponent(dir, comp);
     const std::string want = FoldProgramName(comp);
     std::optional<std::string> best;
     while (dirent* e = readdir(d)) {
@@ -266,6 +365,8 @@ std::string HostPath(std::string_view path) {
 
     std::string out = absolute ? "/" : "";
     bool resolving = true;  // false once a component is missing
+    std::string reached;    // the absolute path of the components found
+    bool plain = absolute;  // no "." or ".." step so far
     std::size_t i = 0;
     bool first = true;
     while (i < s.size()) {
@@ -276,9 +377,11 @@ std::string HostPath(std::string_view path) {
         std::string name;
         if (comp == "." || comp == "..") {
             name = std::string(comp);
+            plain = false;
         } else if (resolving) {
             if (auto found = FindComponent(out, comp)) {
                 name = *found;
+                if (plain) reached = Join(out, name);
             } else {
                 resolving = false;
                 name = OemToUtf8(comp);
@@ -290,6 +393,7 @@ std::string HostPath(std::string_view path) {
         out += name;
         first = false;
     }
+    if (!reached.empty()) Reached().Add(reached);
     if (trailing && !out.empty() && out.back() != '/') out += '/';
     if (out.empty()) out = ".";
     return out;
@@ -357,12 +461,7 @@ std::optional<std::time_t> FileModTime(std::string_view path) {
 }
 
 std::string GetCurrentDir() {
-    std::string buf(4096, '\0');
-    while (getcwd(buf.data(), buf.size()) == nullptr) {
-        if (errno != ERANGE) return ".";
-        buf.resize(buf.size() * 2);
-    }
-    buf.resize(std::strlen(buf.c_str()));
+    std::string buf = HostCurrentDir();
     if (buf.size() > 1 && buf.back() == '/') buf.pop_back();
     return ProgramName(buf);
 }
@@ -387,9 +486,12 @@ std::vector<FoundFile> FindFiles(std::string_view pattern, uint32_t attrMask) {
     while (dirent* e = readdir(d)) {
         const std::string name = e->d_name;
         if (name == "." || name == "..") continue;
+        // Names the program cannot hold, and names holding its separator "\\",
+        // which it would take for a folder and a name.
+        if (name.find('\\') != std::string::npos) continue;
         const auto progName = HostToProgram(name);
-        if (!progName) continue;  // a name the program cannot hold
-        const std::string key = FoldHostName(name);
+        if (!progName) continue;
+        const std::string key = FoldProgramName(*progName);
         if (wild ? !Matches(maskKey, key) : maskKey != key) continue;
         struct stat st;
         if (stat(Join(dir, name).c_str(), &st) != 0) continue;

@@ -16,7 +16,11 @@ namespace kor2::platform {
 
 // Host path for a program path text. Existing components are matched
 // case-insensitively (an exact match wins); the rest is kept as written,
-// its names turned from code page 850 into UTF-8.
+// its names turned from code page 850 into UTF-8. In a folder that can be
+// passed through but not listed, a name not found as written is matched
+// only against the paths the run knows by their real case: the temporary,
+// home, configuration and current folders, the executable's folder and the
+// paths it has found on disk before (the most recent few).
 std::string HostPath(std::string_view path);
 
 // A host name or path (UTF-8) as the program's text in code page 850,
@@ -60,7 +64,8 @@ struct FoundFile {
 // Files of one folder whose names match the last component of pattern
 // ("*" and "?" wildcards, case-insensitive, "*.*" matches every name).
 // Entries whose attributes are not covered by attrMask (folders, hidden)
-// are left out as the platform does. Sorted by name.
+// are left out as the platform does, and so are names that code page 850
+// cannot hold or that hold a "\". Sorted by name.
 std::vector<FoundFile> FindFiles(std::string_view pattern, uint32_t attrMask = faAnyFile);
 
 // How a file is opened. Share modes follow the platform's numbers:

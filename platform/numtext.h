@@ -18,7 +18,8 @@ namespace kor2::platform {
 // reads the 0). used, when given, receives the
 // characters taken. No number, or one too large for the type, reads as 0
 // with nothing taken; one too small for its normal range reads as 0 of its
-// sign. Otherwise rounded once, to the nearest value of the type.
+// sign with all its characters taken. Otherwise rounded once, to the nearest
+// value of the type. Nothing beyond the end of text is read.
 Extended ReadLeadingNumber(std::string_view text, std::size_t* used = nullptr);
 double ReadLeadingDouble(std::string_view text, std::size_t* used = nullptr);
 

@@ -5,7 +5,8 @@
 # folder they were started from. Where the test runs as root it also runs
 # the installation as a second account ("nobody", for whom it is read-only)
 # from a folder that account cannot write, with a temporary folder of its
-# own, and several reports of that account at once with one temporary folder.
+# own (also one below a folder it may pass through but not list), and
+# several reports of that account at once with one temporary folder.
 # Called by CTest with -DBUILD_DIR=... -DSOURCE_DIR=...
 
 # A fresh folder that every account may enter, whatever the build folder's
@@ -146,18 +147,28 @@ endforeach()
 file(CHMOD ${other} ${readonly} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
            GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# The spring of a table material, reported from the read-only folder.
-execute_process(COMMAND ${RUNUSER} -u nobody -- env TMPDIR=${otemp} ${kor2}
-                        ${springs}/muster2.kr2 /I
-                WORKING_DIRECTORY ${readonly}
-                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-if(NOT rc EQUAL 0)
-  fail("kor2 muster2.kr2 /I as nobody ended with ${rc}:\n${out}\n${err}")
-endif()
-expect_report(${springs}/muster2.txt "${out}${err}")
-expect_only_files(${springs} muster2.kr2 muster2.txt)
-expect_only_files(${otemp})
-expect_only_files(${readonly})
+# The spring of a table material, reported from the read-only folder; the
+# second time with the temporary folder below a folder the account may pass
+# through but not list (mode 0711, as above users' home folders), where the
+# table engine's upper-cased names of the copied table must still lead to it.
+set(passable ${other}/passable)
+file(MAKE_DIRECTORY ${passable}/temp)
+execute_process(COMMAND chown nobody ${passable}/temp)
+file(CHMOD ${passable} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_EXECUTE WORLD_EXECUTE)
+foreach(t ${otemp} ${passable}/temp)
+  file(REMOVE ${springs}/muster2.txt)
+  execute_process(COMMAND ${RUNUSER} -u nobody -- env TMPDIR=${t} ${kor2}
+                          ${springs}/muster2.kr2 /I
+                  WORKING_DIRECTORY ${readonly}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    fail("kor2 muster2.kr2 /I as nobody with TMPDIR ${t} ended with ${rc}:\n${out}\n${err}")
+  endif()
+  expect_report(${springs}/muster2.txt "${out}${err}")
+  expect_only_files(${springs} muster2.kr2 muster2.txt)
+  expect_only_files(${t})
+  expect_only_files(${readonly})
+endforeach()
 
 # The default spring, started from the read-only folder.
 execute_process(COMMAND ${RUNUSER} -u nobody -- env TMPDIR=${otemp} ${kor2}

@@ -1,6 +1,7 @@
 #include "platform/hostfs.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -153,9 +155,76 @@ TEST_F(HostFs, HostNamesThatCodePage850LacksAreNotOffered) {
     EXPECT_EQ(HostToProgram(std::string("pr\xFC") + "f.kr2"), std::nullopt);  // no UTF-8
     WriteText(tmp.path() / "Feder \u03B1.kr2", "x");
     WriteText(tmp.path() / "Feder ä.kr2", "x");
+    WriteText(tmp.path() / "a\\b.kr2", "x");  // would read as folder "a" and file "b.kr2"
     const auto found = FindFiles(root() + "\\*.kr2");
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].name, "Feder ä.kr2"_oem);
+}
+
+// Code page 850 holds characters that 1252 lacks (the dotless i, box
+// drawing); each counts as one character, as in the program's texts.
+TEST_F(HostFs, NamesOutsideCodePage1252MatchPerCharacter) {
+    WriteText(tmp.path() / "Sıcak.kr2", "x");
+    WriteText(tmp.path() / "a║b.txt", "x");
+    for (const std::string mask : {"*.kr2", "*.KR2", "?????.kr2", "sı*.*"_oem}) {
+        const auto found = FindFiles(root() + "\\" + mask);
+        ASSERT_EQ(found.size(), 1u) << mask;
+        EXPECT_EQ(found[0].name, "Sıcak.kr2"_oem);
+    }
+    EXPECT_TRUE(FindFiles(root() + "\\??????.kr2").empty());
+    EXPECT_TRUE(FileExists(root() + "\\" + "SıCAK.KR2"_oem));
+    EXPECT_EQ(HostPath(root() + "\\" + "A║B.TXT"_oem), (tmp.path() / "a║b.txt").string());
+    EXPECT_EQ(FindFiles(root() + "\\A?B.*").size(), 1u);
+}
+
+// A folder that may be passed through but not listed (mode 0711, owned by
+// another account) hides the case of what lies below it: the run's temporary
+// folder, and a table the run has found before, are still found when their
+// paths come upper-cased.
+TEST_F(HostFs, PathBelowAFolderThatCannotBeListed) {
+    const passwd* nobody = getpwnam("nobody");
+    if (geteuid() != 0 || nobody == nullptr)
+        GTEST_SKIP() << "needs root to run the lookup as the account nobody";
+    const fs::path pass = tmp.path() / "pass";
+    fs::create_directories(pass / "utmp" / "kor2-AbC");
+    fs::create_directories(pass / "Shared");
+    WriteText(pass / "utmp" / "kor2-AbC" / "fedwst.dbf", "fedwst");
+    WriteText(pass / "Shared" / "Tab.dbf", "tab");
+    fs::permissions(tmp.path(), fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+    fs::permissions(pass, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    auto upper = [](std::string path) {
+        std::transform(path.begin(), path.end(), path.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        return path;
+    };
+    const std::string temp = upper(root() + "\\PASS\\UTMP\\KOR2-ABC\\FEDWST.DBF");
+    const std::string table = upper(root() + "\\PASS\\SHARED\\TAB.DBF");
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(out[0]);
+        if (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) _exit(2);
+        setenv("TMPDIR", (pass / "utmp").c_str(), 1);
+        unsetenv("TEMP");
+        std::string said = HostPath(temp) + (FileExists(temp) ? " exists\n" : " missing\n");
+        if (FileExists(Prog((pass / "Shared" / "Tab.dbf").string())))
+            said += HostPath(table) + (FileExists(table) ? " exists" : " missing");
+        _exit(write(out[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 3);
+    }
+    close(out[1]);
+    std::string said;
+    char buf[512];
+    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;)
+        said.append(buf, static_cast<std::size_t>(n));
+    close(out[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(said, (pass / "utmp" / "kor2-AbC" / "fedwst.dbf").string() + " exists\n" +
+                        (pass / "Shared" / "Tab.dbf").string() + " exists");
 }
 
 TEST_F(HostFs, ReadWriteSeek) {

@@ -4,6 +4,8 @@
 #include "platform/numtext.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -91,6 +93,50 @@ TEST(NumText, ReadsLikeTheLibraryUnderC) {
     std::size_t used = 0;
     EXPECT_EQ(ReadLeadingDouble("0.1;", &used), 0.1);
     EXPECT_EQ(used, 3u);
+}
+
+// A view ending where readable memory ends is read up to its end and no
+// further; values below the normal range read as zero of their sign with all
+// their characters taken, values above it as no number.
+TEST(NumText, ReadsWithinTheViewAndKeepsToTheNormalRange) {
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    void* mem =
+        mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mem, MAP_FAILED);
+    char* const end = static_cast<char*>(mem) + page;
+    ASSERT_EQ(mprotect(end, page, PROT_NONE), 0);
+    for (const std::string_view t : {"inf", "-nan", "infin", " 1.5e"}) {
+        char* const first = end - t.size();
+        std::memcpy(first, t.data(), t.size());
+        std::size_t used = 0, usedDouble = 0;
+        const Extended v = ReadLeadingNumber({first, t.size()}, &used);
+        const double d = ReadLeadingDouble({first, t.size()}, &usedDouble);
+        EXPECT_EQ(used, t == "infin" ? 3u : t == " 1.5e" ? 4u : t.size()) << t;
+        EXPECT_EQ(usedDouble, used) << t;
+        EXPECT_EQ(std::isnan(v), t == "-nan") << t;
+        EXPECT_EQ(std::isnan(d), t == "-nan") << t;
+    }
+    munmap(mem, 2 * page);
+
+    std::size_t used = 99;
+    const std::string tiny = "-0." + std::string(4940, '0') + "1";
+    const Extended t = ReadLeadingNumber(tiny, &used);
+    EXPECT_EQ(t, 0);
+    EXPECT_TRUE(std::signbit(t));
+    EXPECT_EQ(used, tiny.size());
+    double d = ReadLeadingDouble("1e-310", &used);
+    EXPECT_EQ(d, 0);
+    EXPECT_FALSE(std::signbit(d));
+    EXPECT_EQ(used, 6u);
+    d = ReadLeadingDouble("-0.0000" + std::string(400, '0') + "3e+80x", &used);
+    EXPECT_EQ(d, 0);
+    EXPECT_TRUE(std::signbit(d));
+    EXPECT_EQ(used, 412u);
+    EXPECT_EQ(ReadLeadingDouble("2.2250738585072014e-308", &used), 2.2250738585072014e-308);
+    EXPECT_EQ(ReadLeadingDouble("0." + std::string(400, '0') + "1e+800", &used), 0);
+    EXPECT_EQ(used, 0u);
+    EXPECT_EQ(ReadLeadingNumber("1" + std::string(5000, '0'), &used), 0);
+    EXPECT_EQ(used, 0u);
 }
 
 TEST(NumText, WritesLikeTheLibraryUnderC) {
