@@ -131,5 +131,22 @@ TEST_F(NumberLineShell, GoodFilesOpenWithoutAMessage) {
     EXPECT_TRUE(dialogs.Of("message").empty()) << dialogs.Of("message")[0].text;
 }
 
+// A full list after the check: the reader's messages after it displace
+// warnings of the check, and a warning never displaces a fatal message or
+// an error (material 999 is not in the table, line 34 is the frequency).
+TEST_F(NumberLineShell, AFullListKeepsFatalMessagesAndErrors) {
+    std::string text = ReadHostFile(kData + "TRAIN/muster2.kr2");
+    const std::string file = tmp.file("feder.kr2");
+    ASSERT_TRUE(platform::WriteFileReplacing(file, WithLine(WithLine(text, 123, "999"), 34, "x")));
+    ASSERT_TRUE(OpenSpringFile(file));
+    ASSERT_EQ(ErrorList.count, kErrorListSlots);
+    std::string listed;
+    for (int k = 1; k <= ErrorList.count; ++k) listed += ErrorList.slots[k].str() + "\n";
+    for (const char* kept : {"Fatal  : FEDWST DBF error", "Fatal  : Rm = 0 !",
+                             "Fehler : tauk1>tauzul !", "Warnung: Zeile 34 keine Zahl"})
+        EXPECT_NE(listed.find(std::string(kept) + "\n"), std::string::npos) << kept << "\n"
+                                                                            << listed;
+}
+
 }  // namespace
 }  // namespace kor2
