@@ -207,13 +207,18 @@ std::string DataFileBareName(std::string_view file) {
 }
 
 std::string DataFileWithExt(std::string_view name) {
-    if (HasDataFileExt(NameWithoutFolder(name))) return std::string(name);
     return std::string(name) + "." + DataFileExt.str();
 }
 
 std::string DataFileFullName(std::string_view name) {
     if (NameWithoutFolder(name).size() != name.size()) return DataFileWithExt(name);
     return AddBackslash(DataFolder) + DataFileWithExt(name);
+}
+
+std::string DataFileFullNameOf(std::string_view nameOrFile) {
+    const std::string_view name = NameWithoutFolder(nameOrFile);
+    if (name.size() != nameOrFile.size() && HasDataFileExt(name)) return std::string(nameOrFile);
+    return DataFileFullName(nameOrFile);
 }
 
 void SaveDataFileAs(std::string name, std::string& fullName) {
@@ -242,7 +247,7 @@ void SaveDataFileAs(std::string name, std::string& fullName) {
         if (!AbortFlag) DataFileName = name;
         return;
     }
-    fullName = DataFileFullName(name);
+    fullName = DataFileFullNameOf(name);
     ConfirmOverwrite(fullName);
 }
 

@@ -69,12 +69,16 @@ void ConfirmOverwrite(std::string_view name);
 // name without folder and without the extension "." + DataFileExt (any
 // case); other dots belong to the name ("d1.6" is the file "d1.6.kr2").
 std::string DataFileBareName(std::string_view file);
-// The name with the extension: name + "." + DataFileExt, unless it ends in
-// that extension already (a complete file name).
+// The file name of the data file called name: name + "." + DataFileExt,
+// also when the name itself ends in that extension ("x.kr2" is the file
+// "x.kr2.kr2").
 std::string DataFileWithExt(std::string_view name);
-// The full name of the data file called name (a name, or a complete file
-// name): with the extension, in DataFolder unless it brings its folder.
+// The full name of the data file called name: with the extension, in
+// DataFolder unless it brings its folder.
 std::string DataFileFullName(std::string_view name);
+// A complete file name (folder and extension) as it is; else the full
+// name of the data file called name.
+std::string DataFileFullNameOf(std::string_view nameOrFile);
 // The full name under which a data file is saved.
 void SaveDataFileAs(std::string name, std::string& fullName);
 void OpenFileDialogFilter(uint16_t mode, std::string& dir, std::string_view mask,

@@ -300,5 +300,25 @@ TEST_F(DataFileNamesTest, ANameThatCodePage850LacksIsRefusedBeforeAnythingIsWrit
     }
 }
 
+// A name that itself ends in the extension: the file opened is the one
+// saved and shown, not one without the second extension.
+TEST_F(DataFileNamesTest, ANameEndingInTheExtensionKeepsIt) {
+    const std::string file = tmp.file("sub/x.kr2.kr2");
+    WriteSpringFile(file);
+    ASSERT_FALSE(AbortFlag);
+    ASSERT_TRUE(OpenSpringFile(file));
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  " + file);
+    WireDiameter = 1.8L;
+    InputModifiedFlag = true;
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));  // replace it
+    ASSERT_TRUE(SaveSpringCommand());
+    ASSERT_EQ(ui.Of("yesno").size(), 1u);
+    EXPECT_EQ(ui.Of("yesno")[0].text.find(file + " existiert bereits"), 0u);
+    EXPECT_FALSE(fs::exists(tmp.file("sub/x.kr2")));
+    WireDiameter = 0;
+    ASSERT_TRUE(OpenSpringFile(file));
+    EXPECT_EQ(WireDiameter, 1.8L);
+}
+
 }  // namespace
 }  // namespace kor2

@@ -260,7 +260,8 @@ TEST_F(MsgBoxTest, DataFileNamesKeepTheirDots) {
     EXPECT_EQ(DataFileBareName(".kr2"), ".kr2");  // no name before the extension
     EXPECT_EQ(DataFileFullName("d1.6"), "C:\\federn\\d1.6.kr2");
     EXPECT_EQ(DataFileFullName("sub\\d1.6"), "sub\\d1.6.kr2");
-    EXPECT_EQ(DataFileFullName("d1.6.kr2"), "C:\\federn\\d1.6.kr2");  // complete already
+    EXPECT_EQ(DataFileFullName("x.kr2"), "C:\\federn\\x.kr2.kr2");        // the name of x.kr2.kr2
+    EXPECT_EQ(DataFileFullNameOf("C:\\x\\d1.6.kr2"), "C:\\x\\d1.6.kr2");  // complete already
     EXPECT_EQ(DataFileFullName(DataFileBareName("x\\feder.v2.kr2")), "C:\\federn\\feder.v2.kr2");
 }
 
