@@ -97,8 +97,9 @@ TEST_F(MsgBoxTest, NamesThatCannotBeCreated) {
     const std::string bad = Dir() + "\\missing\\x.kr2";
     ConfirmOverwrite(bad);
     EXPECT_TRUE(AbortFlag);
-    EXPECT_EQ(ui.Of("message").at(0).text,
-              "Ung\x81ltiger Dateiname \"" + tmp.file("missing/x.kr2") + "\" !");
+    EXPECT_EQ(ui.Of("message").at(0).text, "Datei " + tmp.file("missing/x.kr2") +
+                                               " kann nicht geschrieben werden: der Ordner " +
+                                               tmp.file("missing") + " fehlt !");
 
     AbortFlag = false;
     MessageBoxesEnabled = false;
@@ -122,7 +123,9 @@ TEST_F(MsgBoxTest, ReadOnlyPlacesRefuseWithoutHarm) {
     ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
     ConfirmOverwrite("\\proc\\version");
     EXPECT_TRUE(AbortFlag);
-    EXPECT_EQ(ui.Of("message").at(0).text, "Ung\x81ltiger Dateiname \"/proc/version\" !");
+    EXPECT_EQ(ui.Of("message").at(0).text,
+              "Datei /proc/version kann nicht geschrieben werden: kein Schreibrecht f\x81r diese "
+              "Datei !");
     EXPECT_EQ(Slurp("/proc/version"), before);
 }
 
