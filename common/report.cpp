@@ -218,9 +218,7 @@ void OpenInBrowser(const std::string& file) {
         StartWithFile(HtmlBrowserPath, file);
         return;
     }
-    const std::string viewer = NotepadProgram();
-    if (!platform::StartProgram(viewer, {platform::HostPath(file)}))
-        ShowErrorMessage(viewer + " not found");
+    ShowInHostViewer(file);
 }
 
 std::string PrinterPortVariable(uint16_t port) {
