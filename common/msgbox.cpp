@@ -173,12 +173,13 @@ bool RefuseUnwritable(std::string_view name) {
 }  // namespace
 
 std::string UnsupportedNameText(std::string_view hostName) {
-    return "Der Dateiname \"" + platform::Utf8ToOem(hostName) +
-           "\" enthält Zeichen, die das Programm nicht darstellen kann."_oem;
+    return "Der Dateiname \"" + std::string(hostName) +
+           "\" enthält Zeichen, die das Programm nicht darstellen kann.";
 }
 
 void RefuseHostName(std::string_view hostName) {
-    ShowErrorMessage(UnsupportedNameText(hostName));
+    Dialogs().MessageHostText(MsgStyle::Typed, MessageCaption(kMsgError),
+                              UnsupportedNameText(hostName));
     AbortFlag = true;
 }
 

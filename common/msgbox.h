@@ -48,7 +48,7 @@ std::string CannotWriteText(std::string_view name);
 
 // A host file name (UTF-8) that the program's code page cannot hold is
 // refused before anything is read or written under it: the error message
-// names it (characters the code page lacks shown as "?") and AbortFlag is set.
+// names it as the host has it (the text in UTF-8) and AbortFlag is set.
 std::string UnsupportedNameText(std::string_view hostName);
 void RefuseHostName(std::string_view hostName);
 
