@@ -236,9 +236,9 @@ std::string DataFileFullName(std::string_view name) {
 }
 
 std::string DataFileFullNameOf(std::string_view nameOrFile) {
-    const std::string_view name = NameWithoutFolder(nameOrFile);
-    if (name.size() != nameOrFile.size() && HasDataFileExt(name)) return std::string(nameOrFile);
-    return DataFileFullName(nameOrFile);
+    if (!HasDataFileExt(NameWithoutFolder(nameOrFile))) return DataFileFullName(nameOrFile);
+    if (NameWithoutFolder(nameOrFile).size() != nameOrFile.size()) return std::string(nameOrFile);
+    return AddBackslash(DataFolder) + std::string(nameOrFile);
 }
 
 void SaveDataFileAs(std::string name, std::string& fullName) {

@@ -76,8 +76,9 @@ std::string DataFileWithExt(std::string_view name);
 // The full name of the data file called name: with the extension, in
 // DataFolder unless it brings its folder.
 std::string DataFileFullName(std::string_view name);
-// A complete file name (folder and extension) as it is; else the full
-// name of the data file called name.
+// A complete file name (ending in the extension) with its folder, or in
+// DataFolder when it has none; else the full name of the data file called
+// nameOrFile. For callers that get either.
 std::string DataFileFullNameOf(std::string_view nameOrFile);
 // The full name under which a data file is saved.
 void SaveDataFileAs(std::string name, std::string& fullName);

@@ -320,6 +320,15 @@ TEST_F(DataFileNamesTest, ANameEndingInTheExtensionKeepsIt) {
     WireDiameter = 0;
     ASSERT_TRUE(OpenSpringFile(file));
     EXPECT_EQ(WireDiameter, 1.8L);
+
+    // Named on the command line in the current folder, it is saved into itself too.
+    InFolder cwd(tmp.file("sub"));
+    ASSERT_TRUE(LoadCommandLineSpring("x.kr2.kr2"));
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  x.kr2.kr2");
+    InputModifiedFlag = true;
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    ASSERT_TRUE(SaveSpringCommand());
+    EXPECT_FALSE(fs::exists(tmp.file("sub/x.kr2.kr2.kr2")));
 }
 
 }  // namespace
