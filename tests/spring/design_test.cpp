@@ -205,8 +205,7 @@ TEST_F(DesignTest, RecalcFromLengthsOfWholeCoilsKeepsTheCoilCount) {
     WireDiameter = 0.66L;
     DiameterInputMode = 3;
     MeanDiameter = 7.69L;
-    EyeType = {0, 11, 12};
-    EyeHeight = {0, 2.44L, 2.44L};
+    EyeType = {0, 11, 12};  // eye heights 6.5 each
     ScrewedInCoils = {0, 1.8L, 0.3L};
     BodyLength = 9.9L;
     LengthL1 = 37.7L;
@@ -215,7 +214,7 @@ TEST_F(DesignTest, RecalcFromLengthsOfWholeCoilsKeepsTheCoilCount) {
     EXPECT_FALSE(CalcErrorFlag);
     EXPECT_EQ(EyePosition, 0);
     EXPECT_NEAR(ActiveCoils, 14, 1e-9L);
-    EXPECT_NEAR(FreeLength, 9.9L + 4.88L, 1e-9L);
+    EXPECT_NEAR(FreeLength, 9.9L + 13, 1e-9L);
 }
 
 }  // namespace
