@@ -13,6 +13,7 @@
 #include "common/msgbox.h"
 #include "common/numfmt.h"
 #include "common/textutil.h"
+#include "graphics/window/graphwin.h"
 #include "platform/progfiles.h"
 #include "spring/check.h"
 #include "spring/material.h"
@@ -144,7 +145,11 @@ bool SelectMaterialCommand() {
     const FEDWST_Record before = MaterialRec;
     const uint16_t beforeNo = MaterialRecNo;
     const SpringMaterial springBefore = CurrentSpringMaterial();
-    SelectMaterial();
+    try {
+        SelectMaterial();
+    } catch (const std::exception& e) {
+        EndFailedCommand(e);
+    }
     const bool numbered = MaterialRec.MaterialNo > 0 && MaterialRec.MaterialNo <= 0xFFFF;
     if (AbortFlag || !numbered) {
         // A record without a valid number could not be found again from
@@ -165,6 +170,12 @@ bool SelectMaterialCommand() {
     MaterialRecNo = static_cast<uint16_t>(MaterialRec.MaterialNo);
     MarkModifiedAndCheck();
     return true;
+}
+
+void EndFailedCommand(const std::exception& e) {
+    SetArrowCursor();
+    ShowErrorMessage(e.what());
+    AbortFlag = true;
 }
 
 uint16_t RunCheckCommand() {

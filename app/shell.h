@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "app/startup.h"
@@ -62,8 +63,15 @@ void AddRecentFile(const std::string& fullName);
 // input counts as modified and is checked again. True when the spring took
 // the record, or a new material typed in before the browser was left without
 // a pick (also checked, with AbortFlag set); after Abbrechen alone spring and
-// material record are as they were.
+// material record are as they were. A table failure in between ends the
+// command with its message and AbortFlag, and the spring is left the same
+// way: as it was, or with the typed material, modified and checked.
 bool SelectMaterialCommand();
+
+// A failure raised inside a command (a table that cannot be opened, a
+// damaged table) ends that command: the normal cursor, its message and
+// AbortFlag.
+void EndFailedCommand(const std::exception& e);
 
 // The full check of the current spring; returns the number of messages.
 uint16_t RunCheckCommand();

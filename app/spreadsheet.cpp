@@ -44,7 +44,7 @@ void SpreadsheetCommand() {
         return;
     }
     ExcelApp = std::move(app);
-    ExportTextToSpreadsheet(DataFileName);
+    ExportTextToSpreadsheet(SpringFullName());
 }
 
 void SpreadsheetUpdateCommand() {
@@ -53,7 +53,7 @@ void SpreadsheetUpdateCommand() {
         SpreadsheetCommand();
         return;
     }
-    ExportTextToSpreadsheet(DataFileName);
+    ExportTextToSpreadsheet(SpringFullName());
 }
 
 }  // namespace kor2

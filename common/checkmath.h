@@ -36,6 +36,12 @@ inline bool ExceedsBeyondRounding(Extended a, Extended b) {
 inline bool EqualWithinRounding(Extended a, Extended b) {
     return !ExceedsBeyondRounding(a, b) && !ExceedsBeyondRounding(b, a);
 }
+// A count that comes from a division (coils from lengths) and lies within
+// rounding of a whole number is that whole number.
+inline Extended WholeWithinRounding(Extended x) {
+    const Extended whole = std::round(x);
+    return EqualWithinRounding(x, whole) ? whole : x;
+}
 
 // ---- Checked functions (the only ones that touch the error list) -----------
 // sin X / cos X; an exactly zero cosine records "Error: function tan in Unit

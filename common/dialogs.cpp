@@ -30,6 +30,11 @@ void ToStderr(std::string_view caption, std::string_view text) {
 
 }  // namespace
 
+void DialogBackend::MessageHostText(MsgStyle style, std::string_view caption,
+                                    std::string_view utf8Text) {
+    Message(style, caption, platform::Utf8ToOem(utf8Text));
+}
+
 DialogBackend& Dialogs() {
     return active ? *active : BatchBackend();
 }
@@ -69,6 +74,11 @@ std::optional<std::string> BatchDialogs::ChooseFolder(std::string_view) {
 
 void BatchDialogs::Message(MsgStyle, std::string_view caption, std::string_view text) {
     ToStderr(caption, text);
+}
+
+void BatchDialogs::MessageHostText(MsgStyle, std::string_view caption, std::string_view utf8Text) {
+    const std::string line = platform::OemToUtf8(caption) + " " + std::string(utf8Text) + "\n";
+    std::fputs(line.c_str(), stderr);
 }
 
 YesNoCancel BatchDialogs::AskYesNoCancel(std::string_view caption, std::string_view text) {

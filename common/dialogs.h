@@ -43,6 +43,10 @@ public:
 
     // Message with an OK button.
     virtual void Message(MsgStyle style, std::string_view caption, std::string_view text) = 0;
+    // The same with a text in the host's UTF-8, for a host name the code page
+    // cannot hold; a backend that shows only code page 850 gets it converted.
+    virtual void MessageHostText(MsgStyle style, std::string_view caption,
+                                 std::string_view utf8Text);
     // Yes, No and Cancel with the question icon.
     virtual YesNoCancel AskYesNoCancel(std::string_view caption, std::string_view text) = 0;
     // Retry and Cancel after a failed step; true for Retry.
@@ -80,6 +84,8 @@ public:
     void ShowTextScreen(std::string_view caption, const std::vector<std::string>& lines) override;
     std::optional<std::string> ChooseFolder(std::string_view startDir) override;
     void Message(MsgStyle style, std::string_view caption, std::string_view text) override;
+    void MessageHostText(MsgStyle style, std::string_view caption,
+                         std::string_view utf8Text) override;
     YesNoCancel AskYesNoCancel(std::string_view caption, std::string_view text) override;
     bool AskRetry(std::string_view caption, std::string_view text) override;
     std::optional<std::string> OpenFile(std::string_view dir, std::string_view filter) override;

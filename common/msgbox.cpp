@@ -11,6 +11,7 @@
 #include "common/inputdlg.h"
 #include "common/textutil.h"
 #include "platform/codepage.h"
+#include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 
@@ -132,36 +133,58 @@ void RewriteRetry(TextFile& f) {
 
 namespace {
 
-std::string InvalidNameText(std::string_view name) {
-    return "Ungültiger Dateiname \""_oem + platform::DisplayPath(name) + "\" !";
-}
-
-// Whether name can be written, without changing an existing file.
-bool CanCreate(std::string_view name) {
+// The outcome of a write test of name (ioOk when it can be written),
+// without changing an existing file.
+int CreateProbe(std::string_view name) {
     TextFile probe;
     probe.Assign(name);
-    if (!probe.Rewrite()) return false;
+    if (!probe.Rewrite()) return probe.IOResult();
     probe.Discard();
+    return ioOk;
+}
+
+// Why the write test of name failed with code, for the user.
+std::string CannotWriteReason(std::string_view name, int code) {
+    const std::string folder = platform::DisplayPath(RemoveBackslash(ExtractFilePathL(name)));
+    switch (code) {
+        case ioDiskFull:
+            return "Diskette/Platte voll";
+        case ioWriteProtected:
+            return "der Datenträger ist schreibgeschützt"_oem;
+        case ioFileNotFound:
+        case ioPathNotFound:
+            return "der Ordner " + folder + " fehlt";
+        default:
+            if (platform::DirectoryExists(name)) return "ein Ordner trägt diesen Namen"_oem;
+            if (platform::FileExists(name)) return "kein Schreibrecht für diese Datei"_oem;
+            return "kein Schreibrecht im Ordner " + folder;
+    }
+}
+
+// Shows why name cannot be written and sets AbortFlag; false when it can.
+bool RefuseUnwritable(std::string_view name) {
+    const int code = CreateProbe(name);
+    if (code == ioOk) return false;
+    ShowErrorIfEnabled(CannotWriteText(name) + ": " + CannotWriteReason(name, code) + " !");
+    AbortFlag = true;
     return true;
 }
 
 }  // namespace
 
 std::string UnsupportedNameText(std::string_view hostName) {
-    return "Der Dateiname \"" + platform::Utf8ToOem(hostName) +
-           "\" enthält Zeichen, die das Programm nicht darstellen kann."_oem;
+    return "Der Dateiname \"" + std::string(hostName) +
+           "\" enthält Zeichen, die das Programm nicht darstellen kann.";
 }
 
 void RefuseHostName(std::string_view hostName) {
-    ShowErrorMessage(UnsupportedNameText(hostName));
+    Dialogs().MessageHostText(MsgStyle::Typed, MessageCaption(kMsgError),
+                              UnsupportedNameText(hostName));
     AbortFlag = true;
 }
 
 void CreateTextFileChecked(std::string_view name) {
-    if (!CanCreate(name)) {
-        ShowErrorIfEnabled(InvalidNameText(name));
-        AbortFlag = true;
-    }
+    RefuseUnwritable(name);
 }
 
 void CheckFileReadable(std::string_view name) {
@@ -178,10 +201,7 @@ void ConfirmOverwrite(std::string_view name) {
             platform::DisplayPath(name) + " existiert bereits.   " + "überschreiben"_oem + " ?";
         if (!MessageBoxYesNo(question)) AbortFlag = true;
     }
-    if (!AbortFlag && !CanCreate(name)) {
-        ShowErrorIfEnabled(InvalidNameText(name));
-        AbortFlag = true;
-    }
+    if (!AbortFlag) RefuseUnwritable(name);
 }
 
 namespace {
@@ -207,13 +227,18 @@ std::string DataFileBareName(std::string_view file) {
 }
 
 std::string DataFileWithExt(std::string_view name) {
-    if (HasDataFileExt(NameWithoutFolder(name))) return std::string(name);
     return std::string(name) + "." + DataFileExt.str();
 }
 
 std::string DataFileFullName(std::string_view name) {
     if (NameWithoutFolder(name).size() != name.size()) return DataFileWithExt(name);
     return AddBackslash(DataFolder) + DataFileWithExt(name);
+}
+
+std::string DataFileFullNameOf(std::string_view nameOrFile) {
+    if (!HasDataFileExt(NameWithoutFolder(nameOrFile))) return DataFileFullName(nameOrFile);
+    if (NameWithoutFolder(nameOrFile).size() != nameOrFile.size()) return std::string(nameOrFile);
+    return AddBackslash(DataFolder) + std::string(nameOrFile);
 }
 
 void SaveDataFileAs(std::string name, std::string& fullName) {
@@ -242,7 +267,7 @@ void SaveDataFileAs(std::string name, std::string& fullName) {
         if (!AbortFlag) DataFileName = name;
         return;
     }
-    fullName = DataFileFullName(name);
+    fullName = DataFileFullNameOf(name);
     ConfirmOverwrite(fullName);
 }
 

@@ -48,7 +48,7 @@ std::string CannotWriteText(std::string_view name);
 
 // A host file name (UTF-8) that the program's code page cannot hold is
 // refused before anything is read or written under it: the error message
-// names it (characters the code page lacks shown as "?") and AbortFlag is set.
+// names it as the host has it (the text in UTF-8) and AbortFlag is set.
 std::string UnsupportedNameText(std::string_view hostName);
 void RefuseHostName(std::string_view hostName);
 
@@ -69,12 +69,17 @@ void ConfirmOverwrite(std::string_view name);
 // name without folder and without the extension "." + DataFileExt (any
 // case); other dots belong to the name ("d1.6" is the file "d1.6.kr2").
 std::string DataFileBareName(std::string_view file);
-// The name with the extension: name + "." + DataFileExt, unless it ends in
-// that extension already (a complete file name).
+// The file name of the data file called name: name + "." + DataFileExt,
+// also when the name itself ends in that extension ("x.kr2" is the file
+// "x.kr2.kr2").
 std::string DataFileWithExt(std::string_view name);
-// The full name of the data file called name (a name, or a complete file
-// name): with the extension, in DataFolder unless it brings its folder.
+// The full name of the data file called name: with the extension, in
+// DataFolder unless it brings its folder.
 std::string DataFileFullName(std::string_view name);
+// A complete file name (ending in the extension) with its folder, or in
+// DataFolder when it has none; else the full name of the data file called
+// nameOrFile. For callers that get either.
+std::string DataFileFullNameOf(std::string_view nameOrFile);
 // The full name under which a data file is saved.
 void SaveDataFileAs(std::string name, std::string& fullName);
 void OpenFileDialogFilter(uint16_t mode, std::string& dir, std::string_view mask,

@@ -187,6 +187,11 @@ void StartWithFile(const std::string& program, const std::string& file) {
 // of the writer's own (not one the user chose).
 bool g_tabFileIsTemp = false;
 
+// The file the command-line report is copied to.
+std::string TabReportTarget() {
+    return DataFileName + ".txt";
+}
+
 // The command-line report could not be copied to target: the report the
 // writer made is not lost with the run's temporary folder but kept beside
 // it, and the message says where.
@@ -213,9 +218,7 @@ void OpenInBrowser(const std::string& file) {
         StartWithFile(HtmlBrowserPath, file);
         return;
     }
-    const std::string viewer = NotepadProgram();
-    if (!platform::StartProgram(viewer, {platform::HostPath(file)}))
-        ShowErrorMessage(viewer + " not found");
+    ShowInHostViewer(file);
 }
 
 std::string PrinterPortVariable(uint16_t port) {
@@ -572,6 +575,10 @@ void CopyFileToReportOutput(std::string_view name) {
     WriteTextNoEol(*bytes);
 }
 
+std::string ReportUserFileName() {
+    return ReportDevice == 9 && g_tabFileIsTemp ? TabReportTarget() : ReportFileName;
+}
+
 // ---- Begin and end -------------------------------------------------------------------------
 
 void ReportBegin(uint16_t device, std::string_view /*fileName*/) {
@@ -716,7 +723,7 @@ void ReportEnd() {
             }
             case 9: {
                 ++TabFileCount;
-                const std::string target = DataFileName + ".txt";
+                const std::string target = TabReportTarget();
                 CopyOemFileToAnsi(ReportFileName, target);
                 if (AbortFlag) {
                     KeepUncopiedReport(target);

@@ -56,6 +56,10 @@ void ReportEnd();
 uint16_t GetReportDevice();
 bool ReportTabMode();   // devices 6 and 9
 bool ReportHtmlMode();  // device 7
+// The file the user gets the report in, which the report header names:
+// for the command-line report written to a temporary file first, the
+// file it is copied to; else ReportFileName.
+std::string ReportUserFileName();
 
 // ---- Lines -------------------------------------------------------------------------------
 // One report line of plain text: indented and paged in text mode, "<br>" +

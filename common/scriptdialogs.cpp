@@ -87,6 +87,11 @@ void ScriptedDialogs::Message(MsgStyle style, std::string_view caption, std::str
     Record("message", caption, text).style = style;
 }
 
+void ScriptedDialogs::MessageHostText(MsgStyle style, std::string_view caption,
+                                      std::string_view utf8Text) {
+    Message(style, caption, utf8Text);
+}
+
 YesNoCancel ScriptedDialogs::AskYesNoCancel(std::string_view caption, std::string_view text) {
     Record("yesno", caption, text);
     const ScriptedAnswer a = Next();

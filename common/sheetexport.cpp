@@ -22,7 +22,7 @@ void ExportTextToSpreadsheet(std::string_view fileName) {
         AbortFlag = true;
         return;
     }
-    const std::string fullName = DataFileFullName(fileName);
+    const std::string fullName = DataFileFullNameOf(fileName);
     CheckFileReadable(fullName);
     if (AbortFlag) return;
     if (!ExcelApp) {

@@ -10,9 +10,9 @@
 
 namespace kor2 {
 
-// Writes the lines of the spring file FileName (DataFileName) in Windows
-// characters to rows 1..n, column 1. An empty name, an unreadable file or
-// a refused call of the server sets AbortFlag with a message.
+// Writes the lines of the spring file fileName (a data file's name or a
+// complete file name) in Windows characters to rows 1..n, column 1. An empty name, an unreadable
+// file or a refused call of the server sets AbortFlag with a message.
 void ExportTextToSpreadsheet(std::string_view fileName);
 
 }  // namespace kor2

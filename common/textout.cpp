@@ -84,6 +84,16 @@ std::string NotepadProgram() {
     return configured.empty() ? "xdg-open" : configured;
 }
 
+void ShowInHostViewer(const std::string& file) {
+    const std::string viewer = NotepadProgram();
+    const int failed = platform::StartProgramSettled(viewer, {platform::HostPath(file)});
+    if (failed < 0)
+        ShowErrorMessage(platform::DisplayPath(viewer) + " not found");
+    else if (failed > 0)
+        ShowErrorMessage("Kein Programm zum Anzeigen gestartet (" + platform::DisplayPath(viewer) +
+                         "): die Datei steht in " + platform::DisplayPath(file));
+}
+
 void CopyOemFileToAnsi(std::string_view source, std::string_view target) {
     TextFile in;
     in.Assign(source);

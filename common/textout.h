@@ -39,6 +39,9 @@ std::string OutwinFileName();
 // The host's text viewer that stands for "notepad": the environment
 // variable KOR2_NOTEPAD when set, else "xdg-open".
 std::string NotepadProgram();
+// Shows file in the host's viewer (NotepadProgram). When none could be
+// started the user learns so and where the file is.
+void ShowInHostViewer(const std::string& file);
 
 // ---- Printing ----------------------------------------------------------------------
 inline constexpr char kFormFeed = '\f';

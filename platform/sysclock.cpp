@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
@@ -132,22 +133,55 @@ bool SetEnv(std::string_view name, std::string_view value) {
     return setenv(std::string(name).c_str(), std::string(value).c_str(), 1) == 0;
 }
 
-bool StartProgram(const std::string& program, const std::vector<std::string>& args) {
+namespace {
+
+// Starts the program in a session of its own, whose processes keep the
+// files of the run's temporary folder that they were given while they run;
+// its pid, or -1.
+pid_t StartInSession(const std::string& program, const std::vector<std::string>& args) {
     const pid_t pid = Spawn(program, args, true);
-    if (pid < 0) return false;
 #ifdef POSIX_SPAWN_SETSID
-    // Files of the run's temporary folder that it was given stay while it runs.
-    NoteStartedSession(pid);
+    if (pid >= 0) NoteStartedSession(pid);
 #endif
-    // A detached thread reaps the child when it ends, so no zombie stays;
-    // it waits for this pid only and so never takes another's child.
+    return pid;
+}
+
+// A detached thread reaps the child when it ends, so no zombie stays; it
+// waits for this pid only and so never takes another's child.
+void ReapWhenDone(pid_t pid) {
     try {
         std::thread([pid] { WaitFor(pid); }).detach();
     } catch (...) {
         // No thread to be had: the child still runs; it stays a zombie
         // after its end until this program exits.
     }
+}
+
+}  // namespace
+
+bool StartProgram(const std::string& program, const std::vector<std::string>& args) {
+    const pid_t pid = StartInSession(program, args);
+    if (pid < 0) return false;
+    ReapWhenDone(pid);
     return true;
+}
+
+int StartProgramSettled(const std::string& program, const std::vector<std::string>& args) {
+    // Long enough for an opener to look for a viewer and give up, short
+    // enough not to hold the window long when the viewer runs in its place.
+    constexpr auto kSettle = std::chrono::seconds(3);
+    const pid_t pid = StartInSession(program, args);
+    if (pid < 0) return -1;
+    const auto until = std::chrono::steady_clock::now() + kSettle;
+    while (std::chrono::steady_clock::now() < until) {
+        int status = 0;
+        const pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (r < 0 && errno != EINTR) return 0;  // no longer ours to wait for
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ReapWhenDone(pid);
+    return 0;
 }
 
 int RunProgram(const std::string& program, const std::vector<std::string>& args) {

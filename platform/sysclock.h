@@ -28,6 +28,11 @@ bool SetEnv(std::string_view name, std::string_view value);
 
 // Starts a program without a shell; does not wait. False when it could not start.
 bool StartProgram(const std::string& program, const std::vector<std::string>& args);
+// Starts a program without a shell and gives it a short time to fail: -1
+// when it could not start, its exit status when it ended with a failure
+// within that time (a file opener that found no viewer), else 0; one still
+// running goes on by itself.
+int StartProgramSettled(const std::string& program, const std::vector<std::string>& args);
 // Runs a program without a shell and waits; its exit code, -1 when it could not start.
 int RunProgram(const std::string& program, const std::vector<std::string>& args);
 

@@ -166,7 +166,8 @@ void RecalcFromLengths() {
     FreeLength = BodyLength + EyeHeight[1] + EyeHeight[2];
     const Extended t = HasAxialHeight() ? WireHeight : WireDiameter;
     // A gap of -t or below leaves no pitch: 0 coils, refused by the recalculation.
-    ActiveCoils = t + CoilGap > 0 ? (BodyLength - t) / (t + CoilGap) : 0;
+    // A body of whole coils gives a whole count, not one less a rounding noise.
+    ActiveCoils = t + CoilGap > 0 ? WholeWithinRounding((BodyLength - t) / (t + CoilGap)) : 0;
     DeflectionS2 = LengthL2 - FreeLength;
     DeflectionS1 = LengthL1 - FreeLength;
     RecalcFromGeometry();

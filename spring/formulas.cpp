@@ -278,8 +278,10 @@ Extended RoundCoilsToEyePosition(Extended angle, Extended n) {
     return whole + a / 360;
 }
 
+// Coils within rounding of a whole turn put the eye at 0 degrees, not just
+// below 360.
 Extended EyePositionFromCoils(Extended n) {
-    const Extended x = n + TurnedEyeCount() / 4.0L;
+    const Extended x = WholeWithinRounding(n + TurnedEyeCount() / 4.0L);
     return (x - std::trunc(x)) * 360;
 }
 

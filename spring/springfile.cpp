@@ -213,13 +213,13 @@ public:
     LayoutReader(LineSource& in, bool commit) : in_(in), commit_(commit) {}
 
     void Word(uint16_t& v) {
-        if (Live()) Store(v, static_cast<uint16_t>(IntFromLine(Number(IsIntLine))));
+        if (Live()) Store(v, static_cast<uint16_t>(IntFromLine(Number(IsIntLine, v))));
     }
     void Long(int32_t& v) {
-        if (Live()) Store(v, IntFromLine(Number(IsIntLine)));
+        if (Live()) Store(v, IntFromLine(Number(IsIntLine, v)));
     }
     void Ext(Extended& v) {
-        if (Live()) Store(v, ExtFromLine(Number(IsExtLine)));
+        if (Live()) Store(v, ExtFromLine(Number(IsExtLine, v)));
     }
     template <std::size_t N>
     void Text(ShortString<N>& s) {
@@ -263,16 +263,20 @@ public:
 
     // After the walk: the layout held to its end or to an allowed end.
     bool Ok() const { return !failed_ && !in_.Overrun(); }
-    // File line numbers of the values that were no number (read as 0).
-    const std::vector<std::size_t>& NotNumbers() const { return notNumbers_; }
+    // The values that were no number (read as 0).
+    const std::vector<NotNumberLine>& NotNumbers() const { return notNumbers_; }
 
 private:
-    // The next line, noted when it holds no number.
-    const std::string& Number(bool (*isNumber)(std::string_view)) {
+    // The next line, noted with its value's target when it holds no number.
+    template <class T>
+    const std::string& Number(bool (*isNumber)(std::string_view), const T& target) {
         const std::string& line = in_.Next();
-        if (!in_.Overrun() && !isNumber(line)) notNumbers_.push_back(in_.LineNo());
+        if (!in_.Overrun() && !isNumber(line))
+            notNumbers_.push_back({in_.LineNo(), [&target] { return ValueText(target); }});
         return line;
     }
+    static std::string ValueText(Extended v) { return FloatToStrAuto(v); }
+    static std::string ValueText(int32_t v) { return IntToStrL(v); }
     bool Live() const { return !failed_ && !ended_; }
     template <class T, class U>
     void Store(T& target, U value) {
@@ -283,7 +287,7 @@ private:
     bool commit_;
     bool failed_ = false;
     bool ended_ = false;
-    std::vector<std::size_t> notNumbers_;
+    std::vector<NotNumberLine> notNumbers_;
 };
 
 // The file header that WriteFileHeader writes: rule, title, "Version ...",
@@ -329,11 +333,11 @@ void WriteSpringFile(std::string name) {
 }
 
 bool ReadSpringFileValues(std::string_view name) {
-    std::vector<std::size_t> notNumbers;
+    std::vector<NotNumberLine> notNumbers;
     return ReadSpringFileValues(name, notNumbers);
 }
 
-bool ReadSpringFileValues(std::string_view name, std::vector<std::size_t>& notNumbers) {
+bool ReadSpringFileValues(std::string_view name, std::vector<NotNumberLine>& notNumbers) {
     LineSource lines;
     if (!lines.Load(name)) {
         CheckFileReadable(name);
@@ -370,31 +374,36 @@ bool ReadSpringFileValues(std::string_view name, std::vector<std::size_t>& notNu
 
 namespace {
 
-// The values read as 0 because their lines held no number: the user learns
-// file and lines at once, and each line stays in the error list for the
-// messages window and the report.
-void ReportNotNumbers(std::string_view name, const std::vector<std::size_t>& lines) {
+// The values read as 0 because their lines held no number: after the
+// check the user learns file and lines, the value the calculation uses for
+// each (0, or what the check put in its place) and where to mend it; each
+// line stays in the error list for the messages window and the report.
+void ReportNotNumbers(std::string_view name, const std::vector<NotNumberLine>& lines) {
     if (lines.empty()) return;
-    std::string list;
-    for (const std::size_t n : lines) {
-        if (!list.empty()) list += ", ";
-        list += IntToStrL(static_cast<int32_t>(n));
+    std::string list, used;
+    for (const NotNumberLine& n : lines) {
+        const std::string no = IntToStrL(static_cast<int32_t>(n.line));
+        list += (list.empty() ? "" : ", ") + no;
+        used += (used.empty() ? "" : ", ") + n.valueUsed() +
+                (lines.size() == 1 ? "" : " (Zeile " + no + ")");
     }
     const bool one = lines.size() == 1;
-    ShowWarningMessage("Datei " + platform::DisplayPath(name) + ": " +
-                       (one ? "Zeile " : "Zeilen ") + list +
-                       (one ? " ist keine Zahl" : " sind keine Zahlen") + ", als 0 gelesen.");
-    AddMessageAfterCheck("Warnung: Zeile " + IntToStrL(static_cast<int32_t>(lines[0])) +
+    const std::string file = platform::DisplayPath(name);
+    ShowWarningMessage("Datei " + file + ": " + (one ? "Zeile " : "Zeilen ") + list +
+                       (one ? " ist keine Zahl" : " sind keine Zahlen") + ", gerechnet wird mit " +
+                       used + ". Bitte " + (one ? "Zeile " : "Zeilen ") + list + " in " + file +
+                       " berichtigen.");
+    AddMessageAfterCheck("Warnung: Zeile " + IntToStrL(static_cast<int32_t>(lines[0].line)) +
                          " keine Zahl");
     for (std::size_t k = 1; k < lines.size(); ++k)
-        AddErrorMessage("Warnung: Zeile " + IntToStrL(static_cast<int32_t>(lines[k])) +
+        AddErrorMessage("Warnung: Zeile " + IntToStrL(static_cast<int32_t>(lines[k].line)) +
                         " keine Zahl");
 }
 
 }  // namespace
 
 bool ReadSpringFile(std::string_view name) {
-    std::vector<std::size_t> notNumbers;
+    std::vector<NotNumberLine> notNumbers;
     if (!ReadSpringFileValues(name, notNumbers)) return false;
     ClearErrorList();
     LoadSpringFileMaterial();

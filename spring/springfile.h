@@ -4,6 +4,7 @@
 // spreadsheet export; the reader also by the command-line start.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,15 +25,22 @@ void WriteSpringFile(std::string name);
 // or within the last values, is read as far as it goes; what it lacks follows
 // from what it stores (Dm given, the second eye as the first, minus
 // tolerances from the plus ones), else the start-up default. A number line
-// that holds no number reads as 0, and a message names the file and its
-// lines; the error list keeps "Warnung: Zeile n keine Zahl". True when the
-// file was taken.
+// that holds no number reads as 0, and a message names the file, its lines
+// and the values the calculation uses for them; the error list keeps "Warnung: Zeile n keine Zahl".
+// True when the file was taken.
 bool ReadSpringFile(std::string_view name);
 
+// A number line of the file that held no number: its line number and the
+// current value of what it was read into.
+struct NotNumberLine {
+    std::size_t line;
+    std::function<std::string()> valueUsed;
+};
+
 // ReadSpringFile without the material record and the full check. A number
-// line that holds no number reads as 0; notNumbers receives the file line
-// numbers of such lines (ReadSpringFile names them to the user).
+// line that holds no number reads as 0; notNumbers receives such lines
+// (ReadSpringFile names them to the user with the values the check used).
 bool ReadSpringFileValues(std::string_view name);
-bool ReadSpringFileValues(std::string_view name, std::vector<std::size_t>& notNumbers);
+bool ReadSpringFileValues(std::string_view name, std::vector<NotNumberLine>& notNumbers);
 
 }  // namespace kor2

@@ -46,9 +46,7 @@ void RunCommand(const std::function<void()>& f) {
     try {
         f();
     } catch (const std::exception& e) {
-        SetArrowCursor();
-        ShowErrorMessage(e.what());
-        AbortFlag = true;
+        EndFailedCommand(e);
     }
 }
 

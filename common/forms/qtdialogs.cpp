@@ -64,14 +64,28 @@ std::optional<std::string> QtDialogs::ChooseFolder(std::string_view startDir) {
     return form.Folder;
 }
 
-void QtDialogs::Message(MsgStyle style, std::string_view caption, std::string_view text) {
+namespace {
+
+void ShowBox(MsgStyle style, std::string_view caption, const QString& text) {
     platform::BoxIcon icon = platform::BoxIcon::None;
     QString title = OemQ(caption);
     if (style == MsgStyle::Typed)
         icon = caption.substr(0, 6) == "Fehler" ? platform::BoxIcon::Error
                                                 : platform::BoxIcon::Information;
     if (style == MsgStyle::Plain) title = QApplication::applicationDisplayName();
-    platform::ShowMessageBox(title, OemQ(text), icon);
+    platform::ShowMessageBox(title, text, icon);
+}
+
+}  // namespace
+
+void QtDialogs::Message(MsgStyle style, std::string_view caption, std::string_view text) {
+    ShowBox(style, caption, OemQ(text));
+}
+
+void QtDialogs::MessageHostText(MsgStyle style, std::string_view caption,
+                                std::string_view utf8Text) {
+    ShowBox(style, caption,
+            QString::fromUtf8(utf8Text.data(), static_cast<qsizetype>(utf8Text.size())));
 }
 
 YesNoCancel QtDialogs::AskYesNoCancel(std::string_view caption, std::string_view text) {

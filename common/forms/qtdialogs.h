@@ -16,6 +16,8 @@ public:
     void ShowTextScreen(std::string_view caption, const std::vector<std::string>& lines) override;
     std::optional<std::string> ChooseFolder(std::string_view startDir) override;
     void Message(MsgStyle style, std::string_view caption, std::string_view text) override;
+    void MessageHostText(MsgStyle style, std::string_view caption,
+                         std::string_view utf8Text) override;
     YesNoCancel AskYesNoCancel(std::string_view caption, std::string_view text) override;
     bool AskRetry(std::string_view caption, std::string_view text) override;
     std::optional<std::string> OpenFile(std::string_view dir, std::string_view filter) override;

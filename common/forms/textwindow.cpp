@@ -212,9 +212,7 @@ void TForm_showtextfile::mi_EditCopyClick() {
 }
 
 void TForm_showtextfile::mi_dateiExportNotepadClick() {
-    const std::string program = NotepadProgram();
-    if (!platform::StartProgram(program, {platform::HostPath(OutwinFileName())}))
-        ShowErrorMessage(platform::DisplayPath(program) + " not found");
+    ShowInHostViewer(OutwinFileName());
 }
 
 // ---- Printing ------------------------------------------------------------------------------

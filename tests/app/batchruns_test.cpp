@@ -210,5 +210,24 @@ TEST_F(BatchRuns, AFatalEngineErrorEndsTheRunWithoutLeavingItsTemporaryFolder) {
     EXPECT_EQ(Entries(temp), std::vector<std::string>{});
 }
 
+// Line 2 of the report names the file the user gets, not the writer's
+// temporary one; the copy kept when that file cannot be written as well.
+TEST_F(BatchRuns, TheReportNamesTheFileTheUserGetsAlsoInTheKeptCopy) {
+    const auto line2 = [](const fs::path& file) {
+        const std::string text = ReadHostFile(file);
+        const std::size_t from = text.find('\n') + 1;
+        return text.substr(from, text.find_first_of("\r\n", from) - from);
+    };
+    const fs::path folder = RunFolder("named", "muster2.kr2", "d1.6.kr2");
+    ASSERT_EQ(RunAlone(folder, "d1.6.kr2"), 0);
+    EXPECT_EQ(line2(folder / "d1.6.txt"), "d1.6.txt");
+    fs::remove(folder / "d1.6.txt");
+    fs::create_directory(folder / "d1.6.txt");
+    EXPECT_EQ(RunAlone(folder, "d1.6.kr2"), 1);
+    const fs::path kept = KeptReport(temp, "d1.6");
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(line2(kept), "d1.6.txt");
+}
+
 }  // namespace
 }  // namespace kor2

@@ -295,9 +295,40 @@ TEST_F(DataFileNamesTest, ANameThatCodePage850LacksIsRefusedBeforeAnythingIsWrit
         AbortFlag = false;
         EXPECT_EQ(RunBatchReport(cmd), 1);
         ASSERT_EQ(ui.Of("message").size(), messages + 1);
-        EXPECT_NE(ui.Of("message").back().text.find("enthält Zeichen"_oem), std::string::npos);
+        EXPECT_NE(
+            ui.Of("message").back().text.find(std::string("\"") + host + "\" enthält Zeichen"),
+            std::string::npos);
         EXPECT_EQ(FilesBelow(tmp.path()), before);
     }
+}
+
+// A name that itself ends in the extension: the file opened is the one
+// saved and shown, not one without the second extension.
+TEST_F(DataFileNamesTest, ANameEndingInTheExtensionKeepsIt) {
+    const std::string file = tmp.file("sub/x.kr2.kr2");
+    WriteSpringFile(file);
+    ASSERT_FALSE(AbortFlag);
+    ASSERT_TRUE(OpenSpringFile(file));
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  " + file);
+    WireDiameter = 1.8L;
+    InputModifiedFlag = true;
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));  // replace it
+    ASSERT_TRUE(SaveSpringCommand());
+    ASSERT_EQ(ui.Of("yesno").size(), 1u);
+    EXPECT_EQ(ui.Of("yesno")[0].text.find(file + " existiert bereits"), 0u);
+    EXPECT_FALSE(fs::exists(tmp.file("sub/x.kr2")));
+    WireDiameter = 0;
+    ASSERT_TRUE(OpenSpringFile(file));
+    EXPECT_EQ(WireDiameter, 1.8L);
+
+    // Named on the command line in the current folder, it is saved into itself too.
+    InFolder cwd(tmp.file("sub"));
+    ASSERT_TRUE(LoadCommandLineSpring("x.kr2.kr2"));
+    EXPECT_EQ(MainWindowCaption(), MainTitle.str() + "  -  x.kr2.kr2");
+    InputModifiedFlag = true;
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    ASSERT_TRUE(SaveSpringCommand());
+    EXPECT_FALSE(fs::exists(tmp.file("sub/x.kr2.kr2.kr2")));
 }
 
 }  // namespace

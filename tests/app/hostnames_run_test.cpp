@@ -56,6 +56,7 @@ TEST(HostNamesRun, ANameThatCodePage850LacksIsRefusedAndNothingIsWritten) {
         EXPECT_NE(out.find("enthält Zeichen, die das Programm nicht darstellen kann"),
                   std::string::npos)
             << out;
+        EXPECT_NE(out.find(std::string("\"") + name + "\""), std::string::npos) << out;  // as typed
         std::set<std::string> after = Entries(tmp.path());
         after.erase("cfg");
         EXPECT_EQ(after, before);

@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "common/errdesc.h"
 #include "common/globals.h"
+#include "common/numfmt.h"
 #include "common/scriptdialogs.h"
 #include "platform/hostfs.h"
 #include "spring/springdata.h"
@@ -129,6 +130,46 @@ TEST_F(NumberLineShell, GoodFilesOpenWithoutAMessage) {
     ASSERT_TRUE(OpenSpringFile(file));
     EXPECT_EQ(WireDiameter, 1.5L);
     EXPECT_TRUE(dialogs.Of("message").empty()) << dialogs.Of("message")[0].text;
+}
+
+// A full list after the check: the reader's messages after it displace
+// warnings of the check, and a warning never displaces a fatal message or
+// an error (material 999 is not in the table, line 34 is the frequency).
+TEST_F(NumberLineShell, AFullListKeepsFatalMessagesAndErrors) {
+    std::string text = ReadHostFile(kData + "TRAIN/muster2.kr2");
+    const std::string file = tmp.file("feder.kr2");
+    ASSERT_TRUE(platform::WriteFileReplacing(file, WithLine(WithLine(text, 123, "999"), 34, "x")));
+    ASSERT_TRUE(OpenSpringFile(file));
+    ASSERT_EQ(ErrorList.count, kErrorListSlots);
+    std::string listed;
+    for (int k = 1; k <= ErrorList.count; ++k) listed += ErrorList.slots[k].str() + "\n";
+    for (const char* kept : {"Fatal  : FEDWST DBF error", "Fatal  : Rm = 0 !",
+                             "Fehler : tauk1>tauzul !", "Warnung: Zeile 34 keine Zahl"})
+        EXPECT_NE(listed.find(std::string(kept) + "\n"), std::string::npos) << kept << "\n"
+                                                                            << listed;
+}
+
+// The wire diameter read as 0 is estimated by the check: the message gives
+// the value the calculation uses, and the remedy the file and the line.
+TEST_F(NumberLineShell, TheMessageGivesTheValueUsedAndWhereToMendIt) {
+    const std::string file = tmp.file("feder.kr2");
+    ASSERT_TRUE(platform::WriteFileReplacing(
+        file, WithLine(ReadHostFile(kData + "TRAIN/muster1.kr2"), 64, "abc")));
+    ASSERT_TRUE(OpenSpringFile(file));
+    ASSERT_GT(WireDiameter, 0);
+    ASSERT_EQ(dialogs.Of("message").size(), 1u);
+    const std::string said = dialogs.Of("message")[0].text;
+    EXPECT_NE(said.find("gerechnet wird mit " + FloatToStrAuto(WireDiameter)), std::string::npos)
+        << said;
+    EXPECT_NE(said.find("Zeile 64 in " + file + " berichtigen"), std::string::npos) << said;
+    EXPECT_EQ(said.find("als 0"), std::string::npos) << said;
+    PltFolder = kData;
+    std::string cause, remedy;
+    LookupErrDescription(static_cast<uint16_t>(ErrorList.count), cause);
+    LookupErrRemedy(static_cast<uint16_t>(ErrorList.count), remedy);
+    EXPECT_EQ(cause.find("als 0"), std::string::npos) << cause;
+    EXPECT_EQ(remedy.find("Eingabe"), std::string::npos) << remedy;
+    EXPECT_NE(remedy.find("Datei"), std::string::npos) << remedy;
 }
 
 }  // namespace

@@ -275,5 +275,52 @@ TEST_F(MaterialMenuTest, TypedNewMaterialIsCheckedEvenWhenTheBrowserIsCancelled)
     EXPECT_EQ(ReadHostFile(table), ReadHostFile(kData + "fedwst.dbf"));  // nothing appended
 }
 
+// A new material typed in whole, and the table then found damaged: the
+// command fails, and the spring is either as before or, as here, has the
+// typed material, is marked modified and is checked with it.
+TEST_F(MaterialMenuTest, ATableErrorAfterTheEntryLeavesTheSpringCheckedAndModified) {
+    ASSERT_TRUE(platform::WriteFileReplacing(tmp.file("fedwst.dbf"), std::string(700, 'x')));
+    DbfFolder = tmp.path().string();
+    ASSERT_TRUE(OpenSpringFile(CopySpring("muster2.kr2")));
+    ScriptedAnswer yes;
+    yes.janein = 'J';
+    dialogs.answers.push_back(yes);
+    for (const char* a : {"Mein Werkstoff",
+                          "200000",
+                          "78000",
+                          "7.9",
+                          "a",
+                          "b",
+                          "c",
+                          "1",
+                          "2000",
+                          "10",
+                          "1000",
+                          "2500",
+                          "0.1",
+                          "10",
+                          "120",
+                          "1000",
+                          "10",
+                          "500",
+                          "600",
+                          "300",
+                          "500"})
+        dialogs.answers.push_back(ScriptedAnswer::Type(a));
+    ClearErrorList();
+    EXPECT_TRUE(SelectMaterialCommand());
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(MaterialIndex, kOwnMaterialIndex);
+    EXPECT_EQ(MaterialName.str().rfind("Mein Werkstoff", 0), 0u);
+    EXPECT_EQ(ModulusG, 78000);
+    EXPECT_TRUE(InputModifiedFlag);
+    bool checked = false;  // the check ran with the typed material
+    for (int k = 1; k <= ErrorList.count; ++k)
+        checked = checked || ErrorList.slots[k].str().rfind("Fatal  : FEDWST", 0) != 0;
+    EXPECT_TRUE(checked);
+    ASSERT_FALSE(dialogs.Of("message").empty());
+    EXPECT_NE(dialogs.Of("message").back().text.find("210"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kor2

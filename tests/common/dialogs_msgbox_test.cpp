@@ -97,8 +97,9 @@ TEST_F(MsgBoxTest, NamesThatCannotBeCreated) {
     const std::string bad = Dir() + "\\missing\\x.kr2";
     ConfirmOverwrite(bad);
     EXPECT_TRUE(AbortFlag);
-    EXPECT_EQ(ui.Of("message").at(0).text,
-              "Ung\x81ltiger Dateiname \"" + tmp.file("missing/x.kr2") + "\" !");
+    EXPECT_EQ(ui.Of("message").at(0).text, "Datei " + tmp.file("missing/x.kr2") +
+                                               " kann nicht geschrieben werden: der Ordner " +
+                                               tmp.file("missing") + " fehlt !");
 
     AbortFlag = false;
     MessageBoxesEnabled = false;
@@ -122,7 +123,9 @@ TEST_F(MsgBoxTest, ReadOnlyPlacesRefuseWithoutHarm) {
     ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
     ConfirmOverwrite("\\proc\\version");
     EXPECT_TRUE(AbortFlag);
-    EXPECT_EQ(ui.Of("message").at(0).text, "Ung\x81ltiger Dateiname \"/proc/version\" !");
+    EXPECT_EQ(ui.Of("message").at(0).text,
+              "Datei /proc/version kann nicht geschrieben werden: kein Schreibrecht f\x81r diese "
+              "Datei !");
     EXPECT_EQ(Slurp("/proc/version"), before);
 }
 
@@ -260,7 +263,8 @@ TEST_F(MsgBoxTest, DataFileNamesKeepTheirDots) {
     EXPECT_EQ(DataFileBareName(".kr2"), ".kr2");  // no name before the extension
     EXPECT_EQ(DataFileFullName("d1.6"), "C:\\federn\\d1.6.kr2");
     EXPECT_EQ(DataFileFullName("sub\\d1.6"), "sub\\d1.6.kr2");
-    EXPECT_EQ(DataFileFullName("d1.6.kr2"), "C:\\federn\\d1.6.kr2");  // complete already
+    EXPECT_EQ(DataFileFullName("x.kr2"), "C:\\federn\\x.kr2.kr2");        // the name of x.kr2.kr2
+    EXPECT_EQ(DataFileFullNameOf("C:\\x\\d1.6.kr2"), "C:\\x\\d1.6.kr2");  // complete already
     EXPECT_EQ(DataFileFullName(DataFileBareName("x\\feder.v2.kr2")), "C:\\federn\\feder.v2.kr2");
 }
 

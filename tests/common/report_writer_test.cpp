@@ -341,12 +341,21 @@ TEST_F(ReportWriterTest, HtmlReportOpensInTheHostViewerWhereTheBrowserIsMissing)
     Begin(7);
     ReportLine("x");
     ReportEnd();
+    // An opener that finds no viewer ends with a failure: the user learns
+    // where the file is.
+    platform::SetEnv("KOR2_NOTEPAD", "/bin/false");
+    platform::EraseFile(RunTemp("kor2.htm"));
+    Begin(7);
+    ReportLine("x");
+    ReportEnd();
     if (saved)
         platform::SetEnv("KOR2_NOTEPAD", *saved);
     else
         unsetenv("KOR2_NOTEPAD");
-    ASSERT_EQ(ui.Of("message").size(), 1u);
+    ASSERT_EQ(ui.Of("message").size(), 2u);
     EXPECT_EQ(ui.Of("message")[0].text, tmp.file("no-viewer") + " not found");
+    EXPECT_NE(ui.Of("message")[1].text.find("steht in " + RunTemp("kor2.htm")), std::string::npos)
+        << ui.Of("message")[1].text;
 }
 
 class ReportPrinterPortTest : public test::ReportTestBase {

@@ -349,6 +349,7 @@ TEST_F(QtForms, FileDialogsTakeUmlautNamesAndRefuseOthers) {
         EXPECT_EQ(qt.SaveFile(tmp.path().string(), "*.kr2|*.kr2", ""), std::nullopt) << name;
         EXPECT_TRUE(AbortFlag);
         EXPECT_TRUE(said.contains(QString::fromUtf8("enthält Zeichen"))) << said.toStdString();
+        EXPECT_TRUE(said.contains(QString::fromUtf8(name))) << said.toStdString();  // as typed
         EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
     }
 }

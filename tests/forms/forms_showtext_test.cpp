@@ -201,5 +201,26 @@ TEST_F(ShowTextWindow, WithoutAPrinterThePagesGoIntoAPdfBesideTheSpring) {
     EXPECT_EQ(ui.Of("message")[1].text, chosen + " wurde angelegt.");
 }
 
+// A host whose file opener finds no viewer (it ends with a failure): the
+// user learns where the exported file is.
+TEST_F(ShowTextWindow, ExportWithoutAViewerSaysWhereTheFileIs) {
+    PutFile(test::RunTempFile("outwin.txt"), "x\r\n");
+    const auto saved = platform::GetEnv("KOR2_NOTEPAD");
+    platform::SetEnv("KOR2_NOTEPAD", "/bin/false");
+    OnModal<TForm_showtextfile>([](TForm_showtextfile* w) {
+        w->mi_dateiExportNotepad->trigger();
+        w->mi_dateiBeenden->trigger();
+    });
+    qt.ShowTextWindow("r", false);
+    if (saved)
+        platform::SetEnv("KOR2_NOTEPAD", *saved);
+    else
+        unsetenv("KOR2_NOTEPAD");
+    ASSERT_EQ(ui.Of("message").size(), 1u);
+    EXPECT_NE(ui.Of("message")[0].text.find("steht in " + test::RunTempFile("outwin.txt")),
+              std::string::npos)
+        << ui.Of("message")[0].text;
+}
+
 }  // namespace
 }  // namespace kor2

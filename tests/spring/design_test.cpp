@@ -198,5 +198,24 @@ TEST_F(DesignTest, RecalcFromLengthsComputesCoilsFromBodyLength) {
     EXPECT_NEAR(ActiveCoils, 34, 1e-12L);
 }
 
+// A body length of whole coils (15 x 0.66) gives 14 coils less a rounding
+// noise in the division; the eye angle must come out as 0, not 359.99..,
+// or the check's coil rounding adds a coil.
+TEST_F(DesignTest, RecalcFromLengthsOfWholeCoilsKeepsTheCoilCount) {
+    WireDiameter = 0.66L;
+    DiameterInputMode = 3;
+    MeanDiameter = 7.69L;
+    EyeType = {0, 11, 12};  // eye heights 6.5 each
+    ScrewedInCoils = {0, 1.8L, 0.3L};
+    BodyLength = 9.9L;
+    LengthL1 = 37.7L;
+    LengthL2 = 60;
+    RecalcFromLengths();
+    EXPECT_FALSE(CalcErrorFlag);
+    EXPECT_EQ(EyePosition, 0);
+    EXPECT_NEAR(ActiveCoils, 14, 1e-9L);
+    EXPECT_NEAR(FreeLength, 9.9L + 13, 1e-9L);
+}
+
 }  // namespace
 }  // namespace kor2
