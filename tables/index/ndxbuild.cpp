@@ -594,6 +594,16 @@ void Reindex() {
                                 ") [Reindex]");
         return;
     }
+    // A shared table is held alone for the whole rebuild; when another program
+    // has it open, the rebuild is refused before any order is closed.
+    EndOfWork reshare;
+    if (!a->exclusive && !a->isVirtual) {
+        if (ReopenDbf(true) != 0) {
+            SetEngineError(225, platform::DisplayPath(a->fileName) + " [Reindex]");
+            return;
+        }
+        reshare.Arm([] { ReopenDbf(false); });
+    }
     const int controlling = CurrentOrderNo();
     Set_Order_To(1);
     for (int o = 1; o <= MaxOrders; ++o) {
@@ -615,17 +625,22 @@ void Reindex() {
             expr = std::string(text, strnlen(text, HdrExprSize - 1));
             if (a->oem) expr = LStrOemToAnsi(expr);
         }
-        CloseIndexOrder(o);
-        MakeIndex(file, expr, soundex, o, unique, descending, keyMaker, context);
-        if (EngineErrorCode != 0) return;
         std::string options = file;
         if (soundex) options += " SOUNDEX";
         if (descending) options += " DESCENDING";
         if (unique) options += " UNIQUE";
         if (noCache) options += " NOCACHE";
+        CloseIndexOrder(o);
+        // A build that fails before it replaced the file leaves the old
+        // file: the order is opened again from it.
+        EndOfWork reopen([&] { SetIndexTo(options, o, keyMaker, context); });
+        MakeIndex(file, expr, soundex, o, unique, descending, keyMaker, context);
+        if (EngineErrorCode != 0) return;
+        reopen.Dismiss();
         if (!SetIndexTo(options, o, keyMaker, context)) return;
     }
     Set_Order_To(controlling);
+    reshare.End();
 }
 
 }  // namespace kor2

@@ -1,0 +1,63 @@
+// Failures in the middle of index work: a rebuild another program keeps from
+// running leaves the order open and in use.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tables/area/changes.h"
+#include "tables/area/navigation.h"
+#include "tables/base/engineerror.h"
+#include "tables/index/ndx_sharedutil.h"
+#include "tables/index/ndxbuild.h"
+#include "tables/index/orders.h"
+
+namespace kor2 {
+namespace {
+
+using test::Key;
+
+// Program B: its rebuild is refused while program A shares the table, with
+// error handling off and in exception mode; its next changes reach the index.
+TEST(NdxFailsafeChild, DISABLED_RefusedReindexThenWrite) {
+    test::OpenShared();
+    Reindex();
+    ASSERT_EQ(EngineErrorCode, 225) << EngineErrorMsg;
+    ASSERT_TRUE(ALock()) << EngineErrorMsg;
+    ClearRecord();
+    test::SetT("k");
+    Append();
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    Unlock();
+
+    SetErrorHandling(true);
+    SetExceptionMode(true);
+    EXPECT_THROW(Reindex(), ETableError);
+    SetErrorHandling(false);
+    SetExceptionMode(false);
+    Go(2);
+    ASSERT_TRUE(RLock()) << EngineErrorMsg;
+    test::SetT("m");
+    Replace();
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    Unlock();
+    test::CloseShared();
+}
+
+class NdxFailsafeTest : public test::SharedNdxTest {};
+
+TEST_F(NdxFailsafeTest, RefusedReindexKeepsTheOrderInUse) {
+    OpenSharedRows({"b", "d", "f", "h", "j", "l"});
+    ASSERT_EQ(test::WaitChild(test::SpawnSelf("NdxFailsafeChild.DISABLED_RefusedReindexThenWrite",
+                                              {"KOR2_TABLE=" + table_, "KOR2_INDEX=" + index_})),
+              0);
+    EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{1, 3, 4, 5, 7, 6, 2}));
+    EXPECT_TRUE(Find("k"));
+    ExpectAt(7, "k");
+    EXPECT_TRUE(Find("m"));
+    ExpectAt(2, "m");
+    EXPECT_FALSE(Find("d"));
+}
+
+}  // namespace
+}  // namespace kor2
