@@ -197,6 +197,7 @@ void Append() {
     const bool index = IndexInControl();
     {
         IndexProtection guard(IndexProtection::Change, index);
+        if (guard.Failed()) return;
         if (index && IndexHooks.keysCanChange && !IndexHooks.keysCanChange(true)) return;
         if (!AppendDbfRecord(a)) return;
         AreaRecordToBuffer(a);
@@ -227,6 +228,7 @@ void Replace() {
     }
     const bool index = IndexInControl() && !a.isVirtual;
     IndexProtection guard(IndexProtection::Change, index);
+    if (guard.Failed()) return;
     if (index) {
         if (a.swapBuffer.size() < a.typedSize) {
             SetEngineError(254, platform::DisplayPath(a.fileName) + " " + "Tausch-Puffer ist NIL." +

@@ -1,6 +1,9 @@
 // Failures in the middle of index work: a rebuild another program keeps from
-// running leaves the order open and in use.
+// running leaves the order open and in use; a write whose protection fails
+// writes nothing.
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 #include <string>
 #include <vector>
@@ -8,9 +11,11 @@
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/base/engineerror.h"
+#include "tables/dbf/hooks.h"
 #include "tables/index/ndx_sharedutil.h"
 #include "tables/index/ndxbuild.h"
 #include "tables/index/orders.h"
+#include "tables/sema/semaphore.h"
 
 namespace kor2 {
 namespace {
@@ -57,6 +62,40 @@ TEST_F(NdxFailsafeTest, RefusedReindexKeepsTheOrderInUse) {
     EXPECT_TRUE(Find("m"));
     ExpectAt(2, "m");
     EXPECT_FALSE(Find("d"));
+}
+
+// A program killed while it reads leaves its reader registration behind.
+TEST(NdxFailsafeChild, DISABLED_KilledWhileReading) {
+    test::OpenShared();
+    IndexHooks.readProtect = [saved = IndexHooks.readProtect](int on) {
+        saved(on);
+        if (on) raise(SIGKILL);
+    };
+    GoTop();
+}
+
+TEST_F(NdxFailsafeTest, WriteRefusedForItsProtectionWritesNothing) {
+    OpenSharedRows({"b", "d", "f"});
+    EXPECT_EQ(test::WaitChild(test::SpawnSelf("NdxFailsafeChild.DISABLED_KilledWhileReading",
+                                              {"KOR2_TABLE=" + table_, "KOR2_INDEX=" + index_})),
+              -1);
+    const std::string before = test::ReadFileBytes(table_), ndx = test::ReadFileBytes(index_);
+    SemaReaderWaitSec = 0;
+    ASSERT_TRUE(ALock());
+    ClearRecord();
+    test::SetT("k");
+    Append();
+    EXPECT_EQ(EngineErrorCode, 1202);
+    Unlock();
+    Go(2);
+    ASSERT_TRUE(RLock());
+    test::SetT("m");
+    Replace();
+    EXPECT_EQ(EngineErrorCode, 1202);
+    Unlock();
+    SemaReaderWaitSec = 100;
+    EXPECT_TRUE(test::ReadFileBytes(table_) == before) << "table written";
+    EXPECT_TRUE(test::ReadFileBytes(index_) == ndx) << "index written";
 }
 
 }  // namespace
