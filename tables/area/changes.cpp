@@ -89,6 +89,7 @@ void UnlockBaseByte() {
 namespace {
 
 bool LockWhole(uint8_t state, int64_t length) {
+    EngineErrorCode = 0;
     if (CheckAreaOpen(state == LockFile ? "FLock" : "ALock")) return false;
     DbfArea& a = *CurrentDbf();
     if (a.lockState == state) return true;
@@ -108,6 +109,7 @@ bool ALock() {
 }
 
 bool RLock() {
+    EngineErrorCode = 0;
     if (CheckAreaOpen("RLock")) return false;
     DbfArea& a = *CurrentDbf();
     if (MaxRecordLocks != 0 && a.recordLockCount >= MaxRecordLocks) {
