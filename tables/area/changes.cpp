@@ -202,6 +202,10 @@ void Append() {
         if (guard.Failed()) return;
         if (index && IndexHooks.keysCanChange && !IndexHooks.keysCanChange(true)) return;
         if (!AppendDbfRecord(a)) return;
+        // Other programs learn of the record through the count in the header
+        // before the index points to it: a program killed in between leaves
+        // at worst a record that the index misses.
+        if (index && Shared(a) && !CommitDbfHeader(a)) return;
         AreaRecordToBuffer(a);
         if (index && IndexHooks.addKeys) IndexHooks.addKeys();
         guard.End();

@@ -1,15 +1,19 @@
 // Failures in the middle of index work: a rebuild another program keeps from
 // running leaves the order open and in use; a write whose protection fails
-// writes nothing.
+// writes nothing; a program killed at any write of an append that splits
+// index nodes leaves every key that was in the index reachable.
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <set>
 
 #include <string>
 #include <vector>
 
+#include "platform/hostfs.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
 #include "tables/dbf/hooks.h"
 #include "tables/index/ndx_sharedutil.h"
@@ -96,6 +100,78 @@ TEST_F(NdxFailsafeTest, WriteRefusedForItsProtectionWritesNothing) {
     SemaReaderWaitSec = 100;
     EXPECT_TRUE(test::ReadFileBytes(table_) == before) << "table written";
     EXPECT_TRUE(test::ReadFileBytes(index_) == ndx) << "index written";
+}
+
+// A writer that dies before its KOR2_KILL_AT-th file write of one append.
+TEST(NdxFailsafeChild, DISABLED_KilledAtAWrite) {
+    ScopedFaultPlan faults;
+    test::OpenShared();
+    ASSERT_TRUE(ALock()) << EngineErrorMsg;
+    faults.plan().writes = 0;
+    faults.plan().failWrite = std::stoi(test::EnvText("KOR2_KILL_AT"));
+    faults.plan().kill = true;
+    ClearRecord();
+    test::SetT(test::EnvText("KOR2_KEY"));
+    Append();
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    Unlock();
+    test::CloseShared();
+}
+
+std::string KeyText(int i) {
+    const std::string digits = std::to_string(i);
+    return "k" + std::string(4 - digits.size(), '0') + digits;
+}
+
+TEST_F(NdxFailsafeTest, WriterKilledInASplitLosesNoKey) {
+    // One full leaf; a full root over full leaves (31 keys to a node).
+    const struct {
+        int keys;
+        int added;
+    } cases[] = {{31, 41}, {31, 11}, {32 * 31, 991}};
+    for (const auto& c : cases) {
+        const std::string added = KeyText(c.added);
+        for (int killAt = 1;; ++killAt) {
+            SCOPED_TRACE(added + " killed at write " + std::to_string(killAt));
+            // What an earlier writer killed while it held the semaphore left.
+            platform::EraseFile(GetSemaphoreFileName(table_));
+            std::vector<std::string> keys;
+            for (int i = 0; i < c.keys; ++i) keys.push_back(KeyText(2 * i));
+            OpenSharedRows(keys);
+            CloseArea();
+            const int exit = test::WaitChild(
+                test::SpawnSelf("NdxFailsafeChild.DISABLED_KilledAtAWrite",
+                                {"KOR2_TABLE=" + table_, "KOR2_INDEX=" + index_,
+                                 "KOR2_KILL_AT=" + std::to_string(killAt), "KOR2_KEY=" + added}));
+            ASSERT_TRUE(exit == 0 || exit == -1);
+
+            // Another program: every key is found, a walk meets each record once.
+            ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+            ASSERT_TRUE(OpenIndexFile(index_, 1)) << EngineErrorMsg;
+            for (size_t i = 0; i < keys.size(); ++i) {
+                EXPECT_TRUE(Find(keys[i])) << keys[i];
+                EXPECT_EQ(RecNo(), static_cast<int32_t>(i + 1)) << keys[i];
+            }
+            const std::vector<int32_t> walk = test::WalkForward();
+            EXPECT_EQ(test::WalkBackward(), std::vector<int32_t>(walk.rbegin(), walk.rend()));
+            std::set<int32_t> met;
+            std::string previous;
+            for (int32_t r : walk) {
+                EXPECT_TRUE(met.insert(r).second) << "record " << r << " twice";
+                Go(r);
+                EXPECT_LE(previous, Key());
+                previous = Key();
+            }
+            EXPECT_GE(met.size(), keys.size());
+            GoBottom();
+            EXPECT_EQ(Key(), exit == 0 ? std::max(added, keys.back()) : keys.back());
+            if (exit == 0) {
+                EXPECT_TRUE(Find(added));
+            }
+            CloseArea();
+            if (exit == 0) break;
+        }
+    }
 }
 
 }  // namespace
