@@ -77,16 +77,16 @@ bool IsLeaf(const NdxNode& node) {
     return GetU32(node.data() + NodeEntries) == 0;
 }
 
-// The entries of the node at `level` of the path that belong to it. A program
-// killed in the middle of a split can leave the old copy of the shrunk node,
-// whose upper entries its new sibling holds as well; they lie above the key
-// the parent holds for the node and are left out, so that a walk meets every
-// entry once.
-int LiveCount(const IndexControlBlock& b, const std::vector<NdxPathStep>& path, size_t level) {
-    const NdxNode& node = path[level].buf;
+// The entries of the node at the top of the path that belong to it. A
+// program killed in the middle of a split can leave the old copy of the
+// shrunk node, whose upper entries its new sibling holds as well; they lie
+// above the key the parent holds for the node and are left out, so that a
+// walk meets every entry once.
+int LiveCount(const IndexControlBlock& b, const std::vector<NdxPathStep>& path) {
+    const NdxNode& node = path.back().buf;
     int n = NodeCount(node);
     if (b.keysOutOfOrder) return n;
-    for (size_t up = level; up-- > 0;) {
+    for (size_t up = path.size() - 1; up-- > 0;) {
         const NdxPathStep& s = path[up];
         if (s.pos >= NodeCount(s.buf)) continue;  // the trailing pointer: bounded further up
         const uint8_t* bound = NodeEntry(b, s.buf, s.pos) + EntryKey;
@@ -96,11 +96,10 @@ int LiveCount(const IndexControlBlock& b, const std::vector<NdxPathStep>& path, 
     return n;
 }
 
-// The last child position of the internal node at `level`: its trailing
-// pointer when every entry belongs to it.
-int LastChild(const IndexControlBlock& b, const std::vector<NdxPathStep>& path, size_t level) {
-    const int live = LiveCount(b, path, level);
-    return live == NodeCount(path[level].buf) ? live : std::max(live - 1, 0);
+// The last child position of an internal node: its trailing pointer when
+// every entry belongs to it.
+int LastChild(const NdxPathStep& s) {
+    return s.live == NodeCount(s.buf) ? s.live : std::max(s.live - 1, 0);
 }
 
 // Pushes node n on the path; false after an error.
@@ -113,19 +112,19 @@ bool Push(IndexControlBlock& b, uint32_t n) {
     step.node = n;
     if (!SeekAndRead(b, n, step.buf)) return false;
     b.path.push_back(step);
+    b.path.back().live = LiveCount(b, b.path);
     return true;
 }
 
 // Descends from the top of the path to a leaf along the first (or last) child.
 bool DescendFrom(IndexControlBlock& b, bool last) {
     for (;;) {
-        const size_t level = b.path.size() - 1;
         NdxPathStep& top = b.path.back();
         if (IsLeaf(top.buf)) {
-            top.pos = last ? std::max(LiveCount(b, b.path, level) - 1, 0) : 0;
+            top.pos = last ? std::max(top.live - 1, 0) : 0;
             return true;
         }
-        top.pos = last ? LastChild(b, b.path, level) : 0;
+        top.pos = last ? LastChild(top) : 0;
         if (!Push(b, NodeChild(b, top.buf, top.pos))) return false;
     }
 }
@@ -139,7 +138,7 @@ bool DescendToKey(IndexControlBlock& b, const std::string& key) {
         NdxPathStep& top = b.path.back();
         top.pos = LowerBound(b, top.buf, k);
         if (IsLeaf(top.buf)) return true;
-        top.pos = std::min(top.pos, LastChild(b, b.path, b.path.size() - 1));
+        top.pos = std::min(top.pos, LastChild(top));
         if (!Push(b, NodeChild(b, top.buf, top.pos))) return false;
     }
 }
@@ -420,7 +419,7 @@ int StepCursor(IndexControlBlock& b, bool forward) {
     // Bounded walk over empty leaves, which only damaged files hold.
     for (int guard = 0; guard < 1 << 20; ++guard) {
         NdxPathStep& leaf = b.path.back();
-        const int n = LiveCount(b, b.path, b.path.size() - 1);
+        const int n = leaf.live;
         if (forward && leaf.pos + 1 < n) {
             ++leaf.pos;
             return 1;
@@ -435,7 +434,7 @@ int StepCursor(IndexControlBlock& b, bool forward) {
         while (level > 0) {
             --level;
             const NdxPathStep& s = b.path[level];
-            if (forward ? s.pos < LastChild(b, b.path, level) : s.pos > 0) {
+            if (forward ? s.pos < LastChild(s) : s.pos > 0) {
                 found = true;
                 break;
             }
@@ -460,7 +459,7 @@ int SeekKeyInOrder(IndexControlBlock& b, const std::string& key) {
     const std::string k = PadKey(b, key);
     if (!DescendToKey(b, k)) return -1;
     NdxPathStep& leaf = b.path.back();
-    const int n = LiveCount(b, b.path, b.path.size() - 1);
+    const int n = leaf.live;
     if (n == 0 && b.path.size() == 1) {
         leaf.pos = 0;
         b.eof = true;
