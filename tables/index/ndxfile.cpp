@@ -389,7 +389,7 @@ bool SeekAndWrite(IndexControlBlock& b, uint32_t n, const NdxNode& node) {
 bool CursorOnEntry(const IndexControlBlock& b) {
     if (b.path.empty()) return false;
     const NdxPathStep& leaf = b.path.back();
-    return leaf.pos >= 0 && leaf.pos < NodeCount(leaf.buf);
+    return leaf.pos >= 0 && leaf.pos < leaf.live;
 }
 
 int32_t CursorRecord(const IndexControlBlock& b) {
