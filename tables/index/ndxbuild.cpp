@@ -481,6 +481,13 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
         SetEngineError(214, platform::DisplayPath(path));
         return Suffix(path);
     }
+    // Checked before an old file of the name is erased: a build refused for
+    // its key or the disk space leaves the old index as it was.
+    const int32_t savedRecord = a.currentRecord;
+    const bool savedEof = a.eof, savedBof = a.bof;
+    RefreshRecCount(a);
+    if (!KeyShape(*b, resultType)) return Suffix(path);
+    if (!CheckIndexDiskSpace(*b, a.recordCount, path)) return;
     bool reopened = false;
     if (!a.exclusive) {
         const uint16_t erased = FileExistsP(path) ? EraseFileIfFree(path) : 0;
@@ -495,11 +502,6 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
     // Shares the table again on every way out.
     EndOfWork reshare;
     if (reopened) reshare.Arm([] { ReopenDbf(false); });
-    const int32_t savedRecord = a.currentRecord;
-    const bool savedEof = a.eof, savedBof = a.bof;
-    RefreshRecCount(a);
-    if (!KeyShape(*b, resultType)) return Suffix(path);
-    if (!CheckIndexDiskSpace(*b, a.recordCount, path)) return;
     uint16_t io = 0;
     b->file = CreateEngineFile(path, ShareExclusive, io);
     if (!b->file) {

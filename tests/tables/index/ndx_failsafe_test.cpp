@@ -66,6 +66,14 @@ TEST_F(NdxFailsafeTest, RefusedReindexKeepsTheOrderInUse) {
     EXPECT_TRUE(Find("m"));
     ExpectAt(2, "m");
     EXPECT_FALSE(Find("d"));
+
+    // A rebuild refused for the disk space keeps the old file open and in use.
+    IndexDiskFreeProc = [](const std::string&) { return int64_t{0}; };
+    Reindex();
+    IndexDiskFreeProc = nullptr;
+    EXPECT_EQ(EngineErrorCode, 227);
+    EXPECT_TRUE(Find("k"));
+    ExpectAt(7, "k");
 }
 
 // A program killed while it reads leaves its reader registration behind.
