@@ -596,10 +596,11 @@ void Reindex() {
                                 ") [Reindex]");
         return;
     }
-    // A shared table is held alone for the whole rebuild; when another program
-    // has it open, the rebuild is refused before any order is closed.
+    // A shared table is held alone for the whole rebuild (a pack holds it
+    // already); when another program has it open, the rebuild is refused
+    // before any order is closed.
     EndOfWork reshare;
-    if (!a->exclusive && !a->isVirtual) {
+    if (!a->exclusive && !a->isVirtual && (a->shareMode & 0x70) != (ShareExclusive & 0x70)) {
         if (ReopenDbf(true) != 0) {
             SetEngineError(225, platform::DisplayPath(a->fileName) + " [Reindex]");
             return;
