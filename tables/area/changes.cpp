@@ -89,6 +89,7 @@ void UnlockBaseByte() {
 namespace {
 
 bool LockWhole(uint8_t state, int64_t length) {
+    EngineErrorCode = 0;
     if (CheckAreaOpen(state == LockFile ? "FLock" : "ALock")) return false;
     DbfArea& a = *CurrentDbf();
     if (a.lockState == state) return true;
@@ -108,6 +109,7 @@ bool ALock() {
 }
 
 bool RLock() {
+    EngineErrorCode = 0;
     if (CheckAreaOpen("RLock")) return false;
     DbfArea& a = *CurrentDbf();
     if (MaxRecordLocks != 0 && a.recordLockCount >= MaxRecordLocks) {
@@ -197,8 +199,13 @@ void Append() {
     const bool index = IndexInControl();
     {
         IndexProtection guard(IndexProtection::Change, index);
+        if (guard.Failed()) return;
         if (index && IndexHooks.keysCanChange && !IndexHooks.keysCanChange(true)) return;
         if (!AppendDbfRecord(a)) return;
+        // Other programs learn of the record through the count in the header
+        // before the index points to it: a program killed in between leaves
+        // at worst a record that the index misses.
+        if (index && Shared(a) && !CommitDbfHeader(a)) return;
         AreaRecordToBuffer(a);
         if (index && IndexHooks.addKeys) IndexHooks.addKeys();
         guard.End();
@@ -227,6 +234,7 @@ void Replace() {
     }
     const bool index = IndexInControl() && !a.isVirtual;
     IndexProtection guard(IndexProtection::Change, index);
+    if (guard.Failed()) return;
     if (index) {
         if (a.swapBuffer.size() < a.typedSize) {
             SetEngineError(254, platform::DisplayPath(a.fileName) + " " + "Tausch-Puffer ist NIL." +

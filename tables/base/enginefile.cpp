@@ -3,6 +3,7 @@
 #include "tables/base/enginefile.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -83,7 +84,7 @@ public:
         return inner_->ReadAt(pos, buf, len);
     }
     int64_t WriteAt(int64_t pos, const void* buf, int64_t len) override {
-        if (Fails(plan_->writes, plan_->failWrite)) {
+        if (WriteFails()) {
             if (len > 1) inner_->WriteAt(pos, buf, len / 2);
             return -1;
         }
@@ -91,7 +92,7 @@ public:
     }
     int64_t Size() override { return inner_->Size(); }
     bool Truncate(int64_t size) override {
-        if (Fails(plan_->writes, plan_->failWrite)) return false;
+        if (WriteFails()) return false;
         return inner_->Truncate(size);
     }
     bool Flush() override { return inner_->Flush(); }
@@ -106,6 +107,11 @@ private:
         injected_ = (failAt > 0 && counter == failAt) || (plan_->failAllAfter && plan_->failed);
         if (injected_) plan_->failed = true;
         return injected_;
+    }
+    bool WriteFails() {
+        if (!Fails(plan_->writes, plan_->failWrite)) return false;
+        if (plan_->kill) raise(SIGKILL);
+        return true;
     }
     std::unique_ptr<EngineFile> inner_;
     std::shared_ptr<FaultPlan> plan_;

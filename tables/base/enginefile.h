@@ -51,6 +51,7 @@ struct FaultPlan {
     int64_t failRead = 0;       // the n-th read from now fails (0 = none)
     int64_t failWrite = 0;      // the n-th write from now fails, writing only half of its bytes
     bool failAllAfter = false;  // after the first failure every later call fails too
+    bool kill = false;          // the chosen write is not made: the program dies there (SIGKILL)
     int64_t reads = 0;
     int64_t writes = 0;
     bool failed = false;

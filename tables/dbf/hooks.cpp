@@ -2,6 +2,8 @@
 // command layer makes through them.
 #include "tables/dbf/hooks.h"
 
+#include <utility>
+
 #include "tables/dbf/dbffile.h"
 
 namespace kor2 {
@@ -40,7 +42,11 @@ std::function<void(int)>& ProtectionSlot(IndexProtection::Kind kind) {
 
 IndexProtection::IndexProtection(Kind kind, bool active) {
     if (!active || !ProtectionSlot(kind)) return;
+    // An error of an earlier step stays recorded; only a new one counts.
+    const uint16_t earlier = std::exchange(EngineErrorCode, 0);
     ProtectionSlot(kind)(1);
+    failed_ = EngineErrorCode != 0;
+    if (!failed_) EngineErrorCode = earlier;
     off_.Arm([kind] {
         if (auto& slot = ProtectionSlot(kind)) slot(0);
     });

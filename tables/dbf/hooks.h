@@ -112,9 +112,12 @@ public:
     IndexProtection(const IndexProtection&) = delete;
     IndexProtection& operator=(const IndexProtection&) = delete;
     void End() { off_.End(); }
+    // The protection could not be taken: the caller writes nothing.
+    bool Failed() const { return failed_; }
 
 private:
     EndOfWork off_;
+    bool failed_ = false;
 };
 
 }  // namespace kor2

@@ -481,6 +481,13 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
         SetEngineError(214, platform::DisplayPath(path));
         return Suffix(path);
     }
+    // Checked before an old file of the name is erased: a build refused for
+    // its key or the disk space leaves the old index as it was.
+    const int32_t savedRecord = a.currentRecord;
+    const bool savedEof = a.eof, savedBof = a.bof;
+    RefreshRecCount(a);
+    if (!KeyShape(*b, resultType)) return Suffix(path);
+    if (!CheckIndexDiskSpace(*b, a.recordCount, path)) return;
     bool reopened = false;
     if (!a.exclusive) {
         const uint16_t erased = FileExistsP(path) ? EraseFileIfFree(path) : 0;
@@ -495,11 +502,6 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
     // Shares the table again on every way out.
     EndOfWork reshare;
     if (reopened) reshare.Arm([] { ReopenDbf(false); });
-    const int32_t savedRecord = a.currentRecord;
-    const bool savedEof = a.eof, savedBof = a.bof;
-    RefreshRecCount(a);
-    if (!KeyShape(*b, resultType)) return Suffix(path);
-    if (!CheckIndexDiskSpace(*b, a.recordCount, path)) return;
     uint16_t io = 0;
     b->file = CreateEngineFile(path, ShareExclusive, io);
     if (!b->file) {
@@ -594,6 +596,17 @@ void Reindex() {
                                 ") [Reindex]");
         return;
     }
+    // A shared table is held alone for the whole rebuild (a pack holds it
+    // already); when another program has it open, the rebuild is refused
+    // before any order is closed.
+    EndOfWork reshare;
+    if (!a->exclusive && !a->isVirtual && (a->shareMode & 0x70) != (ShareExclusive & 0x70)) {
+        if (ReopenDbf(true) != 0) {
+            SetEngineError(225, platform::DisplayPath(a->fileName) + " [Reindex]");
+            return;
+        }
+        reshare.Arm([] { ReopenDbf(false); });
+    }
     const int controlling = CurrentOrderNo();
     Set_Order_To(1);
     for (int o = 1; o <= MaxOrders; ++o) {
@@ -615,17 +628,22 @@ void Reindex() {
             expr = std::string(text, strnlen(text, HdrExprSize - 1));
             if (a->oem) expr = LStrOemToAnsi(expr);
         }
-        CloseIndexOrder(o);
-        MakeIndex(file, expr, soundex, o, unique, descending, keyMaker, context);
-        if (EngineErrorCode != 0) return;
         std::string options = file;
         if (soundex) options += " SOUNDEX";
         if (descending) options += " DESCENDING";
         if (unique) options += " UNIQUE";
         if (noCache) options += " NOCACHE";
+        CloseIndexOrder(o);
+        // A build that fails before it replaced the file leaves the old
+        // file: the order is opened again from it.
+        EndOfWork reopen([&] { SetIndexTo(options, o, keyMaker, context); });
+        MakeIndex(file, expr, soundex, o, unique, descending, keyMaker, context);
+        if (EngineErrorCode != 0) return;
+        reopen.Dismiss();
         if (!SetIndexTo(options, o, keyMaker, context)) return;
     }
     Set_Order_To(controlling);
+    reshare.End();
 }
 
 }  // namespace kor2

@@ -77,6 +77,31 @@ bool IsLeaf(const NdxNode& node) {
     return GetU32(node.data() + NodeEntries) == 0;
 }
 
+// The entries of the node at the top of the path that belong to it. A
+// program killed in the middle of a split can leave the old copy of the
+// shrunk node, whose upper entries its new sibling holds as well; they lie
+// above the key the parent holds for the node and are left out, so that a
+// walk meets every entry once.
+int LiveCount(const IndexControlBlock& b, const std::vector<NdxPathStep>& path) {
+    const NdxNode& node = path.back().buf;
+    int n = NodeCount(node);
+    if (b.keysOutOfOrder) return n;
+    for (size_t up = path.size() - 1; up-- > 0;) {
+        const NdxPathStep& s = path[up];
+        if (s.pos >= NodeCount(s.buf)) continue;  // the trailing pointer: bounded further up
+        const uint8_t* bound = NodeEntry(b, s.buf, s.pos) + EntryKey;
+        while (n > 0 && CompareNdxKeys(b, NodeEntry(b, node, n - 1) + EntryKey, bound) > 0) --n;
+        break;
+    }
+    return n;
+}
+
+// The last child position of an internal node: its trailing pointer when
+// every entry belongs to it.
+int LastChild(const NdxPathStep& s) {
+    return s.live == NodeCount(s.buf) ? s.live : std::max(s.live - 1, 0);
+}
+
 // Pushes node n on the path; false after an error.
 bool Push(IndexControlBlock& b, uint32_t n) {
     if (b.path.size() >= static_cast<size_t>(MaxDepth)) {
@@ -87,6 +112,7 @@ bool Push(IndexControlBlock& b, uint32_t n) {
     step.node = n;
     if (!SeekAndRead(b, n, step.buf)) return false;
     b.path.push_back(step);
+    b.path.back().live = LiveCount(b, b.path);
     return true;
 }
 
@@ -94,12 +120,11 @@ bool Push(IndexControlBlock& b, uint32_t n) {
 bool DescendFrom(IndexControlBlock& b, bool last) {
     for (;;) {
         NdxPathStep& top = b.path.back();
-        const int n = NodeCount(top.buf);
         if (IsLeaf(top.buf)) {
-            top.pos = last ? std::max(n - 1, 0) : 0;
+            top.pos = last ? std::max(top.live - 1, 0) : 0;
             return true;
         }
-        top.pos = last ? n : 0;
+        top.pos = last ? LastChild(top) : 0;
         if (!Push(b, NodeChild(b, top.buf, top.pos))) return false;
     }
 }
@@ -113,6 +138,7 @@ bool DescendToKey(IndexControlBlock& b, const std::string& key) {
         NdxPathStep& top = b.path.back();
         top.pos = LowerBound(b, top.buf, k);
         if (IsLeaf(top.buf)) return true;
+        top.pos = std::min(top.pos, LastChild(top));
         if (!Push(b, NodeChild(b, top.buf, top.pos))) return false;
     }
 }
@@ -363,7 +389,7 @@ bool SeekAndWrite(IndexControlBlock& b, uint32_t n, const NdxNode& node) {
 bool CursorOnEntry(const IndexControlBlock& b) {
     if (b.path.empty()) return false;
     const NdxPathStep& leaf = b.path.back();
-    return leaf.pos >= 0 && leaf.pos < NodeCount(leaf.buf);
+    return leaf.pos >= 0 && leaf.pos < leaf.live;
 }
 
 int32_t CursorRecord(const IndexControlBlock& b) {
@@ -393,7 +419,7 @@ int StepCursor(IndexControlBlock& b, bool forward) {
     // Bounded walk over empty leaves, which only damaged files hold.
     for (int guard = 0; guard < 1 << 20; ++guard) {
         NdxPathStep& leaf = b.path.back();
-        const int n = NodeCount(leaf.buf);
+        const int n = leaf.live;
         if (forward && leaf.pos + 1 < n) {
             ++leaf.pos;
             return 1;
@@ -407,9 +433,8 @@ int StepCursor(IndexControlBlock& b, bool forward) {
         bool found = false;
         while (level > 0) {
             --level;
-            NdxPathStep& s = b.path[level];
-            const int sn = NodeCount(s.buf);
-            if (forward ? s.pos < sn : s.pos > 0) {
+            const NdxPathStep& s = b.path[level];
+            if (forward ? s.pos < LastChild(s) : s.pos > 0) {
                 found = true;
                 break;
             }
@@ -434,7 +459,7 @@ int SeekKeyInOrder(IndexControlBlock& b, const std::string& key) {
     const std::string k = PadKey(b, key);
     if (!DescendToKey(b, k)) return -1;
     NdxPathStep& leaf = b.path.back();
-    const int n = NodeCount(leaf.buf);
+    const int n = leaf.live;
     if (n == 0 && b.path.size() == 1) {
         leaf.pos = 0;
         b.eof = true;
@@ -494,14 +519,25 @@ int AppendIndex(IndexControlBlock& b, const std::string& key, int32_t record) {
     }
     ents.insert(ents.begin() + pos, Ent{0, static_cast<uint32_t>(record), k});
 
-    // Split upwards while a node holds more than keys-per-node entries.
+    // Split upwards while a node holds more than keys-per-node entries. The
+    // writes follow in an order that keeps every key reachable for a program
+    // killed between two of them: the new nodes first, then the header, then
+    // the node that takes the new entry, and the shrunk nodes last, from the
+    // top down. Until a shrunk node is written, its old copy still holds the
+    // entries its new sibling holds too; at worst the key being inserted is
+    // missing.
+    std::vector<std::pair<uint32_t, NdxNode>> fresh;
+    std::vector<size_t> shrunk;  // levels, bottom up
+    const NdxPathStep* taker = nullptr;
+    const uint32_t oldRoot = b.hdr.root;
     bool leafLevel = true;
     size_t level = path.size() - 1;
     for (;;) {
         NdxPathStep& s = path[level];
         if (ents.size() <= b.hdr.keysPerNode) {
             StoreEntries(b, ents, leafLevel ? 0 : trailing, s.buf);
-            return Result(b, WriteStep(b, s));
+            taker = &s;
+            break;
         }
         const size_t rightCount = ents.size() / 2;
         std::vector<Ent> right(ents.end() - static_cast<long>(rightCount), ents.end());
@@ -514,18 +550,17 @@ int AppendIndex(IndexControlBlock& b, const std::string& key, int32_t record) {
             ents.pop_back();
         }
         const uint32_t rightNode = TakeNewNode(b);
-        NdxNode rbuf;
-        StoreEntries(b, right, leafLevel ? 0 : rightTrailing, rbuf);
+        StoreEntries(b, right, leafLevel ? 0 : rightTrailing,
+                     fresh.emplace_back(rightNode, NdxNode{}).second);
         StoreEntries(b, ents, leftTrailing, s.buf);
-        if (!SeekAndWrite(b, rightNode, rbuf) || !WriteStep(b, s)) return Result(b, false);
+        shrunk.push_back(level);
         const uint32_t leftNode = s.node;
         if (level == 0) {
             const uint32_t rootNode = TakeNewNode(b);
-            NdxNode root;
-            StoreEntries(b, {Ent{leftNode, 0, sepKey}}, rightNode, root);
-            if (!SeekAndWrite(b, rootNode, root)) return Result(b, false);
+            StoreEntries(b, {Ent{leftNode, 0, sepKey}}, rightNode,
+                         fresh.emplace_back(rootNode, NdxNode{}).second);
             b.hdr.root = rootNode;
-            return Result(b, true);
+            break;
         }
         --level;
         NdxPathStep& parent = path[level];
@@ -538,6 +573,17 @@ int AppendIndex(IndexControlBlock& b, const std::string& key, int32_t record) {
             trailing = rightNode;
         leafLevel = false;
     }
+    for (const auto& [n, node] : fresh) {
+        if (!SeekAndWrite(b, n, node)) {
+            b.hdr.root = oldRoot;  // the new root may be missing
+            return Result(b, false);
+        }
+    }
+    if (b.headerChanged && !WriteAnchorNode(b)) return Result(b, false);
+    if (taker && !WriteStep(b, *taker)) return Result(b, false);
+    for (auto at = shrunk.rbegin(); at != shrunk.rend(); ++at)
+        if (!WriteStep(b, path[*at])) return Result(b, false);
+    return Result(b, true);
 }
 
 // ---- deletion ----------------------------------------------------------------

@@ -49,6 +49,7 @@ struct NdxPathStep {
     uint32_t node = 0;
     NdxNode buf{};
     int pos = 0;
+    int live = 0;  // the entries that belong to the node (all but a killed split's leftovers)
 };
 
 struct IndexControlBlock {

@@ -943,7 +943,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         // Written only as the file stands under the write protection, so
         // that no node another program added since is handed out again.
         IndexProtection write(IndexProtection::Change, true);
-        if (!ReadAnchorNode(*b, "SetIndexTo")) return false;
+        if (write.Failed() || !ReadAnchorNode(*b, "SetIndexTo")) return false;
         nextFree = NextFreeOfSize(b->file->Size());
         if (nextFree != b->hdr.nextFree) {
             b->hdr.nextFree = nextFree;

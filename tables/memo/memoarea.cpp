@@ -79,6 +79,8 @@ int64_t SeekBlobStream(int64_t offset, int origin) {
 
 void InitMemoUnit() {
     DefaultMemoType = 0x8B;
+    MemoLockRetries = 1000;
+    MemoLockDelay = 10;
     MemoWidth = 78;
     MemoWidthOn = false;
     FreeMemoPad();

@@ -11,6 +11,7 @@
 
 #include "platform/hostfs.h"
 #include "platform/progfiles.h"
+#include "tables/area/changes.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
@@ -503,8 +504,12 @@ int64_t LockMemoPadAndSeekEOF(TMemoFileRec& m, const std::string& tag) {
         return -1;
     }
     if (m.shared && !m.locked) {
-        for (int i = 0; i < memo::LockTries && !m.locked; ++i)
+        // Another program holds the lock only while it writes one memo.
+        for (uint32_t retries = MemoLockRetries;; --retries) {
             m.locked = m.file->Lock(memo::LockOffset, memo::LockLength);
+            if (m.locked || retries == 0) break;
+            WaitTicks(MemoLockDelay);
+        }
         if (!m.locked) {
             SetEngineError(1017, Tagged(m, tag));
             return -1;
@@ -576,6 +581,7 @@ bool GetMemo(TMemoFileRec& m, int32_t blockNo) {
 }
 
 int32_t AddMemo(TMemoFileRec& m, const std::string& text) {
+    EngineErrorCode = 0;
     std::string t = TrimRightStr(text);
     if (t.empty()) return 0;
     const int64_t pos = LockMemoPadAndSeekEOF(m, "AddMemo");

@@ -19,6 +19,10 @@ struct DbfArea;
 
 // Memo type of tables whose version byte names none of the memo formats.
 inline uint8_t DefaultMemoType = 0x8B;
+// Another program holds a shared memo file's lock only while it writes one
+// memo: a refused lock is tried again this many times, this far apart.
+inline uint32_t MemoLockRetries = 1000;
+inline uint32_t MemoLockDelay = 10;  // milliseconds
 
 // The memo pad: the lines of the memo being read or edited, one per program.
 constexpr int MemoPadMaxLines = 1024;

@@ -70,7 +70,6 @@ constexpr int ChunkSize = 512;  // unit of the transform procedures
 // Lock of a shared memo file while a memo is appended.
 constexpr int64_t LockOffset = 10;
 constexpr int64_t LockLength = 1;
-constexpr int LockTries = 11;
 
 // Memo type bytes (the version byte of the table).
 constexpr uint8_t TypeDbase3 = 0x83;

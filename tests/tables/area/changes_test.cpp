@@ -229,7 +229,10 @@ TEST_F(ChangeTest, LockRetriesAndTheRetryHook) {
     Select(1);
     Unlock();
     Select(2);
+    Append();  // without the append lock
+    EXPECT_EQ(EngineErrorCode, 5);
     EXPECT_TRUE(ALock());
+    EXPECT_EQ(EngineErrorCode, 0);  // the lock taken leaves no earlier failure
     NetworkMode = false;
     EXPECT_EQ(LockRegion(false, *CurrentDbf()->file, 0, 1), 0);
 }
