@@ -3,12 +3,11 @@
 // and field access by number and by name.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "platform/hostfs.h"
 #include "procedural_testutil.h"
+#include "support/asnobody.h"
 
 namespace kor2::test {
 namespace {
@@ -75,18 +74,15 @@ TEST_F(DbfProc, ReadOnlyTableIsEditedAsWritableCopyInTemp) {
 TEST_F(DbfProc, UnwritableFolderOpensCopyInTemp) {
     Sample(2);
     fs::permissions(dir_.path(), fs::perms::owner_write, fs::perm_options::remove);
-    const bool writable = ::access(dir_.path().c_str(), W_OK) == 0;
-    if (writable) {
-        fs::permissions(dir_.path(), fs::perms::owner_write, fs::perm_options::add);
-        GTEST_SKIP() << "folder stays writable for this user";
-    }
-    DbfOpenTableChecked("sample");
+    test::RunAsNobody({dir_.path(), temp_.path()}, [&] {
+        DbfOpenTableChecked("sample");
+        ASSERT_FALSE(AbortFlag);
+        EXPECT_EQ(dbf4().Label_filename, RunTempFolder() + "sample.dbf");
+        DbfCloseTable();
+        EXPECT_TRUE(NoProbeLeft(platform::HostPath(RunTempFolder())));
+    });
     fs::permissions(dir_.path(), fs::perms::owner_write, fs::perm_options::add);
-    ASSERT_FALSE(AbortFlag);
-    EXPECT_EQ(dbf4().Label_filename, RunTempFolder() + "sample.dbf");
-    DbfCloseTable();
     EXPECT_TRUE(NoProbeLeft(dir_.path()));
-    EXPECT_TRUE(NoProbeLeft(temp_.path()));
 }
 
 TEST_F(DbfProc, GoRecordRangeRules) {
