@@ -3,10 +3,15 @@
 // one step, so a failed copy leaves the old target intact.
 #include "common/fileops.h"
 
+#include <cstdlib>
+
 #include "common/filepath.h"
 #include "common/textutil.h"
 #include "common/globals.h"
+#include "common/msgbox.h"
 #include "platform/hostfs.h"
+#include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "platform/runtemp.h"
 
 namespace kor2 {
@@ -32,22 +37,12 @@ bool HasAttr(std::string_view name, uint32_t attr) {
 }
 
 bool IsDirWritable(std::string_view dir) {
-    const std::string test = AddBackslash(dir) + "x.$$$";
-    // Runs sharing the folder probe it with the same name: a probe that is
-    // gone by the time it is opened was another run's, and the test starts over.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        if (!platform::FileExists(test)) {
-            platform::File f = platform::File::Create(test);
-            if (!f.IsOpen()) return false;
-            f.Close();
-            platform::EraseFile(test);
-            return true;
-        }
-        // Someone's file of that name: a write test must not change it.
-        if (platform::File::Open(test, platform::OpenMode::Write).IsOpen()) return true;
-        if (platform::FileExists(test)) return false;
-    }
-    return false;
+    // The probe is a new file of a name no other run can have: runs sharing
+    // the folder never take each other's probe for an unwritable folder.
+    const std::string probe = platform::TempFileName(AddBackslash(dir), "x$$");
+    if (probe.empty()) return false;
+    platform::EraseFile(probe);
+    return true;
 }
 
 bool DirHasFiles(std::string_view dir) {
@@ -135,7 +130,13 @@ void CopyFileBlocks(std::string_view source, std::string_view dest) {
 std::string RunTempFolder() {
     const std::string base = TrimBlanks(TempFolder).empty() ? platform::TempPath() : TempFolder;
     const std::string folder = platform::PrivateTempFolder(base);
-    return folder.empty() ? AddBackslash(base) : folder;
+    if (!folder.empty()) return folder;
+    // The fixed temporary names of the program must not meet another run's
+    // in a shared folder: without a folder of its own the run cannot go on.
+    ShowErrorMessage(std::string("Kein eigener Ordner für temporäre Dateien in "_oem) +
+                     platform::DisplayPath(RemoveBackslash(base)) +
+                     " möglich, Programm beendet."_oem);
+    std::exit(1);
 }
 
 }  // namespace kor2

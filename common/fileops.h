@@ -40,7 +40,7 @@ void CopyFileBlocks(std::string_view source, std::string_view dest);
 // The run's own folder inside TempFolder (the host's temporary folder when
 // none is configured), "\" at its end: every temporary file of the program
 // goes there, so that runs at the same time never share a name. When it
-// cannot be made, TempFolder itself, whose files then fail with its name.
+// cannot be made, the run says so and ends with exit code 1.
 std::string RunTempFolder();
 
 }  // namespace kor2

@@ -1,7 +1,8 @@
 // The run's private temporary folders and their removal at every end of the
 // run. The removal also runs inside fatal-signal handlers and in a forked
-// waiter, so everything it touches is a fixed-size static record and every
-// call it makes is async-signal-safe (no allocation, no stdio, raw syscalls).
+// waiter, so everything it touches is a fixed-size record in blocks that are
+// only ever added (made in the normal context), and every call it makes is
+// async-signal-safe (no allocation, no stdio, raw syscalls).
 #include "platform/runtemp.h"
 
 #include <dirent.h>
@@ -13,13 +14,13 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <mutex>
 
 #include "platform/hostfs.h"
@@ -28,7 +29,7 @@ namespace kor2::platform {
 
 namespace {
 
-constexpr int kMaxFolders = 8;
+constexpr int kBlockFolders = 8;
 constexpr int kMaxSessions = 32;
 constexpr std::size_t kPathMax = PATH_MAX;
 constexpr int kMaxDepth = 8;  // sub-folders removed below a private folder
@@ -49,14 +50,34 @@ struct SessionRecord {
     time_t started = 0;  // monotonic seconds
 };
 
-FolderRecord g_folders[kMaxFolders];
+// A folder's record with the base it was made in and its program path
+// (these two are for the normal context only).
+struct FolderSlot {
+    FolderRecord record;
+    std::string base, programPath;
+};
+
+// The folders of the run in blocks that are chained and never moved: a run
+// may use any number of bases, and the removal walks the chain from signal
+// handlers while a new block may be added.
+struct FolderBlock {
+    FolderSlot slots[kBlockFolders];
+    std::atomic<FolderBlock*> next{nullptr};
+    std::unique_ptr<FolderBlock> owned;  // the block next points to
+    ~FolderBlock() { next.store(nullptr); }
+};
+
+FolderBlock g_folders;
 SessionRecord g_sessions[kMaxSessions];
 std::atomic<int> g_grace{10};
+FolderSlot* g_current = nullptr;  // the folder given out last
 
-// Normal context only: the base each folder was made in and its program path.
-std::array<std::string, kMaxFolders> g_bases, g_programPaths;
-int g_current = -1;
-int g_nextVictim = 0;
+// Calls visit(record) for every folder record (async-signal-safe).
+template <typename Visit>
+void ForEachRecord(Visit visit) {
+    for (FolderBlock* b = &g_folders; b != nullptr; b = b->next.load(std::memory_order_acquire))
+        for (FolderSlot& s : b->slots) visit(s.record);
+}
 
 time_t MonotonicSeconds() {
     timespec ts{};
@@ -227,11 +248,11 @@ bool HandOverPending(pid_t owner) {
 }
 
 void RemoveOwnFolders(pid_t owner) {
-    for (FolderRecord& f : g_folders) {
-        if (!f.used || f.owner != owner) continue;
+    ForEachRecord([owner](FolderRecord& f) {
+        if (!f.used || f.owner != owner) return;
         RemoveFolder(f.path);
         f.used = 0;
-    }
+    });
 }
 
 // The detached waiter: holds none of the run's files or locks, waits until
@@ -255,7 +276,7 @@ void RemoveOwnFolders(pid_t owner) {
 void EndFolders() {
     const pid_t self = getpid();
     bool any = false;
-    for (const FolderRecord& f : g_folders) any = any || (f.used && f.owner == self);
+    ForEachRecord([&](const FolderRecord& f) { any = any || (f.used && f.owner == self); });
     if (!any) return;
     if (!HandOverPending(self)) {
         RemoveOwnFolders(self);
@@ -264,8 +285,9 @@ void EndFolders() {
     const pid_t waiter = _Fork();
     if (waiter == 0) RunWaiter(self);
     if (waiter > 0)
-        for (FolderRecord& f : g_folders)
+        ForEachRecord([self](FolderRecord& f) {
             if (f.used && f.owner == self) f.used = 0;  // the waiter's now
+        });
     // No waiter to be had: the folders stay rather than vanish under a viewer.
 }
 
@@ -304,21 +326,24 @@ void InstallHooks() {
     }
 }
 
-bool OwnedHere(int slot) {
-    return g_folders[slot].used && g_folders[slot].owner == getpid();
+bool OwnedHere(const FolderSlot& slot) {
+    return slot.record.used && slot.record.owner == getpid();
 }
 
-int FreeSlot() {
-    for (int i = 0; i < kMaxFolders; ++i) {
-        if (OwnedHere(i) && !IsFolder(g_folders[i].path)) g_folders[i].used = 0;
-        if (!OwnedHere(i)) return i;
+// A slot for a new folder: one that is free or whose folder is gone, else
+// one of a new block (no living folder is given up).
+FolderSlot& FreeSlot() {
+    FolderBlock* last = &g_folders;
+    for (FolderBlock* b = &g_folders; b != nullptr; b = b->next.load()) {
+        for (FolderSlot& s : b->slots) {
+            if (OwnedHere(s) && !IsFolder(s.record.path)) s.record.used = 0;
+            if (!OwnedHere(s)) return s;
+        }
+        last = b;
     }
-    // Every slot holds a living folder of another base: the oldest goes.
-    const int victim = g_nextVictim;
-    g_nextVictim = (g_nextVictim + 1) % kMaxFolders;
-    RemoveFolder(g_folders[victim].path);
-    g_folders[victim].used = 0;
-    return victim;
+    last->owned = std::make_unique<FolderBlock>();
+    last->next.store(last->owned.get(), std::memory_order_release);
+    return last->owned->slots[0];
 }
 
 }  // namespace
@@ -331,10 +356,12 @@ std::string PrivateTempFolder(std::string_view base) {
     std::string hostBase = HostPath(program);
     while (hostBase.size() > 1 && hostBase.back() == '/') hostBase.pop_back();
 
-    for (int i = 0; i < kMaxFolders; ++i) {
-        if (OwnedHere(i) && g_bases[i] == hostBase && IsFolder(g_folders[i].path)) {
-            g_current = i;
-            return g_programPaths[i];
+    for (FolderBlock* b = &g_folders; b != nullptr; b = b->next.load()) {
+        for (FolderSlot& s : b->slots) {
+            if (OwnedHere(s) && s.base == hostBase && IsFolder(s.record.path)) {
+                g_current = &s;
+                return s.programPath;
+            }
         }
     }
     std::string pattern = hostBase + "/kor2-XXXXXX";
@@ -345,31 +372,31 @@ std::string PrivateTempFolder(std::string_view base) {
         rmdir(pattern.c_str());
         return {};
     }
-    const int slot = FreeSlot();
-    FolderRecord& f = g_folders[slot];
+    FolderSlot& slot = FreeSlot();
+    FolderRecord& f = slot.record;
     f.used = 0;
     f.owner = getpid();
     std::memcpy(f.path, absolute, std::strlen(absolute) + 1);
     std::atomic_signal_fence(std::memory_order_seq_cst);
     f.used = 1;
-    g_bases[slot] = hostBase;
-    g_programPaths[slot] = program + pattern.substr(pattern.rfind('/') + 1) + '\\';
-    g_current = slot;
+    slot.base = hostBase;
+    slot.programPath = program + pattern.substr(pattern.rfind('/') + 1) + '\\';
+    g_current = &slot;
 
     static std::once_flag hooks;
     std::call_once(hooks, InstallHooks);
-    return g_programPaths[slot];
+    return slot.programPath;
 }
 
 std::string CurrentPrivateTempFolder() {
-    if (g_current >= 0 && OwnedHere(g_current) && IsFolder(g_folders[g_current].path))
-        return g_programPaths[g_current];
+    if (g_current != nullptr && OwnedHere(*g_current) && IsFolder(g_current->record.path))
+        return g_current->programPath;
     return PrivateTempFolder(TempPath());
 }
 
 void EndPrivateTempFolders() {
     EndFolders();
-    g_current = -1;
+    g_current = nullptr;
 }
 
 std::string KeepBeyondRun(std::string_view file, std::string_view stem, std::string_view ext) {

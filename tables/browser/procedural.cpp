@@ -18,7 +18,9 @@ namespace {
 // True when a text file can be created and written in folder (which ends
 // in "\"); the probe file is removed again.
 bool FolderWritable(const std::string& folder) {
-    const std::string probe = folder + "TEST.$$$";
+    // A new file of its own name: another run's probe is never touched.
+    const std::string probe = platform::TempFileName(folder, "TST");
+    if (probe.empty()) return false;
     TextFile f;
     f.Assign(probe);
     const bool ok = f.Rewrite() && f.WriteLine("DBF Write Check") && f.Close();

@@ -150,16 +150,17 @@ TEST_F(BatchRuns, AReportThatCannotBeWrittenEndsWithOneNamingTheFileAndIsKept) {
     }
 }
 
-// A temporary folder that cannot hold the report: the run ends with 1 and
-// names the file it could not write.
-TEST_F(BatchRuns, AReportThatCannotBeBegunEndsWithOneNamingTheFile) {
+// A temporary folder that cannot hold the run's own folder: the run ends
+// with 1 and names the folder, without using fixed names in it.
+TEST_F(BatchRuns, ATemporaryFolderWithoutRoomForTheRunsOwnEndsItWithOne) {
     const fs::path folder = RunFolder("run", "muster1.kr2", "s.kr2");
     const fs::path notAFolder = tmp.path() / "plain";
     std::ofstream(notAFolder) << "x";
     test::ChildSpec spec = BatchRun(folder, "s.kr2", notAFolder, config);
     EXPECT_EQ(test::WaitChild(test::StartChild(spec)), 1);
     const std::string said = ReadHostFile(folder / "stderr.txt");
-    EXPECT_NE(said.find((notAFolder / "$$$1.txt").string() + " kann nicht geschrieben werden"),
+    EXPECT_NE(said.find("Kein eigener Ordner für temporäre Dateien in " + notAFolder.string() +
+                        " möglich, Programm beendet."),
               std::string::npos)
         << said;
     EXPECT_FALSE(fs::exists(folder / "s.txt"));

@@ -1,7 +1,8 @@
 // The spring program under a German user's locale: the demo springs read,
 // checked, reported and saved give the same bytes as under "C", both in this
 // process with the C library's locale taken from LANG as the form library
-// takes it, and as a second program started with LANG=de_DE.UTF-8.
+// takes it, and as a second program started with LANG=de_DE.UTF-8; the
+// window's table browser reads number texts with their decimals.
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -12,6 +13,7 @@
 #include "app/hostfile.h"
 #include "app/startup.h"
 #include "common/globals.h"
+#include "common/scriptdialogs.h"
 #include "platform/hostfs.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
@@ -20,6 +22,9 @@
 #include "support/shippedtable.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
+#include "tables/browser/browsermodel.h"
+#include "tables/browser/procedural.h"
+#include "tables/dataset/dbfdataset.h"
 
 namespace kor2 {
 namespace {
@@ -112,6 +117,47 @@ TEST_F(LocaleReportTest, SpringsReportedAndSavedInThisProcessAsUnderC) {
     const std::string underC = RunInProcess("C");
     ASSERT_NE(underC.find("Demo-Zugfeder"), std::string::npos);
     EXPECT_EQ(RunInProcess(test::kGermanLocale), underC);
+}
+
+// The window's table browser under the locale the window sets from LANG:
+// its "append table" menu item brings number texts with the user's decimal
+// comma from a text column into the material table's number columns whole.
+TEST_F(LocaleReportTest, BrowserAppendsNumberTextsWithTheirDecimals) {
+    UserLocale user(test::kGermanLocale);
+    ASSERT_TRUE(user.Active());
+    test::TempDir tmp;
+    SetCommandLine({});
+    InitAllUnits();
+    TempFolder = tmp.path().string();
+    DbfFolder = test::ShippedTableCopy(tmp);
+    const std::string source = tmp.file("texts.dbf");
+    {
+        TTbDbf make;
+        make.Name = "TEXTS";
+        make.DbfFields = {"NAME1, C, 50, 0", "DICHTE, C, 6, 0", "DMIN, C, 8, 0"};
+        make.SetDbfFileName(source);
+        make.Open();
+        make.Append();
+        make.FieldByName("NAME1").SetAsString("Neu");
+        make.FieldByName("DICHTE").SetAsString("7,85");
+        make.FieldByName("DMIN").SetAsString("0,3");
+        make.Post();
+        make.Close();
+    }
+    ScriptedDialogs ui;
+    ui.answers.push_back(ScriptedAnswer::Type(source));
+    DbfOpenTableChecked("fedwst");
+    ASSERT_FALSE(AbortFlag);
+    dbf4().mi_fileAppenddbfClick();
+    DbfGoRecord(DbfRecordCount());
+    std::string name, density, dmin;
+    DbfGetFieldStr(1, name);
+    DbfGetFieldStr(7, density);
+    DbfGetFieldStr(23, dmin);
+    DbfCloseTable();
+    EXPECT_EQ(name.substr(0, 3), "Neu");
+    EXPECT_EQ(density, "  7,85");
+    EXPECT_EQ(dmin, "   0,300");
 }
 
 TEST_F(LocaleReportTest, ProgramStartedWithAGermanLangReportsAsUnderC) {

@@ -3,8 +3,6 @@
 // loop's way out and the save dialog of data files.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include "common/fileio.h"
 #include "common/fileops.h"
 #include "common/globals.h"
@@ -13,6 +11,7 @@
 #include "common/scriptdialogs.h"
 #include "common/textfile.h"
 #include "files_testutil.h"
+#include "support/asnobody.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -130,16 +129,17 @@ TEST_F(MsgBoxTest, ReadOnlyPlacesRefuseWithoutHarm) {
 }
 
 TEST_F(MsgBoxTest, ReadOnlyFolderWherePermissionBitsHold) {
-    if (geteuid() == 0) GTEST_SKIP() << "running as root: permission bits do not stop writes";
     std::filesystem::create_directory(tmp.file("ro"));
     Put(tmp.file("ro/data.kr2"), "keep");
     std::filesystem::permissions(
         tmp.file("ro"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    CreateTextFileChecked(Dir() + "\\ro\\new.kr2");
-    EXPECT_TRUE(AbortFlag);
-    AbortFlag = false;
-    EXPECT_FALSE(IsDirWritable(Dir() + "\\ro"));
+    test::RunAsNobody({tmp.path()}, [&] {
+        CreateTextFileChecked(Dir() + "\\ro\\new.kr2");
+        EXPECT_TRUE(AbortFlag);
+        EXPECT_FALSE(IsDirWritable(Dir() + "\\ro"));
+    });
     EXPECT_EQ(Slurp(tmp.file("ro/data.kr2")), "keep");
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("ro/new.kr2")));
 }
 
 TEST_F(MsgBoxTest, ReadableCheckAndIoSteps) {

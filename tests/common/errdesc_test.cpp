@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "common/errdesc.h"
+#include "common/fileops.h"
 #include "common/globals.h"
 #include "common/scriptdialogs.h"
 #include "files_testutil.h"
+#include "platform/hostfs.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -194,16 +196,16 @@ TEST_F(ErrDescTest, SavingWhenTheTemporaryFolderIsTheFilesFolder) {
 }
 
 TEST_F(ErrDescTest, SavingNeverLosesTheFile) {
-    // Work copy cannot be written: a file stands where the folder should be.
-    Put(tmp.file("blocker"), "x");
-    TempFolder = tmp.file("blocker");
+    // Work copy cannot be written: a folder stands where it should go.
+    const std::string workCopy = platform::HostPath(RunTempFolder() + "kor2.ERR");
+    fs::create_directory(workCopy);
     SaveErrDescription("Fehler : Drahtdurchmesser", "C", "R");
     EXPECT_TRUE(AbortFlag);
     EXPECT_EQ(Slurp(tmp.file("kor2.err")), kFile);
+    fs::remove(workCopy);
 
     // Description file read-only: the copy back fails, the file stays.
     AbortFlag = false;
-    TempFolder = tmp.file("temp");
     fs::permissions(tmp.file("kor2.err"), fs::perms::owner_read);
     SaveErrDescription("Fehler : Drahtdurchmesser", "C", "R");
     EXPECT_TRUE(AbortFlag);
@@ -211,7 +213,7 @@ TEST_F(ErrDescTest, SavingNeverLosesTheFile) {
     EXPECT_EQ(fs::directory_iterator(tmp.path())->path().empty(), false);
     int files = 0;
     for (const auto& e : fs::directory_iterator(tmp.path())) files += e.is_regular_file();
-    EXPECT_EQ(files, 2);  // kor2.err and the blocker: no stray temporary files
+    EXPECT_EQ(files, 1);  // kor2.err only: no stray temporary files
 }
 
 }  // namespace

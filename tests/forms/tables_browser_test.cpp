@@ -259,7 +259,9 @@ TEST_F(TablesBrowser, TabMovesThroughTheColumnsAndEnterOnARowPressesOk) {
         EXPECT_EQ(QApplication::focusWidget(), g);
         // Enter that ends a cell's editing stays in the grid.
         QTest::keyClick(g, '7');
-        QTest::keyClick(g->viewport()->findChild<QLineEdit*>(), Qt::Key_Return);
+        QLineEdit* ed = g->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(ed, nullptr) << "no cell editor";
+        QTest::keyClick(ed, Qt::Key_Return);
         DrainEvents();
         EXPECT_TRUE(f->isVisible());
         // Enter on the row presses OK.
@@ -354,13 +356,6 @@ TEST_F(TablesBrowser, PrintedTableHoldsEveryColumnOfItsWidestLine) {
     EXPECT_TRUE(errors.empty());
 }
 
-// Waits in the event loop until done() holds, at most about two seconds.
-template <typename F>
-bool WaitFor(F done) {
-    for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(10);
-    return done();
-}
-
 TEST_F(TablesBrowser, RefusedCellValueShowsItsMessageAndTheCellStaysInEditing) {
     DataSetExceptionHandler = nullptr;  // the real message box with its own event loop
     std::vector<QString> shown;
@@ -378,7 +373,7 @@ TEST_F(TablesBrowser, RefusedCellValueShowsItsMessageAndTheCellStaysInEditing) {
         QTest::keyClicks(ed, "x3y");
         OnModal<QMessageBox>(answer, f);
         QTest::keyClick(ed, Qt::Key_Return);
-        ASSERT_TRUE(WaitFor([&] { return !shown.empty(); }));
+        ASSERT_TRUE(WaitUntil([&] { return !shown.empty(); }));
         DrainEvents();
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_EQ(shown[0], QString::fromUtf8("'4x3y' ist kein gültiger Integerwert"));
@@ -392,7 +387,7 @@ TEST_F(TablesBrowser, RefusedCellValueShowsItsMessageAndTheCellStaysInEditing) {
         // OK refuses the same value again and leaves the window open.
         OnModal<QMessageBox>(answer, f);
         f->Button_ok->click();
-        ASSERT_TRUE(WaitFor([&] { return shown.size() == 2; }));
+        ASSERT_TRUE(WaitUntil([&] { return shown.size() == 2; }));
         EXPECT_TRUE(f->isVisible());
         ASSERT_FALSE(ed.isNull());
         EXPECT_EQ(ed->text(), "4x3y");
@@ -421,11 +416,21 @@ TEST_F(TablesBrowser, RefusedCellValueShowsItsMessageAndTheCellStaysInEditing) {
 void TypeAsAKeyboard(const QString& text) {
     for (const QChar c : text) {
         const bool shifted = c.isUpper();
-        if (shifted) QTest::keyPress(QApplication::focusWidget(), Qt::Key_Shift, Qt::ShiftModifier);
-        QTest::keyClick(QApplication::focusWidget(), c.toLatin1(),
-                        shifted ? Qt::ShiftModifier : Qt::NoModifier);
-        if (shifted) QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Shift);
+        if (shifted) {
+            QWidget* w = KeyboardFocus();
+            if (w == nullptr) return;
+            QTest::keyPress(w, Qt::Key_Shift, Qt::ShiftModifier);
+        }
+        QWidget* w = KeyboardFocus();
+        if (w == nullptr) return;
+        QTest::keyClick(w, c.toLatin1(), shifted ? Qt::ShiftModifier : Qt::NoModifier);
+        if (shifted && (w = KeyboardFocus()) != nullptr) QTest::keyRelease(w, Qt::Key_Shift);
     }
+}
+
+// Presses key on the widget that has the keyboard.
+void PressOnFocus(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    if (QWidget* w = KeyboardFocus()) QTest::keyClick(w, key, modifiers);
 }
 
 QString FocusedEditorText() {
@@ -445,7 +450,7 @@ TEST_F(TablesBrowser, ShiftAndCapitalsKeepEveryKeyTypedIntoTheCell) {
         f->TbGrid1->setFocus();
         TypeAsAKeyboard("abcDEFgh");
         EXPECT_EQ(FocusedEditorText(), "abcDEFgh");
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);  // posts the row
+        PressOnFocus(Qt::Key_Down);  // posts the row
         TypeAsAKeyboard("ABCDEFGH");
         EXPECT_EQ(FocusedEditorText(), "ABCDEFGH");
         f->Button_ok->click();
@@ -463,12 +468,12 @@ TEST_F(TablesBrowser, EnterStoresEachKindOfCellThroughItsOwnView) {
         TTbGrid* g = f->TbGrid1;
         g->setFocus();
         TypeAsAKeyboard("Neu");
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCoreApplication::processEvents();  // the delegate's queued commit
+        PressOnFocus(Qt::Key_Return);
+        DrainEvents();  // the delegate's queued commit
         g->SetSelectedIndex(1);
         QTest::keyClick(g, '9');
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
-        QCoreApplication::processEvents();
+        PressOnFocus(Qt::Key_Enter, Qt::KeypadModifier);
+        DrainEvents();
         EXPECT_EQ(QApplication::focusWidget(), g);
         for (auto* ed : g->viewport()->findChildren<QLineEdit*>()) EXPECT_FALSE(ed->isVisible());
         EXPECT_TRUE(f->isVisible());

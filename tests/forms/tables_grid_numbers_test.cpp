@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "common/globals.h"
+#include "forms_modal.h"
 #include "platform/field.h"
 #include "support/germanlocale.h"
 #include "tables/forms/grid.h"
@@ -37,7 +38,7 @@ protected:
         grid->resize(400, 200);
         grid->SetDataSource(&src);
         grid->show();
-        QCoreApplication::processEvents();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(grid.get(), kWaitLimitMs));
     }
     QString Cell(int role) { return grid->model()->index(0, 1).data(role).toString(); }
     void TearDown() override {

@@ -36,7 +36,7 @@ protected:
         grid->resize(400, height);
         grid->SetDataSource(&src);
         grid->show();
-        QCoreApplication::processEvents();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(grid.get(), kWaitLimitMs));
     }
     QString Cell(int row, int col) { return grid->model()->index(row, col).data().toString(); }
     QPoint CellCentre(int row, int col) {
@@ -92,7 +92,7 @@ TEST_F(TablesGrid, EditedCellIsPostedWhenTheRowIsLeft) {
     QTest::keyClicks(ed, "eu");
     EXPECT_EQ(ed->maxLength(), 10);
     QTest::keyClick(ed, Qt::Key_Return);
-    QCoreApplication::processEvents();  // the editor commits through a queued call
+    DrainEvents();  // the editor commits through a queued call
     EXPECT_EQ(ds.State(), TDataSetState::dsEdit) << (errors.empty() ? "" : errors[0]);
     EXPECT_EQ(grid->model()->headerData(1, Qt::Vertical).toString(), "I");
     QTest::keyClick(grid.get(), Qt::Key_Up);
@@ -123,7 +123,7 @@ TEST_F(TablesGrid, EscapeCancelsAnOpenEditBeforeItReachesTheFile) {
     grid->setFocus();
     QTest::keyClicks(grid.get(), "X");
     QTest::keyClick(grid->viewport()->findChild<QLineEdit*>(), Qt::Key_Return);
-    QCoreApplication::processEvents();
+    DrainEvents();
     ASSERT_EQ(ds.State(), TDataSetState::dsEdit);
     QTest::keyClick(grid.get(), Qt::Key_Escape);
     EXPECT_EQ(ds.State(), TDataSetState::dsBrowse);
@@ -139,7 +139,7 @@ TEST_F(TablesGrid, RefusedValueHoldsTheCellUntilCorrectedOrDropped) {
     ASSERT_FALSE(ed.isNull());
     // Down goes on to the grid: the move stops at the refused text.
     QTest::keyClick(ed, Qt::Key_Down);
-    QCoreApplication::processEvents();
+    DrainEvents();
     EXPECT_EQ(ds.RecNo(), 1);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "'x' ist kein gültiger Integerwert"_oem);
@@ -147,7 +147,7 @@ TEST_F(TablesGrid, RefusedValueHoldsTheCellUntilCorrectedOrDropped) {
     EXPECT_EQ(ed->text(), "x");
     // A click on another row keeps the cell current.
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CellCentre(2, 0));
-    QCoreApplication::processEvents();
+    DrainEvents();
     EXPECT_EQ(ds.RecNo(), 1);
     EXPECT_EQ(grid->currentIndex(), grid->model()->index(0, 1));
     ASSERT_FALSE(ed.isNull());
@@ -156,7 +156,7 @@ TEST_F(TablesGrid, RefusedValueHoldsTheCellUntilCorrectedOrDropped) {
     EXPECT_THROW(ds.Post(), ECellRefused);
     // Esc drops the text; the grid moves again.
     QTest::keyClick(ed, Qt::Key_Escape);
-    QCoreApplication::processEvents();
+    DrainEvents();
     EXPECT_TRUE(ed.isNull() || !ed->isVisible());
     QTest::keyClick(grid.get(), Qt::Key_Escape);  // leaves the edit state
     QTest::keyClick(grid.get(), Qt::Key_Down);

@@ -470,7 +470,7 @@ TEST_F(CadOutputTest, PlotProgramGetsThePlotFile) {
     EXPECT_EQ(DxfSections(DxfGroups(ReadFile(plotFile))),
               (std::vector<std::string>{"HEADER", "TABLES", "ENTITIES"}));
     std::optional<std::string> args;
-    for (int i = 0; i < 200 && !(args = platform::ReadWholeFile(argsFile)); ++i)
+    for (int i = 0; i < 1000 && !(args = platform::ReadWholeFile(argsFile)); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_TRUE(args.has_value());
     EXPECT_EQ(*args, "/M1.0 " + plotFile + "\n");

@@ -16,6 +16,7 @@
 #include <fstream>
 
 #include "platform/oemtext.h"
+#include "support/asnobody.h"
 #include "support/tempdir.h"
 
 namespace kor2::platform {
@@ -405,12 +406,11 @@ TEST_F(HostFs, WriteFileReplacing) {
 }
 
 TEST_F(HostFs, WriteFileReplacingKeepsOldFileInReadOnlyFolder) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "running as root: permission bits do not stop writes "
-                        "(WriteFileReplacingKeepsOldFileWhenWriteFails covers the failure path)";
     const fs::path dir = tmp.path() / "data";
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(WriteFileReplacing(root() + "\\Data\\FEDWST.DBF", "new"));
+    test::RunAsNobody({tmp.path()}, [&] {
+        EXPECT_FALSE(WriteFileReplacing(root() + "\\Data\\FEDWST.DBF", "new"));
+    });
     fs::permissions(dir, fs::perms::owner_all);
     EXPECT_EQ(ReadText(dir / "fedwst.dbf"), "fedwst");
     EXPECT_EQ(Listing(dir), (std::vector<std::string>{"fedwst.dbf"}));

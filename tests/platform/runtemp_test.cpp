@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -100,6 +101,18 @@ TEST(PrivateTempFolder, OneUniqueFolderOfMode0700PerBaseUntilTheEnd) {
     EndPrivateTempFolders();
 }
 
+TEST(PrivateTempFolder, EveryBaseKeepsItsFolderHoweverManyARunUses) {
+    std::array<test::TempDir, 20> bases;
+    std::vector<std::string> made;
+    for (const test::TempDir& b : bases) made.push_back(PrivateTempFolder(b.path().string()));
+    for (std::size_t i = 0; i < bases.size(); ++i) {
+        EXPECT_TRUE(fs::is_directory(HostPath(made[i]))) << i;
+        EXPECT_EQ(PrivateTempFolder(bases[i].path().string()), made[i]) << i;
+    }
+    EndPrivateTempFolders();
+    for (const test::TempDir& b : bases) EXPECT_EQ(Entries(b.path()), std::vector<std::string>{});
+}
+
 enum class End { Exit, FatalExit, Terminate, Abort, Term };
 
 // A real second process makes its folder in base, writes a file there and
@@ -167,6 +180,8 @@ TEST(PrivateTempFolder, EveryEndOfASecondProcessRemovesItsFolderOnly) {
         EXPECT_EQ(Entries(base.path()), std::vector<std::string>{mineHost.parent_path().filename()});
     }
     EXPECT_TRUE(fs::is_directory(mineHost));
+    // So does the configuration folder the test program made for itself.
+    EXPECT_TRUE(fs::is_directory(std::getenv("XDG_CONFIG_HOME")));
     EndPrivateTempFolders();
     EXPECT_EQ(Entries(base.path()), std::vector<std::string>{});
 }

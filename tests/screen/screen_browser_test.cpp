@@ -58,8 +58,8 @@ std::string Trimmed(std::string s) {
     return s;
 }
 
-// The text of the grid's open cell editor, once it equals want or a few
-// seconds passed.
+// The text of the grid's open cell editor, once it equals want or 20 s
+// passed.
 QString EditorText(QWidget* browser, const QString& want) {
     auto text = [browser] {
         auto* f = qobject_cast<Tdbf4Form*>(browser);
@@ -68,7 +68,7 @@ QString EditorText(QWidget* browser, const QString& want) {
             if (ed->isVisible()) return ed->text();
         return QString("<no editor open>");
     };
-    (void)QTest::qWaitFor([&] { return text() == want; }, 5000);
+    (void)QTest::qWaitFor([&] { return text() == want; }, 20000);
     return text();
 }
 
@@ -124,7 +124,7 @@ TEST_F(BrowserKeys, ShiftedAndGermanLettersReachTheCellAndTheCloseBoxKeepsThem) 
                  test::SendCloseBox(*w);  // with the second edit pending
                  // The question is answered by the next step inside this wait.
                  const QPointer<QWidget> browser = w;
-                 if (!QTest::qWaitFor([&] { return !browser || !browser->isVisible(); }, 10000))
+                 if (!QTest::qWaitFor([&] { return !browser || !browser->isVisible(); }, 20000))
                      Note(DiagnoseOpen(*w));
              }},
             {"browser-keep-question", Press("Ja")}});

@@ -29,9 +29,9 @@ void SaveShot(QWidget& window, const std::string& name) {
 
 std::vector<std::string> Inspect(QWidget& window, const std::string& name) {
     std::vector<std::string> faults;
-    if (!QTest::qWaitForWindowExposed(&window, 3000))
+    if (!QTest::qWaitForWindowExposed(&window, 20000))
         return {name + ": the window did not show on the screen"};
-    QTest::qWait(30);  // the first paint after the exposure
+    QCoreApplication::sendPostedEvents();  // pending layouts before the picture
     SaveShot(window, name);
     for (const std::string& f : LayoutFaults(window)) faults.push_back(name + ": " + f);
     return faults;
@@ -62,7 +62,7 @@ std::vector<std::string> Tour(const std::function<void()>& command, std::vector<
             return;
         }
         if (top == nullptr || !top->isVisible() || top == handled) {
-            if (*acting > 0 || waiting->elapsed() < 5000) return;
+            if (*acting > 0 || waiting->elapsed() < 20000) return;
             faults.push_back(steps[next].name + ": no window showed");
             ++next;
             waiting->restart();

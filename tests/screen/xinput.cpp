@@ -38,7 +38,7 @@ std::string Run(const QString& program, const QStringList& args) {
     const std::string what = (program + ' ' + args.join(' ')).toStdString();
     QProcess p;
     p.start(program, args);
-    if (!p.waitForStarted(5000)) return what + ": did not start";
+    if (!p.waitForStarted(20000)) return what + ": did not start";
     if (!QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 30000)) {
         p.kill();
         p.waitForFinished();
@@ -67,7 +67,7 @@ std::string FocusWindow(QWidget& window) {
     window.raise();
     window.activateWindow();
     std::string fault = XdoTool({"windowfocus", "--sync", QString::number(window.winId())});
-    if (fault.empty() && !QTest::qWaitForWindowActive(&window, 5000))
+    if (fault.empty() && !QTest::qWaitForWindowActive(&window, 20000))
         fault = "the window did not become active";
     return fault;
 }

@@ -1,6 +1,8 @@
 // Temporary folders for tests: created under the system temp folder.
 #include "support/tempdir.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <stdexcept>
 #include <system_error>
@@ -8,7 +10,7 @@
 
 namespace kor2::test {
 
-TempDir::TempDir() {
+TempDir::TempDir() : owner_(getpid()) {
     std::string tmpl = (std::filesystem::temp_directory_path() / "kor2test-XXXXXX").string();
     std::vector<char> buf(tmpl.begin(), tmpl.end());
     buf.push_back('\0');
@@ -17,6 +19,7 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
+    if (getpid() != owner_) return;
     std::error_code ec;
     // A test may have made files read-only; make them writable again first.
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);

@@ -1,5 +1,8 @@
-// A temporary folder for one test, removed with everything in it at the end.
+// A temporary folder for one test, removed with everything in it at the end
+// by the process that made it (a forked child that ends leaves it alone).
 #pragma once
+
+#include <sys/types.h>
 
 #include <filesystem>
 #include <string>
@@ -19,6 +22,7 @@ public:
 
 private:
     std::filesystem::path path_;
+    pid_t owner_;
 };
 
 }  // namespace kor2::test

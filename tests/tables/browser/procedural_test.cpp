@@ -3,12 +3,11 @@
 // and field access by number and by name.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "platform/hostfs.h"
 #include "procedural_testutil.h"
+#include "support/asnobody.h"
 
 namespace kor2::test {
 namespace {
@@ -16,6 +15,13 @@ namespace {
 namespace fs = std::filesystem;
 
 using DbfProc = DbfProcTest;
+
+// No probe file of the write check is left in folder.
+bool NoProbeLeft(const fs::path& folder) {
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string().rfind("TST", 0) == 0) return false;
+    return true;
+}
 
 TEST_F(DbfProc, CheckedOpenAddsExtensionAndLeavesNoProbeFile) {
     Sample(3);
@@ -29,7 +35,7 @@ TEST_F(DbfProc, CheckedOpenAddsExtensionAndLeavesNoProbeFile) {
     DbfOpenTableChecked("sample.dbf");
     EXPECT_TRUE(dbf4().tbdbf.Active());
     DbfCloseTable();
-    EXPECT_FALSE(fs::exists(dir_.path() / "TEST.$$$"));
+    EXPECT_TRUE(NoProbeLeft(dir_.path()));
     EXPECT_FALSE(fs::exists(temp_.path() / "sample.dbf"));
 }
 
@@ -62,24 +68,21 @@ TEST_F(DbfProc, ReadOnlyTableIsEditedAsWritableCopyInTemp) {
     EXPECT_EQ(Rows(RunTempPath("sample.dbf"))[0][1], "changed   ");
     EXPECT_EQ(Rows(original)[0][1], "R1        ");
     platform::SetReadOnly(original, false);
-    EXPECT_FALSE(fs::exists(dir_.path() / "TEST.$$$"));
+    EXPECT_TRUE(NoProbeLeft(dir_.path()));
 }
 
 TEST_F(DbfProc, UnwritableFolderOpensCopyInTemp) {
     Sample(2);
     fs::permissions(dir_.path(), fs::perms::owner_write, fs::perm_options::remove);
-    const bool writable = ::access(dir_.path().c_str(), W_OK) == 0;
-    if (writable) {
-        fs::permissions(dir_.path(), fs::perms::owner_write, fs::perm_options::add);
-        GTEST_SKIP() << "folder stays writable for this user";
-    }
-    DbfOpenTableChecked("sample");
+    test::RunAsNobody({dir_.path(), temp_.path()}, [&] {
+        DbfOpenTableChecked("sample");
+        ASSERT_FALSE(AbortFlag);
+        EXPECT_EQ(dbf4().Label_filename, RunTempFolder() + "sample.dbf");
+        DbfCloseTable();
+        EXPECT_TRUE(NoProbeLeft(platform::HostPath(RunTempFolder())));
+    });
     fs::permissions(dir_.path(), fs::perms::owner_write, fs::perm_options::add);
-    ASSERT_FALSE(AbortFlag);
-    EXPECT_EQ(dbf4().Label_filename, RunTempFolder() + "sample.dbf");
-    DbfCloseTable();
-    EXPECT_FALSE(fs::exists(dir_.path() / "TEST.$$$"));
-    EXPECT_FALSE(fs::exists(temp_.path() / "TEST.$$$"));
+    EXPECT_TRUE(NoProbeLeft(dir_.path()));
 }
 
 TEST_F(DbfProc, GoRecordRangeRules) {
