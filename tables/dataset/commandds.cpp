@@ -103,6 +103,9 @@ bool TTbCDataSet::Pack() {
     SelectWorkArea("Pack");
     if (kor2::RecCount() > 0) GoTop();
     ResyncFromWorkArea();
+    // The data set stands on its first record and knows it (also in an
+    // index's order, where the record number does not tell).
+    if (Active() && !IsEmpty()) First();
     return result;
 }
 

@@ -203,9 +203,17 @@ TEST_F(BrowserTold, CounterAndScrollBarStandOnTheRecordFromTheStartAndAfterPack)
         f->mi_editPack->trigger();
         EXPECT_EQ(f->Label_recno->text(), "1/950");
         EXPECT_EQ(Bar(f), "1..950 at 1");
+        // Sorted by a title click: the bar shows top, middle and end.
+        dbf4().GoRecord(2);
+        dbf4().tbdbf.Delete();
+        dbf4().GoRecord(500);
+        f->TbGrid1->OnDepressTitle(*f->TbGrid1, f->TbGrid1->Column(0));
+        f->mi_editPack->trigger();
+        EXPECT_EQ(f->Label_recno->text(), QString("%1/949").arg(dbf4().GetRecNo()));
+        EXPECT_EQ(Bar(f), "0..4 at 0");
         f->Button_cancel->click();
     });
-    ASSERT_EQ(progress.size(), 1u);
+    ASSERT_EQ(progress.size(), 2u);
     EXPECT_EQ(progress[0], "Packing numbers.dbf...");
     EXPECT_GE(steps, 90);
     EXPECT_TRUE(errors.empty()) << ::testing::PrintToString(errors);

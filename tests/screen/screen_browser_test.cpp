@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <QAbstractButton>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -222,38 +223,52 @@ TEST_F(BrowserKeys, CommaSearchCounterAndScrollBarFromTheStartAndAfterPack) {
     const std::string path = (program.Folder() / "numbers.dbf").string();
     WriteNumbers(path, 1000);
     DecimalCommaOption = 2;
-    QString opened, found, packed;
+    QString opened, found, packed, sorted;
     int page = 0;
-    for (std::string& f :
-         test::Tour([&] { ShowTableOf(path); },
-                    {{"numbers-browser",
-                      [&](QWidget* w) {
-                          opened = Position(w, "1/1000, bar 1..1000 at 1");
-                          page = qobject_cast<Tdbf4Form*>(w)->TbGrid1->WindowRows();
-                          Note(test::FocusWindow(*w));
-                          Note(test::XdoTool({"key", "alt+s"}));
-                      }},
-                     {"numbers-search-prompt",
-                      [&](QWidget* w) {
-                          Note(test::FocusWindow(*w));
-                          Note(test::XdoTool({"type", "--delay", "100", "8,25"}));
-                          Note(test::XdoTool({"key", "Return"}));
-                      }},
-                     {"numbers-found", [&](QWidget* w) {
-                          found = Position(w, "8/1000, bar 1..1000 at 8");
-                          Note(test::FocusWindow(*w));
-                          // Records 8, 9 and 10 marked, then Bearbeiten / Pack.
-                          Note(test::XdoTool({"key", "--delay", "150", "ctrl+Delete", "Down",
-                                              "ctrl+Delete", "Down", "ctrl+Delete"}));
-                          Note(test::XdoTool({"key", "--delay", "300", "alt+b", "Down", "Return"}));
-                          packed = Position(w, "1/997, bar 1..997 at 1");
-                          Note(test::XdoTool({"key", "Escape"}));
-                      }}}))
+    for (std::string& f : test::Tour(
+             [&] { ShowTableOf(path); },
+             {{"numbers-browser",
+               [&](QWidget* w) {
+                   opened = Position(w, "1/1000, bar 1..1000 at 1");
+                   page = qobject_cast<Tdbf4Form*>(w)->TbGrid1->WindowRows();
+                   Note(test::FocusWindow(*w));
+                   Note(test::XdoTool({"key", "alt+s"}));
+               }},
+              {"numbers-search-prompt",
+               [&](QWidget* w) {
+                   Note(test::FocusWindow(*w));
+                   Note(test::XdoTool({"type", "--delay", "100", "8,25"}));
+                   Note(test::XdoTool({"key", "Return"}));
+               }},
+              {"numbers-found", [&](QWidget* w) {
+                   found = Position(w, "8/1000, bar 1..1000 at 8");
+                   Note(test::FocusWindow(*w));
+                   // Records 8, 9 and 10 marked, then Bearbeiten / Pack.
+                   Note(test::XdoTool({"key", "--delay", "150", "ctrl+Delete", "Down",
+                                       "ctrl+Delete", "Down", "ctrl+Delete"}));
+                   Note(test::XdoTool({"key", "--delay", "300", "alt+b", "Down", "Return"}));
+                   packed = Position(w, "1/997, bar 1..997 at 1");
+                   // Sorted by a click on the title NAME, record 1 marked, Pack.
+                   auto* f = qobject_cast<Tdbf4Form*>(w);
+                   if (f == nullptr) return test::Cancel(w);
+                   QHeaderView* titles = f->TbGrid1->horizontalHeader();
+                   const QPoint at = titles->viewport()->mapToGlobal(
+                       QPoint(titles->sectionViewportPosition(0) + 10, titles->height() / 2));
+                   Note(test::XdoTool({"mousemove", "--sync", QString::number(at.x()),
+                                       QString::number(at.y()), "click", "1"}));
+                   (void)QTest::qWaitFor([] { return !dbf4().tbdbf.IsSequenced(); });
+                   Note(test::XdoTool(
+                       {"key", "--delay", "300", "ctrl+Delete", "alt+b", "Down", "Return"}));
+                   sorted = Position(w, QString("%1/996, bar 0..4 at 0").arg(dbf4().GetRecNo()));
+                   Note(test::XdoTool({"key", "Escape"}));
+               }}}))
         faults.push_back(f);
     DecimalCommaOption = 1;
     EXPECT_EQ(opened.toStdString(), "1/1000, bar 1..1000 at 1 page " + std::to_string(page));
     EXPECT_EQ(found.toStdString(), "8/1000, bar 1..1000 at 8 page " + std::to_string(page));
     EXPECT_EQ(packed.toStdString(), "1/997, bar 1..997 at 1 page " + std::to_string(page));
+    // The first record in the title's order, and the top of the bar.
+    EXPECT_TRUE(sorted.contains("/996, bar 0..4 at 0 page 1")) << sorted.toStdString();
     EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
 }
 
