@@ -313,17 +313,25 @@ void TFloatField::SetAsFloat(double v) {
     SetData(&v);
 }
 
-void TFloatField::SetAsString(const std::string& text) {
+bool ReadFloatText(const std::string& text, double& value, std::string* pointForm) {
     std::string t = Trim(text);
-    if (t.empty()) {
+    std::replace(t.begin(), t.end(), ',', '.');
+    double v = 0;
+    const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (t.empty() || r.ec != std::errc() || r.ptr != t.data() + t.size() || !std::isfinite(v))
+        return false;
+    value = v;
+    if (pointForm != nullptr) *pointForm = std::move(t);
+    return true;
+}
+
+void TFloatField::SetAsString(const std::string& text) {
+    if (Trim(text).empty()) {
         Clear();
         return;
     }
-    for (char& c : t)
-        if (c == ',') c = '.';
     double v = 0;
-    const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (r.ec != std::errc() || r.ptr != t.data() + t.size() || !std::isfinite(v))
+    if (!ReadFloatText(text, v))
         throw EConvertError("'" + text + "' ist kein gültiger Gleitkommawert"_oem);
     SetAsFloat(v);
 }

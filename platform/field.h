@@ -50,6 +50,10 @@ void DecodeDate(TDateTime value, int& year, int& month, int& day);
 std::string DateToStr(TDateTime value);
 // Reads "D.M.Y", "D/M/Y" or "D-M-Y" (two-digit years in 1930..2029); throws EConvertError.
 TDateTime StrToDate(const std::string& text);
+// Reads a number as a float field takes it from a text ("8,25" and " 8.25"
+// are 8.25); pointForm, when given, gets the trimmed text with a decimal
+// point. False when the text is no finite number.
+bool ReadFloatText(const std::string& text, double& value, std::string* pointForm = nullptr);
 
 // Native value layouts passed through GetData / SetData:
 //   ftString  Size + 1 bytes, NUL-terminated     ftInteger int32_t

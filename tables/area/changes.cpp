@@ -346,8 +346,9 @@ namespace {
 
 // Moves every undeleted record to the first free position, raw and without
 // code-page conversion; false on a read or write failure (code in io).
-bool CompactRecords(DbfArea& a, int32_t& kept, uint16_t& io) {
+bool CompactRecords(DbfArea& a, int32_t& kept, uint16_t& io, const std::function<void()>& step) {
     kept = 0;
+    const int32_t every = std::max<int32_t>(1, a.recordCount / 100);
     std::string rec(a.recordLength, ' ');
     const auto pos = [&](int32_t n) {
         return static_cast<int64_t>(a.headerLength) + static_cast<int64_t>(n - 1) * a.recordLength;
@@ -358,6 +359,7 @@ bool CompactRecords(DbfArea& a, int32_t& kept, uint16_t& io) {
             io = got < 0 ? IoCodeFromErrno(a.file->Error(), 100) : 100;
             return false;
         }
+        if (step && n % every == 0) step();
         if (rec[0] == dbf::DeletedFlag) continue;
         ++kept;
         if (kept == n) continue;
@@ -375,13 +377,13 @@ namespace {
 
 // Compacts the records, cuts the file, commits the header and lets the memo
 // and index layers follow; false after reporting an error.
-bool PackRecords(DbfArea& a, const std::string& name) {
+bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()>& step) {
     const int32_t before = a.recordCount;
     int32_t kept = 0;
     uint16_t io = 0;
     const bool flush = FlushAfterWrite;
     FlushAfterWrite = false;
-    const bool compacted = CompactRecords(a, kept, io);
+    const bool compacted = CompactRecords(a, kept, io, step);
     FlushAfterWrite = flush;
     if (!compacted) {
         // The header still names the old count: every kept record is in the
@@ -444,7 +446,7 @@ private:
 
 }  // namespace
 
-bool Pack() {
+bool Pack(const std::function<void()>& step) {
     EngineErrorCode = 0;
     if (CheckAreaOpen("Pack")) return false;
     DbfArea& a = *CurrentDbf();
@@ -463,7 +465,7 @@ bool Pack() {
         CallVFile(a, VfPack);
         return EngineErrorCode == 0;
     }
-    if (!PackRecords(a, name)) return false;
+    if (!PackRecords(a, name, step)) return false;
     if (const uint16_t io = exclusive.End(); io != 0) {
         SetEngineError(io, "Datenbank kann nicht Sharable wiedergeöffnet werden. "_oem +
                                platform::DisplayPath(name) + " [Pack]");

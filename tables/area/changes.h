@@ -40,7 +40,9 @@ void Append();
 void Replace();
 void DeleteRec();
 void RecallRec();
-bool Pack();
+// Removes the records marked as deleted; step, when given, is called about
+// a hundred times while the records are compacted.
+bool Pack(const std::function<void()>& step = {});
 uint16_t ReopenDbf(bool exclusive);
 
 }  // namespace kor2

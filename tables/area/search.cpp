@@ -70,12 +70,18 @@ bool RefuseVirtual(const DbfArea& a, const char* routine) {
 }  // namespace
 
 bool Search(const std::string& text, int& fieldNo, bool fromTop) {
+    return Search(std::vector<std::string>{text}, fieldNo, fromTop);
+}
+
+bool Search(const std::vector<std::string>& texts, int& fieldNo, bool fromTop) {
     EngineErrorCode = 0;
     const int limitTo = fieldNo;
     fieldNo = 0;
     if (CheckAreaOpen("Search")) return false;
     DbfArea& a = *CurrentDbf();
-    if (RefuseVirtual(a, "Search") || text.empty()) return false;
+    if (RefuseVirtual(a, "Search") ||
+        std::any_of(texts.begin(), texts.end(), [](const std::string& t) { return t.empty(); }))
+        return false;
     RefreshRecCount(a);
     const int64_t rl = a.recordLength;
     const int64_t perBlock = std::max<int64_t>(kMaxBlock / rl, 1);
@@ -92,8 +98,13 @@ bool Search(const std::string& text, int& fieldNo, bool fromTop) {
             TranslateRecord(TranslateDir::Read, a.oem, a.afterRead, a.recordLength,
                             block.data() + r * rl);
         for (int64_t from = 0; from < records * rl;) {
-            const int64_t p = BufferPosNoCase(text.data(), static_cast<int64_t>(text.size()),
-                                              block.data() + from, records * rl - from);
+            // The first place where any of the texts stands.
+            int64_t p = -1;
+            for (const std::string& text : texts) {
+                const int64_t at = BufferPosNoCase(text.data(), static_cast<int64_t>(text.size()),
+                                                   block.data() + from, records * rl - from);
+                if (at >= 0 && (p < 0 || at < p)) p = at;
+            }
             if (p < 0) break;
             const int64_t hit = from + p;
             const int inRecord = static_cast<int>(hit % rl);

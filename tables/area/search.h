@@ -6,12 +6,15 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace kor2 {
 
 inline uint32_t PeekCacheSize = 0;  // wanted cache size in bytes, 0 = no cache
 
 bool Search(const std::string& text, int& fieldNo, bool fromTop);
+// The first record from the start that holds any of the texts.
+bool Search(const std::vector<std::string>& texts, int& fieldNo, bool fromTop);
 std::string Peek(int field, int32_t record);
 void Poke(const std::string& text, int field, int32_t record);
 void UpdatePeekCache();

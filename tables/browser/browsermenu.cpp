@@ -125,16 +125,19 @@ void Tdbf4::mi_fileSaveAsDelimitedClick() {
 }
 
 void Tdbf4::mi_fileAppenddbfClick() {
+    if (RefusedAsReadOnly()) return;
     if (const auto c = Chosen(Dialogs().OpenFile(TableFolder(*this), "*.dbf|*.dbf")))
         tbdbf.AppendFrom(WithDefaultExt(*c, "dbf"));
 }
 
 void Tdbf4::mi_fileAppendDelimitedClick() {
+    if (RefusedAsReadOnly()) return;
     if (const auto c = Chosen(Dialogs().OpenFile(TableFolder(*this), "*.txt|*.txt")))
         tbdbf.AppendFromDelimited(WithDefaultExt(*c, "txt"));
 }
 
 void Tdbf4::mi_editAppendClick() {
+    if (RefusedAsReadOnly()) return;
     tbdbf.CheckBrowseMode();
     tbdbf.SyncWorkArea();
     AppendBlankRecord();

@@ -14,10 +14,12 @@
 #include "common/textutil.h"
 #include "graphics/window/graphwin.h"
 #include "platform/codepage.h"
+#include "platform/field.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 #include "platform/sysclock.h"
 #include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
 #include "tables/base/filenames.h"
 #include "tables/browser/procedural.h"
 
@@ -26,6 +28,8 @@ namespace kor2 {
 namespace {
 
 Dbf4Window* g_window = nullptr;
+
+constexpr uint16_t kAccessDenied = 5;  // the engine's "Dateizugriff verweigert"
 
 // A record of the table is being edited or inserted.
 bool Editing(TTbDbf& t) {
@@ -94,7 +98,15 @@ void InitW32Tables() {
 void Tdbf4::OpenTable(const std::string& fileName) {
     Hourglass busy;
     tbdbf.SetDbfFileName(fileName);
-    tbdbf.SetActive(true);
+    tbdbf.ReadOnly = false;
+    try {
+        tbdbf.SetActive(true);
+    } catch (const std::exception&) {
+        // A table this account may read but not write opens for reading.
+        if (EngineErrorCode != kAccessDenied || tbdbf.Active()) throw;
+        tbdbf.ReadOnly = true;
+        tbdbf.SetActive(true);
+    }
     Label_filename = fileName;
 }
 
@@ -114,6 +126,7 @@ void Tdbf4::EditTableFile(const std::string& fileName, uint16_t helpContext) {
 
 void Tdbf4::CloseTable() {
     tbdbf.SetActive(false);
+    tbdbf.ReadOnly = false;
     SetArrowCursor();
 }
 
@@ -137,6 +150,7 @@ BrowserResult Tdbf4::ShowTable(const std::string& action, int mode) {
         if (SameFolder(ExtractFilePathL(Label_filename), RunTempFolder()))
             Message("Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem);
     }
+    if (ReadOnlyTable()) Caption += "  [schreibgeschützt]"_oem;
     CloseOnPick = action == "CLOSE";
     if (g_window == nullptr) {
         AbortFlag = true;
@@ -182,7 +196,17 @@ void Tdbf4::FormCloseQuery() {
     Button_cancelClick();
 }
 
-void Tdbf4::FormShow() { Label_recno.clear(); }
+void Tdbf4::FormShow() {
+    Label_recno.clear();
+    ShowRecordPosition();
+}
+
+bool Tdbf4::RefusedAsReadOnly() {
+    if (!ReadOnlyTable()) return false;
+    Message("Die Tabelle ist schreibgeschützt: Ändern, Einfügen, Löschen und Packen sind "
+            "nicht möglich."_oem);
+    return true;
+}
 
 void Tdbf4::ShowRecordPosition() {
     // A record being inserted has no number yet: the counter keeps the last.
@@ -246,13 +270,23 @@ void Tdbf4::PackTable() {
     tbdbf.Pack();
 }
 
+void Tdbf4::mi_editPackClick() {
+    if (!RefusedAsReadOnly()) PackTable();
+}
+
 // ---------------------------------------------------------------- search and indexes
 
 void Tdbf4::SearchText(const std::string& text, bool& found, bool fromTop) {
     int fieldSelector = 0;  // all fields
     // The engine meets records in the Windows character set (a DOS table's
     // records are translated as they are read); the text arrives in DOS.
-    tbdbf.Search(platform::OemToChar(text), fieldSelector, fromTop);
+    std::vector<std::string> texts{platform::OemToChar(text)};
+    // A number is also found as the table stores it: "8,25" is read as an
+    // edit of a number field reads it, and found where 8.25 stands.
+    double value = 0;
+    std::string number;
+    if (ReadFloatText(text, value, &number) && number != text) texts.push_back(number);
+    tbdbf.Search(texts, fieldSelector, fromTop);
     found = fieldSelector != 0;
 }
 

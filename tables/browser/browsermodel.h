@@ -120,6 +120,12 @@ public:
     // Label_recno from the data set's position; the window calls it at
     // every move and change while it shows.
     void ShowRecordPosition();
+    // The table could only be opened for reading (another account's table,
+    // a file of mode 0444): it is shown, searched and exported, not changed.
+    bool ReadOnlyTable() const { return tbdbf.ReadOnly; }
+    // For a read-only table: tells the user that it cannot be changed and
+    // gives true; the commands that change the table ask it first.
+    bool RefusedAsReadOnly();
     // The close box or Alt+F4: a changed record is posted as OK posts it
     // (Ja), dropped as Abbrechen drops it (Nein), or the window stays open
     // (Abbrechen of the question).
@@ -134,7 +140,7 @@ public:
     void mi_fileAppendDelimitedClick();
     void mi_filePrintClick();
     void mi_editAppendClick();
-    void mi_editPackClick() { PackTable(); }
+    void mi_editPackClick();
     void mi_helpdbfClick();
     void mi_helpCommonClick();
     void mi_helphilfebildClick();

@@ -4,12 +4,15 @@
 #include "tables/dataset/commandds.h"
 
 #include <cstring>
+#include <memory>
 
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/filenames.h"
+#include "tables/base/progress.h"
 
 namespace kor2 {
 
@@ -89,11 +92,20 @@ bool TTbCDataSet::Pack() {
     SelectWorkArea("Pack");
     CheckBrowseMode();
     SelectWorkArea("Pack");
-    const bool result = kor2::Pack();
+    bool result;
+    {
+        std::unique_ptr<EngineProgress> progress;
+        if (ShowProgress && MakeEngineProgress)
+            progress = MakeEngineProgress("Packing " + NameWithoutDir(DbfFileName()) + "...");
+        result = progress ? kor2::Pack([&] { progress->Step(); }) : kor2::Pack();
+    }
     TableChanged();
     SelectWorkArea("Pack");
     if (kor2::RecCount() > 0) GoTop();
     ResyncFromWorkArea();
+    // The data set stands on its first record and knows it (also in an
+    // index's order, where the record number does not tell).
+    if (Active() && !IsEmpty()) First();
     return result;
 }
 
@@ -121,11 +133,15 @@ void TTbCDataSet::Go(int32_t recNo) {
 }
 
 void TTbCDataSet::Search(const std::string& text, int& found, bool fromTop) {
+    Search(std::vector<std::string>{text}, found, fromTop);
+}
+
+void TTbCDataSet::Search(const std::vector<std::string>& texts, int& found, bool fromTop) {
     SelectWorkArea("Search");
     CheckBrowseMode();
     PositionWorkArea("Search");
     int fieldNo = found;
-    const bool hit = kor2::Search(text, fieldNo, fromTop);
+    const bool hit = kor2::Search(texts, fieldNo, fromTop);
     found = hit ? 1 : 0;
     if (hit && !dBOF() && !dEOF()) ResyncFromWorkArea();
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/real48.h"
 #include "tables/dataset/dbfdataset.h"
@@ -34,6 +35,8 @@ public:
     int FieldLen(int fieldNo);
     void Go(int32_t recNo);
     void Search(const std::string& text, int& found, bool fromTop);
+    // The first record that holds any of the texts.
+    void Search(const std::vector<std::string>& texts, int& found, bool fromTop);
     void SField(int fieldNo, std::string& s);
     void Skip(int32_t n);
     void MoveFirst() { First(); }

@@ -189,6 +189,11 @@ void Tdbf4Form::FormCreate() {
         TField* f = model_.tbdbf.FindField(column.FieldName);
         if (f) Run([&] { model_.TbGrid1DepressTitle(f->Index()); });
     };
+    // A read-only table says so when a change is asked for.
+    TbGrid1->OnChangeRefused = [this](TTbGrid&) { Run([&] { model_.RefusedAsReadOnly(); }); };
+    TbNavigator1->OnChangeRefused = [this](TTbNavigator&) {
+        Run([&] { model_.RefusedAsReadOnly(); });
+    };
     TbNavigator1->SetDataSource(&model_.tbdbf0);
     TbNavigator1->ConfirmDelete = false;
     TbNavigator1->ConfirmRestore = false;
@@ -292,7 +297,7 @@ void Tdbf4Form::BringToFront() {
 }
 
 void Tdbf4Form::FormShow() {
-    model_.FormShow();
+    Run([&] { model_.FormShow(); });
     if (model_.CloseOnPick) {
         TbGrid1->SetSelectedIndex(BrowserGridState[0]);
     } else if (!scaled_) {

@@ -217,6 +217,15 @@ bool TTbGrid::CanEditGrid() const {
     return options_.editing && !ReadOnly && ds && ds->Active() && ds->CanModify();
 }
 
+bool TTbGrid::RefuseChange() {
+    TDataSet* ds = DataSet();
+    if (!OnChangeRefused || !options_.editing || ReadOnly || !ds || !ds->Active() ||
+        ds->CanModify())
+        return false;
+    OnChangeRefused(*this);
+    return true;
+}
+
 TField* TTbGrid::ColumnField(int index) const {
     TDataSet* ds = DataSet();
     if (!ds || !ds->Active() || index < 0 || index >= ColumnCount()) return nullptr;

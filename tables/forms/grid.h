@@ -117,6 +117,10 @@ public:
     TTbNotifyEvent OnCornerLeftClick, OnCornerRightClick;
     TTbChangeColorsEvent OnChangeColorsEvent;
     TTbKeyEvent OnKeyDown;
+    // A key that would change a data set that may not be changed (typing,
+    // Insert, Ctrl+Delete): the grid changes nothing and calls this, so that
+    // the user is told why.
+    TTbNotifyEvent OnChangeRefused;
 
     // Columns: one per field unless set up from a saved layout.
     int ColumnCount() const { return static_cast<int>(columns_.size()); }
@@ -139,6 +143,9 @@ public:
     // Restores the current record when it is marked as deleted (Ctrl+Delete).
     bool RestoreCurrent();
     bool CanEditGrid() const;
+    // True after OnChangeRefused was called: the grid edits, but its data
+    // set may not be changed.
+    bool RefuseChange();
     // Stores the text of an open cell editor into its field and closes it.
     // False when the field refused the text: the editor stays open with it
     // and the refusal is shown once the current event is done.

@@ -113,6 +113,7 @@ void TTbGrid::keyPressEvent(QKeyEvent* e) {
             }
             break;
         case Qt::Key_Insert:
+            if (e->modifiers() == Qt::NoModifier && RefuseChange()) return;
             if (CanEditGrid() && e->modifiers() == Qt::NoModifier) {
                 Guarded([&] { ds->Insert(); });
                 return;
@@ -120,6 +121,7 @@ void TTbGrid::keyPressEvent(QKeyEvent* e) {
             break;
         case Qt::Key_Delete:
             if (ctrl) {
+                if (RefuseChange()) return;
                 if (RowDeleted(CurrentRow())) {
                     RestoreCurrent();
                 } else if (CanEditGrid() &&
@@ -162,6 +164,10 @@ void TTbGrid::keyPressEvent(QKeyEvent* e) {
             e->ignore();
             return;
         default:
+            if ((e->key() == Qt::Key_F2 || e->key() == Qt::Key_Backspace ||
+                 (!ctrl && !e->text().isEmpty() && e->text()[0].isPrint())) &&
+                RefuseChange())
+                return;
             if (IsBooleanColumn(col) &&
                 (e->key() == Qt::Key_Backspace || (!e->text().isEmpty() && e->text()[0].isPrint())))
                 return;  // logical fields take no typed text

@@ -95,7 +95,8 @@ void TTbNavigator::UpdateButtons() {
     TDataSet* ds = link_->DataSet();
     const bool active = link_->Active() && ds;
     const bool editing = active && link_->Editing();
-    const bool canModify = active && ds->CanModify();
+    const bool mayChange = active && ds->CanModify();
+    const bool canModify = mayChange || (active && OnChangeRefused);
     const bool bof = !active || ds->Bof();
     const bool eof = !active || ds->Eof();
     const bool empty = !active || ds->IsEmpty();
@@ -107,8 +108,8 @@ void TTbNavigator::UpdateButtons() {
     buttons_[nbInsert]->setEnabled(canModify);
     buttons_[nbDelete]->setEnabled(canModify && !empty);
     buttons_[nbEdit]->setEnabled(canModify && !editing);
-    buttons_[nbPost]->setEnabled(canModify && editing);
-    buttons_[nbCancel]->setEnabled(canModify && editing);
+    buttons_[nbPost]->setEnabled(mayChange && editing);
+    buttons_[nbCancel]->setEnabled(mayChange && editing);
     buttons_[nbRefresh]->setEnabled(browse);
 }
 
@@ -133,7 +134,10 @@ void TTbNavigator::DeleteOrRestore(TDataSet& ds) {
 
 void TTbNavigator::BtnClick(TNavigateBtn btn) {
     TDataSet* ds = link_->DataSet();
-    if (ds && link_->Active()) {
+    const bool change = btn == nbInsert || btn == nbDelete || btn == nbEdit;
+    if (ds && link_->Active() && change && !ds->CanModify() && OnChangeRefused) {
+        OnChangeRefused(*this);
+    } else if (ds && link_->Active()) {
         try {
             switch (btn) {
                 case nbFirst:

@@ -47,6 +47,9 @@ public:
     // Runs the button's action, as a click does.
     void BtnClick(TNavigateBtn btn);
     std::function<void(TTbNavigator& sender, TNavigateBtn btn)> OnClick;
+    // With this set, Insert, Delete and Edit stay enabled on a data set that
+    // may not be changed; their click changes nothing and calls this.
+    std::function<void(TTbNavigator& sender)> OnChangeRefused;
 
 private:
     class Link;

@@ -608,7 +608,12 @@ void Reindex() {
         reshare.Arm([] { ReopenDbf(false); });
     }
     const int controlling = CurrentOrderNo();
-    Set_Order_To(1);
+    {
+        // The orders are rebuilt because they may no longer match the records
+        // (after Pack): the current record need not be found in them now.
+        QuietEngineErrors quiet;
+        Set_Order_To(1);
+    }
     for (int o = 1; o <= MaxOrders; ++o) {
         IndexControlBlock* b = OrderBlock(o);
         if (!b) continue;

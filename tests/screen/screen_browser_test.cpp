@@ -1,25 +1,38 @@
 // The table browser typed into with real X key events: the keys reach the
 // cell with Shift and with German letters, a navigator click leaves the keys
-// with the grid, and the close box asks before a changed record is dropped.
+// with the grid, and the close box asks before a changed record is dropped;
+// a search with a decimal comma, the counter and the scroll bar before and
+// after Pack, and a table shown to an account that may only read it.
 // Works on the data folder's copy that ScreenProgram makes.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QAbstractButton>
 #include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
+
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "common/globals.h"
 #include "screen/screenprogram.h"
 #include "screen/screentour.h"
 #include "screen/xinput.h"
+#include "support/command.h"
 #include "tables/browser/browsermodel.h"
+#include "tables/browser/procedural.h"
+#include "tables/dataset/filedataset.h"
 #include "tables/forms/browserwindow.h"
 #include "tables/forms/grid.h"
 #include "tables/forms/navigator.h"
@@ -161,6 +174,186 @@ TEST_F(BrowserKeys, KeysAfterANavigatorClickGoToTheGrid) {
     EXPECT_EQ(typed.toStdString(), "Xy");
     EXPECT_EQ(Trimmed(StoredField(table, 2, "NAME1")), "EN 10270-1 SM");  // Abbrechen drops it
     EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+// NAME C(10), D N(8,2): record i has NAME "Ri" and D i + 0.25.
+void WriteNumbers(const std::string& path, int count) {
+    TTbDbf ds;
+    ds.Name = "MAKE";
+    ds.DbfFields = {"NAME, C, 10, 0", "D, N, 8, 2"};
+    ds.SetDbfFileName(path);
+    ds.Open();
+    for (int i = 1; i <= count; ++i) {
+        ds.Append();
+        ds.FieldByName("NAME").SetAsString("R" + std::to_string(i));
+        ds.FieldByName("D").SetAsFloat(i + 0.25);
+        ds.Post();
+    }
+    ds.Close();
+}
+
+// Datenbank / Tabelle anzeigen on the table at path, as the main window runs it.
+void ShowTableOf(const std::string& path) {
+    DbfOpenTable(test::ProgramPath(path));
+    if (AbortFlag) return;
+    DbfSetTitles("", "numbers");
+    DbfShowTable("", 0);
+    DbfCloseTable();
+}
+
+// The counter and the scroll bar of the browser, once they show want or a
+// few seconds passed.
+QString Position(QWidget* browser, const QString& want) {
+    auto text = [browser] {
+        auto* f = qobject_cast<Tdbf4Form*>(browser);
+        if (f == nullptr) return QString("<no browser>");
+        const QScrollBar* b = f->TbGrid1->verticalScrollBar();
+        return QString("%1, bar %2..%3 at %4 page %5")
+            .arg(f->Label_recno->text())
+            .arg(b->minimum())
+            .arg(b->maximum())
+            .arg(b->value())
+            .arg(b->pageStep());
+    };
+    (void)QTest::qWaitFor([&] { return text().startsWith(want); }, 10000);
+    return text();
+}
+
+TEST_F(BrowserKeys, CommaSearchCounterAndScrollBarFromTheStartAndAfterPack) {
+    const std::string path = (program.Folder() / "numbers.dbf").string();
+    WriteNumbers(path, 1000);
+    DecimalCommaOption = 2;
+    QString opened, found, packed, sorted;
+    int page = 0;
+    for (std::string& f : test::Tour(
+             [&] { ShowTableOf(path); },
+             {{"numbers-browser",
+               [&](QWidget* w) {
+                   opened = Position(w, "1/1000, bar 1..1000 at 1");
+                   page = qobject_cast<Tdbf4Form*>(w)->TbGrid1->WindowRows();
+                   Note(test::FocusWindow(*w));
+                   Note(test::XdoTool({"key", "alt+s"}));
+               }},
+              {"numbers-search-prompt",
+               [&](QWidget* w) {
+                   Note(test::FocusWindow(*w));
+                   Note(test::XdoTool({"type", "--delay", "100", "8,25"}));
+                   Note(test::XdoTool({"key", "Return"}));
+               }},
+              {"numbers-found", [&](QWidget* w) {
+                   found = Position(w, "8/1000, bar 1..1000 at 8");
+                   Note(test::FocusWindow(*w));
+                   // Records 8, 9 and 10 marked, then Bearbeiten / Pack.
+                   Note(test::XdoTool({"key", "--delay", "150", "ctrl+Delete", "Down",
+                                       "ctrl+Delete", "Down", "ctrl+Delete"}));
+                   Note(test::XdoTool({"key", "--delay", "300", "alt+b", "Down", "Return"}));
+                   packed = Position(w, "1/997, bar 1..997 at 1");
+                   // Sorted by a click on the title NAME, record 1 marked, Pack.
+                   auto* f = qobject_cast<Tdbf4Form*>(w);
+                   if (f == nullptr) return test::Cancel(w);
+                   QHeaderView* titles = f->TbGrid1->horizontalHeader();
+                   const QPoint at = titles->viewport()->mapToGlobal(
+                       QPoint(titles->sectionViewportPosition(0) + 10, titles->height() / 2));
+                   Note(test::XdoTool({"mousemove", "--sync", QString::number(at.x()),
+                                       QString::number(at.y()), "click", "1"}));
+                   (void)QTest::qWaitFor([] { return !dbf4().tbdbf.IsSequenced(); });
+                   Note(test::XdoTool(
+                       {"key", "--delay", "300", "ctrl+Delete", "alt+b", "Down", "Return"}));
+                   sorted = Position(w, QString("%1/996, bar 0..4 at 0").arg(dbf4().GetRecNo()));
+                   Note(test::XdoTool({"key", "Escape"}));
+               }}}))
+        faults.push_back(f);
+    DecimalCommaOption = 1;
+    EXPECT_EQ(opened.toStdString(), "1/1000, bar 1..1000 at 1 page " + std::to_string(page));
+    EXPECT_EQ(found.toStdString(), "8/1000, bar 1..1000 at 8 page " + std::to_string(page));
+    EXPECT_EQ(packed.toStdString(), "1/997, bar 1..997 at 1 page " + std::to_string(page));
+    // The first record in the title's order, and the top of the bar.
+    EXPECT_TRUE(sorted.contains("/996, bar 0..4 at 0 page 1")) << sorted.toStdString();
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+// Run by the next test as the account "nobody", on the same X server.
+TEST_F(BrowserKeys, DISABLED_ChildShowsATableItMayOnlyRead) {
+    const char* table = std::getenv("KOR2_TABLE");
+    ASSERT_NE(table, nullptr);
+    QString title, opened, refusal, found;
+    for (std::string& f :
+         test::Tour([&] { ShowTableOf(table); },
+                    {{"readonly-browser",
+                      [&](QWidget* w) {
+                          title = w->windowTitle();
+                          opened = Position(w, "1/5");
+                          Note(test::FocusWindow(*w));
+                          Note(test::XdoTool({"type", "x"}));  // typing into a cell
+                      }},
+                     {"readonly-refused",
+                      [&](QWidget* w) {
+                          if (auto* b = qobject_cast<QMessageBox*>(w)) refusal = b->text();
+                          Note(test::FocusWindow(*w));
+                          Note(test::XdoTool({"key", "Return"}));
+                      }},
+                     {"readonly-browser-again",
+                      [&](QWidget* w) {
+                          Note(test::FocusWindow(*w));
+                          Note(test::XdoTool({"key", "alt+s"}));
+                      }},
+                     {"readonly-search-prompt",
+                      [&](QWidget* w) {
+                          Note(test::FocusWindow(*w));
+                          Note(test::XdoTool({"type", "--delay", "100", "R3"}));
+                          Note(test::XdoTool({"key", "Return"}));
+                      }},
+                     {"readonly-found", [&](QWidget* w) {
+                          found = Position(w, "3/5");
+                          Note(test::FocusWindow(*w));
+                          Note(test::XdoTool({"key", "Escape"}));
+                      }}}))
+        faults.push_back(f);
+    EXPECT_TRUE(title.contains(QString::fromUtf8("[schreibgeschützt]"))) << title.toStdString();
+    EXPECT_TRUE(opened.startsWith("1/5,")) << opened.toStdString();
+    EXPECT_TRUE(refusal.contains(QString::fromUtf8("schreibgeschützt"))) << refusal.toStdString();
+    EXPECT_TRUE(found.startsWith("3/5,")) << found.toStdString();
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+// A table of root's of mode 0444, shown to "nobody" with real keys: the
+// browser shows it read-only, refuses typing with its message and finds.
+TEST(BrowserAccount, TableItMayOnlyReadIsShownReadOnlyAndRefusesTyping) {
+    if (!test::HaveXdoTool()) GTEST_SKIP() << "xdotool or setxkbmap is not installed";
+    if (geteuid() != 0 || std::system("command -v runuser >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs root and runuser to run a second account";
+    namespace fs = std::filesystem;
+    test::TempDir tmp;
+    const auto open = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                      fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(tmp.path(), open);
+    const std::string own = (tmp.path() / "nobody").string();  // the account's own folder
+    fs::create_directory(own);
+    fs::permissions(own, fs::perms::all);
+    const std::string table = (tmp.path() / "numbers.dbf").string();
+    {
+        test::ScreenProgram engine;  // the table engine for the writing
+        WriteNumbers(table, 5);
+    }
+    fs::permissions(table, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    // The X server's key, readable by the account.
+    std::string xauth;
+    if (const char* a = std::getenv("XAUTHORITY"); a != nullptr && fs::exists(a)) {
+        xauth = (tmp.path() / "xauthority").string();
+        fs::copy_file(a, xauth);
+        fs::permissions(xauth,
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    }
+    int status = -1;
+    const std::string out = test::CommandOutput(
+        "runuser -u nobody -- env HOME=" + own + " TMPDIR=" + own + " XDG_CONFIG_HOME=" + own +
+            " XAUTHORITY=" + xauth + " DISPLAY=" + std::getenv("DISPLAY") + " KOR2_TABLE=" + table +
+            " " + fs::read_symlink("/proc/self/exe").string() +
+            " --gtest_also_run_disabled_tests "
+            "--gtest_filter=BrowserKeys.DISABLED_ChildShowsATableItMayOnlyRead 2>&1",
+        &status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
 }
 
 }  // namespace
