@@ -236,8 +236,7 @@ TEST_F(BrowserKeys, CommaSearchCounterAndScrollBarFromTheStartAndAfterPack) {
                }},
               {"numbers-search-prompt",
                [&](QWidget* w) {
-                   Note(test::FocusWindow(*w));
-                   Note(test::XdoTool({"type", "--delay", "100", "8,25"}));
+                   Note(test::TypeIntoLineEdit(*w, "8,25"));
                    Note(test::XdoTool({"key", "Return"}));
                }},
               {"numbers-found", [&](QWidget* w) {
@@ -299,8 +298,7 @@ TEST_F(BrowserKeys, DISABLED_ChildShowsATableItMayOnlyRead) {
                       }},
                      {"readonly-search-prompt",
                       [&](QWidget* w) {
-                          Note(test::FocusWindow(*w));
-                          Note(test::XdoTool({"type", "--delay", "100", "R3"}));
+                          Note(test::TypeIntoLineEdit(*w, "R3"));
                           Note(test::XdoTool({"key", "Return"}));
                       }},
                      {"readonly-found", [&](QWidget* w) {

@@ -1,6 +1,8 @@
 // The tour's polling of the modal window stack on the running event loop.
 #include "screen/screentour.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -40,7 +42,8 @@ std::vector<std::string> Inspect(QWidget& window, const std::string& name) {
 std::vector<std::string> Tour(const std::function<void()>& command, std::vector<ScreenStep> steps) {
     std::vector<std::string> faults;
     std::size_t next = 0;
-    QPointer<QWidget> handled;  // the window of the last step while it still shows
+    QPointer<QWidget> handled;            // the window of the last step while it still shows
+    std::vector<QPointer<QWidget>> seen;  // the windows of the steps so far
     // The next window is waited for from the end of the last step's action,
     // which may take its time (typing with real keys).
     auto waiting = std::make_shared<QElapsedTimer>();
@@ -69,6 +72,14 @@ std::vector<std::string> Tour(const std::function<void()>& command, std::vector<
             if (auto* d = qobject_cast<QDialog*>(top)) d->reject();
             return;
         }
+        // A window an earlier step acted on is on top again because the
+        // window above it closed; that window's action (still running, one
+        // level down) must return first, so that the code which showed it
+        // goes on before this step acts.
+        const bool again = std::any_of(seen.begin(), seen.end(),
+                                       [&](const QPointer<QWidget>& w) { return w == top; });
+        if (again && *acting > 0) return;
+        seen.emplace_back(top);
         handled = top;
         const ScreenStep& step = steps[next++];
         for (std::string& f : Inspect(*top, step.name)) faults.push_back(std::move(f));

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -70,6 +72,22 @@ std::string FocusWindow(QWidget& window) {
     if (fault.empty() && !QTest::qWaitForWindowActive(&window, 20000))
         fault = "the window did not become active";
     return fault;
+}
+
+std::string TypeIntoLineEdit(QWidget& window, const QString& text) {
+    if (std::string fault = FocusWindow(window); !fault.empty()) return fault;
+    QLineEdit* edit = nullptr;
+    if (!QTest::qWaitFor(
+            [&] {
+                edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+                return edit != nullptr && window.isAncestorOf(edit);
+            },
+            20000))
+        return "no line edit of the window has the focus";
+    if (std::string fault = XdoTool({"type", "--delay", "100", text}); !fault.empty()) return fault;
+    if (!QTest::qWaitFor([&] { return edit->text() == text; }, 20000))
+        return "the line edit holds \"" + edit->text().toStdString() + "\", not the typed text";
+    return {};
 }
 
 std::string ClickWidget(QWidget& widget) {

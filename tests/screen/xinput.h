@@ -20,6 +20,10 @@ std::string XdoTool(const QStringList& args);
 std::string KeyboardLayout(const QString& layout);
 // Gives the window the X input focus and waits until Qt sees it active.
 std::string FocusWindow(QWidget& window);
+// Gives the window the focus, waits until one of its line edits has the
+// keyboard focus, types text there with real keys and waits until the edit
+// holds it; empty when it did, else what went wrong.
+std::string TypeIntoLineEdit(QWidget& window, const QString& text);
 // Clicks the widget's centre with the real mouse.
 std::string ClickWidget(QWidget& widget);
 // Asks the window to close as its close box (or Alt+F4) does.
