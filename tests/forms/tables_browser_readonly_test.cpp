@@ -20,13 +20,14 @@
 #include "forms_modal.h"
 #include "platform/hostfs.h"
 #include "support/command.h"
+#include "support/numberstable.h"
 #include "tables/base/progress.h"
 #include "tables/expr/expression.h"
 #include "tables/forms/browserwindow.h"
 #include "tables/forms/grid.h"
 #include "tables/forms/navigator.h"
 #include "tables/index/orders.h"
-#include "tables_grid_fixture.h"
+#include "browser_fixture.h"
 
 namespace kor2::test {
 namespace {
@@ -51,39 +52,11 @@ private:
     QTimer timer_;
 };
 
-class BrowserTold : public TableFormTest {
+class BrowserTold : public BrowserFormTest {
 protected:
-    void SetUp() override {
-        TableFormTest::SetUp();
-        InitProgramVariables();
-        InitExprParser();
-        IndexInit();
-        InitW32Tables();
-        TempFolder = temp.path().string();
-        AbortFlag = false;
-        form = InstallDbf4Window();
-    }
-    void TearDown() override {
-        form.reset();
-        InitW32Tables();
-        MakeEngineProgress = nullptr;
-        TableFormTest::TearDown();
-    }
-    // NAME C(10), D N(8,2): record i has NAME "Ri" and D i + 0.25.
     std::string WriteNumbers(int count) {
         const std::string path = Path("numbers.dbf");
-        TTbDbf ds;
-        ds.Name = "MAKE";
-        ds.DbfFields = {"NAME, C, 10, 0", "D, N, 8, 2"};
-        ds.SetDbfFileName(path);
-        ds.Open();
-        for (int i = 1; i <= count; ++i) {
-            ds.Append();
-            ds.FieldByName("NAME").SetAsString("R" + std::to_string(i));
-            ds.FieldByName("D").SetAsFloat(i + 0.25);
-            ds.Post();
-        }
-        ds.Close();
+        WriteNumbersTable(path, count);
         return path;
     }
     BrowserResult ShowWith(int mode, std::function<void(Tdbf4Form*)> script) {
@@ -94,9 +67,6 @@ protected:
         const QScrollBar* b = f->TbGrid1->verticalScrollBar();
         return QString("%1..%2 at %3").arg(b->minimum()).arg(b->maximum()).arg(b->value());
     }
-
-    TempDir temp;
-    std::unique_ptr<Tdbf4Form> form;
 };
 
 // Run by the next test as the account "nobody".

@@ -34,28 +34,16 @@
 #include "tables/forms/grid.h"
 #include "tables/forms/navigator.h"
 #include "tables/index/orders.h"
-#include "tables_grid_fixture.h"
+#include "browser_fixture.h"
 
 namespace kor2::test {
 namespace {
 
-class TablesBrowser : public TableFormTest {
+class TablesBrowser : public BrowserFormTest {
 protected:
     void SetUp() override {
-        TableFormTest::SetUp();
-        InitProgramVariables();
-        InitExprParser();
-        IndexInit();
-        InitW32Tables();
-        TempFolder = temp.path().string();
-        AbortFlag = false;
-        form = InstallDbf4Window();
+        BrowserFormTest::SetUp();
         dbf4().OpenTable(WriteSample(5));
-    }
-    void TearDown() override {
-        form.reset();
-        InitW32Tables();
-        TableFormTest::TearDown();
     }
     // Shows the browser and runs action once it is on screen.
     BrowserResult ShowWith(const std::string& action, int mode,
@@ -76,9 +64,6 @@ protected:
     QPoint CellCentre(int row, int col) {
         return form->TbGrid1->visualRect(form->TbGrid1->model()->index(row, col)).center();
     }
-
-    TempDir temp;
-    std::unique_ptr<Tdbf4Form> form;
 };
 
 TEST_F(TablesBrowser, ViewModeHidesEditingAndEditModeShowsItAgain) {

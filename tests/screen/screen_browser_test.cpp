@@ -30,6 +30,7 @@
 #include "screen/screentour.h"
 #include "screen/xinput.h"
 #include "support/command.h"
+#include "support/numberstable.h"
 #include "tables/browser/browsermodel.h"
 #include "tables/browser/procedural.h"
 #include "tables/dataset/filedataset.h"
@@ -176,22 +177,6 @@ TEST_F(BrowserKeys, KeysAfterANavigatorClickGoToTheGrid) {
     EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
 }
 
-// NAME C(10), D N(8,2): record i has NAME "Ri" and D i + 0.25.
-void WriteNumbers(const std::string& path, int count) {
-    TTbDbf ds;
-    ds.Name = "MAKE";
-    ds.DbfFields = {"NAME, C, 10, 0", "D, N, 8, 2"};
-    ds.SetDbfFileName(path);
-    ds.Open();
-    for (int i = 1; i <= count; ++i) {
-        ds.Append();
-        ds.FieldByName("NAME").SetAsString("R" + std::to_string(i));
-        ds.FieldByName("D").SetAsFloat(i + 0.25);
-        ds.Post();
-    }
-    ds.Close();
-}
-
 // Datenbank / Tabelle anzeigen on the table at path, as the main window runs it.
 void ShowTableOf(const std::string& path) {
     DbfOpenTable(test::ProgramPath(path));
@@ -221,7 +206,7 @@ QString Position(QWidget* browser, const QString& want) {
 
 TEST_F(BrowserKeys, CommaSearchCounterAndScrollBarFromTheStartAndAfterPack) {
     const std::string path = (program.Folder() / "numbers.dbf").string();
-    WriteNumbers(path, 1000);
+    test::WriteNumbersTable(path, 1000);
     DecimalCommaOption = 2;
     QString opened, found, packed, sorted;
     int page = 0;
@@ -331,7 +316,7 @@ TEST(BrowserAccount, TableItMayOnlyReadIsShownReadOnlyAndRefusesTyping) {
     const std::string table = (tmp.path() / "numbers.dbf").string();
     {
         test::ScreenProgram engine;  // the table engine for the writing
-        WriteNumbers(table, 5);
+        test::WriteNumbersTable(table, 5);
     }
     fs::permissions(table, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     // The X server's key, readable by the account.
