@@ -36,7 +36,22 @@ case "$during" in
   *) echo "no temporary folder of the run while it runs: [$during]"; kill $pid; exit 1 ;;
 esac
 xdotool windowfocus --sync "$window"
-xdotool key alt+d b
+# "b" goes to the Datei menu once its popup shows (one visible window more);
+# on a busy machine it may show late. Bounded at about 60 s.
+windows() { xdotool search --onlyvisible --pid $pid --class '' 2>/dev/null | wc -l; }
+before=$(windows)
+xdotool key alt+d
+tries=0
+while [ "$(windows)" -le "$before" ]; do
+  tries=$((tries + 1))
+  if [ $tries -gt 600 ]; then
+    echo "the Datei menu did not open"
+    kill $pid
+    exit 1
+  fi
+  sleep 0.1
+done
+xdotool key b
 wait $pid
 rc=$?
 left=$(ls -A "$work/temp")
