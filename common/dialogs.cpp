@@ -20,12 +20,18 @@ BatchDialogs& BatchBackend() {
 
 DialogBackend* active = nullptr;
 
-void ToStderr(std::string_view caption, std::string_view text) {
+// One line on standard error: the caption (code page 850) and a text
+// already in the host's UTF-8.
+void HostLineToStderr(std::string_view caption, std::string_view utf8Text) {
     std::string line;
     if (!caption.empty()) line = platform::OemToUtf8(caption) + " ";
-    line += platform::OemToUtf8(text);
+    line += utf8Text;
     line += '\n';
     std::fputs(line.c_str(), stderr);
+}
+
+void ToStderr(std::string_view caption, std::string_view text) {
+    HostLineToStderr(caption, platform::OemToUtf8(text));
 }
 
 }  // namespace
@@ -77,8 +83,7 @@ void BatchDialogs::Message(MsgStyle, std::string_view caption, std::string_view 
 }
 
 void BatchDialogs::MessageHostText(MsgStyle, std::string_view caption, std::string_view utf8Text) {
-    const std::string line = platform::OemToUtf8(caption) + " " + std::string(utf8Text) + "\n";
-    std::fputs(line.c_str(), stderr);
+    HostLineToStderr(caption, utf8Text);
 }
 
 YesNoCancel BatchDialogs::AskYesNoCancel(std::string_view caption, std::string_view text) {
