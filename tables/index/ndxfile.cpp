@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
@@ -260,9 +261,10 @@ std::string NormaliseExpr(const std::string& text, bool keepBlanks) {
 }
 
 void FillHeaderBlock(const NdxHeader& h, const std::string& expression, int32_t recordCount,
-                     const std::string& tableName, uint8_t* block) {
+                     const std::string& tableName, uint8_t* block, bool inChange) {
     std::memset(block, 0, BlockSize);
     StoreNdxHeader(h, block);
+    if (inChange) std::memcpy(block + HdrChangeMark, ChangeMarkBytes, HdrChangeMarkSize);
     std::memcpy(block + HdrExpr, expression.data(),
                 std::min<size_t>(expression.size(), HdrExprSize - 1));
     PutU32(block + HdrStampNot, ~static_cast<uint32_t>(recordCount));
@@ -295,7 +297,7 @@ bool WriteAnchorNode(IndexControlBlock& b) {
     if (b.table && b.table->oem) name = LStrAnsiToOem(name);
     // The expression is held in the Windows code page; the file keeps the DOS one.
     const std::string expr = b.table && b.table->oem ? LStrAnsiToOem(b.expression) : b.expression;
-    FillHeaderBlock(b.hdr, expr, count, name.substr(0, 12), block.data());
+    FillHeaderBlock(b.hdr, expr, count, name.substr(0, 12), block.data(), b.inChange);
     if (b.file->WriteAt(0, block.data(), BlockSize) != BlockSize) {
         SetEngineError(IoCodeFromErrno(b.file->Error(), 101),
                        "Fehler beim Schreiben der Index-Datei:  " +
@@ -304,6 +306,17 @@ bool WriteAnchorNode(IndexControlBlock& b) {
     }
     b.headerChanged = false;
     return true;
+}
+
+bool SetChangeMark(IndexControlBlock& b, bool on) {
+    const bool was = std::exchange(b.inChange, on);
+    if (WriteAnchorNode(b)) return true;
+    b.inChange = was;
+    return false;
+}
+
+bool HasChangeMark(const uint8_t* headerBlock) {
+    return std::memcmp(headerBlock + HdrChangeMark, ChangeMarkBytes, HdrChangeMarkSize) == 0;
 }
 
 // ---- nodes -------------------------------------------------------------------

@@ -62,6 +62,7 @@ struct IndexControlBlock {
     ExprHandle expr;         // compiled expression (expression index)
     char exprType = 0;
     bool headerChanged = false;
+    bool inChange = false;  // the header on disk carries the change mark
     bool charKey = false;
     bool bof = false;
     bool eof = false;
@@ -106,7 +107,12 @@ bool ReadAnchorNode(IndexControlBlock& b, const std::string& routine);
 bool WriteAnchorNode(IndexControlBlock& b);
 // A complete header block for the stamp of table `table`.
 void FillHeaderBlock(const NdxHeader& h, const std::string& expression, int32_t recordCount,
-                     const std::string& tableName, uint8_t* block);
+                     const std::string& tableName, uint8_t* block, bool inChange = false);
+// Sets or clears the change mark in the header on disk: set before the first
+// write of a change, cleared after its last one, so that a program that finds
+// it with the writer gone knows the index must be rebuilt from the table.
+bool SetChangeMark(IndexControlBlock& b, bool on);
+bool HasChangeMark(const uint8_t* headerBlock);
 
 // Cursor. Results: 1 done, 0 nothing there, -1 error (reported).
 // Positions on the first entry not less than key; past the end the cursor

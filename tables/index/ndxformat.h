@@ -25,7 +25,9 @@ namespace kor2::ndx {
 //   23      1     unique flag
 //   24      101   key expression, zero-terminated, normalised (or the marker
 //                 text of an index made by a key-maker function)
-//   125     363   zero
+//   125     4     change mark: "CHG" and 0x1A while a change of the index is
+//                 under way, zero otherwise (other programs leave it zero)
+//   129     359   zero
 //   488     4     complement of the record count at 492 (stamp check)
 //   492     4     record count of the table when the header was written
 //   496     13    table file name without folder, zero-terminated
@@ -53,6 +55,9 @@ inline constexpr int HdrUnique = 23;
 inline constexpr int HdrCopySize = 24;  // the part held in the control block
 inline constexpr int HdrExpr = 24;
 inline constexpr int HdrExprSize = 101;
+inline constexpr int HdrChangeMark = 125;
+inline constexpr int HdrChangeMarkSize = 4;
+inline constexpr uint8_t ChangeMarkBytes[HdrChangeMarkSize] = {'C', 'H', 'G', 0x1A};
 inline constexpr int HdrStampNot = 488;
 inline constexpr int HdrStampCount = 492;
 inline constexpr int HdrTableName = 496;
