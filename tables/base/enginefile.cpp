@@ -98,7 +98,7 @@ public:
     bool Flush() override { return inner_->Flush(); }
     bool Lock(int64_t offset, int64_t length) override { return inner_->Lock(offset, length); }
     bool Unlock(int64_t offset, int64_t length) override { return inner_->Unlock(offset, length); }
-    int Error() const override { return injected_ ? EIO : inner_->Error(); }
+    int Error() const override { return injected_ ? plan_->error : inner_->Error(); }
     void SetReadAhead(bool on) override { inner_->SetReadAhead(on); }
 
 private:

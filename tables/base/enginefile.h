@@ -3,6 +3,7 @@
 // fault-injecting wrapper fails the n-th read or write for tests.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,6 +53,7 @@ struct FaultPlan {
     int64_t failWrite = 0;      // the n-th write from now fails, writing only half of its bytes
     bool failAllAfter = false;  // after the first failure every later call fails too
     bool kill = false;          // the chosen write is not made: the program dies there (SIGKILL)
+    int error = EIO;            // the errno a failed call reports (ENOSPC: no room)
     int64_t reads = 0;
     int64_t writes = 0;
     bool failed = false;
