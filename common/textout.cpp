@@ -86,10 +86,9 @@ std::string NotepadProgram() {
 
 void ShowInHostViewer(const std::string& file) {
     const std::string viewer = NotepadProgram();
-    const int failed = platform::StartProgramSettled(viewer, {platform::HostPath(file)});
-    if (failed < 0)
-        ShowErrorMessage(platform::DisplayPath(viewer) + " not found");
-    else if (failed > 0)
+    // A viewer that is missing and one that found nothing to show leave the
+    // user in the same place: told where the file is.
+    if (platform::StartProgramSettled(viewer, {platform::HostPath(file)}) != 0)
         ShowErrorMessage("Kein Programm zum Anzeigen gestartet (" + platform::DisplayPath(viewer) +
                          "): die Datei steht in " + platform::DisplayPath(file));
 }

@@ -14,6 +14,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -367,8 +368,7 @@ std::string PrivateTempFolder(std::string_view base) {
     std::string pattern = hostBase + "/kor2-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) return {};  // mode 0700
     char absolute[PATH_MAX];
-    if (realpath(pattern.c_str(), absolute) == nullptr ||
-        std::strlen(absolute) >= kPathMax) {
+    if (realpath(pattern.c_str(), absolute) == nullptr || std::strlen(absolute) >= kPathMax) {
         rmdir(pattern.c_str());
         return {};
     }
@@ -392,6 +392,19 @@ std::string CurrentPrivateTempFolder() {
     if (g_current != nullptr && OwnedHere(*g_current) && IsFolder(g_current->record.path))
         return g_current->programPath;
     return PrivateTempFolder(TempPath());
+}
+
+bool InPrivateTempFolder(std::string_view file) {
+    std::string host = HostPath(std::string(file));
+    const auto slash = host.rfind('/');
+    host =
+        slash == std::string::npos ? std::string(".") : host.substr(0, std::max<size_t>(slash, 1));
+    char absolute[PATH_MAX];
+    if (realpath(host.c_str(), absolute) == nullptr) return false;
+    for (FolderBlock* b = &g_folders; b != nullptr; b = b->next.load())
+        for (const FolderSlot& s : b->slots)
+            if (OwnedHere(s) && std::strcmp(s.record.path, absolute) == 0) return true;
+    return false;
 }
 
 void EndPrivateTempFolders() {

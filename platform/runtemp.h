@@ -20,6 +20,9 @@ namespace kor2::platform {
 std::string PrivateTempFolder(std::string_view base);
 // The private folder given out last; one inside TempPath() when there is none.
 std::string CurrentPrivateTempFolder();
+// True when file (a program path) lies in one of this run's private
+// folders, which no other program shares. Creates no folder.
+bool InPrivateTempFolder(std::string_view file);
 
 // Ends the run's private folders: removes them now, or hands them to the
 // waiter while a program started by this run may still read a file in them.

@@ -59,8 +59,12 @@ bool SameFolder(std::string a, std::string b) {
 
 }  // namespace
 
-void SetDbf4Window(Dbf4Window* window) { g_window = window; }
-Dbf4Window* GetDbf4Window() { return g_window; }
+void SetDbf4Window(Dbf4Window* window) {
+    g_window = window;
+}
+Dbf4Window* GetDbf4Window() {
+    return g_window;
+}
 
 Tdbf4::Tdbf4() {
     tbdbf.Name = "tbdbf";
@@ -91,12 +95,14 @@ void InitW32Tables() {
     b.CloseOnPick = false;
     b.SearchTextValue.clear();
     b.Found = false;
+    b.SortField.clear();
 }
 
 // ---------------------------------------------------------------- opening
 
 void Tdbf4::OpenTable(const std::string& fileName) {
     Hourglass busy;
+    SortField.clear();
     tbdbf.SetDbfFileName(fileName);
     tbdbf.ReadOnly = false;
     try {
@@ -125,6 +131,7 @@ void Tdbf4::EditTableFile(const std::string& fileName, uint16_t helpContext) {
 }
 
 void Tdbf4::CloseTable() {
+    SortField.clear();
     tbdbf.SetActive(false);
     tbdbf.ReadOnly = false;
     SetArrowCursor();
@@ -145,7 +152,8 @@ BrowserResult Tdbf4::ShowTable(const std::string& action, int mode) {
         Caption = Label_title2 + "   " + Label_title1;
         tbdbf.SetHideDeletedRecs(true);
     } else {
-        Caption = Label_title2 + "  " + Label_title1 + "  (" + platform::DisplayPath(Label_filename) + ")";
+        Caption = Label_title2 + "  " + Label_title1 + "  (" +
+                  platform::DisplayPath(Label_filename) + ")";
         tbdbf.SetHideDeletedRecs(false);
         if (SameFolder(ExtractFilePathL(Label_filename), RunTempFolder()))
             Message("Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem);
@@ -203,8 +211,9 @@ void Tdbf4::FormShow() {
 
 bool Tdbf4::RefusedAsReadOnly() {
     if (!ReadOnlyTable()) return false;
-    Message("Die Tabelle ist schreibgeschützt: Ändern, Einfügen, Löschen und Packen sind "
-            "nicht möglich."_oem);
+    Message(
+        "Die Tabelle ist schreibgeschützt: Ändern, Einfügen, Löschen und Packen sind "
+        "nicht möglich."_oem);
     return true;
 }
 
@@ -219,7 +228,9 @@ void Tdbf4::TbGrid1CellClick() {
     if (CloseOnPick) AcceptAndClose();
 }
 
-bool Tdbf4::KeyPicks(int key) const { return CloseOnPick && (key == 38 || key == 40); }
+bool Tdbf4::KeyPicks(int key) const {
+    return CloseOnPick && (key == 38 || key == 40);
+}
 
 void Tdbf4::TbGrid1KeyDown(int key) {
     if (KeyPicks(key)) AcceptAndClose();
@@ -235,12 +246,24 @@ void Tdbf4::Message(std::string_view text) {
 
 // ---------------------------------------------------------------- navigation
 
-void Tdbf4::GoRecord(int32_t recNo) { tbdbf.Go(recNo); }
-void Tdbf4::GoTop() { tbdbf.First(); }
-bool Tdbf4::IsEof() { return tbdbf.Eof(); }
-int32_t Tdbf4::GetRecNo() { return tbdbf.RecNo(); }
-void Tdbf4::SkipRecords(int32_t n) { tbdbf.Skip(n); }
-int32_t Tdbf4::GetRecordCount() { return tbdbf.RecCount(); }
+void Tdbf4::GoRecord(int32_t recNo) {
+    tbdbf.Go(recNo);
+}
+void Tdbf4::GoTop() {
+    tbdbf.First();
+}
+bool Tdbf4::IsEof() {
+    return tbdbf.Eof();
+}
+int32_t Tdbf4::GetRecNo() {
+    return tbdbf.RecNo();
+}
+void Tdbf4::SkipRecords(int32_t n) {
+    tbdbf.Skip(n);
+}
+int32_t Tdbf4::GetRecordCount() {
+    return tbdbf.RecCount();
+}
 
 void Tdbf4::AppendBlankRecord() {
     // Values assigned since the last post were written through to the work
@@ -292,11 +315,13 @@ void Tdbf4::SearchText(const std::string& text, bool& found, bool fromTop) {
 
 void Tdbf4::CreateIndexFile(const std::string& keyExpr, const std::string& fileName) {
     Hourglass busy;
+    SortField.clear();  // the new index is in control
     tbdbf.IndexOn(keyExpr, fileName);
 }
 
 void Tdbf4::SetIndexFile(const std::string& name) {
     Hourglass busy;
+    SortField.clear();
     tbdbf.SetIndexTo(ShortPathName(name + ".ndx"));
 }
 
@@ -349,23 +374,40 @@ void Tdbf4::TbGrid1DepressTitle(int column) {
     GetFieldName(column + 1, name);
     if (name.empty()) return;
     const std::string base = RunTempFolder() + "$vrxtemp";
-    tbdbf.IndexOn(name, base);
-    tbdbf.SetIndexTo(ShortPathName(base + ".ndx"));
+    try {
+        Hourglass busy;
+        tbdbf.IndexOn(name, base);
+        tbdbf.SetIndexTo(ShortPathName(base + ".ndx"));
+    } catch (const std::exception& e) {
+        // Rows in record order are sorted by no title; otherwise the index
+        // in control before stays so.
+        if (tbdbf.IsSequenced()) SortField.clear();
+        Message("Die Tabelle kann nicht nach " + name + " sortiert werden.\r\n" + e.what());
+        if (tbdbf.Active() && DbfPickedRecNo > 0) GoRecord(DbfPickedRecNo);
+        return;
+    }
+    SortField = name;
     GoRecord(DbfPickedRecNo);
 }
 
 // ---------------------------------------------------------------- fields
 
-bool Tdbf4::InRange(int fieldNo) { return fieldNo >= 1 && fieldNo <= GetFieldCount(); }
+bool Tdbf4::InRange(int fieldNo) {
+    return fieldNo >= 1 && fieldNo <= GetFieldCount();
+}
 
-int Tdbf4::GetFieldCount() { return tbdbf.FieldCount(); }
+int Tdbf4::GetFieldCount() {
+    return tbdbf.FieldCount();
+}
 
 void Tdbf4::GetFieldName(int fieldNo, std::string& name) {
     name.clear();
     if (InRange(fieldNo)) tbdbf.Field(fieldNo, name);
 }
 
-void Tdbf4::GetFieldAsString(int fieldNo, std::string& s) { tbdbf.SField(fieldNo, s); }
+void Tdbf4::GetFieldAsString(int fieldNo, std::string& s) {
+    tbdbf.SField(fieldNo, s);
+}
 
 void Tdbf4::SetFieldAsString(int fieldNo, const std::string& value) {
     std::string name;

@@ -66,6 +66,10 @@ public:
     bool CloseOnPick = false;
     std::string SearchTextValue;  // the last search text
     bool Found = false;           // outcome of the last key search
+    // The field whose title click put the rows in their order; empty while
+    // they are in another order (record order, an index set by a caller).
+    // The window marks that title and no other.
+    std::string SortField;
 
     // ---- methods of the procedural interface ----------------------------
     void OpenTable(const std::string& fileName);
@@ -131,6 +135,7 @@ public:
     // (Abbrechen of the question).
     void FormCloseQuery();
     // Sort by the clicked column (0-based) through "$vrxtemp.ndx" in TempFolder.
+    // A sort that cannot be done is told in words; the rows keep their order.
     void TbGrid1DepressTitle(int column);
     void mi_fileExportHtmlClick();
     // Writes the HTML export to fileName; false on an output error.

@@ -780,6 +780,40 @@ int32_t TTbDataSet::TbiGetFieldData(const TField& field, const uint8_t* record, 
     return TbiOk;
 }
 
+namespace {
+
+// The text a number field stores for the value in buffer (a double with
+// decimals, else a 32-bit integer), as the table file writes it.
+std::string StoredNumberText(const TDTField& f, const void* buffer, int size) {
+    if (f.Decimals > 0 && size >= 8) {
+        double v = 0;
+        std::memcpy(&v, buffer, 8);
+        if (!std::isfinite(v)) v = 0;
+        return FormatStoredReal(Real48::FromExtended(v).ToExtended(), 0, f.Decimals);
+    }
+    int32_t v = 0;
+    std::memcpy(&v, buffer, static_cast<size_t>(std::clamp(size, 0, 4)));
+    return std::to_string(v);
+}
+
+// Refuses a number the field cannot hold: the file would keep only
+// asterisks, which read back as 0.
+void CheckNumberFits(const TDTField& f, const void* buffer, int size) {
+    const std::string text = StoredNumberText(f, buffer, size);
+    if (static_cast<int>(text.size()) <= f.Length) return;
+    const int decimals = f.Decimals;
+    const int whole = f.Length - (decimals > 0 ? decimals + 1 : 0);  // digits before the point
+    const double step = std::pow(10.0, -decimals);
+    const double largest = std::max(0.0, std::pow(10.0, whole) - step);
+    const double smallest = whole > 1 ? -(std::pow(10.0, whole - 1) - step) : 0.0;
+    DatabaseError("Feld " + f.Name + " (" + std::string(1, f.Type) + " " +
+                  std::to_string(f.Length) + "," + std::to_string(decimals) + "): " + text +
+                  " passt nicht, möglich sind "_oem + FormatStoredReal(smallest, 0, decimals) +
+                  " bis " + FormatStoredReal(largest, 0, decimals));
+}
+
+}  // namespace
+
 int32_t TTbDataSet::TbiSetFieldData(TField& field, uint8_t* record, const void* buffer) {
     const int n = field.FieldNo();
     if (!props_ || n < 1 || n >= static_cast<int>(props_->fields.size())) return TbiOk;
@@ -816,6 +850,7 @@ int32_t TTbDataSet::TbiSetFieldData(TField& field, uint8_t* record, const void* 
         }
         std::memcpy(dst, &v, 8);
     } else {
+        if (f.Type != 'L' && f.Type != 'M') CheckNumberFits(f, buffer, field.DataSize());
         std::memset(dst, 0, imageSize);
         std::memcpy(dst, buffer,
                     std::min<size_t>(imageSize, static_cast<size_t>(field.DataSize())));

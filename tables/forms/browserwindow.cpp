@@ -10,7 +10,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <algorithm>
 #include <exception>
+#include <string>
 
 #include "common/forms/formutil.h"
 #include "common/globals.h"
@@ -75,6 +77,7 @@ private:
             return;  // the counter stays as it was
         }
         form_.Label_recno->setText(OemQ(form_.model_.Label_recno));
+        form_.FitLabels();  // an append may add a digit
     }
     Tdbf4Form& form_;
 };
@@ -187,7 +190,9 @@ void Tdbf4Form::FormCreate() {
     TbGrid1->OnDepressTitle = [this](TTbGrid&, TTbColumn& column) {
         // The column's own field, also after the columns were moved.
         TField* f = model_.tbdbf.FindField(column.FieldName);
-        if (f) Run([&] { model_.TbGrid1DepressTitle(f->Index()); });
+        Run([&] {
+            if (f) model_.TbGrid1DepressTitle(f->Index());
+        });
     };
     // A read-only table says so when a change is asked for.
     TbGrid1->OnChangeRefused = [this](TTbGrid&) { Run([&] { model_.RefusedAsReadOnly(); }); };
@@ -242,6 +247,37 @@ void Tdbf4Form::resizeEvent(QResizeEvent* e) {
     Place();
 }
 
+namespace {
+
+// The widest counter of a table of count records: count over count, in the
+// widest digit of the label's font.
+int WidestCounter(const QLabel& label, int32_t count) {
+    const int digits = static_cast<int>(std::to_string(std::max(count, 1)).size());
+    int widest = 0;
+    for (char d = '0'; d <= '9'; ++d) {
+        const QString n(digits, QChar(d));
+        widest = std::max(widest, label.fontMetrics().horizontalAdvance(n + '/' + n));
+    }
+    const QMargins m = label.contentsMargins();
+    return widest + m.left() + m.right() + 2 * label.margin();
+}
+
+}  // namespace
+
+void Tdbf4Form::FitLabels() {
+    int32_t count = 0;
+    try {
+        if (model_.tbdbf.Active()) count = model_.GetRecordCount();
+    } catch (const std::exception&) {
+        // no count: the labels' texts decide
+    }
+    // The window stays wide enough for the title and the largest counter
+    // in the screen's font.
+    setMinimumWidth(LabelLeft + 4 +
+                    std::max({Label_title2->sizeHint().width(), Label_recno->sizeHint().width(),
+                              WidestCounter(*Label_recno, count)}));
+}
+
 void Tdbf4Form::ShowModel() {
     setWindowTitle(OemQ(model_.Caption));
     Label_title1->setText(OemQ(model_.Label_title1));
@@ -249,9 +285,7 @@ void Tdbf4Form::ShowModel() {
     Label_filename->setText(OemQ(model_.Label_filename));
     Label_recno->setText(OemQ(model_.Label_recno));
     mi_helpdbf->setText(OemQ(model_.mi_helpdbfCaption));
-    // The window stays wide enough for the labels' texts in the screen's font.
-    setMinimumWidth(LabelLeft + 4 +
-                    std::max(Label_title2->sizeHint().width(), Label_recno->sizeHint().width()));
+    FitLabels();
     const bool edit = model_.EditMode;
     std::array<bool, NavigateBtnCount> buttons{};
     buttons.fill(edit);
@@ -263,6 +297,11 @@ void Tdbf4Form::ShowModel() {
     TTbGridOptions o = TbGrid1->Options();
     o.editing = edit;
     TbGrid1->SetOptions(o);
+    // The title marked is the one whose order the rows are in, if any.
+    int sorted = -1;
+    for (int i = 0; i < TbGrid1->ColumnCount() && !model_.SortField.empty(); ++i)
+        if (TbGrid1->Column(i).FieldName == model_.SortField) sorted = i;
+    TbGrid1->SetDepressedColumn(sorted);
 }
 
 BrowserResult Tdbf4Form::ShowModal(Tdbf4&) {

@@ -88,6 +88,8 @@ private:
     void Run(const std::function<void()>& handler);
     // Fills the widgets from the model: caption, labels, mode.
     void ShowModel();
+    // Widens the window to hold the title and the table's largest counter.
+    void FitLabels();
 
     class RecnoLink;
     std::unique_ptr<RecnoLink> recnoLink_;  // Label_recno follows the data set

@@ -187,13 +187,18 @@ void TTbGrid::SetDepressDisabled(bool on) {
     horizontalHeader()->viewport()->update();
 }
 
+void TTbGrid::SetDepressedColumn(int column) {
+    if (depressDisabled_ || column < 0 || column >= ColumnCount()) column = -1;
+    depressed_ = column;
+    // The depressed title is the order of the rows: it shows the sort mark.
+    if (column >= 0) horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
+    horizontalHeader()->setSortIndicatorShown(column >= 0);
+    horizontalHeader()->viewport()->update();
+}
+
 void TTbGrid::DepressTitle(int column) {
     if (depressDisabled_ || column < 0 || column >= ColumnCount()) return;
-    depressed_ = column;
-    // The depressed title is the order asked for: it shows the sort mark.
-    horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
-    horizontalHeader()->setSortIndicatorShown(true);
-    horizontalHeader()->viewport()->update();
+    SetDepressedColumn(column);
     if (OnDepressTitle) OnDepressTitle(*this, Column(column));
 }
 

@@ -107,6 +107,9 @@ public:
     bool DepressDisabled() const { return depressDisabled_; }
     void SetDepressDisabled(bool on);
     int DepressedColumn() const { return depressed_; }
+    // Marks the title of column (-1: none) as the order the rows are in,
+    // without OnDepressTitle.
+    void SetDepressedColumn(int column);
     int FixedColumns() const { return fixedColumns_; }
     void SetFixedColumns(int n);
     const TTbGridOptions& Options() const { return options_; }

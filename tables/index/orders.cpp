@@ -9,6 +9,7 @@
 
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
+#include "platform/runtemp.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/base/engineerror.h"
@@ -850,7 +851,11 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     }
     if (NetworkMode) noCache = true;
     bool loggedIn = false;
-    if (!ExplicitNonShared() && CurrentArea <= SemaMaxArea && !SemaphoreStates[CurrentArea]) {
+    // An index in the run's private folder is read and written by this run
+    // alone: it needs no semaphore beside the table (whose folder the
+    // account may not be allowed to write).
+    if (!ExplicitNonShared() && !platform::InPrivateTempFolder(path) &&
+        CurrentArea <= SemaMaxArea && !SemaphoreStates[CurrentArea]) {
         HandleSemaphore(SemLogin);
         if (EngineErrorCode != 0) return false;
         loggedIn = SemaphoreStates[CurrentArea] != nullptr;

@@ -347,14 +347,22 @@ TEST_F(ReportWriterTest, HtmlReportOpensInTheHostViewerWhereTheBrowserIsMissing)
     Begin(7);
     ReportLine("x");
     ReportEnd();
-    if (saved)
-        platform::SetEnv("KOR2_NOTEPAD", *saved);
-    else
-        unsetenv("KOR2_NOTEPAD");
-    ASSERT_EQ(ui.Of("message").size(), 2u);
-    EXPECT_EQ(ui.Of("message")[0].text, tmp.file("no-viewer") + " not found");
-    EXPECT_NE(ui.Of("message")[1].text.find("steht in " + RunTemp("kor2.htm")), std::string::npos)
-        << ui.Of("message")[1].text;
+    // No viewer configured and no opener on the search path: the same.
+    unsetenv("KOR2_NOTEPAD");
+    const auto path = platform::GetEnv("PATH");
+    platform::SetEnv("PATH", tmp.path().string());
+    platform::EraseFile(RunTemp("kor2.htm"));
+    Begin(7);
+    ReportLine("x");
+    ReportEnd();
+    platform::SetEnv("PATH", path.value_or("/usr/bin:/bin"));
+    if (saved) platform::SetEnv("KOR2_NOTEPAD", *saved);
+    ASSERT_EQ(ui.Of("message").size(), 3u);
+    const std::string place = "): die Datei steht in " + RunTemp("kor2.htm");
+    EXPECT_EQ(ui.Of("message")[0].text,
+              "Kein Programm zum Anzeigen gestartet (" + tmp.file("no-viewer") + place);
+    EXPECT_EQ(ui.Of("message")[1].text, "Kein Programm zum Anzeigen gestartet (/bin/false" + place);
+    EXPECT_EQ(ui.Of("message")[2].text, "Kein Programm zum Anzeigen gestartet (xdg-open" + place);
 }
 
 class ReportPrinterPortTest : public test::ReportTestBase {

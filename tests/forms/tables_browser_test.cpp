@@ -14,12 +14,13 @@
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <cstring>
 #include <memory>
 #include <sstream>
 
+#include "browser_fixture.h"
 #include "common/forms/qtdialogs.h"
 #include "common/forms/textwindow.h"
 #include "common/globals.h"
@@ -28,13 +29,13 @@
 #include "forms_modal.h"
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
+#include "support/numberstable.h"
 #include "support/runtempfile.h"
 #include "tables/expr/expression.h"
 #include "tables/forms/browserwindow.h"
 #include "tables/forms/grid.h"
 #include "tables/forms/navigator.h"
 #include "tables/index/orders.h"
-#include "browser_fixture.h"
 
 namespace kor2::test {
 namespace {
@@ -280,6 +281,94 @@ TEST_F(TablesBrowser, LeftClickOnATitleSortsAndTheTitleShowsIt) {
         EXPECT_EQ(f->TbGrid1->model()->index(0, 0).data().toString(), "A");
         EXPECT_TRUE(h->isSortIndicatorShown());
         EXPECT_EQ(h->sortIndicatorSection(), 0);
+        f->Button_cancel->click();
+    });
+    EXPECT_TRUE(errors.empty());
+}
+
+// The title shows the order the rows are in: kept while the sorted table is
+// shown again, gone for the next table.
+TEST_F(TablesBrowser, SortMarkBelongsToTheRowsShown) {
+    ReverseNames();
+    auto marked = [](Tdbf4Form* f) {
+        QHeaderView* h = f->TbGrid1->horizontalHeader();
+        return h->isSortIndicatorShown() ? h->sortIndicatorSection() : -1;
+    };
+    ShowWith("", 2, [&](Tdbf4Form* f) {
+        QHeaderView* h = f->TbGrid1->horizontalHeader();
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                          QPoint(h->sectionViewportPosition(1) + 5, h->height() / 2));
+        EXPECT_EQ(marked(f), 1);
+        f->Button_cancel->click();
+    });
+    ShowWith("", 2, [&](Tdbf4Form* f) {
+        EXPECT_EQ(marked(f), 1);
+        EXPECT_EQ(f->TbGrid1->DepressedColumn(), 1);
+        f->Button_cancel->click();
+    });
+    dbf4().CloseTable();
+    dbf4().OpenTable(WriteSample(3));
+    ShowWith("", 2, [&](Tdbf4Form* f) {
+        EXPECT_EQ(marked(f), -1);
+        EXPECT_EQ(f->TbGrid1->DepressedColumn(), -1);
+        // A sort that fails marks nothing: the rows stay in record order.
+        std::filesystem::remove(test::RunTempFile("$vrxtemp.ndx"));  // the first table's
+        std::filesystem::create_directory(test::RunTempFile("$vrxtemp.ndx"));
+        OnModal<QMessageBox>([](QMessageBox* b) { b->button(QMessageBox::Ok)->click(); }, f);
+        QHeaderView* h = f->TbGrid1->horizontalHeader();
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                          QPoint(h->sectionViewportPosition(0) + 5, h->height() / 2));
+        EXPECT_TRUE(WaitUntil([&] { return marked(f) == -1; }));
+        EXPECT_EQ(f->TbGrid1->DepressedColumn(), -1);
+        f->Button_cancel->click();
+    });
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TablesBrowser, NumberTooWideForItsFieldIsRefusedWithWhatFits) {
+    DataSetExceptionHandler = nullptr;  // the real message box
+    std::vector<QString> shown;
+    ShowWith("", 2, [&](Tdbf4Form* f) {
+        TTbGrid* g = f->TbGrid1;
+        g->setFocus();
+        g->SetSelectedIndex(1);  // QTY N(5)
+        QTest::keyClick(g, '1');
+        QPointer<QLineEdit> ed = g->viewport()->findChild<QLineEdit*>();
+        ASSERT_FALSE(ed.isNull());
+        QTest::keyClicks(ed, "23456");
+        OnModal<QMessageBox>(
+            [&shown](QMessageBox* b) {
+                shown.push_back(b->text());
+                b->button(QMessageBox::Ok)->click();
+            },
+            f);
+        QTest::keyClick(ed, Qt::Key_Down);  // leaves the row
+        ASSERT_TRUE(WaitUntil([&] { return !shown.empty(); }));
+        DrainEvents();
+        EXPECT_EQ(shown[0],
+                  QString::fromUtf8(
+                      "Feld QTY (N 5,0): 123456 passt nicht, möglich sind -9999 bis 99999"));
+        EXPECT_EQ(dbf4().GetRecNo(), 1);
+        f->Button_cancel->click();
+    });
+    std::string s;
+    dbf4().GoTop();
+    dbf4().GetFieldAsString(2, s);
+    EXPECT_EQ(s, "    1");
+}
+
+TEST_F(TablesBrowser, CounterOfTheLargestTableFitsAtTheDefaultWidth) {
+    dbf4().CloseTable();
+    const std::string path = Path("long.dbf");
+    test::WriteLongTable(path, 100000);
+    dbf4().OpenTable(path);
+    ShowWith("", 2, [](Tdbf4Form* f) {
+        QLabel* counter = f->Label_recno;
+        EXPECT_EQ(counter->text(), "1/100000");
+        QTest::mouseClick(f->TbNavigator1->Button(nbLast), Qt::LeftButton);
+        EXPECT_EQ(counter->text(), "100000/100000");
+        EXPECT_GE(counter->width(), counter->sizeHint().width());
+        EXPECT_LE(counter->geometry().right(), f->width());
         f->Button_cancel->click();
     });
     EXPECT_TRUE(errors.empty());

@@ -19,6 +19,7 @@
 #include "platform/oemtext.h"
 #include "platform/sysclock.h"
 #include "procedural_testutil.h"
+#include "support/asnobody.h"
 #include "tables/base/enginestrings.h"
 
 namespace kor2::test {
@@ -58,6 +59,16 @@ protected:
     void SetUp() override {
         DbfProcTest::SetUp();
         SetDbf4Window(&window);
+    }
+    // "names.dbf": NR N(3), NAME C(8); the names in the order 2, 4, 3, 1.
+    std::string Names() {
+        const std::string path = Path("names.dbf");
+        MakeTable(path, {{"NR", 'N', 3, 0}, {"NAME", 'C', 8, 0}});
+        AppendRaw(path, {{" ", "  1", "delta"},
+                         {" ", "  2", "alpha"},
+                         {" ", "  3", "charlie"},
+                         {" ", "  4", "bravo"}});
+        return path;
     }
     FakeWindow window;
 };
@@ -119,8 +130,10 @@ TEST_F(Browser, TableInWritableStartFolderIsEditedInPlace) {
     TempFolder.clear();
     CheckConfigFolders();
     if (savedTemp) platform::SetEnv("TEMP", *savedTemp);
-    if (savedTmpDir) platform::SetEnv("TMPDIR", *savedTmpDir);
-    else unsetenv("TMPDIR");
+    if (savedTmpDir)
+        platform::SetEnv("TMPDIR", *savedTmpDir);
+    else
+        unsetenv("TMPDIR");
     DbfOpenTableChecked("sample");
     DbfShowTable("", 2);
     EXPECT_EQ(dbf4().Label_filename, AddBackslash(DbfFolder) + "sample.dbf");
@@ -171,10 +184,7 @@ TEST_F(Browser, OkPostsPendingEdit) {
 }
 
 TEST_F(Browser, TitleClickSortsAndKeepsRecord) {
-    const std::string path = Path("names.dbf");
-    MakeTable(path, {{"NR", 'N', 3, 0}, {"NAME", 'C', 8, 0}});
-    AppendRaw(path, {{" ", "  1", "delta"}, {" ", "  2", "alpha"}, {" ", "  3", "charlie"},
-                     {" ", "  4", "bravo"}});
+    Names();
     DbfOpenTableChecked("names");
     DbfGoRecord(3);
     dbf4().TbGrid1DepressTitle(1);
@@ -189,6 +199,51 @@ TEST_F(Browser, TitleClickSortsAndKeepsRecord) {
     std::vector<int32_t> order;
     for (DbfGoTop(); !DbfEof(); DbfSkip(1)) order.push_back(DbfRecNo());
     EXPECT_EQ(order, (std::vector<int32_t>{2, 4, 3, 1}));
+}
+
+// An account that may read the table but not write it or its folder (as the
+// installed material table): the sort index is the run's own, so the title
+// click sorts without a semaphore file beside the table.
+TEST_F(Browser, TitleClickSortsATableTheAccountMayOnlyRead) {
+    const std::string path = Names();
+    const auto readable = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    const auto passable = fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+    fs::permissions(path, readable);
+    fs::permissions(dir_.path(), readable | passable);
+    RunAsNobody({dir_.path(), temp_.path()}, [&] {
+        dbf4().OpenTable(path);
+        ASSERT_TRUE(dbf4().tbdbf.Active());
+        EXPECT_TRUE(dbf4().ReadOnlyTable());
+        DbfGoRecord(3);
+        EXPECT_NO_THROW(dbf4().TbGrid1DepressTitle(1));
+        EXPECT_EQ(dbf4().SortField, "NAME");
+        EXPECT_EQ(DbfRecNo(), 3);
+        std::vector<int32_t> order;
+        for (DbfGoTop(); !DbfEof(); DbfSkip(1)) order.push_back(DbfRecNo());
+        EXPECT_EQ(order, (std::vector<int32_t>{2, 4, 3, 1}));
+        EXPECT_TRUE(window.messages.empty()) << ::testing::PrintToString(window.messages);
+        dbf4().CloseTable();
+        EXPECT_EQ(dbf4().SortField, "");
+    });
+    fs::permissions(dir_.path(), fs::perms::owner_all, fs::perm_options::add);
+    for (const auto& e : fs::directory_iterator(dir_.path()))
+        EXPECT_EQ(e.path().filename(), "names.dbf");
+}
+
+// A sort that cannot be done is told in words and the order stays as it was.
+TEST_F(Browser, TitleClickThatCannotSortSaysSoAndKeepsTheOrder) {
+    Names();
+    DbfOpenTableChecked("names");
+    // A folder where the sort index would be written: it cannot be made.
+    fs::create_directory(platform::HostPath(RunTempPath("$vrxtemp.ndx")));
+    EXPECT_NO_THROW(dbf4().TbGrid1DepressTitle(1));
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].rfind("Die Tabelle kann nicht nach NAME sortiert werden.", 0), 0u)
+        << window.messages[0];
+    EXPECT_EQ(dbf4().SortField, "");
+    std::vector<int32_t> order;
+    for (DbfGoTop(); !DbfEof(); DbfSkip(1)) order.push_back(DbfRecNo());
+    EXPECT_EQ(order, (std::vector<int32_t>{1, 2, 3, 4}));
 }
 
 TEST_F(Browser, SearchAskedFoundNotFoundAndCancelled) {
@@ -231,10 +286,9 @@ TEST_F(Browser, SearchNextStartsAfterCurrentRecord) {
 
 TEST_F(Browser, SearchFindsWordsWithEveryUmlautAndSharpS) {
     // The table stores code page 850, as the search text arrives.
-    const std::vector<std::string> words = {"plain",    "bär"_oem,      "böse"_oem,
-                                            "büro"_oem, "ÄRA"_oem,      "ÖDE"_oem,
-                                            "ÜBEL"_oem, "maß"_oem,      "vergütet"_oem,
-                                            "ausgehärtet"_oem};
+    const std::vector<std::string> words = {
+        "plain",   "bär"_oem,  "böse"_oem, "büro"_oem,     "ÄRA"_oem,
+        "ÖDE"_oem, "ÜBEL"_oem, "maß"_oem,  "vergütet"_oem, "ausgehärtet"_oem};
     const std::string path = Path("umlaut.dbf");
     MakeTable(path, {{"NAME", 'C', 12, 0}});
     std::vector<std::vector<std::string>> rows;
@@ -307,7 +361,9 @@ TEST_F(Browser, HtmlExportIsInTheWindowsCharacterSetAndOffersTheTableName) {
     const std::string text = ReadText(TempPath("werk.htm"));
     EXPECT_NE(text.find("charset=windows-1252"), std::string::npos);
     // Code page 1252 bytes: ü E4.. as the web browser reads them.
-    EXPECT_NE(text.find("<P>Pr\xFC" "fV"), std::string::npos);
+    EXPECT_NE(text.find("<P>Pr\xFC"
+                        "fV"),
+              std::string::npos);
     EXPECT_NE(text.find("<CENTER>GR\xD6SSE</CENTER>"), std::string::npos);
     EXPECT_NE(text.find("<TD>verg\xFCtet    </TD><TD>&lt;1&gt; </TD>"), std::string::npos);
     EXPECT_NE(text.find("<TD>Ma\xDF &amp; \xD6l    </TD><TD>\xDF   </TD>"), std::string::npos);
@@ -328,11 +384,15 @@ TEST_F(Browser, HtmlExportOpensTheHostViewerWhereTheBrowserIsMissing) {
     platform::SetEnv("KOR2_NOTEPAD", TempPath("no-viewer"));
     dialogs.answers.push_back(ScriptedAnswer::Type(TempPath("werk")));
     dbf4().mi_fileExportHtmlClick();
-    if (saved) platform::SetEnv("KOR2_NOTEPAD", *saved);
-    else unsetenv("KOR2_NOTEPAD");
+    if (saved)
+        platform::SetEnv("KOR2_NOTEPAD", *saved);
+    else
+        unsetenv("KOR2_NOTEPAD");
     EXPECT_TRUE(platform::FileExists(TempPath("werk.htm")));
     ASSERT_EQ(dialogs.Of("message").size(), 1u);
-    EXPECT_EQ(dialogs.Of("message")[0].text, TempPath("no-viewer") + " not found");
+    EXPECT_EQ(dialogs.Of("message")[0].text, "Kein Programm zum Anzeigen gestartet (" +
+                                                 TempPath("no-viewer") + "): die Datei steht in " +
+                                                 TempPath("werk.htm"));
 }
 
 TEST_F(Browser, DelimitedExportAndAppendFromTables) {
@@ -370,7 +430,11 @@ TEST_F(Browser, AppendDelimitedRefusesABinaryFile) {
     const std::string table = Path("fedwst.dbf");
     fs::copy_file(std::string(KOR2_SOURCE_DIR) + "/data/fedwst.dbf", table);
     const std::string before = ReadText(table);
-    std::string binary = std::string("\x7F" "ELF\x02\x01\x01", 7) + std::string(9, '\0');
+    std::string binary = std::string(
+                             "\x7F"
+                             "ELF\x02\x01\x01",
+                             7) +
+                         std::string(9, '\0');
     std::mt19937 rng(18);
     for (int i = 0; i < 4096; ++i) binary += static_cast<char>(rng());
     const std::string file = TempPath("kor2.bin");

@@ -258,6 +258,30 @@ TEST_F(DsCursor, FieldChangesOutsideEditAndOnReadOnlyFieldsAreRefused) {
     ds.Cancel();
 }
 
+TEST_F(DsCursor, NumbersTheFieldCannotHoldAreRefusedAndNothingIsWritten) {
+    const std::string path = Sample(1);
+    TTbDbf ds;
+    OpenOn(ds, path);
+    ds.Edit();
+    // PRICE N(8,2) holds -9999.99 to 99999.99, QTY N(5) -9999 to 99999.
+    EXPECT_EQ(ErrorOf([&] { ds.FieldByName("PRICE").SetAsFloat(123456); }),
+              std::string("Feld PRICE (N 8,2): 123456.00 passt nicht, möglich sind "
+                          "-9999.99 bis 99999.99"_oem));
+    EXPECT_EQ(ErrorOf([&] { ds.FieldByName("PRICE").SetAsFloat(99999.995); }).substr(0, 30),
+              "Feld PRICE (N 8,2): 100000.00 ");
+    EXPECT_EQ(
+        ErrorOf([&] { ds.FieldByName("QTY").SetAsInteger(-10000); }),
+        std::string("Feld QTY (N 5,0): -10000 passt nicht, möglich sind -9999 bis 99999"_oem));
+    EXPECT_THROW(ds.FieldByName("QTY").SetAsString("123456"), EDatabaseError);
+    EXPECT_DOUBLE_EQ(ds.FieldByName("PRICE").AsFloat(), 1.5);  // the field keeps its value
+    ds.FieldByName("PRICE").SetAsFloat(-9999.99);              // the widest that fit
+    ds.FieldByName("QTY").SetAsInteger(99999);
+    ds.Post();
+    const auto rows = Rows(path);
+    EXPECT_EQ(rows[0][2], "-9999.99");
+    EXPECT_EQ(rows[0][3], "99999");
+}
+
 TEST_F(DsCursor, LocateAndLookup) {
     TTbDbf ds;
     OpenOn(ds, Sample());
