@@ -1,8 +1,10 @@
 // The table browser typed into with real X key events: the keys reach the
 // cell with Shift and with German letters, a navigator click leaves the keys
 // with the grid, and the close box asks before a changed record is dropped;
-// a search with a decimal comma, the counter and the scroll bar before and
-// after Pack, and a table shown to an account that may only read it.
+// a number too wide for its field is refused; a search with a decimal
+// comma, the counter and the scroll bar before and after Pack, the counter
+// of a long table, and a table shown and sorted as an account that may only
+// read it.
 // Works on the data folder's copy that ScreenProgram makes.
 #include <gtest/gtest.h>
 
@@ -26,6 +28,7 @@
 #include <iterator>
 
 #include "common/globals.h"
+#include "screen/screencheck.h"
 #include "screen/screenprogram.h"
 #include "screen/screentour.h"
 #include "screen/xinput.h"
@@ -177,6 +180,39 @@ TEST_F(BrowserKeys, KeysAfterANavigatorClickGoToTheGrid) {
     EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
 }
 
+TEST_F(BrowserKeys, NumberTooWideForItsFieldIsRefusedWhenTheRowIsLeft) {
+    const std::string before = StoredField(table, 1, "DICHTE");
+    QString typed, refusal, kept;
+    Browse({{"browser-wide-number",
+             [&](QWidget* w) {
+                 auto* f = qobject_cast<Tdbf4Form*>(w);
+                 if (f == nullptr) return test::Cancel(w);
+                 f->TbGrid1->SetSelectedIndex(6);  // DICHTE N(6,2)
+                 Note(test::FocusWindow(*w));
+                 Note(test::XdoTool({"type", "--delay", "100", "123456"}));
+                 typed = EditorText(w, "123456");
+                 Note(test::XdoTool({"key", "Down"}));  // leaves the row
+             }},
+            {"browser-wide-refused",
+             [&](QWidget* w) {
+                 if (auto* b = qobject_cast<QMessageBox*>(w)) refusal = b->text();
+                 Note(test::FocusWindow(*w));
+                 Note(test::XdoTool({"key", "Return"}));
+             }},
+            {"browser-wide-again", [&](QWidget* w) {
+                 kept = EditorText(w, "123456");  // still in its cell for correction
+                 auto* f = qobject_cast<Tdbf4Form*>(w);
+                 if (f == nullptr) return test::Cancel(w);
+                 Note(test::ClickWidget(*f->Button_cancel));
+             }}});
+    EXPECT_EQ(typed.toStdString(), "123456");
+    EXPECT_EQ(refusal.toStdString(),
+              "Feld DICHTE (N 6,2): 123456.00 passt nicht, möglich sind -99.99 bis 999.99");
+    EXPECT_EQ(kept.toStdString(), "123456");
+    EXPECT_EQ(StoredField(table, 1, "DICHTE"), before);
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
 // Datenbank / Tabelle anzeigen on the table at path, as the main window runs it.
 void ShowTableOf(const std::string& path) {
     DbfOpenTable(test::ProgramPath(path));
@@ -184,6 +220,15 @@ void ShowTableOf(const std::string& path) {
     DbfSetTitles("", "numbers");
     DbfShowTable("", 0);
     DbfCloseTable();
+}
+
+// Clicks the title of a column with the real mouse.
+std::string ClickTitle(Tdbf4Form& browser, int section) {
+    QHeaderView* titles = browser.TbGrid1->horizontalHeader();
+    const QPoint at = titles->viewport()->mapToGlobal(
+        QPoint(titles->sectionViewportPosition(section) + 10, titles->height() / 2));
+    return test::XdoTool(
+        {"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "1"});
 }
 
 // The counter and the scroll bar of the browser, once they show want or a
@@ -235,11 +280,7 @@ TEST_F(BrowserKeys, CommaSearchCounterAndScrollBarFromTheStartAndAfterPack) {
                    // Sorted by a click on the title NAME, record 1 marked, Pack.
                    auto* f = qobject_cast<Tdbf4Form*>(w);
                    if (f == nullptr) return test::Cancel(w);
-                   QHeaderView* titles = f->TbGrid1->horizontalHeader();
-                   const QPoint at = titles->viewport()->mapToGlobal(
-                       QPoint(titles->sectionViewportPosition(0) + 10, titles->height() / 2));
-                   Note(test::XdoTool({"mousemove", "--sync", QString::number(at.x()),
-                                       QString::number(at.y()), "click", "1"}));
+                   Note(ClickTitle(*f, 0));
                    (void)QTest::qWaitFor([] { return !dbf4().tbdbf.IsSequenced(); });
                    Note(test::XdoTool(
                        {"key", "--delay", "300", "ctrl+Delete", "alt+b", "Down", "Return"}));
@@ -256,51 +297,87 @@ TEST_F(BrowserKeys, CommaSearchCounterAndScrollBarFromTheStartAndAfterPack) {
     EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
 }
 
+TEST_F(BrowserKeys, CounterOfTheLargestTableIsWholeOnTheLastRecord) {
+    const std::string path = (program.Folder() / "long.dbf").string();
+    test::WriteLongTable(path, 100000);
+    QString last;
+    std::vector<std::string> cut;
+    for (std::string& f :
+         test::Tour([&] { ShowTableOf(path); },
+                    {{"long-browser", [&](QWidget* w) {
+                          auto* f = qobject_cast<Tdbf4Form*>(w);
+                          if (f == nullptr) return test::Cancel(w);
+                          Note(test::ClickWidget(*f->TbNavigator1->Button(nbLast)));
+                          last = Position(w, "100000/100000");
+                          cut = test::LayoutFaults(*w);
+                          Note(test::XdoTool({"key", "Escape"}));
+                      }}}))
+        faults.push_back(f);
+    EXPECT_TRUE(last.startsWith("100000/100000,")) << last.toStdString();
+    EXPECT_TRUE(cut.empty()) << ::testing::PrintToString(cut);
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
 // Run by the next test as the account "nobody", on the same X server.
 TEST_F(BrowserKeys, DISABLED_ChildShowsATableItMayOnlyRead) {
     const char* table = std::getenv("KOR2_TABLE");
     ASSERT_NE(table, nullptr);
-    QString title, opened, refusal, found;
-    for (std::string& f :
-         test::Tour([&] { ShowTableOf(table); },
-                    {{"readonly-browser",
-                      [&](QWidget* w) {
-                          title = w->windowTitle();
-                          opened = Position(w, "1/5");
-                          Note(test::FocusWindow(*w));
-                          Note(test::XdoTool({"type", "x"}));  // typing into a cell
-                      }},
-                     {"readonly-refused",
-                      [&](QWidget* w) {
-                          if (auto* b = qobject_cast<QMessageBox*>(w)) refusal = b->text();
-                          Note(test::FocusWindow(*w));
-                          Note(test::XdoTool({"key", "Return"}));
-                      }},
-                     {"readonly-browser-again",
-                      [&](QWidget* w) {
-                          Note(test::FocusWindow(*w));
-                          Note(test::XdoTool({"key", "alt+s"}));
-                      }},
-                     {"readonly-search-prompt",
-                      [&](QWidget* w) {
-                          Note(test::TypeIntoLineEdit(*w, "R3"));
-                          Note(test::XdoTool({"key", "Return"}));
-                      }},
-                     {"readonly-found", [&](QWidget* w) {
-                          found = Position(w, "3/5");
-                          Note(test::FocusWindow(*w));
-                          Note(test::XdoTool({"key", "Escape"}));
-                      }}}))
+    QString title, opened, refusal, found, above;
+    bool sorted = false;
+    int marked = -2;
+    for (std::string& f : test::Tour(
+             [&] { ShowTableOf(table); },
+             {{"readonly-browser",
+               [&](QWidget* w) {
+                   title = w->windowTitle();
+                   opened = Position(w, "1/12");
+                   Note(test::FocusWindow(*w));
+                   Note(test::XdoTool({"type", "x"}));  // typing into a cell
+               }},
+              {"readonly-refused",
+               [&](QWidget* w) {
+                   if (auto* b = qobject_cast<QMessageBox*>(w)) refusal = b->text();
+                   Note(test::FocusWindow(*w));
+                   Note(test::XdoTool({"key", "Return"}));
+               }},
+              {"readonly-browser-again",
+               [&](QWidget* w) {
+                   Note(test::FocusWindow(*w));
+                   Note(test::XdoTool({"key", "alt+s"}));
+               }},
+              {"readonly-search-prompt",
+               [&](QWidget* w) {
+                   Note(test::TypeIntoLineEdit(*w, "R2"));
+                   Note(test::XdoTool({"key", "Return"}));
+               }},
+              {"readonly-found", [&](QWidget* w) {
+                   found = Position(w, "2/12");
+                   auto* f = qobject_cast<Tdbf4Form*>(w);
+                   if (f == nullptr) return test::Cancel(w);
+                   // A click on the title NAME sorts: R12 stands above R2.
+                   Note(ClickTitle(*f, 0));
+                   sorted = QTest::qWaitFor([] { return !dbf4().tbdbf.IsSequenced(); });
+                   const QHeaderView* titles = f->TbGrid1->horizontalHeader();
+                   marked = titles->isSortIndicatorShown() ? titles->sortIndicatorSection() : -1;
+                   Note(test::FocusWindow(*w));
+                   Note(test::XdoTool({"key", "Up"}));
+                   above = Position(w, "12/12");
+                   Note(test::XdoTool({"key", "Escape"}));
+               }}}))
         faults.push_back(f);
     EXPECT_TRUE(title.contains(QString::fromUtf8("[schreibgeschützt]"))) << title.toStdString();
-    EXPECT_TRUE(opened.startsWith("1/5,")) << opened.toStdString();
+    EXPECT_TRUE(opened.startsWith("1/12,")) << opened.toStdString();
     EXPECT_TRUE(refusal.contains(QString::fromUtf8("schreibgeschützt"))) << refusal.toStdString();
-    EXPECT_TRUE(found.startsWith("3/5,")) << found.toStdString();
+    EXPECT_TRUE(found.startsWith("2/12,")) << found.toStdString();
+    EXPECT_TRUE(sorted);
+    EXPECT_EQ(marked, 0);
+    EXPECT_TRUE(above.startsWith("12/12,")) << above.toStdString();
     EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
 }
 
-// A table of root's of mode 0444, shown to "nobody" with real keys: the
-// browser shows it read-only, refuses typing with its message and finds.
+// A table of root's of mode 0444 in root's folder, shown to "nobody" with
+// real keys: the browser shows it read-only, refuses typing with its
+// message, finds, and sorts by a title click.
 TEST(BrowserAccount, TableItMayOnlyReadIsShownReadOnlyAndRefusesTyping) {
     if (!test::HaveXdoTool()) GTEST_SKIP() << "xdotool or setxkbmap is not installed";
     if (geteuid() != 0 || std::system("command -v runuser >/dev/null 2>&1") != 0)
@@ -316,7 +393,7 @@ TEST(BrowserAccount, TableItMayOnlyReadIsShownReadOnlyAndRefusesTyping) {
     const std::string table = (tmp.path() / "numbers.dbf").string();
     {
         test::ScreenProgram engine;  // the table engine for the writing
-        test::WriteNumbersTable(table, 5);
+        test::WriteNumbersTable(table, 12);
     }
     fs::permissions(table, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     // The X server's key, readable by the account.
