@@ -368,7 +368,8 @@ std::string PrivateTempFolder(std::string_view base) {
     std::string pattern = hostBase + "/kor2-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) return {};  // mode 0700
     char absolute[PATH_MAX];
-    if (realpath(pattern.c_str(), absolute) == nullptr || std::strlen(absolute) >= kPathMax) {
+    if (realpath(pattern.c_str(), absolute) == nullptr ||
+        std::strlen(absolute) >= kPathMax) {
         rmdir(pattern.c_str());
         return {};
     }

@@ -59,12 +59,8 @@ bool SameFolder(std::string a, std::string b) {
 
 }  // namespace
 
-void SetDbf4Window(Dbf4Window* window) {
-    g_window = window;
-}
-Dbf4Window* GetDbf4Window() {
-    return g_window;
-}
+void SetDbf4Window(Dbf4Window* window) { g_window = window; }
+Dbf4Window* GetDbf4Window() { return g_window; }
 
 Tdbf4::Tdbf4() {
     tbdbf.Name = "tbdbf";
@@ -152,8 +148,7 @@ BrowserResult Tdbf4::ShowTable(const std::string& action, int mode) {
         Caption = Label_title2 + "   " + Label_title1;
         tbdbf.SetHideDeletedRecs(true);
     } else {
-        Caption = Label_title2 + "  " + Label_title1 + "  (" +
-                  platform::DisplayPath(Label_filename) + ")";
+        Caption = Label_title2 + "  " + Label_title1 + "  (" + platform::DisplayPath(Label_filename) + ")";
         tbdbf.SetHideDeletedRecs(false);
         if (SameFolder(ExtractFilePathL(Label_filename), RunTempFolder()))
             Message("Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem);
@@ -211,9 +206,8 @@ void Tdbf4::FormShow() {
 
 bool Tdbf4::RefusedAsReadOnly() {
     if (!ReadOnlyTable()) return false;
-    Message(
-        "Die Tabelle ist schreibgeschützt: Ändern, Einfügen, Löschen und Packen sind "
-        "nicht möglich."_oem);
+    Message("Die Tabelle ist schreibgeschützt: Ändern, Einfügen, Löschen und Packen sind "
+            "nicht möglich."_oem);
     return true;
 }
 
@@ -228,9 +222,7 @@ void Tdbf4::TbGrid1CellClick() {
     if (CloseOnPick) AcceptAndClose();
 }
 
-bool Tdbf4::KeyPicks(int key) const {
-    return CloseOnPick && (key == 38 || key == 40);
-}
+bool Tdbf4::KeyPicks(int key) const { return CloseOnPick && (key == 38 || key == 40); }
 
 void Tdbf4::TbGrid1KeyDown(int key) {
     if (KeyPicks(key)) AcceptAndClose();
@@ -246,24 +238,12 @@ void Tdbf4::Message(std::string_view text) {
 
 // ---------------------------------------------------------------- navigation
 
-void Tdbf4::GoRecord(int32_t recNo) {
-    tbdbf.Go(recNo);
-}
-void Tdbf4::GoTop() {
-    tbdbf.First();
-}
-bool Tdbf4::IsEof() {
-    return tbdbf.Eof();
-}
-int32_t Tdbf4::GetRecNo() {
-    return tbdbf.RecNo();
-}
-void Tdbf4::SkipRecords(int32_t n) {
-    tbdbf.Skip(n);
-}
-int32_t Tdbf4::GetRecordCount() {
-    return tbdbf.RecCount();
-}
+void Tdbf4::GoRecord(int32_t recNo) { tbdbf.Go(recNo); }
+void Tdbf4::GoTop() { tbdbf.First(); }
+bool Tdbf4::IsEof() { return tbdbf.Eof(); }
+int32_t Tdbf4::GetRecNo() { return tbdbf.RecNo(); }
+void Tdbf4::SkipRecords(int32_t n) { tbdbf.Skip(n); }
+int32_t Tdbf4::GetRecordCount() { return tbdbf.RecCount(); }
 
 void Tdbf4::AppendBlankRecord() {
     // Values assigned since the last post were written through to the work
@@ -392,22 +372,16 @@ void Tdbf4::TbGrid1DepressTitle(int column) {
 
 // ---------------------------------------------------------------- fields
 
-bool Tdbf4::InRange(int fieldNo) {
-    return fieldNo >= 1 && fieldNo <= GetFieldCount();
-}
+bool Tdbf4::InRange(int fieldNo) { return fieldNo >= 1 && fieldNo <= GetFieldCount(); }
 
-int Tdbf4::GetFieldCount() {
-    return tbdbf.FieldCount();
-}
+int Tdbf4::GetFieldCount() { return tbdbf.FieldCount(); }
 
 void Tdbf4::GetFieldName(int fieldNo, std::string& name) {
     name.clear();
     if (InRange(fieldNo)) tbdbf.Field(fieldNo, name);
 }
 
-void Tdbf4::GetFieldAsString(int fieldNo, std::string& s) {
-    tbdbf.SField(fieldNo, s);
-}
+void Tdbf4::GetFieldAsString(int fieldNo, std::string& s) { tbdbf.SField(fieldNo, s); }
 
 void Tdbf4::SetFieldAsString(int fieldNo, const std::string& value) {
     std::string name;

@@ -130,10 +130,8 @@ TEST_F(Browser, TableInWritableStartFolderIsEditedInPlace) {
     TempFolder.clear();
     CheckConfigFolders();
     if (savedTemp) platform::SetEnv("TEMP", *savedTemp);
-    if (savedTmpDir)
-        platform::SetEnv("TMPDIR", *savedTmpDir);
-    else
-        unsetenv("TMPDIR");
+    if (savedTmpDir) platform::SetEnv("TMPDIR", *savedTmpDir);
+    else unsetenv("TMPDIR");
     DbfOpenTableChecked("sample");
     DbfShowTable("", 2);
     EXPECT_EQ(dbf4().Label_filename, AddBackslash(DbfFolder) + "sample.dbf");
