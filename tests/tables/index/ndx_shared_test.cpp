@@ -1,6 +1,7 @@
 // Two programs sharing a table and its index: each appends records under
 // the append lock while the semaphore file tells the other to re-read the
-// index header; afterwards the index holds every record in key order.
+// index header; afterwards the index holds every record in key order. An
+// index private to the run needs no semaphore file.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 
 #include "platform/hostfs.h"
+#include "platform/runtemp.h"
 #include "tables/area/changes.h"
 #include "tables/area/engine.h"
 #include "tables/area/navigation.h"
@@ -94,6 +96,23 @@ TEST_F(NdxSharedTest, TwoProgramsAppendThroughOneIndex) {
         EXPECT_TRUE(Find(key)) << key;
         EXPECT_EQ(RecNo(), r);
     }
+}
+
+// An index in the run's private folder is this program's alone: opening it
+// on a shared table logs in to no semaphore file (the table's folder may be
+// one the account cannot write); an index beside the table does.
+TEST_F(NdxSharedTest, OnlyAnIndexOthersCanOpenLogsInToTheSemaphore) {
+    const std::string table = OpenRows({{"b", "1"}, {"a", "2"}});
+    CloseArea();
+    ASSERT_TRUE(Use(table, nullptr, 0)) << EngineErrorMsg;
+    Index_On("T", platform::PrivateTempFolder(dir_.path().string()) + "own");
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    EXPECT_FALSE(platform::FileExists(GetSemaphoreFileName(table)));
+    Index_On("T", Path("beside.ndx"));
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    EXPECT_TRUE(platform::FileExists(GetSemaphoreFileName(table)));
+    CloseArea();
+    EXPECT_FALSE(platform::FileExists(GetSemaphoreFileName(table)));
 }
 
 }  // namespace
