@@ -16,10 +16,11 @@
 #include "common/fileops.h"
 #include "common/globals.h"
 #include "platform/hostfs.h"
-#include "tables/base/engineerror.h"
 #include "support/childprocess.h"
 #include "support/runtempfile.h"
 #include "support/tempdir.h"
+#include "support/unreadablefile.h"
+#include "tables/base/engineerror.h"
 
 namespace kor2 {
 namespace {
@@ -164,6 +165,25 @@ TEST_F(BatchRuns, ATemporaryFolderWithoutRoomForTheRunsOwnEndsItWithOne) {
               std::string::npos)
         << said;
     EXPECT_FALSE(fs::exists(folder / "s.txt"));
+}
+
+// A spring file that exists but fails when read: the report run and the
+// console run name the file and the failure and end with 1.
+TEST_F(BatchRuns, ASpringFileThatFailsWhenReadIsNamedAndEndsTheRunWithOne) {
+    const fs::path folder = tmp.path() / "run";
+    fs::create_directories(folder);
+    if (!test::MakeUnreadableFile(folder / "f.kr2")) GTEST_SKIP() << "no file here fails when read";
+    for (const bool report : {true, false}) {
+        SCOPED_TRACE(report ? "/I" : "console");
+        test::ChildSpec spec = BatchRun(folder, "f.kr2", temp, config);
+        if (!report) spec.argv.pop_back();
+        EXPECT_EQ(test::WaitChild(test::StartChild(spec)), 1);
+        const std::string said = ReadHostFile(folder / "stderr.txt");
+        EXPECT_NE(said.find("Datei f.kr2 kann nicht gelesen werden: Lesefehler !"),
+                  std::string::npos)
+            << said;
+        EXPECT_FALSE(fs::exists(folder / "f.txt"));
+    }
 }
 
 // The same for a user who may not write in the spring's folder.

@@ -17,6 +17,7 @@
 #include "spring/springfile.h"
 #include "support/runtempfile.h"
 #include "support/tempdir.h"
+#include "support/unreadablefile.h"
 #include "tables/area/engine.h"
 
 namespace kor2 {
@@ -137,6 +138,25 @@ TEST_F(ShellTest, OpenCommandReadsTheChosenFileAndCancelKeepsTheSpring) {
     dialogs.answers.push_back(ScriptedAnswer::Cancel());
     EXPECT_FALSE(OpenSpringCommand());
     EXPECT_EQ(WireDiameter, 1.5L);
+}
+
+// A spring file that exists but fails when read (an input/output error):
+// Öffnen names the file and the failure, and the spring that was current
+// stays with its caption and values.
+TEST_F(ShellTest, OpenOfAFileThatFailsWhenReadSaysSoAndKeepsTheSpring) {
+    const std::string current = MakeSpringFile("eins.kr2", 1.7L);
+    ASSERT_TRUE(OpenSpringFile(current));
+    const std::string caption = MainWindowCaption();
+    const std::filesystem::path broken = tmp.path() / "kaputt.kr2";
+    if (!test::MakeUnreadableFile(broken)) GTEST_SKIP() << "no file here fails when read";
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(broken.string())));
+    EXPECT_FALSE(OpenSpringCommand());
+    ASSERT_EQ(dialogs.Of("message").size(), 1u);
+    EXPECT_EQ(dialogs.Of("message")[0].text,
+              "Datei " + broken.string() + " kann nicht gelesen werden: Lesefehler !");
+    EXPECT_EQ(MainWindowCaption(), caption);
+    EXPECT_EQ(WireDiameter, 1.7L);
+    EXPECT_FALSE(InputModifiedFlag);
 }
 
 TEST_F(ShellTest, CaptionWithoutANameAndWithDotsInTheName) {
