@@ -9,13 +9,16 @@
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "common/inputdlg.h"
+#include "common/msgbox.h"
 #include "common/numfmt.h"
 #include "common/textutil.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "spring/formulas.h"
 #include "spring/material.h"
 #include "spring/springdata.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/filenames.h"
 #include "tables/browser/procedural.h"
 
 namespace kor2 {
@@ -23,6 +26,7 @@ namespace kor2 {
 namespace {
 
 constexpr const char* kTableError = "Fatal  : FEDWST DBF error";
+constexpr const char* kIndexName = "fedwst";  // the key index, made in the temporary folder
 
 // Engine codes of a failed write: a write error or a full disk.
 bool IsWriteFailure(uint16_t code) {
@@ -105,7 +109,7 @@ bool OpenMaterialTable() {
     try {
         std::string key;
         DbfGetFieldName(27, key);
-        DbfCreateIndexInTemp(key, "fedwst");
+        DbfCreateIndexInTemp(key, kIndexName);
     } catch (...) {
         MaterialTableCloser close;
         throw;
@@ -154,6 +158,14 @@ void LoadSpringFileMaterial() {
             failure.failed = true;
             failure.cause = e.what();
             failure.writing = IsWriteFailure(EngineErrorCode);
+            // The engine's text of a full disk names no place: the index
+            // that could not be written is named here.
+            std::string index;
+            TempFolderFile(kIndexName, index);
+            index = DefaultExtension(index, "NDX");
+            if (failure.writing &&
+                failure.cause.find(platform::DisplayPath(index)) == std::string::npos)
+                failure.cause += "\r\n" + CannotWriteText(index);
         }
         if (failure.failed) {
             ResetMaterialRecord();

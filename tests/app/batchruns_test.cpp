@@ -17,6 +17,7 @@
 #include "common/globals.h"
 #include "platform/hostfs.h"
 #include "support/childprocess.h"
+#include "support/fullfolder.h"
 #include "support/runtempfile.h"
 #include "support/tempdir.h"
 #include "support/unreadablefile.h"
@@ -184,6 +185,24 @@ TEST_F(BatchRuns, ASpringFileThatFailsWhenReadIsNamedAndEndsTheRunWithOne) {
             << said;
         EXPECT_FALSE(fs::exists(folder / "f.txt"));
     }
+}
+
+// A temporary folder on a full disk: neither the material table's index nor
+// the report can be written there. The run names each file it could not
+// write, in that folder, and ends with 1.
+TEST_F(BatchRuns, ATemporaryFolderOnAFullDiskNamesWhatCouldNotBeWrittenAndEndsWithOne) {
+    test::FullFolder full(tmp.path() / "full");
+    if (!full.Ok()) GTEST_SKIP() << "needs root to mount a small file system";
+    const fs::path folder = RunFolder("run", "muster2.kr2", "s.kr2");
+    EXPECT_EQ(test::WaitChild(test::StartChild(BatchRun(folder, "s.kr2", full.path(), config))), 1);
+    const std::string said = ReadHostFile(folder / "stderr.txt");
+    const std::string in = "Datei " + full.path().string() + "/kor2-";
+    for (const std::string file : {"fedwst.NDX", ".txt"}) {
+        const std::size_t at = said.find(file + " kann nicht geschrieben werden");
+        ASSERT_NE(at, std::string::npos) << file << "\n" << said;
+        EXPECT_NE(said.rfind(in, at), std::string::npos) << said;
+    }
+    EXPECT_FALSE(fs::exists(folder / "s.txt"));
 }
 
 // The same for a user who may not write in the spring's folder.
