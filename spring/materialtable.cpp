@@ -33,6 +33,16 @@ bool IsWriteFailure(uint16_t code) {
     return code == 101 || code == 227 || code == 1004;
 }
 
+// The engine's text of a full disk names no place: the index that could not
+// be written in the temporary folder is added unless the text names it.
+void NameIndexFile(std::string& cause) {
+    std::string index;
+    TempFolderFile(kIndexName, index);
+    index = DefaultExtension(index, "NDX");
+    if (cause.find(platform::DisplayPath(index)) == std::string::npos)
+        cause += "\r\n" + CannotWriteText(index);
+}
+
 // The record's fields in table order: text, integer or real.
 enum class Kind { Text, Int, Real };
 struct FieldRef {
@@ -158,14 +168,7 @@ void LoadSpringFileMaterial() {
             failure.failed = true;
             failure.cause = e.what();
             failure.writing = IsWriteFailure(EngineErrorCode);
-            // The engine's text of a full disk names no place: the index
-            // that could not be written is named here.
-            std::string index;
-            TempFolderFile(kIndexName, index);
-            index = DefaultExtension(index, "NDX");
-            if (failure.writing &&
-                failure.cause.find(platform::DisplayPath(index)) == std::string::npos)
-                failure.cause += "\r\n" + CannotWriteText(index);
+            if (failure.writing) NameIndexFile(failure.cause);
         }
         if (failure.failed) {
             ResetMaterialRecord();
