@@ -213,6 +213,18 @@ TEST_F(ShellTest, StartUpReadsTheCommandLineSpringOrFallsBackToTheDefault) {
     EXPECT_FALSE(CmdLineFileGiven);
     EXPECT_EQ(WireDiameter, 1.2L);  // the start-up default, checked
     EXPECT_GT(ErrorList.count, 0);
+
+    // A file that fails when read: said, and the default spring taken.
+    const std::filesystem::path broken = tmp.path() / "kaputt.kr2";
+    if (!test::MakeUnreadableFile(broken)) return;
+    InitAllUnits();
+    TempFolder = ConfigDir = tmp.path().string();
+    const std::size_t told = dialogs.Of("message").size();
+    EXPECT_FALSE(RunWindowStartUp(ParseCommandLine({broken.string()})));
+    ASSERT_EQ(dialogs.Of("message").size(), told + 1);
+    EXPECT_EQ(dialogs.Of("message").back().text,
+              "Datei " + broken.string() + " kann nicht gelesen werden: Lesefehler !");
+    EXPECT_EQ(WireDiameter, 1.2L);
 }
 
 TEST_F(ShellTest, CloseWritesStateFileAndRemovesOnlyTemporaryDrawings) {
