@@ -41,8 +41,9 @@ int RunConsole(const kor2::CommandLine& cmd) {
     } else {
         kor2::LoadDefaultSpring();
     }
+    const bool materialRead = kor2::TellMaterialCause();
     for (int k = 1; k <= kor2::ErrorList.count; ++k) PrintOem(kor2::ErrorList.slots[k].str());
-    return 0;
+    return materialRead ? 0 : 1;
 }
 
 void ShowUsageWindow(int argc, char** argv) {

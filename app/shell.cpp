@@ -37,12 +37,26 @@ bool DisplayAvailable() {
     return false;
 }
 
+namespace {
+
+// A spring just read whose table material could not be read: the user
+// learns it at once, with the engine's cause where there is one.
+void TellMaterialFailure() {
+    if (SpringMaterialFailure.failed) ShowErrorMessage(MaterialFailureText(SpringMaterialFailure));
+}
+
+}  // namespace
+
 bool RunWindowStartUp(const CommandLine& cmd) {
     ReadSettings();
     if (AcceptCommandLineNames(cmd) && !cmd.springFile.empty() &&
-        LoadCommandLineSpring(cmd.springFile))
+        LoadCommandLineSpring(cmd.springFile)) {
+        TellMaterialFailure();
         return true;
+    }
+    SpringMaterialFailure = {};
     LoadDefaultSpring();
+    TellMaterialFailure();
     return false;
 }
 
@@ -87,6 +101,7 @@ bool OpenSpringFile(const std::string& fullName) {
     if (!ReadCurrentSpringFile(file)) return false;
     CmdLineFileGiven = false;
     AddRecentFile(SpringFullName());
+    TellMaterialFailure();
     return true;
 }
 

@@ -18,6 +18,7 @@
 #include "platform/progfiles.h"
 #include "spring/check.h"
 #include "spring/material.h"
+#include "spring/materialtable.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
 #include "tables/area/engine.h"
@@ -201,10 +202,17 @@ bool WriteCommandLineReport() {
     return !AbortFlag;
 }
 
+bool TellMaterialCause() {
+    const MaterialFailure& failure = SpringMaterialFailure;
+    if (!failure.cause.empty()) ShowErrorMessage(failure.cause);
+    return !failure.writing;
+}
+
 int RunBatchReport(const CommandLine& cmd) {
     if (!AcceptCommandLineNames(cmd)) return 1;
     if (cmd.springFile.empty() || !LoadCommandLineSpring(cmd.springFile)) return 1;
-    return WriteCommandLineReport() ? 0 : 1;
+    const bool materialRead = TellMaterialCause();
+    return WriteCommandLineReport() && materialRead ? 0 : 1;
 }
 
 }  // namespace kor2

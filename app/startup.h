@@ -70,8 +70,16 @@ void LoadDefaultSpring();
 // True when the report was written.
 bool WriteCommandLineReport();
 
+// After a spring was read without a window: the table engine's cause of a
+// material that could not be read goes to the user (the error list holds
+// "Fatal  : FEDWST DBF error" already). False when that cause was a file
+// the run could not write (no room in the temporary folder): the run's
+// results are then not what the table would give, and it ends with 1.
+bool TellMaterialCause();
+
 // The whole batch run of "/I": exit code 0, or 1 when the spring file
-// cannot be read or the report cannot be written.
+// cannot be read, its material table could not be used for want of a
+// writable temporary file, or the report cannot be written.
 int RunBatchReport(const CommandLine& cmd);
 
 }  // namespace kor2

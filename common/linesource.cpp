@@ -15,8 +15,9 @@ bool LineSource::Load(std::string_view name) {
     pos_ = 0;
     overrun_ = false;
     SharedTextFile.Assign(name);
+    loadError_ = 0;
     if (!SharedTextFile.Reset()) {
-        SharedTextFile.IOResult();
+        loadError_ = SharedTextFile.IOResult();
         return false;
     }
     std::string line;

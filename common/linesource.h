@@ -18,8 +18,9 @@ public:
     explicit LineSource(std::vector<std::string> lines) : lines_(std::move(lines)) {}
 
     // Reads the whole file through SharedTextFile; false (AbortFlag untouched)
-    // when it cannot be opened.
+    // when it cannot be opened or read, with the I/O result in LoadError.
     bool Load(std::string_view name);
+    int LoadError() const { return loadError_; }
 
     bool AtEnd() const { return pos_ >= lines_.size(); }
     // Nothing but blanks, tabs and the DOS end-of-file mark (Ctrl-Z) follows.
@@ -40,6 +41,7 @@ private:
     std::vector<std::string> lines_;
     std::size_t pos_ = 0;
     bool overrun_ = false;
+    int loadError_ = 0;
 };
 
 // A line's value as ReadExtLine, ReadIntLine, ReadCharLine and ReadFalseLine

@@ -678,7 +678,9 @@ void ReportEnd() {
     }
     bool written = true;
     if (SharedTextFile.IsOpen() && !SharedTextFile.Close()) {
-        ShowErrorIfEnabled(CloseErrorText(SharedTextFile.IOResult()));
+        // Named, since the report's file is often one the user never chose.
+        ShowErrorIfEnabled(CannotWriteText(ReportFileName) + ": " +
+                           CloseErrorText(SharedTextFile.IOResult()) + " !");
         AbortFlag = true;
         written = false;
     }

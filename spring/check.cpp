@@ -156,7 +156,7 @@ void CheckTolerancesAndMaterial() {
         AddErrorMessage("Warnung: F2 max > Fn !");
     if (ShotPeened != 'N' && d < 1) AddErrorMessage("Warnung: d<1 (Kugelstrahlen !)");
     if (std::fabs(TensileStrength) < 1) AddFatalMessage("Fatal  : Rm = 0 !");
-    if (MaterialIndex == 0) {
+    if (MaterialIndex == 0 && !MaterialStrengthFromFile) {
         const Extended dmin = MaterialRec.DMin.ToExtended(), dmax = MaterialRec.DMax.ToExtended();
         if (d < dmin && WarningsOn == 1)
             AddErrorMessage("Warnung: d<dmin (" + FloatToStr3(dmin) + ")");

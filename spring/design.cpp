@@ -145,7 +145,7 @@ void RecalcFromGeometry() {
     const Extended R = SpringRateFromCoils(WireShape, ModulusGT, ActiveCoils, WireDiameter,
                                            WireHeight, MeanDiameter);
     SpringRate = R;
-    if (MaterialIndex < 11) TensileStrength = RmAtDiameter(WireDiameter);
+    if (StrengthFollowsDiameter()) TensileStrength = RmAtDiameter(WireDiameter);
     CalcInitialTensionStress();
     InitialTension = InitialTensionFromStress();
     DeflectionS2 = LengthL2 - FreeLength;

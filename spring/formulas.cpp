@@ -222,8 +222,12 @@ Extended InitialTensionFromStress() {
     return F0;
 }
 
+bool StrengthFollowsDiameter() {
+    return MaterialIndex < 11 && !MaterialStrengthFromFile;
+}
+
 void UpdateStrengthFromDiameter() {
-    if (MaterialIndex >= 11) return;
+    if (!StrengthFollowsDiameter()) return;
     TensileStrength = RmAtDiameter(WireDiameter);
     const Extended tau = 0.45L * TensileStrength;
     PermShearStress = FormingMethod <= 1 ? tau : std::min(tau, Extended{600});

@@ -56,7 +56,10 @@ void CalcInitialTensionStress();
 // back from a round trip; a result that differs from F0 only by rounding
 // keeps F0 as it is.
 Extended InitialTensionFromStress();
-// Rm, tau zul and sigma z from d, unless the material is typed in (index 11).
+// Whether Rm follows d through the material record: not for a typed-in
+// material (index 11), nor for a table material whose record could not be read.
+bool StrengthFollowsDiameter();
+// Rm, tau zul and sigma z from d, when StrengthFollowsDiameter.
 void UpdateStrengthFromDiameter();
 // sigma z of a strength Rm: 0.7 Rm, as a 6-byte real.
 Real48 BendingStressOfStrength(Extended rm);

@@ -11,6 +11,7 @@ namespace kor2 {
 
 void ResetMaterialRecord() {
     MaterialRecNo = 3;
+    MaterialStrengthFromFile = false;
     MaterialRec = FEDWST_Record{};
     MaterialRec.Density = Real48::FromExtended(7.8L);
     MaterialRec.DR0 = Real48::FromExtended(1.0L);
@@ -20,6 +21,7 @@ void ResetMaterialRecord() {
 void ApplyMaterialRecord() {
     MaterialIndex = 0;
     MaterialKind = 0;
+    MaterialStrengthFromFile = false;
     MaterialName = MaterialRec.Name1;  // a short string of 50 keeps the first 50
     ModulusE = MaterialRec.YoungsModulus;
     ModulusG = MaterialRec.ShearModulus;

@@ -50,9 +50,13 @@ inline constexpr uint16_t kOwnMaterialIndex = 11;
 
 inline FEDWST_Record MaterialRec;
 inline uint16_t MaterialRecNo = 3;  // number of the current material in the table
+// Set while the spring's table material could not be read: its record is
+// empty, so Rm and tau zul stay the values the spring file holds instead of
+// following d through the record. Cleared when a record is reset or applied.
+inline bool MaterialStrengthFromFile = false;
 
 // MaterialRecNo := 3, texts empty, Density 7.8, DR0 and DRef 1.0, all other
-// numbers 0.
+// numbers 0; MaterialStrengthFromFile cleared.
 void ResetMaterialRecord();
 
 // Copies name (first 50 characters), E, G and density into the spring values

@@ -9,17 +9,39 @@
 #include "common/globals.h"
 #include "common/helptext.h"
 #include "common/inputdlg.h"
+#include "common/msgbox.h"
 #include "common/numfmt.h"
 #include "common/textutil.h"
 #include "platform/oemtext.h"
+#include "platform/progfiles.h"
 #include "spring/formulas.h"
 #include "spring/material.h"
 #include "spring/springdata.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/filenames.h"
 #include "tables/browser/procedural.h"
 
 namespace kor2 {
 
 namespace {
+
+constexpr const char* kTableError = "Fatal  : FEDWST DBF error";
+constexpr const char* kIndexName = "fedwst";  // the key index, made in the temporary folder
+
+// Engine codes of a failed write: a write error or a full disk.
+bool IsWriteFailure(uint16_t code) {
+    return code == 101 || code == 227 || code == 1004;
+}
+
+// The engine's text of a full disk names no place: the index that could not
+// be written in the temporary folder is added unless the text names it.
+void NameIndexFile(std::string& cause) {
+    std::string index;
+    TempFolderFile(kIndexName, index);
+    index = DefaultExtension(index, "NDX");
+    if (cause.find(platform::DisplayPath(index)) == std::string::npos)
+        cause += "\r\n" + CannotWriteText(index);
+}
 
 // The record's fields in table order: text, integer or real.
 enum class Kind { Text, Int, Real };
@@ -52,7 +74,7 @@ bool OpenMaterialTableOnly() {
     AbortFlag = false;
     DbfOpenTableChecked("fedwst.dbf");
     if (AbortFlag) {
-        AddErrorMessage("Fatal  : FEDWST DBF error");
+        AddErrorMessage(kTableError);
         return false;
     }
     return true;
@@ -97,7 +119,7 @@ bool OpenMaterialTable() {
     try {
         std::string key;
         DbfGetFieldName(27, key);
-        DbfCreateIndexInTemp(key, "fedwst");
+        DbfCreateIndexInTemp(key, kIndexName);
     } catch (...) {
         MaterialTableCloser close;
         throw;
@@ -117,7 +139,14 @@ bool LoadMaterialById(uint16_t number) {
     return found;
 }
 
+std::string MaterialFailureText(const MaterialFailure& failure) {
+    if (!failure.failed) return {};
+    return failure.cause.empty() ? std::string(kTableError)
+                                 : std::string(kTableError) + "\r\n" + failure.cause;
+}
+
 void LoadSpringFileMaterial() {
+    SpringMaterialFailure = {};
     if (MaterialIndex != 0 && MaterialIndex != kOwnMaterialIndex) return;
     // A file stores an own material's Rm and tau zul but not its sigma z:
     // it follows from Rm as for a table material, not from the start-up value.
@@ -128,19 +157,25 @@ void LoadSpringFileMaterial() {
     MaterialRecNo = number;
     if (MaterialIndex == 0) {
         // Whatever keeps the spring's material from being read (no table, a
-        // damaged or cut one, a number it does not hold) is said: otherwise
-        // the check would only find the strength missing. The spring is
-        // still read, without its material.
-        bool read = false;
+        // damaged or cut one, a number it does not hold, no room for the
+        // index) is said, with the engine's own words where it raised an
+        // error. The spring is still read, with the material values of its
+        // file: a save then writes back what the file held.
+        MaterialFailure failure;
         try {
-            read = LoadMaterialById(number);
-        } catch (const std::exception&) {
-            read = false;
+            failure.failed = !LoadMaterialById(number);
+        } catch (const std::exception& e) {
+            failure.failed = true;
+            failure.cause = e.what();
+            failure.writing = IsWriteFailure(EngineErrorCode);
+            if (failure.writing) NameIndexFile(failure.cause);
         }
-        if (!read) {
+        if (failure.failed) {
             ResetMaterialRecord();
             MaterialRecNo = number;
-            AddErrorMessage("Fatal  : FEDWST DBF error");
+            MaterialStrengthFromFile = true;
+            AddErrorMessage(kTableError);
+            SpringMaterialFailure = std::move(failure);
         }
     }
     AbortFlag = false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kor2 {
 
@@ -19,10 +20,25 @@ bool LoadMaterialById(uint16_t number);
 // table material (MaterialIndex 0) is read from the table by MaterialRecNo, a
 // typed-in material (11) gets an empty record, so that nothing of a material
 // browsed or read before enters its check and diagrams. A table material
-// that cannot be read (no table, a damaged one, a number it does not hold)
-// leaves the record empty and adds "Fatal  : FEDWST DBF error".
-// MaterialRecNo keeps the file's number and AbortFlag is clear afterwards.
+// that cannot be read (no table, a damaged one, a number it does not hold,
+// no room for its index) leaves the record empty, keeps the file's material
+// values (MaterialStrengthFromFile), adds "Fatal  : FEDWST DBF error" and
+// fills SpringMaterialFailure. MaterialRecNo keeps the file's number and
+// AbortFlag is clear afterwards.
 void LoadSpringFileMaterial();
+
+// Why the table material of the spring read last could not be read; the
+// callers that read a spring for the user tell it (the window at once, a
+// batch run on standard error).
+struct MaterialFailure {
+    bool failed = false;   // the record could not be read
+    std::string cause;     // the table engine's message naming file and cause, if it raised one
+    bool writing =
+        false;  // a file could not be written (no room, a write error): not the table's fault
+};
+inline MaterialFailure SpringMaterialFailure;
+// The message for the user: "Fatal  : FEDWST DBF error" and the cause.
+std::string MaterialFailureText(const MaterialFailure& failure);
 // The main menu's material-table command: browse and edit the table.
 void SelectMaterial();
 // Opens the table without an index: "Fatal  : FEDWST DBF error" and false

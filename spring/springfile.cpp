@@ -9,6 +9,7 @@
 
 #include "common/drawinginfo.h"
 #include "common/fileio.h"
+#include "common/fileops.h"
 #include "common/globals.h"
 #include "common/inputdlg.h"
 #include "common/linesource.h"
@@ -340,7 +341,12 @@ bool ReadSpringFileValues(std::string_view name) {
 bool ReadSpringFileValues(std::string_view name, std::vector<NotNumberLine>& notNumbers) {
     LineSource lines;
     if (!lines.Load(name)) {
-        CheckFileReadable(name);
+        // A file that opens but fails when read (an input/output error) has
+        // no message of CheckFileReadable: the failure is named here.
+        if (FileExistsIO(name))
+            RefuseFile(name, "kann nicht gelesen werden: " + IoErrorText(lines.LoadError()));
+        else
+            CheckFileReadable(name);
         AbortFlag = true;
         return false;
     }

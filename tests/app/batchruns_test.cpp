@@ -16,10 +16,12 @@
 #include "common/fileops.h"
 #include "common/globals.h"
 #include "platform/hostfs.h"
-#include "tables/base/engineerror.h"
 #include "support/childprocess.h"
+#include "support/fullfolder.h"
 #include "support/runtempfile.h"
 #include "support/tempdir.h"
+#include "support/unreadablefile.h"
+#include "tables/base/engineerror.h"
 
 namespace kor2 {
 namespace {
@@ -163,6 +165,43 @@ TEST_F(BatchRuns, ATemporaryFolderWithoutRoomForTheRunsOwnEndsItWithOne) {
                         " möglich, Programm beendet."),
               std::string::npos)
         << said;
+    EXPECT_FALSE(fs::exists(folder / "s.txt"));
+}
+
+// A spring file that exists but fails when read: the report run and the
+// console run name the file and the failure and end with 1.
+TEST_F(BatchRuns, ASpringFileThatFailsWhenReadIsNamedAndEndsTheRunWithOne) {
+    const fs::path folder = tmp.path() / "run";
+    fs::create_directories(folder);
+    if (!test::MakeUnreadableFile(folder / "f.kr2")) GTEST_SKIP() << "no file here fails when read";
+    for (const bool report : {true, false}) {
+        SCOPED_TRACE(report ? "/I" : "console");
+        test::ChildSpec spec = BatchRun(folder, "f.kr2", temp, config);
+        if (!report) spec.argv.pop_back();
+        EXPECT_EQ(test::WaitChild(test::StartChild(spec)), 1);
+        const std::string said = ReadHostFile(folder / "stderr.txt");
+        EXPECT_NE(said.find("Datei f.kr2 kann nicht gelesen werden: Lesefehler !"),
+                  std::string::npos)
+            << said;
+        EXPECT_FALSE(fs::exists(folder / "f.txt"));
+    }
+}
+
+// A temporary folder on a full disk: neither the material table's index nor
+// the report can be written there. The run names each file it could not
+// write, in that folder, and ends with 1.
+TEST_F(BatchRuns, ATemporaryFolderOnAFullDiskNamesWhatCouldNotBeWrittenAndEndsWithOne) {
+    test::FullFolder full(tmp.path() / "full");
+    if (!full.Ok()) GTEST_SKIP() << "needs root to mount a small file system";
+    const fs::path folder = RunFolder("run", "muster2.kr2", "s.kr2");
+    EXPECT_EQ(test::WaitChild(test::StartChild(BatchRun(folder, "s.kr2", full.path(), config))), 1);
+    const std::string said = ReadHostFile(folder / "stderr.txt");
+    const std::string in = "Datei " + full.path().string() + "/kor2-";
+    for (const std::string file : {"fedwst.NDX", ".txt"}) {
+        const std::size_t at = said.find(file + " kann nicht geschrieben werden");
+        ASSERT_NE(at, std::string::npos) << file << "\n" << said;
+        EXPECT_NE(said.rfind(in, at), std::string::npos) << said;
+    }
     EXPECT_FALSE(fs::exists(folder / "s.txt"));
 }
 

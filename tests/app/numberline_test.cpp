@@ -134,9 +134,11 @@ TEST_F(NumberLineShell, GoodFilesOpenWithoutAMessage) {
 
 // A full list after the check: the reader's messages after it displace
 // warnings of the check, and a warning never displaces a fatal message or
-// an error (material 999 is not in the table, line 34 is the frequency).
+// an error (material 999 is not in the table and the file holds Rm and
+// tau zul 0 in lines 13 and 14, line 34 is the frequency, 45 a temperature).
 TEST_F(NumberLineShell, AFullListKeepsFatalMessagesAndErrors) {
     std::string text = ReadHostFile(kData + "TRAIN/muster2.kr2");
+    text = WithLine(WithLine(WithLine(text, 13, "0"), 14, "0"), 45, "x");
     const std::string file = tmp.file("feder.kr2");
     ASSERT_TRUE(platform::WriteFileReplacing(file, WithLine(WithLine(text, 123, "999"), 34, "x")));
     ASSERT_TRUE(OpenSpringFile(file));

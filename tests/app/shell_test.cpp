@@ -17,6 +17,7 @@
 #include "spring/springfile.h"
 #include "support/runtempfile.h"
 #include "support/tempdir.h"
+#include "support/unreadablefile.h"
 #include "tables/area/engine.h"
 
 namespace kor2 {
@@ -139,6 +140,25 @@ TEST_F(ShellTest, OpenCommandReadsTheChosenFileAndCancelKeepsTheSpring) {
     EXPECT_EQ(WireDiameter, 1.5L);
 }
 
+// A spring file that exists but fails when read (an input/output error):
+// Öffnen names the file and the failure, and the spring that was current
+// stays with its caption and values.
+TEST_F(ShellTest, OpenOfAFileThatFailsWhenReadSaysSoAndKeepsTheSpring) {
+    const std::string current = MakeSpringFile("eins.kr2", 1.7L);
+    ASSERT_TRUE(OpenSpringFile(current));
+    const std::string caption = MainWindowCaption();
+    const std::filesystem::path broken = tmp.path() / "kaputt.kr2";
+    if (!test::MakeUnreadableFile(broken)) GTEST_SKIP() << "no file here fails when read";
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(broken.string())));
+    EXPECT_FALSE(OpenSpringCommand());
+    ASSERT_EQ(dialogs.Of("message").size(), 1u);
+    EXPECT_EQ(dialogs.Of("message")[0].text,
+              "Datei " + broken.string() + " kann nicht gelesen werden: Lesefehler !");
+    EXPECT_EQ(MainWindowCaption(), caption);
+    EXPECT_EQ(WireDiameter, 1.7L);
+    EXPECT_FALSE(InputModifiedFlag);
+}
+
 TEST_F(ShellTest, CaptionWithoutANameAndWithDotsInTheName) {
     DataFileName = "";
     EXPECT_EQ(MainWindowCaption(), MainTitle.str());
@@ -193,6 +213,18 @@ TEST_F(ShellTest, StartUpReadsTheCommandLineSpringOrFallsBackToTheDefault) {
     EXPECT_FALSE(CmdLineFileGiven);
     EXPECT_EQ(WireDiameter, 1.2L);  // the start-up default, checked
     EXPECT_GT(ErrorList.count, 0);
+
+    // A file that fails when read: said, and the default spring taken.
+    const std::filesystem::path broken = tmp.path() / "kaputt.kr2";
+    if (!test::MakeUnreadableFile(broken)) return;
+    InitAllUnits();
+    TempFolder = ConfigDir = tmp.path().string();
+    const std::size_t told = dialogs.Of("message").size();
+    EXPECT_FALSE(RunWindowStartUp(ParseCommandLine({broken.string()})));
+    ASSERT_EQ(dialogs.Of("message").size(), told + 1);
+    EXPECT_EQ(dialogs.Of("message").back().text,
+              "Datei " + broken.string() + " kann nicht gelesen werden: Lesefehler !");
+    EXPECT_EQ(WireDiameter, 1.2L);
 }
 
 TEST_F(ShellTest, CloseWritesStateFileAndRemovesOnlyTemporaryDrawings) {

@@ -3,7 +3,7 @@
 // material's record from the shipped material table.
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
@@ -17,9 +17,11 @@
 #include "spring/material.h"
 #include "spring/materialtable.h"
 #include "spring/springdata.h"
+#include "support/runtempfile.h"
 #include "support/shippedtable.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
+#include "tables/base/enginefile.h"
 
 namespace kor2 {
 namespace {
@@ -149,6 +151,63 @@ TEST_F(SpringMaterialTest, MissingTableIsReportedAndTheSpringStillShown) {
     EXPECT_NE(report.find("Fatal  : FEDWST DBF error"), std::string::npos) << report;
     EXPECT_NE(report.find("Demo-Zugfeder"), std::string::npos);
     EXPECT_EQ(ForceF2, 30);
+}
+
+// The material values muster2.kr2 holds (lines 6 and 7 of its values).
+constexpr Extended kFileRm = 2165.0713782L, kFileTauZul = 974.2821202L;
+
+// Whether a message shown to the user holds text.
+bool Told(const ScriptedDialogs& dialogs, const std::string& text) {
+    for (const ScriptedEvent& e : dialogs.Of("message"))
+        if (e.text.find(text) != std::string::npos) return true;
+    return false;
+}
+
+bool InErrorList(const std::string& text) {
+    for (int k = 1; k <= ErrorList.count; ++k)
+        if (ErrorList.slots[k].str().find(text) != std::string::npos) return true;
+    return false;
+}
+
+// A table-material spring opened while the material table is cut short:
+// the open says so, the spring keeps the material values of its file (not
+// Rm 0 and what follows from it), and Speichern unter writes the file as
+// it was read.
+TEST_F(SpringMaterialTest, OpenWithACutTableTellsAndKeepsTheFileValuesForTheSave) {
+    const std::string table = ReadHostFile(kData + "fedwst.dbf");
+    ASSERT_TRUE(platform::WriteFileReplacing(tmp.file("dbf/fedwst.dbf"), table.substr(0, 200)));
+    const std::string file = CopySpring("muster2.kr2");
+    ScriptedDialogs dialogs;
+    ASSERT_TRUE(OpenSpringFile(file));
+    EXPECT_TRUE(Told(dialogs, "Fatal  : FEDWST DBF error"));
+    EXPECT_EQ(TensileStrength, kFileRm);
+    EXPECT_EQ(PermShearStress, kFileTauZul);
+    EXPECT_EQ(MaterialIndex, 0);
+    EXPECT_FALSE(InputModifiedFlag);
+    EXPECT_TRUE(InErrorList("Fatal  : FEDWST DBF error"));
+    EXPECT_FALSE(InErrorList("Rm = 0"));
+    EXPECT_FALSE(InErrorList("dmax (0)"));  // no limits of a record that was not read
+
+    dialogs.answers.push_back(ScriptedAnswer::Type(tmp.file("saved.kr2")));
+    ASSERT_TRUE(SaveSpringAsCommand());
+    EXPECT_EQ(ReadHostFile(tmp.file("saved.kr2")), ReadHostFile(file));
+}
+
+// No room for the material table's index in the temporary folder: the
+// engine's cause reaches the user with the file it could not write, the
+// spring keeps its file's material values, and the report run ends with 1.
+TEST_F(SpringMaterialTest, NoRoomForTheTableIndexIsToldWithItsFileAndTheRunEndsWithOne) {
+    ScriptedDialogs dialogs;
+    ScopedFaultPlan fault;
+    fault.plan().failWrite = 1;
+    fault.plan().failAllAfter = true;
+    fault.plan().error = ENOSPC;
+    EXPECT_EQ(RunBatchReport(ParseCommandLine({CopySpring("muster2.kr2"), "/I"})), 1);
+    EXPECT_TRUE(fault.plan().failed);
+    EXPECT_TRUE(Told(dialogs, test::RunTempFile("fedwst.NDX"))) << dialogs.Of("message").size();
+    EXPECT_EQ(TensileStrength, kFileRm);
+    EXPECT_EQ(PermShearStress, kFileTauZul);
+    EXPECT_FALSE(InErrorList("Rm = 0"));
 }
 
 // Record 11 of the shipped table, and what the spring takes from it.

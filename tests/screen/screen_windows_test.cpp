@@ -342,6 +342,56 @@ TEST_F(Screen, OpenedSpringWithUmlautsNamesItInTheTitle) {
     })) << shown;
 }
 
+// A spring opened by keys while the material table is cut short: a message
+// says so at the open, and Speichern unter writes the material values the
+// file held. The whole screen is photographed with the message up.
+TEST_F(Screen, SpringOpenedByKeysWithACutTableIsToldAndSavedAsItWas) {
+    if (!test::HaveXdoTool()) GTEST_SKIP() << "xdotool or setxkbmap is not installed";
+    std::filesystem::resize_file(data + "fedwst.dbf", 200);
+    const std::string spring = data + "TRAIN/muster2.kr2";
+    const std::string saved = (program.Folder() / "gespeichert.kr2").string();
+    std::vector<std::string> faults;
+    auto note = [&faults](const std::string& fault) {
+        if (!fault.empty()) faults.push_back(fault);
+    };
+    // Datei, then the item by its key, once the menu shows.
+    auto menu = [&](const char* key) {
+        note(test::FocusWindow(*window));
+        note(test::XdoTool({"key", "alt+d"}));
+        if (!QTest::qWaitFor([&] { return window->mi_Datei->isVisible(); }, 20000))
+            return note("the Datei menu did not open");
+        note(test::XdoTool({"key", key}));
+    };
+    auto typeName = [&](const std::string& file) {
+        return [&, file](QWidget* w) {
+            note(test::TypeIntoLineEdit(*w, QString::fromStdString(file)));
+            note(test::XdoTool({"key", "Return"}));
+        };
+    };
+    QString told;
+    for (std::string& f :
+         Tour([&] { menu("Return"); }, {{"cut-table-open-dialog", typeName(spring)},
+                                        {"cut-table-message", [&](QWidget* w) {
+                                             if (auto* box = qobject_cast<QMessageBox*>(w))
+                                                 told = box->text();
+                                             (void)test::CommandOutput(
+                                                 "import -window root '" KOR2_SCREEN_DIR
+                                                 "/cut-table-screen.png' 2>&1");
+                                             note(test::FocusWindow(*w));
+                                             note(test::XdoTool({"key", "Return"}));
+                                         }}}))
+        faults.push_back(f);
+    EXPECT_TRUE(told.startsWith("Fatal  : FEDWST DBF error")) << told.toStdString();
+    EXPECT_TRUE(window->windowTitle().endsWith("muster2.kr2"))
+        << window->windowTitle().toStdString();
+    for (std::string& f : Tour([&] { menu("u"); }, {{"cut-table-save-dialog", typeName(saved)}}))
+        faults.push_back(f);
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+    const std::string text = test::CommandOutput("cat '" + saved + "'");
+    EXPECT_NE(text.find("\r\n2165.0713782\r\n974.2821202\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text, test::CommandOutput("cat '" + spring + "'"));
+}
+
 // The folder, text and text-screen dialogs have no menu item of their own;
 // the program asks through them, so they are opened through their front ends.
 TEST_F(Screen, FolderTextAndTextScreenDialogs) {

@@ -11,6 +11,7 @@
 #include "spring/check.h"
 #include "spring/design.h"
 #include "spring/examplespring.h"
+#include "spring/material.h"
 #include "spring/springdata.h"
 #include "spring/wirediameters.h"
 
@@ -144,25 +145,33 @@ TEST_F(DesignTest, PreDimensionWithEyesEndsOnAStandardWire) {
 }
 
 // Hand values: R = 81500 * 1.2^4 / (8 * 8.8^3 * 10.5), tau0 by method 2 at
-// w = 8.8/1.2 from the typed Rm 1800, F = s * R + F0.
+// w = 8.8/1.2 from the typed Rm 1800, F = s * R + F0. The same for a table
+// material whose record could not be read: Rm is the file's, not 0.
 TEST_F(DesignTest, RecalcFromGeometryKeepsOwnStrength) {
-    MaterialIndex = 11;
-    TensileStrength = 1800;
-    DiameterInputMode = 3;
-    MeanDiameter = 8.8L;
-    SpringIndex = 8.8L / 1.2L;
-    ActiveCoils = 10.5L;
-    FreeLength = 50;
-    LengthL1 = 60;
-    LengthL2 = 70;
-    RecalcFromGeometry();
-    EXPECT_FALSE(CalcErrorFlag);
-    EXPECT_EQ(TensileStrength, 1800);
-    EXPECT_NEAR(SpringRate, 2.9522646774712890415L, 1e-13L);
-    EXPECT_NEAR(InitialTension, 6.5930605825563979009L, 1e-12L);
-    EXPECT_NEAR(ForceF1, 36.115707357269288316L, 1e-11L);
-    EXPECT_NEAR(ForceF2, 65.638354131982178732L, 1e-11L);
-    EXPECT_NEAR(EyePosition, 180, 1e-10L);
+    for (const bool typed : {true, false}) {
+        SCOPED_TRACE(typed ? "typed-in material" : "table material without its record");
+        test::SetUpExampleSpring();
+        ResetMaterialRecord();
+        MaterialIndex = typed ? 11 : 0;
+        MaterialStrengthFromFile = !typed;
+        TensileStrength = 1800;
+        DiameterInputMode = 3;
+        MeanDiameter = 8.8L;
+        SpringIndex = 8.8L / 1.2L;
+        ActiveCoils = 10.5L;
+        FreeLength = 50;
+        LengthL1 = 60;
+        LengthL2 = 70;
+        RecalcFromGeometry();
+        EXPECT_FALSE(CalcErrorFlag);
+        EXPECT_EQ(TensileStrength, 1800);
+        EXPECT_NEAR(SpringRate, 2.9522646774712890415L, 1e-13L);
+        EXPECT_NEAR(InitialTension, 6.5930605825563979009L, 1e-12L);
+        EXPECT_NEAR(ForceF1, 36.115707357269288316L, 1e-11L);
+        EXPECT_NEAR(ForceF2, 65.638354131982178732L, 1e-11L);
+        EXPECT_NEAR(EyePosition, 180, 1e-10L);
+    }
+    MaterialStrengthFromFile = false;
 }
 
 TEST_F(DesignTest, RecalcGuards) {

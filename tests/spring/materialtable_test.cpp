@@ -299,8 +299,9 @@ TEST_F(MaterialTable, SpringFileOfATableMaterialIsCheckedWithItsRecord) {
 }
 
 // A number not in the table or a table that cannot be read: the spring is
-// read all the same, checked without a material (nothing of an earlier one),
-// and a missing table says so after the check's messages.
+// read all the same, checked without a record (nothing of an earlier one)
+// but with the strength its file holds, and a missing table says so after
+// the check's messages.
 TEST_F(MaterialTable, SpringFileWithoutItsTableMaterialIsStillRead) {
     ASSERT_TRUE(WriteFedwstTable(TablePath()));
     ForceF2 = 33;
@@ -313,7 +314,10 @@ TEST_F(MaterialTable, SpringFileWithoutItsTableMaterialIsStillRead) {
     EXPECT_EQ(MaterialRecNo, 99);
     EXPECT_TRUE(MaterialRec.Name1.empty());
     EXPECT_EQ(MaterialRec.Rm0, 0);
-    EXPECT_TRUE(HasMessage("Fatal  : Rm = 0 !"));
+    EXPECT_EQ(TensileStrength, 1800);
+    EXPECT_EQ(PermShearStress, 810);
+    EXPECT_FALSE(HasMessage("Fatal  : Rm = 0 !"));
+    EXPECT_FALSE(HasMessage("Warnung: d>dmax (0)"));
 
     fs::remove(TablePath());
     ScriptedDialogs dialogs;
@@ -323,7 +327,7 @@ TEST_F(MaterialTable, SpringFileWithoutItsTableMaterialIsStillRead) {
     EXPECT_EQ(ForceF2, 33);
     ASSERT_GT(ErrorList.count, 1);
     EXPECT_EQ(ErrorList.slots[ErrorList.count].str(), "Fatal  : FEDWST DBF error");
-    EXPECT_TRUE(HasMessage("Fatal  : Rm = 0 !"));
+    EXPECT_EQ(TensileStrength, 1800);
 }
 
 // A typed-in material is checked the same whatever was browsed before: no
