@@ -270,9 +270,12 @@ Extended IntOfNextUp(Extended n) {
 // The fraction of the coils equals the eye angle in turns; eyes turned by
 // 90 degrees (types 4, 5, 7, 13) take a quarter turn off. A fraction more
 // than half a turn above the angle, or fewer than 2 coils, go up to the next
-// whole coil; ties round down.
+// whole coil; ties round down. A raw count within rounding of a whole number
+// is that number: a count that is whole in exact arithmetic (1 coil from a
+// Dm the pre-dimensioning set for 1 coil) must not round as 1 - 1e-18.
 Extended RoundCoilsToEyePosition(Extended angle, Extended n) {
     if (!std::isfinite(n) || !std::isfinite(angle)) return 0;
+    n = WholeWithinRounding(n);
     Extended a = angle;
     if (a >= 359.99L) a -= 360;
     a -= 90 * TurnedEyeCount();

@@ -7,8 +7,10 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <iomanip>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/hostfile.h"
 #include "app/startup.h"
@@ -70,6 +72,14 @@ private:
     bool active_ = false;
 };
 
+// What one run in this process gives: the reports and saved files as bytes,
+// and a few results as values (an Extended's padding bytes are not part of
+// its value, so the results are compared as numbers, exactly).
+struct InProcessRun {
+    std::string text;
+    std::vector<Extended> results;
+};
+
 class LocaleReportTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -82,7 +92,7 @@ protected:
     }
     // The reports and saved files of both demo springs, with the values of
     // a few results, computed in this process under the given locale.
-    std::string RunInProcess(const char* locale) {
+    InProcessRun RunInProcess(const char* locale) {
         UserLocale user(locale);
         EXPECT_TRUE(user.Active()) << locale;
         test::TempDir tmp;
@@ -90,19 +100,18 @@ protected:
         InitAllUnits();
         TempFolder = tmp.path().string();
         DbfFolder = test::ShippedTableCopy(tmp);  // the shipped material table
-        std::string out;
+        InProcessRun out;
         for (const char* name : kSprings) {
             const std::string spring = tmp.file(std::string(name) + ".kr2");
-            EXPECT_TRUE(
-                platform::WriteFileReplacing(spring, ReadHostFile(kData + "TRAIN/" + name + ".kr2")));
+            EXPECT_TRUE(platform::WriteFileReplacing(
+                spring, ReadHostFile(kData + "TRAIN/" + name + ".kr2")));
             EXPECT_EQ(RunBatchReport(ParseCommandLine({spring, "/I"})), 0);
-            out += ReportBody(ReadHostFile(tmp.file(std::string(name) + ".txt")));
-            const long double results[] = {MeanDiameter, ForceF1, ForceF2};
-            out.append(reinterpret_cast<const char*>(results), sizeof results);
+            out.text += ReportBody(ReadHostFile(tmp.file(std::string(name) + ".txt")));
+            out.results.insert(out.results.end(), {MeanDiameter, ForceF1, ForceF2});
             const std::string saved = tmp.file(std::string("saved-") + name + ".kr2");
             WriteSpringFile(saved);
             EXPECT_FALSE(ReadHostFile(saved).empty());
-            out += ReadHostFile(saved);
+            out.text += ReadHostFile(saved);
             ShutdownTableEngine();
             InitAllUnits();
             TempFolder = tmp.path().string();
@@ -114,9 +123,15 @@ protected:
 };
 
 TEST_F(LocaleReportTest, SpringsReportedAndSavedInThisProcessAsUnderC) {
-    const std::string underC = RunInProcess("C");
-    ASSERT_NE(underC.find("Demo-Zugfeder"), std::string::npos);
-    EXPECT_EQ(RunInProcess(test::kGermanLocale), underC);
+    const InProcessRun underC = RunInProcess("C");
+    ASSERT_NE(underC.text.find("Demo-Zugfeder"), std::string::npos);
+    const InProcessRun german = RunInProcess(test::kGermanLocale);
+    EXPECT_EQ(german.text, underC.text);
+    ASSERT_EQ(german.results.size(), underC.results.size());
+    for (std::size_t i = 0; i < underC.results.size(); ++i)
+        EXPECT_EQ(german.results[i], underC.results[i])
+            << "result " << i << std::setprecision(21) << ": " << german.results[i] << " against "
+            << underC.results[i];
 }
 
 // The window's table browser under the locale the window sets from LANG:
@@ -170,10 +185,11 @@ TEST_F(LocaleReportTest, ProgramStartedWithAGermanLangReportsAsUnderC) {
             EXPECT_TRUE(platform::WriteFileReplacing(tmp.file(file),
                                                      ReadHostFile(kData + "TRAIN/" + file)));
             int status = -1;
-            test::CommandOutput("cd '" + dir + "' && env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME='" +
-                                    dir + "' TMPDIR='" + dir + "' LANG=" + lang + " LC_ALL=" + lang +
-                                    " '" + KOR2_PROGRAM + "' " + file + " /I 2>&1",
-                                &status);
+            test::CommandOutput(
+                "cd '" + dir + "' && env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME='" + dir +
+                    "' TMPDIR='" + dir + "' LANG=" + lang + " LC_ALL=" + lang + " '" +
+                    KOR2_PROGRAM + "' " + file + " /I 2>&1",
+                &status);
             EXPECT_EQ(status, 0) << lang << ' ' << file;
             out += ReportBody(ReadHostFile(tmp.file(std::string(name) + ".txt")));
         }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "common/globals.h"
@@ -207,23 +208,57 @@ TEST_F(DesignTest, RecalcFromLengthsComputesCoilsFromBodyLength) {
     EXPECT_NEAR(ActiveCoils, 34, 1e-12L);
 }
 
-// A body length of whole coils (15 x 0.66) gives 14 coils less a rounding
-// noise in the division; the eye angle must come out as 0, not 359.99..,
-// or the check's coil rounding adds a coil.
+// Body lengths of whole and quarter coils (15, 14.75 x 0.66) give counts a
+// rounding noise below 14 and 13.75. The count must come out whole where the
+// body is whole, and the eye angle Frac(n + turned eyes / 4) exactly, or the
+// check's coil rounding moves the coils by the noise or by a whole coil.
 TEST_F(DesignTest, RecalcFromLengthsOfWholeCoilsKeepsTheCoilCount) {
-    WireDiameter = 0.66L;
+    const struct {
+        uint16_t eye1, eye2;
+        Extended bodyLength, coils, eyePosition;
+    } cases[] = {
+        {11, 12, 9.9L, 14, 0},       // plugs: 14 coils, eye at 0
+        {4, 4, 9.9L, 14, 180},       // two turned eyes: 14.5 turns
+        {11, 4, 9.735L, 13.75L, 0},  // one turned eye: 13.75 + 0.25 turns
+    };
+    for (const auto& c : cases) {
+        test::SetUpExampleSpring();
+        CheckSpring();
+        WireDiameter = 0.66L;
+        DiameterInputMode = 3;
+        MeanDiameter = 7.69L;
+        EyeType = {0, c.eye1, c.eye2};  // eye heights 6.5 each
+        ScrewedInCoils = {0, 1.8L, 0.3L};
+        BodyLength = c.bodyLength;
+        LengthL1 = 37.7L;
+        LengthL2 = 60;
+        SCOPED_TRACE(::testing::Message() << "LK " << static_cast<double>(c.bodyLength) << ", eyes "
+                                          << c.eye1 << '/' << c.eye2);
+        RecalcFromLengths();
+        EXPECT_FALSE(CalcErrorFlag);
+        EXPECT_EQ(EyePosition, c.eyePosition);
+        EXPECT_EQ(ActiveCoils, c.coils);
+        EXPECT_NEAR(FreeLength, c.bodyLength + 13, 1e-9L);
+    }
+}
+
+// Pre-dimensioning with one coil sets Dm so that the closing check's raw
+// count is 1 in exact arithmetic and a few units in the last place below it
+// in Extended. Taken as 1, it goes up to 2 coils; taken as 0.99.., it stays
+// at 1 coil, and the lengths the bisection carries on with, and the wire it
+// ends on, follow the noise (here d = 6 with 1 coil).
+TEST_F(DesignTest, BisectionThroughOneCoilPreDimensionsKeepsTheCheckedCoils) {
     DiameterInputMode = 3;
-    MeanDiameter = 7.69L;
-    EyeType = {0, 11, 12};  // eye heights 6.5 each
-    ScrewedInCoils = {0, 1.8L, 0.3L};
-    BodyLength = 9.9L;
-    LengthL1 = 37.7L;
-    LengthL2 = 60;
-    RecalcFromLengths();
+    MeanDiameter = 40;
+    ForceF1 = 20;
+    ForceF2 = 1000;
+    Stroke = 1;
+    LengthL2 = 80;
+    PreDimensionWithEyes();
     EXPECT_FALSE(CalcErrorFlag);
-    EXPECT_EQ(EyePosition, 0);
-    EXPECT_NEAR(ActiveCoils, 14, 1e-9L);
-    EXPECT_NEAR(FreeLength, 9.9L + 13, 1e-9L);
+    EXPECT_FALSE(HasMessage("Fehler : KOR2 iter"));
+    EXPECT_EQ(WireDiameter, 7);
+    EXPECT_EQ(ActiveCoils, 2);
 }
 
 }  // namespace

@@ -88,13 +88,28 @@ TEST_F(FormulasTest, CoilsOneUlpBelowAPowerOfTwoGoUpToIt) {
         EXPECT_EQ(RoundCoilsToEyePosition(0, n), whole) << static_cast<double>(whole);
     }
     EXPECT_EQ(RoundCoilsToEyePosition(180, std::nextafter(Extended{2}, Extended{0})), 2.5L);
-    // Far below 2 the count still goes up to 2; whole numbers stay.
-    EXPECT_EQ(RoundCoilsToEyePosition(0, std::nextafter(Extended{1}, Extended{0})), 1);
+    // Below 2 the count goes up to the next whole number; whole numbers stay.
     EXPECT_EQ(RoundCoilsToEyePosition(0, 1), 2);
     EXPECT_EQ(RoundCoilsToEyePosition(0, 0), 1);
     EXPECT_EQ(RoundCoilsToEyePosition(0, 4), 4);
     EXPECT_EQ(RoundCoilsToEyePosition(0, -0.5L), 0);
     EXPECT_EQ(RoundCoilsToEyePosition(0, -1.5L), 0);
+}
+
+// A raw count within rounding of a whole number (a division that is whole
+// in exact arithmetic) rounds as that whole number: 1 - 17 ulp goes up to 2
+// as 1 does, 8 - 1 ulp at an eye angle of 180 gives 8.5 as 8 does. A count
+// truly below the whole number keeps its own rounding.
+TEST_F(FormulasTest, CoilsWithinRoundingOfAWholeNumberRoundAsIt) {
+    Extended belowOne = 1;
+    for (int ulp = 0; ulp < 17; ++ulp) belowOne = std::nextafter(belowOne, Extended{0});
+    EXPECT_EQ(RoundCoilsToEyePosition(0, belowOne), 2);
+    EXPECT_EQ(RoundCoilsToEyePosition(0, std::nextafter(Extended{1}, Extended{0})), 2);
+    EXPECT_EQ(RoundCoilsToEyePosition(0, std::nextafter(Extended{1}, Extended{2})), 2);
+    EXPECT_EQ(RoundCoilsToEyePosition(180, std::nextafter(Extended{8}, Extended{0})), 8.5L);
+    EXPECT_EQ(RoundCoilsToEyePosition(180, 8), 8.5L);
+    EXPECT_EQ(RoundCoilsToEyePosition(0, 1 - 1e-9L), 1);
+    EXPECT_EQ(RoundCoilsToEyePosition(180, 8 - 1e-9L), 7.5L);
 }
 
 TEST_F(FormulasTest, EyeHeightFactors) {
