@@ -50,14 +50,34 @@ std::string SpringFullName() {
     return DataFileName.empty() ? std::string() : DataFileFullName(DataFileName);
 }
 
-// Writes the spring under fullName ("" asks for a name) and makes it current.
+namespace {
+
+// The current spring file's name, kept while a save may still fail.
+struct SpringNaming {
+    std::string folder = DataFolder, name = DataFileName;
+    bool cmdLine = CmdLineFileGiven;
+    void Restore() const {
+        DataFolder = folder;
+        DataFileName = name;
+        CmdLineFileGiven = cmdLine;
+    }
+};
+
+}  // namespace
+
+// Writes the spring under fullName ("" asks for a name) and makes it
+// current; a refused or failed write leaves the current name as it was.
 static bool SaveUnder(const std::string& fullName) {
     AbortFlag = false;
+    const SpringNaming before;
     WriteSpringFile(fullName);
-    if (AbortFlag) return false;
+    if (AbortFlag) {
+        before.Restore();
+        return false;
+    }
     // Asked for a name, SaveDataFileAs has set DataFolder and DataFileName.
     if (!fullName.empty()) {
-        DataFolder = RemoveBackslash(ExtractFilePathL(fullName));
+        DataFolder = DataFolderOf(fullName);
         DataFileName = DataFileBareName(fullName);
     }
     InputModifiedFlag = false;

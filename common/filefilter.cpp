@@ -52,4 +52,17 @@ std::vector<std::string> FileDialogFilters(std::string_view filter) {
     return out;
 }
 
+std::string DefaultSuffix(std::string_view filter) {
+    std::string_view mask = filter.substr(0, filter.find('|'));
+    if (const std::size_t bar = filter.find('|'); bar != std::string_view::npos) {
+        const std::string_view rest = filter.substr(bar + 1);
+        mask = rest.substr(0, rest.find('|'));
+    }
+    mask = Trimmed(mask);
+    if (mask.size() < 3 || mask.substr(0, 2) != "*.") return {};
+    const std::string_view ext = mask.substr(2);
+    if (ext.find_first_of("*?.; ") != std::string_view::npos) return {};
+    return std::string(ext);
+}
+
 }  // namespace kor2
