@@ -209,8 +209,13 @@ TEST_F(RefusedSaveTest, IntoAFolderTheAccountMayNotWrite) {
     std::filesystem::create_directory(tmp.file("ro"));
     std::filesystem::permissions(
         tmp.file("ro"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const std::string ro = tmp.file("ro");
     test::RunAsNobody({tmp.path()}, [&] {
-        ExpectRefusedSaveAsChangesNothing(dialogs, tmp.file("ro/feder1.kr2"), "kein Schreibrecht");
+        ExpectRefusedSaveAsChangesNothing(dialogs, ro + "/feder1.kr2",
+                                          "Datei " + ro +
+                                              "/feder1.kr2 kann nicht geschrieben werden: "
+                                              "kein Schreibrecht im Ordner " +
+                                              ro + " !");
     });
 }
 
