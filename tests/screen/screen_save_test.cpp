@@ -8,6 +8,8 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTest>
 #include <QWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -71,6 +73,13 @@ protected:
                     }
                     Note(test::FocusWindow(*w));
                     Note(test::XdoTool({"key", "alt+" + yes->text().mid(amp + 1, 1).toLower()}));
+                    QPointer<QMessageBox> shown = box;
+                    if (!QTest::qWaitFor([shown] { return !shown || !shown->isVisible(); }))
+                        Note(step + ": the question stays open");
+                    else if (shown && shown->clickedButton() != yes)
+                        Note(step + ": answered with " +
+                             (shown->clickedButton() ? shown->clickedButton()->text().toStdString()
+                                                     : std::string("no button")));
                 }};
     }
     void SetUp() override {
