@@ -165,6 +165,19 @@ TEST_F(ShellTest, SaveAsTakesTheChosenNameForLaterSaves) {
     EXPECT_TRUE(platform::FileExists(tmp.file("neu.kr2")));
 }
 
+// Speichern unter an existing file asks once: the save dialog's own question
+// is not asked again, but Speichern, without a dialog, asks.
+TEST_F(ShellTest, ReplacingAFileAfterTheDialogAskedIsNotAskedAgain) {
+    const std::string file = MakeSpringFile("alt.kr2", 2.0L);
+    dialogs.saveAsksBeforeReplacing = true;
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(file)));
+    ASSERT_TRUE(SaveSpringAsCommand());
+    EXPECT_TRUE(dialogs.Of("yesno").empty());
+    dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    ASSERT_TRUE(SaveSpringCommand());
+    EXPECT_EQ(dialogs.Of("yesno").size(), 1u);
+}
+
 // Speichern unter `typed` fails with a message holding `why`: the spring
 // keeps its name, folder and caption, stays modified, Speichern writes its
 // own file, and the state file names its folder as before.
