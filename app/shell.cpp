@@ -50,26 +50,11 @@ std::string SpringFullName() {
     return DataFileName.empty() ? std::string() : DataFileFullName(DataFileName);
 }
 
-namespace {
-
-// The current spring file's name, kept while a save may still fail.
-struct SpringNaming {
-    std::string folder = DataFolder, name = DataFileName;
-    bool cmdLine = CmdLineFileGiven;
-    void Restore() const {
-        DataFolder = folder;
-        DataFileName = name;
-        CmdLineFileGiven = cmdLine;
-    }
-};
-
-}  // namespace
-
 // Writes the spring under fullName ("" asks for a name) and makes it
 // current; a refused or failed write leaves the current name as it was.
 static bool SaveUnder(const std::string& fullName) {
     AbortFlag = false;
-    const SpringNaming before;
+    const DataFileNaming before;
     WriteSpringFile(fullName);
     if (AbortFlag) {
         before.Restore();

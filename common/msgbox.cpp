@@ -236,6 +236,12 @@ std::string DataFolderOf(std::string_view file) {
     return RemoveBackslash(folder);
 }
 
+void DataFileNaming::Restore() const {
+    DataFolder = folder;
+    DataFileName = name;
+    CmdLineFileGiven = cmdLine;
+}
+
 std::string DataFileWithExt(std::string_view name) {
     return std::string(name) + "." + DataFileExt.str();
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/globals.h"
 #include "common/textfile.h"
 
 namespace kor2 {
@@ -86,6 +87,14 @@ std::string DataFileFullName(std::string_view name);
 // DataFolder when it has none; else the full name of the data file called
 // nameOrFile. For callers that get either.
 std::string DataFileFullNameOf(std::string_view nameOrFile);
+// The current data file's name, kept to be put back after a step that may
+// change it (a save that failed, a report file asked for in the save dialog).
+struct DataFileNaming {
+    std::string folder = DataFolder, name = DataFileName;
+    bool cmdLine = CmdLineFileGiven;
+    void Restore() const;
+};
+
 // The full name under which a data file is saved. Asked for a name, it
 // makes that name current (DataFolder, DataFileName) only when the user
 // chose one and replacing is allowed; otherwise they stay as they were.
