@@ -354,6 +354,34 @@ TEST_F(QtForms, FileDialogsTakeUmlautNamesAndRefuseOthers) {
     }
 }
 
+// A name typed without extension gets the filter's one in the save dialog,
+// which asks before it replaces that file; the program then need not ask.
+TEST_F(QtForms, SaveDialogAddsTheExtensionAndAsksAboutThatFile) {
+    test::TempDir tmp;
+    const auto typeName = [](const std::string& file) {
+        OnModal<QFileDialog>([file](QFileDialog* d) {
+            if (auto* name = d->findChild<QLineEdit*>("fileNameEdit"))
+                name->setText(QString::fromStdString(file));
+            static_cast<QDialog*>(d)->accept();
+        });
+    };
+    std::string expected = tmp.file("zeichnung.dxf");
+    std::replace(expected.begin(), expected.end(), '/', '\\');
+    typeName(tmp.file("zeichnung"));
+    EXPECT_EQ(qt.SaveFile(tmp.path().string(), "*.dxf|*.dxf", ""), expected);
+
+    std::ofstream(tmp.file("zeichnung.dxf")) << "alt";
+    typeName(tmp.file("zeichnung"));
+    QString asked;
+    OnModal<QMessageBox>([&asked](QMessageBox* b) {
+        asked = b->text();
+        b->button(QMessageBox::Yes)->click();
+    });
+    EXPECT_EQ(qt.SaveFile(tmp.path().string(), "*.dxf|*.dxf", ""), expected);
+    EXPECT_TRUE(asked.contains("zeichnung.dxf")) << asked.toStdString();
+    EXPECT_TRUE(qt.SaveAsksBeforeReplacing());
+}
+
 TEST_F(QtForms, HelpButtonsOfEveryDialog) {
     test::TempDir tmp;
     PltFolder = tmp.path().string();
