@@ -53,16 +53,15 @@ std::vector<std::string> FileDialogFilters(std::string_view filter) {
 }
 
 std::string DefaultSuffix(std::string_view filter) {
-    std::string_view mask = filter.substr(0, filter.find('|'));
-    if (const std::size_t bar = filter.find('|'); bar != std::string_view::npos) {
-        const std::string_view rest = filter.substr(bar + 1);
-        mask = rest.substr(0, rest.find('|'));
-    }
-    mask = Trimmed(mask);
-    if (mask.size() < 3 || mask.substr(0, 2) != "*.") return {};
-    const std::string_view ext = mask.substr(2);
-    if (ext.find_first_of("*?.; ") != std::string_view::npos) return {};
-    return std::string(ext);
+    // One entry whose mask is "*.ext": "*.dxf (*.dxf)" or "Text (*.txt)".
+    const std::vector<std::string> entries = FileDialogFilters(filter);
+    if (entries.size() != 1) return {};
+    const std::string& entry = entries[0];
+    const std::size_t open = entry.rfind(" (*.");
+    if (open == std::string::npos || entry.back() != ')') return {};
+    const std::string ext = entry.substr(open + 4, entry.size() - open - 5);
+    if (ext.empty() || ext.find_first_of("*?. ") != std::string::npos) return {};
+    return ext;
 }
 
 }  // namespace kor2
