@@ -64,14 +64,19 @@ std::string SpringFullName() {
     return DataFileName.empty() ? std::string() : DataFileFullName(DataFileName);
 }
 
-// Writes the spring under fullName ("" asks for a name) and makes it current.
+// Writes the spring under fullName ("" asks for a name) and makes it
+// current; a refused or failed write leaves the current name as it was.
 static bool SaveUnder(const std::string& fullName) {
     AbortFlag = false;
+    const DataFileNaming before;
     WriteSpringFile(fullName);
-    if (AbortFlag) return false;
+    if (AbortFlag) {
+        before.Restore();
+        return false;
+    }
     // Asked for a name, SaveDataFileAs has set DataFolder and DataFileName.
     if (!fullName.empty()) {
-        DataFolder = RemoveBackslash(ExtractFilePathL(fullName));
+        DataFolder = DataFolderOf(fullName);
         DataFileName = DataFileBareName(fullName);
     }
     InputModifiedFlag = false;

@@ -142,7 +142,7 @@ std::string UsageText() {
 
 bool ReadCurrentSpringFile(const std::string& file) {
     if (!ReadSpringFile(file)) return false;
-    DataFolder = RemoveBackslash(ExtractFilePathL(file));
+    DataFolder = DataFolderOf(file);
     DataFileName = DataFileBareName(file);
     InputModifiedFlag = false;
     return true;

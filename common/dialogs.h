@@ -58,6 +58,9 @@ public:
     virtual std::optional<std::string> OpenFile(std::string_view dir, std::string_view filter) = 0;
     virtual std::optional<std::string> SaveFile(std::string_view dir, std::string_view filter,
                                                 std::string_view fileName = {}) = 0;
+    // True when the save dialog itself asks before it returns the name of a
+    // file that exists, so that the caller need not ask again for that name.
+    virtual bool SaveAsksBeforeReplacing() const { return false; }
 
     // The message description window; the backend offers the edit and the
     // save question as the form does.

@@ -52,4 +52,16 @@ std::vector<std::string> FileDialogFilters(std::string_view filter) {
     return out;
 }
 
+std::string DefaultSuffix(std::string_view filter) {
+    // One entry whose mask is "*.ext": "*.dxf (*.dxf)" or "Text (*.txt)".
+    const std::vector<std::string> entries = FileDialogFilters(filter);
+    if (entries.size() != 1) return {};
+    const std::string& entry = entries[0];
+    const std::size_t open = entry.rfind(" (*.");
+    if (open == std::string::npos || entry.back() != ')') return {};
+    const std::string ext = entry.substr(open + 4, entry.size() - open - 5);
+    if (ext.empty() || ext.find_first_of("*?. ") != std::string::npos) return {};
+    return ext;
+}
+
 }  // namespace kor2

@@ -14,4 +14,9 @@ namespace kor2 {
 // without its mask stands for both; empty pieces are skipped.
 std::vector<std::string> FileDialogFilters(std::string_view filter);
 
+// The extension a save dialog adds to a name typed without one: that of a
+// filter that offers only one mask "*.ext" without wildcards ("dxf" of
+// "*.dxf|*.dxf"); empty for several masks or filters ("All files|*.*").
+std::string DefaultSuffix(std::string_view filter);
+
 }  // namespace kor2

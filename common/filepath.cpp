@@ -13,11 +13,19 @@ bool IsNameChar(unsigned char c) {
            (c >= 95 && c <= 122);
 }
 
+// Whether the text ends in the folder "." or ".." (after a separator, a
+// drive or nothing): a name joined to it must stay inside that folder.
+bool EndsInDotFolder(std::string_view r) {
+    const std::size_t start = r.find_last_of("\\/:") + 1;  // npos + 1 == 0
+    const std::string_view last = r.substr(start);
+    return last == "." || last == "..";
+}
+
 std::string AddSeparator(std::string_view s, bool afterColon) {
     std::string r = TrimBlanks(s);
     if (r.empty()) return r;
     const auto last = static_cast<unsigned char>(r.back());
-    if (IsNameChar(last) || (afterColon && last == ':')) r += '\\';
+    if (IsNameChar(last) || (afterColon && last == ':') || EndsInDotFolder(r)) r += '\\';
     return r;
 }
 

@@ -9,7 +9,8 @@
 namespace kor2 {
 
 // Trimmed text with "\" appended after a name character (codes 33..41,
-// 48..57, 59..90, 95..122); nothing after "\", "/", ":", "." and the like.
+// 48..57, 59..90, 95..122) and after the folders "." and ".."; nothing after
+// "\", "/", ":", another "." and the like.
 std::string AddBackslash(std::string_view s);
 // As AddBackslash, but also after ":" (a bare drive "C:" becomes "C:\").
 std::string AddBackslashAlways(std::string_view s);

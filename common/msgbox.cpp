@@ -194,8 +194,10 @@ void CheckFileReadable(std::string_view name) {
     AbortFlag = true;
 }
 
-void ConfirmOverwrite(std::string_view name) {
-    if (FileExistsIO(name) && name.find("aktuell") == std::string_view::npos) {
+void ConfirmOverwrite(std::string_view name, std::string_view chosen) {
+    const bool dialogAsked =
+        !chosen.empty() && name == chosen && Dialogs().SaveAsksBeforeReplacing();
+    if (!dialogAsked && FileExistsIO(name) && name.find("aktuell") == std::string_view::npos) {
         SetHelpNumber(3055);
         const std::string question =
             platform::DisplayPath(name) + " existiert bereits.   " + "überschreiben"_oem + " ?";
@@ -226,6 +228,20 @@ std::string DataFileBareName(std::string_view file) {
     return std::string(name.substr(0, name.size() - DataFileExt.str().size() - 1));
 }
 
+std::string DataFolderOf(std::string_view file) {
+    const std::string folder = ExtractFilePathL(file);
+    if (folder.empty() || folder == "\\" || folder == "/" || folder.back() == ':' ||
+        (folder.size() == 3 && folder[1] == ':'))
+        return folder;
+    return RemoveBackslash(folder);
+}
+
+void DataFileNaming::Restore() const {
+    DataFolder = folder;
+    DataFileName = name;
+    CmdLineFileGiven = cmdLine;
+}
+
 std::string DataFileWithExt(std::string_view name) {
     return std::string(name) + "." + DataFileExt.str();
 }
@@ -253,18 +269,21 @@ void SaveDataFileAs(std::string name, std::string& fullName) {
         const std::string mask = "*." + ext;
         const auto chosen =
             Dialogs().SaveFile(RemoveBackslash(AddBackslash(DataFolder)), mask + "|" + mask);
-        if (chosen) {
-            DataFolder = ExtractFilePathL(*chosen);
-            name = DataFileBareName(*chosen);
-        } else {
-            name.clear();
-            AbortFlag = true;
-        }
         SetArrowCursorDlg();
-        fullName = DataFileFullName(name);
-        if (AbortFlag) return;  // nothing chosen: no question about a name
-        ConfirmOverwrite(fullName);
-        if (!AbortFlag) DataFileName = name;
+        if (!chosen) {
+            fullName = DataFileFullName("");
+            AbortFlag = true;
+            return;  // nothing chosen: no question about a name
+        }
+        // The chosen folder and name become current only once replacing
+        // is allowed: a refused name leaves the spring where it was.
+        const std::string folder = ExtractFilePathL(*chosen);
+        name = DataFileBareName(*chosen);
+        fullName = AddBackslash(folder) + DataFileWithExt(name);
+        ConfirmOverwrite(fullName, *chosen);
+        if (AbortFlag) return;
+        DataFolder = folder;
+        DataFileName = name;
         return;
     }
     fullName = DataFileFullNameOf(name);

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/globals.h"
 #include "common/textfile.h"
 
 namespace kor2 {
@@ -57,8 +58,11 @@ void CreateTextFileChecked(std::string_view name);
 void CheckFileReadable(std::string_view name);
 // Asks before an existing file is replaced (not for names with "aktuell")
 // and tests that the name can be written. The existing file stays until
-// the caller's writer has the complete new text.
-void ConfirmOverwrite(std::string_view name);
+// the caller's writer has the complete new text. chosen is the name a save
+// dialog returned: when that dialog asks itself before it returns an
+// existing file (SaveAsksBeforeReplacing) and name is that very name, the
+// question is not asked again.
+void ConfirmOverwrite(std::string_view name, std::string_view chosen = {});
 
 // The current spring file is DataFolder + DataFileName + "." + DataFileExt:
 // DataFileName holds the bare name, without folder and extension. Only
@@ -69,6 +73,9 @@ void ConfirmOverwrite(std::string_view name);
 // name without folder and without the extension "." + DataFileExt (any
 // case); other dots belong to the name ("d1.6" is the file "d1.6.kr2").
 std::string DataFileBareName(std::string_view file);
+// The folder of a file as DataFolder holds it: without its final "\", but
+// a root folder ("\", "C:\") keeps it; a name without folder gives "".
+std::string DataFolderOf(std::string_view file);
 // The file name of the data file called name: name + "." + DataFileExt,
 // also when the name itself ends in that extension ("x.kr2" is the file
 // "x.kr2.kr2").
@@ -80,7 +87,17 @@ std::string DataFileFullName(std::string_view name);
 // DataFolder when it has none; else the full name of the data file called
 // nameOrFile. For callers that get either.
 std::string DataFileFullNameOf(std::string_view nameOrFile);
-// The full name under which a data file is saved.
+// The current data file's name, kept to be put back after a step that may
+// change it (a save that failed, a report file asked for in the save dialog).
+struct DataFileNaming {
+    std::string folder = DataFolder, name = DataFileName;
+    bool cmdLine = CmdLineFileGiven;
+    void Restore() const;
+};
+
+// The full name under which a data file is saved. Asked for a name, it
+// makes that name current (DataFolder, DataFileName) only when the user
+// chose one and replacing is allowed; otherwise they stay as they were.
 void SaveDataFileAs(std::string name, std::string& fullName);
 void OpenFileDialogFilter(uint16_t mode, std::string& dir, std::string_view mask,
                           std::string& name);

@@ -78,17 +78,13 @@ void HtmlReportLine(std::string_view markup, bool lineEnd) {
 // and the next save name the spring file, not the report).
 bool AskReportFile(std::string_view ext) {
     const std::string savedExt = DataFileExt.str();
-    const std::string savedName = DataFileName;
-    const std::string savedFolder = DataFolder;
-    const bool savedCmdLine = CmdLineFileGiven;
+    const DataFileNaming spring;
     ReportSavedExt = savedExt;
     DataFileExt = ext;
     std::string full;
     SaveDataFileAs("", full);  // asks before an existing file is replaced
     DataFileExt = savedExt;
-    DataFileName = savedName;
-    DataFolder = savedFolder;
-    CmdLineFileGiven = savedCmdLine;
+    spring.Restore();
     if (AbortFlag) return false;
     ReportFileName = full;
     return true;

@@ -61,6 +61,7 @@ public:
     std::deque<ScriptedAnswer> answers;
     std::vector<ScriptedEvent> events;
     int beeps = 0;
+    bool saveAsksBeforeReplacing = false;  // as the Qt save dialog does
 
     // Installs itself for its lifetime.
     ScriptedDialogs() { SetDialogBackend(this); }
@@ -90,6 +91,7 @@ public:
     void ShowErrWindow(std::string_view msg, std::string_view cause,
                        std::string_view remedy) override;
     void Beep() override { ++beeps; }
+    bool SaveAsksBeforeReplacing() const override { return saveAsksBeforeReplacing; }
 
 private:
     ScriptedAnswer Next();

@@ -180,6 +180,9 @@ void Start(uint16_t mode, std::string fileName) {
     s.writer->SetLayer(s.layer);
 }
 
+// Opens the output file fileName; chosen is the name a save dialog returned.
+void OpenNamedFile(uint16_t Mode, std::string_view fileName, std::string_view chosen);
+
 }  // namespace
 
 void CadOpen(uint16_t Mode) {
@@ -212,11 +215,20 @@ void CadOpen(uint16_t Mode) {
         return;
     }
     std::string name = *chosen;
-    if (ExtractFileExtNoDot(name).empty()) name += mask.substr(1);  // ".dxf" and the others
-    CadOpenFile(Mode, name);
+    // ".dxf" and the others, after a name without extension (a dot in a
+    // folder's name is none).
+    if (ExtractFileExtNoDot(name.substr(ExtractFilePathL(name).size())).empty())
+        name += mask.substr(1);
+    OpenNamedFile(Mode, name, *chosen);
 }
 
 void CadOpenFile(uint16_t Mode, std::string_view fileName) {
+    OpenNamedFile(Mode, fileName, {});
+}
+
+namespace {
+
+void OpenNamedFile(uint16_t Mode, std::string_view fileName, std::string_view chosen) {
     if (AbortFlag) return;
     Discard();
     if (Mode < kCadDxf || Mode > kCadTextFile) {
@@ -227,10 +239,12 @@ void CadOpenFile(uint16_t Mode, std::string_view fileName) {
         Start(Mode, Mode == kCadPlot ? PlotFileName() : std::string());
         return;
     }
-    ConfirmOverwrite(fileName);
+    ConfirmOverwrite(fileName, chosen);
     if (AbortFlag) return;
     Start(Mode, std::string(fileName));
 }
+
+}  // namespace
 
 void CadClose() {
     CadState& s = State();

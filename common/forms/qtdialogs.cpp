@@ -119,6 +119,9 @@ std::optional<std::string> RunFileDialog(bool save, std::string_view dir, std::s
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dlg.setNameFilters(QtFilters(filter));
+    // A name typed without extension gets it in the dialog, so that the
+    // dialog's question before replacing a file is about the file written.
+    if (save) dlg.setDefaultSuffix(OemQ(DefaultSuffix(filter)));
     dlg.setDirectory(QString::fromUtf8(platform::HostPath(dir.empty() ? "." : dir)));
     if (!fileName.empty()) dlg.selectFile(OemQ(fileName));
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
@@ -145,6 +148,10 @@ std::optional<std::string> QtDialogs::OpenFile(std::string_view dir, std::string
 std::optional<std::string> QtDialogs::SaveFile(std::string_view dir, std::string_view filter,
                                                std::string_view fileName) {
     return RunFileDialog(true, dir, filter, fileName);
+}
+
+bool QtDialogs::SaveAsksBeforeReplacing() const {
+    return true;  // QFileDialog confirms overwriting unless told not to
 }
 
 void QtDialogs::ShowErrWindow(std::string_view msg, std::string_view cause,

@@ -23,6 +23,7 @@ public:
     std::optional<std::string> OpenFile(std::string_view dir, std::string_view filter) override;
     std::optional<std::string> SaveFile(std::string_view dir, std::string_view filter,
                                         std::string_view fileName) override;
+    bool SaveAsksBeforeReplacing() const override;
     void ShowErrWindow(std::string_view msg, std::string_view cause,
                        std::string_view remedy) override;
     void Beep() override;

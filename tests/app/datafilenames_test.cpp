@@ -246,6 +246,32 @@ TEST_F(DataFileNamesTest, ADottedNameIsSavedBackIntoItsOwnFile) {
     }
 }
 
+// Started with a spring of the current folder, Speichern unter a bare name
+// (the dialog returns it below "."): that file in the current folder, shown
+// in the caption, and every later Speichern rewrites it.
+TEST_F(DataFileNamesTest, ABareNameIsSavedInTheCurrentFolderAndEverySaveGoesThere) {
+    InFolder cwd(tmp.file("sub"));
+    ASSERT_TRUE(LoadCommandLineSpring("feder.kr2"));
+    ui.answers.push_back(ScriptedAnswer::Type(".\\neu"));
+    ASSERT_TRUE(SaveSpringAsCommand());
+    const std::string caption = MainWindowCaption();
+    EXPECT_EQ(caption, MainTitle.str() + "  -  ./neu.kr2");
+    const auto names = [this] {
+        std::vector<std::string> n;
+        for (const auto& [name, content] : FilesBelow(tmp.path())) n.push_back(name);
+        return n;
+    };
+    const std::vector<std::string> saved = names();
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), tmp.file("sub/neu.kr2")), 1);
+    for (int save = 1; save <= 3; ++save) {
+        SCOPED_TRACE(save);
+        fs::remove(tmp.file("sub/neu.kr2"));
+        ASSERT_TRUE(SaveSpringCommand());
+        EXPECT_EQ(MainWindowCaption(), caption);
+        EXPECT_EQ(names(), saved);
+    }
+}
+
 // The spring's name in the program's code page 850.
 const std::string kUmlautName = "Feder prüf größe"_oem;
 

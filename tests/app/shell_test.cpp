@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/hostfile.h"
 #include "app/shell.h"
 #include "app/startup.h"
 #include "common/globals.h"
@@ -15,6 +16,8 @@
 #include "platform/hostfs.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
+#include "support/asnobody.h"
+#include "support/fulldisk.h"
 #include "support/runtempfile.h"
 #include "support/tempdir.h"
 #include "support/unreadablefile.h"
@@ -180,6 +183,81 @@ TEST_F(ShellTest, SaveAsTakesTheChosenNameForLaterSaves) {
     std::filesystem::remove(tmp.file("neu.kr2"));
     ASSERT_TRUE(SaveSpringCommand());
     EXPECT_TRUE(platform::FileExists(tmp.file("neu.kr2")));
+}
+
+// Speichern unter an existing file asks once: the save dialog's own question
+// is not asked again, but Speichern, without a dialog, asks.
+TEST_F(ShellTest, ReplacingAFileAfterTheDialogAskedIsNotAskedAgain) {
+    const std::string file = MakeSpringFile("alt.kr2", 2.0L);
+    dialogs.saveAsksBeforeReplacing = true;
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(file)));
+    ASSERT_TRUE(SaveSpringAsCommand());
+    EXPECT_TRUE(dialogs.Of("yesno").empty());
+    dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    ASSERT_TRUE(SaveSpringCommand());
+    EXPECT_EQ(dialogs.Of("yesno").size(), 1u);
+}
+
+// Speichern unter `typed` fails with a message holding `why`: the spring
+// keeps its name, folder and caption, stays modified, Speichern writes its
+// own file, and the state file names its folder as before.
+void ExpectRefusedSaveAsChangesNothing(ScriptedDialogs& dialogs, const std::string& typed,
+                                       const std::string& why) {
+    const std::string folder = DataFolder, name = DataFileName, caption = MainWindowCaption();
+    const std::string own = SpringFullName();
+    InputModifiedFlag = true;
+    dialogs.answers.push_back(ScriptedAnswer::Type(ProgramPath(typed)));
+    EXPECT_FALSE(SaveSpringAsCommand());
+    ASSERT_EQ(dialogs.Of("message").size(), 1u);
+    EXPECT_NE(dialogs.Of("message")[0].text.find(why), std::string::npos)
+        << dialogs.Of("message")[0].text;
+    EXPECT_FALSE(platform::FileExists(typed));
+    EXPECT_EQ(DataFolder, folder);
+    EXPECT_EQ(DataFileName, name);
+    EXPECT_EQ(MainWindowCaption(), caption);
+    EXPECT_TRUE(InputModifiedFlag);
+    EXPECT_EQ(RecentFiles[0], own);
+
+    dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));  // replace it
+    EXPECT_TRUE(SaveSpringCommand());
+    EXPECT_EQ(dialogs.Of("yesno").size(), 1u);
+    EXPECT_EQ(MainWindowCaption(), caption);
+    ASSERT_TRUE(CloseMainWindow());
+    const std::string state = test::ReadHostFile(ConfigDir + "/kor2.cff");
+    EXPECT_EQ(state.substr(0, state.find('\r')), ProgramBaseName + " Session " + folder);
+}
+
+// A spring opened from the folder "own", ready for a refused Speichern unter.
+class RefusedSaveTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        std::filesystem::create_directory(tmp.file("own"));
+        MakeSpringFile("own/alt.kr2", 2.0L);
+        ASSERT_TRUE(OpenSpringFile(tmp.file("own/alt.kr2")));
+    }
+};
+
+TEST_F(RefusedSaveTest, IntoAFolderTheAccountMayNotWrite) {
+    std::filesystem::create_directory(tmp.file("ro"));
+    std::filesystem::permissions(
+        tmp.file("ro"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const std::string ro = tmp.file("ro");
+    test::RunAsNobody({tmp.path()}, [&] {
+        ExpectRefusedSaveAsChangesNothing(dialogs, ro + "/feder1.kr2",
+                                          "Datei " + ro +
+                                              "/feder1.kr2 kann nicht geschrieben werden: "
+                                              "kein Schreibrecht im Ordner " +
+                                              ro + " !");
+    });
+}
+
+TEST_F(RefusedSaveTest, OntoAFullDisk) {
+    std::filesystem::create_directory(tmp.file("voll"));
+    test::RunOnFullDisk(tmp.file("voll"), [&] {
+        ExpectRefusedSaveAsChangesNothing(dialogs, tmp.file("voll/feder1.kr2"),
+                                          "Diskette/Platte voll");
+    });
 }
 
 TEST_F(ShellTest, RecentFilesKeepFourNewestFirstWithoutDuplicates) {

@@ -30,5 +30,17 @@ TEST(FileDialogFilters, LooseAndMissingPiecesStayUsable) {
     EXPECT_TRUE(FileDialogFilters("||").empty());
 }
 
+// The save dialog adds the extension of a filter that offers only it.
+TEST(FileDialogFilters, DefaultSuffixOnlyOfOneExactFirstMask) {
+    EXPECT_EQ(DefaultSuffix("*.dxf|*.dxf"), "dxf");
+    EXPECT_EQ(DefaultSuffix("*.plt"), "plt");
+    EXPECT_EQ(DefaultSuffix("Text| *.txt "), "txt");
+    EXPECT_EQ(DefaultSuffix("txt|*.txt|All files|*.*"), "");
+    EXPECT_EQ(DefaultSuffix("HTML files|*.HTM;*.HTML"), "");
+    EXPECT_EQ(DefaultSuffix("All files|*.*"), "");
+    EXPECT_EQ(DefaultSuffix("*.d?f|*.d?f"), "");
+    EXPECT_EQ(DefaultSuffix(""), "");
+}
+
 }  // namespace
 }  // namespace kor2::test

@@ -205,6 +205,15 @@ TEST_F(MsgBoxTest, RewriteRetryOffersCancelAndBatchGivesUpAtOnce) {
     SetDialogBackend(&ui);
 }
 
+TEST(DataFileNames, FolderOfAFileKeepsOnlyARootsBackslash) {
+    EXPECT_EQ(DataFolderOf("C:\\DATA\\feder.kr2"), "C:\\DATA");
+    EXPECT_EQ(DataFolderOf(".\\feder.kr2"), ".");
+    EXPECT_EQ(DataFolderOf("\\feder.kr2"), "\\");
+    EXPECT_EQ(DataFolderOf("C:\\feder.kr2"), "C:\\");
+    EXPECT_EQ(DataFolderOf("C:feder.kr2"), "C:");
+    EXPECT_EQ(DataFolderOf("feder.kr2"), "");
+}
+
 TEST_F(MsgBoxTest, SaveDataFileAsDialogAndNames) {
     DataFolder = Dir();
     ScriptedAnswer pick = ScriptedAnswer::Type(Dir() + "\\sub\\myspring.kr2");

@@ -26,6 +26,14 @@ TEST(FilePaths, Backslashes) {
     EXPECT_EQ(AddBackslash("  dir  "), "dir\\");
     EXPECT_EQ(AddBackslash("a/"), "a/");
     EXPECT_EQ(AddBackslash("a."), "a.");
+    // "." and ".." are folders: a name joined to them stays inside them.
+    EXPECT_EQ(AddBackslash("."), ".\\");
+    EXPECT_EQ(AddBackslash(" .. "), "..\\");
+    EXPECT_EQ(AddBackslash("sub\\.."), "sub\\..\\");
+    EXPECT_EQ(AddBackslash("sub/."), "sub/.\\");
+    EXPECT_EQ(AddBackslash("C:."), "C:.\\");
+    EXPECT_EQ(AddBackslash("a\\b."), "a\\b.");
+    EXPECT_EQ(AddBackslash("..."), "...");
     EXPECT_EQ(AddBackslash("\x81"), "\x81");  // a DOS umlaut
     EXPECT_EQ(AddBackslash("x~"), "x~");      // code 126: not a name character here
     EXPECT_EQ(AddBackslashAlways("C:"), "C:\\");

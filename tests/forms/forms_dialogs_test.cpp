@@ -317,6 +317,15 @@ TEST_F(QtForms, MessageBoxesCaptionsAndYesNoCancel) {
 namespace kor2 {
 namespace {
 
+// The next file dialog takes file as typed into its name and is accepted.
+void ChooseInFileDialog(const std::string& file) {
+    OnModal<QFileDialog>([file](QFileDialog* d) {
+        if (auto* name = d->findChild<QLineEdit*>("fileNameEdit"))
+            name->setText(QString::fromStdString(file));
+        static_cast<QDialog*>(d)->accept();
+    });
+}
+
 // The help buttons of every dialog: the text in a message box, the picture
 // in the graphics window; list, radio and text dialogs clear AbortFlag, the
 // yes/no dialog leaves it.
@@ -325,21 +334,14 @@ namespace {
 // message that names it.
 TEST_F(QtForms, FileDialogsTakeUmlautNamesAndRefuseOthers) {
     test::TempDir tmp;
-    auto choose = [](const std::string& file) {
-        OnModal<QFileDialog>([file](QFileDialog* d) {
-            if (auto* name = d->findChild<QLineEdit*>("fileNameEdit"))
-                name->setText(QString::fromStdString(file));
-            static_cast<QDialog*>(d)->accept();
-        });
-    };
-    choose(tmp.file("Feder prüf größe.kr2"));
+    ChooseInFileDialog(tmp.file("Feder prüf größe.kr2"));
     std::optional<std::string> chosen = qt.SaveFile(tmp.path().string(), "*.kr2|*.kr2", "");
     std::string expected = tmp.file("Feder prüf größe.kr2"_oem);
     std::replace(expected.begin(), expected.end(), '/', '\\');
     EXPECT_EQ(chosen, expected);
 
     for (const char* name : {"Feder \u03B1.kr2", "\u5F39\u7C27.kr2"}) {
-        choose(tmp.file(name));
+        ChooseInFileDialog(tmp.file(name));
         QString said;
         OnModal<QMessageBox>([&said](QMessageBox* b) {
             said = b->text();
@@ -352,6 +354,27 @@ TEST_F(QtForms, FileDialogsTakeUmlautNamesAndRefuseOthers) {
         EXPECT_TRUE(said.contains(QString::fromUtf8(name))) << said.toStdString();  // as typed
         EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
     }
+}
+
+// A name typed without extension gets the filter's one in the save dialog,
+// which asks before it replaces that file; the program then need not ask.
+TEST_F(QtForms, SaveDialogAddsTheExtensionAndAsksAboutThatFile) {
+    test::TempDir tmp;
+    std::string expected = tmp.file("zeichnung.dxf");
+    std::replace(expected.begin(), expected.end(), '/', '\\');
+    ChooseInFileDialog(tmp.file("zeichnung"));
+    EXPECT_EQ(qt.SaveFile(tmp.path().string(), "*.dxf|*.dxf", ""), expected);
+
+    std::ofstream(tmp.file("zeichnung.dxf")) << "alt";
+    ChooseInFileDialog(tmp.file("zeichnung"));
+    QString asked;
+    OnModal<QMessageBox>([&asked](QMessageBox* b) {
+        asked = b->text();
+        b->button(QMessageBox::Yes)->click();
+    });
+    EXPECT_EQ(qt.SaveFile(tmp.path().string(), "*.dxf|*.dxf", ""), expected);
+    EXPECT_TRUE(asked.contains("zeichnung.dxf")) << asked.toStdString();
+    EXPECT_TRUE(qt.SaveAsksBeforeReplacing());
 }
 
 TEST_F(QtForms, HelpButtonsOfEveryDialog) {

@@ -423,6 +423,61 @@ TEST_F(CadOutputTest, ModeQuestionAndFileQuestion) {
     EXPECT_FALSE(CadIsOpen());
 }
 
+// A name chosen without its extension gets it, also below a folder whose
+// name holds a dot.
+TEST_F(CadOutputTest, ChosenNameWithoutExtensionGetsItBelowADottedFolder) {
+    ScriptedDialogs dlg;
+    std::filesystem::create_directory(dir.file("v1.2"));
+    // The second as the dialog returns a name typed in its start folder ".".
+    for (const std::string& base : {dir.file("v1.2/zeichnung"), std::string(".\\zeichnung")}) {
+        SCOPED_TRACE(base);
+        const std::string host = dir.file("v1.2/zeichnung");
+        AbortFlag = false;
+        dlg.answers.push_back(ScriptedAnswer::Type(base));
+        const auto cwd = std::filesystem::current_path();
+        std::filesystem::current_path(dir.file("v1.2"));
+        CadOpen(kCadDxf);
+        ASSERT_TRUE(CadIsOpen());
+        Draw();
+        CadClose();
+        std::filesystem::current_path(cwd);
+        EXPECT_FALSE(AbortFlag);
+        EXPECT_TRUE(platform::FileExists(host + ".dxf"));
+        EXPECT_FALSE(platform::FileExists(host));
+        std::filesystem::remove(host + ".dxf");
+    }
+}
+
+// Replacing a file asks once: not again after a save dialog that asked
+// itself, but a name that came without such a dialog is asked about.
+TEST_F(CadOutputTest, ReplacingAFileIsAskedOnce) {
+    ScriptedDialogs dlg;
+    const std::string name = dir.file("alt.dxf");
+    std::ofstream(name) << "alt";
+    for (const bool dialogAsks : {true, false}) {
+        SCOPED_TRACE(dialogAsks);
+        dlg.saveAsksBeforeReplacing = dialogAsks;
+        dlg.events.clear();
+        AbortFlag = false;
+        dlg.answers.push_back(ScriptedAnswer::Type(name));
+        dlg.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+        CadOpen(kCadDxf);
+        ASSERT_TRUE(CadIsOpen());
+        CadClose();
+        EXPECT_EQ(dlg.Of("yesno").size(), dialogAsks ? 0u : 1u);
+        dlg.answers.clear();
+    }
+    // Named by the program, not chosen in a dialog.
+    dlg.saveAsksBeforeReplacing = true;
+    dlg.events.clear();
+    AbortFlag = false;
+    dlg.answers.push_back(ScriptedAnswer::Button(YesNoCancel::No));
+    CadOpenFile(kCadDxf, name);
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_FALSE(CadIsOpen());
+    EXPECT_EQ(dlg.Of("yesno").size(), 1u);
+}
+
 TEST_F(CadOutputTest, UnwritableFileReportsAndAborts) {
     ScriptedDialogs dlg;
     const std::string name = dir.file("later.dxf");

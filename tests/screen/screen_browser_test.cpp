@@ -384,34 +384,16 @@ TEST(BrowserAccount, TableItMayOnlyReadIsShownReadOnlyAndRefusesTyping) {
         GTEST_SKIP() << "needs root and runuser to run a second account";
     namespace fs = std::filesystem;
     test::TempDir tmp;
-    const auto open = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                      fs::perms::others_read | fs::perms::others_exec;
-    fs::permissions(tmp.path(), open);
-    const std::string own = (tmp.path() / "nobody").string();  // the account's own folder
-    fs::create_directory(own);
-    fs::permissions(own, fs::perms::all);
     const std::string table = (tmp.path() / "numbers.dbf").string();
     {
         test::ScreenProgram engine;  // the table engine for the writing
         test::WriteNumbersTable(table, 12);
     }
     fs::permissions(table, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    // The X server's key, readable by the account.
-    std::string xauth;
-    if (const char* a = std::getenv("XAUTHORITY"); a != nullptr && fs::exists(a)) {
-        xauth = (tmp.path() / "xauthority").string();
-        fs::copy_file(a, xauth);
-        fs::permissions(xauth,
-                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
-    }
     int status = -1;
-    const std::string out = test::CommandOutput(
-        "runuser -u nobody -- env HOME=" + own + " TMPDIR=" + own + " XDG_CONFIG_HOME=" + own +
-            " XAUTHORITY=" + xauth + " DISPLAY=" + std::getenv("DISPLAY") + " KOR2_TABLE=" + table +
-            " " + fs::read_symlink("/proc/self/exe").string() +
-            " --gtest_also_run_disabled_tests "
-            "--gtest_filter=BrowserKeys.DISABLED_ChildShowsATableItMayOnlyRead 2>&1",
-        &status);
+    const std::string out = test::RunAsNobodyOnThisScreen(
+        tmp.path(), "BrowserKeys.DISABLED_ChildShowsATableItMayOnlyRead", "KOR2_TABLE=" + table,
+        status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
 }

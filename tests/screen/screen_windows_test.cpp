@@ -14,8 +14,8 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPrinterInfo>
 #include <QPointer>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -203,23 +203,23 @@ TEST_F(Screen, TableThatCannotBeOpenedShowsAMessageAndTheProgramGoesOn) {
     InputModifiedFlag = true;
     std::string said;
     QPointer<QMessageBox> box;
-    for (std::string& f : Tour(
-             [&] { window->mi_TabelleAnzeigen->trigger(); },
-             {{"table-open-not-a-table",
-               [&](QWidget* w) {
-                   if (!keys) return ChooseFile(file)(w);
-                   note(test::FocusWindow(*w));
-                   if (auto* name = w->findChild<QLineEdit*>("fileNameEdit")) name->setFocus();
-                   note(test::XdoTool({"type", "--delay", "20", QString::fromStdString(file)}));
-                   note(test::XdoTool({"key", "Return"}));
-               }},
-              {"table-not-a-table-message", On<QMessageBox>([&](QMessageBox* m) {
-                   said = m->text().toStdString();
-                   box = m;
-                   if (!keys) return m->accept();
-                   note(test::FocusWindow(*m));
-                   note(test::XdoTool({"key", "Return"}));
-               })}}))
+    for (std::string& f :
+         Tour([&] { window->mi_TabelleAnzeigen->trigger(); },
+              {{"table-open-not-a-table",
+                [&](QWidget* w) {
+                    if (!keys) return ChooseFile(file)(w);
+                    note(test::FocusWindow(*w));
+                    if (auto* name = w->findChild<QLineEdit*>("fileNameEdit")) name->setFocus();
+                    note(test::XdoTool({"type", "--delay", "20", QString::fromStdString(file)}));
+                    note(test::XdoTool({"key", "Return"}));
+                }},
+               {"table-not-a-table-message", On<QMessageBox>([&](QMessageBox* m) {
+                    said = m->text().toStdString();
+                    box = m;
+                    if (!keys) return m->accept();
+                    note(test::FocusWindow(*m));
+                    note(test::XdoTool({"key", "Return"}));
+                })}}))
         faults.push_back(f);
     EXPECT_NE(said.find("keine"), std::string::npos) << said;
     EXPECT_TRUE(box.isNull() || !box->isVisible());

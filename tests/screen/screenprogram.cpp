@@ -3,6 +3,7 @@
 
 #include <QTest>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/qt/mainwindow.h"
@@ -10,6 +11,7 @@
 #include "common/dialogs.h"
 #include "common/globals.h"
 #include "common/textout.h"
+#include "support/command.h"
 #include "tables/area/engine.h"
 #include "tables/forms/browserwindow.h"
 #include "tables/forms/enginebox.h"
@@ -49,6 +51,31 @@ ScreenProgram::~ScreenProgram() {
     SetTextOutputBackend(nullptr);
     SetDialogBackend(nullptr);
     AbortFlag = false;
+}
+
+std::string RunAsNobodyOnThisScreen(const std::filesystem::path& folder, const std::string& test,
+                                    const std::string& env, int& status) {
+    namespace fs = std::filesystem;
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    const std::string own = (folder / "nobody").string();  // the account's own folder
+    fs::create_directory(own);
+    fs::permissions(own, fs::perms::all);
+    // The X server's key, readable by the account.
+    std::string xauth;
+    if (const char* a = std::getenv("XAUTHORITY"); a != nullptr && fs::exists(a)) {
+        xauth = (folder / "xauthority").string();
+        fs::copy_file(a, xauth, fs::copy_options::overwrite_existing);
+        fs::permissions(xauth,
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    }
+    const char* display = std::getenv("DISPLAY");
+    return CommandOutput("runuser -u nobody -- env HOME=" + own + " TMPDIR=" + own +
+                             " XDG_CONFIG_HOME=" + own + " XAUTHORITY=" + xauth +
+                             " DISPLAY=" + (display != nullptr ? display : "") + " " + env + " " +
+                             fs::read_symlink("/proc/self/exe").string() +
+                             " --gtest_also_run_disabled_tests --gtest_filter=" + test + " 2>&1",
+                         &status);
 }
 
 }  // namespace kor2::test

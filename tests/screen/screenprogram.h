@@ -42,5 +42,13 @@ private:
 // A host path in the program's form ("\" separators).
 std::string ProgramPath(std::string hostPath);
 
+// Runs the disabled test `test` of this executable as the account "nobody"
+// on the same X server, with folder/nobody (made here, open to all) as its
+// home, configuration and temporary folder and the variables env ("NAME=value
+// ..."); folder is opened to others (mode 0755). Returns the child's output; status
+// receives its exit status. Needs root and runuser (the caller skips without).
+std::string RunAsNobodyOnThisScreen(const std::filesystem::path& folder, const std::string& test,
+                                    const std::string& env, int& status);
+
 }  // namespace test
 }  // namespace kor2

@@ -54,9 +54,16 @@ std::vector<std::string> Tour(const std::function<void()>& command, std::vector<
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (handled && !handled->isVisible()) handled = nullptr;
         QWidget* top = QApplication::activeModalWidget();
+        // A window an earlier step acted on is on top again because the
+        // window above it closed; that window's action (still running, one
+        // level down) must return first, so that the code which showed it
+        // goes on (and may close it) before the tour looks at it again.
+        const bool again = std::any_of(seen.begin(), seen.end(),
+                                       [&](const QPointer<QWidget>& w) { return w == top; });
         if (next >= steps.size()) {
             // A window the tour did not expect: noted and cancelled as Esc would.
             if (top == nullptr || !top->isVisible() || top == handled) return;
+            if (again && *acting > 0) return;
             faults.push_back("a window \"" + top->windowTitle().toStdString() +
                              "\" showed after the last step");
             handled = top;
@@ -72,12 +79,6 @@ std::vector<std::string> Tour(const std::function<void()>& command, std::vector<
             if (auto* d = qobject_cast<QDialog*>(top)) d->reject();
             return;
         }
-        // A window an earlier step acted on is on top again because the
-        // window above it closed; that window's action (still running, one
-        // level down) must return first, so that the code which showed it
-        // goes on before this step acts.
-        const bool again = std::any_of(seen.begin(), seen.end(),
-                                       [&](const QPointer<QWidget>& w) { return w == top; });
         if (again && *acting > 0) return;
         seen.emplace_back(top);
         handled = top;

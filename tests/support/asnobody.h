@@ -11,9 +11,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <vector>
 
 #include "support/childprocess.h"
@@ -35,18 +33,12 @@ void RunAsNobody(const std::vector<std::filesystem::path>& folders, Subject subj
         for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
             ASSERT_EQ(lchown(e.path().c_str(), uid, gid), 0) << e.path();
     }
-    std::cout.flush();
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(3);
-        subject();
-        std::cout.flush();
-        std::fflush(nullptr);
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    EXPECT_EQ(WaitChild(pid), 0) << "the subject's checks as nobody failed (above)";
+    EXPECT_EQ(
+        RunForked(
+            [&] { return setgroups(0, nullptr) == 0 && setgid(gid) == 0 && setuid(uid) == 0; },
+            subject),
+        0)
+        << "the subject's checks as nobody failed (above)";
 }
 
 }  // namespace kor2::test

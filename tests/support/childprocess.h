@@ -8,8 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <string>
@@ -66,6 +70,27 @@ inline int WaitChild(pid_t pid) {
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return -1;
+}
+
+// Runs subject in a forked child once prepare() (run in the child first)
+// returned true. The child's failed checks are printed as they happen and
+// come back as its exit code: 0 passed, 1 a check failed, kPrepareFailed
+// when prepare() did not succeed. Returns that code.
+inline constexpr int kPrepareFailed = 3;
+template <typename Prepare, typename Subject>
+int RunForked(Prepare prepare, Subject subject) {
+    std::cout.flush();
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        if (!prepare()) _exit(kPrepareFailed);
+        subject();
+        std::cout.flush();
+        std::fflush(nullptr);
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    return WaitChild(pid);
 }
 
 }  // namespace kor2::test

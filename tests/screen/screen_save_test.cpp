@@ -1,0 +1,192 @@
+// Saving the spring on a real X server, typed with real keys: a bare name
+// stays the same file on every later save, and a save the account may not
+// make (run as "nobody") leaves the window's title and the state file as
+// they were.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QWidget>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/hostfile.h"
+#include "app/qt/mainwindow.h"
+#include "app/shell.h"
+#include "app/startup.h"
+#include "common/globals.h"
+#include "screen/screenprogram.h"
+#include "screen/screentour.h"
+#include "screen/xinput.h"
+#include "support/command.h"
+#include "support/tempdir.h"
+
+namespace kor2 {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The tour's faults and those of the real input, in one list.
+class SaveOnScreen : public ::testing::Test {
+protected:
+    void Note(const std::string& fault) {
+        if (!fault.empty()) faults.push_back(fault);
+    }
+    void Add(std::vector<std::string> more) {
+        for (std::string& f : more) faults.push_back(std::move(f));
+    }
+    // A step that types text into the save dialog's name and presses Return.
+    test::ScreenStep TypeName(const std::string& step, const std::string& text) {
+        return {step, [this, text](QWidget* w) {
+                    Note(test::TypeIntoLineEdit(*w, QString::fromStdString(text)));
+                    Note(test::XdoTool({"key", "Return"}));
+                }};
+    }
+    // A step that answers a message box or question with Return (OK, Yes).
+    test::ScreenStep PressReturn(const std::string& step, QString* text = nullptr) {
+        return {step, [this, text](QWidget* w) {
+                    if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && text)
+                        *text = box->text();
+                    Note(test::FocusWindow(*w));
+                    Note(test::XdoTool({"key", "Return"}));
+                }};
+    }
+    // A step that answers a question with its Yes button, through the real
+    // key of its mnemonic ("Alt+J" of "&Ja").
+    test::ScreenStep PressYes(const std::string& step) {
+        return {step, [this, step](QWidget* w) {
+                    auto* box = qobject_cast<QMessageBox*>(w);
+                    QAbstractButton* yes = box != nullptr ? box->button(QMessageBox::Yes) : nullptr;
+                    const qsizetype amp = yes != nullptr ? yes->text().indexOf('&') : -1;
+                    if (amp < 0 || amp + 1 >= yes->text().size()) {
+                        Note(step + ": no question with a Yes button and its key");
+                        test::Cancel(w);
+                        return;
+                    }
+                    Note(test::FocusWindow(*w));
+                    Note(test::XdoTool({"key", "alt+" + yes->text().mid(amp + 1, 1).toLower()}));
+                    QPointer<QMessageBox> shown = box;
+                    if (!QTest::qWaitFor([shown] { return !shown || !shown->isVisible(); }))
+                        Note(step + ": the question stays open");
+                    else if (shown && shown->clickedButton() != yes)
+                        Note(step + ": answered with " +
+                             (shown->clickedButton() ? shown->clickedButton()->text().toStdString()
+                                                     : std::string("no button")));
+                }};
+    }
+    void SetUp() override {
+        if (!test::HaveXdoTool()) GTEST_SKIP() << "xdotool or setxkbmap is not installed";
+    }
+
+    std::vector<std::string> faults;
+};
+
+std::set<std::string> FilesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename());
+    return names;
+}
+
+// Started as "kor2 muster2.kr2" in its folder, Speichern unter "neu": the
+// title names neu.kr2 there, and three Speichern rewrite that file.
+TEST_F(SaveOnScreen, BareNameStaysTheSameFileOnEverySave) {
+    test::ScreenProgram program;
+    Thh& window = program.Window();
+    const std::string train = program.Data() + "TRAIN";
+    const fs::path cwd = fs::current_path();
+    fs::current_path(train);
+    window.StartUp(ParseCommandLine({"muster2.kr2"}));
+    std::set<std::string> files = FilesIn(train);
+    Add(test::Tour([&] { window.mi_DateiSpeichernUnter->trigger(); },
+                   {TypeName("save-as-bare-name", "neu")}));
+    const std::string title = window.windowTitle().toStdString();
+    EXPECT_TRUE(title.ends_with("/neu.kr2")) << title;
+    files.insert("neu.kr2");
+    EXPECT_EQ(FilesIn(train), files);
+    for (int save = 1; save <= 3; ++save) {
+        SCOPED_TRACE(save);
+        Add(test::Tour([&] { window.mi_DateiSpeichern->trigger(); },
+                       {PressReturn("save-again-replace-" + std::to_string(save))}));
+        EXPECT_EQ(window.windowTitle().toStdString(), title);
+        EXPECT_EQ(FilesIn(train), files);
+    }
+    fs::current_path(cwd);
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+// A DXF file that exists, chosen again in the file dialog: one question
+// before it is replaced, with or without the extension typed.
+TEST_F(SaveOnScreen, ReplacingADxfFileIsAskedOnce) {
+    test::ScreenProgram program;
+    Thh& window = program.Window();
+    const std::string file = (program.Folder() / "zeichnung.dxf").string();
+    for (const std::string& typed : {file, file.substr(0, file.size() - 4)}) {
+        SCOPED_TRACE(typed);
+        std::ofstream(file) << "alt";
+        Add(test::Tour([&] { window.mi_GoodmanDxf->trigger(); },
+                       {TypeName("dxf-name", typed), PressYes("dxf-replace")}));
+        EXPECT_NE(test::ReadHostFile(file), "alt");
+        EXPECT_EQ(FilesIn(program.Folder().string()).count("zeichnung"), 0u);
+    }
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+// Run by the next test as the account "nobody", on the same X server.
+TEST_F(SaveOnScreen, DISABLED_ChildSavesIntoAFolderItMayNotWrite) {
+    const char* ro = std::getenv("KOR2_RO");
+    ASSERT_NE(ro, nullptr);
+    test::ScreenProgram program;
+    Thh& window = program.Window();
+    const std::string spring = program.Data() + "TRAIN/muster2.kr2";
+    ASSERT_TRUE(OpenSpringFile(spring));
+    window.UpdateCaptions();
+    const std::string title = window.windowTitle().toStdString();
+    QString refusal;
+    Add(test::Tour([&] { window.mi_DateiSpeichernUnter->trigger(); },
+                   {TypeName("save-as-refused-name", std::string(ro) + "/feder1.kr2"),
+                    PressReturn("save-as-refused", &refusal)}));
+    EXPECT_TRUE(refusal.contains("kein Schreibrecht")) << refusal.toStdString();
+    EXPECT_FALSE(fs::exists(std::string(ro) + "/feder1.kr2"));
+    EXPECT_EQ(window.windowTitle().toStdString(), title);
+    // Speichern goes on to the spring's own file (asking before it replaces it).
+    Add(test::Tour([&] { window.mi_DateiSpeichern->trigger(); },
+                   {PressReturn("save-own-file-replace")}));
+    EXPECT_EQ(window.windowTitle().toStdString(), title);
+    EXPECT_FALSE(InputModifiedFlag);
+    // Beenden keeps the spring's folder as the data folder of the next start.
+    ASSERT_TRUE(CloseMainWindow());
+    const std::string state =
+        test::CommandOutput("head -n 1 " + program.Folder().string() + "/kor2.cff | tr -d '\\r'");
+    EXPECT_EQ(state, "kor2 Session " + test::ProgramPath(program.Data() + "TRAIN") + "\n");
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+// As an account that may not write the folder "ro" (mode 0555): Speichern
+// unter there is refused, and nothing else changes.
+TEST_F(SaveOnScreen, RefusedSaveAsAnotherAccountChangesNothing) {
+    if (geteuid() != 0 || std::system("command -v runuser >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs root and runuser to run a second account";
+    test::TempDir tmp;
+    const fs::path ro = tmp.path() / "ro";
+    fs::create_directory(ro);
+    fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                            fs::perms::group_exec | fs::perms::others_read |
+                            fs::perms::others_exec);  // mode 0555
+    int status = -1;
+    const std::string out = test::RunAsNobodyOnThisScreen(
+        tmp.path(), "SaveOnScreen.DISABLED_ChildSavesIntoAFolderItMayNotWrite",
+        "KOR2_RO=" + ro.string(), status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace kor2
