@@ -17,7 +17,7 @@
 #include "common/globals.h"
 #include "platform/hostfs.h"
 #include "support/childprocess.h"
-#include "support/fullfolder.h"
+#include "support/fulldisk.h"
 #include "support/runtempfile.h"
 #include "support/tempdir.h"
 #include "support/unreadablefile.h"

@@ -21,6 +21,22 @@ namespace kor2::test {
 
 namespace fulldisk_detail {
 
+// A 64k memory file system on folder, filled by a file written until no
+// byte is left; false when it cannot be mounted.
+inline bool MountFilledTmpfs(const std::filesystem::path& folder) {
+    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k,mode=1777") != 0) return false;
+    const std::string filler = (folder / ".filler").string();
+    const int fd = open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0) return false;
+    std::array<char, 4096> block{};
+    while (write(fd, block.data(), block.size()) > 0) {
+    }
+    while (write(fd, block.data(), 1) > 0) {
+    }
+    close(fd);
+    return true;
+}
+
 // In the child: a private mount namespace (through a user namespace of
 // its own when not root), the small file system on folder, then a filler
 // file written until no byte is left.
@@ -36,20 +52,34 @@ inline bool MountFullFileSystem(const std::filesystem::path& folder) {
         return false;
     }
     if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
-    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k,mode=0777") != 0) return false;
-    const std::string filler = (folder / ".filler").string();
-    const int fd = open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0) return false;
-    std::array<char, 4096> block{};
-    while (write(fd, block.data(), block.size()) > 0) {
-    }
-    while (write(fd, block.data(), 1) > 0) {
-    }
-    close(fd);
-    return true;
+    return MountFilledTmpfs(folder);
 }
 
 }  // namespace fulldisk_detail
+
+// A full folder on the host's own mounts, for programs the test starts
+// (root only, as in CI): mounted and filled at once, unmounted when the
+// object ends.
+class FullFolder {
+public:
+    // Mounts at folder (made if missing); Ok() tells whether that worked.
+    explicit FullFolder(std::filesystem::path folder) : folder_(std::move(folder)) {
+        std::filesystem::create_directories(folder_);
+        mounted_ = geteuid() == 0 && fulldisk_detail::MountFilledTmpfs(folder_);
+    }
+    ~FullFolder() {
+        if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
+    }
+    FullFolder(const FullFolder&) = delete;
+    FullFolder& operator=(const FullFolder&) = delete;
+
+    bool Ok() const { return mounted_; }
+    const std::filesystem::path& path() const { return folder_; }
+
+private:
+    std::filesystem::path folder_;
+    bool mounted_ = false;
+};
 
 // The subject runs with folder full; a child that cannot mount (no root and
 // no user namespaces) fails the test.
