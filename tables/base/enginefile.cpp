@@ -119,6 +119,11 @@ private:
     bool WriteFails() {
         if (!Fails(plan_->writes, plan_->failWrite)) return false;
         if (plan_->kill) raise(SIGKILL);
+        if (plan_->stop) {
+            raise(SIGSTOP);
+            injected_ = plan_->failed = false;
+            return false;
+        }
         return true;
     }
     std::unique_ptr<EngineFile> inner_;
