@@ -53,7 +53,9 @@ std::string KillModeName(KillMode mode);
 struct KillCase {
     std::string name;
     KillShape shape;
-    bool sharedWriter = false;  // the child opens the table shared (else EXCLUSIVE)
+    // The child opens the table shared (else EXCLUSIVE); the checking program
+    // then opens it shared once before its checks.
+    bool sharedWriter = false;
     // Runs in the child with the table and its orders open in area 1, order 1
     // controlling; takes and releases the locks it needs. True when the
     // change reports success.
