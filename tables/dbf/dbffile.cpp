@@ -486,6 +486,9 @@ int32_t RecordsInFile(DbfArea& a) {
 
 bool CutRecords(DbfArea& a, int32_t count) {
     if (a.isVirtual || !a.file) return true;
+    // A file that ends before the cut (a damaged count) is never made longer.
+    const int64_t size = a.file->Size();
+    if (size >= 0 && size <= RecordPos(a, count + 1)) return true;
     const uint8_t eof = dbf::EndOfFile;
     if (!a.file->Truncate(RecordPos(a, count + 1)) ||
         a.file->WriteAt(RecordPos(a, count + 1), &eof, 1) != 1) {

@@ -115,7 +115,8 @@ bool WriteRawRecord(DbfArea& a, int32_t n, const std::string& raw);
 int32_t StoredRecordCount(DbfArea& a);
 // Whole records the file holds after the header; -1 when the size is unknown.
 int32_t RecordsInFile(DbfArea& a);
-// Cuts the file after record count and writes the end byte there.
+// Cuts the file after record count and writes the end byte there; a file
+// that ends before that stays as it is.
 bool CutRecords(DbfArea& a, int32_t count);
 bool FlushFile(DbfArea& a);
 

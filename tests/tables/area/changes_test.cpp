@@ -132,6 +132,22 @@ TEST_F(ChangeTest, AppendDeleteRecallOnExclusiveTable) {
     EXPECT_EQ(bytes.back(), '\x1A');
 }
 
+// A header that counts more records than the file holds: the append is
+// refused and the file keeps its length.
+TEST_F(ChangeTest, RefusedAppendLeavesAFileShorterThanItsCount) {
+    const std::string path = Table(2);
+    std::string bytes = test::ReadFileBytes(path);
+    bytes[4] = 100;
+    test::WriteFileBytes(path, bytes);
+    ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0));
+    ClearRecord();
+    SetText("dazu");
+    Append();
+    EXPECT_EQ(EngineErrorCode, 213) << EngineErrorMsg;
+    CloseArea();
+    EXPECT_EQ(test::ReadFileBytes(path).size(), bytes.size());
+}
+
 TEST_F(ChangeTest, PackKeepsOrderAndEmptiesFully) {
     const std::string path = Table(6, {2, 3, 6});
     ASSERT_TRUE(Use(path, nullptr, 0));  // shared: reopened exclusively for the pack
