@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
@@ -31,9 +32,35 @@ int64_t RecordLockOffset(const DbfArea& a, int32_t n) {
 
 // Before the file or append lock goes, appended records and the header are
 // committed while the lock still keeps other writers out, so that the count
-// in the header and the end byte always match the record area.
+// in the header and the end byte always match the record area. The count is
+// the file's own: another program may have appended before this one took
+// the lock.
 void CommitBeforeRelease(DbfArea& a) {
-    if (a.changeState == ChangeRewritten || a.changeState == ChangeAppended) CommitDbfHeader(a);
+    if (a.changeState != ChangeRewritten && a.changeState != ChangeAppended) return;
+    RefreshRecCount(a);
+    CommitDbfHeader(a);
+}
+
+// Takes back what a change that failed after its first write wrote. The
+// failure stays reported as it was; the index layer rebuilds the orders.
+void Undo(bool index, const std::function<void()>& steps) {
+    QuietEngineErrors quiet;
+    steps();
+    if (index) IndexChangeFailed = true;
+}
+
+// An append whose record or keys could not all be written: the record is cut
+// off again and the count restored. A cut that fails leaves the record after
+// the count the header holds, which the index layer's repair cuts off.
+void UndoAppend(DbfArea& a, bool index, int32_t count, int32_t current, uint8_t changeState) {
+    Undo(index, [&] {
+        CutRecords(a, count);
+        a.recordCount = count;
+        a.currentRecord = current;
+        // A shared table's header may count the record already.
+        if (Shared(a)) WriteDbfCount(a);
+        a.changeState = changeState;
+    });
 }
 
 }  // namespace
@@ -191,7 +218,8 @@ void Append() {
     if (CheckAreaOpen("Append")) return;
     DbfArea& a = *CurrentDbf();
     if (Shared(a) && (a.lockState == LockNone || a.lockState == LockRecords)) {
-        SetEngineError(5, "Datei muß gesperrt sein zum Anhängen: "_oem + platform::DisplayPath(a.fileName) + " [APPEND]");
+        SetEngineError(5, "Datei muß gesperrt sein zum Anhängen: "_oem +
+                              platform::DisplayPath(a.fileName) + " [APPEND]");
         return;
     }
     RefreshRecCount(a);
@@ -201,13 +229,16 @@ void Append() {
         IndexProtection guard(IndexProtection::Change, index);
         if (guard.Failed()) return;
         if (index && IndexHooks.keysCanChange && !IndexHooks.keysCanChange(true)) return;
-        if (!AppendDbfRecord(a)) return;
-        // Other programs learn of the record through the count in the header
-        // before the index points to it: a program killed in between leaves
-        // at worst a record that the index misses.
-        if (index && Shared(a) && !CommitDbfHeader(a)) return;
+        const int32_t count = a.recordCount, current = a.currentRecord;
+        const uint8_t state = a.changeState;
+        const auto undo = [&] { UndoAppend(a, index, count, current, state); };
+        if (!AppendDbfRecord(a)) return undo();
         AreaRecordToBuffer(a);
         if (index && IndexHooks.addKeys) IndexHooks.addKeys();
+        if (EngineErrorCode != 0) return undo();
+        // The header of a shared table counts the record before the change
+        // ends, so that no program finds an index entry beyond the count.
+        if (index && Shared(a) && !WriteDbfCount(a)) return undo();
         guard.End();
     }
     a.bof = a.eof = false;
@@ -235,6 +266,9 @@ void Replace() {
     const bool index = IndexInControl() && !a.isVirtual;
     IndexProtection guard(IndexProtection::Change, index);
     if (guard.Failed()) return;
+    // The stored bytes, for a rewrite that fails part-way.
+    std::string stored;
+    if (index && !ReadRawRecord(a, n, stored)) return;
     if (index) {
         if (a.swapBuffer.size() < a.typedSize) {
             SetEngineError(254, platform::DisplayPath(a.fileName) + " " + "Tausch-Puffer ist NIL." +
@@ -252,10 +286,12 @@ void Replace() {
     }
     BufferToRecord();
     if (index && IndexHooks.keysCanChange && !IndexHooks.keysCanChange(false)) return;
-    if (!PutDbfRecord(a, n)) return;
+    const auto undo = [&] { Undo(index, [&] { WriteRawRecord(a, n, stored); }); };
+    if (!PutDbfRecord(a, n)) return index ? undo() : void();
     AreaRecordToBuffer(a);
     UpdatePeekCache();
     if (index && IndexHooks.updateKeys) IndexHooks.updateKeys();
+    if (index && EngineErrorCode != 0) undo();
     guard.End();
 }
 

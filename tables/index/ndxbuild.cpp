@@ -277,7 +277,8 @@ private:
             uint16_t io = 0;
             runs_.file = CreateEngineFile(runs_.name, ShareExclusive, io);
             if (!runs_.file) {
-                SetEngineError(io, "Datei nicht geöffnet"_oem + platform::DisplayPath(runs_.name) + " [MakeIndex]");
+                SetEngineError(io, "Datei nicht geöffnet"_oem + platform::DisplayPath(runs_.name) +
+                                       " [MakeIndex]");
                 return false;
             }
         }
@@ -583,6 +584,38 @@ void IndexOnKeyMaker(const std::string& nameWithOptions, KeyMakerFn keyMaker, in
     MakeIndexWithKeyMaker(AllTrim(nameWithOptions), keyMaker, context);
     if (EngineErrorCode != 0) return;
     if (SetIndexTo(AllTrim(nameWithOptions), 1, keyMaker, context)) Set_Order_To(1);
+}
+
+bool RebuildOrderInPlace(IndexControlBlock& b) {
+    DbfArea& a = *b.table;
+    const int32_t savedRecord = a.currentRecord;
+    const bool savedEof = a.eof, savedBof = a.bof;
+    b.path.clear();
+    b.cache.clear();
+    uint32_t root = 1;
+    bool built;
+    {
+        // The header keeps its mark until the new nodes are all written: a
+        // rebuild cut short is done again by the next program.
+        Builder builder(b, a);
+        built = builder.Run(*b.file, root);
+    }
+    RestoreRecord(a, savedRecord, savedEof, savedBof);
+    b.path.clear();
+    b.cache.clear();
+    if (!built) return false;
+    b.hdr.root = root;
+    b.hdr.nextFree = root + 1;
+    b.inChange = true;
+    b.headerChanged = true;
+    if (!SetChangeMark(b, false)) return false;
+    if (!b.file->Truncate(static_cast<int64_t>(root + 1) * BlockSize)) {
+        SetEngineError(IoCodeFromErrno(b.file->Error(), 101),
+                       "Fehler beim Schreiben der Index-Datei: " +
+                           platform::DisplayPath(b.fileName) + " [RebuildOrderInPlace]");
+        return false;
+    }
+    return true;
 }
 
 void Reindex() {

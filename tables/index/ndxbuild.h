@@ -30,5 +30,10 @@ void MakeIndexWithKeyMaker(const std::string& nameWithOptions, KeyMakerFn keyMak
 void MakeIndex(const std::string& fileName, const std::string& expression, bool soundex, int order,
                bool unique, bool descending, KeyMakerFn keyMaker, intptr_t context);
 void Reindex();
+// Rebuilds an open order from records 1 .. count of its table inside its own
+// file (other programs may hold it open): the nodes from block 1 on, then the
+// header without the change mark, then the file cut to its new end. False
+// after reporting an error; the mark then stays for the next program.
+bool RebuildOrderInPlace(IndexControlBlock& b);
 
 }  // namespace kor2

@@ -79,6 +79,45 @@ TEST_F(ChangeTest, SharedTablesNeedLocks) {
     EXPECT_EQ(rows[2][1], "drei  ");
 }
 
+// Two programs (two opens): B appends while A has the table open; A then
+// rewrites a record under its file lock. A's release commits the count the
+// file holds, not the one A read at its open.
+TEST_F(ChangeTest, FileLockReleaseCommitsTheCountOfTheFile) {
+    const std::string path = Table(2);
+    Select(1);
+    ASSERT_TRUE(Use(path, nullptr, 0));
+    Select(2);
+    ASSERT_TRUE(Use(path + " ALIAS ANDERS", nullptr, 0));
+    ASSERT_TRUE(ALock());
+    ClearRecord();
+    SetText("von b");
+    Append();
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    Unlock();
+    Select(1);
+    ASSERT_TRUE(FLock());
+    Go(1);
+    SetText("von a");
+    Replace();
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    Unlock();
+    // As the file stands once A has released its lock: the count, and B's
+    // record not overwritten by an end byte.
+    const std::string bytes = test::ReadFileBytes(path);
+    const auto u16 = [&](size_t at) {
+        return static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8;
+    };
+    EXPECT_EQ(bytes[4], 3);
+    ASSERT_GT(bytes.size(), static_cast<size_t>(u16(8) + 2 * u16(10)));
+    EXPECT_EQ(bytes[u16(8) + 2 * u16(10)], ' ');
+    CloseArea();
+    Select(2);
+    CloseArea();
+    const auto rows = test::ReadAllRecords(path);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2][1], "von b ");
+}
+
 TEST_F(ChangeTest, RecordLockListOldestAndNewest) {
     ASSERT_TRUE(Use(Table(4), nullptr, 0));
     for (int n : {2, 4, 3}) {
@@ -130,6 +169,22 @@ TEST_F(ChangeTest, AppendDeleteRecallOnExclusiveTable) {
     EXPECT_EQ(bytes.size(), 32u + 64 + 1 + 2 * 12 + 1);
     EXPECT_EQ(bytes[4], 2);
     EXPECT_EQ(bytes.back(), '\x1A');
+}
+
+// A header that counts more records than the file holds: the append is
+// refused and the file keeps its length.
+TEST_F(ChangeTest, RefusedAppendLeavesAFileShorterThanItsCount) {
+    const std::string path = Table(2);
+    std::string bytes = test::ReadFileBytes(path);
+    bytes[4] = 100;
+    test::WriteFileBytes(path, bytes);
+    ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0));
+    ClearRecord();
+    SetText("dazu");
+    Append();
+    EXPECT_EQ(EngineErrorCode, 213) << EngineErrorMsg;
+    CloseArea();
+    EXPECT_EQ(test::ReadFileBytes(path).size(), bytes.size());
 }
 
 TEST_F(ChangeTest, PackKeepsOrderAndEmptiesFully) {

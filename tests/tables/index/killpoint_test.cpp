@@ -1,0 +1,198 @@
+// A change cut short at any of its file writes, by a kill or by a failing
+// write, is whole or absent for the programs that come after, and the
+// orders stay right: appends and re-keys on tables of one to 5 000 keys,
+// with unique keys and with runs of equal keys.
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tables/area/changes.h"
+#include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
+#include "tables/index/killpoint.h"
+#include "tables/index/ndx_testutil.h"
+#include "tables/index/orders.h"
+
+namespace kor2 {
+namespace {
+
+using test::KillCase;
+using test::KillMode;
+using test::KillShape;
+
+// A write that fails once and one after which every write fails; no room
+// and an I/O error take the same paths, so each is tried in one of them.
+const std::vector<KillMode> kAllModes = {KillMode::Kill, KillMode::NoRoom,
+                                         KillMode::IoErrorForGood};
+const std::vector<KillMode> kKillAndNoRoom = {KillMode::Kill, KillMode::NoRoomForGood};
+const std::vector<KillMode> kKillOnly = {KillMode::Kill};
+
+class KillPointTest : public test::NdxTest {
+protected:
+    // Runs the case with an exclusive and with a shared writer in each mode.
+    void RunAll(KillCase c, const std::vector<KillMode>& modes) {
+        for (bool shared : {false, true}) {
+            c.sharedWriter = shared;
+            for (KillMode mode : modes) {
+                const test::KillReport r = harness_.Run(c, mode);
+                if (HasFailure()) return;
+                EXPECT_GT(r.completed, 1) << c.name << ": the change made no write";
+            }
+        }
+    }
+
+    test::KillPointHarness harness_;
+};
+
+KillShape Shape(int records, bool runs) {
+    KillShape s;
+    s.records = records;
+    s.runs = runs;
+    s.twoOrders = true;
+    return s;
+}
+
+TEST_F(KillPointTest, AppendToSmallTables) {
+    for (int records : {1, 31, 32})
+        for (bool runs : {false, true}) {
+            if (records == 1 && runs) continue;
+            const KillShape s = Shape(records, runs);
+            // Below every key (the leftmost path) and into a run.
+            RunAll(test::AppendCase(s, "a", "m00001"), kAllModes);
+            RunAll(test::AppendCase(s, test::KillKey(s, records / 2 + 1), "z"), kAllModes);
+            if (HasFailure()) return;
+        }
+}
+
+// Two levels of nodes above the leaves at 5 000 keys: there only kills.
+TEST_F(KillPointTest, AppendToLargeTables) {
+    for (int records : {500, 5000})
+        for (bool runs : {false, true}) {
+            const KillShape s = Shape(records, runs);
+            if (records == 500) RunAll(test::AppendCase(s, "a", "m00001"), kKillAndNoRoom);
+            RunAll(test::AppendCase(s, test::KillKey(s, records / 2), "z"),
+                   records == 500 ? kKillAndNoRoom : kKillOnly);
+            if (HasFailure()) return;
+        }
+}
+
+TEST_F(KillPointTest, RekeyInSmallTables) {
+    for (int records : {1, 31, 32})
+        for (bool runs : {false, true}) {
+            if (records == 1 && runs) continue;
+            const KillShape s = Shape(records, runs);
+            RunAll(test::RekeyCase(s, records, "a", "z"), kAllModes);
+            RunAll(test::RekeyCase(s, 1, test::KillKey(s, records), "b"), kAllModes);
+            if (HasFailure()) return;
+        }
+}
+
+TEST_F(KillPointTest, RekeyInLargeTables) {
+    for (int records : {500, 5000})
+        for (bool runs : {false, true}) {
+            const KillShape s = Shape(records, runs);
+            // The last record into the full first leaf; the first into a run.
+            RunAll(test::RekeyCase(s, records, "k00003", "a"),
+                   records == 500 ? kKillAndNoRoom : kKillOnly);
+            if (records == 500)
+                RunAll(test::RekeyCase(s, 1, test::KillKey(s, records / 2), "z"), kKillAndNoRoom);
+            if (HasFailure()) return;
+        }
+}
+
+// A small file system of its own, unmounted at the end; empty path when
+// this machine does not let the test mount one.
+class SmallDisk {
+public:
+    SmallDisk(const std::string& dir, const std::string& size) : dir_(dir) {
+        std::filesystem::create_directories(dir);
+        if (mount("tmpfs", dir.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0) mounted_ = true;
+    }
+    ~SmallDisk() {
+        if (mounted_) umount2(dir_.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool Mounted() const { return mounted_; }
+    // Fills the disk to the last byte with a file of its own.
+    void Fill() {
+        std::FILE* f = std::fopen((dir_ + "/filler").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::setvbuf(f, nullptr, _IONBF, 0);
+        const std::string block(4096, 'x');
+        for (size_t chunk : {size_t{4096}, size_t{512}, size_t{1}})
+            while (std::fwrite(block.data(), 1, chunk, f) == chunk) {
+            }
+        std::fclose(f);
+    }
+    void Free() { std::filesystem::remove(dir_ + "/filler"); }
+
+private:
+    std::string dir_;
+    bool mounted_ = false;
+};
+
+// Appends and re-keys on a disk without a free byte: each either works or
+// reports its failure and changes nothing; once room is freed, another open
+// finds the orders right.
+TEST_F(KillPointTest, AppendsAndRekeysOnAFullDisk) {
+    SmallDisk disk(Path("disk"), "256k");
+    if (!disk.Mounted()) GTEST_SKIP() << "no file system of its own can be mounted here";
+    for (bool shared : {false, true}) {
+        SCOPED_TRACE(shared ? "shared" : "exclusive");
+        const std::string dir = Path("disk") + "/t";
+        const std::string table = harness_.CopyFixture(Shape(1000, false), dir);
+        const auto open = [&](bool exclusive) {
+            Select(1);
+            ASSERT_TRUE(Use(table + (exclusive ? " EXCLUSIVE" : ""), nullptr, 0)) << EngineErrorMsg;
+            ASSERT_TRUE(OpenIndexFile(dir + "/k.ndx", 1)) << EngineErrorMsg;
+            ASSERT_TRUE(SetIndexTo(dir + "/m.ndx", 2)) << EngineErrorMsg;
+            Set_Order_To(1);
+        };
+        open(!shared);
+        disk.Fill();
+        test::KillRows model = test::AreaRows();
+        int failed = 0;
+        for (int i = 0; i < 230; ++i) {
+            const std::string k = "a" + std::to_string(1000 + i);
+            const std::string m = "b" + std::to_string(5000 - i);
+            const std::string raw =
+                " " + k + std::string(8 - k.size(), ' ') + m + std::string(8 - m.size(), ' ');
+            const bool append = i < 30;
+            const int32_t r = (i * 37) % static_cast<int32_t>(model.size()) + 1;
+            if (append) {
+                ASSERT_TRUE(ALock());
+                ClearRecord();
+            } else {
+                Go(r);
+                ASSERT_TRUE(RLock());
+            }
+            test::SetKeyFields(k, m);
+            append ? Append() : Replace();
+            const uint16_t code = EngineErrorCode;
+            Unlock();
+            if (code == 0) {
+                append ? model.push_back(raw) : void(model[r - 1] = raw);
+                continue;
+            }
+            EXPECT_EQ(code, 101);
+            ++failed;
+        }
+        EXPECT_GT(failed, 0) << "the disk never ran full";
+        disk.Free();
+        CloseArea();
+        open(true);
+        EXPECT_TRUE(test::AreaRows() == model) << "a change that failed left a trace";
+        test::CheckOrdersAgainst(model, true);
+        CloseArea();
+    }
+}
+
+}  // namespace
+}  // namespace kor2
