@@ -47,6 +47,11 @@ struct IndexHookTable {
     // false, with the error reported, when an order cannot take the record's
     // key where it belongs; then nothing is written.
     std::function<bool(bool append)> keysCanChange;
+    // Pack: the bytes a rebuild of every open order for that many records
+    // writes, and the change mark set (true) or cleared on every open order
+    // (false after reporting an error).
+    std::function<int64_t(int32_t records)> rebuildBytes;
+    std::function<bool(bool on)> markChange;
 };
 inline IndexHookTable IndexHooks;
 inline bool IndexLinked = false;
@@ -73,6 +78,7 @@ struct MemoHookTable {
     std::function<int32_t(DbfArea& src, int32_t block, DbfArea& dst)> copyAt;      // 5
     std::function<void()> create;                                                  // 6
     std::function<int32_t(const std::string& text)> add;                           // 7
+    std::function<int64_t()> packBytes;  // the room a pack of the current table's memo file needs
 };
 inline MemoHookTable MemoHooks;
 

@@ -30,5 +30,9 @@ void MakeIndexWithKeyMaker(const std::string& nameWithOptions, KeyMakerFn keyMak
 void MakeIndex(const std::string& fileName, const std::string& expression, bool soundex, int order,
                bool unique, bool descending, KeyMakerFn keyMaker, intptr_t context);
 void Reindex();
+// For Pack: the bytes a rebuild of every open order of the current work area
+// writes for n records, and the change mark of every open order.
+int64_t RebuildBytes(int32_t n);
+bool MarkOrdersInChange(bool on);
 
 }  // namespace kor2

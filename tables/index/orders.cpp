@@ -350,7 +350,8 @@ int32_t Edge(bool last) {
 
 // The next free node of an index file of this size.
 uint32_t NextFreeOfSize(int64_t size) {
-    return static_cast<uint32_t>(std::max<int64_t>((size - ndx::BlockSize) / ndx::BlockSize + 1, 1));
+    return static_cast<uint32_t>(
+        std::max<int64_t>((size - ndx::BlockSize) / ndx::BlockSize + 1, 1));
 }
 
 void LogoutIfLast() {
@@ -665,9 +666,10 @@ bool KeysCanChange(bool append) {
         if (!append && key == b->savedKey) continue;
         const std::string file = platform::DisplayPath(b->fileName);
         if (b->keysOutOfOrder) {
-            SetEngineError(254, "Index-Datei eines anderen Programms, Schlüssel nicht in "_oem
-                                "Byte-Reihenfolge: " +
-                                    file + ". Datensatz nicht geschrieben." + routine);
+            SetEngineError(254,
+                           "Index-Datei eines anderen Programms, Schlüssel nicht in "_oem
+                           "Byte-Reihenfolge: " +
+                               file + ". Datensatz nicht geschrieben." + routine);
             return false;
         }
         if (!append && !b->hdr.unique && CursorRecord(*b) != a->currentRecord) {
@@ -1178,6 +1180,8 @@ void IndexInit() {
     IndexHooks.readProtect = [](int on) { SetReadSemaphoreProc(on != 0); };
     IndexHooks.changeProtect = [](int on) { SetLockSemaphoreProc(on != 0); };
     IndexHooks.keysCanChange = KeysCanChange;
+    IndexHooks.rebuildBytes = RebuildBytes;
+    IndexHooks.markChange = MarkOrdersInChange;
     IndexLinked = true;
 }
 

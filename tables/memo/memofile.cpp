@@ -267,24 +267,6 @@ int64_t TakeFreeRun(TMemoFileRec& m, int64_t needed, int64_t fileBlocks, bool& f
     return 0;
 }
 
-// Links a freed run into the chain in block order; nothing when the chain is empty.
-bool GiveBackRun(TMemoFileRec& m, int64_t block, int64_t count, int64_t fileBlocks) {
-    if (count <= 0) return true;
-    const int64_t head = HeaderNextFree(m);
-    if (head >= fileBlocks) return true;
-    int64_t prev = 0;
-    int64_t next = head;
-    for (int i = 0; i < memo::MaxFreeRuns && next < block; ++i) {
-        FreeRun run;
-        if (!ReadRun(m, next, fileBlocks, run) || run.next <= run.block) return true;
-        prev = run.block;
-        next = run.next;
-    }
-    if (next < block) return true;
-    return WriteRun(m, block, static_cast<uint32_t>(next), static_cast<uint32_t>(count)) &&
-           SetLink(m, prev, static_cast<uint32_t>(block));
-}
-
 // A memo's stored bytes, its group header or ending 0x1A included.
 std::string RawMemo(TMemoFileRec& m, const MemoExtent& e, int64_t fileSize) {
     const int64_t from = e.groupHeader ? e.start - memo::GroupHeaderSize : e.start;
@@ -623,33 +605,22 @@ bool EditMemo(TMemoFileRec& m, int32_t& blockNo) {
     if (end < 0) return false;
     int64_t place = end / m.blockSize;
     if (IsDbase4(m)) {
+        // The new text goes where the old one is not: a run of the free chain
+        // or the end of the file. The record's new block number is then the
+        // one write that switches to it, so the old text stays readable until
+        // the new one is whole. The old blocks stay unused until the next pack
+        // (linking them into the chain would overwrite the old text's header
+        // before the record points elsewhere).
         const int64_t fileBlocks = end / m.blockSize;
         const int64_t needed =
             BlocksOf(m, static_cast<int64_t>(text.size()) + memo::GroupHeaderSize);
-        const int64_t old = std::abs(static_cast<int64_t>(blockNo));
-        int64_t oldBlocks = 0;
-        uint8_t head[8];
-        if (old > 0 && old < fileBlocks) {
-            if (!ReadGroupHeader(m, blockNo, head)) return false;
-            if (HasGroupMark(head))
-                oldBlocks =
-                    std::min(BlocksOf(m, GetLe32(head + memo::OffGroupLength)), fileBlocks - old);
-        }
         bool fault = false;
-        if (oldBlocks >= needed) {
-            place = old;
-            fault = !GiveBackRun(m, old + needed, oldBlocks - needed, fileBlocks);
-        } else {
-            fault = !GiveBackRun(m, old, oldBlocks, fileBlocks);
-            if (!fault) {
-                const int64_t run = TakeFreeRun(m, needed, fileBlocks, fault);
-                if (run > 0) place = run;
-            }
-        }
+        const int64_t run = TakeFreeRun(m, needed, fileBlocks, fault);
         if (fault) {
             MemoFail(m, IoCode(m, 101), Tagged(m, tag));
             return false;
         }
+        if (run > 0) place = run;
     }
     if (place > std::numeric_limits<int32_t>::max()) {
         MemoFail(m, 1005, Tagged(m, tag));
@@ -752,7 +723,8 @@ bool PackMemofile(DbfArea& area) {
         return false;
     };
     if (!fresh.file)
-        return abandon(io, "Memo-Datei nicht gefunden: " + platform::DisplayPath(tempName) + " [" + tag + "]");
+        return abandon(
+            io, "Memo-Datei nicht gefunden: " + platform::DisplayPath(tempName) + " [" + tag + "]");
     const int32_t savedRecord = area.currentRecord;
     struct Change {
         int32_t record;
@@ -797,11 +769,13 @@ bool PackMemofile(DbfArea& area) {
     if (!platform::RenameFile(tempName, name)) {
         platform::EraseFile(tempName);
         OpenMemofile(area, tableName);
-        SetEngineError(5, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
+        SetEngineError(
+            5, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
         return false;
     }
     if (!OpenMemofile(area, tableName)) {
-        SetEngineError(EngineErrorCode, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
+        SetEngineError(EngineErrorCode, "Memo-Datei nicht gefunden: " +
+                                            platform::DisplayPath(name) + " [" + tag + "]");
         return false;
     }
     // Without conversion procedures only the field's digits are written, so

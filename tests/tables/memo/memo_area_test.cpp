@@ -54,14 +54,16 @@ TEST_F(MemoAreaTest, UseOpensAndCloseAreaClosesTheMemoFile) {
     ASSERT_EQ(f.Append(), 0);
     ASSERT_EQ(f.WriteLn("vierter"), 0);
     ASSERT_EQ(f.Close(), 0);
-    EXPECT_EQ(block, added);  // rewritten in place
+    EXPECT_EQ(block, added + 1);  // beside the old text, which stays readable
     ASSERT_TRUE(GetMemo(block));
     EXPECT_EQ(MemoPadLines, (std::vector<std::string>{"dritter", "vierter"}));
+    ASSERT_TRUE(GetMemo(added));
+    EXPECT_EQ(MemoPadLines, std::vector<std::string>{"dritter"});
     CloseArea();
     // Opened again in the same area: the old memo file record is gone.
     ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
     EXPECT_EQ(EngineErrorCode, 0);
-    ASSERT_TRUE(GetMemo(3));
+    ASSERT_TRUE(GetMemo(block));
     EXPECT_EQ(MemoPadLines, (std::vector<std::string>{"dritter", "vierter"}));
 }
 
