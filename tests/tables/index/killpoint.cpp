@@ -1,0 +1,393 @@
+// Kill-point harness: fixtures built once per shape, the change in a forked
+// child with the fault plan armed at one write, the checks in this process.
+#include "tables/index/killpoint.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <set>
+
+#include "tables/area/changes.h"
+#include "tables/area/navigation.h"
+#include "tables/area/search.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginefile.h"
+#include "tables/base/enginestrings.h"
+#include "tables/index/ndx_testutil.h"
+#include "tables/index/ndxbuild.h"
+#include "tables/index/orders.h"
+
+namespace kor2::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int KeyWidth = 8;
+constexpr int RunLength = 12;  // equal keys in a run: runs cross 31-key nodes
+
+// Exit codes of the child.
+enum ChildExit {
+    NothingFailed = 10,      // the change completed before the chosen write
+    FailedAndReported = 11,  // a write of the change failed, the change reported it
+    FailedButDone = 12,      // a write of the change failed, the change reported success
+    FailedInClose = 13,      // only a write of the close failed
+    SetupFailed = 20,
+    ChangeRefused = 21,  // the change failed with no fault at all
+};
+
+std::string Digits(int value, int width) {
+    std::string d = std::to_string(value);
+    if (static_cast<int>(d.size()) < width) d.insert(0, width - d.size(), '0');
+    return d;
+}
+
+std::string Padded(std::string text, size_t width) {
+    text.resize(width, ' ');
+    return text;
+}
+
+std::string TableOf(const std::string& dir) {
+    return dir + "/t.dbf";
+}
+
+// Opens the table of dir in area 1 with its orders, order 1 controlling.
+bool OpenTable(const std::string& dir, bool twoOrders, bool shared) {
+    Select(1);
+    if (!Use(TableOf(dir) + (shared ? "" : " EXCLUSIVE"), nullptr, 0)) return false;
+    if (!OpenIndexFile(dir + "/k.ndx", 1)) return false;
+    if (twoOrders && !SetIndexTo(dir + "/m.ndx", 2)) return false;
+    Set_Order_To(1);
+    return EngineErrorCode == 0;
+}
+
+bool ForGood(KillMode mode) {
+    return mode == KillMode::NoRoomForGood || mode == KillMode::IoErrorForGood;
+}
+
+// The child: the change with the fault at write n, then the close.
+[[noreturn]] void ChildMain(const KillCase& c, KillMode mode, int n, const std::string& dir) {
+    ScopedFaultPlan faults;
+    if (!OpenTable(dir, c.shape.twoOrders, c.sharedWriter)) _exit(SetupFailed);
+    FaultPlan& plan = faults.plan();
+    plan.writes = 0;
+    plan.failWrite = n;
+    plan.kill = mode == KillMode::Kill;
+    plan.error = mode == KillMode::NoRoom || mode == KillMode::NoRoomForGood ? ENOSPC : EIO;
+    plan.failAllAfter = ForGood(mode);
+    const bool ok = c.operation();
+    const bool inChange = plan.failed;
+    CloseArea();
+    if (inChange) _exit(ok ? FailedButDone : FailedAndReported);
+    if (plan.failed) _exit(FailedInClose);
+    _exit(ok ? NothingFailed : ChangeRefused);
+}
+
+// The key of record r (1-based) of rows in order o (1 K, 2 M).
+std::string RowKey(const KillRows& rows, int32_t r, int o) {
+    return rows[r - 1].substr(1 + KeyWidth * (o - 1), KeyWidth);
+}
+
+std::string Trimmed(const std::string& s) {
+    return AllTrim(s);
+}
+
+}  // namespace
+
+std::string KillShape::Name() const {
+    if (!name.empty()) return name;
+    return "n" + std::to_string(records) + (runs ? "r" : "u") + (twoOrders ? "2" : "1") + "f" +
+           std::to_string(extraFields.size()) + "v" + std::to_string(version);
+}
+
+std::string KillKey(const KillShape& shape, int i) {
+    return shape.runs ? "r" + Digits(i / RunLength, 4) : "k" + Digits(2 * i, 5);
+}
+
+std::string KillOtherKey(const KillShape& shape, int i) {
+    return "m" + Digits(3 * (shape.records + 1 - i), 5);
+}
+
+std::string KillModeName(KillMode mode) {
+    switch (mode) {
+        case KillMode::Kill:
+            return "kill";
+        case KillMode::NoRoom:
+            return "no room";
+        case KillMode::IoError:
+            return "I/O error";
+        case KillMode::NoRoomForGood:
+            return "no room from then on";
+        case KillMode::IoErrorForGood:
+            return "I/O error from then on";
+    }
+    return "?";
+}
+
+void SetKeyFields(const std::string& k, const std::string& m) {
+    for (const auto& [field, text] : {std::pair{1, k}, std::pair{2, m}}) {
+        uint8_t* p = FieldAddress(field);
+        const size_t n = std::min<size_t>(text.size(), KeyWidth);
+        p[0] = static_cast<uint8_t>(n);
+        std::memcpy(p + 1, text.data(), n);
+    }
+}
+
+KillRows AreaRows() {
+    KillRows rows;
+    DbfArea& a = *CurrentDbf();
+    for (int32_t n = 1; n <= a.recordCount; ++n) {
+        if (!GetDbfRecord(a, n)) {
+            ADD_FAILURE() << "record " << n << ": " << EngineErrorMsg;
+            break;
+        }
+        rows.push_back(a.record);
+    }
+    return rows;
+}
+
+void CheckOrdersAgainst(const KillRows& rows, bool twoOrders) {
+    const auto count = static_cast<int32_t>(rows.size());
+    for (int o = 1; o <= (twoOrders ? 2 : 1); ++o) {
+        SCOPED_TRACE("order " + std::to_string(o));
+        Set_Order_To(o);
+        ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        const std::vector<int32_t> walk = WalkForward();
+        ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        std::set<int32_t> met;
+        std::string previous;
+        for (int32_t r : walk) {
+            ASSERT_TRUE(r >= 1 && r <= count) << "record " << r << " of " << count;
+            ASSERT_TRUE(met.insert(r).second) << "record " << r << " met twice";
+            const std::string key = RowKey(rows, r, o);
+            ASSERT_LE(previous, key) << "record " << r << " out of order";
+            previous = key;
+        }
+        ASSERT_EQ(met.size(), rows.size()) << "records missing from the walk";
+        EXPECT_EQ(WalkBackward(), std::vector<int32_t>(walk.rbegin(), walk.rend()));
+        GoBottom();
+        EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        if (!walk.empty()) {
+            EXPECT_EQ(RecNo(), walk.back());
+        }
+        std::set<std::string> keys;
+        for (int32_t r = 1; r <= count; ++r) keys.insert(Trimmed(RowKey(rows, r, o)));
+        for (const std::string& key : keys) {
+            ASSERT_TRUE(Find(key)) << key << " " << EngineErrorMsg;
+            ASSERT_EQ(Trimmed(FieldText(o)), key);
+        }
+    }
+    Set_Order_To(1);
+}
+
+KillPointHarness::KillPointHarness() = default;
+KillPointHarness::~KillPointHarness() = default;
+
+const std::string& KillPointHarness::Fixture(const KillShape& shape) {
+    const std::string name = shape.Name();
+    if (auto it = fixtures_.find(name); it != fixtures_.end()) return it->second;
+    const std::string dir = dir_.file("fixture-" + name);
+    fs::create_directories(dir);
+    std::vector<DbfFieldDef> fields = {{"K", 'C', KeyWidth, 0}, {"M", 'C', KeyWidth, 0}};
+    fields.insert(fields.end(), shape.extraFields.begin(), shape.extraFields.end());
+    const uint8_t version = DefaultCreateVersion;
+    if (shape.version != 0) DefaultCreateVersion = shape.version;
+    MakeTable(TableOf(dir), fields);
+    DefaultCreateVersion = version;
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 1; i <= shape.records; ++i)
+        rows.push_back({" ", KillKey(shape, i), KillOtherKey(shape, i)});
+    AppendRaw(TableOf(dir), rows);
+    Select(1);
+    EXPECT_TRUE(Use(TableOf(dir) + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+    Index_On("K", dir + "/k.ndx");
+    EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    if (shape.twoOrders) {
+        Index_On("M", dir + "/m.ndx");
+        EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    }
+    CloseArea();
+    if (shape.prepare) shape.prepare(TableOf(dir));
+    return fixtures_[name] = dir;
+}
+
+std::string KillPointHarness::CopyFixture(const KillShape& shape, const std::string& dir) {
+    const std::string& from = Fixture(shape);
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const auto& entry : fs::directory_iterator(from))
+        fs::copy_file(entry.path(), fs::path(dir) / entry.path().filename());
+    return TableOf(dir);
+}
+
+int KillPointHarness::RunChild(const KillCase& c, KillMode mode, int n, const std::string& dir) {
+    const pid_t pid = fork();
+    if (pid == 0) ChildMain(c, mode, n, dir);
+    if (pid < 0) return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR) return -1;
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void KillPointHarness::Check(const KillCase& c, const std::string& dir, const KillRows& before,
+                             int outcome, bool strict, uint32_t seed, KillReport& report) {
+    ASSERT_TRUE(OpenTable(dir, c.shape.twoOrders, false)) << EngineErrorMsg;
+    const KillRows rows = AreaRows();
+    const KillRows whole = c.whole(before);
+    const bool isWhole = rows == whole, isAbsent = rows == before;
+    if (isAbsent && !isWhole) ++report.repaired;
+    switch (outcome) {
+        case NothingFailed:
+        case FailedButDone:
+            EXPECT_TRUE(isWhole) << "a change that reported success is not whole";
+            break;
+        case FailedAndReported:
+            if (strict) {
+                EXPECT_TRUE(isAbsent) << "a change that reported its failure left a trace";
+                break;
+            }
+            [[fallthrough]];
+        default:
+            EXPECT_TRUE(isWhole || isAbsent) << "the change is neither whole nor absent";
+    }
+    CheckOrdersAgainst(rows, c.shape.twoOrders);
+    if (c.extraCheck) c.extraCheck(isWhole);
+    if (::testing::Test::HasFatalFailure()) return;
+
+    // Further changes by this program keep the orders right.
+    std::mt19937 rng(seed);
+    KillRows model = rows;
+    DbfArea& a = *CurrentDbf();
+    for (int i = 0; i < 50 && !::testing::Test::HasFatalFailure(); ++i) {
+        const std::string k = c.shape.runs ? "r" + Digits(static_cast<int>(rng() % 60), 4)
+                                           : "x" + Digits(static_cast<int>(rng() % 100000), 5);
+        const std::string m = "y" + Digits(static_cast<int>(rng() % 100000), 5);
+        const bool append = model.empty() || rng() % 2 == 0;
+        std::string raw;
+        if (append) {
+            ClearRecord();
+            SetKeyFields(k, m);
+            Append();
+            raw = std::string(1, ' ') + Padded(k, KeyWidth) + Padded(m, KeyWidth);
+            raw.resize(a.recordLength, ' ');
+            model.push_back(raw);
+        } else {
+            const auto r = static_cast<int32_t>(rng() % model.size() + 1);
+            Go(r);
+            SetKeyFields(k, m);
+            Replace();
+            model[r - 1].replace(1, 2 * KeyWidth, Padded(k, KeyWidth) + Padded(m, KeyWidth));
+        }
+        ASSERT_EQ(EngineErrorCode, 0) << (append ? "append " : "re-key ") << EngineErrorMsg;
+    }
+    EXPECT_TRUE(AreaRows() == model) << "records after the further changes";
+    CheckOrdersAgainst(model, c.shape.twoOrders);
+    CloseArea();
+}
+
+KillReport KillPointHarness::Run(const KillCase& c, KillMode mode) {
+    KillReport report;
+    const std::string work = dir_.file("run");
+    CopyFixture(c.shape, work);
+    KillRows before;
+    {
+        Select(1);
+        EXPECT_TRUE(Use(TableOf(work) + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+        before = AreaRows();
+        CloseArea();
+    }
+    int step = 1;
+    for (int n = 1; n < 100000; n += step) {
+        SCOPED_TRACE(c.name + " (" + c.shape.Name() + ", " +
+                     (c.sharedWriter ? "shared" : "exclusive") + " writer), " + KillModeName(mode) +
+                     " at write " + std::to_string(n));
+        CopyFixture(c.shape, work);
+        const int outcome = RunChild(c, mode, n, work);
+        const bool known =
+            outcome == 128 + SIGKILL || (outcome >= NothingFailed && outcome <= FailedInClose);
+        if (!known) {
+            ADD_FAILURE() << "the child ended with " << outcome;
+            break;
+        }
+        EXPECT_TRUE(outcome != 128 + SIGKILL || mode == KillMode::Kill);
+        const bool hadFailure = ::testing::Test::HasFailure();
+        Check(c, work, before, outcome, !ForGood(mode), static_cast<uint32_t>(n * 7919 + runs_++),
+              report);
+        if (CurrentDbf()) CloseArea();  // left open by a failed assertion
+        ++report.points;
+        if (outcome == NothingFailed) {
+            report.completed = n;
+            break;
+        }
+        // One failing point tells enough; the rest would repeat it.
+        if (!hadFailure && ::testing::Test::HasFailure()) break;
+        if (n >= c.every) step = std::max(1, n / 8);
+    }
+    return report;
+}
+
+namespace {
+
+bool LockAnd(bool append, const std::function<void()>& change) {
+    if (!(append ? ALock() : RLock())) return false;
+    change();
+    const bool ok = EngineErrorCode == 0;
+    Unlock();
+    return ok && EngineErrorCode == 0;
+}
+
+}  // namespace
+
+KillCase AppendCase(const KillShape& shape, const std::string& k, const std::string& m) {
+    KillCase c;
+    c.name = "append " + k;
+    c.shape = shape;
+    c.operation = [k, m] {
+        return LockAnd(true, [&] {
+            ClearRecord();
+            SetKeyFields(k, m);
+            Append();
+        });
+    };
+    c.whole = [k, m](const KillRows& before) {
+        KillRows rows = before;
+        std::string raw = std::string(1, ' ') + Padded(k, KeyWidth) + Padded(m, KeyWidth);
+        raw.resize(before.empty() ? raw.size() : before.front().size(), ' ');
+        rows.push_back(raw);
+        return rows;
+    };
+    return c;
+}
+
+KillCase RekeyCase(const KillShape& shape, int32_t record, const std::string& k,
+                   const std::string& m) {
+    KillCase c;
+    c.name = "re-key " + std::to_string(record) + " to " + k;
+    c.shape = shape;
+    c.operation = [record, k, m] {
+        Go(record);
+        return LockAnd(false, [&] {
+            SetKeyFields(k, m);
+            Replace();
+        });
+    };
+    c.whole = [record, k, m](const KillRows& before) {
+        KillRows rows = before;
+        rows[record - 1].replace(1, 2 * KeyWidth, Padded(k, KeyWidth) + Padded(m, KeyWidth));
+        return rows;
+    };
+    return c;
+}
+
+}  // namespace kor2::test

@@ -1,0 +1,116 @@
+// Kill-point harness: a table change runs in a child process that dies
+// (SIGKILL) or gets a failing write (no room, I/O error) at its n-th file
+// write, for n = 1, 2, ... until the change completes before reaching n.
+// After each run another process opens the table and checks that every
+// order meets every record once and in key order, that Find lands on a
+// record of its key, that the records before the change are unchanged and
+// the change whole or absent, and that 50 random appends and re-keys keep
+// all of it true.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/tempdir.h"
+#include "tables/dbf/dbffile.h"
+
+namespace kor2::test {
+
+// Raw records (deletion flag and field bytes) in record number order.
+using KillRows = std::vector<std::string>;
+
+// A fixture table: K C(8) and M C(8), then the extra fields; order 1 on K
+// (k.ndx), order 2 on M (m.ndx) when twoOrders. Keys are lower case.
+struct KillShape {
+    int records = 31;
+    bool runs = false;  // K in runs of equal keys that cross node boundaries
+    bool twoOrders = false;
+    std::vector<DbfFieldDef> extraFields;
+    uint8_t version = 0;  // table version byte; 0 the engine's default
+    // Runs once on the fixture's table when it is built (closed, no area in use).
+    std::function<void(const std::string& table)> prepare;
+    std::string name;  // fixture cache key; made from the values above when empty
+    std::string Name() const;
+};
+
+// The K and M texts of record i (1-based) of a fixture.
+std::string KillKey(const KillShape& shape, int i);
+std::string KillOtherKey(const KillShape& shape, int i);
+
+enum class KillMode {
+    Kill,            // SIGKILL before the write
+    NoRoom,          // the write fails with ENOSPC, later ones work
+    IoError,         // the write fails with EIO, later ones work
+    NoRoomForGood,   // this write and every later one fail with ENOSPC
+    IoErrorForGood,  // this write and every later one fail with EIO
+};
+std::string KillModeName(KillMode mode);
+
+struct KillCase {
+    std::string name;
+    KillShape shape;
+    bool sharedWriter = false;  // the child opens the table shared (else EXCLUSIVE)
+    // Runs in the child with the table and its orders open in area 1, order 1
+    // controlling; takes and releases the locks it needs. True when the
+    // change reports success.
+    std::function<bool()> operation;
+    // The records the completed change leaves, from those before it.
+    std::function<KillRows(const KillRows& before)> whole;
+    // Optional check in the checking process with the table open (after the
+    // standard checks); wholeChange tells which outcome the records showed.
+    std::function<void(bool wholeChange)> extraCheck;
+    // Kill points tried: every one up to `every`, then every step-th with
+    // the step growing by an eighth, so that long changes stay quick.
+    int every = 40;
+};
+
+// Results of one case, for the caller's expectations.
+struct KillReport {
+    int points = 0;     // kill points run
+    int completed = 0;  // the last n the change reached: its write count + 1
+    int repaired = 0;   // runs after which the change was absent
+};
+
+// Runs a case in the given modes; failures go to GoogleTest.
+class KillPointHarness {
+public:
+    KillPointHarness();
+    ~KillPointHarness();
+    KillPointHarness(const KillPointHarness&) = delete;
+    KillPointHarness& operator=(const KillPointHarness&) = delete;
+
+    KillReport Run(const KillCase& c, KillMode mode);
+    // A copy of the shape's fixture in `dir` (table t.dbf, k.ndx, m.ndx);
+    // returns the table's path.
+    std::string CopyFixture(const KillShape& shape, const std::string& dir);
+
+private:
+    const std::string& Fixture(const KillShape& shape);
+    int RunChild(const KillCase& c, KillMode mode, int n, const std::string& dir);
+    void Check(const KillCase& c, const std::string& dir, const KillRows& before, int outcome,
+               bool strict, uint32_t seed, KillReport& report);
+
+    TempDir dir_;
+    std::map<std::string, std::string> fixtures_;
+    int runs_ = 0;
+};
+
+// Ready-made changes: an Append of a record with keys k and m, a re-key of
+// record `record` to k and m (Replace of the key fields).
+KillCase AppendCase(const KillShape& shape, const std::string& k, const std::string& m);
+KillCase RekeyCase(const KillShape& shape, int32_t record, const std::string& k,
+                   const std::string& m);
+
+// Checks in the current area (table and orders open): each order's walks,
+// Find and GoBottom against the records; the table's records equal rows.
+void CheckOrdersAgainst(const KillRows& rows, bool twoOrders);
+// The raw records of the current area.
+KillRows AreaRows();
+// Sets K and M of the record buffer.
+void SetKeyFields(const std::string& k, const std::string& m);
+
+}  // namespace kor2::test
