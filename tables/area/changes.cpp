@@ -404,10 +404,13 @@ bool WriteKeptRecords(DbfArea& a, EngineFile& out, uint16_t& io,
 }
 
 // Makes the packed table in a new file beside the table and renames it into
-// place: until the rename the old table is whole, after it the new one. The
-// open indexes are marked as in change before the rename, so that after a
-// kill between the rename and their rebuild the next program rebuilds them.
-// The memo file and the indexes then follow, each replaced as a whole.
+// place: until the rename the old table is whole, after it the new one. All
+// writes come first: the new table, the new memo file with the records'
+// new memo numbers, the new index files built from the new table, and the
+// change mark on the open indexes, so that a kill after the table's rename
+// leaves indexes the next program rebuilds. Then only renames follow, the
+// table's, the memo file's and the indexes', and the files are opened again.
+// A failing write thus leaves the table, its memos and indexes as they were.
 bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()>& step) {
     const int32_t before = a.recordCount;
     const std::string failText = "Fehler beim Packen von " + platform::DisplayPath(name);
@@ -420,10 +423,11 @@ bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()
         return false;
     }
     // Room for everything the pack writes beside the old files.
-    const bool indexed = IndexInControl() && IndexHooks.rebuildAll;
+    const bool indexed = IndexInControl() && IndexHooks.prepareRebuild &&
+                         IndexHooks.commitRebuild && IndexHooks.markChange;
     int64_t needed =
         static_cast<int64_t>(a.headerLength) + static_cast<int64_t>(kept) * a.recordLength + 1;
-    if (a.hasMemo && MemoHooks.pack && MemoHooks.packBytes) needed += MemoHooks.packBytes();
+    if (a.hasMemo && MemoHooks.packBytes) needed += MemoHooks.packBytes();
     if (indexed && IndexHooks.rebuildBytes) needed += IndexHooks.rebuildBytes(kept);
     if (!CheckRoom(DiskFreeOfPath(name), needed, "Pack")) return false;
 
@@ -438,29 +442,43 @@ bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()
         SetEngineError(io, failText);
         return false;
     }
-    // The new file's header and end byte, committed with the area's own
-    // header writer while the area stands on the new file.
+    // The area stands on the new file while its header is committed and the
+    // indexes are built from it; on a failure it goes back to the old one.
     std::unique_ptr<EngineFile> old = std::exchange(a.file, std::move(out));
+    const int32_t savedRecord = a.currentRecord;
     a.recordCount = kept;
     a.changeState = ChangeAppended;
-    bool ready;
-    {
-        QuietEngineErrors quiet(true);
-        ready = CommitDbfHeader(a);
-    }
-    if (!ready) SetEngineError(EngineErrorCode, failText);
-    if (ready && indexed && IndexHooks.markChange) ready = IndexHooks.markChange(true);
-    if (ready) ready = beside.Commit();
-    if (!ready) {
+    const bool memo =
+        a.hasMemo && MemoHooks.packPrepare && MemoHooks.packCommit && MemoHooks.packDiscard;
+    const auto back = [&] {
+        QuietEngineErrors quiet;
+        if (memo) MemoHooks.packDiscard();
+        if (indexed) {
+            IndexHooks.discardRebuild();
+            IndexHooks.markChange(false);
+        }
         a.file = std::move(old);
         a.recordCount = before;
         a.changeState = ChangeNone;
-        if (indexed && IndexHooks.markChange) {
-            QuietEngineErrors quiet;
-            IndexHooks.markChange(false);
-        }
+        if (savedRecord >= 1 && savedRecord <= before) ReadRecord(a, savedRecord);
         return false;
+    };
+    {
+        QuietEngineErrors quiet(true);
+        if (!CommitDbfHeader(a)) {
+            const uint16_t code = EngineErrorCode;
+            back();
+            SetEngineError(code, failText);
+            return false;
+        }
     }
+    struct RebuildFlag {
+        RebuildFlag() { PackRebuildRunning = true; }
+        ~RebuildFlag() { PackRebuildRunning = false; }
+    } flag;
+    if (memo && !MemoHooks.packPrepare()) return back();
+    if (indexed && (!IndexHooks.prepareRebuild() || !IndexHooks.markChange(true))) return back();
+    if (!beside.Commit()) return back();
     old.reset();
     a.file->SetReadAhead((a.shareMode & 0x70) == 0x10);
     if (kept != before) DropPeekCache(a.alias);
@@ -482,16 +500,12 @@ bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()
         BlankRecord(a);
         a.bof = a.eof = true;
     }
-    if (a.hasMemo && MemoHooks.pack) {
-        MemoHooks.pack();
+    if (memo) {
+        MemoHooks.packCommit();
         keepFirst();
     }
     if (indexed) {
-        struct RebuildFlag {
-            RebuildFlag() { PackRebuildRunning = true; }
-            ~RebuildFlag() { PackRebuildRunning = false; }
-        } flag;
-        IndexHooks.rebuildAll();
+        IndexHooks.commitRebuild();
         keepFirst();
     }
     if (firstCode != 0) {

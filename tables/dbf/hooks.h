@@ -48,10 +48,14 @@ struct IndexHookTable {
     // key where it belongs; then nothing is written.
     std::function<bool(bool append)> keysCanChange;
     // Pack: the bytes a rebuild of every open order for that many records
-    // writes, and the change mark set (true) or cleared on every open order
-    // (false after reporting an error).
+    // writes; the change mark set (true) or cleared on every open order;
+    // every open order rebuilt into a new file beside its own, then those
+    // renamed into place and opened, or dropped. False after reporting an error.
     std::function<int64_t(int32_t records)> rebuildBytes;
     std::function<bool(bool on)> markChange;
+    std::function<bool()> prepareRebuild;
+    std::function<bool()> commitRebuild;
+    std::function<void()> discardRebuild;
 };
 inline IndexHookTable IndexHooks;
 inline bool IndexLinked = false;
@@ -79,6 +83,10 @@ struct MemoHookTable {
     std::function<void()> create;                                                  // 6
     std::function<int32_t(const std::string& text)> add;                           // 7
     std::function<int64_t()> packBytes;  // the room a pack of the current table's memo file needs
+    // Pack of the current table's memo file in two steps (see PrepareMemoPack).
+    std::function<bool()> packPrepare;
+    std::function<bool()> packCommit;
+    std::function<void()> packDiscard;
 };
 inline MemoHookTable MemoHooks;
 

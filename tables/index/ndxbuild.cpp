@@ -431,11 +431,13 @@ namespace {
 
 // Builds the index into a new file beside its name and renames it into place
 // once whole: a failure or a kill leaves a former file of the name as it was.
-// A rebuild of an open order (rebuilding) runs with the table held alone and
-// the order still open on the old file.
+// A rebuild of an open order (`held` given) runs with the table held alone
+// and the order still open on the old file; the whole new file is then
+// handed to the caller instead of renamed.
 void BuildIndexFile(const std::string& fileName, const std::string& expression, bool soundex,
                     int order, bool unique, bool descending, KeyMakerFn keyMaker, intptr_t context,
-                    bool rebuilding) {
+                    std::unique_ptr<FileBeside>* held) {
+    const bool rebuilding = held != nullptr;
     EngineErrorCode = 0;
     const std::string name = AllTrim(fileName).substr(0, 255);
     if (name.empty()) {
@@ -514,10 +516,10 @@ void BuildIndexFile(const std::string& fileName, const std::string& expression, 
     // Shares the table again on every way out.
     EndOfWork reshare;
     if (reopened) reshare.Arm([] { ReopenDbf(false); });
-    FileBeside beside(path, "MakeIndex");
-    if (beside.Name().empty()) return Suffix(path);
+    auto beside = std::make_unique<FileBeside>(path, "MakeIndex");
+    if (beside->Name().empty()) return Suffix(path);
     uint16_t io = 0;
-    b->file = CreateEngineFile(beside.Name(), ShareExclusive, io);
+    b->file = CreateEngineFile(beside->Name(), ShareExclusive, io);
     if (!b->file) {
         SetEngineError(io, "Datei nicht geöffnet"_oem + platform::DisplayPath(path));
         return Suffix(path);
@@ -545,7 +547,11 @@ void BuildIndexFile(const std::string& fileName, const std::string& expression, 
         return Suffix(path);
     }
     b->file.reset();
-    if (!beside.Commit()) return Suffix(path);
+    if (held) {
+        *held = std::move(beside);
+        return;
+    }
+    if (!beside->Commit()) return Suffix(path);
     reshare.End();
 }
 
@@ -554,7 +560,7 @@ void BuildIndexFile(const std::string& fileName, const std::string& expression, 
 void MakeIndex(const std::string& fileName, const std::string& expression, bool soundex, int order,
                bool unique, bool descending, KeyMakerFn keyMaker, intptr_t context) {
     BuildIndexFile(fileName, expression, soundex, order, unique, descending, std::move(keyMaker),
-                   context, false);
+                   context, nullptr);
 }
 
 void MakeIndexFromExpr(const std::string& expression, const std::string& nameWithOptions) {
@@ -609,6 +615,77 @@ void IndexOnKeyMaker(const std::string& nameWithOptions, KeyMakerFn keyMaker, in
     if (SetIndexTo(AllTrim(nameWithOptions), 1, keyMaker, context)) Set_Order_To(1);
 }
 
+namespace {
+
+// An order rebuilt into a new file beside its own, not yet in place.
+struct RebuiltOrder {
+    int order = 0;
+    std::string options;
+    KeyMakerFn keyMaker;
+    intptr_t context = 0;
+    std::unique_ptr<FileBeside> file;
+};
+std::vector<RebuiltOrder> rebuilt;
+
+}  // namespace
+
+bool PrepareRebuild() {
+    rebuilt.clear();
+    DbfArea* a = CurrentDbf();
+    for (int o = 1; a && o <= MaxOrders; ++o) {
+        IndexControlBlock* b = OrderBlock(o);
+        if (!b) continue;
+        RebuiltOrder r{o, b->fileName, b->keyMaker, b->keyMakerContext, nullptr};
+        std::string expr;
+        if (!r.keyMaker) {
+            char text[HdrExprSize] = {};
+            if (b->file->ReadAt(HdrExpr, text, HdrExprSize - 1) != HdrExprSize - 1) {
+                SetEngineError(IoCodeFromErrno(b->file->Error(), 100),
+                               "Fehler beim Lesen der Index-Datei:  [Reindex]");
+                rebuilt.clear();
+                return false;
+            }
+            expr = std::string(text, strnlen(text, HdrExprSize - 1));
+            if (a->oem) expr = LStrOemToAnsi(expr);
+        }
+        if (b->soundex) r.options += " SOUNDEX";
+        if (b->descending) r.options += " DESCENDING";
+        if (b->hdr.unique) r.options += " UNIQUE";
+        if (b->noCache) r.options += " NOCACHE";
+        BuildIndexFile(b->fileName, expr, b->soundex, o, b->hdr.unique, b->descending, r.keyMaker,
+                       r.context, &r.file);
+        if (EngineErrorCode != 0 || r.file == nullptr) {
+            rebuilt.clear();
+            return false;
+        }
+        rebuilt.push_back(std::move(r));
+    }
+    return true;
+}
+
+bool CommitRebuild() {
+    std::vector<RebuiltOrder> orders = std::move(rebuilt);
+    rebuilt.clear();
+    const int controlling = CurrentOrderNo();
+    // The controlling order is chosen again on every way out.
+    EndOfWork restoreOrder([controlling] {
+        QuietEngineErrors quiet;
+        Set_Order_To(controlling);
+    });
+    // All renames first, then the opens: no write comes between the renames.
+    for (RebuiltOrder& r : orders)
+        if (!r.file->Commit()) return false;
+    for (RebuiltOrder& r : orders)
+        if (!SetIndexTo(r.options, r.order, r.keyMaker, r.context)) return false;
+    restoreOrder.Dismiss();
+    Set_Order_To(controlling);
+    return EngineErrorCode == 0;
+}
+
+void DiscardRebuild() {
+    rebuilt.clear();
+}
+
 void Reindex() {
     EngineErrorCode = 0;
     DbfArea* a = CurrentDbf();
@@ -631,44 +708,10 @@ void Reindex() {
         }
         reshare.Arm([] { ReopenDbf(false); });
     }
-    // Each order is built beside its file while the old one stays open and
-    // in use; only a whole new file replaces it and is opened at the same
-    // order number. The controlling order is chosen again on every way out.
-    const int controlling = CurrentOrderNo();
-    EndOfWork restoreOrder([controlling] {
-        QuietEngineErrors quiet;
-        Set_Order_To(controlling);
-    });
-    for (int o = 1; o <= MaxOrders; ++o) {
-        IndexControlBlock* b = OrderBlock(o);
-        if (!b) continue;
-        const std::string file = b->fileName;
-        const bool soundex = b->soundex, descending = b->descending, unique = b->hdr.unique;
-        const bool noCache = b->noCache;
-        KeyMakerFn keyMaker = b->keyMaker;
-        const intptr_t context = b->keyMakerContext;
-        std::string expr;
-        if (!keyMaker) {
-            char text[HdrExprSize] = {};
-            if (b->file->ReadAt(HdrExpr, text, HdrExprSize - 1) != HdrExprSize - 1) {
-                SetEngineError(IoCodeFromErrno(b->file->Error(), 100),
-                               "Fehler beim Lesen der Index-Datei:  [Reindex]");
-                return;
-            }
-            expr = std::string(text, strnlen(text, HdrExprSize - 1));
-            if (a->oem) expr = LStrOemToAnsi(expr);
-        }
-        std::string options = file;
-        if (soundex) options += " SOUNDEX";
-        if (descending) options += " DESCENDING";
-        if (unique) options += " UNIQUE";
-        if (noCache) options += " NOCACHE";
-        BuildIndexFile(file, expr, soundex, o, unique, descending, keyMaker, context, true);
-        if (EngineErrorCode != 0) return;
-        if (!SetIndexTo(options, o, keyMaker, context)) return;
-    }
-    restoreOrder.Dismiss();
-    Set_Order_To(controlling);
+    // Every order is built beside its file while the old ones stay open and
+    // in use; only when all are whole do they replace the old files, each
+    // opened again at its order number.
+    if (!PrepareRebuild() || !CommitRebuild()) return;
     reshare.End();
 }
 

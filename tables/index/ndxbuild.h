@@ -30,6 +30,13 @@ void MakeIndexWithKeyMaker(const std::string& nameWithOptions, KeyMakerFn keyMak
 void MakeIndex(const std::string& fileName, const std::string& expression, bool soundex, int order,
                bool unique, bool descending, KeyMakerFn keyMaker, intptr_t context);
 void Reindex();
+// Reindex in two steps, for Pack: every open order of the current work area
+// built into a new file beside its own (false after reporting an error, with
+// nothing left behind), then those files renamed into place and the orders
+// opened on them, the controlling order kept; or the new files dropped.
+bool PrepareRebuild();
+bool CommitRebuild();
+void DiscardRebuild();
 // For Pack: the bytes a rebuild of every open order of the current work area
 // writes for n records, and the change mark of every open order.
 int64_t RebuildBytes(int32_t n);

@@ -1182,6 +1182,9 @@ void IndexInit() {
     IndexHooks.keysCanChange = KeysCanChange;
     IndexHooks.rebuildBytes = RebuildBytes;
     IndexHooks.markChange = MarkOrdersInChange;
+    IndexHooks.prepareRebuild = PrepareRebuild;
+    IndexHooks.commitRebuild = CommitRebuild;
+    IndexHooks.discardRebuild = DiscardRebuild;
     IndexLinked = true;
 }
 

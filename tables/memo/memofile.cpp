@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <string>
+#include <utility>
 
 #include "platform/hostfs.h"
 #include "platform/progfiles.h"
@@ -689,7 +691,33 @@ int32_t CopyMemo(DbfArea& src, int32_t blockNo, DbfArea& dst, bool sameBlock) {
     return keepHeader ? -static_cast<int32_t>(newBlock) : static_cast<int32_t>(newBlock);
 }
 
+namespace {
+
+// A packed memo file written beside the old one, its table's references
+// already changed, waiting for its rename.
+struct PendingMemoPack {
+    DbfArea* area = nullptr;
+    std::string temp;
+    ~PendingMemoPack() {
+        if (!temp.empty()) platform::EraseFile(temp);
+    }
+};
+PendingMemoPack pendingPack;
+
+}  // namespace
+
 bool PackMemofile(DbfArea& area) {
+    return PrepareMemoPack(area) && CommitMemoPack(area);
+}
+
+void DiscardMemoPack() {
+    if (!pendingPack.temp.empty()) platform::EraseFile(pendingPack.temp);
+    pendingPack.temp.clear();
+    pendingPack.area = nullptr;
+}
+
+bool PrepareMemoPack(DbfArea& area) {
+    DiscardMemoPack();
     const std::string tag = "PackMemofile";
     TMemoFileRec* m = MemoFileOf(area);
     if (!m) {
@@ -761,7 +789,52 @@ bool PackMemofile(DbfArea& area) {
         return abandon(EngineErrorCode, EngineErrorMsg);
     fresh.file.reset();
 
-    // The new file replaces the old one under its name, then the records follow.
+    // The records take the new numbers before the new file replaces the old
+    // one: within Pack the area stands on the new table file, which nobody
+    // sees before its own rename. Without conversion procedures only the
+    // field's digits are written, so the rest of the record never passes
+    // through a code-page round trip.
+    const bool direct = !area.beforeWrite && !area.afterRead;
+    for (const Change& c : changes) {
+        const DbfFieldEntry& f = area.fields[c.field];
+        const std::string text = MemoReferenceText(c.block, f.length);
+        if (direct) {
+            const int64_t pos = static_cast<int64_t>(area.headerLength) +
+                                static_cast<int64_t>(c.record - 1) * area.recordLength + f.offset;
+            if (area.file->WriteAt(pos, text.data(), f.length) != f.length) {
+                platform::EraseFile(tempName);
+                SetEngineError(IoCodeFromErrno(area.file->Error(), 101),
+                               "Datei:  " + platform::DisplayPath(area.fileName) +
+                                   " [Replace/Append/PutDbfRecord]");
+                return false;
+            }
+            if (area.changeState == ChangeNone) area.changeState = ChangeRewritten;
+            continue;
+        }
+        if ((area.currentRecord != c.record && !GetDbfRecord(area, c.record)) ||
+            (area.record.replace(f.offset, f.length, text), !PutDbfRecord(area, c.record))) {
+            platform::EraseFile(tempName);
+            return false;
+        }
+    }
+    if (savedRecord >= 1 && savedRecord <= area.recordCount && GetDbfRecord(area, savedRecord) &&
+        area.typedBuffer)
+        RecordToUserBuffer(area, area.typedBuffer);
+    pendingPack.area = &area;
+    pendingPack.temp = tempName;
+    return true;
+}
+
+bool CommitMemoPack(DbfArea& area) {
+    const std::string tag = "PackMemofile";
+    TMemoFileRec* m = MemoFileOf(area);
+    if (pendingPack.area != &area || pendingPack.temp.empty() || !m) {
+        SetEngineError(1019, platform::DisplayPath(area.fileName) + " No Memo Field [" + tag + "]");
+        return false;
+    }
+    const std::string tempName = std::exchange(pendingPack.temp, std::string());
+    pendingPack.area = nullptr;
+    // The new file replaces the old one under its name.
     const std::string name = m->fileName;
     const std::string tableName = StripExtension(area.fileName);
     m->file.reset();
@@ -778,31 +851,6 @@ bool PackMemofile(DbfArea& area) {
                                             platform::DisplayPath(name) + " [" + tag + "]");
         return false;
     }
-    // Without conversion procedures only the field's digits are written, so
-    // the rest of the record never passes through a code-page round trip.
-    const bool direct = !area.beforeWrite && !area.afterRead;
-    for (const Change& c : changes) {
-        const DbfFieldEntry& f = area.fields[c.field];
-        const std::string text = MemoReferenceText(c.block, f.length);
-        if (direct) {
-            const int64_t pos = static_cast<int64_t>(area.headerLength) +
-                                static_cast<int64_t>(c.record - 1) * area.recordLength + f.offset;
-            if (area.file->WriteAt(pos, text.data(), f.length) != f.length) {
-                SetEngineError(IoCodeFromErrno(area.file->Error(), 101),
-                               "Datei:  " + platform::DisplayPath(area.fileName) +
-                                   " [Replace/Append/PutDbfRecord]");
-                return false;
-            }
-            if (area.changeState == ChangeNone) area.changeState = ChangeRewritten;
-            continue;
-        }
-        if (area.currentRecord != c.record && !GetDbfRecord(area, c.record)) return false;
-        area.record.replace(f.offset, f.length, text);
-        if (!PutDbfRecord(area, c.record)) return false;
-    }
-    if (savedRecord >= 1 && savedRecord <= area.recordCount && GetDbfRecord(area, savedRecord) &&
-        area.typedBuffer)
-        RecordToUserBuffer(area, area.typedBuffer);
     return true;
 }
 

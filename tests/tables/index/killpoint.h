@@ -49,6 +49,10 @@ enum class KillMode {
     IoErrorForGood,  // this write and every later one fail with EIO
 };
 std::string KillModeName(KillMode mode);
+// Every mode, and the two that stand for the rest on large tables.
+inline constexpr KillMode kAllModes[] = {KillMode::Kill, KillMode::NoRoom, KillMode::IoError,
+                                         KillMode::NoRoomForGood, KillMode::IoErrorForGood};
+inline constexpr KillMode kKillAndNoRoom[] = {KillMode::Kill, KillMode::NoRoomForGood};
 
 struct KillCase {
     std::string name;
@@ -84,6 +88,9 @@ public:
     KillPointHarness& operator=(const KillPointHarness&) = delete;
 
     KillReport Run(const KillCase& c, KillMode mode);
+    // Runs the case in each mode with an exclusive writer, then (sharedToo)
+    // with a shared one; expects every change to write; stops at a failure.
+    void RunModes(KillCase c, const std::vector<KillMode>& modes, bool sharedToo = true);
     // A copy of the shape's fixture in `dir` (table t.dbf, k.ndx, m.ndx);
     // returns the table's path.
     std::string CopyFixture(const KillShape& shape, const std::string& dir);

@@ -4,6 +4,9 @@
 // with unique keys and with runs of equal keys.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <utility>
+
 #include "tables/index/killpoint.h"
 #include "tables/index/ndx_testutil.h"
 
@@ -14,23 +17,15 @@ using test::KillCase;
 using test::KillMode;
 using test::KillShape;
 
-constexpr KillMode kAllModes[] = {KillMode::Kill, KillMode::NoRoom, KillMode::IoError,
-                                  KillMode::NoRoomForGood, KillMode::IoErrorForGood};
-constexpr KillMode kKillAndNoRoom[] = {KillMode::Kill, KillMode::NoRoomForGood};
+using test::kAllModes;
+using test::kKillAndNoRoom;
 
 class KillPointTest : public test::NdxTest {
 protected:
     // Runs the case with an exclusive and with a shared writer in each mode.
     template <size_t N>
     void RunAll(KillCase c, const KillMode (&modes)[N]) {
-        for (bool shared : {false, true}) {
-            c.sharedWriter = shared;
-            for (KillMode mode : modes) {
-                const test::KillReport r = harness_.Run(c, mode);
-                EXPECT_GT(r.completed, 1) << c.name << ": the change made no write";
-                if (HasFailure()) return;
-            }
-        }
+        harness_.RunModes(std::move(c), {std::begin(modes), std::end(modes)});
     }
 
     test::KillPointHarness harness_;

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <map>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,13 +12,12 @@
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "tables/area/changes.h"
-#include "tables/area/engine.h"
 #include "tables/area/navigation.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
 #include "tables/base/filenames.h"
 #include "tables/dbf/hooks.h"
-#include "tables/expr/expression.h"
+#include "tables/index/killpoint.h"
 #include "tables/index/ndx_sharedutil.h"
 #include "tables/index/ndxbuild.h"
 #include "tables/index/orders.h"
@@ -256,207 +253,47 @@ TEST_F(NdxFailsafeTest, OpenFailingToCorrectTheHeaderFails) {
     EXPECT_NE(EngineErrorMsg.find("t.ndx"), std::string::npos) << EngineErrorMsg;
 }
 
-// ---- Pack and rebuilds cut short by a kill or a failing write -----------------
-
-// The records of the current table against its controlling order: a walk
-// meets each record once, in key order, both ways; Find of every key lands
-// on a record that holds it; GoBottom stands where the walk ends.
-void ExpectOrderMatchesTable() {
-    const int32_t n = RecCount();
-    std::vector<std::string> keyOf(static_cast<size_t>(n) + 1);
-    for (int32_t r = 1; r <= n; ++r) {
-        Go(r);
-        keyOf[r] = test::Key();
-    }
-    const std::vector<int32_t> walk = test::WalkForward();
-    ASSERT_EQ(walk.size(), static_cast<size_t>(n));
-    EXPECT_EQ(std::set<int32_t>(walk.begin(), walk.end()).size(), walk.size()) << "a record twice";
-    int disorder = 0, misses = 0;
-    for (size_t i = 1; i < walk.size(); ++i) disorder += keyOf[walk[i - 1]] > keyOf[walk[i]];
-    EXPECT_EQ(disorder, 0);
-    EXPECT_EQ(test::WalkBackward(), std::vector<int32_t>(walk.rbegin(), walk.rend()));
-    for (int32_t r = 1; r <= n; ++r) misses += !Find(keyOf[r]) || test::Key() != keyOf[r];
-    EXPECT_EQ(misses, 0);
-    if (n > 0) {
-        GoBottom();
-        EXPECT_EQ(RecNo(), walk.back());
-    }
-}
-
-// 50 appends and re-keys; the order must still match the table.
-void ChangeAtRandomAndCheck(unsigned seed) {
-    std::mt19937 random(seed);
-    for (int i = 0; i < 50; ++i) {
-        const std::string key = "z" + std::to_string(random() % 5000);
-        if (random() % 2 == 0 || RecCount() == 0) {
-            ClearRecord();
-            test::SetT(key);
-            Append();
-        } else {
-            Go(static_cast<int32_t>(random() % RecCount()) + 1);
-            test::SetT(key);
-            Replace();
-        }
-        ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
-    }
-    ExpectOrderMatchesTable();
-}
-
-bool IndexMarked(const std::string& path) {
-    const std::string head = test::ReadFileBytes(path);
-    return head.size() >= ndx::BlockSize &&
-           HasChangeMark(reinterpret_cast<const uint8_t*>(head.data()));
-}
-
-// The table t.dbf of `count` records: key k<r> (or runs of 40 equal keys),
-// every third record deleted; an index on T beside it.
-struct PackCase {
-    int count;
-    bool equalRuns;
-};
-
-std::string CaseKey(const PackCase& c, int r) {
-    const int k = c.equalRuns ? r / 40 : r;
-    const std::string digits = std::to_string(k);
-    return "k" + std::string(4 - std::min<size_t>(4, digits.size()), '0') + digits;
-}
-
-// A child program: opens the table alone with its index, then runs Pack or
-// Reindex (KOR2_OP) and dies before its KOR2_KILL_AT-th file write.
-TEST(NdxFailsafeChild, DISABLED_KilledInPackOrReindex) {
-    InitTableEngine();
-    ErrorHandling = false;
-    InitExprParser();
-    IndexInit();
-    ScopedFaultPlan faults;
-    ASSERT_TRUE(Use(test::EnvText("KOR2_TABLE") + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
-    ASSERT_TRUE(OpenIndexFile(test::EnvText("KOR2_INDEX"), 1)) << EngineErrorMsg;
-    faults.plan().writes = 0;
-    faults.plan().failWrite = std::stoi(test::EnvText("KOR2_KILL_AT"));
-    faults.plan().kill = true;
-    if (test::EnvText("KOR2_OP") == "pack")
-        Pack();
-    else
-        Reindex();
-    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
-    CloseArea();
-}
-
-class NdxCutShortTest : public test::NdxTest {
-protected:
-    // Makes the table and its index; the area is closed afterwards.
-    void Make(const PackCase& c) {
-        platform::EraseFile(table_);
-        platform::EraseFile(index_);
-        test::MakeTable(table_, {{"T", 'C', 8, 0}, {"N", 'N', 6, 0}, {"D", 'D', 8, 0}});
-        std::vector<std::vector<std::string>> raw;
-        for (int r = 1; r <= c.count; ++r)
-            raw.push_back({r % 3 == 0 ? "*" : " ", CaseKey(c, r), std::to_string(r), "        "});
-        test::AppendRaw(table_, raw);
-        Select(1);
-        ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
-        Index_On("T", index_);
-        ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
-        CloseArea();
-    }
-    // After the cut: the table holds the old records or the packed ones,
-    // never one twice; the index opens, and once a marked one is rebuilt
-    // from the table it matches the table, also after further changes.
-    void ExpectWholeOrAbsent(const PackCase& c, bool packMayHaveRun) {
-        ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
-        const int32_t n = RecCount();
-        const int kept = c.count - c.count / 3;
-        ASSERT_TRUE(n == c.count || (packMayHaveRun && n == kept)) << n << " records";
-        std::multiset<std::string> rows, expected;
-        for (int32_t r = 1; r <= n; ++r) {
-            Go(r);
-            rows.insert((Deleted() ? "*" : " ") + FieldText(2));
-        }
-        for (int r = 1; r <= c.count; ++r)
-            if (n == c.count || r % 3 != 0)
-                expected.insert((r % 3 == 0 ? "*" : " ") +
-                                std::string(6 - std::to_string(r).size(), ' ') + std::to_string(r));
-        EXPECT_TRUE(rows == expected) << "records lost or twice";
-        // A marked index is the next program's to rebuild before it reads it.
-        if (IndexMarked(index_))
-            Index_On("T", index_);
-        else
-            OpenIndexFile(index_, 1);
-        ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
-        ExpectOrderMatchesTable();
-        ChangeAtRandomAndCheck(static_cast<unsigned>(n));
-        CloseArea();
-    }
-
-    std::string table_ = Path("t.dbf"), index_ = Path("t.ndx");
-};
-
-const PackCase kCutCases[] = {{31, false}, {500, false}, {3000, false}, {3000, true}};
-
-TEST_F(NdxCutShortTest, PackOrReindexKilledAtAnyWrite) {
-    for (const char* op : {"pack", "reindex"}) {
-        for (const PackCase& c : kCutCases) {
-            for (int killAt = 1;; ++killAt) {
-                SCOPED_TRACE(std::string(op) + " of " + std::to_string(c.count) +
-                             (c.equalRuns ? " equal-key" : "") + " records killed at write " +
-                             std::to_string(killAt));
-                Make(c);
-                const int exit = test::WaitChild(test::SpawnSelf(
-                    "NdxFailsafeChild.DISABLED_KilledInPackOrReindex",
-                    {"KOR2_TABLE=" + table_, "KOR2_INDEX=" + index_, "KOR2_OP=" + std::string(op),
-                     "KOR2_KILL_AT=" + std::to_string(killAt)}));
-                ASSERT_TRUE(exit == 0 || exit == -1) << exit;
-                ExpectWholeOrAbsent(c, std::string(op) == "pack");
-                if (exit == 0 || HasFatalFailure()) break;
+// A rebuild failing at any write (I/O error, no room) leaves the old indexes
+// open and in use and the controlling order controlling; once the failure has
+// passed the program goes on with them, and they open again afterwards.
+TEST_F(NdxFailsafeTest, ReindexFailingAtAnyWriteKeepsTheOldIndexesInUse) {
+    test::KillPointHarness harness;
+    test::KillShape shape;
+    shape.records = 3000;
+    shape.twoOrders = true;
+    const std::string dir = Path("r");
+    for (const int error : {EIO, ENOSPC}) {
+        for (int n = 1;; ++n) {
+            SCOPED_TRACE("errno " + std::to_string(error) + " at write " + std::to_string(n));
+            const std::string table = harness.CopyFixture(shape, dir);
+            bool done = false;
+            {
+                ScopedFaultPlan faults;
+                ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+                ASSERT_TRUE(OpenIndexFile(dir + "/k.ndx", 1)) << EngineErrorMsg;
+                ASSERT_TRUE(SetIndexTo(dir + "/m.ndx", 2)) << EngineErrorMsg;
+                Set_Order_To(2);
+                faults.plan().writes = 0;
+                faults.plan().failWrite = n;
+                faults.plan().error = error;
+                Reindex();
+                done = EngineErrorCode == 0;
+                EXPECT_EQ(done, !faults.plan().failed) << EngineErrorMsg;
+                faults.plan().failWrite = 0;
+                EXPECT_EQ(CurrentOrderNo(), 2);
+                ClearRecord();
+                test::SetKeyFields("a0", "z9");
+                Append();
+                ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+                test::CheckOrdersAgainst(test::AreaRows(), true);
+                CloseArea();
             }
-        }
-    }
-}
-
-TEST_F(NdxCutShortTest, PackOrReindexFailingAtAnyWrite) {
-    for (const bool pack : {true, false}) {
-        for (const int error : {EIO, ENOSPC}) {
-            for (const PackCase& c : kCutCases) {
-                for (int failAt = 1;; ++failAt) {
-                    SCOPED_TRACE(std::string(pack ? "pack" : "reindex") + " of " +
-                                 std::to_string(c.count) + (c.equalRuns ? " equal-key" : "") +
-                                 " records, errno " + std::to_string(error) + " at write " +
-                                 std::to_string(failAt));
-                    Make(c);
-                    bool done = false;
-                    {
-                        ScopedFaultPlan faults;
-                        ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
-                        ASSERT_TRUE(OpenIndexFile(index_, 1)) << EngineErrorMsg;
-                        faults.plan().writes = 0;
-                        faults.plan().failWrite = failAt;
-                        faults.plan().failAllAfter = true;
-                        faults.plan().error = error;
-                        if (pack) {
-                            done = Pack();
-                        } else {
-                            Reindex();
-                            done = EngineErrorCode == 0;
-                        }
-                        EXPECT_EQ(done, !faults.plan().failed) << EngineErrorMsg;
-                        if (!done) {
-                            EXPECT_NE(EngineErrorCode, 0);
-                        }
-                        // The failure passes; the program goes on and closes.
-                        faults.plan().failWrite = 0;
-                        faults.plan().failAllAfter = false;
-                        if (!pack && !done) {
-                            // The old index stays open and in use.
-                            EXPECT_EQ(CurrentOrderNo(), 1);
-                            EXPECT_TRUE(Find(CaseKey(c, 2)));
-                            EXPECT_EQ(test::Key(), CaseKey(c, 2));
-                        }
-                        CloseArea();
-                    }
-                    ExpectWholeOrAbsent(c, pack);
-                    if (done || HasFatalFailure()) break;
-                }
-            }
+            ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+            ASSERT_TRUE(OpenIndexFile(dir + "/k.ndx", 1)) << EngineErrorMsg;
+            ASSERT_TRUE(SetIndexTo(dir + "/m.ndx", 2)) << EngineErrorMsg;
+            test::CheckOrdersAgainst(test::AreaRows(), true);
+            CloseArea();
+            if (done || HasFatalFailure()) break;
         }
     }
 }
