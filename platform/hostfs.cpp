@@ -32,8 +32,7 @@ namespace kor2::platform {
 namespace {
 
 bool HasHighBytes(std::string_view s) {
-    return std::any_of(s.begin(), s.end(),
-                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
 // Whether s is well-formed UTF-8 (ASCII included).
@@ -43,24 +42,11 @@ bool IsValidUtf8(std::string_view s) {
         const auto b = static_cast<unsigned char>(s[i]);
         int extra = 0;
         uint32_t cp = 0, min = 0;
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        if ((b & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = b & 0x1F;
-            min = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = b & 0x0F;
-            min = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = b & 0x07;
-            min = 0x10000;
-        } else
-            return false;
+        if (b < 0x80) { ++i; continue; }
+        if ((b & 0xE0) == 0xC0) { extra = 1; cp = b & 0x1F; min = 0x80; }
+        else if ((b & 0xF0) == 0xE0) { extra = 2; cp = b & 0x0F; min = 0x800; }
+        else if ((b & 0xF8) == 0xF0) { extra = 3; cp = b & 0x07; min = 0x10000; }
+        else return false;
         if (i + extra >= s.size()) return false;
         for (int k = 1; k <= extra; ++k) {
             const auto c = static_cast<unsigned char>(s[i + k]);
@@ -270,10 +256,8 @@ bool Matches(const std::string& pat, const std::string& nm) {
 
 uint32_t AttrOf(const struct stat& st, std::string_view name) {
     uint32_t a = 0;
-    if (S_ISDIR(st.st_mode))
-        a |= faDirectory;
-    else
-        a |= faArchive;
+    if (S_ISDIR(st.st_mode)) a |= faDirectory;
+    else a |= faArchive;
     if ((st.st_mode & S_IWUSR) == 0) a |= faReadOnly;
     if (!name.empty() && name[0] == '.' && name != "." && name != "..") a |= faHidden;
     return a;
@@ -444,12 +428,8 @@ bool SameFile(std::string_view a, std::string_view b) {
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-bool CreateDir(std::string_view path) {
-    return mkdir(HostPath(path).c_str(), 0777) == 0;
-}
-bool RemoveDir(std::string_view path) {
-    return rmdir(HostPath(path).c_str()) == 0;
-}
+bool CreateDir(std::string_view path) { return mkdir(HostPath(path).c_str(), 0777) == 0; }
+bool RemoveDir(std::string_view path) { return rmdir(HostPath(path).c_str()) == 0; }
 
 std::optional<uint32_t> GetFileAttributes(std::string_view path) {
     const std::string host = HostPath(path);
@@ -463,10 +443,8 @@ bool SetReadOnly(std::string_view path, bool readOnly) {
     struct stat st;
     if (stat(host.c_str(), &st) != 0) return false;
     mode_t mode = st.st_mode & 07777;
-    if (readOnly)
-        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-    else
-        mode |= S_IWUSR;
+    if (readOnly) mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    else mode |= S_IWUSR;
     return chmod(host.c_str(), mode) == 0;
 }
 
@@ -494,9 +472,7 @@ std::string GetCurrentDir() {
     return ProgramName(buf);
 }
 
-bool SetCurrentDir(std::string_view path) {
-    return chdir(HostPath(path).c_str()) == 0;
-}
+bool SetCurrentDir(std::string_view path) { return chdir(HostPath(path).c_str()) == 0; }
 
 std::vector<FoundFile> FindFiles(std::string_view pattern, uint32_t attrMask) {
     std::string p(pattern);
@@ -541,13 +517,9 @@ std::vector<FoundFile> FindFiles(std::string_view pattern, uint32_t attrMask) {
 
 // ---------------------------------------------------------------- File
 
-File::~File() {
-    Close();
-}
+File::~File() { Close(); }
 
-File::File(File&& other) noexcept {
-    *this = std::move(other);
-}
+File::File(File&& other) noexcept { *this = std::move(other); }
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -692,9 +664,7 @@ bool File::Seek(int64_t pos) {
     return true;
 }
 
-int64_t File::Position() const {
-    return pos_;
-}
+int64_t File::Position() const { return pos_; }
 
 int64_t File::Size() const {
     struct stat st;
@@ -828,8 +798,7 @@ std::string TempFileName(std::string_view folder, std::string_view prefix) {
     if (base.back() != '\\' && base.back() != '/') base += '\\';
     const std::string pre(prefix.substr(0, 3));
     unsigned start = (static_cast<unsigned>(getpid()) * 2654435761u +
-                      static_cast<unsigned>(time(nullptr)) + g_tempCounter.fetch_add(1)) &
-                     0xFFFF;
+                      static_cast<unsigned>(time(nullptr)) + g_tempCounter.fetch_add(1)) & 0xFFFF;
     for (unsigned k = 0; k < 0x10000; ++k) {
         const unsigned unique = (start + k) & 0xFFFF;
         if (unique == 0) continue;

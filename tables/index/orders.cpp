@@ -350,8 +350,7 @@ int32_t Edge(bool last) {
 
 // The next free node of an index file of this size.
 uint32_t NextFreeOfSize(int64_t size) {
-    return static_cast<uint32_t>(
-        std::max<int64_t>((size - ndx::BlockSize) / ndx::BlockSize + 1, 1));
+    return static_cast<uint32_t>(std::max<int64_t>((size - ndx::BlockSize) / ndx::BlockSize + 1, 1));
 }
 
 void LogoutIfLast() {
@@ -666,10 +665,9 @@ bool KeysCanChange(bool append) {
         if (!append && key == b->savedKey) continue;
         const std::string file = platform::DisplayPath(b->fileName);
         if (b->keysOutOfOrder) {
-            SetEngineError(254,
-                           "Index-Datei eines anderen Programms, Schlüssel nicht in "_oem
-                           "Byte-Reihenfolge: " +
-                               file + ". Datensatz nicht geschrieben." + routine);
+            SetEngineError(254, "Index-Datei eines anderen Programms, Schlüssel nicht in "_oem
+                                "Byte-Reihenfolge: " +
+                                    file + ". Datensatz nicht geschrieben." + routine);
             return false;
         }
         if (!append && !b->hdr.unique && CursorRecord(*b) != a->currentRecord) {
