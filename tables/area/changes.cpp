@@ -34,9 +34,44 @@ int64_t RecordLockOffset(const DbfArea& a, int32_t n) {
 
 // Before the file or append lock goes, appended records and the header are
 // committed while the lock still keeps other writers out, so that the count
-// in the header and the end byte always match the record area.
+// in the header and the end byte always match the record area. The count is
+// the file's own: another program may have appended before this one took
+// the lock.
 void CommitBeforeRelease(DbfArea& a) {
-    if (a.changeState == ChangeRewritten || a.changeState == ChangeAppended) CommitDbfHeader(a);
+    if (a.changeState != ChangeRewritten && a.changeState != ChangeAppended) return;
+    RefreshRecCount(a);
+    CommitDbfHeader(a);
+}
+
+// Takes back an append whose record or keys could not all be written: the
+// record is cut off again and the count restored. A cut that fails leaves
+// the record after the count the header holds, which the index layer's
+// repair cuts off.
+void UndoAppend(DbfArea& a, int32_t count, uint8_t changeState) {
+    const bool handling = SetErrorHandling(false);
+    const uint16_t code = EngineErrorCode;
+    const std::string msg = EngineErrorMsg;
+    CutRecords(a, count);
+    a.recordCount = count;
+    // A shared table's header may count the record already.
+    if (Shared(a)) WriteDbfCount(a);
+    a.changeState = changeState;
+    IndexChangeFailed = true;
+    SetErrorHandling(handling);
+    SetEngineError(code, msg);
+}
+
+// Gives record n its stored bytes back after a rewrite that failed part-way.
+void UndoRewrite(DbfArea& a, int32_t n, const std::string& stored) {
+    const bool handling = SetErrorHandling(false);
+    const uint16_t code = EngineErrorCode;
+    const std::string msg = EngineErrorMsg;
+    const std::string wanted = std::exchange(a.record, stored);
+    PutDbfRecord(a, n);
+    a.record = wanted;
+    IndexChangeFailed = true;
+    SetErrorHandling(handling);
+    SetEngineError(code, msg);
 }
 
 }  // namespace
@@ -205,13 +240,20 @@ void Append() {
         IndexProtection guard(IndexProtection::Change, index);
         if (guard.Failed()) return;
         if (index && IndexHooks.keysCanChange && !IndexHooks.keysCanChange(true)) return;
-        if (!AppendDbfRecord(a)) return;
-        // Other programs learn of the record through the count in the header
-        // before the index points to it: a program killed in between leaves
-        // at worst a record that the index misses.
-        if (index && Shared(a) && !CommitDbfHeader(a)) return;
+        const int32_t count = a.recordCount;
+        const int32_t current = a.currentRecord;
+        const uint8_t state = a.changeState;
+        const auto undo = [&] {
+            UndoAppend(a, count, state);
+            a.currentRecord = current;
+        };
+        if (!AppendDbfRecord(a)) return undo();
         AreaRecordToBuffer(a);
         if (index && IndexHooks.addKeys) IndexHooks.addKeys();
+        if (EngineErrorCode != 0) return undo();
+        // The header of a shared table counts the record before the change
+        // ends, so that no program finds an index entry beyond the count.
+        if (index && Shared(a) && !WriteDbfCount(a)) return undo();
         guard.End();
     }
     a.bof = a.eof = false;
@@ -239,6 +281,7 @@ void Replace() {
     const bool index = IndexInControl() && !a.isVirtual;
     IndexProtection guard(IndexProtection::Change, index);
     if (guard.Failed()) return;
+    std::string stored;
     if (index) {
         if (a.swapBuffer.size() < a.typedSize) {
             SetEngineError(254, platform::DisplayPath(a.fileName) + " " + "Tausch-Puffer ist NIL." +
@@ -248,6 +291,7 @@ void Replace() {
         // The index remembers the keys of the record as stored in the file.
         std::memcpy(a.swapBuffer.data(), a.typedBuffer, a.typedSize);
         if (!ReadRecord(a, n)) return;
+        stored = a.record;
         if (IndexHooks.rememberKeys) IndexHooks.rememberKeys();
         std::memcpy(a.typedBuffer, a.swapBuffer.data(), a.typedSize);
         // An index that cannot find the record's stored key cannot be kept
@@ -256,10 +300,14 @@ void Replace() {
     }
     BufferToRecord();
     if (index && IndexHooks.keysCanChange && !IndexHooks.keysCanChange(false)) return;
-    if (!PutDbfRecord(a, n)) return;
+    if (!PutDbfRecord(a, n)) {
+        if (index) UndoRewrite(a, n, stored);
+        return;
+    }
     AreaRecordToBuffer(a);
     UpdatePeekCache();
     if (index && IndexHooks.updateKeys) IndexHooks.updateKeys();
+    if (index && EngineErrorCode != 0) UndoRewrite(a, n, stored);
     guard.End();
 }
 

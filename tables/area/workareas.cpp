@@ -267,6 +267,17 @@ void CloseArea() {
     // The slot is freed before closing, so that a failure while closing
     // (reported as an exception in exception mode) never leaves it half-closed.
     std::unique_ptr<DbfArea> owned = std::move(WorkAreas[CurrentArea]);
+    const bool changed =
+        owned->changeState == ChangeRewritten || owned->changeState == ChangeAppended;
+    if (changed && NetworkMode && !owned->exclusive && !owned->isVirtual && owned->file) {
+        // The header of a shared table gets the count the file holds under
+        // the lock appends take (released with the file), so that it never
+        // goes back below what another program appended meanwhile.
+        if (LockWithRetries(*owned->file, LockBase + 1, 1))
+            RefreshRecCount(*owned);
+        else
+            owned->changeState = ChangeNone;
+    }
     CloseDbf(*owned);
 }
 

@@ -14,6 +14,14 @@ namespace kor2 {
 
 namespace {
 
+using PathWrapperFn =
+    std::function<std::unique_ptr<EngineFile>(std::unique_ptr<EngineFile>, const std::string&)>;
+
+PathWrapperFn& PathWrapper() {
+    static PathWrapperFn w;
+    return w;
+}
+
 EngineFileWrapper& Wrapper() {
     static EngineFileWrapper w;
     return w;
@@ -111,6 +119,11 @@ private:
     bool WriteFails() {
         if (!Fails(plan_->writes, plan_->failWrite)) return false;
         if (plan_->kill) raise(SIGKILL);
+        if (plan_->stop) {
+            raise(SIGSTOP);
+            injected_ = plan_->failed = false;
+            return false;
+        }
         return true;
     }
     std::unique_ptr<EngineFile> inner_;
@@ -118,7 +131,7 @@ private:
     bool injected_ = false;
 };
 
-std::unique_ptr<EngineFile> Finish(platform::File f, uint16_t& ioResult) {
+std::unique_ptr<EngineFile> Finish(platform::File f, const std::string& path, uint16_t& ioResult) {
     if (!f.IsOpen()) {
         ioResult = IoCodeFromErrno(f.Error(), 5);
         return nullptr;
@@ -126,6 +139,7 @@ std::unique_ptr<EngineFile> Finish(platform::File f, uint16_t& ioResult) {
     ioResult = 0;
     std::unique_ptr<EngineFile> file = std::make_unique<RealFile>(std::move(f));
     if (Wrapper()) file = Wrapper()(std::move(file));
+    if (PathWrapper()) file = PathWrapper()(std::move(file), path);
     return file;
 }
 
@@ -144,12 +158,13 @@ platform::OpenMode AccessOf(uint8_t shareMode) {
 
 std::unique_ptr<EngineFile> OpenEngineFile(const std::string& path, uint8_t shareMode,
                                            uint16_t& ioResult) {
-    return Finish(platform::File::Open(path, AccessOf(shareMode), shareMode & 0x70), ioResult);
+    return Finish(platform::File::Open(path, AccessOf(shareMode), shareMode & 0x70), path,
+                  ioResult);
 }
 
 std::unique_ptr<EngineFile> CreateEngineFile(const std::string& path, uint8_t shareMode,
                                              uint16_t& ioResult) {
-    return Finish(platform::File::Create(path, shareMode & 0x70), ioResult);
+    return Finish(platform::File::Create(path, shareMode & 0x70), path, ioResult);
 }
 
 uint16_t IoCodeFromErrno(int err, uint16_t fallback) {
@@ -193,13 +208,14 @@ std::unique_ptr<EngineFile> MakeFaultyFile(std::unique_ptr<EngineFile> inner,
 }
 
 ScopedFaultPlan::ScopedFaultPlan() : plan_(std::make_shared<FaultPlan>()) {
-    SetEngineFileWrapper([plan = plan_](std::unique_ptr<EngineFile> f) {
+    PathWrapper() = [plan = plan_](std::unique_ptr<EngineFile> f, const std::string& path) {
+        if (plan->covers && !plan->covers(path)) return f;
         return MakeFaultyFile(std::move(f), plan);
-    });
+    };
 }
 
 ScopedFaultPlan::~ScopedFaultPlan() {
-    SetEngineFileWrapper(nullptr);
+    PathWrapper() = nullptr;
 }
 
 }  // namespace kor2

@@ -53,7 +53,11 @@ struct FaultPlan {
     int64_t failWrite = 0;      // the n-th write from now fails, writing only half of its bytes
     bool failAllAfter = false;  // after the first failure every later call fails too
     bool kill = false;          // the chosen write is not made: the program dies there (SIGKILL)
+    bool stop = false;          // the program stops itself (SIGSTOP) before the chosen write,
+                                // then makes it when continued
     int error = EIO;            // the errno a failed call reports (ENOSPC: no room)
+    // The files the plan acts on, by the path they are opened with; all when empty.
+    std::function<bool(const std::string& path)> covers;
     int64_t reads = 0;
     int64_t writes = 0;
     bool failed = false;

@@ -437,6 +437,51 @@ bool WriteDbfHeader(DbfArea& a) {
     return true;
 }
 
+bool WriteDbfCount(DbfArea& a) {
+    if (a.isVirtual || !a.file) return true;
+    if (!WriteDbfHeader(a)) return false;
+    const uint8_t eof = dbf::EndOfFile;
+    if (a.file->WriteAt(RecordPos(a, a.recordCount + 1), &eof, 1) != 1) {
+        SetEngineError(IoCodeFromErrno(a.file->Error(), 101),
+                       "Datei:  " + platform::DisplayPath(a.fileName) + " [WriteDbfHeader]");
+        return false;
+    }
+    return true;
+}
+
+int32_t StoredRecordCount(DbfArea& a) {
+    const bool db2 =
+        a.prolog[dbf::OffVersion] == dbf::VerDbase2 && a.headerLength == dbf::Db2HeaderSize;
+    uint8_t count[4] = {};
+    const int64_t at = db2 ? dbf::Db2OffRecordCount : dbf::OffRecordCount;
+    const int64_t size = db2 ? 2 : 4;
+    if (a.file->ReadAt(at, count, size) != size) {
+        SetEngineError(IoCodeFromErrno(a.file->Error(), 100),
+                       "Datei:  " + platform::DisplayPath(a.fileName) + " [StoredRecordCount]");
+        return -1;
+    }
+    const uint32_t n = db2 ? Get16(count) : Get32(count);
+    return static_cast<int32_t>(std::min<uint32_t>(n, dbf::MaxRecordCount));
+}
+
+int32_t RecordsInFile(DbfArea& a) {
+    const int64_t size = a.file->Size();
+    if (size < 0 || a.recordLength == 0) return -1;
+    const int64_t n = size > a.headerLength ? (size - a.headerLength) / a.recordLength : 0;
+    return static_cast<int32_t>(std::min<int64_t>(n, dbf::MaxRecordCount));
+}
+
+bool CutRecords(DbfArea& a, int32_t count) {
+    const uint8_t eof = dbf::EndOfFile;
+    if (!a.file->Truncate(RecordPos(a, count + 1)) ||
+        a.file->WriteAt(RecordPos(a, count + 1), &eof, 1) != 1) {
+        SetEngineError(IoCodeFromErrno(a.file->Error(), 101),
+                       "Datei:  " + platform::DisplayPath(a.fileName) + " [CutRecords]");
+        return false;
+    }
+    return true;
+}
+
 bool FlushFile(DbfArea& a) {
     if (!a.file->Flush()) {
         SetEngineError(IoCodeFromErrno(a.file->Error(), 101),

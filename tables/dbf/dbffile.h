@@ -105,6 +105,15 @@ bool AppendDbfRecord(DbfArea& a);
 bool WriteDeleteFlag(DbfArea& a, int32_t n);
 bool WriteDbfHeader(DbfArea& a);
 bool CommitDbfHeader(DbfArea& a);
+// The header with the count and the end byte after the last record, not
+// forced to disk; the change state stays.
+bool WriteDbfCount(DbfArea& a);
+// The record count the header on disk holds; -1 after reporting a read error.
+int32_t StoredRecordCount(DbfArea& a);
+// Whole records the file holds after the header; -1 when the size is unknown.
+int32_t RecordsInFile(DbfArea& a);
+// Cuts the file after record count and writes the end byte there.
+bool CutRecords(DbfArea& a, int32_t count);
 bool FlushFile(DbfArea& a);
 
 // A field of a new table; length 0 for D, L and memo-like types is filled in.

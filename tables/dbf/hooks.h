@@ -45,7 +45,8 @@ struct IndexHookTable {
     std::function<void(int)> changeProtect;           // 24: 1 on, 0 off
     // Before Append (true) or Replace (false) writes the record buffer:
     // false, with the error reported, when an order cannot take the record's
-    // key where it belongs; then nothing is written.
+    // key where it belongs; then nothing is written. True after the orders
+    // were marked as in change: the caller's writes follow.
     std::function<bool(bool append)> keysCanChange;
     // Pack: the bytes a rebuild of every open order for that many records
     // writes; the change mark set (true) or cleared on every open order;
@@ -60,6 +61,9 @@ struct IndexHookTable {
 inline IndexHookTable IndexHooks;
 inline bool IndexLinked = false;
 inline bool PackRebuildRunning = false;  // tells the index layer a rebuild belongs to Pack
+// Set by a change that failed after its first write: the index layer rebuilds
+// the orders when the change protection ends.
+inline bool IndexChangeFailed = false;
 
 // Expression layer: handles are owned by that layer.
 using ExprHandle = std::shared_ptr<void>;

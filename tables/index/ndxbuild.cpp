@@ -615,6 +615,38 @@ void IndexOnKeyMaker(const std::string& nameWithOptions, KeyMakerFn keyMaker, in
     if (SetIndexTo(AllTrim(nameWithOptions), 1, keyMaker, context)) Set_Order_To(1);
 }
 
+bool RebuildOrderInPlace(IndexControlBlock& b) {
+    DbfArea& a = *b.table;
+    const int32_t savedRecord = a.currentRecord;
+    const bool savedEof = a.eof, savedBof = a.bof;
+    b.path.clear();
+    b.cache.clear();
+    uint32_t root = 1;
+    bool built;
+    {
+        // The header keeps its mark until the new nodes are all written: a
+        // rebuild cut short is done again by the next program.
+        Builder builder(b, a);
+        built = builder.Run(*b.file, root);
+    }
+    RestoreRecord(a, savedRecord, savedEof, savedBof);
+    b.path.clear();
+    b.cache.clear();
+    if (!built) return false;
+    b.hdr.root = root;
+    b.hdr.nextFree = root + 1;
+    b.inChange = true;
+    b.headerChanged = true;
+    if (!SetChangeMark(b, false)) return false;
+    if (!b.file->Truncate(static_cast<int64_t>(root + 1) * BlockSize)) {
+        SetEngineError(IoCodeFromErrno(b.file->Error(), 101),
+                       "Fehler beim Schreiben der Index-Datei: " +
+                           platform::DisplayPath(b.fileName) + " [RebuildOrderInPlace]");
+        return false;
+    }
+    return true;
+}
+
 namespace {
 
 // An order rebuilt into a new file beside its own, not yet in place.
@@ -673,8 +705,11 @@ bool CommitRebuild() {
         Set_Order_To(controlling);
     });
     // All renames first, then the opens: no write comes between the renames.
-    for (RebuiltOrder& r : orders)
+    // The replaced files are nobody's any more: their headers are not written.
+    for (RebuiltOrder& r : orders) {
         if (!r.file->Commit()) return false;
+        if (IndexControlBlock* b = OrderBlock(r.order)) b->inChange = b->headerChanged = false;
+    }
     for (RebuiltOrder& r : orders)
         if (!SetIndexTo(r.options, r.order, r.keyMaker, r.context)) return false;
     restoreOrder.Dismiss();

@@ -41,5 +41,10 @@ void DiscardRebuild();
 // writes for n records, and the change mark of every open order.
 int64_t RebuildBytes(int32_t n);
 bool MarkOrdersInChange(bool on);
+// Rebuilds an open order from records 1 .. count of its table inside its own
+// file (other programs may hold it open): the nodes from block 1 on, then the
+// header without the change mark, then the file cut to its new end. False
+// after reporting an error; the mark then stays for the next program.
+bool RebuildOrderInPlace(IndexControlBlock& b);
 
 }  // namespace kor2

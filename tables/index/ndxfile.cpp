@@ -78,31 +78,6 @@ bool IsLeaf(const NdxNode& node) {
     return GetU32(node.data() + NodeEntries) == 0;
 }
 
-// The entries of the node at the top of the path that belong to it. A
-// program killed in the middle of a split can leave the old copy of the
-// shrunk node, whose upper entries its new sibling holds as well; they lie
-// above the key the parent holds for the node and are left out, so that a
-// walk meets every entry once.
-int LiveCount(const IndexControlBlock& b, const std::vector<NdxPathStep>& path) {
-    const NdxNode& node = path.back().buf;
-    int n = NodeCount(node);
-    if (b.keysOutOfOrder) return n;
-    for (size_t up = path.size() - 1; up-- > 0;) {
-        const NdxPathStep& s = path[up];
-        if (s.pos >= NodeCount(s.buf)) continue;  // the trailing pointer: bounded further up
-        const uint8_t* bound = NodeEntry(b, s.buf, s.pos) + EntryKey;
-        while (n > 0 && CompareNdxKeys(b, NodeEntry(b, node, n - 1) + EntryKey, bound) > 0) --n;
-        break;
-    }
-    return n;
-}
-
-// The last child position of an internal node: its trailing pointer when
-// every entry belongs to it.
-int LastChild(const NdxPathStep& s) {
-    return s.live == NodeCount(s.buf) ? s.live : std::max(s.live - 1, 0);
-}
-
 // Pushes node n on the path; false after an error.
 bool Push(IndexControlBlock& b, uint32_t n) {
     if (b.path.size() >= static_cast<size_t>(MaxDepth)) {
@@ -113,7 +88,6 @@ bool Push(IndexControlBlock& b, uint32_t n) {
     step.node = n;
     if (!SeekAndRead(b, n, step.buf)) return false;
     b.path.push_back(step);
-    b.path.back().live = LiveCount(b, b.path);
     return true;
 }
 
@@ -122,10 +96,10 @@ bool DescendFrom(IndexControlBlock& b, bool last) {
     for (;;) {
         NdxPathStep& top = b.path.back();
         if (IsLeaf(top.buf)) {
-            top.pos = last ? std::max(top.live - 1, 0) : 0;
+            top.pos = last ? std::max(NodeCount(top.buf) - 1, 0) : 0;
             return true;
         }
-        top.pos = last ? LastChild(top) : 0;
+        top.pos = last ? NodeCount(top.buf) : 0;
         if (!Push(b, NodeChild(b, top.buf, top.pos))) return false;
     }
 }
@@ -139,7 +113,6 @@ bool DescendToKey(IndexControlBlock& b, const std::string& key) {
         NdxPathStep& top = b.path.back();
         top.pos = LowerBound(b, top.buf, k);
         if (IsLeaf(top.buf)) return true;
-        top.pos = std::min(top.pos, LastChild(top));
         if (!Push(b, NodeChild(b, top.buf, top.pos))) return false;
     }
 }
@@ -274,17 +247,19 @@ void FillHeaderBlock(const NdxHeader& h, const std::string& expression, int32_t 
 }
 
 bool ReadAnchorNode(IndexControlBlock& b, const std::string& routine) {
-    uint8_t h[HdrCopySize];
+    uint8_t h[HdrChangeMark + HdrChangeMarkSize];
     NdxHeader parsed;
-    if (b.file->ReadAt(0, h, HdrCopySize) != HdrCopySize || !ParseNdxHeader(h, parsed) ||
-        parsed.keyLength != b.hdr.keyLength || parsed.keyType != b.hdr.keyType ||
-        parsed.entrySize != b.hdr.entrySize || parsed.keysPerNode != b.hdr.keysPerNode) {
+    if (b.file->ReadAt(0, h, sizeof h) != static_cast<int64_t>(sizeof h) ||
+        !ParseNdxHeader(h, parsed) || parsed.keyLength != b.hdr.keyLength ||
+        parsed.keyType != b.hdr.keyType || parsed.entrySize != b.hdr.entrySize ||
+        parsed.keysPerNode != b.hdr.keysPerNode) {
         SetEngineError(IoCodeFromErrno(b.file->Error(), 100),
                        "Fehler beim Lesen der Index-Datei:  " + platform::DisplayPath(b.fileName) +
                            " [" + routine + "]");
         return false;
     }
     b.hdr = parsed;
+    b.markOnDisk = HasChangeMark(h);
     b.path.clear();
     b.cache.clear();
     return true;
@@ -309,14 +284,47 @@ bool WriteAnchorNode(IndexControlBlock& b) {
 }
 
 bool SetChangeMark(IndexControlBlock& b, bool on) {
-    const bool was = std::exchange(b.inChange, on);
-    if (WriteAnchorNode(b)) return true;
-    b.inChange = was;
-    return false;
+    // Only the mark's bytes are written: the rest of the header as this
+    // program last read it may be older than the file. A changed header
+    // goes out before the mark is cleared, still marked.
+    if (!on && b.headerChanged && !WriteAnchorNode(b)) return false;
+    const uint8_t zero[HdrChangeMarkSize] = {};
+    if (b.file->WriteAt(HdrChangeMark, on ? ChangeMarkBytes : zero, HdrChangeMarkSize) !=
+        HdrChangeMarkSize) {
+        SetEngineError(IoCodeFromErrno(b.file->Error(), 101),
+                       "Fehler beim Schreiben der Index-Datei:  " +
+                           platform::DisplayPath(b.fileName) + " [WriteAnchorNode]");
+        return false;
+    }
+    b.inChange = on;
+    b.markOnDisk = on;
+    return true;
+}
+
+int ReadChangeMark(IndexControlBlock& b) {
+    uint8_t mark[HdrChangeMarkSize];
+    if (b.file->ReadAt(HdrChangeMark, mark, sizeof mark) != static_cast<int64_t>(sizeof mark)) {
+        SetEngineError(IoCodeFromErrno(b.file->Error(), 100),
+                       "Fehler beim Lesen der Index-Datei:  " + platform::DisplayPath(b.fileName) +
+                           " [ReadChangeMark]");
+        return -1;
+    }
+    uint8_t block[HdrChangeMark + HdrChangeMarkSize] = {};
+    std::memcpy(block + HdrChangeMark, mark, sizeof mark);
+    b.markOnDisk = HasChangeMark(block);
+    return b.markOnDisk ? 1 : 0;
 }
 
 bool HasChangeMark(const uint8_t* headerBlock) {
-    return std::memcmp(headerBlock + HdrChangeMark, ChangeMarkBytes, HdrChangeMarkSize) == 0;
+    // Each byte is the mark's or zero, at least one the mark's: a write of
+    // the mark (or of its clearing) that was cut short counts as the mark.
+    bool any = false;
+    for (int i = 0; i < HdrChangeMarkSize; ++i) {
+        const uint8_t c = headerBlock[HdrChangeMark + i];
+        if (c != 0 && c != ChangeMarkBytes[i]) return false;
+        any = any || c != 0;
+    }
+    return any;
 }
 
 // ---- nodes -------------------------------------------------------------------
@@ -402,7 +410,7 @@ bool SeekAndWrite(IndexControlBlock& b, uint32_t n, const NdxNode& node) {
 bool CursorOnEntry(const IndexControlBlock& b) {
     if (b.path.empty()) return false;
     const NdxPathStep& leaf = b.path.back();
-    return leaf.pos >= 0 && leaf.pos < leaf.live;
+    return leaf.pos >= 0 && leaf.pos < NodeCount(leaf.buf);
 }
 
 int32_t CursorRecord(const IndexControlBlock& b) {
@@ -432,7 +440,7 @@ int StepCursor(IndexControlBlock& b, bool forward) {
     // Bounded walk over empty leaves, which only damaged files hold.
     for (int guard = 0; guard < 1 << 20; ++guard) {
         NdxPathStep& leaf = b.path.back();
-        const int n = leaf.live;
+        const int n = NodeCount(leaf.buf);
         if (forward && leaf.pos + 1 < n) {
             ++leaf.pos;
             return 1;
@@ -447,7 +455,7 @@ int StepCursor(IndexControlBlock& b, bool forward) {
         while (level > 0) {
             --level;
             const NdxPathStep& s = b.path[level];
-            if (forward ? s.pos < LastChild(s) : s.pos > 0) {
+            if (forward ? s.pos < NodeCount(s.buf) : s.pos > 0) {
                 found = true;
                 break;
             }
@@ -472,7 +480,7 @@ int SeekKeyInOrder(IndexControlBlock& b, const std::string& key) {
     const std::string k = PadKey(b, key);
     if (!DescendToKey(b, k)) return -1;
     NdxPathStep& leaf = b.path.back();
-    const int n = leaf.live;
+    const int n = NodeCount(leaf.buf);
     if (n == 0 && b.path.size() == 1) {
         leaf.pos = 0;
         b.eof = true;
@@ -532,13 +540,10 @@ int AppendIndex(IndexControlBlock& b, const std::string& key, int32_t record) {
     }
     ents.insert(ents.begin() + pos, Ent{0, static_cast<uint32_t>(record), k});
 
-    // Split upwards while a node holds more than keys-per-node entries. The
-    // writes follow in an order that keeps every key reachable for a program
-    // killed between two of them: the new nodes first, then the header, then
-    // the node that takes the new entry, and the shrunk nodes last, from the
-    // top down. Until a shrunk node is written, its old copy still holds the
-    // entries its new sibling holds too; at worst the key being inserted is
-    // missing.
+    // Split upwards while a node holds more than keys-per-node entries: the
+    // new nodes are written first, then the header, the node that takes the
+    // new entry and the shrunk nodes. A program killed in between leaves the
+    // change mark on the header, and the next one rebuilds the order.
     std::vector<std::pair<uint32_t, NdxNode>> fresh;
     std::vector<size_t> shrunk;  // levels, bottom up
     const NdxPathStep* taker = nullptr;

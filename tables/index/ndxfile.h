@@ -49,7 +49,6 @@ struct NdxPathStep {
     uint32_t node = 0;
     NdxNode buf{};
     int pos = 0;
-    int live = 0;  // the entries that belong to the node (all but a killed split's leftovers)
 };
 
 struct IndexControlBlock {
@@ -62,7 +61,8 @@ struct IndexControlBlock {
     ExprHandle expr;         // compiled expression (expression index)
     char exprType = 0;
     bool headerChanged = false;
-    bool inChange = false;  // the header on disk carries the change mark
+    bool inChange = false;    // this program has put the change mark on the header
+    bool markOnDisk = false;  // the header as last read or written carries the mark
     bool charKey = false;
     bool bof = false;
     bool eof = false;
@@ -113,6 +113,9 @@ void FillHeaderBlock(const NdxHeader& h, const std::string& expression, int32_t 
 // it with the writer gone knows the index must be rebuilt from the table.
 bool SetChangeMark(IndexControlBlock& b, bool on);
 bool HasChangeMark(const uint8_t* headerBlock);
+// Reads the mark from the header on disk into markOnDisk: 1 set, 0 clear,
+// -1 after reporting a read error.
+int ReadChangeMark(IndexControlBlock& b);
 
 // Cursor. Results: 1 done, 0 nothing there, -1 error (reported).
 // Positions on the first entry not less than key; past the end the cursor

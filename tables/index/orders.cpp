@@ -350,7 +350,8 @@ int32_t Edge(bool last) {
 
 // The next free node of an index file of this size.
 uint32_t NextFreeOfSize(int64_t size) {
-    return static_cast<uint32_t>(std::max<int64_t>((size - ndx::BlockSize) / ndx::BlockSize + 1, 1));
+    return static_cast<uint32_t>(
+        std::max<int64_t>((size - ndx::BlockSize) / ndx::BlockSize + 1, 1));
 }
 
 void LogoutIfLast() {
@@ -361,6 +362,149 @@ void LogoutIfLast() {
 
 bool ExplicitNonShared() {
     return ForcedOpenMode != 65535 && ForcedOpenMode != ShareDenyNone;
+}
+
+// ---- change mark and repair --------------------------------------------------
+
+// Per work area: nesting of the change protection, and whether the outermost
+// one has put the marks on (so that its end clears them).
+struct ChangeScope {
+    int nesting = 0;
+    bool begun = false;
+};
+std::array<ChangeScope, WorkAreaCount + 1> ChangeScopes;
+
+// The open orders of the current area.
+std::vector<IndexControlBlock*> OpenOrders() {
+    std::vector<IndexControlBlock*> v;
+    for (int o = 1; o <= MaxOrders; ++o)
+        if (IndexControlBlock* b = OrderBlock(o)) v.push_back(b);
+    return v;
+}
+
+// The table at `count` records and every marked order rebuilt from it.
+bool RebuildMarked(DbfArea& a, int32_t count, const std::vector<IndexControlBlock*>& orders) {
+    const int32_t inFile = RecordsInFile(a);
+    if (inFile > count && !CutRecords(a, count)) return false;
+    a.recordCount = count;
+    for (IndexControlBlock* b : orders)
+        if (b->markOnDisk && !RebuildOrderInPlace(*b)) return false;
+    return true;
+}
+
+// Repairs what a writer that died in the middle of a change left, while this
+// program keeps other writers out: the records after the count the header
+// holds are its unfinished append and are cut off, and the marked orders are
+// rebuilt from the table.
+bool RepairDeadWriter(DbfArea& a, const std::vector<IndexControlBlock*>& orders) {
+    if (a.isVirtual || !a.file) return true;
+    const bool holdsAppendLock = a.lockState == LockFile || a.lockState == LockAppend;
+    EndOfWork release;
+    if (!a.exclusive && !holdsAppendLock) {
+        // A live program appending without an index writes under this lock.
+        if (!LockWithRetries(*a.file, LockBase + 1, 1)) {
+            SetEngineError(1202, "Index-Datei in Bearbeitung, Tabelle gesperrt: "_oem +
+                                     platform::DisplayPath(a.fileName) + " [RepairIndex]");
+            return false;
+        }
+        release.Arm([&a] { LockRegion(true, *a.file, LockBase + 1, 1); });
+    }
+    const int32_t stored = StoredRecordCount(a);
+    const int32_t inFile = RecordsInFile(a);
+    if (stored < 0 || inFile < 0) return false;
+    const int32_t count = std::min(stored, inFile);
+    if (!RebuildMarked(a, count, orders)) return false;
+    // A header that counts more records than the file holds is set right.
+    if (stored > count) {
+        if (!WriteDbfCount(a)) return false;
+    }
+    if (a.currentRecord > count) NoRecordState(a);
+    release.End();
+    return true;
+}
+
+// Takes the semaphore's write lock for a repair outside a change.
+class RepairLock {
+public:
+    RepairLock() { SetLockSemaphoreProc(true); }
+    ~RepairLock() { SetLockSemaphoreProc(false); }
+    RepairLock(const RepairLock&) = delete;
+    RepairLock& operator=(const RepairLock&) = delete;
+};
+
+// Repairs the orders whose mark another program left, with the writers kept
+// out; the mark is read again under the lock.
+bool RepairForeignMarks(const std::vector<IndexControlBlock*>& orders) {
+    DbfArea* a = CurrentDbf();
+    if (!a) return true;
+    const uint16_t earlier = std::exchange(EngineErrorCode, 0);
+    RepairLock lock;
+    bool ok = EngineErrorCode == 0;
+    for (IndexControlBlock* b : orders) ok = ok && ReadChangeMark(*b) >= 0;
+    ok = ok && RepairDeadWriter(*a, orders);
+    if (ok) EngineErrorCode = earlier;
+    return ok;
+}
+
+// Start of a change under the change protection: a mark left by a dead
+// writer (or by a change of this program that failed) is repaired first.
+bool BeginChange(DbfArea& a) {
+    const std::vector<IndexControlBlock*> orders = OpenOrders();
+    bool repair = false;
+    for (IndexControlBlock* b : orders) {
+        // A shared order's header may have been marked by a program that died;
+        // an exclusive one carries only this program's own mark.
+        if (!a.exclusive && ReadChangeMark(*b) < 0) return false;
+        repair = repair || (b->markOnDisk && (!a.exclusive || !b->inChange));
+    }
+    return !repair || RepairDeadWriter(a, orders);
+}
+
+// Before the first write of a change: every open order gets the mark.
+bool MarkOrders() {
+    for (IndexControlBlock* b : OpenOrders())
+        if (!b->inChange && !SetChangeMark(*b, true)) return false;
+    return true;
+}
+
+// End of a change: a change cut short by a failure gets its orders rebuilt
+// at once (the mark stays when that fails too); otherwise a shared table's
+// marks are cleared before the protection goes. An exclusive table keeps
+// them until its orders are closed.
+void EndChange(DbfArea& a) {
+    const std::vector<IndexControlBlock*> orders = OpenOrders();
+    if (std::exchange(IndexChangeFailed, false)) {
+        const bool handling = SetErrorHandling(false);
+        const uint16_t code = EngineErrorCode;
+        const std::string msg = EngineErrorMsg;
+        RebuildMarked(a, a.recordCount, orders);
+        SetErrorHandling(handling);
+        SetEngineError(code, msg);
+        return;
+    }
+    if (a.exclusive) return;
+    // The change is whole: a mark that cannot be cleared only costs the
+    // next program a rebuild, and is no failure of the change.
+    QuietEngineErrors quiet;
+    for (IndexControlBlock* b : orders)
+        if (b->inChange) SetChangeMark(*b, false);
+}
+
+// Hook slot 24: the semaphore's write lock, and the change marks inside it.
+void ChangeProtection(int on) {
+    DbfArea* a = CurrentDbf();
+    ChangeScope& scope = ChangeScopes[CurrentArea];
+    if (on) {
+        SetLockSemaphoreProc(true);
+        if (scope.nesting++ != 0 || !a || EngineErrorCode != 0) return;
+        scope.begun = BeginChange(*a);
+        return;
+    }
+    if (--scope.nesting <= 0) {
+        scope.nesting = 0;
+        if (a && std::exchange(scope.begun, false)) EndChange(*a);
+    }
+    SetLockSemaphoreProc(false);
 }
 
 }  // namespace
@@ -464,6 +608,11 @@ bool RefreshIfChanged() {
     if (!s || !SemaphoreCounterChanged(*s)) return false;
     ReadAnchorNodes();
     s->lastSeenCount = s->record.updateCount;
+    // A mark that is not this program's own: its writer died.
+    std::vector<IndexControlBlock*> marked;
+    for (IndexControlBlock* b : OpenOrders())
+        if (b->markOnDisk && !b->inChange) marked.push_back(b);
+    if (!marked.empty() && ChangeScopes[CurrentArea].nesting == 0) RepairForeignMarks(OpenOrders());
     return true;
 }
 
@@ -665,9 +814,10 @@ bool KeysCanChange(bool append) {
         if (!append && key == b->savedKey) continue;
         const std::string file = platform::DisplayPath(b->fileName);
         if (b->keysOutOfOrder) {
-            SetEngineError(254, "Index-Datei eines anderen Programms, Schlüssel nicht in "_oem
-                                "Byte-Reihenfolge: " +
-                                    file + ". Datensatz nicht geschrieben." + routine);
+            SetEngineError(254,
+                           "Index-Datei eines anderen Programms, Schlüssel nicht in "_oem
+                           "Byte-Reihenfolge: " +
+                               file + ". Datensatz nicht geschrieben." + routine);
             return false;
         }
         if (!append && !b->hdr.unique && CursorRecord(*b) != a->currentRecord) {
@@ -677,7 +827,8 @@ bool KeysCanChange(bool append) {
             return false;
         }
     }
-    return true;
+    // The checks passed: the change writes next.
+    return MarkOrders();
 }
 
 void CompareKeys() {
@@ -889,7 +1040,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     }
     // The size and the header are one read: another program that adds
     // nodes changes both together.
-    uint8_t head[ndx::HdrExpr + ndx::HdrExprSize] = {};
+    uint8_t head[ndx::HdrChangeMark + ndx::HdrChangeMarkSize] = {};
     int64_t size = 0;
     bool ok = false;
     {
@@ -938,6 +1089,13 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     }
     b->expression = expr;
     b->savedKey = Blanks(*b);
+    b->markOnDisk = HasChangeMark(head);
+    if (b->markOnDisk) {
+        // A writer died in the middle of a change: the order is rebuilt
+        // from the table before anything reads it.
+        if (!RepairForeignMarks({b.get()})) return false;
+        size = b->file->Size();
+    }
     uint32_t nextFree = NextFreeOfSize(size);
     if (nextFree != b->hdr.nextFree) {
         // Written only as the file stands under the write protection, so
@@ -1112,6 +1270,10 @@ void CloseIndexOrder(int order) {
     IndexControlBlock* pb = OrderBlock(order);
     if (!pb) return;
     std::unique_ptr<IndexControlBlock> b = std::move(Slots()[order]);
+    if (b->inChange && b->file && b->table && b->table->exclusive) {
+        // The table's header counts the appended records before the mark goes.
+        if (!b->table->file || CommitDbfHeader(*b->table)) SetChangeMark(*b, false);
+    }
     if (b->headerChanged && b->file) {
         DbfArea* a = CurrentDbf();
         const bool shared = a && !a->exclusive;
@@ -1145,6 +1307,8 @@ void CloseAllIndexes() {
 // ---- start-up ----------------------------------------------------------------
 
 void IndexInit() {
+    ChangeScopes.fill({});
+    IndexChangeFailed = false;
     for (auto& area : IndexOrderBlocks)
         for (auto& slot : area) slot.reset();
     ControllingOrder.fill(1);
@@ -1176,7 +1340,7 @@ void IndexInit() {
     IndexHooks.ascending = IndexAscending;
     IndexHooks.soundex = IndexSoundex;
     IndexHooks.readProtect = [](int on) { SetReadSemaphoreProc(on != 0); };
-    IndexHooks.changeProtect = [](int on) { SetLockSemaphoreProc(on != 0); };
+    IndexHooks.changeProtect = ChangeProtection;
     IndexHooks.keysCanChange = KeysCanChange;
     IndexHooks.rebuildBytes = RebuildBytes;
     IndexHooks.markChange = MarkOrdersInChange;

@@ -2,6 +2,10 @@
 // tables as the command layer calls them.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstring>
 
 #include "platform/oemtext.h"
@@ -10,6 +14,7 @@
 #include "tables/area/workareas.h"
 #include "tables/base/enginedates.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/enginefile.h"
 #include "tables/base/enginestrings.h"
 #include "tables/dbf/hooks.h"
 #include "tables/tbtestutil.h"
@@ -209,6 +214,69 @@ TEST_F(WorkAreaTest, SharedCountFollowsTheFile) {
     EXPECT_EQ(RecCount(), 2);
     test::AppendRaw(path, {{" ", "r3", "3"}});  // as another program would
     EXPECT_EQ(RecCount(), 3);
+}
+
+// Field T of the typed buffer (a length byte and the text).
+void SetFieldText(int field, const std::string& text) {
+    uint8_t* p = FieldAddress(field);
+    p[0] = static_cast<uint8_t>(text.size());
+    std::memcpy(p + 1, text.data(), text.size());
+}
+
+// Program A closes a shared table it re-keyed a record of; program B appends
+// while A stands just before its header write. The header never goes back to
+// fewer records than the file holds.
+TEST_F(WorkAreaTest, SharedCloseKeepsTheCountOfAppendsMadeMeanwhile) {
+    const std::string path = Table(4);
+    const pid_t a = fork();
+    if (a == 0) {
+        ScopedFaultPlan faults;
+        const bool ok = Use(path, nullptr, 0) && (Go(1), RLock());
+        SetFieldText(1, "x1");
+        Replace();
+        Unlock();
+        faults.plan().writes = 0;
+        faults.plan().failWrite = 1;
+        faults.plan().stop = true;
+        CloseArea();
+        _exit(ok && EngineErrorCode == 0 ? 0 : 1);
+    }
+    ASSERT_GT(a, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(a, &status, WUNTRACED), a);
+    ASSERT_TRUE(WIFSTOPPED(status));
+
+    // B appends now if A leaves it the lock, else once A is done.
+    ASSERT_TRUE(Use(path, nullptr, 0));
+    const auto appendTwo = [] {
+        for (const char* t : {"x", "y"}) {
+            ClearRecord();
+            SetFieldText(1, t);
+            Append();
+            ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        }
+        Unlock();
+    };
+    const bool appendedMeanwhile = ALock();
+    if (appendedMeanwhile) appendTwo();
+    kill(a, SIGCONT);
+    ASSERT_EQ(test::WaitChild(a), 0);
+    if (!appendedMeanwhile) {
+        ASSERT_TRUE(ALock());
+        appendTwo();
+    }
+    CloseArea();
+
+    const std::string bytes = test::ReadFileBytes(path);
+    uint32_t count = 0;
+    std::memcpy(&count, bytes.data() + 4, sizeof count);
+    EXPECT_EQ(count, 6u);
+    ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0));
+    ASSERT_EQ(RecCount(), 6);
+    Go(5);
+    EXPECT_EQ(Text(), "x");
+    Go(6);
+    EXPECT_EQ(Text(), "y");
 }
 
 // A fake index layer that orders records backwards and counts its protection calls.

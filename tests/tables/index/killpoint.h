@@ -49,10 +49,6 @@ enum class KillMode {
     IoErrorForGood,  // this write and every later one fail with EIO
 };
 std::string KillModeName(KillMode mode);
-// Every mode, and the two that stand for the rest on large tables.
-inline constexpr KillMode kAllModes[] = {KillMode::Kill, KillMode::NoRoom, KillMode::IoError,
-                                         KillMode::NoRoomForGood, KillMode::IoErrorForGood};
-inline constexpr KillMode kKillAndNoRoom[] = {KillMode::Kill, KillMode::NoRoomForGood};
 
 struct KillCase {
     std::string name;
@@ -113,8 +109,10 @@ KillCase RekeyCase(const KillShape& shape, int32_t record, const std::string& k,
                    const std::string& m);
 
 // Checks in the current area (table and orders open): each order's walks,
-// Find and GoBottom against the records; the table's records equal rows.
-void CheckOrdersAgainst(const KillRows& rows, bool twoOrders);
+// Find and GoBottom against the records rows. Find looks up every key of a
+// small table, a sample of a large one's and every key of a record that
+// differs from `before`.
+void CheckOrdersAgainst(const KillRows& rows, bool twoOrders, const KillRows& before = {});
 // The raw records of the current area.
 KillRows AreaRows();
 // Sets K and M of the record buffer.

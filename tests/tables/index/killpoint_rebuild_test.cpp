@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <iterator>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
@@ -29,10 +29,11 @@ using test::KillMode;
 using test::KillRows;
 using test::KillShape;
 
-using test::kAllModes;
-using test::kKillAndNoRoom;
-constexpr KillMode kKillAndForGood[] = {KillMode::Kill, KillMode::NoRoomForGood,
-                                        KillMode::IoErrorForGood};
+const std::vector<KillMode> kAllModes = {KillMode::Kill, KillMode::NoRoom, KillMode::IoError,
+                                         KillMode::NoRoomForGood, KillMode::IoErrorForGood};
+const std::vector<KillMode> kKillAndNoRoom = {KillMode::Kill, KillMode::NoRoomForGood};
+const std::vector<KillMode> kKillAndForGood = {KillMode::Kill, KillMode::NoRoomForGood,
+                                               KillMode::IoErrorForGood};
 
 class KillPointRebuildTest : public test::NdxTest {
 protected:
@@ -40,9 +41,8 @@ protected:
         NdxTest::SetUp();
         InitMemoUnit();
     }
-    template <size_t N>
-    void RunAll(KillCase c, const KillMode (&modes)[N], bool sharedToo) {
-        harness_.RunModes(std::move(c), {std::begin(modes), std::end(modes)}, sharedToo);
+    void RunAll(KillCase c, const std::vector<KillMode>& modes, bool sharedToo) {
+        harness_.RunModes(std::move(c), modes, sharedToo);
     }
     test::KillPointHarness harness_;
 };
