@@ -43,35 +43,26 @@ void CommitBeforeRelease(DbfArea& a) {
     CommitDbfHeader(a);
 }
 
-// Takes back an append whose record or keys could not all be written: the
-// record is cut off again and the count restored. A cut that fails leaves
-// the record after the count the header holds, which the index layer's
-// repair cuts off.
-void UndoAppend(DbfArea& a, int32_t count, uint8_t changeState) {
-    const bool handling = SetErrorHandling(false);
-    const uint16_t code = EngineErrorCode;
-    const std::string msg = EngineErrorMsg;
-    CutRecords(a, count);
-    a.recordCount = count;
-    // A shared table's header may count the record already.
-    if (Shared(a)) WriteDbfCount(a);
-    a.changeState = changeState;
-    IndexChangeFailed = true;
-    SetErrorHandling(handling);
-    SetEngineError(code, msg);
+// Takes back what a change that failed after its first write wrote. The
+// failure stays reported as it was; the index layer rebuilds the orders.
+void Undo(bool index, const std::function<void()>& steps) {
+    QuietEngineErrors quiet;
+    steps();
+    if (index) IndexChangeFailed = true;
 }
 
-// Gives record n its stored bytes back after a rewrite that failed part-way.
-void UndoRewrite(DbfArea& a, int32_t n, const std::string& stored) {
-    const bool handling = SetErrorHandling(false);
-    const uint16_t code = EngineErrorCode;
-    const std::string msg = EngineErrorMsg;
-    const std::string wanted = std::exchange(a.record, stored);
-    PutDbfRecord(a, n);
-    a.record = wanted;
-    IndexChangeFailed = true;
-    SetErrorHandling(handling);
-    SetEngineError(code, msg);
+// An append whose record or keys could not all be written: the record is cut
+// off again and the count restored. A cut that fails leaves the record after
+// the count the header holds, which the index layer's repair cuts off.
+void UndoAppend(DbfArea& a, bool index, int32_t count, int32_t current, uint8_t changeState) {
+    Undo(index, [&] {
+        CutRecords(a, count);
+        a.recordCount = count;
+        a.currentRecord = current;
+        // A shared table's header may count the record already.
+        if (Shared(a)) WriteDbfCount(a);
+        a.changeState = changeState;
+    });
 }
 
 }  // namespace
@@ -240,13 +231,9 @@ void Append() {
         IndexProtection guard(IndexProtection::Change, index);
         if (guard.Failed()) return;
         if (index && IndexHooks.keysCanChange && !IndexHooks.keysCanChange(true)) return;
-        const int32_t count = a.recordCount;
-        const int32_t current = a.currentRecord;
+        const int32_t count = a.recordCount, current = a.currentRecord;
         const uint8_t state = a.changeState;
-        const auto undo = [&] {
-            UndoAppend(a, count, state);
-            a.currentRecord = current;
-        };
+        const auto undo = [&] { UndoAppend(a, index, count, current, state); };
         if (!AppendDbfRecord(a)) return undo();
         AreaRecordToBuffer(a);
         if (index && IndexHooks.addKeys) IndexHooks.addKeys();
@@ -281,7 +268,9 @@ void Replace() {
     const bool index = IndexInControl() && !a.isVirtual;
     IndexProtection guard(IndexProtection::Change, index);
     if (guard.Failed()) return;
+    // The stored bytes, for a rewrite that fails part-way.
     std::string stored;
+    if (index && !ReadRawRecord(a, n, stored)) return;
     if (index) {
         if (a.swapBuffer.size() < a.typedSize) {
             SetEngineError(254, platform::DisplayPath(a.fileName) + " " + "Tausch-Puffer ist NIL." +
@@ -291,7 +280,6 @@ void Replace() {
         // The index remembers the keys of the record as stored in the file.
         std::memcpy(a.swapBuffer.data(), a.typedBuffer, a.typedSize);
         if (!ReadRecord(a, n)) return;
-        stored = a.record;
         if (IndexHooks.rememberKeys) IndexHooks.rememberKeys();
         std::memcpy(a.typedBuffer, a.swapBuffer.data(), a.typedSize);
         // An index that cannot find the record's stored key cannot be kept
@@ -300,14 +288,12 @@ void Replace() {
     }
     BufferToRecord();
     if (index && IndexHooks.keysCanChange && !IndexHooks.keysCanChange(false)) return;
-    if (!PutDbfRecord(a, n)) {
-        if (index) UndoRewrite(a, n, stored);
-        return;
-    }
+    const auto undo = [&] { Undo(index, [&] { WriteRawRecord(a, n, stored); }); };
+    if (!PutDbfRecord(a, n)) return index ? undo() : void();
     AreaRecordToBuffer(a);
     UpdatePeekCache();
     if (index && IndexHooks.updateKeys) IndexHooks.updateKeys();
-    if (index && EngineErrorCode != 0) UndoRewrite(a, n, stored);
+    if (index && EngineErrorCode != 0) undo();
     guard.End();
 }
 

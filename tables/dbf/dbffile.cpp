@@ -449,6 +449,22 @@ bool WriteDbfCount(DbfArea& a) {
     return true;
 }
 
+bool ReadRawRecord(DbfArea& a, int32_t n, std::string& raw) {
+    raw.assign(a.recordLength, ' ');
+    if (a.file->ReadAt(RecordPos(a, n), raw.data(), a.recordLength) == a.recordLength) return true;
+    SetEngineError(IoCodeFromErrno(a.file->Error(), 100),
+                   "Datei:  " + platform::DisplayPath(a.fileName) + "  [GetDbfRecord]");
+    return false;
+}
+
+bool WriteRawRecord(DbfArea& a, int32_t n, const std::string& raw) {
+    if (a.file->WriteAt(RecordPos(a, n), raw.data(), a.recordLength) == a.recordLength) return true;
+    SetEngineError(
+        IoCodeFromErrno(a.file->Error(), 101),
+        "Datei:  " + platform::DisplayPath(a.fileName) + " [Replace/Append/PutDbfRecord]");
+    return false;
+}
+
 int32_t StoredRecordCount(DbfArea& a) {
     const bool db2 =
         a.prolog[dbf::OffVersion] == dbf::VerDbase2 && a.headerLength == dbf::Db2HeaderSize;
@@ -465,6 +481,7 @@ int32_t StoredRecordCount(DbfArea& a) {
 }
 
 int32_t RecordsInFile(DbfArea& a) {
+    if (a.isVirtual || !a.file) return a.recordCount;
     const int64_t size = a.file->Size();
     if (size < 0 || a.recordLength == 0) return -1;
     const int64_t n = size > a.headerLength ? (size - a.headerLength) / a.recordLength : 0;
@@ -472,6 +489,7 @@ int32_t RecordsInFile(DbfArea& a) {
 }
 
 bool CutRecords(DbfArea& a, int32_t count) {
+    if (a.isVirtual || !a.file) return true;
     const uint8_t eof = dbf::EndOfFile;
     if (!a.file->Truncate(RecordPos(a, count + 1)) ||
         a.file->WriteAt(RecordPos(a, count + 1), &eof, 1) != 1) {

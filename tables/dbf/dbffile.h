@@ -108,6 +108,9 @@ bool CommitDbfHeader(DbfArea& a);
 // The header with the count and the end byte after the last record, not
 // forced to disk; the change state stays.
 bool WriteDbfCount(DbfArea& a);
+// Record n's bytes as the file holds them, without any conversion.
+bool ReadRawRecord(DbfArea& a, int32_t n, std::string& raw);
+bool WriteRawRecord(DbfArea& a, int32_t n, const std::string& raw);
 // The record count the header on disk holds; -1 after reporting a read error.
 int32_t StoredRecordCount(DbfArea& a);
 // Whole records the file holds after the header; -1 when the size is unknown.

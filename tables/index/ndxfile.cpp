@@ -272,7 +272,9 @@ bool WriteAnchorNode(IndexControlBlock& b) {
     if (b.table && b.table->oem) name = LStrAnsiToOem(name);
     // The expression is held in the Windows code page; the file keeps the DOS one.
     const std::string expr = b.table && b.table->oem ? LStrAnsiToOem(b.expression) : b.expression;
-    FillHeaderBlock(b.hdr, expr, count, name.substr(0, 12), block.data(), b.inChange);
+    // A mark on disk stays until SetChangeMark clears it.
+    FillHeaderBlock(b.hdr, expr, count, name.substr(0, 12), block.data(),
+                    b.inChange || b.markOnDisk);
     if (b.file->WriteAt(0, block.data(), BlockSize) != BlockSize) {
         SetEngineError(IoCodeFromErrno(b.file->Error(), 101),
                        "Fehler beim Schreiben der Index-Datei:  " +

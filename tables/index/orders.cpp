@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
@@ -473,13 +474,14 @@ bool MarkOrders() {
 // them until its orders are closed.
 void EndChange(DbfArea& a) {
     const std::vector<IndexControlBlock*> orders = OpenOrders();
-    if (std::exchange(IndexChangeFailed, false)) {
-        const bool handling = SetErrorHandling(false);
-        const uint16_t code = EngineErrorCode;
-        const std::string msg = EngineErrorMsg;
-        RebuildMarked(a, a.recordCount, orders);
-        SetErrorHandling(handling);
-        SetEngineError(code, msg);
+    // An error raised as an exception cut the change short as well.
+    if (std::exchange(IndexChangeFailed, false) || std::uncaught_exceptions() > 0) {
+        QuietEngineErrors quiet;
+        if (!RebuildMarked(a, a.recordCount, orders)) {
+            // The next change repairs what this rebuild left.
+            for (IndexControlBlock* b : orders)
+                if (b->markOnDisk) b->inChange = false;
+        }
         return;
     }
     if (a.exclusive) return;
@@ -497,6 +499,7 @@ void ChangeProtection(int on) {
     if (on) {
         SetLockSemaphoreProc(true);
         if (scope.nesting++ != 0 || !a || EngineErrorCode != 0) return;
+        IndexChangeFailed = false;
         scope.begun = BeginChange(*a);
         return;
     }

@@ -4,11 +4,21 @@
 // with unique keys and with runs of equal keys.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "tables/area/changes.h"
+#include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
 #include "tables/index/killpoint.h"
 #include "tables/index/ndx_testutil.h"
+#include "tables/index/orders.h"
 
 namespace kor2 {
 namespace {
@@ -88,6 +98,94 @@ TEST_F(KillPointTest, RekeyInLargeTables) {
                 RunAll(test::RekeyCase(s, 1, test::KillKey(s, records / 2), "z"), kKillAndNoRoom);
             if (HasFailure()) return;
         }
+}
+
+// A small file system of its own, unmounted at the end; empty path when
+// this machine does not let the test mount one.
+class SmallDisk {
+public:
+    SmallDisk(const std::string& dir, const std::string& size) : dir_(dir) {
+        std::filesystem::create_directories(dir);
+        if (mount("tmpfs", dir.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0) mounted_ = true;
+    }
+    ~SmallDisk() {
+        if (mounted_) umount2(dir_.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool Mounted() const { return mounted_; }
+    // Fills the disk to the last byte with a file of its own.
+    void Fill() {
+        std::FILE* f = std::fopen((dir_ + "/filler").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::setvbuf(f, nullptr, _IONBF, 0);
+        const std::string block(4096, 'x');
+        for (size_t chunk : {size_t{4096}, size_t{512}, size_t{1}})
+            while (std::fwrite(block.data(), 1, chunk, f) == chunk) {
+            }
+        std::fclose(f);
+    }
+    void Free() { std::filesystem::remove(dir_ + "/filler"); }
+
+private:
+    std::string dir_;
+    bool mounted_ = false;
+};
+
+// Appends and re-keys on a disk without a free byte: each either works or
+// reports its failure and changes nothing; once room is freed, another open
+// finds the orders right.
+TEST_F(KillPointTest, AppendsAndRekeysOnAFullDisk) {
+    SmallDisk disk(Path("disk"), "256k");
+    if (!disk.Mounted()) GTEST_SKIP() << "no file system of its own can be mounted here";
+    for (bool shared : {false, true}) {
+        SCOPED_TRACE(shared ? "shared" : "exclusive");
+        const std::string dir = Path("disk") + "/t";
+        const std::string table = harness_.CopyFixture(Shape(1000, false), dir);
+        const auto open = [&](bool exclusive) {
+            Select(1);
+            ASSERT_TRUE(Use(table + (exclusive ? " EXCLUSIVE" : ""), nullptr, 0)) << EngineErrorMsg;
+            ASSERT_TRUE(OpenIndexFile(dir + "/k.ndx", 1)) << EngineErrorMsg;
+            ASSERT_TRUE(SetIndexTo(dir + "/m.ndx", 2)) << EngineErrorMsg;
+            Set_Order_To(1);
+        };
+        open(!shared);
+        disk.Fill();
+        test::KillRows model = test::AreaRows();
+        int failed = 0;
+        for (int i = 0; i < 230; ++i) {
+            const std::string k = "a" + std::to_string(1000 + i);
+            const std::string m = "b" + std::to_string(5000 - i);
+            const std::string raw =
+                " " + k + std::string(8 - k.size(), ' ') + m + std::string(8 - m.size(), ' ');
+            const bool append = i < 30;
+            const int32_t r = (i * 37) % static_cast<int32_t>(model.size()) + 1;
+            if (append) {
+                ASSERT_TRUE(ALock());
+                ClearRecord();
+            } else {
+                Go(r);
+                ASSERT_TRUE(RLock());
+            }
+            test::SetKeyFields(k, m);
+            append ? Append() : Replace();
+            const uint16_t code = EngineErrorCode;
+            Unlock();
+            if (code == 0) {
+                append ? model.push_back(raw) : void(model[r - 1] = raw);
+                continue;
+            }
+            EXPECT_EQ(code, 101);
+            ++failed;
+        }
+        EXPECT_GT(failed, 0) << "the disk never ran full";
+        disk.Free();
+        CloseArea();
+        open(true);
+        EXPECT_TRUE(test::AreaRows() == model) << "a change that failed left a trace";
+        test::CheckOrdersAgainst(model, true);
+        CloseArea();
+    }
 }
 
 }  // namespace
