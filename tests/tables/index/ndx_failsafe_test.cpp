@@ -273,6 +273,7 @@ TEST_F(NdxFailsafeTest, ReindexFailingAtAnyWriteKeepsTheOldIndexesInUse) {
                 ASSERT_TRUE(OpenIndexFile(dir + "/k.ndx", 1)) << EngineErrorMsg;
                 ASSERT_TRUE(SetIndexTo(dir + "/m.ndx", 2)) << EngineErrorMsg;
                 Set_Order_To(2);
+                Go(17);
                 faults.plan().writes = 0;
                 faults.plan().failWrite = n;
                 faults.plan().error = error;
@@ -281,6 +282,9 @@ TEST_F(NdxFailsafeTest, ReindexFailingAtAnyWriteKeepsTheOldIndexesInUse) {
                 EXPECT_EQ(done, !faults.plan().failed) << EngineErrorMsg;
                 faults.plan().failWrite = 0;
                 EXPECT_EQ(CurrentOrderNo(), 2);
+                EXPECT_EQ(RecNo(), 17);
+                Skip(1);  // from there in the order of M, which falls with the record number
+                EXPECT_EQ(RecNo(), 16);
                 ClearRecord();
                 test::SetKeyFields("a0", "z9");
                 Append();
