@@ -448,6 +448,12 @@ bool SetReadOnly(std::string_view path, bool readOnly) {
     return chmod(host.c_str(), mode) == 0;
 }
 
+bool CopyFileMode(std::string_view from, std::string_view to) {
+    struct stat st;
+    if (stat(HostPath(from).c_str(), &st) != 0) return false;
+    return chmod(HostPath(to).c_str(), st.st_mode & 07777) == 0;
+}
+
 std::optional<int64_t> FileSizeOf(std::string_view path) {
     struct stat st;
     if (stat(HostPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;

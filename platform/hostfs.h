@@ -49,6 +49,8 @@ bool CreateDir(std::string_view path);
 bool RemoveDir(std::string_view path);
 std::optional<uint32_t> GetFileAttributes(std::string_view path);  // FileAttr bits
 bool SetReadOnly(std::string_view path, bool readOnly);
+// Gives `to` the permission bits of `from` (a file that replaces another keeps its mode).
+bool CopyFileMode(std::string_view from, std::string_view to);
 std::optional<int64_t> FileSizeOf(std::string_view path);
 std::optional<std::time_t> FileModTime(std::string_view path);
 std::string GetCurrentDir();  // "/" separators, no trailing "/", names in code page 850

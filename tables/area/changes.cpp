@@ -8,6 +8,7 @@
 #include <cstring>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
@@ -15,6 +16,7 @@
 #include "tables/area/search.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/filenames.h"
 #include "tables/dbf/dbfformat.h"
 #include "tables/dbf/hooks.h"
 
@@ -380,81 +382,171 @@ uint16_t ReopenDbf(bool exclusive) {
 
 namespace {
 
-// Moves every undeleted record to the first free position, raw and without
-// code-page conversion; false on a read or write failure (code in io).
-bool CompactRecords(DbfArea& a, int32_t& kept, uint16_t& io, const std::function<void()>& step) {
-    kept = 0;
-    const int32_t every = std::max<int32_t>(1, a.recordCount / 100);
-    std::string rec(a.recordLength, ' ');
-    const auto pos = [&](int32_t n) {
-        return static_cast<int64_t>(a.headerLength) + static_cast<int64_t>(n - 1) * a.recordLength;
-    };
-    for (int32_t n = 1; n <= a.recordCount; ++n) {
-        const int64_t got = a.file->ReadAt(pos(n), rec.data(), a.recordLength);
-        if (got != a.recordLength) {
+// Reads the record area in chunks and hands each stored record to `each`
+// with its number; false on a read failure (code in io).
+template <class Each>
+bool ForEachStoredRecord(const DbfArea& a, uint16_t& io, Each&& each) {
+    const size_t len = a.recordLength;
+    const int32_t per =
+        static_cast<int32_t>(std::max<size_t>(1, (64 * 1024) / std::max<size_t>(len, 1)));
+    std::vector<char> buf;
+    for (int32_t first = 1; first <= a.recordCount; first += per) {
+        const int32_t count = std::min(per, a.recordCount - first + 1);
+        buf.resize(static_cast<size_t>(count) * len);
+        const int64_t pos =
+            static_cast<int64_t>(a.headerLength) + static_cast<int64_t>(first - 1) * len;
+        const int64_t got = a.file->ReadAt(pos, buf.data(), static_cast<int64_t>(buf.size()));
+        if (got != static_cast<int64_t>(buf.size())) {
             io = got < 0 ? IoCodeFromErrno(a.file->Error(), 100) : 100;
             return false;
         }
-        if (step && n % every == 0) step();
-        if (rec[0] == dbf::DeletedFlag) continue;
-        ++kept;
-        if (kept == n) continue;
-        if (a.file->WriteAt(pos(kept), rec.data(), a.recordLength) != a.recordLength) {
-            io = IoCodeFromErrno(a.file->Error(), 101);
-            return false;
-        }
+        for (int32_t i = 0; i < count; ++i)
+            each(first + i, buf.data() + static_cast<size_t>(i) * len);
     }
     return true;
 }
 
-}  // namespace
+// Writes the header and the kept records, in their order, into `out`, whose
+// header is then committed with the kept count; false with the code in io.
+bool WriteKeptRecords(DbfArea& a, EngineFile& out, uint16_t& io,
+                      const std::function<void()>& step) {
+    std::vector<char> buf(a.headerLength);
+    if (a.file->ReadAt(0, buf.data(), a.headerLength) != a.headerLength) {
+        io = IoCodeFromErrno(a.file->Error(), 100);
+        return false;
+    }
+    int64_t written = 0;
+    const auto flush = [&] {
+        if (out.WriteAt(written, buf.data(), static_cast<int64_t>(buf.size())) !=
+            static_cast<int64_t>(buf.size())) {
+            io = IoCodeFromErrno(out.Error(), 101);
+            return false;
+        }
+        written += static_cast<int64_t>(buf.size());
+        buf.clear();
+        return true;
+    };
+    const int32_t every = std::max<int32_t>(1, a.recordCount / 100);
+    bool ok = true;
+    const bool read = ForEachStoredRecord(a, io, [&](int32_t n, const char* rec) {
+        if (step && n % every == 0) step();
+        if (!ok || rec[0] == dbf::DeletedFlag) return;
+        buf.insert(buf.end(), rec, rec + a.recordLength);
+        if (buf.size() >= 64 * 1024) ok = flush();
+    });
+    return read && ok && flush();
+}
 
-namespace {
-
-// Compacts the records, cuts the file, commits the header and lets the memo
-// and index layers follow; false after reporting an error.
+// Makes the packed table in a new file beside the table and renames it into
+// place: until the rename the old table is whole, after it the new one. All
+// writes come first: the new table, the new memo file with the records'
+// new memo numbers, the new index files built from the new table, and the
+// change mark on the open indexes, so that a kill after the table's rename
+// leaves indexes the next program rebuilds. Then only renames follow, the
+// table's, the memo file's and the indexes', and the files are opened again.
+// A failing write thus leaves the table, its memos and indexes as they were.
 bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()>& step) {
     const int32_t before = a.recordCount;
-    int32_t kept = 0;
+    const std::string failText = "Fehler beim Packen von " + platform::DisplayPath(name);
     uint16_t io = 0;
-    const bool flush = FlushAfterWrite;
-    FlushAfterWrite = false;
-    const bool compacted = CompactRecords(a, kept, io, step);
-    FlushAfterWrite = flush;
-    if (!compacted) {
-        // The header still names the old count: every kept record is in the
-        // file at least once and the table opens as before.
-        SetEngineError(io, "Fehler beim Packen von " + platform::DisplayPath(name));
+    int32_t kept = 0;
+    if (!ForEachStoredRecord(a, io, [&](int32_t, const char* rec) {
+            if (rec[0] != dbf::DeletedFlag) ++kept;
+        })) {
+        SetEngineError(io, failText);
         return false;
     }
-    a.changeState = ChangeAppended;
+    // Room for everything the pack writes beside the old files.
+    const bool indexed = IndexInControl() && IndexHooks.prepareRebuild &&
+                         IndexHooks.commitRebuild && IndexHooks.markChange;
+    int64_t needed =
+        static_cast<int64_t>(a.headerLength) + static_cast<int64_t>(kept) * a.recordLength + 1;
+    if (a.hasMemo && MemoHooks.packBytes) needed += MemoHooks.packBytes();
+    if (indexed && IndexHooks.rebuildBytes) needed += IndexHooks.rebuildBytes(kept);
+    if (!CheckRoom(DiskFreeOfPath(name), needed, "Pack")) return false;
+
+    FileBeside beside(name, "Pack");
+    if (beside.Name().empty()) return false;
+    auto out = CreateEngineFile(beside.Name(), ShareExclusive, io);
+    if (!out) {
+        SetEngineError(io, failText);
+        return false;
+    }
+    if (!WriteKeptRecords(a, *out, io, step)) {
+        SetEngineError(io, failText);
+        return false;
+    }
+    // The area stands on the new file while its header is committed and the
+    // indexes are built from it; on a failure it goes back to the old one.
+    std::unique_ptr<EngineFile> old = std::exchange(a.file, std::move(out));
+    const int32_t savedRecord = a.currentRecord;
     a.recordCount = kept;
-    const int64_t end =
-        static_cast<int64_t>(a.headerLength) + static_cast<int64_t>(kept) * a.recordLength;
-    if (!CommitDbfHeader(a)) return false;
-    if (!a.file->Truncate(end + 1)) {
-        SetEngineError(IoCodeFromErrno(a.file->Error(), 101),
-                       "Fehler beim Packen von " + platform::DisplayPath(name));
+    a.changeState = ChangeAppended;
+    const bool memo =
+        a.hasMemo && MemoHooks.packPrepare && MemoHooks.packCommit && MemoHooks.packDiscard;
+    const auto back = [&] {
+        QuietEngineErrors quiet;
+        if (memo) MemoHooks.packDiscard();
+        if (indexed) {
+            IndexHooks.discardRebuild();
+            IndexHooks.markChange(false);
+        }
+        a.file = std::move(old);
+        a.recordCount = before;
+        a.changeState = ChangeNone;
+        if (savedRecord >= 1 && savedRecord <= before) ReadRecord(a, savedRecord);
         return false;
+    };
+    {
+        QuietEngineErrors quiet(true);
+        if (!CommitDbfHeader(a)) {
+            const uint16_t code = EngineErrorCode;
+            back();
+            SetEngineError(code, failText);
+            return false;
+        }
     }
+    struct RebuildFlag {
+        RebuildFlag() { PackRebuildRunning = true; }
+        ~RebuildFlag() { PackRebuildRunning = false; }
+    } flag;
+    if (memo && !MemoHooks.packPrepare()) return back();
+    if (indexed && (!IndexHooks.prepareRebuild() || !IndexHooks.markChange(true))) return back();
+    if (!beside.Commit()) return back();
+    old.reset();
+    a.file->SetReadAhead((a.shareMode & 0x70) == 0x10);
+    if (kept != before) DropPeekCache(a.alias);
+    // The memo file and the indexes follow even after a failure of one of
+    // them; the first error is the one reported.
+    uint16_t firstCode = 0;
+    std::string firstMsg;
+    const auto keepFirst = [&] {
+        if (firstCode == 0 && EngineErrorCode != 0) {
+            firstCode = EngineErrorCode;
+            firstMsg = EngineErrorMsg;
+        }
+    };
     if (kept > 0) {
-        if (!ReadRecord(a, 1)) return false;
-        a.bof = a.eof = false;
+        if (ReadRecord(a, 1)) a.bof = a.eof = false;
+        keepFirst();
     } else {
         a.currentRecord = 0;
         BlankRecord(a);
         a.bof = a.eof = true;
     }
-    if (kept != before) DropPeekCache(a.alias);
-    if (a.hasMemo && MemoHooks.pack) MemoHooks.pack();
-    if (IndexInControl() && IndexHooks.rebuildAll) {
-        struct RebuildFlag {
-            RebuildFlag() { PackRebuildRunning = true; }
-            ~RebuildFlag() { PackRebuildRunning = false; }
-        } flag;
-        IndexHooks.rebuildAll();
+    if (memo) {
+        MemoHooks.packCommit();
+        keepFirst();
     }
-    return EngineErrorCode == 0;
+    if (indexed) {
+        IndexHooks.commitRebuild();
+        keepFirst();
+    }
+    if (firstCode != 0) {
+        EngineErrorCode = firstCode;
+        EngineErrorMsg = firstMsg;
+    }
+    return firstCode == 0;
 }
 
 // A shared table reopened exclusively for the pack is shared again on every

@@ -148,6 +148,7 @@ void EraseFiles(const std::string& mask) {
 }
 
 int64_t DiskFreeOfPath(const std::string& path) {
+    if (DiskFreeProc) return DiskFreeProc(path);
     std::string host = platform::HostPath(path);
     if (!platform::DirectoryExists(path)) {
         const size_t slash = host.rfind('/');
@@ -169,6 +170,42 @@ std::string UniqueFilename() {
         SetEngineError(IoCodeFromErrno(errno, 5),
                        "Fehler beim Anfordern des Dateinamens [UniqueFilename]");
     return name;
+}
+
+bool CheckRoom(int64_t freeBytes, int64_t needed, const std::string& routine) {
+    if (freeBytes < 0 || needed / 1024 <= freeBytes / 1024) return true;
+    SetEngineError(227, "Verfügbarer Plattenplatz: "_oem + std::to_string(freeBytes / 1024) +
+                            " KBytes;" + "benötigt: "_oem + std::to_string(needed / 1024) +
+                            " KBytes [" + routine + "]");
+    return false;
+}
+
+FileBeside::FileBeside(std::string target, const std::string& routine)
+    : target_(std::move(target)), routine_(routine) {
+    errno = 0;
+    name_ = platform::TempFileName(SplitFileName(target_).dir, "KOR");
+    if (name_.empty())
+        SetEngineError(IoCodeFromErrno(errno, 5), "Fehler beim Anfordern des Dateinamens " +
+                                                      platform::DisplayPath(target_) + " [" +
+                                                      routine_ + "]");
+}
+
+FileBeside::~FileBeside() {
+    if (!name_.empty()) platform::EraseFile(name_);
+}
+
+bool FileBeside::Commit() {
+    if (name_.empty()) return false;
+    if (platform::FileExists(target_)) platform::CopyFileMode(target_, name_);
+    errno = 0;
+    if (!platform::RenameFile(name_, target_)) {
+        SetEngineError(IoCodeFromErrno(errno, 5),
+                       "Fehler beim Umbenennen von " + platform::DisplayPath(name_) + " in " +
+                           platform::DisplayPath(target_) + " [" + routine_ + "]");
+        return false;
+    }
+    name_.clear();
+    return true;
 }
 
 }  // namespace kor2

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,34 @@ bool FileExistsP(const std::string& name);
 uint16_t EraseFileIfFree(const std::string& name);  // I/O result
 void EraseFiles(const std::string& mask);
 int64_t DiskFreeOfPath(const std::string& path);  // -1 when unknown
+// Replaces the free-space query of DiskFreeOfPath (tests of a full disk).
+inline std::function<int64_t(const std::string& path)> DiskFreeProc;
 int64_t DiskFreeOfDrive(int drive);
 std::string UniqueFilename();
+// False after reporting 227 when `needed` bytes exceed `freeBytes` (counted
+// in KBytes; an unknown free space, -1, is no refusal).
+bool CheckRoom(int64_t freeBytes, int64_t needed, const std::string& routine);
+
+// A new file beside `target` (same folder, unique name) that replaces the
+// target by one rename once it is complete, so that a kill or a failure
+// leaves the target as it was. The new file is erased on every way out that
+// does not commit it. The name is empty when none could be made (the error
+// is reported then).
+class FileBeside {
+public:
+    FileBeside(std::string target, const std::string& routine);
+    ~FileBeside();
+    FileBeside(const FileBeside&) = delete;
+    FileBeside& operator=(const FileBeside&) = delete;
+    const std::string& Name() const { return name_; }
+    // Renames the new file over the target, with the target's permission
+    // bits; false after reporting the error (the new file is erased).
+    bool Commit();
+
+private:
+    std::string target_;
+    std::string routine_;
+    std::string name_;
+};
 
 }  // namespace kor2

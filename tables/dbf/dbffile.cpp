@@ -128,8 +128,12 @@ bool OpenDbf(DbfArea& a) {
 
 bool ReadDbfProlog(DbfArea& a, int64_t fileSize) {
     std::memset(a.prolog, 0, sizeof a.prolog);
-    const int64_t n =
-        fileSize < dbf::PrologSize ? -1 : a.file->ReadAt(0, a.prolog, dbf::PrologSize);
+    const int64_t n = fileSize < dbf::PrologSize ? 0 : a.file->ReadAt(0, a.prolog, dbf::PrologSize);
+    // A failed read is the read error, not a file too short for a table.
+    if (n < 0)
+        return FailOpen(
+            a, IoCodeFromErrno(a.file->Error(), 100),
+            "Fehler beim Lesen von " + platform::DisplayPath(a.fileName) + " [USE/OpenDBF]");
     if (n != dbf::PrologSize)
         return FailOpen(a, 210,
                         NotDbase(a) + " (" + "Prolog ist kleiner als 32 Bytes" + ") [USE/OpenDBF]");

@@ -48,6 +48,15 @@ struct IndexHookTable {
     // key where it belongs; then nothing is written. True after the orders
     // were marked as in change: the caller's writes follow.
     std::function<bool(bool append)> keysCanChange;
+    // Pack: the bytes a rebuild of every open order for that many records
+    // writes; the change mark set (true) or cleared on every open order;
+    // every open order rebuilt into a new file beside its own, then those
+    // renamed into place and opened, or dropped. False after reporting an error.
+    std::function<int64_t(int32_t records)> rebuildBytes;
+    std::function<bool(bool on)> markChange;
+    std::function<bool()> prepareRebuild;
+    std::function<bool()> commitRebuild;
+    std::function<void()> discardRebuild;
 };
 inline IndexHookTable IndexHooks;
 inline bool IndexLinked = false;
@@ -77,6 +86,11 @@ struct MemoHookTable {
     std::function<int32_t(DbfArea& src, int32_t block, DbfArea& dst)> copyAt;      // 5
     std::function<void()> create;                                                  // 6
     std::function<int32_t(const std::string& text)> add;                           // 7
+    std::function<int64_t()> packBytes;  // the room a pack of the current table's memo file needs
+    // Pack of the current table's memo file in two steps (see PrepareMemoPack).
+    std::function<bool()> packPrepare;
+    std::function<bool()> packCommit;
+    std::function<void()> packDiscard;
 };
 inline MemoHookTable MemoHooks;
 

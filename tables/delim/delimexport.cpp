@@ -120,8 +120,12 @@ bool WriteDelimitedFile(const std::string& fileName, bool withHeader) {
     DbfArea& a = *CurrentDbf();
     if (a.isVirtual) return false;
     const std::string name = DefaultExtension(fileName, DelimDefaultExt);
+    // Written beside the name and renamed into place once whole: a failure
+    // leaves a former file of the name as it was and no cut export.
+    FileBeside beside(name, "ExportText");
+    if (beside.Name().empty()) return false;
     uint16_t io = 0;
-    std::unique_ptr<EngineFile> file = CreateEngineFile(name, ShareExclusive, io);
+    std::unique_ptr<EngineFile> file = CreateEngineFile(beside.Name(), ShareExclusive, io);
     if (!file) {
         SetEngineError(io, "Datei:  " + platform::DisplayPath(name) + " [ExportText]");
         return false;
@@ -131,7 +135,14 @@ bool WriteDelimitedFile(const std::string& fileName, bool withHeader) {
     for (GoTop(); EngineErrorCode == 0 && !dEOF(); Skip(1))
         if (!out.Put(RecordLine(a, false))) return false;
     if (EngineErrorCode != 0) return false;
-    return out.Put(std::string(1, DelimEndOfFile)) && out.Flush();
+    if (!out.Put(std::string(1, DelimEndOfFile)) || !out.Flush()) return false;
+    if (!file->Flush()) {
+        SetEngineError(IoCodeFromErrno(file->Error(), 101),
+                       "Datei:  " + platform::DisplayPath(name) + " [ExportText]");
+        return false;
+    }
+    file.reset();
+    return beside.Commit();
 }
 
 void StartXBaseLayer() {

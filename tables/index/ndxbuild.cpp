@@ -345,7 +345,8 @@ private:
     RunFile runs_;
 };
 
-bool CheckIndexDiskSpace(const IndexControlBlock& b, int32_t n, const std::string& path) {
+// Bytes a build of n keys writes: the sort runs and the nodes of every level.
+int64_t IndexBuildBytes(const IndexControlBlock& b, int32_t n) {
     int64_t needed = int64_t{n} * (b.hdr.keyLength + 4);
     int levels = 2;
     for (int64_t c = n / b.hdr.keysPerNode; c > 0; c /= b.hdr.keysPerNode) ++levels;
@@ -354,12 +355,12 @@ bool CheckIndexDiskSpace(const IndexControlBlock& b, int32_t n, const std::strin
         needed += (c + 1) * BlockSize;
         c /= b.hdr.keysPerNode;
     }
+    return needed;
+}
+
+bool CheckIndexDiskSpace(const IndexControlBlock& b, int32_t n, const std::string& path) {
     const int64_t free = IndexDiskFreeProc ? IndexDiskFreeProc(path) : DiskFreeOfPath(path);
-    if (free < 0 || needed / 1024 <= free / 1024) return true;
-    SetEngineError(227, "Verfügbarer Plattenplatz: "_oem + std::to_string(free / 1024) +
-                            " KBytes;" + "benötigt: "_oem + std::to_string(needed / 1024) +
-                            " KBytes [MakeIndex]");
-    return false;
+    return CheckRoom(free, IndexBuildBytes(b, n), "MakeIndex");
 }
 
 // Re-reports an error of the build with the build's routine and file name.
@@ -426,8 +427,17 @@ void SetIndexProgressProc(std::function<void()> proc, int steps) {
     progressSteps = progressProc ? steps : 0;
 }
 
-void MakeIndex(const std::string& fileName, const std::string& expression, bool soundex, int order,
-               bool unique, bool descending, KeyMakerFn keyMaker, intptr_t context) {
+namespace {
+
+// Builds the index into a new file beside its name and renames it into place
+// once whole: a failure or a kill leaves a former file of the name as it was.
+// A rebuild of an open order (`held` given) runs with the table held alone
+// and the order still open on the old file; the whole new file is then
+// handed to the caller instead of renamed.
+void BuildIndexFile(const std::string& fileName, const std::string& expression, bool soundex,
+                    int order, bool unique, bool descending, KeyMakerFn keyMaker, intptr_t context,
+                    std::unique_ptr<FileBeside>* held) {
+    const bool rebuilding = held != nullptr;
     EngineErrorCode = 0;
     const std::string name = AllTrim(fileName).substr(0, 255);
     if (name.empty()) {
@@ -478,21 +488,24 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
         stored = NormaliseExpr(expr);
         if (a.oem) stored = LStrAnsiToOem(stored);
     }
-    if (IndexFileOpenAnywhere(path)) {
+    if (!rebuilding && IndexFileOpenAnywhere(path)) {
         SetEngineError(214, platform::DisplayPath(path));
         return Suffix(path);
     }
-    // Checked before an old file of the name is erased: a build refused for
-    // its key or the disk space leaves the old index as it was.
+    // Checked before anything is written: a build refused for its key or
+    // the disk space leaves the old index as it was.
     const int32_t savedRecord = a.currentRecord;
     const bool savedEof = a.eof, savedBof = a.bof;
     RefreshRecCount(a);
     if (!KeyShape(*b, resultType)) return Suffix(path);
     if (!CheckIndexDiskSpace(*b, a.recordCount, path)) return;
     bool reopened = false;
-    if (!a.exclusive) {
-        const uint16_t erased = FileExistsP(path) ? EraseFileIfFree(path) : 0;
-        if (erased == 5 || erased == 32) {
+    if (!a.exclusive && !rebuilding && FileExistsP(path)) {
+        // Another program that has the old file open keeps using it after the
+        // rename: the table is then held alone for the build.
+        uint16_t io = 0;
+        const bool free = OpenEngineFile(path, ShareExclusive, io) != nullptr;
+        if (!free && (io == 5 || io == 32)) {
             if (ReopenDbf(true) != 0) {
                 SetEngineError(225, platform::DisplayPath(a.fileName));
                 return Suffix(path);
@@ -503,8 +516,10 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
     // Shares the table again on every way out.
     EndOfWork reshare;
     if (reopened) reshare.Arm([] { ReopenDbf(false); });
+    auto beside = std::make_unique<FileBeside>(path, "MakeIndex");
+    if (beside->Name().empty()) return Suffix(path);
     uint16_t io = 0;
-    b->file = CreateEngineFile(path, ShareExclusive, io);
+    b->file = CreateEngineFile(beside->Name(), ShareExclusive, io);
     if (!b->file) {
         SetEngineError(io, "Datei nicht geöffnet"_oem + platform::DisplayPath(path));
         return Suffix(path);
@@ -531,7 +546,21 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
         SetEngineError(IoCodeFromErrno(b->file->Error(), 101), " [MakeIndex]");
         return Suffix(path);
     }
+    b->file.reset();
+    if (held) {
+        *held = std::move(beside);
+        return;
+    }
+    if (!beside->Commit()) return Suffix(path);
     reshare.End();
+}
+
+}  // namespace
+
+void MakeIndex(const std::string& fileName, const std::string& expression, bool soundex, int order,
+               bool unique, bool descending, KeyMakerFn keyMaker, intptr_t context) {
+    BuildIndexFile(fileName, expression, soundex, order, unique, descending, std::move(keyMaker),
+                   context, nullptr);
 }
 
 void MakeIndexFromExpr(const std::string& expression, const std::string& nameWithOptions) {
@@ -618,6 +647,80 @@ bool RebuildOrderInPlace(IndexControlBlock& b) {
     return true;
 }
 
+namespace {
+
+// An order rebuilt into a new file beside its own, not yet in place.
+struct RebuiltOrder {
+    int order = 0;
+    std::string options;
+    KeyMakerFn keyMaker;
+    intptr_t context = 0;
+    std::unique_ptr<FileBeside> file;
+};
+std::vector<RebuiltOrder> rebuilt;
+
+}  // namespace
+
+bool PrepareRebuild() {
+    rebuilt.clear();
+    DbfArea* a = CurrentDbf();
+    for (int o = 1; a && o <= MaxOrders; ++o) {
+        IndexControlBlock* b = OrderBlock(o);
+        if (!b) continue;
+        RebuiltOrder r{o, b->fileName, b->keyMaker, b->keyMakerContext, nullptr};
+        std::string expr;
+        if (!r.keyMaker) {
+            char text[HdrExprSize] = {};
+            if (b->file->ReadAt(HdrExpr, text, HdrExprSize - 1) != HdrExprSize - 1) {
+                SetEngineError(IoCodeFromErrno(b->file->Error(), 100),
+                               "Fehler beim Lesen der Index-Datei:  [Reindex]");
+                rebuilt.clear();
+                return false;
+            }
+            expr = std::string(text, strnlen(text, HdrExprSize - 1));
+            if (a->oem) expr = LStrOemToAnsi(expr);
+        }
+        if (b->soundex) r.options += " SOUNDEX";
+        if (b->descending) r.options += " DESCENDING";
+        if (b->hdr.unique) r.options += " UNIQUE";
+        if (b->noCache) r.options += " NOCACHE";
+        BuildIndexFile(b->fileName, expr, b->soundex, o, b->hdr.unique, b->descending, r.keyMaker,
+                       r.context, &r.file);
+        if (EngineErrorCode != 0 || r.file == nullptr) {
+            rebuilt.clear();
+            return false;
+        }
+        rebuilt.push_back(std::move(r));
+    }
+    return true;
+}
+
+bool CommitRebuild() {
+    std::vector<RebuiltOrder> orders = std::move(rebuilt);
+    rebuilt.clear();
+    const int controlling = CurrentOrderNo();
+    // The controlling order is chosen again on every way out.
+    EndOfWork restoreOrder([controlling] {
+        QuietEngineErrors quiet;
+        Set_Order_To(controlling);
+    });
+    // All renames first, then the opens: no write comes between the renames.
+    // The replaced files are nobody's any more: their headers are not written.
+    for (RebuiltOrder& r : orders) {
+        if (!r.file->Commit()) return false;
+        if (IndexControlBlock* b = OrderBlock(r.order)) b->inChange = b->headerChanged = false;
+    }
+    for (RebuiltOrder& r : orders)
+        if (!SetIndexTo(r.options, r.order, r.keyMaker, r.context)) return false;
+    restoreOrder.Dismiss();
+    Set_Order_To(controlling);
+    return EngineErrorCode == 0;
+}
+
+void DiscardRebuild() {
+    rebuilt.clear();
+}
+
 void Reindex() {
     EngineErrorCode = 0;
     DbfArea* a = CurrentDbf();
@@ -630,8 +733,8 @@ void Reindex() {
         return;
     }
     // A shared table is held alone for the whole rebuild (a pack holds it
-    // already); when another program has it open, the rebuild is refused
-    // before any order is closed.
+    // already): a program with the old file open would keep reading it after
+    // the rename. When another program has it open the rebuild is refused.
     EndOfWork reshare;
     if (!a->exclusive && !a->isVirtual && (a->shareMode & 0x70) != (ShareExclusive & 0x70)) {
         if (ReopenDbf(true) != 0) {
@@ -640,48 +743,26 @@ void Reindex() {
         }
         reshare.Arm([] { ReopenDbf(false); });
     }
-    const int controlling = CurrentOrderNo();
-    {
-        // The orders are rebuilt because they may no longer match the records
-        // (after Pack): the current record need not be found in them now.
-        QuietEngineErrors quiet;
-        Set_Order_To(1);
-    }
-    for (int o = 1; o <= MaxOrders; ++o) {
-        IndexControlBlock* b = OrderBlock(o);
-        if (!b) continue;
-        const std::string file = b->fileName;
-        const bool soundex = b->soundex, descending = b->descending, unique = b->hdr.unique;
-        const bool noCache = b->noCache;
-        KeyMakerFn keyMaker = b->keyMaker;
-        const intptr_t context = b->keyMakerContext;
-        std::string expr;
-        if (!keyMaker) {
-            char text[HdrExprSize] = {};
-            if (b->file->ReadAt(HdrExpr, text, HdrExprSize - 1) != HdrExprSize - 1) {
-                SetEngineError(IoCodeFromErrno(b->file->Error(), 100),
-                               "Fehler beim Lesen der Index-Datei:  [Reindex]");
-                return;
-            }
-            expr = std::string(text, strnlen(text, HdrExprSize - 1));
-            if (a->oem) expr = LStrOemToAnsi(expr);
-        }
-        std::string options = file;
-        if (soundex) options += " SOUNDEX";
-        if (descending) options += " DESCENDING";
-        if (unique) options += " UNIQUE";
-        if (noCache) options += " NOCACHE";
-        CloseIndexOrder(o);
-        // A build that fails before it replaced the file leaves the old
-        // file: the order is opened again from it.
-        EndOfWork reopen([&] { SetIndexTo(options, o, keyMaker, context); });
-        MakeIndex(file, expr, soundex, o, unique, descending, keyMaker, context);
-        if (EngineErrorCode != 0) return;
-        reopen.Dismiss();
-        if (!SetIndexTo(options, o, keyMaker, context)) return;
-    }
-    Set_Order_To(controlling);
+    // Every order is built beside its file while the old ones stay open and
+    // in use; only when all are whole do they replace the old files, each
+    // opened again at its order number.
+    if (!PrepareRebuild() || !CommitRebuild()) return;
     reshare.End();
+}
+
+int64_t RebuildBytes(int32_t n) {
+    int64_t bytes = 0;
+    for (int o = 1; o <= MaxOrders; ++o)
+        if (const IndexControlBlock* b = OrderBlock(o)) bytes += IndexBuildBytes(*b, n);
+    return bytes;
+}
+
+bool MarkOrdersInChange(bool on) {
+    bool ok = true;
+    for (int o = 1; o <= MaxOrders; ++o)
+        if (IndexControlBlock* b = OrderBlock(o); b && b->inChange != on)
+            ok = SetChangeMark(*b, on) && ok;
+    return ok;
 }
 
 }  // namespace kor2

@@ -30,6 +30,17 @@ void MakeIndexWithKeyMaker(const std::string& nameWithOptions, KeyMakerFn keyMak
 void MakeIndex(const std::string& fileName, const std::string& expression, bool soundex, int order,
                bool unique, bool descending, KeyMakerFn keyMaker, intptr_t context);
 void Reindex();
+// Reindex in two steps, for Pack: every open order of the current work area
+// built into a new file beside its own (false after reporting an error, with
+// nothing left behind), then those files renamed into place and the orders
+// opened on them, the controlling order kept; or the new files dropped.
+bool PrepareRebuild();
+bool CommitRebuild();
+void DiscardRebuild();
+// For Pack: the bytes a rebuild of every open order of the current work area
+// writes for n records, and the change mark of every open order.
+int64_t RebuildBytes(int32_t n);
+bool MarkOrdersInChange(bool on);
 // Rebuilds an open order from records 1 .. count of its table inside its own
 // file (other programs may hold it open): the nodes from block 1 on, then the
 // header without the change mark, then the file cut to its new end. False

@@ -1350,6 +1350,11 @@ void IndexInit() {
     IndexHooks.readProtect = [](int on) { SetReadSemaphoreProc(on != 0); };
     IndexHooks.changeProtect = ChangeProtection;
     IndexHooks.keysCanChange = KeysCanChange;
+    IndexHooks.rebuildBytes = RebuildBytes;
+    IndexHooks.markChange = MarkOrdersInChange;
+    IndexHooks.prepareRebuild = PrepareRebuild;
+    IndexHooks.commitRebuild = CommitRebuild;
+    IndexHooks.discardRebuild = DiscardRebuild;
     IndexLinked = true;
 }
 

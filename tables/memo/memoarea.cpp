@@ -3,6 +3,8 @@
 // file layer (memofile.cpp) or the byte streams (memostream.cpp).
 #include "tables/memo/memoarea.h"
 
+#include <algorithm>
+
 #include "platform/progfiles.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
@@ -107,6 +109,18 @@ void InitMemoUnit() {
         RecreateMemofile(a, StripExtension(a.fileName));
     };
     MemoHooks.add = [](const std::string& text) { return AddMemo(text); };
+    MemoHooks.packPrepare = [] {
+        return CurrentMemoFile("PackMemofile") && PrepareMemoPack(*CurrentDbf());
+    };
+    MemoHooks.packCommit = [] {
+        return CurrentMemoFile("PackMemofile") && CommitMemoPack(*CurrentDbf());
+    };
+    MemoHooks.packDiscard = DiscardMemoPack;
+    MemoHooks.packBytes = []() -> int64_t {
+        const DbfArea* a = CurrentDbf();
+        const TMemoFileRec* m = a ? MemoFileOf(*a) : nullptr;
+        return m && m->file ? std::max<int64_t>(0, m->file->Size()) : 0;
+    };
 }
 
 }  // namespace kor2

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <string>
+#include <utility>
 
 #include "platform/hostfs.h"
 #include "platform/progfiles.h"
@@ -265,24 +267,6 @@ int64_t TakeFreeRun(TMemoFileRec& m, int64_t needed, int64_t fileBlocks, bool& f
     }
     fault = !MainHeaderWrite(m, static_cast<uint32_t>(fileBlocks));
     return 0;
-}
-
-// Links a freed run into the chain in block order; nothing when the chain is empty.
-bool GiveBackRun(TMemoFileRec& m, int64_t block, int64_t count, int64_t fileBlocks) {
-    if (count <= 0) return true;
-    const int64_t head = HeaderNextFree(m);
-    if (head >= fileBlocks) return true;
-    int64_t prev = 0;
-    int64_t next = head;
-    for (int i = 0; i < memo::MaxFreeRuns && next < block; ++i) {
-        FreeRun run;
-        if (!ReadRun(m, next, fileBlocks, run) || run.next <= run.block) return true;
-        prev = run.block;
-        next = run.next;
-    }
-    if (next < block) return true;
-    return WriteRun(m, block, static_cast<uint32_t>(next), static_cast<uint32_t>(count)) &&
-           SetLink(m, prev, static_cast<uint32_t>(block));
 }
 
 // A memo's stored bytes, its group header or ending 0x1A included.
@@ -623,33 +607,22 @@ bool EditMemo(TMemoFileRec& m, int32_t& blockNo) {
     if (end < 0) return false;
     int64_t place = end / m.blockSize;
     if (IsDbase4(m)) {
+        // The new text goes where the old one is not: a run of the free chain
+        // or the end of the file. The record's new block number is then the
+        // one write that switches to it, so the old text stays readable until
+        // the new one is whole. The old blocks stay unused until the next pack
+        // (linking them into the chain would overwrite the old text's header
+        // before the record points elsewhere).
         const int64_t fileBlocks = end / m.blockSize;
         const int64_t needed =
             BlocksOf(m, static_cast<int64_t>(text.size()) + memo::GroupHeaderSize);
-        const int64_t old = std::abs(static_cast<int64_t>(blockNo));
-        int64_t oldBlocks = 0;
-        uint8_t head[8];
-        if (old > 0 && old < fileBlocks) {
-            if (!ReadGroupHeader(m, blockNo, head)) return false;
-            if (HasGroupMark(head))
-                oldBlocks =
-                    std::min(BlocksOf(m, GetLe32(head + memo::OffGroupLength)), fileBlocks - old);
-        }
         bool fault = false;
-        if (oldBlocks >= needed) {
-            place = old;
-            fault = !GiveBackRun(m, old + needed, oldBlocks - needed, fileBlocks);
-        } else {
-            fault = !GiveBackRun(m, old, oldBlocks, fileBlocks);
-            if (!fault) {
-                const int64_t run = TakeFreeRun(m, needed, fileBlocks, fault);
-                if (run > 0) place = run;
-            }
-        }
+        const int64_t run = TakeFreeRun(m, needed, fileBlocks, fault);
         if (fault) {
             MemoFail(m, IoCode(m, 101), Tagged(m, tag));
             return false;
         }
+        if (run > 0) place = run;
     }
     if (place > std::numeric_limits<int32_t>::max()) {
         MemoFail(m, 1005, Tagged(m, tag));
@@ -718,7 +691,33 @@ int32_t CopyMemo(DbfArea& src, int32_t blockNo, DbfArea& dst, bool sameBlock) {
     return keepHeader ? -static_cast<int32_t>(newBlock) : static_cast<int32_t>(newBlock);
 }
 
+namespace {
+
+// A packed memo file written beside the old one, its table's references
+// already changed, waiting for its rename.
+struct PendingMemoPack {
+    DbfArea* area = nullptr;
+    std::string temp;
+    ~PendingMemoPack() {
+        if (!temp.empty()) platform::EraseFile(temp);
+    }
+};
+PendingMemoPack pendingPack;
+
+}  // namespace
+
 bool PackMemofile(DbfArea& area) {
+    return PrepareMemoPack(area) && CommitMemoPack(area);
+}
+
+void DiscardMemoPack() {
+    if (!pendingPack.temp.empty()) platform::EraseFile(pendingPack.temp);
+    pendingPack.temp.clear();
+    pendingPack.area = nullptr;
+}
+
+bool PrepareMemoPack(DbfArea& area) {
+    DiscardMemoPack();
     const std::string tag = "PackMemofile";
     TMemoFileRec* m = MemoFileOf(area);
     if (!m) {
@@ -752,7 +751,8 @@ bool PackMemofile(DbfArea& area) {
         return false;
     };
     if (!fresh.file)
-        return abandon(io, "Memo-Datei nicht gefunden: " + platform::DisplayPath(tempName) + " [" + tag + "]");
+        return abandon(
+            io, "Memo-Datei nicht gefunden: " + platform::DisplayPath(tempName) + " [" + tag + "]");
     const int32_t savedRecord = area.currentRecord;
     struct Change {
         int32_t record;
@@ -789,23 +789,11 @@ bool PackMemofile(DbfArea& area) {
         return abandon(EngineErrorCode, EngineErrorMsg);
     fresh.file.reset();
 
-    // The new file replaces the old one under its name, then the records follow.
-    const std::string name = m->fileName;
-    const std::string tableName = StripExtension(area.fileName);
-    m->file.reset();
-    OpenMemos().erase(&area);
-    if (!platform::RenameFile(tempName, name)) {
-        platform::EraseFile(tempName);
-        OpenMemofile(area, tableName);
-        SetEngineError(5, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
-        return false;
-    }
-    if (!OpenMemofile(area, tableName)) {
-        SetEngineError(EngineErrorCode, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
-        return false;
-    }
-    // Without conversion procedures only the field's digits are written, so
-    // the rest of the record never passes through a code-page round trip.
+    // The records take the new numbers before the new file replaces the old
+    // one: within Pack the area stands on the new table file, which nobody
+    // sees before its own rename. Without conversion procedures only the
+    // field's digits are written, so the rest of the record never passes
+    // through a code-page round trip.
     const bool direct = !area.beforeWrite && !area.afterRead;
     for (const Change& c : changes) {
         const DbfFieldEntry& f = area.fields[c.field];
@@ -814,6 +802,7 @@ bool PackMemofile(DbfArea& area) {
             const int64_t pos = static_cast<int64_t>(area.headerLength) +
                                 static_cast<int64_t>(c.record - 1) * area.recordLength + f.offset;
             if (area.file->WriteAt(pos, text.data(), f.length) != f.length) {
+                platform::EraseFile(tempName);
                 SetEngineError(IoCodeFromErrno(area.file->Error(), 101),
                                "Datei:  " + platform::DisplayPath(area.fileName) +
                                    " [Replace/Append/PutDbfRecord]");
@@ -822,13 +811,46 @@ bool PackMemofile(DbfArea& area) {
             if (area.changeState == ChangeNone) area.changeState = ChangeRewritten;
             continue;
         }
-        if (area.currentRecord != c.record && !GetDbfRecord(area, c.record)) return false;
-        area.record.replace(f.offset, f.length, text);
-        if (!PutDbfRecord(area, c.record)) return false;
+        if ((area.currentRecord != c.record && !GetDbfRecord(area, c.record)) ||
+            (area.record.replace(f.offset, f.length, text), !PutDbfRecord(area, c.record))) {
+            platform::EraseFile(tempName);
+            return false;
+        }
     }
     if (savedRecord >= 1 && savedRecord <= area.recordCount && GetDbfRecord(area, savedRecord) &&
         area.typedBuffer)
         RecordToUserBuffer(area, area.typedBuffer);
+    pendingPack.area = &area;
+    pendingPack.temp = tempName;
+    return true;
+}
+
+bool CommitMemoPack(DbfArea& area) {
+    const std::string tag = "PackMemofile";
+    TMemoFileRec* m = MemoFileOf(area);
+    if (pendingPack.area != &area || pendingPack.temp.empty() || !m) {
+        SetEngineError(1019, platform::DisplayPath(area.fileName) + " No Memo Field [" + tag + "]");
+        return false;
+    }
+    const std::string tempName = std::exchange(pendingPack.temp, std::string());
+    pendingPack.area = nullptr;
+    // The new file replaces the old one under its name.
+    const std::string name = m->fileName;
+    const std::string tableName = StripExtension(area.fileName);
+    m->file.reset();
+    OpenMemos().erase(&area);
+    if (!platform::RenameFile(tempName, name)) {
+        platform::EraseFile(tempName);
+        OpenMemofile(area, tableName);
+        SetEngineError(
+            5, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
+        return false;
+    }
+    if (!OpenMemofile(area, tableName)) {
+        SetEngineError(EngineErrorCode, "Memo-Datei nicht gefunden: " +
+                                            platform::DisplayPath(name) + " [" + tag + "]");
+        return false;
+    }
     return true;
 }
 

@@ -107,6 +107,12 @@ bool EditMemo(TMemoFileRec& m, int32_t& blockNo);
 int32_t CopyMemo(DbfArea& src, int32_t blockNo, DbfArea& dst, bool sameBlock);
 // Rewrites the memo file keeping only the memos of the table's records.
 bool PackMemofile(DbfArea& area);
+// The same in two steps, for Pack: the new memo file written beside the old
+// one and the records given the new numbers (in the table file the area
+// stands on), then the new file renamed into place and opened; or dropped.
+bool PrepareMemoPack(DbfArea& area);
+bool CommitMemoPack(DbfArea& area);
+void DiscardMemoPack();
 
 bool MainHeaderWrite(TMemoFileRec& m, uint32_t next);
 bool UpdateMemoHeader(TMemoFileRec& m);

@@ -18,6 +18,7 @@
 #include "tables/area/navigation.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/dbf/hooks.h"
 #include "tables/tbtestutil.h"
 
 namespace kor2 {
@@ -57,7 +58,8 @@ TEST_F(ChangeTest, SharedTablesNeedLocks) {
     Append();
     ExpectError(5, "Datei muß gesperrt sein zum Anhängen: "_oem);
     ASSERT_TRUE(RLock());
-    Append();  // a record lock is no append lock
+    EXPECT_EQ(EngineErrorCode, 0);  // the refusal before is no error of the lock
+    Append();                       // a record lock is no append lock
     EXPECT_EQ(EngineErrorCode, 5);
     EXPECT_TRUE(RLock());  // already locked
     Replace();
@@ -239,6 +241,30 @@ TEST_F(ChangeTest, PackConfirmCancelLeavesTheTable) {
     EXPECT_FALSE(Pack());
     SetEngineMessageBox(nullptr);
     EXPECT_EQ(RecCount(), 2);
+}
+
+// A change whose index protection cannot be taken neither reads the index
+// nor writes the record.
+TEST_F(ChangeTest, ReplaceRefusedForItsProtectionTouchesNothing) {
+    const std::string path = Table(2);
+    ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0));
+    int indexCalls = 0;
+    IndexLinked = true;
+    IndexHooks.inControl = [] { return true; };
+    IndexHooks.changeProtect = [](int on) {
+        if (on) SetEngineError(1202, "Semaphore");
+    };
+    IndexHooks.rememberKeys = [&] { ++indexCalls; };
+    IndexHooks.keysCanChange = [&](bool) { return ++indexCalls, true; };
+    IndexHooks.updateKeys = [&] { ++indexCalls; };
+    const std::string before = test::ReadFileBytes(path);
+    Go(2);
+    SetText("neu");
+    Replace();
+    ClearEngineHooks();
+    ExpectError(1202, "Semaphore");
+    EXPECT_EQ(indexCalls, 0);
+    EXPECT_TRUE(test::ReadFileBytes(path) == before);
 }
 
 TEST_F(ChangeTest, PackWriteFailureLosesNoRecord) {

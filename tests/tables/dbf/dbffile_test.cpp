@@ -385,6 +385,13 @@ TEST_F(DbfFileTest, InjectedFaultsAreReportedAndTheTableStillOpens) {
     DbfArea a;
     EXPECT_FALSE(Open(a, path));
     EXPECT_EQ(EngineErrorCode, 100);
+    // A failing first read is a read error, not a file too short for a table.
+    faults.plan().reads = 0;
+    faults.plan().failRead = 1;
+    faults.plan().error = EIO;
+    EXPECT_FALSE(Open(a, path));
+    ExpectError(IoCodeFromErrno(EIO, 100), "Fehler beim Lesen von ");
+    EXPECT_EQ(EngineErrorMsg.find("Prolog"), std::string::npos) << EngineErrorMsg;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // quotes and separators in texts, dates outside the two-digit-year window),
 // column parsing, line ends, progress, virtual tables, xBase layer start/end.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "tables/area/workareas.h"
 #include "tables/base/enginedates.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/enginefile.h"
 #include "tables/base/enginestrings.h"
 #include "tables/dbf/hooks.h"
 #include "tables/delim/delimited.h"
@@ -85,6 +87,54 @@ TEST_F(DelimTest, ExportWritesQuotedTextsBareNumbersAndNoMemoColumn) {
     ASSERT_TRUE(Use(empty, nullptr, 0));
     ASSERT_TRUE(ExportText(Path("e.txt")));
     EXPECT_EQ(test::ReadFileBytes(Path("e.txt")), "\x1A");
+}
+
+// An export that fails at any write (no room, I/O error) leaves an old file
+// of the name as it was and no cut export; a whole one keeps its mode.
+TEST_F(DelimTest, ExportFailingAtAnyWriteLeavesTheOldFile) {
+    Rows rows;
+    for (int i = 0; i < 3000; ++i) rows.push_back(kSample[i % 2 == 0 ? 0 : 2]);
+    const std::string dbf = Table("big.dbf", rows);
+    const std::string old = Path("old.txt"), fresh = Path("new.txt");
+    test::WriteFileBytes(old, "earlier export\r\n\x1A");
+    ASSERT_EQ(chmod(old.c_str(), 0640), 0);
+    ASSERT_TRUE(Use(dbf + " EXCLUSIVE", nullptr, 0));
+    const size_t before = platform::FindFiles(Path("*.*")).size();
+    for (const int error : {ENOSPC, EIO}) {
+        for (int n = 1;; ++n) {
+            SCOPED_TRACE("errno " + std::to_string(error) + " at write " + std::to_string(n));
+            bool exported[2];
+            {
+                ScopedFaultPlan faults;
+                faults.plan().failWrite = n;
+                faults.plan().error = error;
+                exported[0] = ExportText(old);
+                faults.plan().writes = 0;
+                exported[1] = ExportText(fresh);
+            }
+            EXPECT_EQ(exported[0], exported[1]);
+            const auto files = platform::FindFiles(Path("*.*"));
+            if (!exported[0]) {
+                EXPECT_NE(EngineErrorCode, 0);
+                EXPECT_EQ(test::ReadFileBytes(old), "earlier export\r\n\x1A");
+                EXPECT_FALSE(platform::FileExists(fresh));
+                EXPECT_EQ(files.size(), before) << "a cut file left";
+                continue;
+            }
+            const std::string text = test::ReadFileBytes(old);
+            EXPECT_EQ(text.size(), 3000u / 2 * (38 + 36) + 1);
+            EXPECT_EQ(text.back(), '\x1A');
+            EXPECT_EQ(test::ReadFileBytes(fresh), text);
+            struct stat st {};
+            ASSERT_EQ(stat(old.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0777, 0640u);
+            EXPECT_EQ(files.size(), before + 1);
+            ASSERT_GT(n, 2);  // more than one block written
+            test::WriteFileBytes(old, "earlier export\r\n\x1A");
+            platform::EraseFile(fresh);
+            break;
+        }
+    }
 }
 
 TEST_F(DelimTest, RoundTripKeepsEveryFieldTypeAndTheCodePage) {

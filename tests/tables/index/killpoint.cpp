@@ -379,6 +379,18 @@ KillReport KillPointHarness::Run(const KillCase& c, KillMode mode) {
     return report;
 }
 
+void KillPointHarness::RunModes(KillCase c, const std::vector<KillMode>& modes, bool sharedToo) {
+    for (bool shared : {false, true}) {
+        if (shared && !sharedToo) return;
+        c.sharedWriter = shared;
+        for (KillMode mode : modes) {
+            const KillReport r = Run(c, mode);
+            EXPECT_GT(r.completed, 1) << c.name << ": the change made no write";
+            if (::testing::Test::HasFailure()) return;
+        }
+    }
+}
+
 namespace {
 
 // The change under its lock; its own result, whatever the release reports.

@@ -86,6 +86,9 @@ public:
     KillPointHarness& operator=(const KillPointHarness&) = delete;
 
     KillReport Run(const KillCase& c, KillMode mode);
+    // Runs the case in each mode with an exclusive writer, then (sharedToo)
+    // with a shared one; expects every change to write; stops at a failure.
+    void RunModes(KillCase c, const std::vector<KillMode>& modes, bool sharedToo = true);
     // A copy of the shape's fixture in `dir` (table t.dbf, k.ndx, m.ndx);
     // returns the table's path.
     std::string CopyFixture(const KillShape& shape, const std::string& dir);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tables/area/changes.h"
@@ -37,14 +38,7 @@ class KillPointTest : public test::NdxTest {
 protected:
     // Runs the case with an exclusive and with a shared writer in each mode.
     void RunAll(KillCase c, const std::vector<KillMode>& modes) {
-        for (bool shared : {false, true}) {
-            c.sharedWriter = shared;
-            for (KillMode mode : modes) {
-                const test::KillReport r = harness_.Run(c, mode);
-                if (HasFailure()) return;
-                EXPECT_GT(r.completed, 1) << c.name << ": the change made no write";
-            }
-        }
+        harness_.RunModes(std::move(c), modes);
     }
 
     test::KillPointHarness harness_;

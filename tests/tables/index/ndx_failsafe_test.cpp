@@ -6,16 +6,18 @@
 
 #include <csignal>
 #include <set>
-
 #include <string>
 #include <vector>
 
 #include "platform/hostfs.h"
+#include "platform/oemtext.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/filenames.h"
 #include "tables/dbf/hooks.h"
+#include "tables/index/killpoint.h"
 #include "tables/index/ndx_sharedutil.h"
 #include "tables/index/ndxbuild.h"
 #include "tables/index/orders.h"
@@ -191,6 +193,111 @@ TEST_F(NdxFailsafeTest, WriterKilledInASplitLosesNoKey) {
             check();
             CloseArea();
             if (exit == 0) break;
+        }
+    }
+}
+
+// A rebuild refused for the room, and a pack refused for it, leave every
+// order open, the controlling one controlling, and the files as they were.
+TEST_F(NdxFailsafeTest, RefusedForRoomChangesNothing) {
+    const std::string path = OpenRows({{"d", "1"}, {"b", "3"}, {"c", "2"}, {"a", "4"}});
+    Index_On("T", Path("t.ndx"));
+    MakeIndexFromExpr("N", Path("n.ndx"));
+    ASSERT_TRUE(SetIndexTo(Path("n.ndx"), 2)) << EngineErrorMsg;
+    Set_Order_To(2);
+    Go(4);
+    DeleteRec();
+    const std::string table = test::ReadFileBytes(path), t = test::ReadFileBytes(Path("t.ndx")),
+                      n = test::ReadFileBytes(Path("n.ndx"));
+
+    IndexDiskFreeProc = [](const std::string&) { return int64_t{0}; };
+    Reindex();
+    IndexDiskFreeProc = nullptr;
+    ExpectError(227, "Verfügbarer Plattenplatz: 0 KBytes;"_oem);
+    EXPECT_EQ(CurrentOrderNo(), 2);
+    EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{1, 3, 2, 4}));
+
+    // Room for the table but not for it and both index rebuilds.
+    DiskFreeProc = [](const std::string&) { return int64_t{3 * 1024}; };
+    EXPECT_FALSE(Pack());
+    DiskFreeProc = nullptr;
+    ExpectError(227, "Verfügbarer Plattenplatz: 3 KBytes;benötigt: "_oem);
+    EXPECT_NE(EngineErrorMsg.find(" KBytes [Pack]"), std::string::npos);
+    EXPECT_EQ(RecCount(), 4);
+    EXPECT_EQ(CurrentOrderNo(), 2);
+    EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{1, 3, 2, 4}));
+    EXPECT_TRUE(test::ReadFileBytes(path) == table);
+    EXPECT_TRUE(test::ReadFileBytes(Path("t.ndx")) == t);
+    EXPECT_TRUE(test::ReadFileBytes(Path("n.ndx")) == n);
+
+    ASSERT_TRUE(Pack()) << EngineErrorMsg;
+    EXPECT_EQ(CurrentOrderNo(), 2);
+    EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{1, 3, 2}));
+    Set_Order_To(1);
+    EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{2, 3, 1}));
+}
+
+// An open that must correct the header's next free node and cannot write it
+// fails with the write error instead of using a header that is wrong on disk.
+TEST_F(NdxFailsafeTest, OpenFailingToCorrectTheHeaderFails) {
+    OpenRows({{"b", "1"}, {"a", "2"}});
+    Index_On("T", Path("t.ndx"));
+    CloseAllIndexes();
+    test::WriteFileBytes(Path("t.ndx"),
+                         test::ReadFileBytes(Path("t.ndx")) + std::string(ndx::BlockSize, '\0'));
+    ScopedFaultPlan faults;
+    faults.plan().failWrite = 1;
+    EXPECT_FALSE(SetIndexTo(Path("t.ndx"), 1));
+    EXPECT_EQ(EngineErrorCode, IoCodeFromErrno(EIO, 101)) << EngineErrorMsg;
+    EXPECT_EQ(OrderBlock(1), nullptr);
+    EXPECT_NE(EngineErrorMsg.find("t.ndx"), std::string::npos) << EngineErrorMsg;
+}
+
+// A rebuild failing at any write (I/O error, no room) leaves the old indexes
+// open and in use and the controlling order controlling; once the failure has
+// passed the program goes on with them, and they open again afterwards.
+TEST_F(NdxFailsafeTest, ReindexFailingAtAnyWriteKeepsTheOldIndexesInUse) {
+    test::KillPointHarness harness;
+    test::KillShape shape;
+    shape.records = 3000;
+    shape.twoOrders = true;
+    const std::string dir = Path("r");
+    for (const int error : {EIO, ENOSPC}) {
+        for (int n = 1;; ++n) {
+            SCOPED_TRACE("errno " + std::to_string(error) + " at write " + std::to_string(n));
+            const std::string table = harness.CopyFixture(shape, dir);
+            bool done = false;
+            {
+                ScopedFaultPlan faults;
+                ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+                ASSERT_TRUE(OpenIndexFile(dir + "/k.ndx", 1)) << EngineErrorMsg;
+                ASSERT_TRUE(SetIndexTo(dir + "/m.ndx", 2)) << EngineErrorMsg;
+                Set_Order_To(2);
+                Go(17);
+                faults.plan().writes = 0;
+                faults.plan().failWrite = n;
+                faults.plan().error = error;
+                Reindex();
+                done = EngineErrorCode == 0;
+                EXPECT_EQ(done, !faults.plan().failed) << EngineErrorMsg;
+                faults.plan().failWrite = 0;
+                EXPECT_EQ(CurrentOrderNo(), 2);
+                EXPECT_EQ(RecNo(), 17);
+                Skip(1);  // from there in the order of M, which falls with the record number
+                EXPECT_EQ(RecNo(), 16);
+                ClearRecord();
+                test::SetKeyFields("a0", "z9");
+                Append();
+                ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+                test::CheckOrdersAgainst(test::AreaRows(), true);
+                CloseArea();
+            }
+            ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+            ASSERT_TRUE(OpenIndexFile(dir + "/k.ndx", 1)) << EngineErrorMsg;
+            ASSERT_TRUE(SetIndexTo(dir + "/m.ndx", 2)) << EngineErrorMsg;
+            test::CheckOrdersAgainst(test::AreaRows(), true);
+            CloseArea();
+            if (done || HasFatalFailure()) break;
         }
     }
 }

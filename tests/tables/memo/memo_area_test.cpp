@@ -11,6 +11,7 @@
 #include "tables/area/search.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/enginefile.h"
 #include "tables/dbf/hooks.h"
 #include "tables/memo/memo_testutil.h"
 #include "tables/memo/memoarea.h"
@@ -54,14 +55,16 @@ TEST_F(MemoAreaTest, UseOpensAndCloseAreaClosesTheMemoFile) {
     ASSERT_EQ(f.Append(), 0);
     ASSERT_EQ(f.WriteLn("vierter"), 0);
     ASSERT_EQ(f.Close(), 0);
-    EXPECT_EQ(block, added);  // rewritten in place
+    EXPECT_EQ(block, added + 1);  // beside the old text, which stays readable
     ASSERT_TRUE(GetMemo(block));
     EXPECT_EQ(MemoPadLines, (std::vector<std::string>{"dritter", "vierter"}));
+    ASSERT_TRUE(GetMemo(added));
+    EXPECT_EQ(MemoPadLines, std::vector<std::string>{"dritter"});
     CloseArea();
     // Opened again in the same area: the old memo file record is gone.
     ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
     EXPECT_EQ(EngineErrorCode, 0);
-    ASSERT_TRUE(GetMemo(3));
+    ASSERT_TRUE(GetMemo(block));
     EXPECT_EQ(MemoPadLines, (std::vector<std::string>{"dritter", "vierter"}));
 }
 
@@ -100,6 +103,48 @@ TEST_F(MemoAreaTest, PackKeepsTheMemosOfRemainingRecords) {
             EXPECT_EQ(test::PadAsText(), text);
         }
         CloseArea();
+    }
+}
+
+// A pack failing at any write (I/O error, no room) leaves the table and its
+// memos as they were, in each memo format; one that completes keeps the
+// memos of the remaining records.
+TEST_F(MemoAreaTest, PackFailingAtAnyWriteKeepsTableAndMemos) {
+    const std::vector<std::string> texts = {std::string(900, 'a'), std::string(1500, 'b'), "c",
+                                            std::string(300, 'd')};
+    for (const uint8_t version : {uint8_t{0x83}, uint8_t{0x8B}, uint8_t{0xF5}}) {
+        for (const int error : {EIO, ENOSPC}) {
+            for (int n = 1;; ++n) {
+                SCOPED_TRACE(std::to_string(version) + " errno " + std::to_string(error) +
+                             " at write " + std::to_string(n));
+                const std::string path = MakeTableWithMemos("f.dbf", version, texts);
+                bool packed = false;
+                {
+                    ScopedFaultPlan faults;
+                    ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+                    Go(2);
+                    DeleteRec();
+                    faults.plan().writes = 0;
+                    faults.plan().failWrite = n;
+                    faults.plan().error = error;
+                    packed = Pack();
+                    EXPECT_EQ(packed, !faults.plan().failed) << EngineErrorMsg;
+                    faults.plan().failWrite = 0;
+                    CloseArea();
+                }
+                ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+                std::vector<std::string> expected = texts;
+                if (packed) expected.erase(expected.begin() + 1);
+                ASSERT_EQ(RecCount(), static_cast<int32_t>(expected.size()));
+                for (int32_t r = 1; r <= RecCount(); ++r) {
+                    Go(r);
+                    ASSERT_TRUE(GetMemo(MemoField()));
+                    EXPECT_EQ(test::PadAsText(), expected[r - 1]) << "memo of record " << r;
+                }
+                CloseArea();
+                if (packed || HasFatalFailure()) break;
+            }
+        }
     }
 }
 

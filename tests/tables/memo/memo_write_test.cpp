@@ -97,7 +97,7 @@ TEST_F(MemoWriteTest, HeaderUpdateAddsChunksReadToTheChangeCounter) {
     EXPECT_EQ(Le32(ReadFileBytes(Path("c.dbt")), memo::OffChangeCounter), before + 3);
 }
 
-TEST_F(MemoWriteTest, EditMemoRewritesInPlaceOrMoves) {
+TEST_F(MemoWriteTest, EditMemoWritesWhereTheOldTextIsNot) {
     DbfArea& a = Open(MakeMemoTable("e.dbf", 0x8B));
     TMemoFileRec& m = Memo(a);
     int32_t block = AddMemo(m, std::string(1000, 'a'));  // blocks 1 and 2
@@ -106,10 +106,12 @@ TEST_F(MemoWriteTest, EditMemoRewritesInPlaceOrMoves) {
     MemoPadLines = {"kurz", "neu"};
     MemoPadLineEnds = {13, 0};
     ASSERT_TRUE(EditMemo(m, block));
-    EXPECT_EQ(block, 1);  // fits: stays
+    EXPECT_EQ(block, 4);  // fits the old blocks, yet goes beside them
     EXPECT_FALSE(MemoPadExists);
-    ASSERT_TRUE(GetMemo(m, 1));
+    ASSERT_TRUE(GetMemo(m, 4));
     EXPECT_EQ(MemoPadLines, (std::vector<std::string>{"kurz", "neu"}));
+    ASSERT_TRUE(GetMemo(m, 1));  // the old text until the record points elsewhere
+    EXPECT_EQ(MemoPadLines.size(), 4u);
     ASSERT_TRUE(GetMemo(m, 3));
     EXPECT_EQ(MemoPadLines, std::vector<std::string>{"dahinter"});
 
@@ -118,7 +120,7 @@ TEST_F(MemoWriteTest, EditMemoRewritesInPlaceOrMoves) {
     MemoPadLineEnds = {13, 13, 13, 13, 0};
     MemoPadExists = true;
     ASSERT_TRUE(EditMemo(m, block));
-    EXPECT_EQ(block, 4);  // too long for blocks 1-2: goes to the end
+    EXPECT_EQ(block, 5);
     ASSERT_TRUE(GetMemo(m, block));
     EXPECT_EQ(MemoPadLines.size(), 5u);
 
@@ -338,6 +340,51 @@ TEST_F(MemoWriteTest, WriteFaultsAreReportedAndReleaseTheLock) {
         EXPECT_FALSE(Memo(a).locked);
         Close(a);
         areas_.clear();
+    }
+}
+
+// A rewrite that fails at any of its writes (I/O error, no room) leaves the
+// old text whole for every later reader; the failure is reported.
+TEST_F(MemoWriteTest, RewriteFailingAtAnyWriteKeepsTheOldText) {
+    const std::string oldText(441, 'o');
+    for (const Format& fmt : kFormats) {
+        for (int error : {EIO, ENOSPC}) {
+            for (int n = 1;; ++n) {
+                SCOPED_TRACE(std::to_string(fmt.version) + " error " + std::to_string(error) +
+                             " at write " + std::to_string(n));
+                const std::string path = MakeTableWithMemos("r.dbf", fmt.version, {oldText});
+                bool done = false;
+                int32_t block = 0;
+                {
+                    ScopedFaultPlan faults;
+                    DbfArea& a = Open(path);
+                    block = BlockOf(a, 1);
+                    ASSERT_TRUE(GetMemo(Memo(a), block));
+                    MemoPadLines = {"neu"};
+                    MemoPadLineEnds = {0};
+                    faults.plan().failWrite = n;
+                    faults.plan().failAllAfter = true;
+                    faults.plan().error = error;
+                    done = EditMemo(Memo(a), block);
+                    EXPECT_EQ(done, !faults.plan().failed);
+                    if (!done) {
+                        EXPECT_NE(EngineErrorCode, 0);
+                    }
+                    Close(a);
+                    areas_.clear();
+                }
+                DbfArea& a = Open(path);
+                ASSERT_TRUE(GetMemo(Memo(a), BlockOf(a, 1)));
+                EXPECT_EQ(test::PadAsText(), oldText);
+                if (done) {
+                    ASSERT_TRUE(GetMemo(Memo(a), block));
+                    EXPECT_EQ(MemoPadLines, std::vector<std::string>{"neu"});
+                }
+                Close(a);
+                areas_.clear();
+                if (done) break;
+            }
+        }
     }
 }
 

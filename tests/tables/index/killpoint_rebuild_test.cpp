@@ -1,0 +1,208 @@
+// Kill points of the changes that replace whole files or write memos: Reindex
+// and Pack (new files beside the old ones, renamed into place) and a memo
+// added or rewritten in each memo format, cut short at any write by a kill
+// or a failing write, checked by another process through the shared harness.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "tables/area/changes.h"
+#include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
+#include "tables/dbf/dbfformat.h"
+#include "tables/index/killpoint.h"
+#include "tables/index/ndx_testutil.h"
+#include "tables/index/ndxbuild.h"
+#include "tables/index/orders.h"
+#include "tables/memo/memoarea.h"
+#include "tables/memo/memofile.h"
+
+namespace kor2 {
+namespace {
+
+using test::KillCase;
+using test::KillMode;
+using test::KillRows;
+using test::KillShape;
+
+const std::vector<KillMode> kAllModes = {KillMode::Kill, KillMode::NoRoom, KillMode::IoError,
+                                         KillMode::NoRoomForGood, KillMode::IoErrorForGood};
+const std::vector<KillMode> kKillAndNoRoom = {KillMode::Kill, KillMode::NoRoomForGood};
+
+class KillPointRebuildTest : public test::NdxTest {
+protected:
+    void SetUp() override {
+        NdxTest::SetUp();
+        InitMemoUnit();
+    }
+    void RunAll(KillCase c, const std::vector<KillMode>& modes, bool sharedToo) {
+        harness_.RunModes(std::move(c), modes, sharedToo);
+    }
+    test::KillPointHarness harness_;
+};
+
+KillShape Shape(int records, bool runs, const std::string& tag) {
+    KillShape s;
+    s.records = records;
+    s.runs = runs;
+    s.twoOrders = true;
+    s.name = tag + s.Name();
+    return s;
+}
+
+// Every third record of the fixture marked as deleted.
+void DeleteEveryThird(const std::string& table) {
+    Select(1);
+    ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+    for (int32_t r = 3; r <= RecCount(); r += 3) {
+        Go(r);
+        DeleteRec();
+    }
+    CloseArea();
+}
+
+KillCase ReindexCase(const KillShape& shape) {
+    KillCase c;
+    c.name = "reindex";
+    c.shape = shape;
+    c.operation = [] {
+        Set_Order_To(2);
+        Reindex();
+        return EngineErrorCode == 0 && CurrentOrderNo() == 2;
+    };
+    c.whole = [](const KillRows& before) { return before; };
+    return c;
+}
+
+KillCase PackCase(KillShape shape) {
+    shape.prepare = DeleteEveryThird;
+    KillCase c;
+    c.name = "pack";
+    c.shape = shape;
+    c.operation = [] { return Pack(); };
+    c.whole = [](const KillRows& before) {
+        KillRows rows;
+        for (const std::string& r : before)
+            if (r[0] != dbf::DeletedFlag) rows.push_back(r);
+        return rows;
+    };
+    return c;
+}
+
+TEST_F(KillPointRebuildTest, ReindexKeepsTheOldIndexUntilTheNewIsWhole) {
+    for (int records : {1, 32, 500, 5000})
+        for (bool runs : {false, true}) {
+            const KillCase c = ReindexCase(Shape(records, runs, "reindex"));
+            if (records <= 32)
+                RunAll(c, kAllModes, records == 32);
+            else
+                RunAll(c, kKillAndNoRoom, false);
+            if (HasFailure()) return;
+        }
+}
+
+// Every write of a pack comes before the table's rename, and the renames
+// follow one another with no write between them.
+TEST_F(KillPointRebuildTest, PackIsWholeOrAbsent) {
+    for (int records : {1, 31, 500, 3000})
+        for (bool runs : {false, true}) {
+            const KillCase c = PackCase(Shape(records, runs, "pack"));
+            if (records <= 31)
+                RunAll(c, kAllModes, records == 31);
+            else
+                RunAll(c, kKillAndNoRoom, false);
+            if (HasFailure()) return;
+        }
+}
+
+// Memos: the fixture's records 1 to 3 hold memos; the change adds a memo to
+// record 4 or rewrites the memo of record 1, then stores the block number in
+// the record. The new memo lands at the memo file's end (the fixture has no
+// free runs), so the whole change is known from the fixture.
+constexpr int kMemoField = 3;
+
+struct MemoPlan {
+    std::string text;
+    int32_t record = 0;
+    std::shared_ptr<int32_t> newBlock = std::make_shared<int32_t>(0);
+};
+
+void WriteMemo(int32_t record, const std::string& text) {
+    Go(record);
+    int32_t block = 0;
+    std::memcpy(&block, FieldAddress(kMemoField), sizeof block);
+    MemoTextFile f;
+    AssignMemo(f, block);
+    f.Rewrite();
+    f.Write(text);
+    if (f.Close() != 0) return;
+    std::memcpy(FieldAddress(kMemoField), &block, sizeof block);
+    if (RLock()) {
+        Replace();
+        Unlock();
+    }
+}
+
+KillCase MemoCase(uint8_t version, const MemoPlan& plan) {
+    KillCase c;
+    c.shape =
+        Shape(31, false, "memo" + std::to_string(version) + "r" + std::to_string(plan.record));
+    c.shape.version = version;
+    c.shape.extraFields = {{"NOTE", 'M', 10, 0}};
+    c.name = (plan.record == 1 ? "memo rewritten, format " : "memo added, format ") +
+             std::to_string(version);
+    const std::string oldText(441, 'o');
+    c.shape.prepare = [plan, oldText](const std::string& table) {
+        Select(1);
+        ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+        for (int32_t r = 1; r <= 3; ++r) WriteMemo(r, oldText + std::to_string(r));
+        const TMemoFileRec* m = MemoFileOf(*CurrentDbf());
+        ASSERT_NE(m, nullptr);
+        *plan.newBlock = static_cast<int32_t>((m->file->Size() + m->blockSize - 1) / m->blockSize);
+        CloseArea();
+    };
+    c.operation = [plan] {
+        WriteMemo(plan.record, plan.text);
+        return EngineErrorCode == 0;
+    };
+    c.whole = [plan](const KillRows& before) {
+        KillRows rows = before;
+        const DbfFieldEntry& f = CurrentDbf()->fields[kMemoField - 1];
+        rows[plan.record - 1].replace(f.offset, f.length,
+                                      MemoReferenceText(*plan.newBlock, f.length));
+        return rows;
+    };
+    // Every memo of the table reads whole: the old texts, and the record's
+    // memo either the old or the new text.
+    c.extraCheck = [plan, oldText](bool wholeChange) {
+        for (int32_t r = 1; r <= 4; ++r) {
+            Go(r);
+            std::string expected = r <= 3 ? oldText + std::to_string(r) : std::string();
+            if (r == plan.record && wholeChange) expected = plan.text;
+            const std::vector<std::string> lines = MemoFieldLines(kMemoField);
+            std::string text;
+            for (const std::string& l : lines) text += l;
+            EXPECT_EQ(text, expected) << "memo of record " << r;
+        }
+    };
+    return c;
+}
+
+TEST_F(KillPointRebuildTest, MemoAddedOrRewrittenIsWholeOrAbsent) {
+    for (uint8_t version : {uint8_t{0x83}, uint8_t{0x8B}, uint8_t{0xF5}})
+        for (int32_t record : {1, 4}) {
+            MemoPlan plan;
+            plan.record = record;
+            // Shorter than the old text: it would fit the old memo's blocks.
+            plan.text = "neu" + std::string(48, 'n');
+            RunAll(MemoCase(version, plan), kAllModes, true);
+            if (HasFailure()) return;
+        }
+}
+
+}  // namespace
+}  // namespace kor2
