@@ -688,28 +688,28 @@ bool File::Flush() {
     return true;
 }
 
-bool File::Lock(int64_t offset, int64_t length) {
+bool File::SetRangeLock(int type, int64_t offset, int64_t length) {
     if (fd_ < 0 || offset < 0 || length <= 0) {
         error_ = fd_ < 0 ? EBADF : EINVAL;
         return false;
     }
-    if (!SetLock(fd_, fdWritable_ ? F_WRLCK : F_RDLCK, offset, length)) {
+    if (!SetLock(fd_, static_cast<short>(type), offset, length)) {
         error_ = errno;
         return false;
     }
     return true;
 }
 
+bool File::Lock(int64_t offset, int64_t length) {
+    return SetRangeLock(fdWritable_ ? F_WRLCK : F_RDLCK, offset, length);
+}
+
+bool File::LockShared(int64_t offset, int64_t length) {
+    return SetRangeLock(fdReadable_ ? F_RDLCK : F_WRLCK, offset, length);
+}
+
 bool File::Unlock(int64_t offset, int64_t length) {
-    if (fd_ < 0 || offset < 0 || length <= 0) {
-        error_ = fd_ < 0 ? EBADF : EINVAL;
-        return false;
-    }
-    if (!SetLock(fd_, F_UNLCK, offset, length)) {
-        error_ = errno;
-        return false;
-    }
-    return true;
+    return SetRangeLock(F_UNLCK, offset, length);
 }
 
 // ---------------------------------------------------------------- whole files

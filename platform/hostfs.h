@@ -110,9 +110,13 @@ public:
     // Exclusive byte-range lock without waiting; false when another holder has
     // it. (On a file the host lets us open only for reading it is a shared lock.)
     bool Lock(int64_t offset, int64_t length);
+    // Shared byte-range lock without waiting: others may share it. On a
+    // range this open holds exclusively it turns the lock back into a shared one.
+    bool LockShared(int64_t offset, int64_t length);
     bool Unlock(int64_t offset, int64_t length);
 
 private:
+    bool SetRangeLock(int type, int64_t offset, int64_t length);  // fcntl lock type
     int fd_ = -1;
     int error_ = 0;
     int64_t pos_ = 0;

@@ -65,6 +65,9 @@ public:
     }
     bool Flush() override { return f_.Flush(); }
     bool Lock(int64_t offset, int64_t length) override { return f_.Lock(offset, length); }
+    bool LockShared(int64_t offset, int64_t length) override {
+        return f_.LockShared(offset, length);
+    }
     bool Unlock(int64_t offset, int64_t length) override { return f_.Unlock(offset, length); }
     int Error() const override { return f_.Error(); }
     void SetReadAhead(bool on) override {
@@ -105,6 +108,9 @@ public:
     }
     bool Flush() override { return inner_->Flush(); }
     bool Lock(int64_t offset, int64_t length) override { return inner_->Lock(offset, length); }
+    bool LockShared(int64_t offset, int64_t length) override {
+        return inner_->LockShared(offset, length);
+    }
     bool Unlock(int64_t offset, int64_t length) override { return inner_->Unlock(offset, length); }
     int Error() const override { return injected_ ? plan_->error : inner_->Error(); }
     void SetReadAhead(bool on) override { inner_->SetReadAhead(on); }

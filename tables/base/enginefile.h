@@ -26,7 +26,8 @@ public:
     virtual int64_t Size() = 0;  // -1 on error
     virtual bool Truncate(int64_t size) = 0;
     virtual bool Flush() = 0;
-    virtual bool Lock(int64_t offset, int64_t length) = 0;
+    virtual bool Lock(int64_t offset, int64_t length) = 0;  // exclusive
+    virtual bool LockShared(int64_t offset, int64_t length) = 0;
     virtual bool Unlock(int64_t offset, int64_t length) = 0;
     virtual int Error() const = 0;
     // Reads may be served from a read-ahead block (only for files nobody else writes).

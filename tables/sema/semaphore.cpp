@@ -174,6 +174,64 @@ bool OpenSemaphoreFile(SemaphoreState& s, uint8_t action) {
     return true;
 }
 
+// The update counter after one more completed write: 65535 is never stored.
+uint16_t NextUpdateCount(uint16_t count) {
+    const uint32_t next = count + 1u;
+    return next >= SemaCounterWrap ? 0 : static_cast<uint16_t>(next);
+}
+
+// The reader count as this program sees it: its own registration apart.
+int8_t OwnReaders(const SemaphoreState& s) {
+    return s.reading ? 1 : 0;
+}
+
+// A shared lock on a presence byte, taken under the lock region; false after
+// the error.
+bool TakePresence(SemaphoreState& s, int64_t byte, uint8_t action) {
+    if (byte == SemaReaderPresence && s.readerPresence) return true;
+    if (!s.file->LockShared(byte, 1)) {
+        ReportSemaError(LockResult(s.file->Error()),
+                        "Cannot lock index semaphore file: " + platform::DisplayPath(s.fileName) +
+                            " " + SemaphoreActionName(action));
+        return false;
+    }
+    if (byte == SemaReaderPresence) s.readerPresence = true;
+    return true;
+}
+
+// Drops the reader presence once this program is neither reader nor writer.
+void DropReaderPresence(SemaphoreState& s) {
+    if (!s.readerPresence) return;
+    s.file->Unlock(SemaReaderPresence, 1);
+    s.readerPresence = false;
+}
+
+// Whether no other program holds a presence byte: an exclusive lock of it
+// succeeds. This program's own shared lock (held) is taken back at once.
+bool NoOtherPresence(SemaphoreState& s, int64_t byte, bool held) {
+    if (!s.file->Lock(byte, 1)) return false;
+    if (held) {
+        s.file->LockShared(byte, 1);
+    } else {
+        s.file->Unlock(byte, 1);
+    }
+    return true;
+}
+
+// Sets counts in the record that no live program accounts for back to this
+// program's own (ownUsers logins); called under the lock region. A dead
+// reader may have been a writer whose changes were never counted: the update
+// counter moves on, so that every program reads the indexes anew.
+void ForgetDeadRegistrations(SemaphoreState& s, uint8_t ownUsers) {
+    if (s.record.users > ownUsers && NoOtherPresence(s, SemaLoginPresence, true))
+        s.record.users = ownUsers;
+    const int8_t own = OwnReaders(s);
+    if (s.record.readers > own && NoOtherPresence(s, SemaReaderPresence, s.readerPresence)) {
+        s.record.readers = own;
+        s.record.updateCount = NextUpdateCount(s.record.updateCount);
+    }
+}
+
 void Login(uint8_t areaNo, DbfArea& area) {
     std::unique_ptr<SemaphoreState> s;
     try {
@@ -199,6 +257,8 @@ void Login(uint8_t areaNo, DbfArea& area) {
             "Cannot read: " + platform::DisplayPath(s->fileName) + DatabaseSuffix(SemLogin));
         return;
     }
+    if (!TakePresence(*s, SemaLoginPresence, SemLogin)) return;
+    ForgetDeadRegistrations(*s, 0);
     ++s->record.users;
     if (!WriteRecord(*s)) {
         ReportSemaError(
@@ -211,17 +271,6 @@ void Login(uint8_t areaNo, DbfArea& area) {
     SemaReadHookNesting[areaNo] = 0;
     SemaLockHookNesting[areaNo] = 0;
     SemaphoreStates[areaNo] = std::move(s);
-}
-
-// The update counter after one more completed write: 65535 is never stored.
-uint16_t NextUpdateCount(uint16_t count) {
-    const uint32_t next = count + 1u;
-    return next >= SemaCounterWrap ? 0 : static_cast<uint16_t>(next);
-}
-
-// The reader count as this program sees it: its own registration apart.
-int8_t OwnReaders(const SemaphoreState& s) {
-    return s.reading ? 1 : 0;
 }
 
 void Logout(uint8_t areaNo, DbfArea& area) {
@@ -246,6 +295,7 @@ void Logout(uint8_t areaNo, DbfArea& area) {
         s->record.updateCount = NextUpdateCount(s->record.updateCount);
         s->record.readers = OwnReaders(*s);
     }
+    ForgetDeadRegistrations(*s, 1);
     if (s->reading && s->record.readers > 0) --s->record.readers;
     if (s->record.users > 0) --s->record.users;
     if (!WriteRecord(*s)) return WriteError(*s, SemLogout);
@@ -275,12 +325,15 @@ void ChangeReaders(SemaphoreState& s, uint8_t action) {
     if (!LockSemaphoreFile(s, action)) return;
     if (!ReadRecord(s)) return ReadError(s, action);
     if (inc) {
+        if (!TakePresence(s, SemaReaderPresence, action)) return;
         if (s.record.readers < SemaMaxReaders) ++s.record.readers;
     } else if (s.record.readers > 0) {
         --s.record.readers;
     }
-    if (!WriteRecord(s)) return WriteError(s, action);
-    s.reading = inc;
+    const bool written = WriteRecord(s);
+    if (written) s.reading = inc;
+    if (!s.reading) DropReaderPresence(s);
+    if (!written) return WriteError(s, action);
     region.Release(action);
 }
 
@@ -310,10 +363,16 @@ void LockForWrite(SemaphoreState& s) {
         RegionGuard region(s);
         if (!LockSemaphoreFile(s, SemLockSemaphore)) return;
         if (!ReadRecord(s)) return ReadError(s, SemLockSemaphore);
-        // This program's own reader registration does not keep it waiting.
-        if (s.record.readers - OwnReaders(s) <= 0) {
+        // This program's own reader registration does not keep it waiting,
+        // nor do those of dead programs.
+        if (s.record.readers > OwnReaders(s)) ForgetDeadRegistrations(s, 1);
+        if (s.record.readers <= OwnReaders(s)) {
+            if (!TakePresence(s, SemaReaderPresence, SemLockSemaphore)) return;
             s.record.readers = static_cast<int8_t>(OwnReaders(s) + 1);
-            if (!WriteRecord(s)) return WriteError(s, SemLockSemaphore);
+            if (!WriteRecord(s)) {
+                if (!s.reading) DropReaderPresence(s);
+                return WriteError(s, SemLockSemaphore);
+            }
             region.Keep();
             return;
         }
@@ -332,10 +391,17 @@ void UnlockAfterWrite(SemaphoreState& s) {
     }
     if (s.lockNesting != 0 || !s.regionLocked) return;
     RegionGuard region(s);
-    if (!ReadRecord(s)) return ReadError(s, SemUnlockSemaphore);
-    s.record.updateCount = NextUpdateCount(s.record.updateCount);
-    s.record.readers = OwnReaders(s);
-    if (!WriteRecord(s)) return WriteError(s, SemUnlockSemaphore);
+    // The write ends here even when the record cannot be updated: the count
+    // it left is no longer backed by this program.
+    const bool read = ReadRecord(s);
+    if (read) {
+        s.record.updateCount = NextUpdateCount(s.record.updateCount);
+        s.record.readers = OwnReaders(s);
+    }
+    const bool written = read && WriteRecord(s);
+    if (!s.reading) DropReaderPresence(s);
+    if (!read) return ReadError(s, SemUnlockSemaphore);
+    if (!written) return WriteError(s, SemUnlockSemaphore);
     if (!region.Release(SemUnlockSemaphore)) return;
     s.lastSeenCount = s.record.updateCount;  // this program's own change
 }

@@ -25,12 +25,21 @@ struct DbfArea;
 //
 // Bytes 1..4 are the lock region: held while a program reads, changes and
 // writes the record, and by a writer from LOCKSEMAPHORE to UNLOCKSEMAPHORE.
+//
+// Two presence bytes beyond both prove the counts alive: a program holds a
+// shared lock on the first while it is logged in, on the second while it is
+// counted as a reader or the writer. It takes a lock before its count goes
+// into the record and drops it after the count left, both under the lock
+// region. The locks end with the program, so counts that exceed a program's
+// own while no other program holds the byte were left by dead programs.
 inline constexpr int64_t SemaUsersOffset = 0;
 inline constexpr int64_t SemaReadersOffset = 1;
 inline constexpr int64_t SemaCounterOffset = 2;
 inline constexpr int64_t SemaRecordSize = 4;
 inline constexpr int64_t SemaLockOffset = 1;
 inline constexpr int64_t SemaLockLength = 4;
+inline constexpr int64_t SemaLoginPresence = 16;
+inline constexpr int64_t SemaReaderPresence = 17;
 inline constexpr int8_t SemaMaxReaders = 127;
 inline constexpr uint16_t SemaCounterWrap = 65535;  // stored as 0
 
@@ -43,14 +52,15 @@ struct SemaphoreRecord {
 // Per work area while it is logged in.
 struct SemaphoreState {
     std::unique_ptr<EngineFile> file;
-    std::string tableName;       // the table's file name
-    std::string fileName;        // the semaphore file's name
-    SemaphoreRecord record;      // copy as of the latest read
-    uint16_t lastSeenCount = 0;  // update counter this program has taken in
-    bool regionLocked = false;   // this program holds the lock region
-    bool reading = false;        // this program is counted as a reader
-    int32_t readNesting = 0;     // INCREAD / DECREAD nesting
-    int32_t lockNesting = 0;     // LOCKSEMAPHORE / UNLOCKSEMAPHORE nesting
+    std::string tableName;        // the table's file name
+    std::string fileName;         // the semaphore file's name
+    SemaphoreRecord record;       // copy as of the latest read
+    uint16_t lastSeenCount = 0;   // update counter this program has taken in
+    bool regionLocked = false;    // this program holds the lock region
+    bool reading = false;         // this program is counted as a reader
+    bool readerPresence = false;  // holds the reader presence byte
+    int32_t readNesting = 0;      // INCREAD / DECREAD nesting
+    int32_t lockNesting = 0;      // LOCKSEMAPHORE / UNLOCKSEMAPHORE nesting
 };
 
 // Actions of HandleSemaphore.

@@ -43,6 +43,9 @@ public:
     bool Truncate(int64_t size) override { return inner_->Truncate(size); }
     bool Flush() override { return inner_->Flush(); }
     bool Lock(int64_t offset, int64_t length) override { return inner_->Lock(offset, length); }
+    bool LockShared(int64_t offset, int64_t length) override {
+        return inner_->LockShared(offset, length);
+    }
     bool Unlock(int64_t offset, int64_t length) override {
         if (faults_.refuseRegion && offset == SemaLockOffset && length == SemaLockLength)
             return false;

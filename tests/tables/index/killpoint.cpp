@@ -25,6 +25,7 @@
 #include "tables/index/ndx_testutil.h"
 #include "tables/index/ndxbuild.h"
 #include "tables/index/orders.h"
+#include "tables/sema/semaphore.h"
 
 namespace kor2::test {
 
@@ -259,14 +260,13 @@ int KillPointHarness::RunChild(const KillCase& c, KillMode mode, int n, const st
 void KillPointHarness::Check(const KillCase& c, const std::string& dir, const KillRows& before,
                              int outcome, bool strict, uint32_t seed, KillReport& report) {
     // After a shared writer, a program that shares the table opens it first
-    // and repairs what the writer left. The semaphore file the dead writer left
-    // registered as writing is erased, as a user is told to once every
-    // program has left the table. The checks follow in an exclusive open.
+    // and repairs what the writer left, past the registration the dead writer
+    // left in the semaphore file; leaving last, it erases that file. The
+    // checks follow in an exclusive open.
     if (c.sharedWriter) {
-        for (const auto& entry : fs::directory_iterator(dir))
-            if (entry.path().extension() == ".@S@") fs::remove(entry.path());
         ASSERT_TRUE(OpenTable(dir, c.shape.twoOrders, true)) << EngineErrorMsg;
         CloseArea();
+        EXPECT_FALSE(fs::exists(GetSemaphoreFileName(TableOf(dir))));
     }
     ASSERT_TRUE(OpenTable(dir, c.shape.twoOrders, false)) << EngineErrorMsg;
     const KillRows rows = AreaRows();

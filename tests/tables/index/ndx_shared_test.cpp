@@ -6,10 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 
 #include "platform/hostfs.h"
 #include "platform/runtemp.h"
+#include "support/childprocess.h"
 #include "tables/area/changes.h"
 #include "tables/area/engine.h"
 #include "tables/area/navigation.h"
@@ -96,6 +98,53 @@ TEST_F(NdxSharedTest, TwoProgramsAppendThroughOneIndex) {
         EXPECT_TRUE(Find(key)) << key;
         EXPECT_EQ(RecNo(), r);
     }
+}
+
+// A program killed while it is registered in the semaphore file (as a reader,
+// or as the writer) holds nobody off: the next program writes through the
+// index at once, and the last one out erases the file. The wait for readers
+// is cut to 2 s so that a registration taken for alive fails quickly.
+class NdxDeadRegistrationTest : public test::NdxTest {
+protected:
+    void TearDown() override {
+        SemaReaderWaitSec = 100;
+        NdxTest::TearDown();
+    }
+    void AppendAfterKilledChild(void (*registration)(bool)) {
+        const std::string table = OpenRows({{"b", "1"}});
+        Index_On("T", Path("t.ndx"));
+        ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        CloseArea();
+        const int killed = test::RunForked(
+            [&] { return Use(table, nullptr, 0) && OpenIndexFile(Path("t.ndx"), 1); },
+            [&] {
+                registration(true);
+                if (EngineErrorCode == 0) raise(SIGKILL);
+            });
+        ASSERT_EQ(killed, 128 + SIGKILL);
+        ASSERT_TRUE(platform::FileExists(GetSemaphoreFileName(table)));
+
+        SemaReaderWaitSec = 2;
+        ASSERT_TRUE(Use(table, nullptr, 0)) << EngineErrorMsg;
+        ASSERT_TRUE(OpenIndexFile(Path("t.ndx"), 1)) << EngineErrorMsg;
+        ASSERT_TRUE(ALock()) << EngineErrorMsg;
+        ClearRecord();
+        test::SetT("a");
+        Append();
+        EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        Unlock();
+        EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{2, 1}));
+        CloseArea();
+        EXPECT_FALSE(platform::FileExists(GetSemaphoreFileName(table)));
+    }
+};
+
+TEST_F(NdxDeadRegistrationTest, KilledReaderHoldsNoWriterOff) {
+    AppendAfterKilledChild(SetReadSemaphoreProc);
+}
+
+TEST_F(NdxDeadRegistrationTest, KilledWriterHoldsNoWriterOff) {
+    AppendAfterKilledChild(SetLockSemaphoreProc);
 }
 
 // An index in the run's private folder is this program's alone: opening it

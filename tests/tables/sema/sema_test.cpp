@@ -324,30 +324,38 @@ TEST_F(SemaTest, TwoProcessesSeeEachOthersWrites) {
     EXPECT_FALSE(platform::FileExists(sema_));
 }
 
-TEST_F(SemaTest, FileOfADeadProgramIsRecreatedOnAnotherDay) {
+// A child that registers as a reader and ends without logging out, as a
+// killed program does: its locks go with it, its counts stay in the file.
+void DieRegisteredAsReader(const std::function<std::unique_ptr<DbfArea>()>& open) {
     const pid_t dead = Spawn([&] {
-        auto t = OpenTable();
+        auto t = open();
         HandleSemaphoreIn(1, t.get(), SemLogin);
         SetReadSemaphoreProcIn(1, t.get(), true);
-        return EngineErrorCode == 0 ? 0 : 1;  // ends without logging out
+        return EngineErrorCode == 0 ? 0 : 1;
     });
     ASSERT_EQ(ExitCodeOf(dead), 0);
-    EXPECT_EQ(Raw()[0], 1);
-    EXPECT_EQ(Raw()[1], 1);
+}
 
+TEST_F(SemaTest, CountsOfADeadProgramAreForgottenAndItsFileRecreatedOnAnotherDay) {
+    const auto open = [this] { return OpenTable(); };
+    DieRegisteredAsReader(open);
+    EXPECT_EQ(Raw(), (Rec{1, 1, 0}));
     auto t = OpenTable();
-    HandleSemaphoreIn(1, t.get(), SemLogin);  // same day: the counts stay
-    EXPECT_EQ(Raw()[0], 2);
-    SetLockSemaphoreProcIn(1, t.get(), true);  // waits for the dead reader in vain
-    Error(1202);
+    // Same day: nobody alive holds the counts; the counter moves on for
+    // whatever the dead program may have written without counting it.
+    HandleSemaphoreIn(1, t.get(), SemLogin);
+    EXPECT_EQ(Raw(), (Rec{1, 0, 1}));
+    SetLockSemaphoreProcIn(1, t.get(), true);
     SetLockSemaphoreProcIn(1, t.get(), false);
+    EXPECT_EQ(Raw(), (Rec{1, 0, 2}));
+    EXPECT_EQ(EngineErrorCode, 0);
     HandleSemaphoreIn(1, t.get(), SemLogout);
-    EXPECT_EQ(Raw()[0], 1);
+    EXPECT_FALSE(platform::FileExists(sema_));
 
+    DieRegisteredAsReader(open);
     platform::SetClockOverride(platform::DateTime{2031, 6, 2, 8, 0, 0, 0, 1});
     HandleSemaphoreIn(1, t.get(), SemLogin);
-    EXPECT_EQ(Raw()[0], 1);
-    EXPECT_EQ(Raw()[1], 0);
+    EXPECT_EQ(Raw(), (Rec{1, 0, 0}));  // created anew
     // Held open by a logged-in area the file is kept, whatever its date.
     auto t2 = OpenTable();
     HandleSemaphoreIn(2, t2.get(), SemLogin);
@@ -358,6 +366,35 @@ TEST_F(SemaTest, FileOfADeadProgramIsRecreatedOnAnotherDay) {
     HandleSemaphoreIn(1, t.get(), SemLogout);
     HandleSemaphoreIn(2, t2.get(), SemLogout);
     EXPECT_FALSE(platform::FileExists(sema_));
+}
+
+// Live programs are told apart from dead ones per kind of count: a program
+// logged in but not reading keeps its login, not the dead reader's count; a
+// live reader (another work area, an open of its own) still holds a writer off.
+TEST_F(SemaTest, LiveRegistrationsStayBesideDeadOnes) {
+    auto a1 = OpenTable(), a2 = OpenTable(), a3 = OpenTable();
+    HandleSemaphoreIn(2, a2.get(), SemLogin);
+    DieRegisteredAsReader([this] { return OpenTable(); });
+    HandleSemaphoreIn(1, a1.get(), SemLogin);
+    EXPECT_EQ(Raw(), (Rec{3, 0, 1}));
+    SetLockSemaphoreProcIn(1, a1.get(), true);
+    EXPECT_EQ(Raw(), (Rec{3, 1, 1}));  // the writer alone is counted
+    SetLockSemaphoreProcIn(1, a1.get(), false);
+    EXPECT_EQ(EngineErrorCode, 0);
+
+    HandleSemaphoreIn(3, a3.get(), SemLogin);
+    SetReadSemaphoreProcIn(3, a3.get(), true);
+    SetLockSemaphoreProcIn(1, a1.get(), true);
+    Error(1202);
+    SetLockSemaphoreProcIn(1, a1.get(), false);
+    SetReadSemaphoreProcIn(3, a3.get(), false);
+    HandleSemaphoreIn(3, a3.get(), SemLogout);
+    EXPECT_EQ(Raw(), (Rec{3, 0, 2}));
+
+    HandleSemaphoreIn(2, a2.get(), SemLogout);
+    HandleSemaphoreIn(1, a1.get(), SemLogout);  // the last one alive erases the file
+    EXPECT_FALSE(platform::FileExists(sema_));
+    EXPECT_EQ(EngineErrorCode, 0);
 }
 
 }  // namespace
