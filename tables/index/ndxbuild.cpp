@@ -721,6 +721,12 @@ void DiscardRebuild() {
     rebuilt.clear();
 }
 
+std::vector<PendingRename> RebuildRenames() {
+    std::vector<PendingRename> renames;
+    for (const RebuiltOrder& r : rebuilt) renames.push_back({r.file->Name(), r.file->Target()});
+    return renames;
+}
+
 void Reindex() {
     EngineErrorCode = 0;
     DbfArea* a = CurrentDbf();

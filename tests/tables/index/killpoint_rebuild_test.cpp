@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "tables/area/navigation.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/enginestrings.h"
 #include "tables/dbf/dbfformat.h"
 #include "tables/index/killpoint.h"
 #include "tables/index/ndx_testutil.h"
@@ -24,6 +26,7 @@
 namespace kor2 {
 namespace {
 
+namespace fs = std::filesystem;
 using test::KillCase;
 using test::KillMode;
 using test::KillRows;
@@ -32,6 +35,8 @@ using test::KillShape;
 const std::vector<KillMode> kAllModes = {KillMode::Kill, KillMode::NoRoom, KillMode::IoError,
                                          KillMode::NoRoomForGood, KillMode::IoErrorForGood};
 const std::vector<KillMode> kKillAndNoRoom = {KillMode::Kill, KillMode::NoRoomForGood};
+const std::vector<KillMode> kPackModes = {KillMode::Kill, KillMode::KillBeforeRename,
+                                          KillMode::NoRoomForGood};
 
 class KillPointRebuildTest : public test::NdxTest {
 protected:
@@ -105,16 +110,18 @@ TEST_F(KillPointRebuildTest, ReindexKeepsTheOldIndexUntilTheNewIsWhole) {
         }
 }
 
-// Every write of a pack comes before the table's rename, and the renames
-// follow one another with no write between them.
+// Every write of a pack comes before the table's rename, and a kill between
+// the renames leaves them to the next program that opens the table.
 TEST_F(KillPointRebuildTest, PackIsWholeOrAbsent) {
     for (int records : {1, 31, 500, 3000})
         for (bool runs : {false, true}) {
             const KillCase c = PackCase(Shape(records, runs, "pack"));
-            if (records <= 31)
+            if (records <= 31) {
                 RunAll(c, kAllModes, records == 31);
-            else
-                RunAll(c, kKillAndNoRoom, false);
+                RunAll(c, {KillMode::KillBeforeRename}, records == 31);
+            } else {
+                RunAll(c, kPackModes, false);
+            }
             if (HasFailure()) return;
         }
 }
@@ -202,6 +209,68 @@ TEST_F(KillPointRebuildTest, MemoAddedOrRewrittenIsWholeOrAbsent) {
             RunAll(MemoCase(version, plan), kAllModes, true);
             if (HasFailure()) return;
         }
+}
+
+// The memo text of the record whose M key is m: its length differs from
+// record to record, so that the packed memos move to other blocks.
+std::string PackedMemoText(const std::string& m) {
+    std::string text;
+    for (int i = 0; i < 10 + (m.back() - '0') * 7; ++i) text += m;
+    return text;
+}
+
+std::string MemoOfCurrent() {
+    std::string text;
+    for (const std::string& l : MemoFieldLines(kMemoField)) text += l;
+    return text;
+}
+
+// A pack of a table whose records all hold memos, every third deleted: the
+// whole change is the result of an uncut pack of a copy.
+KillCase PackWithMemosCase(uint8_t version) {
+    KillShape shape = Shape(31, false, "packmemo" + std::to_string(version));
+    shape.version = version;
+    shape.extraFields = {{"NOTE", 'M', 10, 0}};
+    KillCase c = PackCase(shape);
+    c.name = "pack with memos, format " + std::to_string(version);
+    const auto packed = std::make_shared<KillRows>();
+    c.shape.prepare = [packed](const std::string& table) {
+        Select(1);
+        ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+        for (int32_t r = 1; r <= RecCount(); ++r) {
+            Go(r);
+            WriteMemo(r, PackedMemoText(AllTrim(FieldText(2))));
+        }
+        CloseArea();
+        DeleteEveryThird(table);
+        const fs::path from = fs::path(table).parent_path();
+        const fs::path copy = from.parent_path() / (from.filename().string() + "-packed");
+        fs::remove_all(copy);
+        fs::create_directories(copy);
+        for (const auto& entry : fs::directory_iterator(from))
+            fs::copy_file(entry.path(), copy / entry.path().filename());
+        ASSERT_TRUE(Use((copy / "t.dbf").string() + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+        ASSERT_TRUE(Pack()) << EngineErrorMsg;
+        *packed = test::AreaRows();
+        CloseArea();
+        fs::remove_all(copy);
+    };
+    c.whole = [packed](const KillRows&) { return *packed; };
+    c.extraCheck = [](bool) {
+        for (int32_t r = 1; r <= RecCount(); ++r) {
+            Go(r);
+            const std::string expected = PackedMemoText(AllTrim(FieldText(2)));
+            EXPECT_EQ(MemoOfCurrent(), expected) << "record " << r;
+        }
+    };
+    return c;
+}
+
+TEST_F(KillPointRebuildTest, PackWithMemosIsWholeOrAbsent) {
+    for (uint8_t version : {uint8_t{0x83}, uint8_t{0x8B}, uint8_t{0xF5}}) {
+        RunAll(PackWithMemosCase(version), kPackModes, true);
+        if (HasFailure()) return;
+    }
 }
 
 }  // namespace
