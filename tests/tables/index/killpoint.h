@@ -95,6 +95,7 @@ public:
     // A copy of the shape's fixture in `dir` (table t.dbf, k.ndx, m.ndx);
     // returns the table's path.
     std::string CopyFixture(const KillShape& shape, const std::string& dir);
+    const TempDir& dir() const { return dir_; }
 
 private:
     const std::string& Fixture(const KillShape& shape);

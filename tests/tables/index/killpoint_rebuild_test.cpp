@@ -4,6 +4,11 @@
 // or a failing write, checked by another process through the shared harness.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -14,7 +19,9 @@
 #include "tables/area/navigation.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/enginefile.h"
 #include "tables/base/enginestrings.h"
+#include "tables/base/filenames.h"
 #include "tables/dbf/dbfformat.h"
 #include "tables/index/killpoint.h"
 #include "tables/index/ndx_testutil.h"
@@ -102,10 +109,12 @@ TEST_F(KillPointRebuildTest, ReindexKeepsTheOldIndexUntilTheNewIsWhole) {
     for (int records : {1, 32, 500, 5000})
         for (bool runs : {false, true}) {
             const KillCase c = ReindexCase(Shape(records, runs, "reindex"));
-            if (records <= 32)
+            if (records <= 32) {
                 RunAll(c, kAllModes, records == 32);
-            else
+                RunAll(c, {KillMode::KillBeforeRename}, records == 32);
+            } else {
                 RunAll(c, kKillAndNoRoom, false);
+            }
             if (HasFailure()) return;
         }
 }
@@ -209,6 +218,49 @@ TEST_F(KillPointRebuildTest, MemoAddedOrRewrittenIsWholeOrAbsent) {
             RunAll(MemoCase(version, plan), kAllModes, true);
             if (HasFailure()) return;
         }
+}
+
+// A journal of renames is left alone while its writer holds the table, and
+// completed by the first program that opens the table after it is gone.
+TEST_F(KillPointRebuildTest, RenameJournalWaitsForItsWriterToBeGone) {
+    const std::string dir = harness_.dir().file("held");
+    const std::string table = harness_.CopyFixture(Shape(1, false, "held"), dir);
+    const std::string fresh = dir + "/KOR9.TMP";
+    fs::copy_file(table, fresh);
+    {
+        RenameJournal journal(table);
+        uint16_t io = 0;
+        ASSERT_TRUE(journal.Write({{fresh, table}}, io)) << io;
+    }
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t writer = fork();
+    if (writer == 0) {
+        uint16_t io = 0;
+        const auto held = OpenEngineFile(table, ShareExclusive, io);
+        const char byte = held ? 1 : 0;
+        if (write(ready[1], &byte, 1) != 1 || !held) _exit(1);
+        pause();
+        _exit(0);
+    }
+    ASSERT_GT(writer, 0);
+    close(ready[1]);
+    char byte = 0;
+    const bool held = read(ready[0], &byte, 1) == 1 && byte == 1;
+    close(ready[0]);
+    Select(1);
+    const bool opened = held && Use(table, nullptr, 0);
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(fs::exists(fresh));
+    EXPECT_TRUE(fs::exists(RenameJournalName(table)));
+    ASSERT_TRUE(Use(table, nullptr, 0)) << EngineErrorMsg;
+    EXPECT_EQ(RecCount(), 1);
+    CloseArea();
+    EXPECT_FALSE(fs::exists(fresh));
+    EXPECT_FALSE(fs::exists(RenameJournalName(table)));
 }
 
 // The memo text of the record whose M key is m: its length differs from
