@@ -443,7 +443,8 @@ bool WriteKeptRecords(DbfArea& a, EngineFile& out, uint16_t& io,
 // new memo numbers, the new index files built from the new table, and the
 // change mark on the open indexes, so that a kill after the table's rename
 // leaves indexes the next program rebuilds. Then only renames follow, the
-// table's, the memo file's and the indexes', and the files are opened again.
+// table's, the memo file's and the indexes', listed first in a journal that
+// the next program completes after a kill, and the files are opened again.
 // A failing write thus leaves the table, its memos and indexes as they were.
 bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()>& step) {
     const int32_t before = a.recordCount;
@@ -512,7 +513,25 @@ bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()
     } flag;
     if (memo && !MemoHooks.packPrepare()) return back();
     if (indexed && (!IndexHooks.prepareRebuild() || !IndexHooks.markChange(true))) return back();
-    if (!beside.Commit()) return back();
+    // The renames are listed beside the table before the first of them: a
+    // program killed between them leaves the rest to the next one that opens
+    // the table.
+    std::vector<PendingRename> renames = {{beside.Name(), beside.Target()}};
+    const auto add = [&renames](const std::vector<PendingRename>& more) {
+        renames.insert(renames.end(), more.begin(), more.end());
+    };
+    if (memo && MemoHooks.packRenames) add(MemoHooks.packRenames());
+    if (indexed && IndexHooks.rebuildRenames) add(IndexHooks.rebuildRenames());
+    RenameJournal journal(name);
+    if (!journal.Write(renames, io)) {
+        back();
+        SetEngineError(io, failText);
+        return false;
+    }
+    if (!beside.Commit()) {
+        journal.Discard();
+        return back();
+    }
     old.reset();
     a.file->SetReadAhead((a.shareMode & 0x70) == 0x10);
     if (kept != before) DropPeekCache(a.alias);
@@ -542,6 +561,7 @@ bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()
         IndexHooks.commitRebuild();
         keepFirst();
     }
+    journal.Finish();
     if (firstCode != 0) {
         EngineErrorCode = firstCode;
         EngineErrorMsg = firstMsg;

@@ -213,7 +213,22 @@ std::unique_ptr<EngineFile> MakeFaultyFile(std::unique_ptr<EngineFile> inner,
     return std::make_unique<FaultyFile>(std::move(inner), std::move(plan));
 }
 
+namespace {
+std::shared_ptr<FaultPlan>& ActivePlan() {
+    static std::shared_ptr<FaultPlan> plan;
+    return plan;
+}
+}  // namespace
+
+bool RenameEngineFile(const std::string& from, const std::string& to) {
+    if (const std::shared_ptr<FaultPlan>& plan = ActivePlan();
+        plan && (!plan->covers || plan->covers(to)) && ++plan->renames == plan->killRename)
+        raise(SIGKILL);
+    return platform::RenameFile(from, to);
+}
+
 ScopedFaultPlan::ScopedFaultPlan() : plan_(std::make_shared<FaultPlan>()) {
+    ActivePlan() = plan_;
     PathWrapper() = [plan = plan_](std::unique_ptr<EngineFile> f, const std::string& path) {
         if (plan->covers && !plan->covers(path)) return f;
         return MakeFaultyFile(std::move(f), plan);
@@ -222,6 +237,7 @@ ScopedFaultPlan::ScopedFaultPlan() : plan_(std::make_shared<FaultPlan>()) {
 
 ScopedFaultPlan::~ScopedFaultPlan() {
     PathWrapper() = nullptr;
+    ActivePlan().reset();
 }
 
 }  // namespace kor2

@@ -59,12 +59,18 @@ struct FaultPlan {
     int error = EIO;            // the errno a failed call reports (ENOSPC: no room)
     // The files the plan acts on, by the path they are opened with; all when empty.
     std::function<bool(const std::string& path)> covers;
+    int64_t killRename = 0;  // the program dies (SIGKILL) before its n-th rename from now
     int64_t reads = 0;
     int64_t writes = 0;
+    int64_t renames = 0;
     bool failed = false;
 };
 std::unique_ptr<EngineFile> MakeFaultyFile(std::unique_ptr<EngineFile> inner,
                                            std::shared_ptr<FaultPlan> plan);
+
+// Renames a file of the engine over an existing target; the rename point of
+// an installed fault plan.
+bool RenameEngineFile(const std::string& from, const std::string& to);
 
 // Installs the fault wrapper for its lifetime.
 class ScopedFaultPlan {

@@ -198,7 +198,7 @@ bool FileBeside::Commit() {
     if (name_.empty()) return false;
     if (platform::FileExists(target_)) platform::CopyFileMode(target_, name_);
     errno = 0;
-    if (!platform::RenameFile(name_, target_)) {
+    if (!RenameEngineFile(name_, target_)) {
         SetEngineError(IoCodeFromErrno(errno, 5),
                        "Fehler beim Umbenennen von " + platform::DisplayPath(name_) + " in " +
                            platform::DisplayPath(target_) + " [" + routine_ + "]");
@@ -206,6 +206,146 @@ bool FileBeside::Commit() {
     }
     name_.clear();
     return true;
+}
+
+namespace {
+
+// The journal: a first line, then for each rename the lengths and bytes of
+// its two names ("<n>:<name>"), then an end line. A name in the journal's
+// folder is kept without its folder.
+constexpr std::string_view JournalHead = "KOR2 RENAMES 1\n";
+constexpr std::string_view JournalEnd = "END\n";
+constexpr size_t JournalMaxBytes = 1 << 20;
+
+std::string JournalForm(const std::string& journal, const std::string& path) {
+    const SplitName j = SplitFileName(journal), p = SplitFileName(path);
+    return j.dir == p.dir ? p.name + p.ext : path;
+}
+
+std::string PathFromJournal(const std::string& journal, const std::string& name) {
+    return NameStart(name) == 0 ? SplitFileName(journal).dir + name : name;
+}
+
+// One "<n>:<bytes>" field from pos; false when the text ends before it is whole.
+bool ReadField(const std::string& text, size_t& pos, std::string& out) {
+    size_t len = 0, p = pos;
+    while (p < text.size() && p - pos < 6 && text[p] >= '0' && text[p] <= '9')
+        len = len * 10 + static_cast<size_t>(text[p++] - '0');
+    if (p == pos || p >= text.size() || text[p] != ':' || len == 0 || len > text.size() - p - 1)
+        return false;
+    out = text.substr(p + 1, len);
+    pos = p + 1 + len;
+    return true;
+}
+
+struct ReadJournal {
+    std::vector<PendingRename> renames;
+    bool whole = false;
+};
+
+ReadJournal ParseJournal(const std::string& journal, const std::string& text) {
+    ReadJournal r;
+    if (text.size() > JournalMaxBytes || text.compare(0, JournalHead.size(), JournalHead) != 0)
+        return r;
+    size_t pos = JournalHead.size();
+    while (pos < text.size()) {
+        if (text.compare(pos, std::string::npos, JournalEnd) == 0) {
+            r.whole = true;
+            break;
+        }
+        PendingRename one;
+        if (!ReadField(text, pos, one.from) || !ReadField(text, pos, one.to)) break;
+        one.from = PathFromJournal(journal, one.from);
+        one.to = PathFromJournal(journal, one.to);
+        r.renames.push_back(std::move(one));
+    }
+    return r;
+}
+
+// A new file a cut journal names may go when it stands beside its target
+// and is neither the table nor a target: nothing else can be erased through
+// a damaged list.
+bool MayErase(const std::vector<PendingRename>& renames, const PendingRename& r,
+              const std::string& table) {
+    if (r.from == r.to || r.from == table || SplitFileName(r.from).dir != SplitFileName(r.to).dir)
+        return false;
+    for (const PendingRename& other : renames)
+        if (other.to == r.from) return false;
+    return true;
+}
+
+}  // namespace
+
+std::string RenameJournalName(const std::string& table) {
+    return ForceExtension(table, "$RN");
+}
+
+RenameJournal::RenameJournal(const std::string& table) : name_(RenameJournalName(table)) {}
+
+RenameJournal::~RenameJournal() {
+    if (!whole_ && !renames_.empty()) platform::EraseFile(name_);
+}
+
+bool RenameJournal::Write(const std::vector<PendingRename>& renames, uint16_t& io) {
+    renames_ = renames;
+    std::string text(JournalHead);
+    for (const PendingRename& r : renames)
+        for (const std::string& path : {r.from, r.to}) {
+            const std::string form = JournalForm(name_, path);
+            text += std::to_string(form.size()) + ":" + form;
+        }
+    text += JournalEnd;
+    io = 0;
+    {
+        auto file = CreateEngineFile(name_, ShareExclusive, io);
+        if (!file) return false;
+        if (file->WriteAt(0, text.data(), static_cast<int64_t>(text.size())) !=
+                static_cast<int64_t>(text.size()) ||
+            !file->Flush()) {
+            io = IoCodeFromErrno(file->Error(), 101);
+            file.reset();
+            platform::EraseFile(name_);
+            return false;
+        }
+    }
+    whole_ = true;
+    return true;
+}
+
+void RenameJournal::Finish() {
+    if (!whole_) return;
+    for (const PendingRename& r : renames_)
+        if (platform::FileExists(r.from)) return;
+    Discard();
+}
+
+void RenameJournal::Discard() {
+    platform::EraseFile(name_);
+    whole_ = false;
+    renames_.clear();
+}
+
+bool CompleteRenameJournal(const std::string& table) {
+    const std::string journal = RenameJournalName(table);
+    if (!platform::FileExists(journal)) return false;
+    const std::optional<std::string> text = platform::ReadWholeFile(journal);
+    if (!text) return false;
+    const ReadJournal r = ParseJournal(journal, *text);
+    bool renamed = false, left = false;
+    for (const PendingRename& one : r.renames) {
+        if (!platform::FileExists(one.from)) continue;
+        if (!r.whole) {
+            if (MayErase(r.renames, one, table)) platform::EraseFile(one.from);
+            continue;
+        }
+        if (platform::FileExists(one.to)) platform::CopyFileMode(one.to, one.from);
+        if (platform::RenameFile(one.from, one.to))
+            renamed = true;
+        else
+            left = true;
+    }
+    if (!left) platform::EraseFile(journal);
+    return renamed;
 }
 
 }  // namespace kor2

@@ -61,6 +61,7 @@ public:
     FileBeside(const FileBeside&) = delete;
     FileBeside& operator=(const FileBeside&) = delete;
     const std::string& Name() const { return name_; }
+    const std::string& Target() const { return target_; }
     // Renames the new file over the target, with the target's permission
     // bits; false after reporting the error (the new file is erased).
     bool Commit();
@@ -70,5 +71,43 @@ private:
     std::string routine_;
     std::string name_;
 };
+
+// A rename of a new file, written beside its target, into place.
+struct PendingRename {
+    std::string from;
+    std::string to;
+};
+
+// The renames that put the new files of one change in place, listed in a
+// file beside the table before the first of them, so that a program killed
+// between them leaves the rest to the next program that opens the table.
+class RenameJournal {
+public:
+    explicit RenameJournal(const std::string& table);
+    ~RenameJournal();  // erases a journal that was begun but not written whole
+    RenameJournal(const RenameJournal&) = delete;
+    RenameJournal& operator=(const RenameJournal&) = delete;
+    // Writes and flushes the list; false with the I/O result in io (nothing
+    // of the journal is left then).
+    bool Write(const std::vector<PendingRename>& renames, uint16_t& io);
+    // Erases the journal once every rename it lists is made, else keeps it
+    // for the next program that opens the table.
+    void Finish();
+    void Discard();
+
+private:
+    std::string name_;
+    std::vector<PendingRename> renames_;
+    bool whole_ = false;
+};
+
+// The journal's name beside a table.
+std::string RenameJournalName(const std::string& table);
+// Run where a table is opened, once its file is open with a share that no
+// writer of a journal allows: makes the renames of a whole journal whose new
+// files are still there, or erases the new files a cut journal names (none of
+// its renames was begun), then erases the journal. True when a file was
+// renamed: the table's name may stand for another file now.
+bool CompleteRenameJournal(const std::string& table);
 
 }  // namespace kor2

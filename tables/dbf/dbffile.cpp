@@ -106,6 +106,13 @@ bool OpenDbf(DbfArea& a) {
     a.fileName = DefaultExtension(a.fileName, "DBF");
     uint16_t io = 0;
     a.file = OpenEngineFile(a.fileName, EngShareMode, io);
+    // Renames of a change killed half-way are completed before anything is
+    // read, and the table opened again: the open share keeps out a writer
+    // that is still alive.
+    if (a.file && CompleteRenameJournal(a.fileName)) {
+        a.file.reset();
+        a.file = OpenEngineFile(a.fileName, EngShareMode, io);
+    }
     if (!a.file)
         return FailOpen(
             a, io,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tables/base/engineerror.h"
+#include "tables/base/filenames.h"
 
 namespace kor2 {
 
@@ -57,6 +58,7 @@ struct IndexHookTable {
     std::function<bool()> prepareRebuild;
     std::function<bool()> commitRebuild;
     std::function<void()> discardRebuild;
+    std::function<std::vector<PendingRename>()> rebuildRenames;  // those commitRebuild makes
 };
 inline IndexHookTable IndexHooks;
 inline bool IndexLinked = false;
@@ -91,6 +93,7 @@ struct MemoHookTable {
     std::function<bool()> packPrepare;
     std::function<bool()> packCommit;
     std::function<void()> packDiscard;
+    std::function<std::vector<PendingRename>()> packRenames;  // the one packCommit makes
 };
 inline MemoHookTable MemoHooks;
 

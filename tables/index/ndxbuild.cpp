@@ -721,6 +721,12 @@ void DiscardRebuild() {
     rebuilt.clear();
 }
 
+std::vector<PendingRename> RebuildRenames() {
+    std::vector<PendingRename> renames;
+    for (const RebuiltOrder& r : rebuilt) renames.push_back({r.file->Name(), r.file->Target()});
+    return renames;
+}
+
 void Reindex() {
     EngineErrorCode = 0;
     DbfArea* a = CurrentDbf();
@@ -745,8 +751,20 @@ void Reindex() {
     }
     // Every order is built beside its file while the old ones stay open and
     // in use; only when all are whole do they replace the old files, each
-    // opened again at its order number.
-    if (!PrepareRebuild() || !CommitRebuild()) return;
+    // opened again at its order number. The renames are listed beside a
+    // table file first, for the next program that opens it after a kill.
+    if (!PrepareRebuild()) return;
+    RenameJournal journal(a->fileName);
+    if (uint16_t io = 0; !a->isVirtual && !journal.Write(RebuildRenames(), io)) {
+        DiscardRebuild();
+        SetEngineError(io, "Fehler beim Schreiben von " +
+                               platform::DisplayPath(RenameJournalName(a->fileName)) +
+                               " [Reindex]");
+        return;
+    }
+    const bool committed = CommitRebuild();
+    journal.Finish();
+    if (!committed) return;
     reshare.End();
 }
 

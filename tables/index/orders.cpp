@@ -1355,6 +1355,7 @@ void IndexInit() {
     IndexHooks.prepareRebuild = PrepareRebuild;
     IndexHooks.commitRebuild = CommitRebuild;
     IndexHooks.discardRebuild = DiscardRebuild;
+    IndexHooks.rebuildRenames = RebuildRenames;
     IndexLinked = true;
 }
 

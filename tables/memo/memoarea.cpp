@@ -116,6 +116,7 @@ void InitMemoUnit() {
         return CurrentMemoFile("PackMemofile") && CommitMemoPack(*CurrentDbf());
     };
     MemoHooks.packDiscard = DiscardMemoPack;
+    MemoHooks.packRenames = MemoPackRenames;
     MemoHooks.packBytes = []() -> int64_t {
         const DbfArea* a = CurrentDbf();
         const TMemoFileRec* m = a ? MemoFileOf(*a) : nullptr;

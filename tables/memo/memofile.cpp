@@ -825,6 +825,12 @@ bool PrepareMemoPack(DbfArea& area) {
     return true;
 }
 
+std::vector<PendingRename> MemoPackRenames() {
+    const TMemoFileRec* m = pendingPack.area ? MemoFileOf(*pendingPack.area) : nullptr;
+    if (!m || pendingPack.temp.empty()) return {};
+    return {{pendingPack.temp, m->fileName}};
+}
+
 bool CommitMemoPack(DbfArea& area) {
     const std::string tag = "PackMemofile";
     TMemoFileRec* m = MemoFileOf(area);
@@ -839,7 +845,7 @@ bool CommitMemoPack(DbfArea& area) {
     const std::string tableName = StripExtension(area.fileName);
     m->file.reset();
     OpenMemos().erase(&area);
-    if (!platform::RenameFile(tempName, name)) {
+    if (!RenameEngineFile(tempName, name)) {
         platform::EraseFile(tempName);
         OpenMemofile(area, tableName);
         SetEngineError(

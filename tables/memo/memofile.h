@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tables/base/enginefile.h"
+#include "tables/base/filenames.h"
 
 namespace kor2 {
 
@@ -113,6 +114,8 @@ bool PackMemofile(DbfArea& area);
 bool PrepareMemoPack(DbfArea& area);
 bool CommitMemoPack(DbfArea& area);
 void DiscardMemoPack();
+// The rename CommitMemoPack makes of a prepared pack.
+std::vector<PendingRename> MemoPackRenames();
 
 bool MainHeaderWrite(TMemoFileRec& m, uint32_t next);
 bool UpdateMemoHeader(TMemoFileRec& m);

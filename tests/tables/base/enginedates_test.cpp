@@ -9,7 +9,10 @@
 #include "tables/base/enginestrings.h"
 #include "tables/base/filenames.h"
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 namespace kor2 {
 namespace {
@@ -116,6 +119,56 @@ TEST(TbFiles, NamesAndErasing) {
     const std::string temp = UniqueFilename();
     EXPECT_TRUE(FileExistsP(temp));
     EraseFiles(temp);
+}
+
+// A rename journal cut at any byte is dropped with the new files it names,
+// every other file kept; whole, it makes the renames that are left.
+TEST(TbFiles, RenameJournalIsCompletedWholeOrDropped) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.file("idx"));
+    const std::string table = dir.file("t.dbf"), journal = RenameJournalName(table);
+    const std::vector<PendingRename> renames = {{dir.file("KOR1.TMP"), table},
+                                                {dir.file("KOR2.TMP"), dir.file("t.dbt")},
+                                                {dir.file("idx/KOR3.TMP"), dir.file("idx/k.ndx")}};
+    const auto put = [](const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    };
+    const auto read = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    std::string whole;
+    {
+        RenameJournal j(table);
+        uint16_t io = 0;
+        ASSERT_TRUE(j.Write(renames, io)) << io;
+        whole = read(journal);
+    }
+    const auto setUp = [&](const std::string& text) {
+        for (const PendingRename& r : renames) {
+            put(r.from, "new " + r.to);
+            put(r.to, "old " + r.to);
+        }
+        put(dir.file("other.txt"), "x");
+        put(journal, text);
+    };
+    for (size_t cut = 0; cut < whole.size(); ++cut) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        setUp(whole.substr(0, cut));
+        EXPECT_FALSE(CompleteRenameJournal(table));
+        for (const PendingRename& r : renames) EXPECT_EQ(read(r.to), "old " + r.to);
+        EXPECT_TRUE(FileExistsP(dir.file("other.txt")));
+        EXPECT_FALSE(FileExistsP(journal));
+    }
+    // Killed after the table's rename: the others follow.
+    setUp(whole);
+    std::filesystem::rename(renames[0].from, table);
+    EXPECT_TRUE(CompleteRenameJournal(table));
+    for (const PendingRename& r : renames) {
+        EXPECT_EQ(read(r.to), "new " + r.to);
+        EXPECT_FALSE(FileExistsP(r.from));
+    }
+    EXPECT_FALSE(FileExistsP(journal));
 }
 
 }  // namespace

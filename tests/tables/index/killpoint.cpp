@@ -87,7 +87,8 @@ bool ForGood(KillMode mode) {
     if (!OpenTable(dir, c.shape.twoOrders, c.sharedWriter)) _exit(SetupFailed);
     FaultPlan& plan = faults.plan();
     plan.writes = 0;
-    plan.failWrite = n;
+    plan.failWrite = mode == KillMode::KillBeforeRename ? 0 : n;
+    plan.killRename = mode == KillMode::KillBeforeRename ? n : 0;
     plan.kill = mode == KillMode::Kill;
     plan.error = mode == KillMode::NoRoom || mode == KillMode::NoRoomForGood ? ENOSPC : EIO;
     plan.failAllAfter = ForGood(mode);
@@ -106,6 +107,14 @@ std::string RowKey(const KillRows& rows, int32_t r, int o) {
 
 std::string Trimmed(const std::string& s) {
     return AllTrim(s);
+}
+
+// The names of the files in dir, without semaphore files.
+std::set<std::string> FileNames(const std::string& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().extension() != ".@S@") names.insert(entry.path().filename().string());
+    return names;
 }
 
 }  // namespace
@@ -136,6 +145,8 @@ std::string KillModeName(KillMode mode) {
             return "no room from then on";
         case KillMode::IoErrorForGood:
             return "I/O error from then on";
+        case KillMode::KillBeforeRename:
+            return "kill before rename";
     }
     return "?";
 }
@@ -353,7 +364,7 @@ KillReport KillPointHarness::Run(const KillCase& c, KillMode mode) {
     for (int n = 1; n < 100000; n += step) {
         SCOPED_TRACE(c.name + " (" + c.shape.Name() + ", " +
                      (c.sharedWriter ? "shared" : "exclusive") + " writer), " + KillModeName(mode) +
-                     " at write " + std::to_string(n));
+                     (mode == KillMode::KillBeforeRename ? " " : " at write ") + std::to_string(n));
         CopyFixture(c.shape, work);
         const int outcome = RunChild(c, mode, n, work);
         const bool known =
@@ -362,11 +373,15 @@ KillReport KillPointHarness::Run(const KillCase& c, KillMode mode) {
             ADD_FAILURE() << "the child ended with " << outcome;
             break;
         }
-        EXPECT_TRUE(outcome != 128 + SIGKILL || mode == KillMode::Kill);
+        EXPECT_TRUE(outcome != 128 + SIGKILL || mode == KillMode::Kill ||
+                    mode == KillMode::KillBeforeRename);
         const bool hadFailure = ::testing::Test::HasFailure();
         Check(c, work, before, outcome, !ForGood(mode), static_cast<uint32_t>(n * 7919 + runs_++),
               report);
         if (CurrentDbf()) CloseArea();  // left open by a failed assertion
+        if (mode == KillMode::KillBeforeRename) {
+            EXPECT_EQ(FileNames(work), FileNames(Fixture(c.shape))) << "files left in the folder";
+        }
         ++report.points;
         if (outcome == NothingFailed) {
             report.completed = n;

@@ -47,6 +47,9 @@ enum class KillMode {
     IoError,         // the write fails with EIO, later ones work
     NoRoomForGood,   // this write and every later one fail with ENOSPC
     IoErrorForGood,  // this write and every later one fail with EIO
+    // SIGKILL before the n-th rename of a file; no write fails. After the
+    // check the folder holds no file the fixture did not have.
+    KillBeforeRename,
 };
 std::string KillModeName(KillMode mode);
 
@@ -92,6 +95,7 @@ public:
     // A copy of the shape's fixture in `dir` (table t.dbf, k.ndx, m.ndx);
     // returns the table's path.
     std::string CopyFixture(const KillShape& shape, const std::string& dir);
+    const TempDir& dir() const { return dir_; }
 
 private:
     const std::string& Fixture(const KillShape& shape);

@@ -4,7 +4,13 @@
 // or a failing write, checked by another process through the shared harness.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -13,6 +19,9 @@
 #include "tables/area/navigation.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/enginefile.h"
+#include "tables/base/enginestrings.h"
+#include "tables/base/filenames.h"
 #include "tables/dbf/dbfformat.h"
 #include "tables/index/killpoint.h"
 #include "tables/index/ndx_testutil.h"
@@ -24,6 +33,7 @@
 namespace kor2 {
 namespace {
 
+namespace fs = std::filesystem;
 using test::KillCase;
 using test::KillMode;
 using test::KillRows;
@@ -32,6 +42,8 @@ using test::KillShape;
 const std::vector<KillMode> kAllModes = {KillMode::Kill, KillMode::NoRoom, KillMode::IoError,
                                          KillMode::NoRoomForGood, KillMode::IoErrorForGood};
 const std::vector<KillMode> kKillAndNoRoom = {KillMode::Kill, KillMode::NoRoomForGood};
+const std::vector<KillMode> kPackModes = {KillMode::Kill, KillMode::KillBeforeRename,
+                                          KillMode::NoRoomForGood};
 
 class KillPointRebuildTest : public test::NdxTest {
 protected:
@@ -97,24 +109,28 @@ TEST_F(KillPointRebuildTest, ReindexKeepsTheOldIndexUntilTheNewIsWhole) {
     for (int records : {1, 32, 500, 5000})
         for (bool runs : {false, true}) {
             const KillCase c = ReindexCase(Shape(records, runs, "reindex"));
-            if (records <= 32)
+            if (records <= 32) {
                 RunAll(c, kAllModes, records == 32);
-            else
+                RunAll(c, {KillMode::KillBeforeRename}, records == 32);
+            } else {
                 RunAll(c, kKillAndNoRoom, false);
+            }
             if (HasFailure()) return;
         }
 }
 
-// Every write of a pack comes before the table's rename, and the renames
-// follow one another with no write between them.
+// Every write of a pack comes before the table's rename, and a kill between
+// the renames leaves them to the next program that opens the table.
 TEST_F(KillPointRebuildTest, PackIsWholeOrAbsent) {
     for (int records : {1, 31, 500, 3000})
         for (bool runs : {false, true}) {
             const KillCase c = PackCase(Shape(records, runs, "pack"));
-            if (records <= 31)
+            if (records <= 31) {
                 RunAll(c, kAllModes, records == 31);
-            else
-                RunAll(c, kKillAndNoRoom, false);
+                RunAll(c, {KillMode::KillBeforeRename}, records == 31);
+            } else {
+                RunAll(c, kPackModes, false);
+            }
             if (HasFailure()) return;
         }
 }
@@ -202,6 +218,111 @@ TEST_F(KillPointRebuildTest, MemoAddedOrRewrittenIsWholeOrAbsent) {
             RunAll(MemoCase(version, plan), kAllModes, true);
             if (HasFailure()) return;
         }
+}
+
+// A journal of renames is left alone while its writer holds the table, and
+// completed by the first program that opens the table after it is gone.
+TEST_F(KillPointRebuildTest, RenameJournalWaitsForItsWriterToBeGone) {
+    const std::string dir = harness_.dir().file("held");
+    const std::string table = harness_.CopyFixture(Shape(1, false, "held"), dir);
+    const std::string fresh = dir + "/KOR9.TMP";
+    fs::copy_file(table, fresh);
+    {
+        RenameJournal journal(table);
+        uint16_t io = 0;
+        ASSERT_TRUE(journal.Write({{fresh, table}}, io)) << io;
+    }
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t writer = fork();
+    if (writer == 0) {
+        uint16_t io = 0;
+        const auto held = OpenEngineFile(table, ShareExclusive, io);
+        const char byte = held ? 1 : 0;
+        if (write(ready[1], &byte, 1) != 1 || !held) _exit(1);
+        pause();
+        _exit(0);
+    }
+    ASSERT_GT(writer, 0);
+    close(ready[1]);
+    char byte = 0;
+    const bool held = read(ready[0], &byte, 1) == 1 && byte == 1;
+    close(ready[0]);
+    Select(1);
+    const bool opened = held && Use(table, nullptr, 0);
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(fs::exists(fresh));
+    EXPECT_TRUE(fs::exists(RenameJournalName(table)));
+    ASSERT_TRUE(Use(table, nullptr, 0)) << EngineErrorMsg;
+    EXPECT_EQ(RecCount(), 1);
+    CloseArea();
+    EXPECT_FALSE(fs::exists(fresh));
+    EXPECT_FALSE(fs::exists(RenameJournalName(table)));
+}
+
+// The memo text of the record whose M key is m: its length differs from
+// record to record, so that the packed memos move to other blocks.
+std::string PackedMemoText(const std::string& m) {
+    std::string text;
+    for (int i = 0; i < 10 + (m.back() - '0') * 7; ++i) text += m;
+    return text;
+}
+
+std::string MemoOfCurrent() {
+    std::string text;
+    for (const std::string& l : MemoFieldLines(kMemoField)) text += l;
+    return text;
+}
+
+// A pack of a table whose records all hold memos, every third deleted: the
+// whole change is the result of an uncut pack of a copy.
+KillCase PackWithMemosCase(uint8_t version) {
+    KillShape shape = Shape(31, false, "packmemo" + std::to_string(version));
+    shape.version = version;
+    shape.extraFields = {{"NOTE", 'M', 10, 0}};
+    KillCase c = PackCase(shape);
+    c.name = "pack with memos, format " + std::to_string(version);
+    const auto packed = std::make_shared<KillRows>();
+    c.shape.prepare = [packed](const std::string& table) {
+        Select(1);
+        ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+        for (int32_t r = 1; r <= RecCount(); ++r) {
+            Go(r);
+            WriteMemo(r, PackedMemoText(AllTrim(FieldText(2))));
+        }
+        CloseArea();
+        DeleteEveryThird(table);
+        const fs::path from = fs::path(table).parent_path();
+        const fs::path copy = from.parent_path() / (from.filename().string() + "-packed");
+        fs::remove_all(copy);
+        fs::create_directories(copy);
+        for (const auto& entry : fs::directory_iterator(from))
+            fs::copy_file(entry.path(), copy / entry.path().filename());
+        ASSERT_TRUE(Use((copy / "t.dbf").string() + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+        ASSERT_TRUE(Pack()) << EngineErrorMsg;
+        *packed = test::AreaRows();
+        CloseArea();
+        fs::remove_all(copy);
+    };
+    c.whole = [packed](const KillRows&) { return *packed; };
+    c.extraCheck = [](bool) {
+        for (int32_t r = 1; r <= RecCount(); ++r) {
+            Go(r);
+            const std::string expected = PackedMemoText(AllTrim(FieldText(2)));
+            EXPECT_EQ(MemoOfCurrent(), expected) << "record " << r;
+        }
+    };
+    return c;
+}
+
+TEST_F(KillPointRebuildTest, PackWithMemosIsWholeOrAbsent) {
+    for (uint8_t version : {uint8_t{0x83}, uint8_t{0x8B}, uint8_t{0xF5}}) {
+        RunAll(PackWithMemosCase(version), kPackModes, true);
+        if (HasFailure()) return;
+    }
 }
 
 }  // namespace
