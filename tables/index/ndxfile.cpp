@@ -87,6 +87,7 @@ bool Push(IndexControlBlock& b, uint32_t n) {
     NdxPathStep step;
     step.node = n;
     if (!SeekAndRead(b, n, step.buf)) return false;
+    step.count = NodeCount(step.buf);
     b.path.push_back(step);
     return true;
 }
@@ -96,10 +97,10 @@ bool DescendFrom(IndexControlBlock& b, bool last) {
     for (;;) {
         NdxPathStep& top = b.path.back();
         if (IsLeaf(top.buf)) {
-            top.pos = last ? std::max(NodeCount(top.buf) - 1, 0) : 0;
+            top.pos = last ? std::max(top.count - 1, 0) : 0;
             return true;
         }
-        top.pos = last ? NodeCount(top.buf) : 0;
+        top.pos = last ? top.count : 0;
         if (!Push(b, NodeChild(b, top.buf, top.pos))) return false;
     }
 }
@@ -412,7 +413,7 @@ bool SeekAndWrite(IndexControlBlock& b, uint32_t n, const NdxNode& node) {
 bool CursorOnEntry(const IndexControlBlock& b) {
     if (b.path.empty()) return false;
     const NdxPathStep& leaf = b.path.back();
-    return leaf.pos >= 0 && leaf.pos < NodeCount(leaf.buf);
+    return leaf.pos >= 0 && leaf.pos < leaf.count;
 }
 
 int32_t CursorRecord(const IndexControlBlock& b) {
@@ -442,7 +443,7 @@ int StepCursor(IndexControlBlock& b, bool forward) {
     // Bounded walk over empty leaves, which only damaged files hold.
     for (int guard = 0; guard < 1 << 20; ++guard) {
         NdxPathStep& leaf = b.path.back();
-        const int n = NodeCount(leaf.buf);
+        const int n = leaf.count;
         if (forward && leaf.pos + 1 < n) {
             ++leaf.pos;
             return 1;
@@ -457,7 +458,7 @@ int StepCursor(IndexControlBlock& b, bool forward) {
         while (level > 0) {
             --level;
             const NdxPathStep& s = b.path[level];
-            if (forward ? s.pos < NodeCount(s.buf) : s.pos > 0) {
+            if (forward ? s.pos < s.count : s.pos > 0) {
                 found = true;
                 break;
             }

@@ -49,6 +49,7 @@ struct NdxPathStep {
     uint32_t node = 0;
     NdxNode buf{};
     int pos = 0;
+    int count = 0;  // the node's entries, taken once when it is read
 };
 
 struct IndexControlBlock {
