@@ -9,6 +9,7 @@
 #include "tables/area/changes.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/dbf/dbffile.h"
 #include "tables/dbf/dbfformat.h"
 #include "tables/dbf/hooks.h"
 
@@ -43,11 +44,8 @@ void SyncIndex(bool index) {
 }  // namespace
 
 void RefreshRecCount(DbfArea& a) {
-    if (a.exclusive || a.isVirtual || !a.file || a.recordLength == 0) return;
-    const int64_t size = a.file->Size();
-    if (size < 0) return;
-    const int64_t n = size > a.headerLength ? (size - a.headerLength) / a.recordLength : 0;
-    a.recordCount = static_cast<int32_t>(std::min<int64_t>(n, dbf::MaxRecordCount));
+    if (a.exclusive) return;
+    if (const int32_t n = RecordsInFile(a); n >= 0) a.recordCount = n;
 }
 
 bool ReadRecord(DbfArea& a, int32_t n) {

@@ -278,6 +278,20 @@ bool ReadDbf2Header(DbfArea& a, int64_t fileSize) {
     return ParseDescriptors(a, descs, dbf::Db2DescSize, dbf::Db2MaxFields);
 }
 
+namespace {
+
+// The end-of-file byte after the last counted record; false after reporting
+// a failure under the routine's name.
+bool WriteEndMark(DbfArea& a, const std::string& routine) {
+    const uint8_t eof = dbf::EndOfFile;
+    if (a.file->WriteAt(RecordPos(a, a.recordCount + 1), &eof, 1) == 1) return true;
+    SetEngineError(IoCodeFromErrno(a.file->Error(), 101),
+                   "Datei:  " + platform::DisplayPath(a.fileName) + " [" + routine + "]");
+    return false;
+}
+
+}  // namespace
+
 void CloseDbf(DbfArea& a) {
     if (a.isVirtual) {
         CallVFile(a, VfClose);
@@ -287,15 +301,8 @@ void CloseDbf(DbfArea& a) {
     if (a.file && (a.changeState == ChangeRewritten || a.changeState == ChangeAppended)) {
         const bool appended = a.changeState == ChangeAppended;
         a.changeState = ChangeNone;
-        if (WriteDbfHeader(a) && appended) {
-            const uint8_t eof = dbf::EndOfFile;
-            if (a.file->WriteAt(RecordPos(a, a.recordCount + 1), &eof, 1) != 1) {
-                const uint16_t code = IoCodeFromErrno(a.file->Error(), 101);
-                a.file.reset();
-                SetEngineError(code, "Datei:  " + platform::DisplayPath(a.fileName) +
-                                         " [CloseDbf(" + platform::DisplayPath(a.fileName) + ")]");
-            }
-        }
+        if (WriteDbfHeader(a) && appended)
+            WriteEndMark(a, "CloseDbf(" + platform::DisplayPath(a.fileName) + ")");
     }
     a.file.reset();
     a.changeState = ChangeClosed;
@@ -446,14 +453,7 @@ bool WriteDbfHeader(DbfArea& a) {
 
 bool WriteDbfCount(DbfArea& a) {
     if (a.isVirtual || !a.file) return true;
-    if (!WriteDbfHeader(a)) return false;
-    const uint8_t eof = dbf::EndOfFile;
-    if (a.file->WriteAt(RecordPos(a, a.recordCount + 1), &eof, 1) != 1) {
-        SetEngineError(IoCodeFromErrno(a.file->Error(), 101),
-                       "Datei:  " + platform::DisplayPath(a.fileName) + " [WriteDbfHeader]");
-        return false;
-    }
-    return true;
+    return WriteDbfHeader(a) && WriteEndMark(a, "WriteDbfHeader");
 }
 
 bool ReadRawRecord(DbfArea& a, int32_t n, std::string& raw) {
@@ -524,15 +524,8 @@ bool CommitDbfHeader(DbfArea& a) {
     const uint8_t state = a.changeState;
     if (state == ChangeRewritten || state == ChangeAppended) {
         if (!WriteDbfHeader(a)) return false;
-        if (state == ChangeAppended) {
-            const uint8_t eof = dbf::EndOfFile;
-            if (a.file->WriteAt(RecordPos(a, a.recordCount + 1), &eof, 1) != 1) {
-                SetEngineError(IoCodeFromErrno(a.file->Error(), 101),
-                               "Datei:  " + platform::DisplayPath(a.fileName) +
-                                   " [Replace/Append/PutDbfRecord]");
-                return false;
-            }
-        }
+        if (state == ChangeAppended && !WriteEndMark(a, "Replace/Append/PutDbfRecord"))
+            return false;
     }
     a.changeState = ChangeNone;
     return FlushFile(a);
