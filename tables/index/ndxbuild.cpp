@@ -519,7 +519,7 @@ void BuildIndexFile(const std::string& fileName, const std::string& expression, 
     auto beside = std::make_unique<FileBeside>(path, "MakeIndex");
     if (beside->Name().empty()) return Suffix(path);
     uint16_t io = 0;
-    b->file = CreateEngineFile(beside->Name(), ShareExclusive, io);
+    b->file = beside->Open(io);
     if (!b->file) {
         SetEngineError(io, "Datei nicht geöffnet"_oem + platform::DisplayPath(path));
         return Suffix(path);
@@ -753,6 +753,10 @@ void Reindex() {
     // in use; only when all are whole do they replace the old files, each
     // opened again at its order number. The renames are listed beside a
     // table file first, for the next program that opens it after a kill.
+    for (int o = 1; o <= MaxOrders; ++o)
+        if (const IndexControlBlock* b = OrderBlock(o);
+            b && !MayReplaceFile(b->fileName, "Reindex"))
+            return;
     if (!PrepareRebuild()) return;
     RenameJournal journal(a->fileName);
     if (uint16_t io = 0; !a->isVirtual && !journal.Write(RebuildRenames(), io)) {
