@@ -330,6 +330,43 @@ TEST_F(SharedFolderTest, LeftOversOfADeadPackOrReindexAreCleared) {
     }
 }
 
+// An index opened by a name relative to the current folder is journaled so
+// that a program in another current folder completes the renames.
+TEST_F(SharedFolderTest, AJournalOfAnIndexGivenRelativeIsCompletedFromAnyFolder) {
+    MakeMemoTable(table_, 40, true);
+    const std::string indexDir = Path("idx"), elsewhere = Path("elsewhere");
+    fs::create_directory(indexDir);
+    fs::create_directory(elsewhere);
+    fs::rename(shared_ + "/k.ndx", indexDir + "/k.ndx");
+    const std::string before = test::ReadFileBytes(indexDir + "/k.ndx");
+    const fs::path cwd = fs::current_path();
+    EXPECT_NE(test::RunForked([] { return true; },
+                              [&] {
+                                  fs::current_path(dir_.path());
+                                  Select(1);
+                                  ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0));
+                                  ASSERT_TRUE(OpenIndexFile("idx/k.ndx", 1)) << EngineErrorMsg;
+                                  ScopedFaultPlan faults;
+                                  faults.plan().killRename = 1;
+                                  Reindex();
+                              }),
+              0);
+    ASSERT_EQ(Listing(indexDir).size(), 2u);
+    fs::current_path(elsewhere);
+    Select(1);
+    const bool opened = Use(table_, nullptr, 0);
+    CloseArea();
+    fs::current_path(cwd);
+    ASSERT_TRUE(opened) << EngineErrorMsg;
+    EXPECT_EQ(Listing(indexDir), std::set<std::string>{"k.ndx"});
+    EXPECT_FALSE(fs::exists(RenameJournalName(table_)));
+    EXPECT_EQ(Listing(elsewhere).size(), 0u);
+    ASSERT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(OpenIndexFile(indexDir + "/k.ndx", 1)) << EngineErrorMsg;
+    EXPECT_EQ(test::WalkForward().size(), 40u);
+    CloseArea();
+}
+
 // What the clearing leaves: a new file a live program is still writing, and
 // files that are no new files of the engine.
 TEST_F(SharedFolderTest, ClearingLeavesLiveNewFilesAndOtherFiles) {
