@@ -173,9 +173,7 @@ void CheckTolerancesAndMaterial() {
     }
 }
 
-}  // namespace
-
-void CheckSpring() {
+void CheckSpringSteps() {
     // Step 1: the full check always computes a round wire.
     ClearErrorList();
     WireShape = 1;
@@ -205,6 +203,15 @@ void CheckSpring() {
     if (Temperature > 50 && PermShearStress > 0 && CorrectedStress2 / PermShearStress > 0.6L)
         AddErrorMessage("Warnung: tau(T=" + FloatToStr3(Temperature) + "°C)"_oem);
     ReportTitleLines[1] = SpringTitle + "   " + "Zeichn.Nr." + ": " + DrawingNumber.str();
+}
+
+}  // namespace
+
+void CheckSpring() {
+    CheckSpringSteps();
+    // A table material that could not be read: the material values are
+    // still those of the spring file, which every check's list says.
+    if (MaterialIndex == 0 && MaterialStrengthFromFile) AddMessageAfterCheck(kMaterialTableError);
 }
 
 void CheckSpringWithFlag() {
