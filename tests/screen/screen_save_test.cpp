@@ -11,8 +11,8 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
 #include <QWidget>
