@@ -23,6 +23,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "platform/hostfs.h"
 
@@ -413,27 +414,69 @@ void EndPrivateTempFolders() {
     g_current = nullptr;
 }
 
-std::string KeepBeyondRun(std::string_view file, std::string_view stem, std::string_view ext) {
-    // The base is the folder above the file's own folder.
+namespace {
+
+// A new empty file of mode 0600 in the folder above file's own folder,
+// named stem + "-XXXXXX" + ext with the X made unique: its program path,
+// host path and open descriptor (-1 when none could be made).
+struct KeptFile {
+    std::string program, host;
+    int fd = -1;
+};
+
+KeptFile NewFileBeyondRun(std::string_view file, std::string_view stem, std::string_view ext) {
     const std::string name(file);
     const std::size_t own = name.find_last_of("\\/");
     if (own == std::string::npos || own == 0) return {};
     const std::size_t above = name.find_last_of("\\/", own - 1);
     if (above == std::string::npos) return {};
-    const std::string program = name.substr(0, above + 1) + std::string(stem) + "-XXXXXX";
-    std::string host = HostPath(program) + std::string(ext);
-    const int fd = mkstemps(host.data(), static_cast<int>(ext.size()));
-    if (fd < 0) return {};
-    close(fd);
-    if (rename(HostPath(name).c_str(), host.c_str()) != 0) {
-        unlink(host.c_str());
+    const std::string pattern = name.substr(0, above + 1) + std::string(stem) + "-XXXXXX";
+    KeptFile kept;
+    kept.host = HostPath(pattern) + std::string(ext);
+    kept.fd = mkostemps(kept.host.data(), static_cast<int>(ext.size()), O_CLOEXEC);
+    if (kept.fd < 0) return {};
+    const std::string unique = kept.host.substr(kept.host.size() - ext.size() - 6, 6);
+    kept.program = pattern.substr(0, pattern.size() - 6) + unique + std::string(ext);
+    return kept;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string KeepBeyondRun(std::string_view file, std::string_view stem, std::string_view ext) {
+    const KeptFile kept = NewFileBeyondRun(file, stem, ext);
+    if (kept.fd < 0) return {};
+    close(kept.fd);
+    if (rename(HostPath(file).c_str(), kept.host.c_str()) != 0) {
+        unlink(kept.host.c_str());
         return {};
     }
     const mode_t mask = umask(0);  // mkstemps made it private; it is the user's file now
     umask(mask);
-    chmod(host.c_str(), 0666 & ~mask);
-    const std::string unique = host.substr(host.size() - ext.size() - 6, 6);
-    return program.substr(0, program.size() - 6) + unique + std::string(ext);
+    chmod(kept.host.c_str(), 0666 & ~mask);
+    return kept.program;
+}
+
+std::string KeepCopyBeyondRun(std::string_view file, std::string_view stem, std::string_view ext) {
+    const std::optional<std::string> data = ReadWholeFile(file);
+    if (!data) return {};
+    const KeptFile kept = NewFileBeyondRun(file, stem, ext);
+    if (kept.fd < 0) return {};
+    const bool written = WriteAll(kept.fd, *data);
+    if (close(kept.fd) != 0 || !written) {
+        unlink(kept.host.c_str());
+        return {};
+    }
+    return kept.program;
 }
 
 void NoteStartedSession(pid_t session) {
