@@ -138,7 +138,7 @@ fs::path KeptReport(const fs::path& temp, const std::string& stem) {
 }
 
 // A folder where the report should go: the run says so, names the file,
-// ends with 1 and keeps the report it wrote.
+// ends with 1 and keeps the report it wrote, readable by the user only.
 // The kept report is named after the spring, dots and all.
 TEST_F(BatchRuns, AReportThatCannotBeWrittenEndsWithOneNamingTheFileAndIsKept) {
     for (const std::string name : {"s", "d1.6"}) {
@@ -154,6 +154,8 @@ TEST_F(BatchRuns, AReportThatCannotBeWrittenEndsWithOneNamingTheFileAndIsKept) {
         ASSERT_FALSE(kept.empty()) << said;
         EXPECT_NE(said.find(kept.string()), std::string::npos) << said;
         EXPECT_NE(ReadHostFile(kept).find("DEMO-001"), std::string::npos);
+        // In a temporary folder others share, the kept report is the user's alone.
+        EXPECT_EQ(fs::status(kept).permissions(), fs::perms::owner_read | fs::perms::owner_write);
         EXPECT_TRUE(fs::is_directory(folder / (name + ".txt")));
         fs::remove(kept);
     }
