@@ -23,11 +23,14 @@ namespace kor2 {
 
 namespace {
 
-// Per work area: nesting of the change protection, and whether the outermost
-// one has put the marks on (so that its end clears them).
+// Per work area: nesting of the change protection, whether the outermost
+// one has put the marks on (so that its end clears them), and the count a
+// change of this program that failed and could not be taken back left the
+// table at (-1 when none).
 struct ChangeScope {
     int nesting = 0;
     bool begun = false;
+    int32_t failedAt = -1;
 };
 std::array<ChangeScope, WorkAreaCount + 1> ChangeScopes;
 
@@ -49,35 +52,68 @@ bool RebuildMarked(DbfArea& a, int32_t count, const std::vector<IndexControlBloc
     return true;
 }
 
-// Repairs what a writer that died in the middle of a change left, while this
-// program keeps other writers out: the records after the count the header
-// holds are its unfinished append and are cut off, and the marked orders are
-// rebuilt from the table.
-bool RepairDeadWriter(DbfArea& a, const std::vector<IndexControlBlock*>& orders) {
-    if (a.isVirtual || !a.file) return true;
-    const bool holdsAppendLock = a.lockState == LockFile || a.lockState == LockAppend;
-    EndOfWork release;
-    if (!a.exclusive && !holdsAppendLock) {
-        // A live program appending without an index writes under this lock.
-        if (!LockWithRetries(*a.file, LockBase + 1, 1)) {
-            SetEngineError(1202, "Index-Datei in Bearbeitung, Tabelle gesperrt: "_oem +
-                                     platform::DisplayPath(a.fileName) + " [RepairIndex]");
-            return false;
-        }
-        release.Arm([&a] { LockRegion(true, *a.file, LockBase + 1, 1); });
-    }
+// The repair proper, with other writers kept out. A dead writer's records
+// are the whole records in the file: every append that reported success
+// wrote its record before, and an exclusive writer counts them in the
+// header only at its close. What this program's own failed change left
+// after its count is cut off. The marked orders are rebuilt from the table;
+// what the program holds in its buffers stays as it is.
+bool Repair(DbfArea& a, const std::vector<IndexControlBlock*>& orders) {
     const int32_t stored = StoredRecordCount(a);
     const int32_t inFile = RecordsInFile(a);
     if (stored < 0 || inFile < 0) return false;
-    const int32_t count = std::min(stored, inFile);
+    int32_t& failedAt = ChangeScopes[CurrentArea].failedAt;
+    const int32_t count = failedAt >= 0 ? std::min(failedAt, inFile) : inFile;
     if (!RebuildMarked(a, count, orders)) return false;
-    // A header that counts more records than the file holds is set right.
-    if (stored > count) {
-        if (!WriteDbfCount(a)) return false;
+    failedAt = -1;
+    return stored == count || WriteDbfCount(a);
+}
+
+bool AppendLockBusy(const DbfArea& a) {
+    SetEngineError(1202, "Index-Datei in Bearbeitung, Tabelle gesperrt: "_oem +
+                             platform::DisplayPath(a.fileName) + " [RepairIndex]");
+    return false;
+}
+
+// Whether this program may give up the semaphore's write lock for a while:
+// it holds it once, and is no registered reader (a reader would keep the
+// holder of the append lock from taking the write lock).
+bool CanYieldWriteLock() {
+    return CurrentArea <= SemaMaxArea && SemaLockHookNesting[CurrentArea] == 1 &&
+           SemaReadHookNesting[CurrentArea] == 0;
+}
+
+// Repairs what a writer that died in the middle of a change left. Called
+// with the semaphore's write lock; a shared table also needs the append
+// lock, which keeps out a live program appending without an index. Every
+// program takes the append lock before the write lock: when another one
+// holds the append lock, this one gives up the write lock while it waits,
+// then takes it again and reads the marks anew (the holder may have
+// repaired meanwhile).
+bool RepairDeadWriter(DbfArea& a, const std::vector<IndexControlBlock*>& orders) {
+    if (a.isVirtual || !a.file) return true;
+    if (a.exclusive || !NetworkMode || a.lockState == LockFile || a.lockState == LockAppend)
+        return Repair(a, orders);
+    const auto unlock = [&a] { LockRegion(true, *a.file, LockBase + 1, 1); };
+    if (LockRegion(false, *a.file, LockBase + 1, 1) == 0) {
+        EndOfWork release(unlock);
+        return Repair(a, orders);
     }
-    if (a.currentRecord > count) NoRecordState(a);
-    release.End();
-    return true;
+    if (!CanYieldWriteLock()) return AppendLockBusy(a);
+    SetLockSemaphoreProc(false);
+    const bool locked = LockWithRetries(*a.file, LockBase + 1, 1);
+    EndOfWork release;
+    if (locked) release.Arm(unlock);
+    SetLockSemaphoreProc(true);
+    if (EngineErrorCode != 0) return false;
+    if (!locked) return AppendLockBusy(a);
+    // Another program may have repaired and changed the orders meanwhile.
+    bool marked = false;
+    for (IndexControlBlock* b : orders) {
+        if (!ReadAnchorNode(*b, "RepairIndex")) return false;
+        marked = marked || b->markOnDisk;
+    }
+    return !marked || Repair(a, orders);
 }
 
 // Takes the semaphore's write lock for a repair outside a change.
@@ -114,6 +150,7 @@ void EndChange(DbfArea& a) {
         QuietEngineErrors quiet;
         if (!RebuildMarked(a, a.recordCount, orders)) {
             // The next change repairs what this rebuild left.
+            ChangeScopes[CurrentArea].failedAt = a.recordCount;
             for (IndexControlBlock* b : orders)
                 if (b->markOnDisk) b->inChange = false;
         }
