@@ -965,6 +965,7 @@ std::string CreateTempFile(std::string_view folder, std::string_view prefix, Fil
     const std::string pre(prefix.substr(0, 3));
     unsigned start = (static_cast<unsigned>(getpid()) * 2654435761u +
                       static_cast<unsigned>(time(nullptr)) + g_tempCounter.fetch_add(1)) & 0xFFFF;
+    int takenOver = 0;
     for (unsigned k = 0; k < 0x10000; ++k) {
         const unsigned unique = (start + k) & 0xFFFF;
         if (unique == 0) continue;
@@ -973,9 +974,11 @@ std::string CreateTempFile(std::string_view folder, std::string_view prefix, Fil
         const std::string prog = base + pre + name;
         file = File::CreateNew(prog, shareMode);
         if (file.IsOpen()) return prog;
-        // A name in use, or one another program took over at once: the next.
-        if (file.Error() != EEXIST && file.Error() != EBUSY) {
-            errno = file.Error();
+        // A name in use: the next. One another program took over at once
+        // (or swapped for something else) is tried again a few times only.
+        const int error = file.Error();
+        if ((error != EEXIST && error != EBUSY) || (error == EBUSY && ++takenOver > 16)) {
+            errno = error;
             return std::string();
         }
     }

@@ -1,6 +1,8 @@
 // Kill-point harness: a table change runs in a child process that dies
 // (SIGKILL) or gets a failing write (no room, I/O error) at its n-th file
 // write, for n = 1, 2, ... until the change completes before reaching n.
+// After each run, once another program opened the table, the folder holds
+// no file the fixture did not have.
 // After each run another process opens the table and checks that every
 // order meets every record once and in key order, that Find lands on a
 // record of its key, that the records before the change are unchanged and
@@ -47,8 +49,7 @@ enum class KillMode {
     IoError,         // the write fails with EIO, later ones work
     NoRoomForGood,   // this write and every later one fail with ENOSPC
     IoErrorForGood,  // this write and every later one fail with EIO
-    // SIGKILL before the n-th rename of a file; no write fails. After the
-    // check the folder holds no file the fixture did not have.
+    // SIGKILL before the n-th rename of a file; no write fails.
     KillBeforeRename,
 };
 std::string KillModeName(KillMode mode);
