@@ -629,7 +629,8 @@ File File::CreateNew(std::string_view path, int shareMode) {
 }
 
 File File::OpenNoLink(std::string_view path, OpenMode mode, int shareMode) {
-    return OpenWith(path, mode, shareMode, O_NOFOLLOW);
+    // Not waiting on a pipe put at the name: only a regular file is taken.
+    return OpenWith(path, mode, shareMode, O_NOFOLLOW | O_NONBLOCK);
 }
 
 File File::Duplicate() const {

@@ -432,6 +432,13 @@ TEST_F(HostFs, NewFilesAreNeverMadeOrChangedThroughALink) {
     EXPECT_EQ(f.Error(), EEXIST);
     EXPECT_FALSE(fs::exists(elsewhere));
     EXPECT_EQ(File::OpenNoLink((data / "dangling").string(), OpenMode::Read).Error(), ELOOP);
+    // A pipe another account put at the name is no file, and is not waited on.
+    ASSERT_EQ(mkfifo((data / "pipe").c_str(), 0644), 0);
+    fs::permissions(tmp.path(), fs::perms::owner_all | fs::perms::others_exec);
+    fs::permissions(data, fs::perms::owner_all | fs::perms::others_exec);
+    test::RunAsNobody({}, [&] {
+        EXPECT_FALSE(File::OpenNoLink((data / "pipe").string(), OpenMode::Read).IsOpen());
+    });
 
     File held;
     const std::string name = CreateTempFile(Prog(data.string()), "KOR", held);
