@@ -473,13 +473,13 @@ std::string KeepBeyondRun(std::string_view file, std::string_view stem, std::str
     KeptFile kept(file, stem, ext);
     if (!kept.Made()) return {};
     kept.Close();
-    if (rename(HostPath(file).c_str(), kept.Host().c_str()) != 0) {
+    // Made private while still in the run's own folder, as it will lie where
+    // others may look; the move keeps that mode.
+    const std::string host = HostPath(file);
+    if (chmod(host.c_str(), 0600) != 0 || rename(host.c_str(), kept.Host().c_str()) != 0) {
         kept.Drop();
         return {};
     }
-    const mode_t mask = umask(0);  // mkostemps made it private; it is the user's file now
-    umask(mask);
-    chmod(kept.Host().c_str(), 0666 & ~mask);
     return kept.Program();
 }
 

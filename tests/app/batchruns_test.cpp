@@ -138,7 +138,7 @@ fs::path KeptReport(const fs::path& temp, const std::string& stem) {
 }
 
 // A folder where the report should go: the run says so, names the file,
-// ends with 1 and keeps the report it wrote.
+// ends with 1 and keeps the report it wrote, readable by the user only.
 // The kept report is named after the spring, dots and all.
 TEST_F(BatchRuns, AReportThatCannotBeWrittenEndsWithOneNamingTheFileAndIsKept) {
     for (const std::string name : {"s", "d1.6"}) {
@@ -154,6 +154,8 @@ TEST_F(BatchRuns, AReportThatCannotBeWrittenEndsWithOneNamingTheFileAndIsKept) {
         ASSERT_FALSE(kept.empty()) << said;
         EXPECT_NE(said.find(kept.string()), std::string::npos) << said;
         EXPECT_NE(ReadHostFile(kept).find("DEMO-001"), std::string::npos);
+        // In a temporary folder others share, the kept report is the user's alone.
+        EXPECT_EQ(fs::status(kept).permissions(), fs::perms::owner_read | fs::perms::owner_write);
         EXPECT_TRUE(fs::is_directory(folder / (name + ".txt")));
         fs::remove(kept);
     }
@@ -210,6 +212,27 @@ TEST_F(BatchRuns, ATemporaryFolderOnAFullDiskNamesWhatCouldNotBeWrittenAndEndsWi
         EXPECT_NE(said.rfind(in, at), std::string::npos) << said;
     }
     EXPECT_FALSE(fs::exists(folder / "s.txt"));
+}
+
+// A temporary folder of over 100 characters, or one with a blank: the run
+// makes the material table's index in its own folder there and checks the
+// spring with its material.
+TEST_F(BatchRuns, ALongTemporaryFolderOrOneWithABlankHoldsTheMaterialIndex) {
+    const fs::path folder = RunFolder("run", "muster2.kr2", "s.kr2");
+    const fs::path longTemp = tmp.path() / std::string(100, 'l'),
+                   blankTemp = tmp.path() / "with space";
+    for (const fs::path& where : {longTemp, blankTemp}) {
+        SCOPED_TRACE(where.string());
+        fs::create_directories(where);
+        EXPECT_EQ(test::WaitChild(test::StartChild(BatchRun(folder, "s.kr2", where, config))), 0);
+        const std::string said = ReadHostFile(folder / "stderr.txt");
+        EXPECT_EQ(said, "");
+        const std::string report = ReadHostFile(folder / "s.txt");
+        EXPECT_EQ(report.find("Fatal"), std::string::npos) << report;
+        EXPECT_EQ(report.find("Rm = 0"), std::string::npos) << report;
+        EXPECT_EQ(Entries(where), std::vector<std::string>{});
+        fs::remove(folder / "s.txt");
+    }
 }
 
 // The same for a user who may not write in the spring's folder.
