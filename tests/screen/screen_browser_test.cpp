@@ -392,8 +392,8 @@ TEST(BrowserAccount, TableItMayOnlyReadIsShownReadOnlyAndRefusesTyping) {
     fs::permissions(table, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     int status = -1;
     const std::string out = test::RunAsNobodyOnThisScreen(
-        tmp.path(), "BrowserKeys.DISABLED_ChildShowsATableItMayOnlyRead", "KOR2_TABLE=" + table,
-        status);
+        tmp.path(), "BrowserKeys.DISABLED_ChildShowsATableItMayOnlyRead",
+        "KOR2_TABLE=" + test::ShellQuoted(table), status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
 }

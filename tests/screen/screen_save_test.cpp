@@ -315,8 +315,9 @@ TEST_F(SaveOnScreen, DISABLED_ChildSavesIntoAFolderItMayNotWrite) {
     EXPECT_FALSE(InputModifiedFlag);
     // Beenden keeps the spring's folder as the data folder of the next start.
     ASSERT_TRUE(CloseMainWindow());
-    const std::string state =
-        test::CommandOutput("head -n 1 " + program.Folder().string() + "/kor2.cff | tr -d '\\r'");
+    const std::string state = test::CommandOutput(
+        "head -n 1 " + test::ShellQuoted(program.Folder().string() + "/kor2.cff") +
+        " | tr -d '\\r'");
     EXPECT_EQ(state, "kor2 Session " + test::ProgramPath(program.Data() + "TRAIN") + "\n");
     EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
 }
@@ -335,7 +336,7 @@ TEST_F(SaveOnScreen, RefusedSaveAsAnotherAccountChangesNothing) {
     int status = -1;
     const std::string out = test::RunAsNobodyOnThisScreen(
         tmp.path(), "SaveOnScreen.DISABLED_ChildSavesIntoAFolderItMayNotWrite",
-        "KOR2_RO=" + ro.string(), status);
+        "KOR2_RO=" + test::ShellQuoted(ro.string()), status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
 }
