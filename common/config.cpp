@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/dialogs.h"
 #include "common/fileio.h"
 #include "common/fileops.h"
 #include "common/filepath.h"
@@ -692,7 +693,7 @@ void CheckConfigFolders() {
     if (!DirHasFiles(PltFolder)) ShowErrorIfEnabled("ungültiger PLT Ordner konfiguriert"_oem);
     if (!IsDirWritable(TempFolder)) {
         ShowErrorIfEnabled("ungültiger Ordner für temporäre Dateien konfiguriert"_oem);
-        InputText("Ordner für temporäre Dateien"_oem, 60, TempFolder);
+        if (Dialogs().CanAsk()) InputText("Ordner für temporäre Dateien"_oem, 60, TempFolder);
     }
     if (ediConfigured && !IsDirWritable(EdiFolder))
         ShowErrorIfEnabled("ungültiger EDI Ordner konfiguriert"_oem);

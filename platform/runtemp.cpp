@@ -422,16 +422,17 @@ std::string KeepBeyondRun(std::string_view file, std::string_view stem, std::str
     if (above == std::string::npos) return {};
     const std::string program = name.substr(0, above + 1) + std::string(stem) + "-XXXXXX";
     std::string host = HostPath(program) + std::string(ext);
+    // The folder it goes to is often shared (/tmp): the report is the
+    // user's alone before it gets there, and stays so.
+    const std::string from = HostPath(name);
+    if (chmod(from.c_str(), 0600) != 0) return {};
     const int fd = mkstemps(host.data(), static_cast<int>(ext.size()));
     if (fd < 0) return {};
     close(fd);
-    if (rename(HostPath(name).c_str(), host.c_str()) != 0) {
+    if (rename(from.c_str(), host.c_str()) != 0) {
         unlink(host.c_str());
         return {};
     }
-    const mode_t mask = umask(0);  // mkstemps made it private; it is the user's file now
-    umask(mask);
-    chmod(host.c_str(), 0666 & ~mask);
     const std::string unique = host.substr(host.size() - ext.size() - 6, 6);
     return program.substr(0, program.size() - 6) + unique + std::string(ext);
 }
