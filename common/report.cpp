@@ -21,7 +21,6 @@
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
-#include "platform/runtemp.h"
 #include "platform/sysclock.h"
 
 namespace kor2 {
@@ -98,18 +97,6 @@ void BeginTempReportFile(const std::string& name) {
     if (!AbortFlag) SharedTextFile.Close();
 }
 
-std::vector<std::string> SplitWords(std::string_view s) {
-    std::vector<std::string> words;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-        const std::size_t start = i;
-        while (i < s.size() && s[i] != ' ' && s[i] != '\t') ++i;
-        if (i > start) words.emplace_back(s.substr(start, i - start));
-    }
-    return words;
-}
-
 // Hands the finished report of device 2 to the configured port target.
 void SendToPrinterPort(const std::string& spool) {
     const std::string port = "LPT" + IntToStrL(PrinterPort);
@@ -121,7 +108,8 @@ void SendToPrinterPort(const std::string& spool) {
         return;
     }
     if (target[0] == '|') {
-        std::vector<std::string> words = SplitWords(std::string_view(target).substr(1));
+        std::vector<std::string> words =
+            platform::SplitCommandWords(std::string_view(target).substr(1));
         if (words.empty()) {
             ShowErrorMessage(port + " not found (" + variable + ")");
             AbortFlag = true;
@@ -192,9 +180,7 @@ std::string TabReportTarget() {
 // writer made is not lost with the run's temporary folder but kept beside
 // it, and the message says where.
 void KeepUncopiedReport(const std::string& target) {
-    std::string kept = g_tabFileIsTemp ? platform::KeepBeyondRun(
-                                             ReportFileName, DataFileBareName(DataFileName), ".txt")
-                                       : ReportFileName;
+    std::string kept = g_tabFileIsTemp ? KeepForTheUser(ReportFileName, false) : ReportFileName;
     if (kept.empty()) {
         ShowErrorMessage(CannotWriteText(target));
         return;

@@ -4,6 +4,7 @@
 #include "spring/materialtable.h"
 
 #include <exception>
+#include <stdexcept>
 #include <string>
 
 #include "common/globals.h"
@@ -25,13 +26,23 @@ namespace kor2 {
 
 namespace {
 
-constexpr const char* kTableError = "Fatal  : FEDWST DBF error";
 constexpr const char* kIndexName = "fedwst";  // the key index, made in the temporary folder
 
 // Engine codes of a failed write: a write error or a full disk.
 bool IsWriteFailure(uint16_t code) {
     return code == 101 || code == 227 || code == 1004;
 }
+
+// Engine codes of a file that could not be made, found or opened.
+bool IsFileFailure(uint16_t code) {
+    return code == 2 || code == 3 || code == 4 || code == 5 || IsWriteFailure(code);
+}
+
+// The key index, a file the run makes in its own temporary folder, could
+// not be made or opened: not the table's fault.
+struct OwnIndexFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // The engine's text of a full disk names no place: the index that could not
 // be written in the temporary folder is added unless the text names it.
@@ -74,7 +85,7 @@ bool OpenMaterialTableOnly() {
     AbortFlag = false;
     DbfOpenTableChecked("fedwst.dbf");
     if (AbortFlag) {
-        AddErrorMessage(kTableError);
+        AddErrorMessage(kMaterialTableError);
         return false;
     }
     return true;
@@ -120,6 +131,10 @@ bool OpenMaterialTable() {
         std::string key;
         DbfGetFieldName(27, key);
         DbfCreateIndexInTemp(key, kIndexName);
+    } catch (const std::exception& e) {
+        MaterialTableCloser close;
+        if (IsFileFailure(EngineErrorCode)) throw OwnIndexFailure(e.what());
+        throw;
     } catch (...) {
         MaterialTableCloser close;
         throw;
@@ -141,8 +156,8 @@ bool LoadMaterialById(uint16_t number) {
 
 std::string MaterialFailureText(const MaterialFailure& failure) {
     if (!failure.failed) return {};
-    return failure.cause.empty() ? std::string(kTableError)
-                                 : std::string(kTableError) + "\r\n" + failure.cause;
+    return failure.cause.empty() ? std::string(kMaterialTableError)
+                                 : std::string(kMaterialTableError) + "\r\n" + failure.cause;
 }
 
 void LoadSpringFileMaterial() {
@@ -164,6 +179,11 @@ void LoadSpringFileMaterial() {
         MaterialFailure failure;
         try {
             failure.failed = !LoadMaterialById(number);
+        } catch (const OwnIndexFailure& e) {
+            failure.failed = true;
+            failure.cause = e.what();
+            failure.writing = true;
+            NameIndexFile(failure.cause);
         } catch (const std::exception& e) {
             failure.failed = true;
             failure.cause = e.what();
@@ -174,7 +194,7 @@ void LoadSpringFileMaterial() {
             ResetMaterialRecord();
             MaterialRecNo = number;
             MaterialStrengthFromFile = true;
-            AddErrorMessage(kTableError);
+            AddErrorMessage(kMaterialTableError);
             SpringMaterialFailure = std::move(failure);
         }
     }
@@ -185,13 +205,16 @@ void SelectMaterial() {
     SetHelpNumber(4050);
     bool yes = false;
     AskYesNo("Neuen Werkstoff eintragen ?", yes);
+    int32_t added = 0;
     if (yes) {
-        EnterNewMaterial();
+        added = EnterNewMaterial();
         if (AbortFlag) return;
     }
     if (!OpenMaterialTableOnly()) return;
     {
         MaterialTableCloser close;
+        // A material just typed in is the record the browser opens on.
+        if (added > 0) DbfGoRecord(added);
         SetHelpNumber(9590);
         DbfSetTitles("", "Material");
         DbfShowTable("", 0);

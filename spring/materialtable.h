@@ -33,8 +33,9 @@ void LoadSpringFileMaterial();
 struct MaterialFailure {
     bool failed = false;   // the record could not be read
     std::string cause;     // the table engine's message naming file and cause, if it raised one
-    bool writing =
-        false;  // a file could not be written (no room, a write error): not the table's fault
+    // A file the run makes itself (the key index in its temporary folder)
+    // could not be made, opened or written: not the table's fault.
+    bool writing = false;
 };
 inline MaterialFailure SpringMaterialFailure;
 // The message for the user: "Fatal  : FEDWST DBF error" and the cause.
@@ -53,7 +54,8 @@ public:
     MaterialTableCloser(const MaterialTableCloser&) = delete;
     MaterialTableCloser& operator=(const MaterialTableCloser&) = delete;
 };
-// Dialog chain that appends a material typed in by the user.
-void EnterNewMaterial();
+// Dialog chain that appends a material typed in by the user; the number of
+// the record it appended, 0 when none (cancelled, or the table refused it).
+int32_t EnterNewMaterial();
 
 }  // namespace kor2
