@@ -184,12 +184,17 @@ bool CheckRoom(int64_t freeBytes, int64_t needed, const std::string& routine) {
 
 namespace {
 
+// The name itself is a link (in its own spelling).
+bool IsLinkName(const std::string& path) {
+    return platform::EntryKindOf(path, platform::Lookup::Write) == platform::EntryKind::Link;
+}
+
 // Where a target given by its name really is: the file a link leads to, or
 // the name made absolute (an index given relative to the current folder is
 // found from any other); empty for a link that leads nowhere.
 std::string RealTarget(const std::string& target) {
-    if (auto real = platform::ResolvedPath(target)) return *real;
-    if (platform::IsLink(target)) return std::string();
+    if (auto real = platform::ResolvedPath(target, platform::Lookup::Write)) return *real;
+    if (IsLinkName(target)) return std::string();
     return ExpandFileNameP(target);
 }
 
@@ -245,7 +250,9 @@ std::unique_ptr<EngineFile> FileBeside::Open(uint16_t& io) {
 
 bool FileBeside::Commit() {
     if (name_.empty()) return false;
-    if (platform::FileExists(target_)) file_.TakeOwnerAndModeOf(target_);
+    // Only a file of the target's own spelling is the one replaced.
+    if (platform::EntryKindOf(target_, platform::Lookup::Write) == platform::EntryKind::File)
+        file_.TakeOwnerAndModeOf(target_);
     errno = 0;
     if (!RenameEngineFile(file_, name_, target_)) {
         SetEngineError(IoCodeFromErrno(errno, 5),
@@ -365,8 +372,7 @@ std::string ForeignRename(const PendingRename& r, const std::string& table,
                           const std::string& opened) {
     const SplitName from = SplitFileName(r.from), to = SplitFileName(r.to);
     if (from.dir != to.dir) return platform::DisplayPath(r.from) + " liegt nicht neben dem Ziel";
-    if (platform::IsLink(r.from))
-        return platform::DisplayPath(r.from) + " ist eine Verknüpfung"_oem;
+    if (IsLinkName(r.from)) return platform::DisplayPath(r.from) + " ist eine Verknüpfung"_oem;
     const std::string fromName = from.name + from.ext;
     const bool isTable = platform::SameFile(r.to, table);
     const bool isMemo = !isTable && (platform::SameFile(r.to, ForceExtension(table, "DBT")) ||
@@ -375,7 +381,7 @@ std::string ForeignRename(const PendingRename& r, const std::string& table,
     if (!IsNewFileName(fromName))
         return platform::DisplayPath(r.from) + " ist keine neue Datei des Programms";
     if (isTable || isMemo) return std::string();
-    if (SameText(to.ext, ".NDX") && !platform::IsLink(r.to) &&
+    if (SameText(to.ext, ".NDX") && !IsLinkName(r.to) &&
         (!platform::FileExists(r.from) || NamesTable(r.from, table) || NamesTable(r.from, opened)))
         return std::string();
     return platform::DisplayPath(r.to) + " ist keine Datei dieser Tabelle";
@@ -446,7 +452,7 @@ bool CompleteRenameJournal(const std::string& opened, std::string* refused) {
     const auto real = platform::ResolvedPath(opened);
     const std::string table = real ? *real : opened;
     const std::string journal = ForceExtension(table, "$RN");
-    if (!platform::FileExists(journal) && !platform::IsLink(journal)) return false;
+    if (!platform::FileExists(journal) && !IsLinkName(journal)) return false;
     const auto refuse = [&](const std::string& why) {
         if (refused) *refused = why;
         return false;

@@ -157,7 +157,9 @@ bool OpenSemaphoreFile(SemaphoreState& s, uint8_t action) {
                                     DatabaseSuffix(action));
                 return false;
             }
-        } else if (!platform::FileExists(s.fileName) || platform::IsLink(s.fileName)) {
+        } else if (!platform::FileExists(s.fileName) ||
+                   platform::EntryKindOf(s.fileName, platform::Lookup::Write) ==
+                       platform::EntryKind::Link) {
             ReportSemaError(io ? io : 5,
                             "Cannot open/create: " + platform::DisplayPath(s.fileName) +
                                 DatabaseSuffix(action));

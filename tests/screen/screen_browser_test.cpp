@@ -523,7 +523,7 @@ TEST(BrowserAccount, TableItMayOnlyReadIsShownReadOnlyAndRefusesTyping) {
     }
     fs::permissions(table, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     test::ExpectPassesAsNobody(tmp.path(), "BrowserKeys.DISABLED_ChildShowsATableItMayOnlyRead",
-                               "KOR2_TABLE=" + table);
+                               "KOR2_TABLE=" + test::ShellQuoted(table));
 }
 
 // The shipped material table in root's folder, which "nobody" may read but
@@ -541,7 +541,7 @@ TEST(BrowserAccount, MaterialTypedIntoATableItMayNotWriteIsTheRecordReturnTakes)
     fs::copy_file(std::string(KOR2_SOURCE_DIR) + "/data/fedwst.dbf", folder / "fedwst.dbf");
     test::ExpectPassesAsNobody(tmp.path(),
                                "BrowserKeys.DISABLED_ChildTypesAMaterialIntoATableItMayNotWrite",
-                               "KOR2_DBF=" + folder.string());
+                               "KOR2_DBF=" + test::ShellQuoted(folder.string()));
 }
 
 }  // namespace

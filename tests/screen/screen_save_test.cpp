@@ -313,8 +313,9 @@ TEST_F(SaveOnScreen, DISABLED_ChildSavesIntoAFolderItMayNotWrite) {
     EXPECT_FALSE(InputModifiedFlag);
     // Beenden keeps the spring's folder as the data folder of the next start.
     ASSERT_TRUE(CloseMainWindow());
-    const std::string state =
-        test::CommandOutput("head -n 1 " + program.Folder().string() + "/kor2.cff | tr -d '\\r'");
+    const std::string state = test::CommandOutput(
+        "head -n 1 " + test::ShellQuoted(program.Folder().string() + "/kor2.cff") +
+        " | tr -d '\\r'");
     EXPECT_EQ(state, "kor2 Session " + test::ProgramPath(program.Data() + "TRAIN") + "\n");
     EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
 }
@@ -331,7 +332,7 @@ TEST_F(SaveOnScreen, RefusedSaveAsAnotherAccountChangesNothing) {
                             fs::perms::others_exec);  // mode 0555
     test::ExpectPassesAsNobody(tmp.path(),
                                "SaveOnScreen.DISABLED_ChildSavesIntoAFolderItMayNotWrite",
-                               "KOR2_RO=" + ro.string());
+                               "KOR2_RO=" + test::ShellQuoted(ro.string()));
 }
 
 }  // namespace

@@ -73,12 +73,13 @@ std::string RunAsNobodyOnThisScreen(const std::filesystem::path& folder, const s
                         fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
     }
     const char* display = std::getenv("DISPLAY");
-    return CommandOutput("runuser -u nobody -- env HOME=" + own + " TMPDIR=" + own +
-                             " XDG_CONFIG_HOME=" + own + " XAUTHORITY=" + xauth +
-                             " DISPLAY=" + (display != nullptr ? display : "") + " " + env + " " +
-                             fs::read_symlink("/proc/self/exe").string() +
-                             " --gtest_also_run_disabled_tests --gtest_filter=" + test + " 2>&1",
-                         &status);
+    return CommandOutput(
+        "runuser -u nobody -- env HOME=" + ShellQuoted(own) + " TMPDIR=" + ShellQuoted(own) +
+            " XDG_CONFIG_HOME=" + ShellQuoted(own) + " XAUTHORITY=" + ShellQuoted(xauth) +
+            " DISPLAY=" + (display != nullptr ? display : "") + " " + env + " " +
+            ShellQuoted(fs::read_symlink("/proc/self/exe").string()) +
+            " --gtest_also_run_disabled_tests --gtest_filter=" + test + " 2>&1",
+        &status);
 }
 
 std::string NoSecondAccount() {
