@@ -518,7 +518,7 @@ void BuildIndexFile(const std::string& fileName, const std::string& expression, 
         stored = NormaliseExpr(expr);
         if (a.oem) stored = LStrAnsiToOem(stored);
     }
-    if (!rebuilding && IndexFileOpenAnywhere(path)) {
+    if (!rebuilding && IndexFileOpenAnywhere(path, nullptr, platform::Lookup::Write)) {
         SetEngineError(214, platform::DisplayPath(path));
         return Suffix(path);
     }
