@@ -362,6 +362,11 @@ void LogoutIfLast() {
     HandleSemaphore(SemLogout);
 }
 
+// A file opened in this share mode can be read but not written.
+bool ReadAccessOnly(uint8_t shareMode) {
+    return (shareMode & 7) == 0;
+}
+
 bool ExplicitNonShared() {
     return ForcedOpenMode != 65535 && ForcedOpenMode != ShareDenyNone;
 }
@@ -1100,7 +1105,17 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     b->markOnDisk = HasChangeMark(head);
     if (b->markOnDisk) {
         // A writer died in the middle of a change: the order is rebuilt
-        // from the table before anything reads it.
+        // from the table before anything reads it. A program that may only
+        // read cannot, and reads nothing of the half-made change.
+        if (ReadAccessOnly(mode) || ReadAccessOnly(a->shareMode)) {
+            SetEngineError(5, "Die Tabelle "_oem + platform::DisplayPath(a->fileName) +
+                                  " wurde von einem beendeten Programm mitten in einer "
+                                  "Änderung hinterlassen (Index "_oem +
+                                  platform::DisplayPath(path) +
+                                  "). Sie muss einmal von einem Benutzer mit Schreibrecht "
+                                  "geöffnet werden. [OpenIndex]"_oem);
+            return false;
+        }
         if (!RepairForeignMarks({b.get()})) return false;
         size = b->file->Size();
     }

@@ -37,8 +37,20 @@ const std::vector<KillMode> kKillOnly = {KillMode::Kill};
 class KillPointTest : public test::NdxTest {
 protected:
     // Runs the case with an exclusive and with a shared writer in each mode.
+    // A kill runs every point of a short change, and some kill leaves a
+    // change mark on the orders that the next program repairs.
     void RunAll(KillCase c, const std::vector<KillMode>& modes) {
-        harness_.RunModes(std::move(c), modes);
+        const int every = c.every;
+        const std::vector<test::KillReport> reports = harness_.RunModes(std::move(c), modes);
+        for (size_t i = 0; i < reports.size(); ++i) {
+            if (modes[i % modes.size()] != KillMode::Kill) continue;
+            const test::KillReport& r = reports[i];
+            if (r.completed <= every) {
+                EXPECT_EQ(r.points, r.completed);
+            }
+            EXPECT_GT(r.marked, 0) << "no kill left a change to repair";
+            EXPECT_GT(r.repaired, 1) << "no change was taken back";
+        }
     }
 
     test::KillPointHarness harness_;
@@ -98,6 +110,60 @@ TEST_F(KillPointTest, RekeyInLargeTables) {
                 RunAll(test::RekeyCase(s, 1, test::KillKey(s, records / 2), "z"), kKillAndNoRoom);
             if (HasFailure()) return;
         }
+}
+
+// ---- programs that are running when a writer dies ---------------------------
+
+KillCase SharedAppend(const KillShape& s, const std::string& k) {
+    KillCase c = test::AppendCase(s, k, "z");
+    c.sharedWriter = true;
+    return c;
+}
+
+// A program that has the table open and its cursor on a record walks the
+// orders after a writer died inside an append: it meets every committed
+// record and the dead append whole or not at all.
+TEST_F(KillPointTest, AProgramOpenBeforeAWriterDiesWalksWholeOrders) {
+    for (bool runs : {false, true}) {
+        const KillShape s = Shape(32, runs);
+        KillCase c = SharedAppend(s, test::KillKey(s, 16));
+        c.running = [] {
+            test::RunningProgram p;
+            p.before = [] {
+                EXPECT_EQ(test::WalkForward().size(), 32u);
+                Go(7);
+            };
+            p.after = [](const test::KillRows& absent, const test::KillRows& whole) {
+                const std::vector<int32_t> walk = test::WalkForward();
+                EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+                const test::KillRows rows = test::AreaRows();
+                ASSERT_TRUE(rows == absent || rows == whole) << rows.size() << " records";
+                EXPECT_EQ(walk.size(), rows.size()) << "records the walk met";
+                test::CheckOrdersAgainst(rows, true, absent);
+            };
+            return p;
+        };
+        const test::KillReport r = harness_.Run(c, KillMode::Kill);
+        EXPECT_EQ(r.points, r.completed);
+        EXPECT_GT(r.marked, 0) << "no kill left a change to repair";
+        EXPECT_GT(r.repaired, 1) << "no change was taken back";
+        if (HasFailure()) return;
+    }
+}
+
+// A program that may only read a table a dead writer left in the middle of
+// an append never shows the record that was not committed: it reads the
+// table as it was, or its orders refuse to open with words that say why.
+TEST_F(KillPointTest, AProgramThatMayOnlyReadSeesNoUncommittedRecord) {
+    for (int records : {32, 500}) {
+        const KillShape s = Shape(records, false);
+        KillCase c = SharedAppend(s, test::KillKey(s, records / 2));
+        c.readOnlyReader = true;
+        const test::KillReport r = harness_.Run(c, KillMode::Kill);
+        EXPECT_EQ(r.points, r.completed);
+        EXPECT_GT(r.marked, 0) << "no kill left a change to repair";
+        if (HasFailure()) return;
+    }
 }
 
 // A small file system of its own, unmounted at the end; empty path when
