@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <compare>
 #include <cstdint>
 #include <string_view>
 
@@ -36,11 +37,23 @@ inline bool ExceedsBeyondRounding(Extended a, Extended b) {
 inline bool EqualWithinRounding(Extended a, Extended b) {
     return !ExceedsBeyondRounding(a, b) && !ExceedsBeyondRounding(b, a);
 }
+// A value formed from typed decimals (a sum, product or quotient: Dm / d,
+// LH / Di, coils from lengths) that lies within rounding of an edge, a table's
+// bound or a step of a grid, is on that edge, where exact arithmetic on the
+// typed numbers puts it; only a difference beyond rounding puts it on a side.
+// Infinite and NaN values are never on an edge.
+inline Extended OnEdgeWithinRounding(Extended x, Extended edge) {
+    return std::isfinite(x) && EqualWithinRounding(x, edge) ? edge : x;
+}
+// Every decision at such an edge compares by this: equivalent on the edge,
+// unordered for NaN.
+inline std::partial_ordering CompareToEdge(Extended x, Extended edge) {
+    return OnEdgeWithinRounding(x, edge) <=> edge;
+}
 // A count that comes from a division (coils from lengths) and lies within
 // rounding of a whole number is that whole number.
 inline Extended WholeWithinRounding(Extended x) {
-    const Extended whole = std::round(x);
-    return EqualWithinRounding(x, whole) ? whole : x;
+    return OnEdgeWithinRounding(x, std::round(x));
 }
 
 // ---- Checked functions (the only ones that touch the error list) -----------

@@ -199,14 +199,17 @@ void SaveErrDescription(std::string_view msg, std::string_view cause, std::strin
     CloseFileMsg(copy);
     if (AbortFlag || inPlace) return;
     // The work copy replaces the description file in one step.
-    if (!CopyFileFmx(work, AddBackslash(ExtractFilePathL(source)))) {
-        ShowErrorIfEnabled(RewriteErrorText(ioAccessDenied));
-    }
+    if (!CopyFileFmx(work, AddBackslash(ExtractFilePathL(source))))
+        ShowErrorIfEnabled(FileErrorText(RewriteErrorText(ioAccessDenied), source));
 }
 
-void ErrWindowOk(bool modified, std::string_view msg, std::string_view cause,
+bool ErrWindowOk(bool modified, std::string_view msg, std::string_view cause,
                  std::string_view remedy) {
-    if (modified && MessageBoxYesNo("Save Changes ?")) SaveErrDescription(msg, cause, remedy);
+    if (!modified) return true;
+    AbortFlag = false;  // another try after a failed save starts afresh
+    if (!MessageBoxYesNo("Save Changes ?")) return true;
+    SaveErrDescription(msg, cause, remedy);
+    return !AbortFlag;
 }
 
 }  // namespace kor2

@@ -30,7 +30,9 @@ void SaveErrDescription(std::string_view msg, std::string_view cause, std::strin
 // The OK button of the description window: when the texts were modified and
 // the user answers Yes to "Save Changes ?", the new cause and remedy are
 // saved (line breaks in them become blanks: the file keeps one line each).
-void ErrWindowOk(bool modified, std::string_view msg, std::string_view cause,
+// False when that save failed: the window then stays open with the edit,
+// and OK tries again.
+bool ErrWindowOk(bool modified, std::string_view msg, std::string_view cause,
                  std::string_view remedy);
 
 // Whether a line of the file is the key of message msg.

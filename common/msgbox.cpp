@@ -94,29 +94,38 @@ std::string RetryErrorText(int code) {
     return "I/O-Error " + std::to_string(code);
 }
 
+std::string FileErrorText(std::string_view text, std::string_view name) {
+    if (name.empty()) return std::string(text);
+    return std::string(text) + ": " + platform::DisplayPath(name);
+}
+
+namespace {
+
+// After a step on f: a failure shows the text for its result, naming the
+// file, and sets AbortFlag.
+void ReportFileStep(TextFile& f, std::string (*text)(int)) {
+    if (const int code = f.IOResult(); code != ioOk) {
+        ShowErrorIfEnabled(FileErrorText(text(code), f.Name()));
+        AbortFlag = true;
+    }
+}
+
+}  // namespace
+
 void CheckIOError(TextFile& f, std::string_view s) {
     if (AbortFlag) return;
     f.WriteLine(s);
-    if (const int code = f.IOResult(); code != ioOk) {
-        ShowErrorIfEnabled(IoErrorText(code));
-        AbortFlag = true;
-    }
+    ReportFileStep(f, IoErrorText);
 }
 
 void CloseFileMsg(TextFile& f) {
     f.Close();
-    if (const int code = f.IOResult(); code != ioOk) {
-        ShowErrorIfEnabled(CloseErrorText(code));
-        AbortFlag = true;
-    }
+    ReportFileStep(f, CloseErrorText);
 }
 
 void RewriteFileMsg(TextFile& f) {
     f.Rewrite();
-    if (const int code = f.IOResult(); code != ioOk) {
-        ShowErrorIfEnabled(RewriteErrorText(code));
-        AbortFlag = true;
-    }
+    ReportFileStep(f, RewriteErrorText);
 }
 
 void RewriteRetry(TextFile& f) {

@@ -44,6 +44,9 @@ std::string IoErrorText(int code);       // CheckIOError
 std::string CloseErrorText(int code);    // CloseFileMsg
 std::string RewriteErrorText(int code);  // RewriteFileMsg
 std::string RetryErrorText(int code);    // RewriteRetry
+// text + ": " + name as the host writes it (text alone for an unnamed file):
+// what went wrong with which file.
+std::string FileErrorText(std::string_view text, std::string_view name);
 // "Datei <name> kann nicht geschrieben werden", the name as the host writes it.
 std::string CannotWriteText(std::string_view name);
 

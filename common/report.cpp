@@ -21,7 +21,6 @@
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
-#include "platform/runtemp.h"
 #include "platform/sysclock.h"
 
 namespace kor2 {
@@ -192,9 +191,7 @@ std::string TabReportTarget() {
 // writer made is not lost with the run's temporary folder but kept beside
 // it, and the message says where.
 void KeepUncopiedReport(const std::string& target) {
-    std::string kept = g_tabFileIsTemp ? platform::KeepBeyondRun(
-                                             ReportFileName, DataFileBareName(DataFileName), ".txt")
-                                       : ReportFileName;
+    std::string kept = g_tabFileIsTemp ? KeepForTheUser(ReportFileName, false) : ReportFileName;
     if (kept.empty()) {
         ShowErrorMessage(CannotWriteText(target));
         return;

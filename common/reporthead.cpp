@@ -67,7 +67,7 @@ std::string CommentSafe(std::string s) {
 void TabPageHeader(int32_t pageNo) {
     if (IsFirstPage(pageNo)) {
         ReportLine(ProgramTitle() + '\t' + TodayToStr() + '\t' + TimeToStrHM());
-        ReportLine(WithoutBlanks(platform::DisplayPath(ReportUserFileName())));
+        ReportLine(platform::DisplayPath(ReportUserFileName()));
         for (int k = 1; k <= kReportTitleLineCount; ++k) ReportLine(ReportTitleLines[k].str());
         ReportLine(" ");
     }
@@ -76,9 +76,7 @@ void TabPageHeader(int32_t pageNo) {
 
 void HtmlPageHeader(int32_t pageNo) {
     if (IsFirstPage(pageNo)) {
-        ReportWriteLn("<!-- " +
-                      CommentSafe(WithoutBlanks(platform::DisplayPath(ReportUserFileName()))) +
-                      " -->");
+        ReportWriteLn("<!-- " + CommentSafe(platform::DisplayPath(ReportUserFileName())) + " -->");
         ReportWriteLn("<HTML>");
         ReportWriteLn("<head><title>" + HtmlEscape(ProgramTitle()) + "</title></head>");
         ReportWriteLn("<BODY BGCOLOR=\"C0C0C0\">");

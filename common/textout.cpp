@@ -13,6 +13,7 @@
 #include "common/textutil.h"
 #include "platform/hostfs.h"
 #include "platform/progfiles.h"
+#include "platform/runtemp.h"
 #include "platform/sysclock.h"
 
 namespace kor2 {
@@ -84,13 +85,34 @@ std::string NotepadProgram() {
     return configured.empty() ? "xdg-open" : configured;
 }
 
+std::string KeepForTheUser(std::string_view file, bool copy) {
+    const std::string spring = TrimBlanks(DataFileBareName(DataFileName));
+    const std::string stem = spring.empty() ? ProgramBaseName : spring;
+    const std::size_t nameAt = file.find_last_of("\\/:") + 1;  // npos + 1 is 0
+    const std::size_t dot = file.rfind('.');
+    const std::string ext(dot != std::string_view::npos && dot >= nameAt ? file.substr(dot) : "");
+    return copy ? platform::KeepCopyBeyondRun(file, stem, ext)
+                : platform::KeepBeyondRun(file, stem, ext);
+}
+
 void ShowInHostViewer(const std::string& file) {
     const std::string viewer = NotepadProgram();
     // A viewer that is missing and one that found nothing to show leave the
     // user in the same place: told where the file is.
-    if (platform::StartProgramSettled(viewer, {platform::HostPath(file)}) != 0)
-        ShowErrorMessage("Kein Programm zum Anzeigen gestartet (" + platform::DisplayPath(viewer) +
-                         "): die Datei steht in " + platform::DisplayPath(file));
+    if (platform::StartProgramSettled(viewer, {platform::HostPath(file)}) == 0) return;
+    const std::string failed =
+        "Kein Programm zum Anzeigen gestartet (" + platform::DisplayPath(viewer) + "): ";
+    if (!platform::InPrivateTempFolder(file)) {
+        ShowErrorMessage(failed + "die Datei steht in " + platform::DisplayPath(file));
+        return;
+    }
+    // The run's folder goes with the run: the user is sent to a copy that stays.
+    const std::string kept = KeepForTheUser(file, true);
+    if (kept.empty())
+        ShowErrorMessage(failed + "die Datei steht bis zum Programmende in " +
+                         platform::DisplayPath(file));
+    else
+        ShowErrorMessage(failed + "die Datei steht in " + platform::DisplayPath(kept));
 }
 
 void CopyOemFileToAnsi(std::string_view source, std::string_view target) {

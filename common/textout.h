@@ -40,8 +40,15 @@ std::string OutwinFileName();
 // variable KOR2_NOTEPAD when set, else "xdg-open".
 std::string NotepadProgram();
 // Shows file in the host's viewer (NotepadProgram). When none could be
-// started the user learns so and where the file is.
+// started the user learns so and where the file is: for a file of the run's
+// own temporary folder, a copy kept beyond the run (KeepForTheUser).
 void ShowInHostViewer(const std::string& file);
+// A file of the run's own temporary folder that a message sends the user
+// to, kept beside that folder under the spring's name and a unique ending,
+// so that it outlives the run: moved there, or copied (the copy readable by
+// its owner alone) when the run still uses the file. The program path of
+// the kept file; empty when none could be made.
+std::string KeepForTheUser(std::string_view file, bool copy);
 
 // ---- Printing ----------------------------------------------------------------------
 inline constexpr char kFormFeed = '\f';

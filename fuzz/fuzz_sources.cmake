@@ -16,4 +16,5 @@ set(KOR2_FUZZ_MEMO_EXTRA tables/memo/memofile tables/memo/memostream)
 
 # The index layer and what it needs, added to the table sources for the index target.
 set(KOR2_FUZZ_NDX_EXTRA tables/keys/keyencoding tables/expr/lexer tables/expr/compiler tables/expr/machine
-    tables/sema/semaphore tables/index/ndxfile tables/index/orders tables/index/ndxbuild)
+    tables/sema/semaphore tables/index/ndxfile tables/index/orders tables/index/ndxbuild
+    tables/index/recovery)

@@ -23,6 +23,8 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 #include "platform/hostfs.h"
 
@@ -413,27 +415,84 @@ void EndPrivateTempFolders() {
     g_current = nullptr;
 }
 
+namespace {
+
+// A new empty file of mode 0600 in the folder above file's own folder,
+// named stem + "-XXXXXX" + ext with the X made unique. Its descriptor is
+// closed with the object; the file stays unless dropped.
+class KeptFile {
+public:
+    KeptFile(std::string_view file, std::string_view stem, std::string_view ext) {
+        const std::string name(file);
+        const std::size_t own = name.find_last_of("\\/");
+        if (own == std::string::npos || own == 0) return;
+        const std::size_t above = name.find_last_of("\\/", own - 1);
+        if (above == std::string::npos) return;
+        const std::string pattern = name.substr(0, above + 1) + std::string(stem) + "-XXXXXX";
+        host_ = HostPath(pattern) + std::string(ext);
+        fd_ = mkostemps(host_.data(), static_cast<int>(ext.size()), O_CLOEXEC);
+        if (fd_ < 0) return;
+        const std::string unique = host_.substr(host_.size() - ext.size() - 6, 6);
+        program_ = pattern.substr(0, pattern.size() - 6) + unique + std::string(ext);
+    }
+    ~KeptFile() { Close(); }
+    KeptFile(const KeptFile&) = delete;
+    KeptFile& operator=(const KeptFile&) = delete;
+
+    bool Made() const { return fd_ >= 0; }
+    const std::string& Host() const { return host_; }
+    const std::string& Program() const { return program_; }
+
+    bool Write(std::string_view data) {
+        while (!data.empty()) {
+            const ssize_t n = write(fd_, data.data(), data.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            data.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+    bool Close() {
+        const int fd = std::exchange(fd_, -1);
+        return fd < 0 || close(fd) == 0;
+    }
+    // Removes the file again: it did not become what it was made for.
+    void Drop() {
+        Close();
+        unlink(host_.c_str());
+    }
+
+private:
+    std::string host_, program_;
+    int fd_ = -1;
+};
+
+}  // namespace
+
 std::string KeepBeyondRun(std::string_view file, std::string_view stem, std::string_view ext) {
-    // The base is the folder above the file's own folder.
-    const std::string name(file);
-    const std::size_t own = name.find_last_of("\\/");
-    if (own == std::string::npos || own == 0) return {};
-    const std::size_t above = name.find_last_of("\\/", own - 1);
-    if (above == std::string::npos) return {};
-    const std::string program = name.substr(0, above + 1) + std::string(stem) + "-XXXXXX";
-    std::string host = HostPath(program) + std::string(ext);
-    const int fd = mkstemps(host.data(), static_cast<int>(ext.size()));
-    if (fd < 0) return {};
-    close(fd);
-    if (rename(HostPath(name).c_str(), host.c_str()) != 0) {
-        unlink(host.c_str());
+    KeptFile kept(file, stem, ext);
+    if (!kept.Made()) return {};
+    kept.Close();
+    // Made private while still in the run's own folder, as it will lie where
+    // others may look; the move keeps that mode.
+    const std::string host = HostPath(file);
+    if (chmod(host.c_str(), 0600) != 0 || rename(host.c_str(), kept.Host().c_str()) != 0) {
+        kept.Drop();
         return {};
     }
-    const mode_t mask = umask(0);  // mkstemps made it private; it is the user's file now
-    umask(mask);
-    chmod(host.c_str(), 0666 & ~mask);
-    const std::string unique = host.substr(host.size() - ext.size() - 6, 6);
-    return program.substr(0, program.size() - 6) + unique + std::string(ext);
+    return kept.Program();
+}
+
+std::string KeepCopyBeyondRun(std::string_view file, std::string_view stem, std::string_view ext) {
+    const std::optional<std::string> data = ReadWholeFile(file);
+    if (!data) return {};
+    KeptFile kept(file, stem, ext);
+    if (!kept.Made()) return {};
+    if (!kept.Write(*data) || !kept.Close()) {
+        kept.Drop();
+        return {};
+    }
+    return kept.Program();
 }
 
 void NoteStartedSession(pid_t session) {

@@ -32,8 +32,12 @@ void EndPrivateTempFolders();
 // Moves file, one of the run's private folder, into the folder that holds
 // the private folder, under the new unique name stem + "-XXXXXX" + ext, so
 // that it outlives the run (a report that could not go where it was asked
-// to). The program path of the kept file; empty when it could not be moved.
+// to). It stays readable and writable by its owner alone. The program path
+// of the kept file; empty when it could not be moved.
 std::string KeepBeyondRun(std::string_view file, std::string_view stem, std::string_view ext);
+// The same for a copy of file, which the run goes on using. Empty when it
+// could not be made whole.
+std::string KeepCopyBeyondRun(std::string_view file, std::string_view stem, std::string_view ext);
 
 // Records a program started by this run in a session of its own (its
 // session id is its pid); its files stay while the session has a process.

@@ -89,7 +89,8 @@ void CheckForcesAndLengths(Extended frequencyRatio) {
         AddErrorMessage("Warnung: Resonanzbereich !");
     else if (frequencyRatio >= 1.15L)
         AddErrorMessage("Warnung: Überkrit. Bereich"_oem);
-    if (w > 16 || w < 3.4L) AddErrorMessage("Warnung: Wickelverh. Dm/d !");
+    if (CompareToEdge(w, 16) > 0 || CompareToEdge(w, 3.4L) < 0)
+        AddErrorMessage("Warnung: Wickelverh. Dm/d !");
     if (CorrectedStrokeStress >= 300 &&
         std::toupper(static_cast<unsigned char>(ShotPeened)) != 'J' && LoadingType == 2 &&
         WireDiameter >= 1)
@@ -125,11 +126,13 @@ void CheckEyes() {
                 AddErrorMessage("Warnung: eingeschr.Windg.! (" + no + ")");
         }
         if (type < 11 && lh <= 0) AddErrorMessage("Fehler : LH <= 0 ! (" + no + ")");
-        if (type == 1 && WarningsOn == 1 && (ratio < 0.55L || ratio > 0.8L))
+        if (type == 1 && WarningsOn == 1 &&
+            (CompareToEdge(ratio, 0.55L) < 0 || CompareToEdge(ratio, 0.8L) > 0))
             AddErrorMessage("Warnung: 0.55Di .. 0.8Di  LH " + no);
-        if ((type == 2 || type == 3) && WarningsOn == 1 && (ratio < 0.8L || ratio > 1.1L))
+        if ((type == 2 || type == 3) && WarningsOn == 1 &&
+            (CompareToEdge(ratio, 0.8L) < 0 || CompareToEdge(ratio, 1.1L) > 0))
             AddErrorMessage("Warnung: 0.8Di .. 1.1Di  LH " + no);
-        if (type < 11 && lh < 0.5L * MeanDiameter)
+        if (type < 11 && CompareToEdge(lh, 0.5L * MeanDiameter) < 0)
             AddErrorMessage("Warnung: LH < 0.5 Dm ! (" + no + ")");
     }
 }
@@ -142,7 +145,10 @@ void CheckToleranceIndexRange() {
         std::any_of(std::begin(grades), std::end(grades), [](uint16_t g) { return g == 4; });
     const bool din =
         std::any_of(std::begin(grades), std::end(grades), [](uint16_t g) { return g <= 3; });
-    if ((grade4 && (w < 3 || w > 12)) || (din && (w < 4 || w > 20)))
+    const auto outside = [w](Extended lo, Extended hi) {
+        return CompareToEdge(w, lo) < 0 || CompareToEdge(w, hi) > 0;
+    };
+    if ((grade4 && outside(3, 12)) || (din && outside(4, 20)))
         AddErrorMessage("Fehler : Toleranz Dm/d !");
 }
 
@@ -167,9 +173,7 @@ void CheckTolerancesAndMaterial() {
     }
 }
 
-}  // namespace
-
-void CheckSpring() {
+void CheckSpringSteps() {
     // Step 1: the full check always computes a round wire.
     ClearErrorList();
     WireShape = 1;
@@ -199,6 +203,15 @@ void CheckSpring() {
     if (Temperature > 50 && PermShearStress > 0 && CorrectedStress2 / PermShearStress > 0.6L)
         AddErrorMessage("Warnung: tau(T=" + FloatToStr3(Temperature) + "°C)"_oem);
     ReportTitleLines[1] = SpringTitle + "   " + "Zeichn.Nr." + ": " + DrawingNumber.str();
+}
+
+}  // namespace
+
+void CheckSpring() {
+    CheckSpringSteps();
+    // A table material that could not be read: the material values are
+    // still those of the spring file, which every check's list says.
+    if (MaterialIndex == 0 && MaterialStrengthFromFile) AddMessageAfterCheck(kMaterialTableError);
 }
 
 void CheckSpringWithFlag() {

@@ -54,12 +54,14 @@ const std::vector<Extended>& GaussStepSums() {
 
 // The sum stops at the first step whose t reaches -x (the last step when
 // none does, also for a NaN x); t grows with the step, so a bisection finds it.
+// An x formed from typed tolerances and sigma that is a step in exact
+// arithmetic stops at that step, whichever side of it its binary value lies.
 Extended GaussPercent(Extended x) {
     const Extended limit = -x;
     long lo = 1, hi = kGaussMaxSteps;
     while (lo < hi) {
         const long mid = lo + (hi - lo) / 2;
-        if (GaussStepT(mid) >= limit)
+        if (CompareToEdge(limit, GaussStepT(mid)) <= 0)
             hi = mid;
         else
             lo = mid + 1;

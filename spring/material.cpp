@@ -9,6 +9,8 @@
 
 namespace kor2 {
 
+const char* const kMaterialTableError = "Fatal  : FEDWST DBF error";
+
 void ResetMaterialRecord() {
     MaterialRecNo = 3;
     MaterialStrengthFromFile = false;

@@ -53,7 +53,10 @@ inline uint16_t MaterialRecNo = 3;  // number of the current material in the tab
 // Set while the spring's table material could not be read: its record is
 // empty, so Rm and tau zul stay the values the spring file holds instead of
 // following d through the record. Cleared when a record is reset or applied.
+// Every full check says so with kMaterialTableError while it is set.
 inline bool MaterialStrengthFromFile = false;
+// The message of a material table that cannot be read.
+extern const char* const kMaterialTableError;
 
 // MaterialRecNo := 3, texts empty, Density 7.8, DR0 and DRef 1.0, all other
 // numbers 0; MaterialStrengthFromFile cleared.

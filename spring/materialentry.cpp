@@ -45,7 +45,7 @@ bool AskText(const std::string& caption, int32_t maxLength, std::string& text) {
 
 }  // namespace
 
-void EnterNewMaterial() {
+int32_t EnterNewMaterial() {
     // The current record's values are the defaults of the inputs.
     std::string name2 = MaterialRec.Name2, name3 = MaterialRec.Name3, name4 = MaterialRec.Name4;
     Extended rm0 = MaterialRec.Rm0;
@@ -58,14 +58,14 @@ void EnterNewMaterial() {
     MaterialIndex = 11;
     SetHelpNumber(5050);
     std::string name = MaterialName.str();
-    if (!AskText("Werkstoff", 50, name)) return;
+    if (!AskText("Werkstoff", 50, name)) return 0;
     MaterialName = name;
     SetHelpNumber(5060);
-    if (!Ask("Elastizitätsmodul E  [N/mm²]"_oem, ModulusE, 10, 1E8)) return;
+    if (!Ask("Elastizitätsmodul E  [N/mm²]"_oem, ModulusE, 10, 1E8)) return 0;
     SetHelpNumber(5070);
-    if (!Ask("Schubmodul G  [N/mm²]"_oem, ModulusG, 10, 1E8)) return;
+    if (!Ask("Schubmodul G  [N/mm²]"_oem, ModulusG, 10, 1E8)) return 0;
     SetHelpNumber(5080);
-    if (!Ask("Dichte rho  [kg/dm^3]", Density, 0.1L, 100)) return;
+    if (!Ask("Dichte rho  [kg/dm^3]", Density, 0.1L, 100)) return 0;
 
     ResetMaterialRecord();
     MaterialRec.Name1 = MaterialName.str();
@@ -76,50 +76,50 @@ void EnterNewMaterial() {
     SetHelpNumber(4010);
     if (!AskText("Name 2", 30, name2) || !AskText("Name 3", 20, name3) ||
         !AskText("Name 4", 20, name4))
-        return;
+        return 0;
 
     SetHelpNumber(4020);
     Extended dx = 10, rmx = 500;
-    if (!Ask("Drahtdurchmesser d0", d0, 0.01L, 100)) return;
+    if (!Ask("Drahtdurchmesser d0", d0, 0.01L, 100)) return 0;
     if (!Ask("Zugfestigkeit Rm0 bei d= " + FloatToStr3(d0) + " mm  [N/mm²]"_oem, rm0, 1, 10000))
-        return;
-    if (!Ask("Drahtdurchmesser dx", dx, 0.01L, 100)) return;
+        return 0;
+    if (!Ask("Drahtdurchmesser dx", dx, 0.01L, 100)) return 0;
     if (!Ask("Zugfestigkeit Rmx bei d= " + FloatToStr3(dx) + " mm  [N/mm²]"_oem, rmx, 1, 10000))
-        return;
-    if (!Ask("Max. Zugfestigkeit Rm max (bei d=0.1mm) [N/mm²]"_oem, rmMax, 0, 10000)) return;
+        return 0;
+    if (!Ask("Max. Zugfestigkeit Rm max (bei d=0.1mm) [N/mm²]"_oem, rmMax, 0, 10000)) return 0;
 
     SetHelpNumber(4030);
-    if (!Ask("Drahtdurchmesser dmin [mm]", dMin, 0, 1000)) return;
-    if (!Ask("Drahtdurchmesser dmax [mm]", dMax, dMin, 1000)) return;
-    if (!Ask("Max. Betriebstemperatur Tmax [°C]"_oem, tMax, 0, 1000)) return;
+    if (!Ask("Drahtdurchmesser dmin [mm]", dMin, 0, 1000)) return 0;
+    if (!Ask("Drahtdurchmesser dmax [mm]", dMax, dMin, 1000)) return 0;
+    if (!Ask("Max. Betriebstemperatur Tmax [°C]"_oem, tMax, 0, 1000)) return 0;
 
     SetHelpNumber(4040);
     Extended tauo0 = 0.56L * rm0;
     if (!Ask("zul. Schubspannung tauo0 bei d = " + FloatToStr3(d0) + " mm  [N/mm²]"_oem, tauo0, 0,
              10000))
-        return;
+        return 0;
     Extended dx2 = dx;
-    if (!Ask("Drahtdurchmesser dx", dx2, 0.01L, 100)) return;
+    if (!Ask("Drahtdurchmesser dx", dx2, 0.01L, 100)) return 0;
     Extended tauox = 0.56L * rmx;
     if (!Ask("zul. Schubspannung tauo bei d = " + FloatToStr3(dx2) + " mm  [N/mm²]"_oem, tauox, 0,
              10000))
-        return;
+        return 0;
     Extended tauh0 = 0.3L * rm0;
     if (!Ask("zulässige Hubspannung tauh0 bei d="_oem + FloatToStr3(d0) +
                  ", tau u=0  [N/mm²]"_oem,
              tauh0, 0, 10000))
-        return;
+        return 0;
     Extended tauhx = 0.3L * rmx;
     if (!Ask("zulässige Hubspannung tauhx bei d = "_oem + FloatToStr3(dx2) + " mm  [N/mm²]"_oem,
              tauhx, 0, 10000))
-        return;
+        return 0;
     Extended tauULim = (tauo0 - tauh0) * 4 / 3;
     if (!Ask("zul. Schubspannung tau u lim. bei d = " + FloatToStr3(d0) + " mm  [N/mm²]"_oem,
              tauULim, 0, 10000))
-        return;
+        return 0;
 
     AbortFlag = false;
-    if (!OpenMaterialTableOnly()) return;
+    if (!OpenMaterialTableOnly()) return 0;
     MaterialTableCloser close;
 
     FEDWST_Record& r = MaterialRec;
@@ -142,13 +142,13 @@ void EnterNewMaterial() {
     r.Note.clear();
     r.MaterialNo = DbfRecordCount() + 1;
 
-    // The new record becomes current; its fields are written into it and
-    // stored before the table is closed.
+    // The fields go into the record buffer first, and the append stores
+    // them as the new record: a value the table refuses (a number too wide
+    // for its field) ends the entry before anything is appended, and the
+    // close drops what was written into the buffer.
+    WriteMaterialRecord();
     DbfAppendBlank();
-    if (DbfRecordCount() == r.MaterialNo) {
-        WriteMaterialRecord();
-        DbfSkip(0);
-    }
+    return DbfRecordCount() == r.MaterialNo ? DbfRecNo() : 0;
 }
 
 }  // namespace kor2

@@ -25,7 +25,6 @@ namespace kor2 {
 
 namespace {
 
-constexpr const char* kTableError = "Fatal  : FEDWST DBF error";
 constexpr const char* kIndexName = "fedwst";  // the key index, made in the temporary folder
 
 // Engine codes of a failed write: a write error or a full disk.
@@ -74,7 +73,7 @@ bool OpenMaterialTableOnly() {
     AbortFlag = false;
     DbfOpenTableChecked("fedwst.dbf");
     if (AbortFlag) {
-        AddErrorMessage(kTableError);
+        AddErrorMessage(kMaterialTableError);
         return false;
     }
     return true;
@@ -141,8 +140,8 @@ bool LoadMaterialById(uint16_t number) {
 
 std::string MaterialFailureText(const MaterialFailure& failure) {
     if (!failure.failed) return {};
-    return failure.cause.empty() ? std::string(kTableError)
-                                 : std::string(kTableError) + "\r\n" + failure.cause;
+    return failure.cause.empty() ? std::string(kMaterialTableError)
+                                 : std::string(kMaterialTableError) + "\r\n" + failure.cause;
 }
 
 void LoadSpringFileMaterial() {
@@ -174,7 +173,7 @@ void LoadSpringFileMaterial() {
             ResetMaterialRecord();
             MaterialRecNo = number;
             MaterialStrengthFromFile = true;
-            AddErrorMessage(kTableError);
+            AddErrorMessage(kMaterialTableError);
             SpringMaterialFailure = std::move(failure);
         }
     }
@@ -185,13 +184,16 @@ void SelectMaterial() {
     SetHelpNumber(4050);
     bool yes = false;
     AskYesNo("Neuen Werkstoff eintragen ?", yes);
+    int32_t added = 0;
     if (yes) {
-        EnterNewMaterial();
+        added = EnterNewMaterial();
         if (AbortFlag) return;
     }
     if (!OpenMaterialTableOnly()) return;
     {
         MaterialTableCloser close;
+        // A material just typed in is the record the browser opens on.
+        if (added > 0) DbfGoRecord(added);
         SetHelpNumber(9590);
         DbfSetTitles("", "Material");
         DbfShowTable("", 0);

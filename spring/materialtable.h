@@ -53,7 +53,8 @@ public:
     MaterialTableCloser(const MaterialTableCloser&) = delete;
     MaterialTableCloser& operator=(const MaterialTableCloser&) = delete;
 };
-// Dialog chain that appends a material typed in by the user.
-void EnterNewMaterial();
+// Dialog chain that appends a material typed in by the user; the number of
+// the record it appended, 0 when none (cancelled, or the table refused it).
+int32_t EnterNewMaterial();
 
 }  // namespace kor2

@@ -325,7 +325,7 @@ void WriteSpringFile(std::string name) {
             // A line could not be written: the old file stays as it was.
             const int code = SharedTextFile.IOResult();
             SharedTextFile.Discard();
-            ShowErrorIfEnabled(IoErrorText(code));
+            ShowErrorIfEnabled(FileErrorText(IoErrorText(code), fullName));
         } else {
             CloseFileMsg(SharedTextFile);
         }

@@ -31,6 +31,10 @@ Extended FiniteOrZero(Extended x) {
     return std::isfinite(x) ? x : 0;
 }
 
+// Every comparison of w = Dm / d, of a diameter or of a length with an edge of
+// these tables goes through CompareToEdge: a value that is an edge in exact
+// arithmetic on the typed numbers is on it, whichever side its binary value falls.
+//
 // Coil diameter, grades 1 to 3: classes of Dm by upper bound (included), and
 // per grade three columns w <= 8, w <= 14, w > 14.
 constexpr Extended kDmClassBounds[] = {1.0L,  1.6L,  2.5L,  4.0L,  6.3L,  10.0L,  16.0L,  25.0L,
@@ -77,11 +81,12 @@ constexpr Extended kOverhangFactor[3][3] = {
     {0.5L, 0.75L, 1.0L}, {1.0L, 1.5L, 2.0L}, {2.0L, 3.0L, 4.0L}};
 
 // Index of the first class whose upper bound (included) is not below x; the
-// count of bounds when x is above all of them or NaN.
+// count of bounds when x is above all of them or NaN. A diameter formed from
+// typed ones (Dm = De - d) that is a bound in exact arithmetic is that bound.
 template <std::size_t N>
 std::size_t ClassIndex(const Extended (&bounds)[N], Extended x) {
     std::size_t i = 0;
-    while (i < N && !(x <= bounds[i])) ++i;
+    while (i < N && !(CompareToEdge(x, bounds[i]) <= 0)) ++i;
     return i;
 }
 
@@ -125,11 +130,15 @@ Extended FreeLengthTolerance(uint16_t Grade, uint16_t FormingMethod, Extended Dm
                              Extended /*R*/, Extended n, Extended L0) {
     if (d == 0 || n == 0) return 0;
     if (IsDin2097Grade(Grade)) {
-        const Extended i = std::nearbyint(L0 + 0.499L);  // halves to the even number
+        // Halves go to the even number; a length whose sum is a half in exact
+        // arithmetic is that half.
+        const Extended shifted = L0 + 0.499L;
+        const Extended i =
+            std::nearbyint(OnEdgeWithinRounding(shifted, std::floor(shifted) + 0.5L));
         const std::size_t lengthClass = ClassIndex(kL0ClassBounds, i);
         if (lengthClass == std::size(kL0ClassBounds))
             return FiniteOrZero(kL0LongShare[Grade - 1] * L0);
-        const std::size_t column = 2 * (Grade - 1) + (Dm / d > 8 ? 1 : 0);
+        const std::size_t column = 2 * (Grade - 1) + (CompareToEdge(Dm / d, 8) > 0 ? 1 : 0);
         return kL0ToleranceTenths[lengthClass][column] / 10.0L;
     }
     if (Grade == kGradeDin2096) {
@@ -149,20 +158,21 @@ Extended EyePositionTolerance(uint16_t Grade, Extended w, Extended n) {
 
 Extended EyeOverhangTolerance(uint16_t Grade, Extended w, Extended d) {
     if (!IsDin2097Grade(Grade)) return 0;
-    const std::size_t row = w < 6 ? 0 : (w <= 12 ? 1 : 2);
+    const std::size_t row = CompareToEdge(w, 6) < 0 ? 0 : (CompareToEdge(w, 12) <= 0 ? 1 : 2);
     return FiniteOrZero(kOverhangFactor[row][Grade - 1] * d);
 }
 
 Extended TolTable(uint16_t Grade, uint16_t DiameterInputMode, Extended De, Extended Di, Extended Dm,
                   Extended w) {
     if (IsDin2097Grade(Grade)) {
-        const std::size_t column = w <= 8 ? 0 : (w <= 14 ? 1 : 2);
+        const std::size_t column =
+            CompareToEdge(w, 8) <= 0 ? 0 : (CompareToEdge(w, 14) <= 0 ? 1 : 2);
         return kDmTolerance[ClassIndex(kDmClassBounds, Dm)][3 * (Grade - 1) + column];
     }
     if (Grade == kGradeDin2096) {
         const bool innerGiven = DiameterInputMode == kInputDi;
         const Extended D = DiameterInputMode == kInputDe ? De : (innerGiven ? Di : Dm);
-        const bool wide = !(w <= 8);
+        const bool wide = !(CompareToEdge(w, 8) <= 0);
         const std::size_t column = innerGiven ? (wide ? 0 : 2) : (wide ? 1 : 0);
         return kD2096Tolerance[ClassIndex(kD2096ClassBounds, D)][column];
     }

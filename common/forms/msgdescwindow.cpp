@@ -79,9 +79,9 @@ void Thelperr::Memo_abhilfeChange() {
 }
 
 void Thelperr::Button_okClick() {
-    ErrWindowOk(modified_, QOem(Edit_meldung->text()), QOem(Memo_ursache->toPlainText()),
-                QOem(Memo_abhilfe->toPlainText()));
-    accept();
+    if (ErrWindowOk(modified_, QOem(Edit_meldung->text()), QOem(Memo_ursache->toPlainText()),
+                    QOem(Memo_abhilfe->toPlainText())))
+        accept();
 }
 
 void Thelperr::Button_helpClick() {

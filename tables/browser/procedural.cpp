@@ -2,11 +2,14 @@
 // browser model dbf4. Called by the material table code and the shell.
 #include "tables/browser/procedural.h"
 
+#include <map>
+
 #include "common/fileops.h"
 #include "common/filepath.h"
 #include "common/globals.h"
 #include "common/msgbox.h"
 #include "common/textfile.h"
+#include "common/textutil.h"
 #include "graphics/window/graphwin.h"
 #include "platform/hostfs.h"
 #include "tables/browser/browsermodel.h"
@@ -29,16 +32,32 @@ bool FolderWritable(const std::string& folder) {
     return ok;
 }
 
+// The working copies this run made in its own temporary folder, each with
+// the table it copies (both upper-cased). The run goes on working on its
+// copy: copying the table over it again would lose what was changed there.
+std::map<std::string, std::string>& WorkingCopies() {
+    static std::map<std::string, std::string> copies;
+    return copies;
+}
+
 // Copies fileName from DbfFolder to the run's temporary folder and returns
 // the copy's path (writable); empty with AbortFlag set when the copy failed.
+// A copy of the same table made before in this run is used as it is.
 std::string CopyToTemp(const std::string& fileName) {
     const std::string folder = RunTempFolder();
     const std::string target = folder + fileName;
+    const std::string source = UpperCaseStr(AddBackslash(DbfFolder) + fileName);
+    auto& copies = WorkingCopies();
+    const auto made = copies.find(UpperCaseStr(target));
+    if (made != copies.end() && made->second == source && platform::FileExists(target))
+        return target;
+    copies.erase(UpperCaseStr(target));
     // A read-only copy made earlier in this run would refuse the new one.
     if (platform::FileExists(target)) platform::SetReadOnly(target, false);
     CopyMatchingFiles(fileName, DbfFolder, folder);
     if (AbortFlag) return {};
     platform::SetReadOnly(target, false);
+    copies[UpperCaseStr(target)] = source;
     return target;
 }
 

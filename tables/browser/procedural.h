@@ -13,7 +13,9 @@ namespace kor2 {
 // The write check of the checked open: the path to open for fileName (no
 // folder; ".dbf" added when it has no point), a copy in TempFolder when
 // DbfFolder is not writable or (with copyReadOnly) the file is read-only.
-// Empty with AbortFlag set when the file cannot be read or copied.
+// The copy is made once in a run; later opens of the table find it with
+// what was changed in it. Empty with AbortFlag set when the file cannot be
+// read or copied.
 std::string CheckedTablePath(const std::string& fileName, bool copyReadOnly);
 
 // Opening and closing.

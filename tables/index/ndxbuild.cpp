@@ -420,6 +420,36 @@ void RestoreRecord(DbfArea& a, int32_t record, bool eof, bool bof) {
     a.bof = bof;
 }
 
+// What the program holds in the work area (record buffer, typed buffer
+// with its memo numbers, record number and ends), put back as it was.
+class HeldRecord {
+public:
+    explicit HeldRecord(DbfArea& a)
+        : a_(a),
+          record_(a.record),
+          typed_(a.typedBuffer, a.typedBuffer + (a.typedBuffer ? a.typedSize : 0)),
+          current_(a.currentRecord),
+          eof_(a.eof),
+          bof_(a.bof) {}
+    ~HeldRecord() {
+        a_.record = record_;
+        if (a_.typedBuffer && a_.typedSize == typed_.size())
+            std::copy(typed_.begin(), typed_.end(), a_.typedBuffer);
+        a_.currentRecord = current_;
+        a_.eof = eof_;
+        a_.bof = bof_;
+    }
+    HeldRecord(const HeldRecord&) = delete;
+    HeldRecord& operator=(const HeldRecord&) = delete;
+
+private:
+    DbfArea& a_;
+    std::string record_;
+    std::vector<uint8_t> typed_;
+    int32_t current_;
+    bool eof_, bof_;
+};
+
 }  // namespace
 
 void SetIndexProgressProc(std::function<void()> proc, int steps) {
@@ -617,19 +647,19 @@ void IndexOnKeyMaker(const std::string& nameWithOptions, KeyMakerFn keyMaker, in
 
 bool RebuildOrderInPlace(IndexControlBlock& b) {
     DbfArea& a = *b.table;
-    const int32_t savedRecord = a.currentRecord;
-    const bool savedEof = a.eof, savedBof = a.bof;
     b.path.clear();
     b.cache.clear();
     uint32_t root = 1;
     bool built;
     {
         // The header keeps its mark until the new nodes are all written: a
-        // rebuild cut short is done again by the next program.
+        // rebuild cut short is done again by the next program. The records
+        // pass through the area's buffers, which the program that repairs
+        // may hold a record in that it is about to write.
+        HeldRecord held(a);
         Builder builder(b, a);
         built = builder.Run(*b.file, root);
     }
-    RestoreRecord(a, savedRecord, savedEof, savedBof);
     b.path.clear();
     b.cache.clear();
     if (!built) return false;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
 
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
@@ -21,6 +20,7 @@
 #include "tables/dbf/hooks.h"
 #include "tables/expr/expression.h"
 #include "tables/index/ndxbuild.h"
+#include "tables/index/recovery.h"
 #include "tables/keys/keyencoding.h"
 #include "tables/sema/semaphore.h"
 
@@ -371,151 +371,6 @@ bool ExplicitNonShared() {
     return ForcedOpenMode != 65535 && ForcedOpenMode != ShareDenyNone;
 }
 
-// ---- change mark and repair --------------------------------------------------
-
-// Per work area: nesting of the change protection, and whether the outermost
-// one has put the marks on (so that its end clears them).
-struct ChangeScope {
-    int nesting = 0;
-    bool begun = false;
-};
-std::array<ChangeScope, WorkAreaCount + 1> ChangeScopes;
-
-// The open orders of the current area.
-std::vector<IndexControlBlock*> OpenOrders() {
-    std::vector<IndexControlBlock*> v;
-    for (int o = 1; o <= MaxOrders; ++o)
-        if (IndexControlBlock* b = OrderBlock(o)) v.push_back(b);
-    return v;
-}
-
-// The table at `count` records and every marked order rebuilt from it.
-bool RebuildMarked(DbfArea& a, int32_t count, const std::vector<IndexControlBlock*>& orders) {
-    const int32_t inFile = RecordsInFile(a);
-    if (inFile > count && !CutRecords(a, count)) return false;
-    a.recordCount = count;
-    for (IndexControlBlock* b : orders)
-        if (b->markOnDisk && !RebuildOrderInPlace(*b)) return false;
-    return true;
-}
-
-// Repairs what a writer that died in the middle of a change left, while this
-// program keeps other writers out: the records after the count the header
-// holds are its unfinished append and are cut off, and the marked orders are
-// rebuilt from the table.
-bool RepairDeadWriter(DbfArea& a, const std::vector<IndexControlBlock*>& orders) {
-    if (a.isVirtual || !a.file) return true;
-    const bool holdsAppendLock = a.lockState == LockFile || a.lockState == LockAppend;
-    EndOfWork release;
-    if (!a.exclusive && !holdsAppendLock) {
-        // A live program appending without an index writes under this lock.
-        if (!LockWithRetries(*a.file, LockBase + 1, 1)) {
-            SetEngineError(1202, "Index-Datei in Bearbeitung, Tabelle gesperrt: "_oem +
-                                     platform::DisplayPath(a.fileName) + " [RepairIndex]");
-            return false;
-        }
-        release.Arm([&a] { LockRegion(true, *a.file, LockBase + 1, 1); });
-    }
-    const int32_t stored = StoredRecordCount(a);
-    const int32_t inFile = RecordsInFile(a);
-    if (stored < 0 || inFile < 0) return false;
-    const int32_t count = std::min(stored, inFile);
-    if (!RebuildMarked(a, count, orders)) return false;
-    // A header that counts more records than the file holds is set right.
-    if (stored > count) {
-        if (!WriteDbfCount(a)) return false;
-    }
-    if (a.currentRecord > count) NoRecordState(a);
-    release.End();
-    return true;
-}
-
-// Takes the semaphore's write lock for a repair outside a change.
-class RepairLock {
-public:
-    RepairLock() { SetLockSemaphoreProc(true); }
-    ~RepairLock() { SetLockSemaphoreProc(false); }
-    RepairLock(const RepairLock&) = delete;
-    RepairLock& operator=(const RepairLock&) = delete;
-};
-
-// Repairs the orders whose mark another program left, with the writers kept
-// out; the mark is read again under the lock.
-bool RepairForeignMarks(const std::vector<IndexControlBlock*>& orders) {
-    DbfArea* a = CurrentDbf();
-    if (!a) return true;
-    const uint16_t earlier = std::exchange(EngineErrorCode, 0);
-    RepairLock lock;
-    bool ok = EngineErrorCode == 0;
-    for (IndexControlBlock* b : orders) ok = ok && ReadChangeMark(*b) >= 0;
-    ok = ok && RepairDeadWriter(*a, orders);
-    if (ok) EngineErrorCode = earlier;
-    return ok;
-}
-
-// Start of a change under the change protection: a mark left by a dead
-// writer (or by a change of this program that failed) is repaired first.
-bool BeginChange(DbfArea& a) {
-    const std::vector<IndexControlBlock*> orders = OpenOrders();
-    bool repair = false;
-    for (IndexControlBlock* b : orders) {
-        // A shared order's header may have been marked by a program that died;
-        // an exclusive one carries only this program's own mark.
-        if (!a.exclusive && ReadChangeMark(*b) < 0) return false;
-        repair = repair || (b->markOnDisk && (!a.exclusive || !b->inChange));
-    }
-    return !repair || RepairDeadWriter(a, orders);
-}
-
-// Before the first write of a change: every open order gets the mark.
-bool MarkOrders() {
-    for (IndexControlBlock* b : OpenOrders())
-        if (!b->inChange && !SetChangeMark(*b, true)) return false;
-    return true;
-}
-
-// End of a change: a change cut short by a failure gets its orders rebuilt
-// at once (the mark stays when that fails too); otherwise a shared table's
-// marks are cleared before the protection goes. An exclusive table keeps
-// them until its orders are closed.
-void EndChange(DbfArea& a) {
-    const std::vector<IndexControlBlock*> orders = OpenOrders();
-    // An error raised as an exception cut the change short as well.
-    if (std::exchange(IndexChangeFailed, false) || std::uncaught_exceptions() > 0) {
-        QuietEngineErrors quiet;
-        if (!RebuildMarked(a, a.recordCount, orders)) {
-            // The next change repairs what this rebuild left.
-            for (IndexControlBlock* b : orders)
-                if (b->markOnDisk) b->inChange = false;
-        }
-        return;
-    }
-    if (a.exclusive) return;
-    // The change is whole: a mark that cannot be cleared only costs the
-    // next program a rebuild, and is no failure of the change.
-    QuietEngineErrors quiet;
-    for (IndexControlBlock* b : orders)
-        if (b->inChange) SetChangeMark(*b, false);
-}
-
-// Hook slot 24: the semaphore's write lock, and the change marks inside it.
-void ChangeProtection(int on) {
-    DbfArea* a = CurrentDbf();
-    ChangeScope& scope = ChangeScopes[CurrentArea];
-    if (on) {
-        SetLockSemaphoreProc(true);
-        if (scope.nesting++ != 0 || !a || EngineErrorCode != 0) return;
-        IndexChangeFailed = false;
-        scope.begun = BeginChange(*a);
-        return;
-    }
-    if (--scope.nesting <= 0) {
-        scope.nesting = 0;
-        if (a && std::exchange(scope.begun, false)) EndChange(*a);
-    }
-    SetLockSemaphoreProc(false);
-}
-
 }  // namespace
 
 // ---- helpers -----------------------------------------------------------------
@@ -617,11 +472,7 @@ bool RefreshIfChanged() {
     if (!s || !SemaphoreCounterChanged(*s)) return false;
     ReadAnchorNodes();
     s->lastSeenCount = s->record.updateCount;
-    // A mark that is not this program's own: its writer died.
-    std::vector<IndexControlBlock*> marked;
-    for (IndexControlBlock* b : OpenOrders())
-        if (b->markOnDisk && !b->inChange) marked.push_back(b);
-    if (!marked.empty() && ChangeScopes[CurrentArea].nesting == 0) RepairForeignMarks(OpenOrders());
+    RepairMarksOfDeadWriters();
     return true;
 }
 
@@ -1330,7 +1181,7 @@ void CloseAllIndexes() {
 // ---- start-up ----------------------------------------------------------------
 
 void IndexInit() {
-    ChangeScopes.fill({});
+    ResetChangeScopes();
     IndexChangeFailed = false;
     for (auto& area : IndexOrderBlocks)
         for (auto& slot : area) slot.reset();

@@ -63,6 +63,13 @@ std::string ReportBody(const fs::path& file) {
     return at == std::string::npos ? std::string() : text.substr(at);
 }
 
+// Line 2 of a report file: the file the report names.
+std::string SecondLine(const fs::path& file) {
+    const std::string text = ReadHostFile(file);
+    const std::size_t from = text.find('\n') + 1;
+    return text.substr(from, text.find_first_of("\r\n", from) - from);
+}
+
 class BatchRuns : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -131,7 +138,7 @@ fs::path KeptReport(const fs::path& temp, const std::string& stem) {
 }
 
 // A folder where the report should go: the run says so, names the file,
-// ends with 1 and keeps the report it wrote.
+// ends with 1 and keeps the report it wrote, readable by the user only.
 // The kept report is named after the spring, dots and all.
 TEST_F(BatchRuns, AReportThatCannotBeWrittenEndsWithOneNamingTheFileAndIsKept) {
     for (const std::string name : {"s", "d1.6"}) {
@@ -147,6 +154,8 @@ TEST_F(BatchRuns, AReportThatCannotBeWrittenEndsWithOneNamingTheFileAndIsKept) {
         ASSERT_FALSE(kept.empty()) << said;
         EXPECT_NE(said.find(kept.string()), std::string::npos) << said;
         EXPECT_NE(ReadHostFile(kept).find("DEMO-001"), std::string::npos);
+        // In a temporary folder others share, the kept report is the user's alone.
+        EXPECT_EQ(fs::status(kept).permissions(), fs::perms::owner_read | fs::perms::owner_write);
         EXPECT_TRUE(fs::is_directory(folder / (name + ".txt")));
         fs::remove(kept);
     }
@@ -253,20 +262,24 @@ TEST_F(BatchRuns, AFatalEngineErrorEndsTheRunWithoutLeavingItsTemporaryFolder) {
 // Line 2 of the report names the file the user gets, not the writer's
 // temporary one; the copy kept when that file cannot be written as well.
 TEST_F(BatchRuns, TheReportNamesTheFileTheUserGetsAlsoInTheKeptCopy) {
-    const auto line2 = [](const fs::path& file) {
-        const std::string text = ReadHostFile(file);
-        const std::size_t from = text.find('\n') + 1;
-        return text.substr(from, text.find_first_of("\r\n", from) - from);
-    };
     const fs::path folder = RunFolder("named", "muster2.kr2", "d1.6.kr2");
     ASSERT_EQ(RunAlone(folder, "d1.6.kr2"), 0);
-    EXPECT_EQ(line2(folder / "d1.6.txt"), "d1.6.txt");
+    EXPECT_EQ(SecondLine(folder / "d1.6.txt"), "d1.6.txt");
     fs::remove(folder / "d1.6.txt");
     fs::create_directory(folder / "d1.6.txt");
     EXPECT_EQ(RunAlone(folder, "d1.6.kr2"), 1);
     const fs::path kept = KeptReport(temp, "d1.6");
     ASSERT_FALSE(kept.empty());
-    EXPECT_EQ(line2(kept), "d1.6.txt");
+    EXPECT_EQ(SecondLine(kept), "d1.6.txt");
+}
+
+// A spring given by its full name with blanks in its folder and its name:
+// line 2 names the report as it is, blanks and all.
+TEST_F(BatchRuns, TheReportNamesAFileWithBlanksAsItIs) {
+    const fs::path folder = RunFolder("with space", "muster2.kr2", "muster 2.kr2");
+    ASSERT_EQ(RunAlone(folder, (folder / "muster 2.kr2").string()), 0)
+        << ReadHostFile(folder / "stderr.txt");
+    EXPECT_EQ(SecondLine(folder / "muster 2.txt"), (folder / "muster 2.txt").string());
 }
 
 }  // namespace

@@ -256,7 +256,7 @@ TEST_F(RefusedSaveTest, OntoAFullDisk) {
     std::filesystem::create_directory(tmp.file("voll"));
     test::RunOnFullDisk(tmp.file("voll"), [&] {
         ExpectRefusedSaveAsChangesNothing(dialogs, tmp.file("voll/feder1.kr2"),
-                                          "Diskette/Platte voll");
+                                          "Diskette/Platte voll: " + tmp.file("voll/feder1.kr2"));
     });
 }
 

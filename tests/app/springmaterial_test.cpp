@@ -14,9 +14,11 @@
 #include "common/globals.h"
 #include "common/scriptdialogs.h"
 #include "platform/hostfs.h"
+#include "platform/oemtext.h"
 #include "spring/material.h"
 #include "spring/materialtable.h"
 #include "spring/springdata.h"
+#include "support/asnobody.h"
 #include "support/runtempfile.h"
 #include "support/shippedtable.h"
 #include "support/tempdir.h"
@@ -233,6 +235,23 @@ protected:
         window.ok = ok;
         return SelectMaterialCommand();
     }
+    // The menu command: "Neuen Werkstoff eintragen ?" answered Yes, the
+    // material typed through every prompt with E as given, then the browser
+    // left with OK where it opened.
+    bool EnterFromTheMenu(const std::string& name, const std::string& e) {
+        ScriptedAnswer yes;
+        yes.janein = 'J';
+        dialogs.answers.push_back(yes);
+        for (const std::string& a : std::vector<std::string>{
+                 name,   e,      "78000", "7.9",  "n2",   "n3", "n4",  // names, E, G, rho
+                 "1",    "2000", "10",    "1000", "2500",              // d0, Rm0, dx, Rmx, Rm max
+                 "0.1",  "10",   "120",                                // dmin, dmax, Tmax
+                 "1000", "10",   "500",   "600",  "300",  "500"})      // stresses
+            dialogs.answers.push_back(ScriptedAnswer::Type(a));
+        window.row = 0;
+        window.ok = true;
+        return SelectMaterialCommand();
+    }
     // Saves the spring over its file (the overwrite question answered Yes).
     void SaveOverTheFile() {
         dialogs.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
@@ -379,6 +398,68 @@ TEST_F(MaterialMenuTest, ATableErrorAfterTheEntryLeavesTheSpringCheckedAndModifi
     EXPECT_TRUE(checked);
     ASSERT_FALSE(dialogs.Of("message").empty());
     EXPECT_NE(dialogs.Of("message").back().text.find("210"), std::string::npos);
+}
+
+// A material typed in from the menu is the record the browser opens on, so
+// OK (Return) gives the spring that material; the account that may write
+// the table folder finds it appended there, one that may not finds it in
+// its working copy, which every later open of the run uses.
+TEST_F(MaterialMenuTest, TypedMaterialIsTheBrowsersRecordAndOkAppliesIt) {
+    const std::string shipped = ReadHostFile(kData + "fedwst.dbf");
+    const std::string name = "Testdraht Ä1"_oem;
+    auto expectApplied = [&] {
+        EXPECT_EQ(window.openedOn, 20);
+        EXPECT_FALSE(AbortFlag);
+        EXPECT_EQ(MaterialIndex, 0);
+        EXPECT_EQ(MaterialRecNo, 20);
+        EXPECT_EQ(MaterialRec.MaterialNo, 20);
+        EXPECT_EQ(MaterialName.str().rfind(name, 0), 0u) << MaterialName.str();
+        EXPECT_EQ(ModulusE, 200000);
+        EXPECT_EQ(ModulusG, 78000);
+        EXPECT_EQ(MaterialRec.Rm0, 2000);
+        EXPECT_TRUE(InputModifiedFlag);
+    };
+    ASSERT_TRUE(EnterFromTheMenu(name, "200000"));
+    expectApplied();
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_GT(ReadHostFile(DbfFolder + "/fedwst.dbf").size(), shipped.size());
+
+    // The table folder the account may not write: the shipped table stays.
+    const std::string folder = test::ShippedTableCopy(tmp);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    test::RunAsNobody({tmp.path()}, [&] {
+        InputModifiedFlag = false;
+        ASSERT_TRUE(EnterFromTheMenu(name, "200000"));
+        expectApplied();
+        EXPECT_EQ(window.messages,
+                  std::vector<std::string>{
+                      "Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner."_oem});
+        EXPECT_EQ(ReadHostFile(folder + "/fedwst.dbf"), shipped);
+        // A spring of that number later in the run finds it.
+        MaterialRec = FEDWST_Record{};
+        ASSERT_TRUE(LoadMaterialById(20));
+        EXPECT_EQ(MaterialRec.Name1.rfind(name, 0), 0u);
+    });
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+}
+
+// The list after Nachrechnen of a spring whose table material could not be
+// read keeps saying so while its material values come from its file, and no
+// longer once a material of the table is chosen.
+TEST_F(MaterialMenuTest, RecheckKeepsSayingTheMaterialComesFromTheFile) {
+    DbfFolder = tmp.path().string();  // no material table here
+    ASSERT_TRUE(OpenSpringFile(CopySpring("muster2.kr2")));
+    ASSERT_TRUE(InErrorList("Fatal  : FEDWST DBF error"));
+    RunCheckCommand();
+    EXPECT_TRUE(InErrorList("Fatal  : FEDWST DBF error"));
+    EXPECT_EQ(TensileStrength, kFileRm);
+
+    DbfFolder = test::ShippedTableCopy(tmp);
+    ASSERT_TRUE(PickFromTheMenu(kTDSiCr, true));
+    RunCheckCommand();
+    EXPECT_FALSE(InErrorList("Fatal  : FEDWST DBF error"));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "common/textfile.h"
 #include "files_testutil.h"
 #include "support/asnobody.h"
+#include "support/fulldisk.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -156,7 +157,8 @@ TEST_F(MsgBoxTest, ReadableCheckAndIoSteps) {
     AbortFlag = false;
     CheckIOError(f, "x");  // not open
     EXPECT_TRUE(AbortFlag);
-    EXPECT_EQ(ui.Of("message").back().text, "Fehler bei Zugriff auf Diskette/Platte");
+    EXPECT_EQ(ui.Of("message").back().text,
+              "Fehler bei Zugriff auf Diskette/Platte: " + tmp.file("out.txt"));
 
     AbortFlag = false;
     RewriteFileMsg(f);
@@ -168,7 +170,31 @@ TEST_F(MsgBoxTest, ReadableCheckAndIoSteps) {
     EXPECT_TRUE(AbortFlag);
     EXPECT_EQ(ui.Of("message").back().text,
               "Fehler beim Schlie\xe1"
-              "en einer Datei");
+              "en einer Datei: " +
+                  tmp.file("out.txt"));
+
+    // A file that cannot be made is named as the host writes it.
+    AbortFlag = false;
+    f.Assign(Dir() + "\\fehlt\\out.txt");
+    RewriteFileMsg(f);
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(ui.Of("message").back().text, "file write error: " + tmp.file("fehlt/out.txt"));
+}
+
+// On a full disk the message names the file whose text found no room.
+TEST_F(MsgBoxTest, AFullDiskIsNamedWithTheFile) {
+    std::filesystem::create_directory(tmp.file("voll"));
+    test::RunOnFullDisk(tmp.file("voll"), [&] {
+        TextFile f;
+        f.Assign(Dir() + "\\voll\\out.txt");
+        RewriteFileMsg(f);
+        CheckIOError(f, std::string(8192, 'x'));
+        CloseFileMsg(f);
+        EXPECT_TRUE(AbortFlag);
+        ASSERT_EQ(ui.Of("message").size(), 1u);
+        EXPECT_EQ(ui.Of("message")[0].text, "Diskette/Platte voll: " + tmp.file("voll/out.txt"));
+        EXPECT_FALSE(std::filesystem::exists(tmp.file("voll/out.txt")));
+    });
 }
 
 TEST_F(MsgBoxTest, RewriteRetryOffersCancelAndBatchGivesUpAtOnce) {

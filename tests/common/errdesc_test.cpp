@@ -155,6 +155,30 @@ TEST_F(ErrDescTest, SavingReplacesCauseAndRemedy) {
     EXPECT_NE(Slurp(tmp.file("kor2.err")).find("Cause A"), std::string::npos);
 }
 
+// A failed save keeps the window open (false) for another try, which starts
+// afresh; No then closes it without saving.
+TEST_F(ErrDescTest, AFailedSaveKeepsTheWindowForAnotherTry) {
+    fs::permissions(tmp.file("kor2.err"), fs::perms::owner_read);
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    EXPECT_FALSE(ErrWindowOk(true, "Fehler : Drahtdurchmesser", "C", "R"));
+    EXPECT_TRUE(AbortFlag);
+    fs::permissions(tmp.file("kor2.err"), fs::perms::owner_read | fs::perms::owner_write);
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    EXPECT_TRUE(ErrWindowOk(true, "Fehler : Drahtdurchmesser", "C", "R"));
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_NE(Slurp(tmp.file("kor2.err")).find("Drahtdurchmesser\r\nC\r\nR\r\n"),
+              std::string::npos);
+
+    fs::permissions(tmp.file("kor2.err"), fs::perms::owner_read);
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+    EXPECT_FALSE(ErrWindowOk(true, "Fehler : Drahtdurchmesser", "C2", "R2"));
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::No));
+    EXPECT_TRUE(ErrWindowOk(true, "Fehler : Drahtdurchmesser", "C2", "R2"));
+    EXPECT_FALSE(AbortFlag);
+    fs::permissions(tmp.file("kor2.err"), fs::perms::owner_all);
+    EXPECT_EQ(Slurp(tmp.file("kor2.err")).find("C2"), std::string::npos);
+}
+
 TEST_F(ErrDescTest, SavingTheLastGroupAndUnknownKeys) {
     Put(tmp.file("kor2.err"), "Warnung: Last\r\nc\r\nr");
     SaveErrDescription("Warnung: Last", "C2", "R2");
@@ -203,6 +227,9 @@ TEST_F(ErrDescTest, SavingNeverLosesTheFile) {
     EXPECT_TRUE(AbortFlag);
     EXPECT_EQ(Slurp(tmp.file("kor2.err")), kFile);
     fs::remove(workCopy);
+    // Each failure names the file that could not be written.
+    ASSERT_EQ(ui.Of("message").size(), 1u);
+    EXPECT_EQ(ui.Of("message")[0].text, "file write error: " + workCopy);
 
     // Description file read-only: the copy back fails, the file stays.
     AbortFlag = false;
@@ -210,6 +237,8 @@ TEST_F(ErrDescTest, SavingNeverLosesTheFile) {
     SaveErrDescription("Fehler : Drahtdurchmesser", "C", "R");
     EXPECT_TRUE(AbortFlag);
     EXPECT_EQ(Slurp(tmp.file("kor2.err")), kFile);
+    ASSERT_EQ(ui.Of("message").size(), 2u);
+    EXPECT_EQ(ui.Of("message")[1].text, "file write error: " + tmp.file("kor2.err"));
     EXPECT_EQ(fs::directory_iterator(tmp.path())->path().empty(), false);
     int files = 0;
     for (const auto& e : fs::directory_iterator(tmp.path())) files += e.is_regular_file();

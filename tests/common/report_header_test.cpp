@@ -120,6 +120,25 @@ TEST_F(ReportHeaderTest, ColumnTitleLayoutInTextAndTabMode) {
               "e\tZeichen\tEinheit\tmin\tmax");
 }
 
+// A tab or HTML report names its file as it is, blanks and all.
+TEST_F(ReportHeaderTest, TabAndHtmlReportsNameTheirFileWithItsBlanks) {
+    std::filesystem::create_directory(tmp.file("mit leer"));
+    DataFileName = tmp.file("mit leer/feder 1");
+    Begin(9);
+    ReportEnd();
+    auto lines = ReportLines(Slurp(tmp.file("mit leer/feder 1.txt")));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1], tmp.file("mit leer/feder 1.txt"));
+
+    TempFolder = tmp.file("mit leer");
+    HtmlBrowserPath = "/bin/true";
+    Begin(7);
+    ReportEnd();
+    lines = ReportLines(Slurp(RunTemp("kor2.htm")));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "<!-- " + RunTemp("kor2.htm") + " -->");
+}
+
 TEST_F(ReportHeaderTest, TinyPagesStillEndAndKeepEveryLine) {
     TextPrintMode = 1;
     LinesPerPage = 5;  // shorter than the header itself

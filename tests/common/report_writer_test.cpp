@@ -3,12 +3,15 @@
 // each device does with the finished report.
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 
 #include "common/filepath.h"
 #include "common/textutil.h"
 #include "platform/hostfs.h"
 #include "platform/oemtext.h"
+#include "platform/runtemp.h"
 #include "report_testutil.h"
+#include "support/keptfile.h"
 
 namespace kor2 {
 namespace {
@@ -358,11 +361,23 @@ TEST_F(ReportWriterTest, HtmlReportOpensInTheHostViewerWhereTheBrowserIsMissing)
     platform::SetEnv("PATH", path.value_or("/usr/bin:/bin"));
     if (saved) platform::SetEnv("KOR2_NOTEPAD", *saved);
     ASSERT_EQ(ui.Of("message").size(), 3u);
-    const std::string place = "): die Datei steht in " + RunTemp("kor2.htm");
-    EXPECT_EQ(ui.Of("message")[0].text,
-              "Kein Programm zum Anzeigen gestartet (" + tmp.file("no-viewer") + place);
-    EXPECT_EQ(ui.Of("message")[1].text, "Kein Programm zum Anzeigen gestartet (/bin/false" + place);
-    EXPECT_EQ(ui.Of("message")[2].text, "Kein Programm zum Anzeigen gestartet (xdg-open" + place);
+    const std::string said = "Kein Programm zum Anzeigen gestartet (";
+    EXPECT_EQ(
+        ui.Of("message")[0].text.rfind(said + tmp.file("no-viewer") + "): die Datei steht in ", 0),
+        0u);
+    EXPECT_EQ(ui.Of("message")[1].text.rfind(said + "/bin/false): die Datei steht in ", 0), 0u);
+    EXPECT_EQ(ui.Of("message")[2].text.rfind(said + "xdg-open): die Datei steht in ", 0), 0u);
+    // Each names a copy of the report that stays when the run's folder goes.
+    const std::string report = Slurp(RunTemp("kor2.htm"));
+    const std::string runFolder = std::filesystem::path(RunTemp("kor2.htm")).parent_path();
+    std::set<std::string> named;
+    for (const ScriptedEvent& m : ui.Of("message")) named.insert(test::PlaceNamed(m.text));
+    EXPECT_EQ(named.size(), 3u);
+    platform::SetHandOverGrace(0);
+    platform::EndPrivateTempFolders();
+    platform::SetHandOverGrace(10);
+    EXPECT_FALSE(std::filesystem::exists(runFolder));
+    for (const std::string& file : named) test::ExpectKeptForTheUser(file, runFolder, report);
 }
 
 class ReportPrinterPortTest : public test::ReportTestBase {

@@ -23,7 +23,9 @@
 #include "common/scriptdialogs.h"
 #include "common/textfile.h"
 #include "forms_modal.h"
+#include "platform/runtemp.h"
 #include "platform/sysclock.h"
+#include "support/keptfile.h"
 #include "support/runtempfile.h"
 #include "support/tempdir.h"
 
@@ -202,9 +204,11 @@ TEST_F(ShowTextWindow, WithoutAPrinterThePagesGoIntoAPdfBesideTheSpring) {
 }
 
 // A host whose file opener finds no viewer (it ends with a failure): the
-// user learns where the exported file is.
-TEST_F(ShowTextWindow, ExportWithoutAViewerSaysWhereTheFileIs) {
+// user learns where the exported file is, a place that outlives the run
+// (the run's own folder goes with it) and is the user's alone.
+TEST_F(ShowTextWindow, ExportWithoutAViewerSaysWhereTheFileIsKept) {
     PutFile(test::RunTempFile("outwin.txt"), "x\r\n");
+    const std::string runFolder = fs::path(test::RunTempFile("outwin.txt")).parent_path();
     const auto saved = platform::GetEnv("KOR2_NOTEPAD");
     platform::SetEnv("KOR2_NOTEPAD", "/bin/false");
     OnModal<TForm_showtextfile>([](TForm_showtextfile* w) {
@@ -217,9 +221,12 @@ TEST_F(ShowTextWindow, ExportWithoutAViewerSaysWhereTheFileIs) {
     else
         unsetenv("KOR2_NOTEPAD");
     ASSERT_EQ(ui.Of("message").size(), 1u);
-    EXPECT_NE(ui.Of("message")[0].text.find("steht in " + test::RunTempFile("outwin.txt")),
-              std::string::npos)
-        << ui.Of("message")[0].text;
+    const std::string named = test::PlaceNamed(ui.Of("message")[0].text);
+    platform::SetHandOverGrace(0);
+    platform::EndPrivateTempFolders();  // as at the end of the run
+    platform::SetHandOverGrace(10);
+    EXPECT_FALSE(fs::exists(runFolder));
+    test::ExpectKeptForTheUser(named, runFolder, "x\r\n");
 }
 
 }  // namespace

@@ -204,6 +204,56 @@ TEST_F(QtWindows, DescriptionWindowSavesEditedTextsAfterTheQuestion) {
     EXPECT_FALSE(AbortFlag);
 }
 
+// A description file that cannot be written: the error names it, and the
+// window stays open with the edit, so that OK can save it once it may.
+TEST_F(QtWindows, DescriptionWindowKeepsAnEditThatCannotBeWritten) {
+    namespace fs = std::filesystem;
+    PltFolder = tmp.path().string();
+    fs::create_directory(tmp.path() / "t");
+    TempFolder = (tmp.path() / "t").string();
+    const std::string file = tmp.file("kor2.err");
+    std::ofstream(file, std::ios::binary) << "Warnung: Last\r\nalt\r\nalt2\r\nnext\r\n";
+    fs::permissions(file, fs::perms::owner_read);
+    // OK on the window, Yes to the question; then the error (when one comes)
+    // is read and closed.
+    const auto saveAnswering = [](Thelperr* w, QString& error) {
+        OnModal<QMessageBox>(
+            [&error, w](QMessageBox* question) {
+                OnModal<QMessageBox>(
+                    [&error](QMessageBox* b) {
+                        error = b->text();
+                        b->button(QMessageBox::Ok)->click();
+                    },
+                    question, QDeadlineTimer(2000));
+                question->button(QMessageBox::Yes)->click();
+            },
+            w);
+        w->Button_ok->click();
+    };
+    QString error, retryError;
+    bool openAfterFailure = false;
+    QString keptText;
+    OnModal<Thelperr>([&](Thelperr* w) {
+        w->Memo_abhilfe->setPlainText(QString::fromUtf8("neue Abhilfe"));
+        saveAnswering(w, error);
+        openAfterFailure = w->isVisible();
+        keptText = w->Memo_abhilfe->toPlainText();
+        if (!openAfterFailure) return;
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+        saveAnswering(w, retryError);
+    });
+    ShowErrWindow("Warnung: Last", "alt", "alt2");
+    EXPECT_EQ(error.toStdString(), "file write error: " + file);
+    EXPECT_TRUE(openAfterFailure);
+    EXPECT_EQ(keptText, "neue Abhilfe");
+    EXPECT_TRUE(retryError.isEmpty()) << retryError.toStdString();
+    EXPECT_FALSE(AbortFlag);
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    EXPECT_EQ(ss.str(), "Warnung: Last\r\nalt\r\nneue Abhilfe\r\nnext\r\n");
+}
+
 TEST_F(QtWindows, GraphicsWindowPaintsPrintsAndMirrorsGeometry) {
     TFquorgra window;
     window.setGeometry(50, 60, 320, 240);

@@ -186,6 +186,39 @@ TEST(PrivateTempFolder, EveryEndOfASecondProcessRemovesItsFolderOnly) {
     EXPECT_EQ(Entries(base.path()), std::vector<std::string>{});
 }
 
+// A copy kept beyond the run lies beside the run's folder under a name of
+// its own, holds the file whole, is its owner's alone and stays when the
+// folder goes; the file itself stays in use until then.
+TEST(PrivateTempFolder, AKeptCopyOutlivesTheRunAndIsTheOwnersAlone) {
+    test::TempDir base;
+    const std::string folder = PrivateTempFolder(base.path().string());
+    ASSERT_FALSE(folder.empty());
+    const std::string file = folder + "outwin.txt";
+    const std::string text(100000, 'x');
+    Put(HostPath(file), text);
+    const std::string first = KeepCopyBeyondRun(file, "feder 1", ".txt");
+    const std::string second = KeepCopyBeyondRun(file, "feder 1", ".txt");
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(first, second);
+    EXPECT_EQ(Slurp(HostPath(file)), text);
+    EndPrivateTempFolders();
+    EXPECT_FALSE(fs::exists(HostPath(folder)));
+    for (const std::string& kept : {first, second}) {
+        const fs::path host = HostPath(kept);
+        EXPECT_EQ(host.parent_path(), base.path());
+        EXPECT_EQ(host.filename().string().rfind("feder 1-", 0), 0u) << host;
+        EXPECT_EQ(host.extension(), ".txt");
+        EXPECT_EQ(Slurp(host), text);
+        struct stat st {};
+        ASSERT_EQ(stat(host.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u);
+    }
+    // A file that is not there gives no copy and leaves nothing behind.
+    EXPECT_EQ(KeepCopyBeyondRun(folder + "fehlt.txt", "feder", ".txt"), "");
+    EXPECT_EQ(Entries(base.path()).size(), 2u);
+}
+
 TEST(PrivateTempFolder, AFileHandedToAViewerStaysUntilTheViewerHasReadIt) {
     test::TempDir base, outside;
     SetHandOverGrace(0);

@@ -1,14 +1,19 @@
-// Saving the spring on a real X server, typed with real keys: a bare name
-// stays the same file on every later save, and a save the account may not
-// make (run as "nobody") leaves the window's title and the state file as
-// they were.
+// Writing files on a real X server, with real keys: a bare name stays the
+// same file on every later save, a save the account may not make (run as
+// "nobody") leaves the window's title and the state file as they were, a
+// full disk and a description file that may not be written are named and
+// lose nothing typed, and a report no viewer could show stays where the
+// message says after the run.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 #include <QWidget>
 #include <cstdlib>
@@ -22,11 +27,20 @@
 #include "app/qt/mainwindow.h"
 #include "app/shell.h"
 #include "app/startup.h"
+#include "common/errdesc.h"
+#include "common/forms/msgdescwindow.h"
+#include "common/forms/textwindow.h"
 #include "common/globals.h"
+#include "platform/hostfs.h"
+#include "platform/runtemp.h"
+#include "platform/sysclock.h"
 #include "screen/screenprogram.h"
 #include "screen/screentour.h"
 #include "screen/xinput.h"
 #include "support/command.h"
+#include "support/fulldisk.h"
+#include "support/keptfile.h"
+#include "support/runtempfile.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -80,6 +94,16 @@ protected:
                         Note(step + ": answered with " +
                              (shown->clickedButton() ? shown->clickedButton()->text().toStdString()
                                                      : std::string("no button")));
+                }};
+    }
+    // A step that gives the window the focus and presses keys (xdotool's
+    // names, one key or chord each), then runs then (if any) on the window.
+    test::ScreenStep Keys(const std::string& step, QStringList keys,
+                          std::function<void(QWidget*)> then = {}) {
+        return {step, [this, keys, then](QWidget* w) {
+                    if (then) then(w);
+                    Note(test::FocusWindow(*w));
+                    Note(test::XdoTool(QStringList{"key", "--delay", "100"} + keys));
                 }};
     }
     void SetUp() override {
@@ -136,6 +160,134 @@ TEST_F(SaveOnScreen, ReplacingADxfFileIsAskedOnce) {
         EXPECT_NE(test::ReadHostFile(file), "alt");
         EXPECT_EQ(FilesIn(program.Folder().string()).count("zeichnung"), 0u);
     }
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+// Speichern unter onto a full disk: the message names the file that found
+// no room, and the spring stays the one it was.
+TEST_F(SaveOnScreen, AFullDiskIsNamedWithTheFileAndChangesNothing) {
+    test::ScreenProgram program;
+    const test::FullFolder full(program.Folder() / "voll");
+    if (!full.Ok()) GTEST_SKIP() << "needs root to mount a small file system";
+    Thh& window = program.Window();
+    ASSERT_TRUE(OpenSpringFile(program.Data() + "TRAIN/muster2.kr2"));
+    window.UpdateCaptions();
+    const std::string title = window.windowTitle().toStdString();
+    const std::string file = (full.path() / "feder1.kr2").string();
+    QString refusal;
+    Add(test::Tour(
+        [&] { window.mi_DateiSpeichernUnter->trigger(); },
+        {TypeName("save-as-full-disk-name", file), PressReturn("save-as-full-disk", &refusal)}));
+    EXPECT_EQ(refusal.toStdString(), "Diskette/Platte voll: " + file);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(window.windowTitle().toStdString(), title);
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+// An edited remedy of a message whose description file may not be written
+// (as the installed program's for most accounts): the error names the file,
+// the window stays with the typed text, and No then leaves it unsaved.
+TEST_F(SaveOnScreen, AnEditedRemedyThatCannotBeWrittenIsNamedAndStaysInItsWindow) {
+    test::ScreenProgram program;
+    Thh& window = program.Window();
+    const std::string file = program.Data() + "kor2.err";
+    const std::string before = test::ReadHostFile(file);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ClearErrorList();
+    AddErrorMessage("Fatal  : d <= 0 !");
+    CalcErrorFlag = true;
+    HelpLevel = 2;  // the list starts on the message
+    QString error, kept;
+    bool shownAgain = false;
+    const QString typed = "Neue Abhilfe";
+    const auto clickOk = [this](QWidget* w) {
+        if (auto* d = qobject_cast<Thelperr*>(w)) Note(test::ClickWidget(*d->Button_ok));
+    };
+    Add(test::Tour(
+        [&] {
+            Note(test::FocusWindow(window));
+            Note(test::XdoTool({"key", "--delay", "100", "alt+b", "f"}));
+        },
+        {PressReturn("remedy-message-list"),
+         {"remedy-window",
+          [&](QWidget* w) {
+              auto* d = qobject_cast<Thelperr*>(w);
+              if (d == nullptr) return test::Cancel(w);
+              Note(test::FocusWindow(*d));
+              Note(test::ClickWidget(*d->Memo_abhilfe));
+              Note(test::XdoTool({"key", "ctrl+a"}));
+              Note(test::XdoTool({"type", "--delay", "100", typed}));
+              if (!QTest::qWaitFor([&] { return d->Memo_abhilfe->toPlainText() == typed; }))
+                  Note("the remedy holds \"" + d->Memo_abhilfe->toPlainText().toStdString() +
+                       "\", not the typed text");
+              clickOk(d);
+          }},
+         PressYes("remedy-save-question"),
+         PressReturn("remedy-not-written", &error),
+         {"remedy-window-again",
+          [&](QWidget* w) {
+              auto* d = qobject_cast<Thelperr*>(w);
+              if (d == nullptr) return test::Cancel(w);
+              shownAgain = d->isVisible();
+              kept = d->Memo_abhilfe->toPlainText();
+              clickOk(d);
+          }},
+         Keys("remedy-save-question-again", {"alt+n"})}));
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(error.toStdString(), "file write error: " + file);
+    EXPECT_TRUE(shownAgain);
+    EXPECT_EQ(kept, typed);
+    EXPECT_EQ(test::ReadHostFile(file), before);
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+// With no viewer on the search path, Export Notepad of the message report
+// says where the file is; after Beenden and the end of the run that file is
+// still there, the user's alone, while the run's own folder is gone.
+TEST_F(SaveOnScreen, AReportNoViewerCouldShowStaysWhereTheMessageSays) {
+    test::ScreenProgram program;
+    Thh& window = program.Window();
+    // A search path with the input tools and without any viewer.
+    const fs::path tools = program.Folder() / "bin";
+    fs::create_directory(tools);
+    for (const char* tool : {"xdotool", "setxkbmap"})
+        fs::create_symlink(QStandardPaths::findExecutable(tool).toStdString(), tools / tool);
+    const auto path = platform::GetEnv("PATH");
+    const auto notepad = platform::GetEnv("KOR2_NOTEPAD");
+    platform::SetEnv("PATH", tools.string());
+    unsetenv("KOR2_NOTEPAD");
+    ClearErrorList();
+    AddErrorMessage("Warnung: Federrate zu klein");
+    CalcErrorFlag = false;
+    const std::string runFolder = fs::path(test::RunTempFile("outwin.txt")).parent_path();
+    std::string shown;
+    QString told;
+    Add(test::Tour(
+        [&] {
+            Note(test::FocusWindow(window));
+            Note(test::XdoTool({"key", "--delay", "100", "alt+b", "b"}));
+        },
+        {Keys("report-window", {"alt+d", "n"},
+              [&](QWidget*) { shown = test::ReadHostFile(test::RunTempFile("outwin.txt")); }),
+         PressReturn("report-no-viewer", &told),
+         Keys("report-window-after-export", {"alt+d", "b"})}));
+    platform::SetEnv("PATH", path.value_or("/usr/bin:/bin"));
+    if (notepad) platform::SetEnv("KOR2_NOTEPAD", *notepad);
+    EXPECT_EQ(told.toStdString().rfind("Kein Programm zum Anzeigen gestartet (xdg-open): ", 0), 0u)
+        << told.toStdString();
+    ASSERT_FALSE(shown.empty());
+    // Beenden, then the end of the run.
+    Add(test::Tour(
+        [&] {
+            Note(test::FocusWindow(window));
+            Note(test::XdoTool({"key", "--delay", "100", "alt+d", "b"}));
+            if (!QTest::qWaitFor([&] { return !window.isVisible(); }))
+                Note("the main window stays open after Beenden");
+        },
+        {}));
+    platform::EndPrivateTempFolders();
+    EXPECT_FALSE(fs::exists(runFolder));
+    test::ExpectKeptForTheUser(test::PlaceNamed(told.toStdString()), runFolder, shown);
     EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
 }
 

@@ -8,7 +8,9 @@
 
 #include "common/globals.h"
 #include "platform/oemtext.h"
+#include "spring/chain.h"
 #include "spring/check.h"
+#include "spring/design.h"
 #include "spring/examplespring.h"
 #include "spring/springdata.h"
 #include "spring/tolerances.h"
@@ -343,6 +345,140 @@ TEST_F(CheckTest, EyeAndToleranceRangeMessages) {
     CheckSpring();
     EXPECT_TRUE(HasMessage("Fehler : LH <= 0 ! (1)")) << Messages();
     EXPECT_TRUE(HasMessage("Fehler : Toleranz Dm/d !"));
+}
+
+// d 0.44 under Di 4.84 makes Dm 5.28 and w exactly 12, the last index of the
+// fourth method and of the middle overhang row, though Dm / d in binary lands
+// a little above 12.
+TEST_F(CheckTest, IndexOfTypedDiametersOnATableEdgeIsOnTheEdge) {
+    WireDiameter = 0.44L;
+    InnerDiameter = 4.84L;
+    DiameterInputMode = 2;
+    TolGradeF12 = 4;
+    TolGradeEyeOverhang = 3;
+    AlignCoilDiameters();
+    ActiveCoils = 10;
+    FreeLength = 20;
+    LengthL1 = 25;
+    LengthL2 = 30;
+    Stroke = 5;
+    RecalcFromGeometry();
+    ASSERT_FALSE(CalcErrorFlag) << Messages();
+    CheckSpring();
+    ASSERT_FALSE(CalcErrorFlag) << Messages();
+    EXPECT_FALSE(HasMessage("Fehler : Toleranz Dm/d !")) << Messages();
+    EXPECT_EQ(TolEyeOverhang, 2 * 0.44L);
+}
+
+// Diameters as the user types them, in thousandths of a millimetre: d and the
+// diameter the input mode names (1 De, 2 Di, 3 Dm).
+struct TypedDiameters {
+    uint16_t mode;
+    long d, given;
+};
+
+Extended Typed(long thousandths) {
+    return thousandths / Extended{1000};  // the nearest Extended, as a typed text reads
+}
+
+void ApplyTyped(const TypedDiameters& t) {
+    DiameterInputMode = t.mode;
+    WireDiameter = Typed(t.d);
+    (t.mode == 1 ? OuterDiameter : t.mode == 2 ? InnerDiameter : MeanDiameter) = Typed(t.given);
+}
+
+// Dm of the typed numbers in exact arithmetic, in thousandths.
+long ExactDm(const TypedDiameters& t) {
+    return t.mode == 1 ? t.given - t.d : t.mode == 2 ? t.given + t.d : t.given;
+}
+
+// Sign of a / b - num / den for whole a, b > 0: an edge decided exactly.
+int ExactSide(long a, long b, long num, long den) {
+    const long lhs = a * den, rhs = num * b;
+    return (lhs > rhs) - (lhs < rhs);
+}
+
+// Springs whose index is an edge of the tolerance tables or of the check's
+// ranges in exact arithmetic, though Dm / d in binary falls on the wrong side,
+// and the same springs one thousandth of a millimetre on either side: every
+// decision at that edge follows the exact index, under DIN grades and under
+// the fourth method.
+TEST_F(CheckTest, SpringIndexOnAndBesideEachEdgeFollowsTheTypedNumbers) {
+    struct Case {
+        long edge;
+        TypedDiameters on;
+    };
+    const Case cases[] = {{6, {1, 600, 4200}},  {8, {2, 611, 4277}},  {12, {3, 603, 7236}},
+                          {14, {1, 603, 9045}}, {16, {2, 601, 9015}}, {20, {3, 601, 12020}},
+                          {4, {1, 608, 3040}}};
+    for (const Case& c : cases) {
+        for (const long step : {-1, 0, 1}) {
+            for (const bool fourth : {false, true}) {
+                test::SetUpExampleSpring();
+                TypedDiameters t = c.on;
+                t.given += step;
+                ApplyTyped(t);
+                TolGradeDm = TolGradeL0 = TolGradeF12 = TolGradeF0 = fourth ? 4 : 2;
+                TolGradeEyeOverhang = fourth ? 1 : 3;
+                CheckSpring();
+                SCOPED_TRACE("w = " + std::to_string(c.edge) + ", step " + std::to_string(step) +
+                             (fourth ? ", fourth method" : ", DIN grades"));
+                ASSERT_FALSE(CalcErrorFlag) << Messages();
+                const long dm = ExactDm(t);
+                const auto side = [&](long num, long den = 1) {
+                    return ExactSide(dm, t.d, num, den);
+                };
+                const Extended w = side(c.edge) == 0 ? Extended(c.edge) : SpringIndex;
+                const bool outOfRange =
+                    fourth ? side(3) < 0 || side(12) > 0 : side(4) < 0 || side(20) > 0;
+                EXPECT_EQ(HasMessage("Fehler : Toleranz Dm/d !"), outOfRange) << Messages();
+                EXPECT_EQ(HasMessage("Warnung: Wickelverh. Dm/d !"),
+                          side(16) > 0 || side(34, 10) < 0);
+                EXPECT_EQ(TolDmPlus, TolTable(TolGradeDm, t.mode, OuterDiameter, InnerDiameter,
+                                              MeanDiameter, w));
+                EXPECT_EQ(TolL0Plus, FreeLengthTolerance(TolGradeL0, FormingMethod, w, 1,
+                                                         SpringRate, ActiveCoils, FreeLength));
+                EXPECT_EQ(TolEyeOverhang,
+                          EyeOverhangTolerance(TolGradeEyeOverhang, w, WireDiameter));
+            }
+        }
+    }
+}
+
+// Eye heights typed as 0.8 Di or 0.5 Dm of the typed diameters, and one
+// thousandth either side: the eye-height bands follow the exact ratio.
+TEST_F(CheckTest, EyeHeightOnAndBesideItsBandEdgesFollowsTheTypedNumbers) {
+    struct Case {
+        TypedDiameters at;
+        long lh;
+    };
+    const Case cases[] = {{{1, 800, 6410}, 3848},
+                          {{2, 800, 4800}, 3840},
+                          {{3, 800, 5615}, 3852},
+                          {{2, 800, 4004}, 2402}};
+    for (const Case& c : cases) {
+        for (const long step : {-1, 0, 1}) {
+            test::SetUpExampleSpring();
+            ApplyTyped(c.at);
+            const long lh = c.lh + step;
+            EyeType = {0, 1, 2};
+            EyeHeight = {0, Typed(lh), Typed(lh)};
+            CheckSpring();
+            SCOPED_TRACE("LH " + std::to_string(lh) + " with the typed diameter " +
+                         std::to_string(c.at.given));
+            ASSERT_FALSE(CalcErrorFlag) << Messages();
+            const long dm = ExactDm(c.at), di = dm - c.at.d;
+            const auto toDi = [&](long num, long den) { return ExactSide(lh, di, num, den); };
+            EXPECT_EQ(HasMessage("Warnung: 0.55Di .. 0.8Di  LH 1"),
+                      toDi(55, 100) < 0 || toDi(8, 10) > 0)
+                << Messages();
+            EXPECT_EQ(HasMessage("Warnung: 0.8Di .. 1.1Di  LH 2"),
+                      toDi(8, 10) < 0 || toDi(11, 10) > 0);
+            const bool shortEye = ExactSide(lh, dm, 1, 2) < 0;
+            EXPECT_EQ(HasMessage("Warnung: LH < 0.5 Dm ! (1)"), shortEye);
+            EXPECT_EQ(HasMessage("Warnung: LH < 0.5 Dm ! (2)"), shortEye);
+        }
+    }
 }
 
 TEST_F(CheckTest, ErrorListKeepsElevenDistinctMessages) {

@@ -1,6 +1,7 @@
 // Statistical scrap estimate and the dynamic check with an attached mass.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -37,7 +38,9 @@ TEST_F(DynamicTest, GaussPercentOfBothTails) {
 }
 
 // The sum step by step, as the estimate first formed it: the reference that
-// the table look-up must reproduce bit for bit.
+// the table look-up must reproduce bit for bit. An x within a relative 1e-12
+// of a step (a step in exact arithmetic on the numbers it was formed from)
+// stops at that step.
 Extended GaussPercentStepByStep(Extended x) {
     const Extended scale = 200 / std::sqrt(2 * 3.14159265358979323846L);
     Extended yPrev = 0, sum = 0;
@@ -47,6 +50,8 @@ Extended GaussPercentStepByStep(Extended x) {
         sum += (y + yPrev) / 2 * 0.001L;
         yPrev = y;
         if (t >= -x) break;
+        if (std::isfinite(x) && std::fabs(t + x) <= 1e-12L * std::max(std::fabs(t), std::fabs(x)))
+            break;
     }
     return sum;
 }
@@ -60,10 +65,12 @@ void ExpectSameBits(Extended got, Extended want, Extended x) {
 TEST_F(DynamicTest, GaussPercentIsTheStepByStepSumBitForBit) {
     std::vector<Extended> xs = {0,      -0.0L, 8,        -8,        7.9995L, 100, -100, 1e30L,
                                 -1e30L, NAN,   INFINITY, -INFINITY, 2.6L,    3,   1.96L};
-    // Every step limit of the grid, and one unit in the last place on each side.
+    // Every step limit of the grid, one unit in the last place on each side (on
+    // the step within rounding), and a millionth of a step on each side.
     for (long i = -8000; i <= 8000; i += 151) {
         const Extended t = i / Extended{1000};
-        xs.insert(xs.end(), {t, std::nextafter(t, Extended{-10}), std::nextafter(t, Extended{10})});
+        xs.insert(xs.end(), {t, std::nextafter(t, Extended{-10}), std::nextafter(t, Extended{10}),
+                             t - 1e-9L, t + 1e-9L});
     }
     std::mt19937_64 rng(20261207);
     std::uniform_real_distribution<double> spread(-9, 9);
@@ -108,6 +115,27 @@ TEST_F(DynamicTest, StatisticsOfManySpringsAreTheStepByStepResults) {
         }
     }
     EXPECT_GT(checked, 100);
+}
+
+// Drawing grade 1 against statistics grade 2 makes the argument of both forces
+// 0.63 * 2.6 = 1.638, a step of the sum, whatever AF and kF the typed spring
+// gives; the coil diameter, grade 2 on both sides, gives 2.6.
+TEST_F(DynamicTest, ArgumentOnAStepOfTheSumStopsAtThatStep) {
+    WireDiameter = 1.09L;
+    MeanDiameter = 12.94L;
+    DiameterInputMode = 3;
+    ForceF1 = 5.54L;
+    ForceF2 = 18.77L;
+    TolGradeF12 = 1;
+    StatisticsFlag = 'J';
+    StatisticsGrade = 2;
+    StatisticsSigma = 2.6L;
+    CheckSpring();
+    ASSERT_FALSE(CalcErrorFlag);
+    EXPECT_NEAR(GaussPercent(1.638L), 10.142172L, 5e-7L);
+    EXPECT_EQ(StatisticsResults[1], GaussPercent(1.638L));
+    EXPECT_EQ(StatisticsResults[2], GaussPercent(1.638L));
+    EXPECT_EQ(StatisticsResults[3], GaussPercent(2.6L));
 }
 
 TEST_F(DynamicTest, StatisticsOffLeavesResults) {

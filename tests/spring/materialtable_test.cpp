@@ -242,6 +242,47 @@ TEST_F(MaterialTable, CancelledEntryWritesNothing) {
     EXPECT_EQ(FileBytes(TablePath()), before);
 }
 
+// A value the table's field cannot hold (EMODUL is N 7,0; the prompt allows
+// up to 1E8, and a slope from two close diameters grows without bound) is
+// refused with the width message, and the table stays as it was, also an
+// empty one. A whole entry then goes in as before.
+TEST_F(MaterialTable, RefusedValueLeavesTheTableAsItWas) {
+    auto enter = [](const char* e, const char* rmx) {
+        ScriptedDialogs dialogs;
+        for (const char* a :
+             {"Neu",  e,     "80000", "7.9", "n2",   "n3", "n4",  "1",   "2000", "1.0001", rmx,
+              "2500", "0.1", "10",    "150", "1000", "10", "800", "600", "400",  "0"})
+            dialogs.answers.push_back(ScriptedAnswer::Type(a));
+        std::string refusal;
+        try {
+            EnterNewMaterial();
+        } catch (const std::exception& ex) {
+            refusal = ex.what();
+        }
+        EXPECT_FALSE(dbf4().tbdbf.Active());
+        return refusal;
+    };
+    for (const int rows : {2, 0}) {
+        SCOPED_TRACE(rows);
+        fs::remove(TablePath());
+        ASSERT_TRUE(
+            WriteFedwstTable(TablePath(), std::vector<std::array<std::string, 27>>(
+                                              kFedwstRows.begin(), kFedwstRows.begin() + rows)));
+        const std::string before = FileBytes(TablePath());
+        EXPECT_NE(enter("12345678", "1500").find("Feld EMODUL (N 7,0): 12345678 passt nicht"),
+                  std::string::npos);
+        EXPECT_EQ(FileBytes(TablePath()), before);
+        EXPECT_NE(enter("200000", "1500").find("Feld RMSTEIG (N 6,0)"), std::string::npos);
+        EXPECT_EQ(FileBytes(TablePath()), before);
+        EXPECT_EQ(enter("200000", "1999"), "");
+        MaterialRec = FEDWST_Record{};
+        ASSERT_TRUE(LoadMaterialById(static_cast<uint16_t>(rows + 1)));
+        EXPECT_EQ(MaterialRec.Name1.substr(0, 4), "Neu ");
+        EXPECT_EQ(MaterialRec.RmSlope, 23027);  // 1 N/mm^2 over log10(1.0001)
+        EXPECT_EQ(RecordBytes(FileBytes(TablePath()), rows), RecordBytes(before, rows));
+    }
+}
+
 TEST_F(MaterialTable, BrowsingWithoutWindowLeavesRecordAndClosesTable) {
     ASSERT_TRUE(WriteFedwstTable(TablePath()));
     ScriptedDialogs dialogs;

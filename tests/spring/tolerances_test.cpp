@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -131,6 +132,73 @@ TEST_F(ToleranceTest, EyeTolerances) {
     EXPECT_NEAR(EyeOverhangTolerance(2, 12, 2), 3.0L, kTol);
     EXPECT_NEAR(EyeOverhangTolerance(3, 12.01L, 2), 8.0L, kTol);
     EXPECT_EQ(EyeOverhangTolerance(4, 10, 2), 0);
+}
+
+// Typed decimals in thousandths, as the user types them: the nearest Extended.
+Extended Typed(long thousandths) {
+    return thousandths / Extended{1000};
+}
+
+// Each routine at an edge of its table reached from typed decimals whose binary
+// quotient or sum falls beside the edge, and with the last typed digit one
+// lower and one higher: the tolerance follows exact arithmetic on the digits.
+TEST_F(ToleranceTest, EdgesReachedFromTypedDecimalsAreDecidedExactly) {
+    struct Case {
+        const char* what;
+        std::function<Extended(long step)> tolerance;
+        Extended below, on, above;
+    };
+    const Case cases[] = {
+        {"overhang, w = 3.6 / 0.6 = 6",
+         [](long s) { return EyeOverhangTolerance(1, Typed(3600 + s) / Typed(600), 1); }, 0.5L,
+         1.0L, 1.0L},
+        {"overhang, w = 7.236 / 0.603 = 12",
+         [](long s) { return EyeOverhangTolerance(2, Typed(7236 + s) / Typed(603), 1); }, 1.5L,
+         1.5L, 3.0L},
+        {"coil diameter, w = (5.427 - 0.603) / 0.603 = 8",
+         [](long s) {
+             const Extended d = Typed(603), Dm = Typed(5427 + s) - d;
+             return TolTable(3, 1, Typed(5427 + s), Dm - d, Dm, Dm / d);
+         },
+         0.4L, 0.4L, 0.5L},
+        {"coil diameter, fourth method, w = 8",
+         [](long s) {
+             const Extended d = Typed(603), Dm = Typed(5427 + s) - d;
+             return TolTable(4, 1, Typed(5427 + s), Dm - d, Dm, Dm / d);
+         },
+         0.8L, 0.8L, 1.2L},
+        {"free length, w = 8",
+         [](long s) {
+             const Extended d = Typed(603), Dm = Typed(5427 + s) - d;
+             return FreeLengthTolerance(1, 1, Dm, d, 1, 10, 10);
+         },
+         0.3L, 0.3L, 0.4L},
+        {"coil diameter, w = 8.554 / 0.611 = 14",
+         [](long s) { return TolTable(2, 3, 0, 0, Typed(8554), Typed(8554 + s) / Typed(611)); },
+         0.3L, 0.3L, 0.35L},
+        {"coil diameter, Dm = 2.003 - 0.403 = 1.6",
+         [](long s) {
+             const Extended d = Typed(403), Dm = Typed(2003 + s) - d;
+             return TolTable(1, 1, Typed(2003 + s), Dm - d, Dm, 4);
+         },
+         0.05L, 0.05L, 0.07L},
+        {"free length, L0 = 1.147 + 8.854 = 10.001: i = 10",
+         [](long s) {
+             return FreeLengthTolerance(1, 1, 8, 1, 1, 10, Typed(1147) + Typed(8854 + s));
+         },
+         0.3L, 0.3L, 0.4L},
+        {"free length, L0 = 1.014 + 61.987 = 63.001: i = 64",
+         [](long s) {
+             return FreeLengthTolerance(2, 1, 8, 1, 1, 10, Typed(1014) + Typed(61987 + s));
+         },
+         1.1L, 1.5L, 1.5L},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_NEAR(c.tolerance(-1), c.below, kTol);
+        EXPECT_NEAR(c.tolerance(0), c.on, kTol);
+        EXPECT_NEAR(c.tolerance(1), c.above, kTol);
+    }
 }
 
 TEST_F(ToleranceTest, AbsurdInputsGiveFiniteTolerances) {

@@ -85,6 +85,41 @@ TEST_F(DbfProc, UnwritableFolderOpensCopyInTemp) {
     EXPECT_TRUE(NoProbeLeft(dir_.path()));
 }
 
+// The run goes on working on its copy: a record appended there is found by
+// the next open, as is a change; a table of the same name in another folder
+// gets a copy of its own.
+TEST_F(DbfProc, CopyInTempIsMadeOnceAndKeepsWhatWasChanged) {
+    Sample(2);
+    const std::string other = TempPath("other");
+    fs::create_directory(other);
+    fs::copy_file(dir_.path() / "sample.dbf", fs::path(other) / "sample.dbf");
+    fs::permissions(dir_.path(), fs::perms::owner_write, fs::perm_options::remove);
+    fs::permissions(other, fs::perms::owner_write, fs::perm_options::remove);
+    test::RunAsNobody({dir_.path(), temp_.path()}, [&] {
+        DbfOpenTableChecked("sample");
+        ASSERT_FALSE(AbortFlag);
+        DbfSetFieldStrByName("NAME", "neu");
+        DbfAppendBlank();
+        DbfCloseTable();
+        DbfOpenTableChecked("SAMPLE.DBF");
+        ASSERT_FALSE(AbortFlag);
+        EXPECT_EQ(dbf4().Label_filename, RunTempFolder() + "SAMPLE.DBF");
+        EXPECT_EQ(DbfRecordCount(), 3);
+        DbfGoRecord(3);
+        EXPECT_EQ(Str(1), "neu");
+        DbfCloseTable();
+
+        DbfFolder = other;
+        DbfOpenTableChecked("sample");
+        ASSERT_FALSE(AbortFlag);
+        EXPECT_EQ(DbfRecordCount(), 2);
+        DbfCloseTable();
+    });
+    fs::permissions(dir_.path(), fs::perms::owner_write, fs::perm_options::add);
+    fs::permissions(other, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(Rows((dir_.path() / "sample.dbf").string()).size(), 2u);
+}
+
 TEST_F(DbfProc, GoRecordRangeRules) {
     Sample(10);
     DbfOpenTableChecked("sample");
