@@ -673,6 +673,10 @@ void WriteStateFile() {
     CloseFileMsg(SharedTextFile);
 }
 
+namespace {
+constexpr int32_t kFolderTextMax = 4096;
+}  // namespace
+
 void CheckConfigFolders() {
     if (FolderBlank(TempFolder)) {
         // TEMP, else the host's own variable and folder for temporary files.
@@ -692,7 +696,8 @@ void CheckConfigFolders() {
     if (!DirHasFiles(PltFolder)) ShowErrorIfEnabled("ungültiger PLT Ordner konfiguriert"_oem);
     if (!IsDirWritable(TempFolder)) {
         ShowErrorIfEnabled("ungültiger Ordner für temporäre Dateien konfiguriert"_oem);
-        InputText("Ordner für temporäre Dateien"_oem, 60, TempFolder);
+        // The folder is taken whole, as long as the host allows a path.
+        InputText("Ordner für temporäre Dateien"_oem, kFolderTextMax, TempFolder);
     }
     if (ediConfigured && !IsDirWritable(EdiFolder))
         ShowErrorIfEnabled("ungültiger EDI Ordner konfiguriert"_oem);

@@ -97,18 +97,6 @@ void BeginTempReportFile(const std::string& name) {
     if (!AbortFlag) SharedTextFile.Close();
 }
 
-std::vector<std::string> SplitWords(std::string_view s) {
-    std::vector<std::string> words;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-        const std::size_t start = i;
-        while (i < s.size() && s[i] != ' ' && s[i] != '\t') ++i;
-        if (i > start) words.emplace_back(s.substr(start, i - start));
-    }
-    return words;
-}
-
 // Hands the finished report of device 2 to the configured port target.
 void SendToPrinterPort(const std::string& spool) {
     const std::string port = "LPT" + IntToStrL(PrinterPort);
@@ -120,7 +108,8 @@ void SendToPrinterPort(const std::string& spool) {
         return;
     }
     if (target[0] == '|') {
-        std::vector<std::string> words = SplitWords(std::string_view(target).substr(1));
+        std::vector<std::string> words =
+            platform::SplitCommandWords(std::string_view(target).substr(1));
         if (words.empty()) {
             ShowErrorMessage(port + " not found (" + variable + ")");
             AbortFlag = true;

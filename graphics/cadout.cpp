@@ -87,33 +87,11 @@ std::string PlotFileName() {
     return RunTempFolder() + "$plot.dx$";
 }
 
-// Splits a command line at blanks; double quotes group blanks into one word.
-std::vector<std::string> SplitCommand(std::string_view cmd) {
-    std::vector<std::string> words;
-    std::string w;
-    bool quoted = false, any = false;
-    for (char c : cmd) {
-        if (c == '"') {
-            quoted = !quoted;
-            any = true;
-        } else if (c == ' ' && !quoted) {
-            if (any) words.push_back(w);
-            w.clear();
-            any = false;
-        } else {
-            w += c;
-            any = true;
-        }
-    }
-    if (any) words.push_back(w);
-    return words;
-}
-
 // Starts the configured plot program on the plot file: a word of the
 // command line that names a ".dxf" file stands for the plot file; without
 // one the file is passed last.
 void StartPlotProgram(const std::string& plotFile) {
-    std::vector<std::string> words = SplitCommand(CadPlotCommandLine());
+    std::vector<std::string> words = platform::SplitCommandWords(CadPlotCommandLine());
     const std::string program = words.empty() ? std::string() : words.front();
     std::vector<std::string> args;
     bool placed = false;

@@ -159,6 +159,27 @@ void ReapWhenDone(pid_t pid) {
 
 }  // namespace
 
+std::vector<std::string> SplitCommandWords(std::string_view text) {
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, any = false;
+    for (const char c : text) {
+        if (c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (any) words.push_back(word);
+            word.clear();
+            any = false;
+        } else {
+            word += c;
+            any = true;
+        }
+    }
+    if (any) words.push_back(word);
+    return words;
+}
+
 bool StartProgram(const std::string& program, const std::vector<std::string>& args) {
     const pid_t pid = StartInSession(program, args);
     if (pid < 0) return false;

@@ -26,6 +26,11 @@ void SetClockOverride(std::optional<DateTime> when);
 std::optional<std::string> GetEnv(std::string_view name);
 bool SetEnv(std::string_view name, std::string_view value);
 
+// Splits a command line or a list of names at blanks and tabs; double
+// quotes group blanks into one word and are not part of it, so a path with
+// blanks is one word when quoted.
+std::vector<std::string> SplitCommandWords(std::string_view text);
+
 // Starts a program without a shell; does not wait. False when it could not start.
 bool StartProgram(const std::string& program, const std::vector<std::string>& args);
 // Starts a program without a shell and gives it a short time to fail: -1

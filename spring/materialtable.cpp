@@ -4,6 +4,7 @@
 #include "spring/materialtable.h"
 
 #include <exception>
+#include <stdexcept>
 #include <string>
 
 #include "common/globals.h"
@@ -31,6 +32,17 @@ constexpr const char* kIndexName = "fedwst";  // the key index, made in the temp
 bool IsWriteFailure(uint16_t code) {
     return code == 101 || code == 227 || code == 1004;
 }
+
+// Engine codes of a file that could not be made, found or opened.
+bool IsFileFailure(uint16_t code) {
+    return code == 2 || code == 3 || code == 4 || code == 5 || IsWriteFailure(code);
+}
+
+// The key index, a file the run makes in its own temporary folder, could
+// not be made or opened: not the table's fault.
+struct OwnIndexFailure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // The engine's text of a full disk names no place: the index that could not
 // be written in the temporary folder is added unless the text names it.
@@ -119,6 +131,10 @@ bool OpenMaterialTable() {
         std::string key;
         DbfGetFieldName(27, key);
         DbfCreateIndexInTemp(key, kIndexName);
+    } catch (const std::exception& e) {
+        MaterialTableCloser close;
+        if (IsFileFailure(EngineErrorCode)) throw OwnIndexFailure(e.what());
+        throw;
     } catch (...) {
         MaterialTableCloser close;
         throw;
@@ -163,6 +179,11 @@ void LoadSpringFileMaterial() {
         MaterialFailure failure;
         try {
             failure.failed = !LoadMaterialById(number);
+        } catch (const OwnIndexFailure& e) {
+            failure.failed = true;
+            failure.cause = e.what();
+            failure.writing = true;
+            NameIndexFile(failure.cause);
         } catch (const std::exception& e) {
             failure.failed = true;
             failure.cause = e.what();

@@ -33,8 +33,9 @@ void LoadSpringFileMaterial();
 struct MaterialFailure {
     bool failed = false;   // the record could not be read
     std::string cause;     // the table engine's message naming file and cause, if it raised one
-    bool writing =
-        false;  // a file could not be written (no room, a write error): not the table's fault
+    // A file the run makes itself (the key index in its temporary folder)
+    // could not be made, opened or written: not the table's fault.
+    bool writing = false;
 };
 inline MaterialFailure SpringMaterialFailure;
 // The message for the user: "Fatal  : FEDWST DBF error" and the cause.

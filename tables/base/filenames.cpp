@@ -45,10 +45,10 @@ SplitName SplitFileName(const std::string& name) {
     SplitName r;
     const size_t start = NameStart(name);
     const size_t ext = ExtStart(name);
-    r.dir = name.substr(0, start).substr(0, 64);
-    r.name =
-        name.substr(start, (ext == std::string::npos ? name.size() : ext) - start).substr(0, 64);
-    r.ext = ext == std::string::npos ? std::string() : name.substr(ext).substr(0, 64);
+    // Every part whole: a cut folder names another folder.
+    r.dir = name.substr(0, start);
+    r.name = name.substr(start, (ext == std::string::npos ? name.size() : ext) - start);
+    r.ext = ext == std::string::npos ? std::string() : name.substr(ext);
     return r;
 }
 

@@ -4,6 +4,8 @@
 #include "tables/browser/browsermodel.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "common/dialogs.h"
 #include "common/fileops.h"
@@ -302,7 +304,8 @@ void Tdbf4::CreateIndexFile(const std::string& keyExpr, const std::string& fileN
 void Tdbf4::SetIndexFile(const std::string& name) {
     Hourglass busy;
     SortField.clear();
-    tbdbf.SetIndexTo(ShortPathName(name + ".ndx"));
+    // The path as one name of the list: it may hold blanks.
+    tbdbf.SetIndexTo(std::vector<std::string>{name + ".ndx"});
 }
 
 void Tdbf4::FindKey(const std::string& key) {
@@ -357,7 +360,7 @@ void Tdbf4::TbGrid1DepressTitle(int column) {
     try {
         Hourglass busy;
         tbdbf.IndexOn(name, base);
-        tbdbf.SetIndexTo(ShortPathName(base + ".ndx"));
+        tbdbf.SetIndexTo(std::vector<std::string>{base + ".ndx"});
     } catch (const std::exception& e) {
         // Rows in record order are sorted by no title; otherwise the index
         // in control before stays so.

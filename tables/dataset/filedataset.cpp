@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/progfiles.h"
+#include "platform/sysclock.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
@@ -187,10 +188,13 @@ void TTbFileDataSet::IndexOnCB(const std::string& fileName, TTbKeyMaker keyMaker
 }
 
 void TTbFileDataSet::SetIndexTo(const std::string& fileNames) {
+    SetIndexTo(platform::SplitCommandWords(fileNames));
+}
+
+void TTbFileDataSet::SetIndexTo(const std::vector<std::string>& fileNames) {
     CheckBrowseMode();
     PositionWorkArea("SetIndexTo");
-    // No names: back to record order.
-    if (AllTrim(fileNames).empty()) {
+    if (fileNames.empty()) {
         CloseAllIndexes();
     } else {
         Set_Index_To(fileNames);

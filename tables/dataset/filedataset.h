@@ -54,7 +54,10 @@ public:
     // Index files: built from a key expression or a key maker, opened by name.
     virtual void IndexOn(const std::string& keyExpr, const std::string& fileName);
     virtual void IndexOnCB(const std::string& fileName, TTbKeyMaker keyMaker);
+    // Blank-separated names (quoted ones may hold blanks), or a list of
+    // names each taken whole; no names: back to record order.
     virtual void SetIndexTo(const std::string& fileNames);
+    void SetIndexTo(const std::vector<std::string>& fileNames);
     virtual void SetIndexToCB(const std::string& fileName, int order, TTbKeyMaker keyMaker);
     virtual void SetIndexToLFN(const std::string& fileName, int order);
     // Seeks a key (at most 100 characters) in the controlling index.

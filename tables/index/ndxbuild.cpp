@@ -469,7 +469,7 @@ void BuildIndexFile(const std::string& fileName, const std::string& expression, 
                     std::unique_ptr<FileBeside>* held) {
     const bool rebuilding = held != nullptr;
     EngineErrorCode = 0;
-    const std::string name = AllTrim(fileName).substr(0, 255);
+    const std::string name = AllTrim(fileName);
     if (name.empty()) {
         SetEngineError(220, "Index-Dateiname nicht angegeben [MakeIndex()]");
         return;

@@ -10,6 +10,7 @@
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 #include "platform/runtemp.h"
+#include "platform/sysclock.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/base/engineerror.h"
@@ -1060,31 +1061,24 @@ bool SetIndexToCB(const std::string& name, int order, KeyMakerFn keyMaker, intpt
 }
 
 void Set_Index_To(const std::string& names) {
+    Set_Index_To(platform::SplitCommandWords(names));
+}
+
+void Set_Index_To(const std::vector<std::string>& names) {
     CloseAllIndexes();
     if (!ParserLinked) {
         SetEngineError(221, "TBParser-Unit nicht eingebunden. [Set_Index_To]");
         return;
     }
-    const std::string list = NormaliseExpr(names, true);
-    std::string given = names;
-    // File names keep their case: split the original text at blanks.
-    (void)list;
     int order = 0;
-    size_t p = 0;
     uint16_t code = 0;
     std::string msg;
-    while (p < given.size() && order < MaxOrders) {
-        while (p < given.size() && (given[p] == ' ' || given[p] == '\t')) ++p;
-        size_t e = p;
-        while (e < given.size() && given[e] != ' ' && given[e] != '\t') ++e;
-        if (e > p) {
-            const std::string one = given.substr(p, e - p);
-            if (!SetIndexTo(one, ++order) && code == 0) {
-                code = EngineErrorCode;
-                msg = EngineErrorMsg;
-            }
+    for (const std::string& one : names) {
+        if (order == MaxOrders) break;
+        if (!SetIndexTo(one, ++order) && code == 0) {
+            code = EngineErrorCode;
+            msg = EngineErrorMsg;
         }
-        p = e;
     }
     Set_Order_To(1);
     if (code != 0) SetEngineError(code, msg + " [SetIndexTo]");

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tables/area/workareas.h"
 #include "tables/index/ndxfile.h"
@@ -37,7 +38,11 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
                 intptr_t context = 0);
 bool OpenIndexFile(const std::string& name, int order);
 bool SetIndexToCB(const std::string& name, int order, KeyMakerFn keyMaker, intptr_t context);
+// Opens the listed index files as orders 1, 2, ...: names separated by
+// blanks, a name in double quotes may hold blanks. Paths the program makes
+// go through the list form, which takes each name whole.
 void Set_Index_To(const std::string& names);
+void Set_Index_To(const std::vector<std::string>& names);
 void Set_Order_To(int order);
 void CloseIndexOrder(int order);
 void CloseAllIndexes();

@@ -214,6 +214,27 @@ TEST_F(BatchRuns, ATemporaryFolderOnAFullDiskNamesWhatCouldNotBeWrittenAndEndsWi
     EXPECT_FALSE(fs::exists(folder / "s.txt"));
 }
 
+// A temporary folder of over 100 characters, or one with a blank: the run
+// makes the material table's index in its own folder there and checks the
+// spring with its material.
+TEST_F(BatchRuns, ALongTemporaryFolderOrOneWithABlankHoldsTheMaterialIndex) {
+    const fs::path folder = RunFolder("run", "muster2.kr2", "s.kr2");
+    const fs::path longTemp = tmp.path() / std::string(100, 'l'),
+                   blankTemp = tmp.path() / "with space";
+    for (const fs::path& where : {longTemp, blankTemp}) {
+        SCOPED_TRACE(where.string());
+        fs::create_directories(where);
+        EXPECT_EQ(test::WaitChild(test::StartChild(BatchRun(folder, "s.kr2", where, config))), 0);
+        const std::string said = ReadHostFile(folder / "stderr.txt");
+        EXPECT_EQ(said, "");
+        const std::string report = ReadHostFile(folder / "s.txt");
+        EXPECT_EQ(report.find("Fatal"), std::string::npos) << report;
+        EXPECT_EQ(report.find("Rm = 0"), std::string::npos) << report;
+        EXPECT_EQ(Entries(where), std::vector<std::string>{});
+        fs::remove(folder / "s.txt");
+    }
+}
+
 // The same for a user who may not write in the spring's folder.
 TEST_F(BatchRuns, AnotherAccountWithoutWriteRightInTheFolderGetsOneAndItsReportKept) {
     if (geteuid() != 0 || access("/usr/sbin/runuser", X_OK) != 0)

@@ -212,6 +212,21 @@ TEST_F(SpringMaterialTest, NoRoomForTheTableIndexIsToldWithItsFileAndTheRunEndsW
     EXPECT_FALSE(InErrorList("Rm = 0"));
 }
 
+// A folder in the way of the material table's index in the run's own
+// temporary folder: the run could not read its material for want of a file
+// it makes itself, says which, and ends with 1.
+TEST_F(SpringMaterialTest, AnIndexThatCannotBeMadeInTheRunsFolderIsToldAndTheRunEndsWithOne) {
+    ScriptedDialogs dialogs;
+    const std::string spring = CopySpring("muster2.kr2");
+    std::filesystem::create_directories(test::RunTempFile("fedwst.NDX") + "/in the way");
+    EXPECT_EQ(RunBatchReport(ParseCommandLine({spring, "/I"})), 1);
+    EXPECT_TRUE(Told(dialogs, "in " + test::RunTempFile("fedwst.NDX") + " [MakeIndex]"))
+        << (dialogs.Of("message").empty() ? "-" : dialogs.Of("message").back().text);
+    EXPECT_EQ(TensileStrength, kFileRm);
+    EXPECT_FALSE(InErrorList("Rm = 0"));
+    std::filesystem::remove_all(test::RunTempFile("fedwst.NDX"));
+}
+
 // Record 11 of the shipped table, and what the spring takes from it.
 constexpr int32_t kTDSiCr = 11;
 

@@ -560,7 +560,8 @@ TEST_F(ConfigTest, CheckConfigFoldersFillsAndReports) {
     EdiFolder = DefaultDataFolder = StartFolder;
     CadFolder = StartFolder;
     TempFolder = tmp.file("no/temp");
-    const std::string typed = tmp.file("dbf");
+    // A folder of any length with blanks is taken whole.
+    const std::string typed = tmp.file("a folder typed whole, " + std::string(80, 't'));
     ui.answers.push_back(ScriptedAnswer::Type(typed));
     CheckConfigFolders();
     ASSERT_EQ(ui.Of("message").size(), 1u);

@@ -416,12 +416,14 @@ TEST_F(ReportPrinterPortTest, DeviceFromTheEnvironmentCollectsReportsAfterSetUpC
 }
 
 TEST_F(ReportPrinterPortTest, CommandFromTheEnvironmentGetsTheReportFile) {
-    fs::create_directory(Temp("spool"));
-    setenv("KOR2_LPT1", ("|cp -t " + Temp("spool")).c_str(), 1);
+    fs::create_directory(Temp("spool folder"));
+    // A path with blanks is one word in double quotes.
+    setenv("KOR2_LPT1", ("|cp -t \"" + Temp("spool folder") + "\"").c_str(), 1);
     PrintOneLine("drei");
     EXPECT_TRUE(ui.Of("message").empty());
-    ASSERT_EQ(std::distance(fs::directory_iterator(Temp("spool")), fs::directory_iterator()), 1);
-    const auto copied = *fs::directory_iterator(Temp("spool"));
+    ASSERT_EQ(std::distance(fs::directory_iterator(Temp("spool folder")), fs::directory_iterator()),
+              1);
+    const auto copied = *fs::directory_iterator(Temp("spool folder"));
     EXPECT_NE(Slurp(copied.path().string()).find("       drei"), std::string::npos);
 }
 

@@ -181,8 +181,12 @@ TEST_F(Browser, OkPostsPendingEdit) {
     EXPECT_EQ(Rows(Path("sample.dbf"))[1][1], "edited    ");
 }
 
+// The sort index is made in the run's own temporary folder, here inside one
+// of over 100 characters that holds blanks.
 TEST_F(Browser, TitleClickSortsAndKeepsRecord) {
     Names();
+    TempFolder = TempPath("with space " + std::string(100, 'x'));
+    fs::create_directory(TempFolder);
     DbfOpenTableChecked("names");
     DbfGoRecord(3);
     dbf4().TbGrid1DepressTitle(1);

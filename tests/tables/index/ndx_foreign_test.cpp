@@ -8,6 +8,8 @@
 
 #include <cctype>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
@@ -44,7 +46,7 @@ protected:
     void OpenBoth() {
         Select(1);
         ASSERT_TRUE(Use(Path("ndx_lo.dbf") + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
-        Set_Index_To(Path("ndx_lo_name.ndx") + " " + Path("ndx_lo_nr.ndx"));
+        Set_Index_To(std::vector<std::string>{Path("ndx_lo_name.ndx"), Path("ndx_lo_nr.ndx")});
     }
     std::string Name() { return AllTrim(FieldText(1)); }
     std::vector<std::string> NameWalk() {
@@ -96,7 +98,7 @@ TEST_F(NdxForeignTest, UnfoldedIndexOpensWalksFindsAndIsKeptInItsOwnForm) {
     Append();
     ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
     CloseAllIndexes();
-    Set_Index_To(Path("ndx_lo_name.ndx") + " " + Path("ndx_lo_nr.ndx"));
+    Set_Index_To(std::vector<std::string>{Path("ndx_lo_name.ndx"), Path("ndx_lo_nr.ndx")});
     ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
     names = NameWalk();
     ASSERT_EQ(names.size(), 61u);
@@ -153,7 +155,7 @@ TEST_F(NdxForeignTest, IndexWithoutTheRecordsKeyRefusesAChangeBeforeWriting) {
     test::SetT("x");  // the index does not learn of it
     Replace();
     ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
-    Set_Index_To(Path("t.ndx"));
+    Set_Index_To(std::vector<std::string>{Path("t.ndx")});
     ExpectError(212, "nicht im Index");
     const std::string table = test::ReadFileBytes(Path("t.dbf"));
     const std::string index = test::ReadFileBytes(Path("t.ndx"));

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "support/command.h"
 #include "tables/area/changes.h"
@@ -42,7 +44,7 @@ TEST_F(NdxInteropTest, LibreOfficeIndexesAreReadSearchedAndKept) {
     for (const char* f : {"ndx_lo.dbf", "ndx_lo_name.ndx", "ndx_lo_nr.ndx"}) CopyData(f);
     Select(1);
     ASSERT_TRUE(Use(Path("ndx_lo.dbf") + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
-    Set_Index_To(Path("ndx_lo_name.ndx") + " " + Path("ndx_lo_nr.ndx"));
+    Set_Index_To(std::vector<std::string>{Path("ndx_lo_name.ndx"), Path("ndx_lo_nr.ndx")});
     ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
     for (int order = 1; order <= 2; ++order) {
         Set_Order_To(order);
@@ -72,7 +74,7 @@ TEST_F(NdxInteropTest, LibreOfficeIndexesAreReadSearchedAndKept) {
     Replace();
     ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
     CloseAllIndexes();
-    Set_Index_To(Path("ndx_lo_name.ndx") + " " + Path("ndx_lo_nr.ndx"));
+    Set_Index_To(std::vector<std::string>{Path("ndx_lo_name.ndx"), Path("ndx_lo_nr.ndx")});
     const auto names = Walk(1);
     ASSERT_EQ(names.size(), 100u);
     EXPECT_EQ(names.front(), std::make_pair(std::string("a000"), 5));
@@ -101,7 +103,7 @@ TEST_F(NdxInteropTest, PerlXBaseReadsOurIndexesInOurOrder) {
     OpenRows(rows);
     MakeIndexFromExpr("T", Path("t.ndx"));
     MakeIndexFromExpr("N", Path("n.ndx"));
-    Set_Index_To(Path("t.ndx") + " " + Path("n.ndx"));
+    Set_Index_To(std::vector<std::string>{Path("t.ndx"), Path("n.ndx")});
     // Changes after the build: inserts with splits and deletes.
     for (int i = 0; i < 300; ++i) {
         Go(1 + (i * 13) % 500);

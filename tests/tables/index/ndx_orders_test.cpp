@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -97,7 +99,7 @@ TEST_P(NdxRandomTest, RandomChangesKeepEveryOrderInStep) {
     OpenRows(rows);
     MakeIndexFromExpr("T", Path("t.ndx"));
     MakeIndexFromExpr("N", Path("n.ndx"));
-    Set_Index_To(Path("t.ndx") + " " + Path("n.ndx"));
+    Set_Index_To(std::vector<std::string>{Path("t.ndx"), Path("n.ndx")});
     ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
     CheckAgainstScan("after build");
     for (int round = 0; round < 8; ++round) {
@@ -130,7 +132,7 @@ TEST_P(NdxRandomTest, RandomChangesKeepEveryOrderInStep) {
     }
     // Everything survives closing and opening again.
     CloseAllIndexes();
-    Set_Index_To(Path("t.ndx") + " " + Path("n.ndx"));
+    Set_Index_To(std::vector<std::string>{Path("t.ndx"), Path("n.ndx")});
     ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
     CheckAgainstScan("reopened");
 }
@@ -145,7 +147,7 @@ TEST_F(NdxOrdersTest, MovingEveryKeyEmptiesLeavesAndShrinksTheTree) {
     OpenRows(rows);
     MakeIndexFromExpr("T", Path("t.ndx"));
     MakeIndexFromExpr("N", Path("n.ndx"));
-    Set_Index_To(Path("t.ndx") + " " + Path("n.ndx"));
+    Set_Index_To(std::vector<std::string>{Path("t.ndx"), Path("n.ndx")});
     std::vector<int32_t> order(400);
     for (int i = 0; i < 400; ++i) order[i] = i + 1;
     std::shuffle(order.begin(), order.end(), std::mt19937(17));
@@ -199,7 +201,7 @@ TEST_F(NdxOrdersTest, FailedInsertionIsTakenOutOfTheOtherOrders) {
     OpenRows(rows);
     MakeIndexFromExpr("T", Path("t.ndx"));
     MakeIndexFromExpr("N", Path("n.ndx"));
-    Set_Index_To(Path("t.ndx") + " " + Path("n.ndx"));
+    Set_Index_To(std::vector<std::string>{Path("t.ndx"), Path("n.ndx")});
     ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
     // The second order's nodes can no longer be read.
     ASSERT_EQ(truncate(Path("n.ndx").c_str(), 1024), 0);
