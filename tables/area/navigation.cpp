@@ -41,10 +41,6 @@ void SyncIndex(bool index) {
     if (index && IndexHooks.syncToCurrent) IndexHooks.syncToCurrent();
 }
 
-}  // namespace
-
-namespace {
-
 // A shared table this program may only read: records after the count its
 // header holds are an append under way. They count while a live program
 // holds the append lock, or when the orders open here (whole, or they
