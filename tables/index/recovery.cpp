@@ -90,7 +90,10 @@ bool CanYieldWriteLock() {
 // holds the append lock, this one gives up the write lock while it waits,
 // then takes it again and reads the marks anew (the holder may have
 // repaired meanwhile).
-bool RepairDeadWriter(DbfArea& a, const std::vector<IndexControlBlock*>& orders) {
+// A program that only reads (`whenFree`) repairs when the append lock is
+// free at once, and else leaves the mark to the next writer without an error.
+bool RepairDeadWriter(DbfArea& a, const std::vector<IndexControlBlock*>& orders,
+                      bool whenFree = false) {
     if (a.isVirtual || !a.file) return true;
     if (a.exclusive || !NetworkMode || a.lockState == LockFile || a.lockState == LockAppend)
         return Repair(a, orders);
@@ -99,6 +102,7 @@ bool RepairDeadWriter(DbfArea& a, const std::vector<IndexControlBlock*>& orders)
         EndOfWork release(unlock);
         return Repair(a, orders);
     }
+    if (whenFree) return true;
     if (!CanYieldWriteLock()) return AppendLockBusy(a);
     SetLockSemaphoreProc(false);
     const bool locked = LockWithRetries(*a.file, LockBase + 1, 1);
@@ -166,14 +170,14 @@ void EndChange(DbfArea& a) {
 
 }  // namespace
 
-bool RepairForeignMarks(const std::vector<IndexControlBlock*>& orders) {
+bool RepairForeignMarks(const std::vector<IndexControlBlock*>& orders, bool whenFree) {
     DbfArea* a = CurrentDbf();
     if (!a) return true;
     const uint16_t earlier = std::exchange(EngineErrorCode, 0);
     RepairLock lock;
     bool ok = EngineErrorCode == 0;
     for (IndexControlBlock* b : orders) ok = ok && ReadChangeMark(*b) >= 0;
-    ok = ok && RepairDeadWriter(*a, orders);
+    ok = ok && RepairDeadWriter(*a, orders, whenFree);
     if (ok) EngineErrorCode = earlier;
     return ok;
 }
@@ -188,7 +192,7 @@ void RepairMarksOfDeadWriters() {
     // A mark that is not this program's own: its writer died.
     bool foreign = false;
     for (IndexControlBlock* b : OpenOrders()) foreign = foreign || (b->markOnDisk && !b->inChange);
-    if (foreign && ChangeScopes[CurrentArea].nesting == 0) RepairForeignMarks(OpenOrders());
+    if (foreign && ChangeScopes[CurrentArea].nesting == 0) RepairForeignMarks(OpenOrders(), true);
 }
 
 void ChangeProtection(int on) {

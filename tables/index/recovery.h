@@ -16,10 +16,13 @@ void ChangeProtection(int on);
 // gets the mark. False after an error.
 bool MarkOrders();
 // Repairs the given orders of the current area when another program left
-// its mark on them; the marks are read again under the write lock.
-bool RepairForeignMarks(const std::vector<IndexControlBlock*>& orders);
+// its mark on them; the marks are read again under the write lock. With
+// whenFree, only when no other program holds the append lock (a program
+// that reads may not wait for it).
+bool RepairForeignMarks(const std::vector<IndexControlBlock*>& orders, bool whenFree = false);
 // After a refresh of the headers: repairs the orders of the current area
-// whose mark is not this program's own, unless a change is under way.
+// whose mark is not this program's own, unless a change is under way or
+// another program holds the append lock.
 void RepairMarksOfDeadWriters();
 // Start-up: no change under way in any area.
 void ResetChangeScopes();

@@ -18,7 +18,7 @@ namespace kor2 {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Quoted;
+using test::ShellQuoted;
 
 const std::string kDemo = std::string(KOR2_SOURCE_DIR) + "/data/TRAIN/muster1.kr2";
 
@@ -32,8 +32,8 @@ TEST(HostNamesRun, ReportOfAnUmlautSpringIsWrittenUnderItsUtf8Name) {
     test::TempDir tmp;
     fs::copy_file(kDemo, tmp.path() / "Feder prüf größe.kr2");
     int status = -1;
-    const std::string out =
-        test::RunProgramIn(tmp.path().string(), Quoted("Feder prüf größe.kr2") + " /I", &status);
+    const std::string out = test::RunProgramIn(
+        tmp.path().string(), ShellQuoted("Feder prüf größe.kr2") + " /I", &status);
     ASSERT_TRUE(WIFEXITED(status)) << out;
     EXPECT_EQ(WEXITSTATUS(status), 0) << out;
     const std::set<std::string> files = Entries(tmp.path());
@@ -50,7 +50,7 @@ TEST(HostNamesRun, ANameThatCodePage850LacksIsRefusedAndNothingIsWritten) {
         const std::set<std::string> before = Entries(tmp.path());
         int status = -1;
         const std::string out =
-            test::RunProgramIn(tmp.path().string(), Quoted(name) + " /I", &status);
+            test::RunProgramIn(tmp.path().string(), ShellQuoted(name) + " /I", &status);
         ASSERT_TRUE(WIFEXITED(status)) << out;
         EXPECT_EQ(WEXITSTATUS(status), 1) << out;
         EXPECT_NE(out.find("enthält Zeichen, die das Programm nicht darstellen kann"),

@@ -24,6 +24,7 @@ namespace kor2 {
 namespace {
 
 using test::ReadHostFile;
+using test::ShellQuoted;
 
 const std::string kData = std::string(KOR2_SOURCE_DIR) + "/data/";
 
@@ -35,10 +36,6 @@ std::string WithLine(std::string text, int lineNo, const std::string& line) {
     return text;
 }
 
-std::string Quoted(const std::string& s) {
-    return "'" + s + "'";
-}
-
 // Line 64 holds the wire diameter.
 TEST(NumberLine, CommandLineReportNamesTheLineThatIsNoNumber) {
     test::TempDir tmp;
@@ -48,10 +45,10 @@ TEST(NumberLine, CommandLineReportNamesTheLineThatIsNoNumber) {
     int status = -1;
     // Standard error only; the program runs in the test folder without a display.
     const std::string err = test::CommandOutput(
-        "cd " + Quoted(tmp.path().string()) +
+        "cd " + ShellQuoted(tmp.path().string()) +
             " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME=" +
-            Quoted(tmp.path().string()) + " XDG_CONFIG_HOME=" + Quoted(tmp.file("cfg")) +
-            " TMPDIR=" + Quoted(tmp.path().string()) + " " + Quoted(KOR2_PROGRAM) +
+            ShellQuoted(tmp.path().string()) + " XDG_CONFIG_HOME=" + ShellQuoted(tmp.file("cfg")) +
+            " TMPDIR=" + ShellQuoted(tmp.path().string()) + " " + ShellQuoted(KOR2_PROGRAM) +
             " feder.kr2 /I 2>&1 >/dev/null",
         &status);
     EXPECT_EQ(status, 0) << err;

@@ -14,8 +14,13 @@ for tool in xvfb-run xdotool; do
   fi
 done
 if [ -z "${KOR2_ON_XVFB:-}" ]; then
-  KOR2_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" sh "$0" "$@"
+  # xvfb-run passes its authority file's path to the X server unquoted, so
+  # it runs with /tmp as its temporary folder; the test gets back the one it
+  # was given (which may be long and hold blanks).
+  KOR2_TEST_TMPDIR=${TMPDIR:-/tmp} TMPDIR=/tmp KOR2_ON_XVFB=1 \
+    exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" sh "$0" "$@"
 fi
+export TMPDIR="${KOR2_TEST_TMPDIR:-/tmp}"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

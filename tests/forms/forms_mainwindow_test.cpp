@@ -354,14 +354,19 @@ TEST_F(MainWindowTest, DISABLED_ChildShowsATableOfAnotherAccount) {
     EXPECT_FALSE(dbf4().tbdbf.Active());  // closed again after the browser
 }
 
+// A word of a child's environment assignments, quoted for the shell.
+std::string Q(const std::string& s) {
+    return test::ShellQuoted(s);
+}
+
 // Runs one disabled test of this executable as a program of its own, with
-// the environment assignments env (run through "env"), as the account
-// "nobody" when asked; its output, and its exit status in status.
+// the environment assignments env (run through "env", values quoted), as the
+// account "nobody" when asked; its output, and its exit status in status.
 std::string RunChild(const std::string& test, const std::string& env, bool asNobody,
                      int& status) {
     const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
-    return test::CommandOutput(std::string(asNobody ? "runuser -u nobody -- " : "") + "env " +
-                                   env + " QT_QPA_PLATFORM=offscreen " + exe +
+    return test::CommandOutput(std::string(asNobody ? "runuser -u nobody -- " : "") + "env " + env +
+                                   " QT_QPA_PLATFORM=offscreen " + test::ShellQuoted(exe) +
                                    " --gtest_also_run_disabled_tests --gtest_filter=" + test +
                                    " 2>&1",
                                &status);
@@ -385,8 +390,8 @@ TEST(MainWindowAccountTest, TableOfAnotherAccountIsShownReadOnly) {
     int status = -1;
     const std::string out =
         RunChild("MainWindowTest.DISABLED_ChildShowsATableOfAnotherAccount",
-                 "HOME=" + own + " TMPDIR=" + own + " XDG_CONFIG_HOME=" + own +
-                     " KOR2_TABLE=" + table.string(),
+                 "HOME=" + Q(own) + " TMPDIR=" + Q(own) + " XDG_CONFIG_HOME=" + Q(own) +
+                     " KOR2_TABLE=" + Q(table.string()),
                  true, status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
@@ -426,16 +431,16 @@ TEST(MainWindowRunTest, RestartFromAnotherFolderRemembersTheDataFolder) {
     test::TempDir tmp;
     for (const char* d : {"first", "second", "springs", "xdg"}) fs::create_directory(tmp.file(d));
     fs::copy_file(kData + "TRAIN/muster1.kr2", tmp.file("springs/feder.kr2"));
-    const std::string env = "KOR2_XDG=" + tmp.file("xdg") + " TMPDIR=" + tmp.path().string();
+    const std::string env = "KOR2_XDG=" + Q(tmp.file("xdg")) + " TMPDIR=" + Q(tmp.path().string());
     int status = -1;
     std::string out = RunChild("MainWindowRunTest.DISABLED_ChildRunsOnce",
-                               env + " KOR2_START=" + tmp.file("first") +
-                                   " KOR2_OPEN=" + tmp.file("springs/feder.kr2"),
+                               env + " KOR2_START=" + Q(tmp.file("first")) +
+                                   " KOR2_OPEN=" + Q(tmp.file("springs/feder.kr2")),
                                false, status);
     ASSERT_EQ(status, 0) << out;
     ASSERT_TRUE(fs::exists(tmp.file("xdg/kor2/kor2.cff"))) << out;
     out = RunChild("MainWindowRunTest.DISABLED_ChildRunsOnce",
-                   env + " KOR2_START=" + tmp.file("second"), false, status);
+                   env + " KOR2_START=" + Q(tmp.file("second")), false, status);
     ASSERT_EQ(status, 0) << out;
     EXPECT_NE(out.find("DATA=" + ProgramPath(tmp.file("springs")) + "\n"), std::string::npos)
         << out;

@@ -122,9 +122,10 @@ TEST_F(BrowserTold, TableItMayOnlyReadIsShownReadOnly) {
     fs::permissions(table, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     int status = -1;
     const std::string out = CommandOutput(
-        "runuser -u nobody -- env HOME=" + own + " TMPDIR=" + own + " XDG_CONFIG_HOME=" + own +
-            " KOR2_TABLE=" + table + " QT_QPA_PLATFORM=offscreen " +
-            fs::read_symlink("/proc/self/exe").string() +
+        "runuser -u nobody -- env HOME=" + test::ShellQuoted(own) +
+            " TMPDIR=" + test::ShellQuoted(own) + " XDG_CONFIG_HOME=" + test::ShellQuoted(own) +
+            " KOR2_TABLE=" + test::ShellQuoted(table) + " QT_QPA_PLATFORM=offscreen " +
+            test::ShellQuoted(fs::read_symlink("/proc/self/exe").string()) +
             " --gtest_also_run_disabled_tests "
             "--gtest_filter=BrowserTold.DISABLED_ChildShowsATableItMayOnlyRead 2>&1",
         &status);

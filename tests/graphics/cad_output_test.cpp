@@ -510,9 +510,10 @@ TEST_F(CadOutputTest, PlotProgramGetsThePlotFile) {
     // A plot program that records its arguments.
     const std::string script = dir.file("plot.sh");
     const std::string argsFile = dir.file("args");
-    ASSERT_TRUE(platform::WriteFileReplacing(script, "#!/bin/sh\necho \"$@\" > " + argsFile +
-                                                         ".tmp && mv " + argsFile + ".tmp " +
-                                                         argsFile + "\n"));
+    const std::string quoted = "'" + argsFile + "'";
+    ASSERT_TRUE(platform::WriteFileReplacing(
+        script,
+        "#!/bin/sh\necho \"$@\" > " + quoted + ".tmp && mv " + quoted + ".tmp " + quoted + "\n"));
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     CadZanplotCommands.lines[0] = "\"" + script + "\" /M1.0 ZANPLOT.DXF";
     CadOpen(kCadPlot);

@@ -183,7 +183,8 @@ expect_only_files(${readonly})
 # Several reports of the account at once, one temporary folder for all.
 set(script "")
 foreach(n ${runs})
-  string(APPEND script "(cd ${other}/run${n} && ${kor2} s${n}.kr2 /I >out 2>&1; echo $? >rc) &\n")
+  # Quoted: the folders may hold blanks.
+  string(APPEND script "(cd '${other}/run${n}' && '${kor2}' s${n}.kr2 /I >out 2>&1; echo $? >rc) &\n")
 endforeach()
 string(APPEND script "wait\n")
 execute_process(COMMAND ${RUNUSER} -u nobody -- env TMPDIR=${shared} sh -c "${script}"

@@ -8,7 +8,9 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "support/tempdir.h"
 
@@ -87,6 +89,17 @@ TEST(SysClock, RunProgramWaitsAndReportsExitCode) {
     std::ifstream in(out);
     std::string text((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(text, "a b;c");
+}
+
+// Command words: blanks and tabs separate, double quotes group blanks (a
+// path with blanks) and are dropped, an empty quoted word stays a word.
+TEST(SysClock, CommandWordsKeepQuotedBlanks) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(SplitCommandWords("  lpr\t-P  x  "), (V{"lpr", "-P", "x"}));
+    EXPECT_EQ(SplitCommandWords("\"/tmp/with space/plot\" /M1.0 \"a b\"c"),
+              (V{"/tmp/with space/plot", "/M1.0", "a bc"}));
+    EXPECT_EQ(SplitCommandWords("x \"\" \"open to the end"), (V{"x", "", "open to the end"}));
+    EXPECT_EQ(SplitCommandWords("   "), V{});
 }
 
 TEST(SysClock, RunProgramMissing) {

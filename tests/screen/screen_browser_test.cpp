@@ -4,19 +4,22 @@
 // a number too wide for its field is refused; a search with a decimal
 // comma, the counter and the scroll bar before and after Pack, the counter
 // of a long table, and a table shown and sorted as an account that may only
-// read it.
+// read it. A material typed in from the menu is the record the browser
+// opens on, for an account that may write the table folder and for one that
+// may not; one with a number too wide for its field appends nothing.
 // Works on the data folder's copy that ScreenProgram makes.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
@@ -27,11 +30,16 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/qt/mainwindow.h"
+#include "common/forms/yesnodialog.h"
 #include "common/globals.h"
+#include "platform/oemtext.h"
 #include "screen/screencheck.h"
 #include "screen/screenprogram.h"
 #include "screen/screentour.h"
 #include "screen/xinput.h"
+#include "spring/material.h"
+#include "spring/springdata.h"
 #include "support/command.h"
 #include "support/numberstable.h"
 #include "tables/browser/browsermodel.h"
@@ -75,6 +83,11 @@ std::string Trimmed(std::string s) {
     return s;
 }
 
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 // The text of the grid's open cell editor, once it equals want or 20 s
 // passed.
 QString EditorText(QWidget* browser, const QString& want) {
@@ -95,6 +108,24 @@ std::string DiagnoseOpen(QWidget& browser) {
     return "the browser did not close: top modal window \"" +
            (top ? top->windowTitle().toStdString() : std::string("none")) + "\", " +
            (browser.isActiveWindow() ? "active" : "not active");
+}
+
+// The counter and the scroll bar of the browser, once they show want or a
+// few seconds passed.
+QString Position(QWidget* browser, const QString& want) {
+    auto text = [browser] {
+        auto* f = qobject_cast<Tdbf4Form*>(browser);
+        if (f == nullptr) return QString("<no browser>");
+        const QScrollBar* b = f->TbGrid1->verticalScrollBar();
+        return QString("%1, bar %2..%3 at %4 page %5")
+            .arg(f->Label_recno->text())
+            .arg(b->minimum())
+            .arg(b->maximum())
+            .arg(b->value())
+            .arg(b->pageStep());
+    };
+    (void)QTest::qWaitFor([&] { return text().startsWith(want); }, 10000);
+    return text();
 }
 
 class BrowserKeys : public ::testing::Test {
@@ -119,6 +150,71 @@ protected:
                 if (b->text().remove('&') == caption) return test::ClickLater(b);
             test::Cancel(w);
         };
+    }
+
+    // Datenbank / Material chosen with the keys (Alt+D, two menus to the
+    // right, Return on its first item), then the windows of steps.
+    void MaterialCommand(std::vector<test::ScreenStep> steps) {
+        Thh& main = program.Window();
+        auto command = [&] {
+            Note(test::FocusWindow(main));
+            Note(test::XdoTool({"key", "alt+d"}));
+            if (!QTest::qWaitFor([&] { return main.mi_Datei->isVisible(); }, 20000))
+                return Note("the Datei menu did not open");
+            Note(test::XdoTool({"key", "--delay", "150", "Right", "Right"}));
+            if (!QTest::qWaitFor([&] { return main.mi_Datenbank->isVisible(); }, 20000))
+                return Note("the Datenbank menu did not open");
+            Note(test::XdoTool({"key", "Return"}));
+        };
+        for (std::string& f : test::Tour(command, std::move(steps))) faults.push_back(f);
+    }
+    // "Neuen Werkstoff eintragen ?" answered Ja by keys and each prompt
+    // typed and left with Return: the name, E, G, rho, names 2 to 4, d0,
+    // Rm0, dx, Rmx, Rm max, dmin, dmax, Tmax and the five stresses.
+    std::vector<test::ScreenStep> NewMaterial(const QString& name, const QString& e) {
+        std::vector<test::ScreenStep> steps{
+            {"material-new-question", [this](QWidget* w) {
+                 auto* d = qobject_cast<Tin_janeindialog*>(w);
+                 if (d == nullptr) return test::Cancel(w);
+                 Note(test::FocusWindow(*w));
+                 // Alt+J clicks Ja a moment later.
+                 Note(test::XdoTool({"key", "alt+j"}));
+                 if (!QTest::qWaitFor([d] { return d->RadioJa->isChecked(); }, 20000))
+                     Note("Alt+J did not choose Ja");
+                 Note(test::XdoTool({"key", "Return"}));
+             }}};
+        const QStringList values{name,  e,      "78000", "7.9",  "n2",   "n3",  "n4",
+                                 "1",   "2000", "10",    "1000", "2500", "0.1", "10",
+                                 "120", "1000", "10",    "500",  "600",  "300", "500"};
+        for (int i = 0; i < values.size(); ++i)
+            steps.push_back({"material-new-prompt-" + std::to_string(i + 1),
+                             [this, value = values[i]](QWidget* w) {
+                                 Note(test::TypeIntoLineEdit(*w, value));
+                                 Note(test::XdoTool({"key", "Return"}));
+                             }});
+        return steps;
+    }
+    // What the spring and the browser show of the material typed as name:
+    // the browser opened on it, the 20th record, and Return gave it to the
+    // spring.
+    static void ExpectTaken(const QString& position, const std::string& current) {
+        EXPECT_TRUE(position.startsWith("20/20,")) << position.toStdString();
+        EXPECT_EQ(current.rfind("Testdraht ", 0), 0u) << current;
+        EXPECT_EQ(MaterialName.str().rfind("Testdraht Ä1"_oem, 0), 0u) << MaterialName.str();
+        EXPECT_EQ(MaterialIndex, 0);
+        EXPECT_EQ(MaterialRecNo, 20);
+        EXPECT_EQ(ModulusE, 200000);
+        EXPECT_EQ(ModulusG, 78000);
+    }
+    // The browser as the material command opens it: where it stands and the
+    // name there, then Return.
+    test::ScreenStep ReturnInTheBrowser(QString& position, std::string& name) {
+        return {"material-new-browser", [&, this](QWidget* w) {
+                    position = Position(w, "20/20");
+                    DbfGetFieldStr(1, name);
+                    Note(test::FocusWindow(*w));
+                    Note(test::XdoTool({"key", "Return"}));
+                }};
     }
 
     test::ScreenProgram program;
@@ -213,6 +309,61 @@ TEST_F(BrowserKeys, NumberTooWideForItsFieldIsRefusedWhenTheRowIsLeft) {
     EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
 }
 
+// The message box on top: its text is kept, then Return.
+std::function<void(QWidget*)> KeepAndReturn(QString& text, std::vector<std::string>& faults) {
+    return [&](QWidget* w) {
+        if (auto* b = qobject_cast<QMessageBox*>(w)) text = b->text();
+        for (std::string f : {test::FocusWindow(*w), test::XdoTool({"key", "Return"})})
+            if (!f.empty()) faults.push_back(f);
+    };
+}
+
+// A material whose E is too wide for its field is refused with the width
+// message and appends nothing; typed again with a fitting E it becomes
+// record 20 of the 19 shipped, the browser opens on it, and Return gives
+// it to the spring.
+TEST_F(BrowserKeys, TypedMaterialIsTheRecordReturnTakesAndARefusedOneAppendsNothing) {
+    Note(test::KeyboardLayout("de"));  // the users' keyboard, for the umlaut
+    const std::string shipped = FileBytes(table);
+    const QString name = QString::fromUtf8("Testdraht Ä1");
+    QString refusal, position;
+    std::string current;
+    std::vector<test::ScreenStep> steps = NewMaterial(name, "12345678");
+    steps.push_back({"material-new-refused", KeepAndReturn(refusal, faults)});
+    MaterialCommand(std::move(steps));
+    EXPECT_TRUE(refusal.contains("Feld EMODUL (N 7,0): 12345678 passt nicht"))
+        << refusal.toStdString();
+    EXPECT_EQ(FileBytes(table), shipped);
+
+    steps = NewMaterial(name, "200000");
+    steps.push_back(ReturnInTheBrowser(position, current));
+    MaterialCommand(std::move(steps));
+    ExpectTaken(position, current);
+    EXPECT_EQ(StoredField(table, 20, "WERKSTNR"), "       20");
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+// Run by the next test as the account "nobody", on the same X server.
+TEST_F(BrowserKeys, DISABLED_ChildTypesAMaterialIntoATableItMayNotWrite) {
+    const char* folder = std::getenv("KOR2_DBF");
+    ASSERT_NE(folder, nullptr);
+    DbfFolder = test::ProgramPath(folder);
+    const std::string theirs = std::string(folder) + "/fedwst.dbf";
+    const std::string before = FileBytes(theirs);
+    Note(test::KeyboardLayout("de"));
+    QString told, position;
+    std::string current;
+    std::vector<test::ScreenStep> steps = NewMaterial(QString::fromUtf8("Testdraht Ä1"), "200000");
+    steps.push_back({"material-new-temporary", KeepAndReturn(told, faults)});
+    steps.push_back(ReturnInTheBrowser(position, current));
+    MaterialCommand(std::move(steps));
+    EXPECT_EQ(told.toStdString(),
+              "Kein Schreibrecht für dbf-Ordner !  Bearbeitung im Temporär-Ordner.");
+    ExpectTaken(position, current);
+    EXPECT_EQ(FileBytes(theirs), before);
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
 // Datenbank / Tabelle anzeigen on the table at path, as the main window runs it.
 void ShowTableOf(const std::string& path) {
     DbfOpenTable(test::ProgramPath(path));
@@ -229,24 +380,6 @@ std::string ClickTitle(Tdbf4Form& browser, int section) {
         QPoint(titles->sectionViewportPosition(section) + 10, titles->height() / 2));
     return test::XdoTool(
         {"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "1"});
-}
-
-// The counter and the scroll bar of the browser, once they show want or a
-// few seconds passed.
-QString Position(QWidget* browser, const QString& want) {
-    auto text = [browser] {
-        auto* f = qobject_cast<Tdbf4Form*>(browser);
-        if (f == nullptr) return QString("<no browser>");
-        const QScrollBar* b = f->TbGrid1->verticalScrollBar();
-        return QString("%1, bar %2..%3 at %4 page %5")
-            .arg(f->Label_recno->text())
-            .arg(b->minimum())
-            .arg(b->maximum())
-            .arg(b->value())
-            .arg(b->pageStep());
-    };
-    (void)QTest::qWaitFor([&] { return text().startsWith(want); }, 10000);
-    return text();
 }
 
 TEST_F(BrowserKeys, CommaSearchCounterAndScrollBarFromTheStartAndAfterPack) {
@@ -380,8 +513,7 @@ TEST_F(BrowserKeys, DISABLED_ChildShowsATableItMayOnlyRead) {
 // message, finds, and sorts by a title click.
 TEST(BrowserAccount, TableItMayOnlyReadIsShownReadOnlyAndRefusesTyping) {
     if (!test::HaveXdoTool()) GTEST_SKIP() << "xdotool or setxkbmap is not installed";
-    if (geteuid() != 0 || std::system("command -v runuser >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "needs root and runuser to run a second account";
+    if (const std::string why = test::NoSecondAccount(); !why.empty()) GTEST_SKIP() << why;
     namespace fs = std::filesystem;
     test::TempDir tmp;
     const std::string table = (tmp.path() / "numbers.dbf").string();
@@ -390,12 +522,26 @@ TEST(BrowserAccount, TableItMayOnlyReadIsShownReadOnlyAndRefusesTyping) {
         test::WriteNumbersTable(table, 12);
     }
     fs::permissions(table, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    int status = -1;
-    const std::string out = test::RunAsNobodyOnThisScreen(
-        tmp.path(), "BrowserKeys.DISABLED_ChildShowsATableItMayOnlyRead", "KOR2_TABLE=" + table,
-        status);
-    EXPECT_EQ(status, 0) << out;
-    EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
+    test::ExpectPassesAsNobody(tmp.path(), "BrowserKeys.DISABLED_ChildShowsATableItMayOnlyRead",
+                               "KOR2_TABLE=" + test::ShellQuoted(table));
+}
+
+// The shipped material table in root's folder, which "nobody" may read but
+// not write: a material that account types in from the menu with real keys
+// is the record the browser opens on and Return gives it to the spring.
+TEST(BrowserAccount, MaterialTypedIntoATableItMayNotWriteIsTheRecordReturnTakes) {
+    if (!test::HaveXdoTool()) GTEST_SKIP() << "xdotool or setxkbmap is not installed";
+    if (const std::string why = test::NoSecondAccount(); !why.empty()) GTEST_SKIP() << why;
+    namespace fs = std::filesystem;
+    test::TempDir tmp;
+    const fs::path folder = tmp.path() / "dbf";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    fs::copy_file(std::string(KOR2_SOURCE_DIR) + "/data/fedwst.dbf", folder / "fedwst.dbf");
+    test::ExpectPassesAsNobody(tmp.path(),
+                               "BrowserKeys.DISABLED_ChildTypesAMaterialIntoATableItMayNotWrite",
+                               "KOR2_DBF=" + test::ShellQuoted(folder.string()));
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // Start and end of the program under the screen test, in main()'s order.
 #include "screen/screenprogram.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <QTest>
 #include <algorithm>
 #include <cstdlib>
@@ -70,12 +73,27 @@ std::string RunAsNobodyOnThisScreen(const std::filesystem::path& folder, const s
                         fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
     }
     const char* display = std::getenv("DISPLAY");
-    return CommandOutput("runuser -u nobody -- env HOME=" + own + " TMPDIR=" + own +
-                             " XDG_CONFIG_HOME=" + own + " XAUTHORITY=" + xauth +
-                             " DISPLAY=" + (display != nullptr ? display : "") + " " + env + " " +
-                             fs::read_symlink("/proc/self/exe").string() +
-                             " --gtest_also_run_disabled_tests --gtest_filter=" + test + " 2>&1",
-                         &status);
+    return CommandOutput(
+        "runuser -u nobody -- env HOME=" + ShellQuoted(own) + " TMPDIR=" + ShellQuoted(own) +
+            " XDG_CONFIG_HOME=" + ShellQuoted(own) + " XAUTHORITY=" + ShellQuoted(xauth) +
+            " DISPLAY=" + (display != nullptr ? display : "") + " " + env + " " +
+            ShellQuoted(fs::read_symlink("/proc/self/exe").string()) +
+            " --gtest_also_run_disabled_tests --gtest_filter=" + test + " 2>&1",
+        &status);
+}
+
+std::string NoSecondAccount() {
+    if (geteuid() != 0 || std::system("command -v runuser >/dev/null 2>&1") != 0)
+        return "needs root and runuser to run a second account";
+    return {};
+}
+
+void ExpectPassesAsNobody(const std::filesystem::path& folder, const std::string& test,
+                          const std::string& env) {
+    int status = -1;
+    const std::string out = RunAsNobodyOnThisScreen(folder, test, env, status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
 }
 
 }  // namespace kor2::test

@@ -50,5 +50,14 @@ std::string ProgramPath(std::string hostPath);
 std::string RunAsNobodyOnThisScreen(const std::filesystem::path& folder, const std::string& test,
                                     const std::string& env, int& status);
 
+// Why a second account cannot be run here (not root, or no runuser); empty
+// when it can.
+std::string NoSecondAccount();
+
+// Runs the disabled test as "nobody" (RunAsNobodyOnThisScreen) and expects
+// it to pass.
+void ExpectPassesAsNobody(const std::filesystem::path& folder, const std::string& test,
+                          const std::string& env);
+
 }  // namespace test
 }  // namespace kor2

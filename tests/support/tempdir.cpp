@@ -10,8 +10,10 @@
 
 namespace kor2::test {
 
-TempDir::TempDir() : owner_(getpid()) {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "kor2test-XXXXXX").string();
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+
+TempDir::TempDir(const std::filesystem::path& base) : owner_(getpid()) {
+    std::string tmpl = (base / "kor2test-XXXXXX").string();
     std::vector<char> buf(tmpl.begin(), tmpl.end());
     buf.push_back('\0');
     if (mkdtemp(buf.data()) == nullptr) throw std::runtime_error("mkdtemp failed");

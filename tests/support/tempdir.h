@@ -12,6 +12,9 @@ namespace kor2::test {
 class TempDir {
 public:
     TempDir();
+    // Inside `base` instead of the temporary folder (TMPDIR), for a test that
+    // needs a short path.
+    explicit TempDir(const std::filesystem::path& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

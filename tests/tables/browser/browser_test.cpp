@@ -498,7 +498,11 @@ TEST_F(Browser, PrintShowsAtMostSevenFields) {
 // The page and the printed table name their files as the host writes them:
 // "/" separators and the real case, whatever case the name was given in.
 TEST_F(Browser, HtmlExportAndPrintShowPathsAsTheHostWritesThem) {
-    const std::string path = Path("Werk.dbf");
+    // The print's title line holds the table's path only up to its width: the
+    // table goes in a short folder, not in the temporary folder that may be long.
+    const TempDir shortDir("/tmp");
+    DbfFolder = shortDir.path().string();
+    const std::string path = shortDir.file("Werk.dbf");
     MakeTable(path, {{"NAME", 'C', 12, 0}});
     AppendRaw(path, {{" ", "eins"}});
     DbfOpenTableChecked("WERK");

@@ -106,7 +106,7 @@ TEST_F(InteropTest, CheckedInLibreOfficeTableWithTypedValues) {
 TEST_F(InteropTest, ShapelibReadsOurTable) {
     if (!HasProgram("/usr/bin/dbfdump")) GTEST_SKIP() << "shapelib's dbfdump is not installed";
     std::string out;
-    for (char c : CommandOutput("/usr/bin/dbfdump -m " + MakeSample()))
+    for (char c : CommandOutput("/usr/bin/dbfdump -m " + test::ShellQuoted(MakeSample())))
         if (c != ' ' || out.empty() || out.back() != ' ') out += c;  // blanks collapsed
     // This dbfdump shows only character and number fields.
     EXPECT_NE(out.find("NAME: M\x81ller"), std::string::npos) << out;
@@ -126,7 +126,7 @@ TEST_F(InteropTest, DbfreadReadsOurTable) {
         "for r in t.records: print(r['NAME'],r['NR'],r['WERT'],r['FL'],r['DATUM'],r['OK'])\n"
         "for r in t.deleted: print('deleted',r['NAME'])\n"
         "print(len(t.records))\" " +
-        path + " 2>&1");
+        test::ShellQuoted(path) + " 2>&1");
     // The tool answers in UTF-8.
     EXPECT_EQ(out, platform::OemToUtf8("Müller 12 12.5 2.75 1998-03-17 True\n"
                                        "Größe -4 -0.25 -1000.125 None False\n"
@@ -135,20 +135,22 @@ TEST_F(InteropTest, DbfreadReadsOurTable) {
     const std::string empty = Path("leer.dbf");
     test::MakeTable(empty, {{"A", 'C', 3, 0}, {"B", 'N', 4, 1}});
     EXPECT_EQ(CommandOutput("/usr/bin/python3 -c \"import dbfread,sys\n"
-                      "t=dbfread.DBF(sys.argv[1],load=True)\n"
-                      "print(len(t.records),t.field_names)\" " +
-                      empty + " 2>&1"),
+                            "t=dbfread.DBF(sys.argv[1],load=True)\n"
+                            "print(len(t.records),t.field_names)\" " +
+                            test::ShellQuoted(empty) + " 2>&1"),
               "0 ['A', 'B']\n");
 }
 
 TEST_F(InteropTest, LibreOfficeReadsOurTable) {
     if (!HasProgram("/usr/bin/soffice")) GTEST_SKIP() << "LibreOffice (soffice) is not installed";
     const std::string path = MakeSample();
-    const std::string profile = "file://" + Path("lo");
-    CommandOutput("cd " + dir_.path().string() +
-            " && LC_ALL=C.UTF-8 /usr/bin/soffice --headless --norestore -env:UserInstallation=" + profile +
-            " --infilter=dBase:IBMPC_850 --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' " +
-            path + " >/dev/null 2>&1");
+    const std::string profile = test::FileUrl(Path("lo"));
+    CommandOutput(
+        "cd " + test::ShellQuoted(dir_.path().string()) +
+        " && LC_ALL=C.UTF-8 /usr/bin/soffice --headless --norestore -env:UserInstallation=" +
+        profile +
+        " --infilter=dBase:IBMPC_850 --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' " +
+        test::ShellQuoted(path) + " >/dev/null 2>&1");
     const std::string csv = test::ReadFileBytes(Path("sample.csv"));
     if (csv.empty()) GTEST_SKIP() << "LibreOffice could not convert (dBase driver missing?)";
     EXPECT_NE(csv.find(platform::OemToUtf8("Müller,12,12.5"_oem)), std::string::npos) << csv;
@@ -161,9 +163,9 @@ TEST_F(InteropTest, TablesWrittenByShapelibAndPythonDbfNow) {
     const bool pydbf = HasPythonModule("dbf");
     if (!shp && !pydbf) GTEST_SKIP() << "neither shapelib nor python3-dbf is installed";
     if (shp) {
-        const std::string p = Path("shp.dbf");
-        CommandOutput("/usr/bin/dbfcreate " + p + " -s T 6 -n N 7 2 && /usr/bin/dbfadd " + p +
-                " $(printf 'K\\204se') 3.25 && /usr/bin/dbfadd " + p + " x -0.5");
+        const std::string p = Path("shp.dbf"), q = test::ShellQuoted(p);
+        CommandOutput("/usr/bin/dbfcreate " + q + " -s T 6 -n N 7 2 && /usr/bin/dbfadd " + q +
+                      " $(printf 'K\\204se') 3.25 && /usr/bin/dbfadd " + q + " x -0.5");
         const Rows rows = test::ReadAllRecords(p);
         ASSERT_EQ(rows.size(), 2u) << EngineErrorMsg;
         EXPECT_EQ(rows[0][1], "Käse  "_oem);
@@ -180,7 +182,7 @@ TEST_F(InteropTest, TablesWrittenByShapelibAndPythonDbfNow) {
             "t.append(('leer',None,False,0))\n"
             "dbf.delete(t[1])\n"
             "t.close()\" " +
-            p);
+            test::ShellQuoted(p));
         const Rows rows = test::ReadAllRecords(p);
         ASSERT_EQ(rows.size(), 2u) << EngineErrorMsg;
         EXPECT_EQ(rows[0],

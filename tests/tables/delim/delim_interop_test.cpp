@@ -22,10 +22,12 @@ protected:
         EngineTest::SetUp();
         if (!platform::FileExists(kPython)) GTEST_SKIP() << "python3 is not installed";
     }
-    // Runs a python3 script with one argument; its standard output.
+    // Runs a python3 script with one argument (a path); its standard output.
     std::string Python(const std::string& script, const std::string& arg) {
         test::WriteFileBytes(Path("script.py"), script);
-        return test::CommandOutput(std::string(kPython) + " " + Path("script.py") + " " + arg);
+        return test::CommandOutput(std::string(kPython) + " " +
+                                   test::ShellQuoted(Path("script.py")) + " " +
+                                   test::ShellQuoted(arg));
     }
     std::string Table(const std::string& name) {
         const std::string path = Path(name);

@@ -327,6 +327,7 @@ void CheckOrdersAgainst(const KillRows& rows, bool twoOrders, const KillRows& be
 }
 
 KillPointHarness::KillPointHarness() = default;
+KillPointHarness::KillPointHarness(const std::filesystem::path& base) : dir_(base) {}
 KillPointHarness::~KillPointHarness() = default;
 
 const std::string& KillPointHarness::Fixture(const KillShape& shape) {

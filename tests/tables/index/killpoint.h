@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -111,6 +112,8 @@ struct KillReport {
 class KillPointHarness {
 public:
     KillPointHarness();
+    // Its tables in a folder inside `base` instead of the temporary folder.
+    explicit KillPointHarness(const std::filesystem::path& base);
     ~KillPointHarness();
     KillPointHarness(const KillPointHarness&) = delete;
     KillPointHarness& operator=(const KillPointHarness&) = delete;

@@ -135,6 +135,17 @@ TEST_F(KillPointRebuildTest, PackIsWholeOrAbsent) {
         }
 }
 
+// A table in a folder of over 100 characters with blanks: the journal of a
+// Pack killed between its renames names the files whole, and the next
+// program that opens the table makes the renames left.
+TEST_F(KillPointRebuildTest, PackKilledBetweenItsRenamesInALongFolderIsCompleted) {
+    const fs::path base = dir_.path() / ("a project folder with blanks and a name longer than "
+                                         "a hundred characters, as a user's folder soon has");
+    fs::create_directory(base);
+    test::KillPointHarness inLongFolder(base);
+    inLongFolder.RunModes(PackCase(Shape(31, false, "long")), {KillMode::KillBeforeRename}, false);
+}
+
 // Memos: the fixture's records 1 to 3 hold memos; the change adds a memo to
 // record 4 or rewrites the memo of record 1, then stores the block number in
 // the record. The new memo lands at the memo file's end (the fixture has no

@@ -8,8 +8,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <csignal>
 #include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <random>
+#include <set>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/hostfs.h"
@@ -128,6 +140,181 @@ TEST(RecoveryChild, DISABLED_AppendWhenTold) {
     IndexDone();
     CloseArea();
 }
+
+// ---- random kills among programs sharing the table ---------------------------
+
+// One program of the random kills: KOR2_OPS random appends (with a memo),
+// re-keys and memo rewrites of its own records (V starts with "p" and its
+// KOR2_TAG), and walks of both orders, killed before its KOR2_KILL_AT-th
+// write (0: never). Each change goes into KOR2_DIR/log-TAG before it starts
+// and once it reported success; an operation that took longer than a
+// second is logged too. Any error ends the program with exit code 3.
+class KillLoad {
+public:
+    KillLoad()
+        : dir_(EnvText("KOR2_DIR")),
+          tag_(EnvText("KOR2_TAG")),
+          run_(std::stoi(EnvText("KOR2_RUN"))),
+          rng_(static_cast<uint32_t>(std::stoul(EnvText("KOR2_SEED")))),
+          log_(dir_ + "/log-" + tag_, std::ios::app) {}
+
+    void Run() {
+        for (int32_t n = 1; n <= RecCount(); ++n) {
+            Go(n);
+            if (FieldText(3).substr(0, 2) == "p" + tag_) own_.push_back(n);
+        }
+        Check("scan");
+        const int ops = std::stoi(EnvText("KOR2_OPS"));
+        for (op_ = 0; op_ < ops; ++op_) {
+            const auto start = std::chrono::steady_clock::now();
+            const int r = Pick(100);
+            const char* what = r < 30 || own_.empty() ? (AppendOne(), "append")
+                               : r < 55               ? (RekeyOne(), "re-key")
+                               : r < 75               ? (MemoOne(), "memo")
+                                                      : (WalkOne(), "walk");
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now() - start)
+                                .count();
+            if (ms > 1000) Log("W " + std::to_string(ms) + " " + what);
+        }
+    }
+
+private:
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+    std::string RandomKey() { return "x" + std::to_string(1000 + Pick(9000)); }
+    std::string Id() const {
+        std::string serial = std::to_string(run_ * 1000 + op_);
+        return "p" + tag_ + std::string(6 - serial.size(), '0') + serial;
+    }
+    void Log(const std::string& line) { log_ << line << std::endl; }
+    void Check(const std::string& step) {
+        if (EngineErrorCode == 0) return;
+        Log("E " + std::to_string(EngineErrorCode) + " " + step + ": " + EngineErrorMsg);
+        _exit(3);
+    }
+    void Lock(bool append) {
+        if (!(append ? ALock() : RLock())) {
+            Log("E lock refused");
+            _exit(3);
+        }
+    }
+    void SetMemo(const std::string& text) {
+        const int32_t block = AddMemo(text);
+        Check("memo");
+        std::memcpy(FieldAddress(MemoField), &block, sizeof block);
+    }
+    void AppendOne() {
+        const std::string id = Id(), k = RandomKey(), m = RandomKey();
+        Log("A " + id + " " + k + " " + m + " " + id + "/" + std::to_string(op_));
+        Lock(true);
+        ClearRecord();
+        test::SetKeyFields(k, m);
+        uint8_t* v = FieldAddress(3);
+        v[0] = static_cast<uint8_t>(id.size());
+        std::memcpy(v + 1, id.data(), id.size());
+        SetMemo(id + "/" + std::to_string(op_));
+        Append();
+        Check("append");
+        Log("a " + id);
+        own_.push_back(RecNo());
+        Unlock();
+    }
+    // Go to one of this program's records under its lock; its id.
+    std::string LockOwn() {
+        const int32_t n = own_[static_cast<size_t>(Pick(static_cast<int>(own_.size())))];
+        Go(n);
+        Lock(false);
+        Go(n);
+        Check("go");
+        return AllTrim(FieldText(3));
+    }
+    void RekeyOne() {
+        const std::string id = LockOwn(), k = RandomKey(), m = RandomKey();
+        Log("R " + id + " " + k + " " + m);
+        test::SetKeyFields(k, m);
+        Replace();
+        Check("re-key");
+        Log("r " + id);
+        Unlock();
+    }
+    void MemoOne() {
+        const std::string id = LockOwn(), text = id + "/" + std::to_string(op_);
+        Log("N " + id + " " + text);
+        SetMemo(text);
+        Replace();
+        Check("memo replace");
+        Log("n " + id);
+        Unlock();
+    }
+    void WalkOne() {
+        const int o = 1 + Pick(2);
+        Set_Order_To(o);
+        GoTop();
+        std::string last;
+        for (int i = 0; i < 20 && !dEOF(); ++i) {
+            Check("walk");
+            const std::string key = FieldText(o);
+            if (key < last) {
+                Log("E walk of order " + std::to_string(o) + ": " + last + " then " + key);
+                _exit(3);
+            }
+            last = key;
+            Skip(1);
+        }
+        Check("walk");
+        Set_Order_To(1);
+    }
+
+    std::string dir_, tag_;
+    int run_;
+    int op_ = 0;
+    std::mt19937 rng_;
+    std::ofstream log_;
+    std::vector<int32_t> own_;
+};
+
+TEST(RecoveryChild, DISABLED_KillLoad) {
+    StartEngine();
+    SemaLockRetries = 1000;  // the ten seconds a program waits at most
+    SemaRetryDelayMs = 10;
+    LockRetryCount = 30000;
+    ScopedFaultPlan faults;
+    faults.plan().covers = [](const std::string& path) {
+        return path.size() < 4 || path.compare(path.size() - 4, 4, ".@S@") != 0;
+    };
+    ASSERT_TRUE(OpenWithOrders(EnvText("KOR2_DIR"), false)) << EngineErrorMsg;
+    faults.plan().writes = 0;
+    faults.plan().failWrite = std::stoi(EnvText("KOR2_KILL_AT"));
+    faults.plan().kill = true;
+    KillLoad load;
+    load.Run();
+    IndexDone();
+    CloseArea();
+}
+
+// What the logs of the programs say of one record: the values each field
+// may hold. A change that reported success leaves its values; one under
+// way when its program was killed may have left its values or not.
+struct LoggedRecord {
+    bool done = false;                         // a change of it reported success
+    std::array<std::set<std::string>, 3> may;  // K, M and the memo text
+    std::array<std::optional<std::string>, 3> pending;
+
+    void Intend(const std::array<std::optional<std::string>, 3>& values) {
+        Killed();
+        pending = values;
+    }
+    void Done() {
+        done = true;
+        for (size_t f = 0; f < 3; ++f)
+            if (pending[f]) may[f] = {*std::exchange(pending[f], std::nullopt)};
+    }
+    // The change under way was cut short by a kill.
+    void Killed() {
+        for (size_t f = 0; f < 3; ++f)
+            if (pending[f]) may[f].insert(*std::exchange(pending[f], std::nullopt));
+    }
+};
 
 class RecoveryTest : public test::NdxTest {
 protected:
@@ -289,6 +476,124 @@ TEST_F(RecoveryTest, AnExclusiveWritersAppendsThatReportedSuccessSurviveItsKill)
         EXPECT_EQ(RecCount(), 41) << "the header does not count the records";
         CloseArea();
     }
+}
+
+// Four programs share the table under random appends, re-keys, memo writes
+// and walks, and are killed before random writes and started again until 32
+// kills: every change that reported success is in the table, with its
+// memo, the orders hold every record, and no program waited for a dead
+// one or saw an error.
+TEST_F(RecoveryTest, RandomKillsAmongFourProgramsLoseNoCommittedChange) {
+    constexpr int Programs = 4, Kills = 32, MaxRounds = 200;
+    std::random_device seeds;
+    struct Program {
+        int run = 0;
+        std::string seed;
+    };
+    std::vector<Program> programs(Programs);
+    std::map<pid_t, int> running;
+    int rounds = 0, kills = 0;
+    const auto start = [&](int tag) {
+        Program& p = programs[static_cast<size_t>(tag)];
+        p.seed = std::to_string(seeds());
+        const std::string killAt = std::to_string(1 + seeds() % 400);
+        running[Start("DISABLED_KillLoad",
+                      {"KOR2_TAG=" + std::to_string(tag), "KOR2_RUN=" + std::to_string(++p.run),
+                       "KOR2_SEED=" + p.seed, "KOR2_OPS=40", "KOR2_KILL_AT=" + killAt})] = tag;
+    };
+    for (int tag = 0; tag < Programs; ++tag) start(tag);
+    while (!running.empty()) {
+        int status = 0;
+        const pid_t pid = waitpid(-1, &status, 0);
+        ASSERT_GT(pid, 0);
+        const auto it = running.find(pid);
+        ASSERT_NE(it, running.end());
+        const int tag = it->second;
+        running.erase(it);
+        ++rounds;
+        if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) {
+            ++kills;
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+                << "program " << tag << " (seed " << programs[tag].seed << ") failed: see " << dir_
+                << "/log-" << tag;
+        }
+        if (kills < Kills && rounds < MaxRounds) start(tag);
+    }
+    EXPECT_GE(kills, Kills);
+
+    // The logs, in the order each program wrote them.
+    std::map<std::string, LoggedRecord> logged;
+    int slow = 0, errors = 0;
+    long longest = 0;  // ms of the longest operation over a second
+    std::string errorLines;
+    for (int tag = 0; tag < Programs; ++tag) {
+        std::ifstream log(dir_ + "/log-" + std::to_string(tag));
+        for (std::string line; std::getline(log, line);) {
+            std::istringstream in(line);
+            std::string what, id, k, m, memo;
+            in >> what >> id;
+            if (what == "A") {
+                in >> k >> m >> memo;
+                logged[id].Intend({k, m, memo});
+            } else if (what == "R") {
+                in >> k >> m;
+                logged[id].Intend({k, m, std::nullopt});
+            } else if (what == "N") {
+                in >> memo;
+                logged[id].Intend({std::nullopt, std::nullopt, memo});
+            } else if (what == "a" || what == "r" || what == "n") {
+                logged[id].Done();
+            } else if (what == "W") {
+                ++slow;
+                longest = std::max(longest, std::stol(id));
+            } else if (what == "E") {
+                ++errors;
+                errorLines += "\nprogram " + std::to_string(tag) + ": " + line;
+            }
+        }
+    }
+    for (auto& [id, r] : logged) r.Killed();
+    ASSERT_TRUE(OpenWithOrders(dir_, true)) << EngineErrorMsg;
+    const test::KillRows rows = test::AreaRows();
+    std::set<std::string> seen;
+    int losses = 0;
+    for (int32_t n = 1; n <= static_cast<int32_t>(rows.size()); ++n) {
+        Go(n);
+        const std::string id = AllTrim(FieldText(3));
+        if (id.empty()) {
+            EXPECT_EQ(AllTrim(FieldText(1)), test::KillKey(Shape(500), n)) << "record " << n;
+            continue;
+        }
+        const auto it = logged.find(id);
+        if (!seen.insert(id).second || it == logged.end()) {
+            ADD_FAILURE() << "record " << n << " (" << id << ") twice or of nobody's change";
+            continue;
+        }
+        const LoggedRecord& r = it->second;
+        const std::vector<std::string> lines = MemoFieldLines(MemoField);
+        const std::array<std::string, 3> values = {AllTrim(FieldText(1)), AllTrim(FieldText(2)),
+                                                   lines.empty() ? "" : lines.front()};
+        for (size_t f = 0; f < 3; ++f)
+            if (!r.may[f].count(values[f])) {
+                ++losses;
+                ADD_FAILURE() << "record " << n << " (" << id << ") holds " << values[f];
+            }
+    }
+    for (const auto& [id, r] : logged)
+        if (r.done && !seen.count(id)) {
+            ++losses;
+            ADD_FAILURE() << id << ": an append that reported success is missing";
+        }
+    test::CheckOrdersAgainst(rows, true);
+    CloseArea();
+    std::cout << "random kills: " << rounds << " rounds, " << kills << " kills, " << losses
+              << " changes lost, " << slow << " operations over a second (longest " << longest
+              << " ms), " << errors << " errors\n";
+    // A busy machine may slow an operation; a wait for a dead program's
+    // lock would take ten seconds.
+    EXPECT_LT(longest, 5000);
+    EXPECT_EQ(errors, 0) << errorLines;
 }
 
 }  // namespace

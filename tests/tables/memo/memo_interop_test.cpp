@@ -93,10 +93,11 @@ protected:
     }
     // LibreOffice converts the tables in dir to CSV files (UTF-8, comma).
     static void ConvertToCsv(const std::string& dir, const std::string& tables) {
-        CommandOutput("cd " + dir +
+        CommandOutput("cd " + test::ShellQuoted(dir) +
                       " && timeout 180 soffice --headless --norestore "
-                      "-env:UserInstallation=file://" +
-                      dir + "/lo-profile --infilter='dBase:IBMPC_850' --convert-to " +
+                      "-env:UserInstallation=" +
+                      test::FileUrl(dir + "/lo-profile") +
+                      " --infilter='dBase:IBMPC_850' --convert-to " +
                       "'csv:Text - txt - csv (StarCalc):44,34,76' " + tables + " 2>&1");
     }
     void TearDown() override {
@@ -138,8 +139,9 @@ TEST_F(MemoInteropTest, PythonDbfReadsOurDbase3AndFoxProMemos) {
         const std::string path = MakeTableWithMemos(name, static_cast<uint8_t>(version), Memos(),
                                                     static_cast<uint16_t>(block));
         int status = -1;
-        const std::string out =
-            CommandOutput("/usr/bin/python3 " + script + " " + path + " 2>&1", &status);
+        const std::string out = CommandOutput("/usr/bin/python3 " + test::ShellQuoted(script) +
+                                                  " " + test::ShellQuoted(path) + " 2>&1",
+                                              &status);
         std::string expected;
         for (const auto& m : Memos()) expected += Hex(m) + "\n";
         EXPECT_EQ(out, expected);
@@ -154,8 +156,9 @@ TEST_F(MemoInteropTest, PerlXBaseReadsOurMemosInEveryFormat) {
         SCOPED_TRACE(name);
         const std::string path = MakeTableWithMemos(name, static_cast<uint8_t>(version), Memos());
         int status = -1;
-        const std::string out =
-            CommandOutput("/usr/bin/dbf_dump --fs '<F>' --rs '<R>' --fields NOTE " + path, &status);
+        const std::string out = CommandOutput(
+            "/usr/bin/dbf_dump --fs '<F>' --rs '<R>' --fields NOTE " + test::ShellQuoted(path),
+            &status);
         std::string expected;
         for (const auto& m : Memos()) expected += m + "<R>";
         EXPECT_EQ(out, expected);
@@ -195,8 +198,9 @@ TEST_F(MemoInteropTest, PythonDbfReadsEveryMemoOfATableTheEngineWrote) {
         SCOPED_TRACE(name);
         const std::string path = WriteThroughEngine(name, static_cast<uint8_t>(version));
         int status = -1;
-        const std::string out =
-            CommandOutput("/usr/bin/python3 " + script + " " + path + " 2>&1", &status);
+        const std::string out = CommandOutput("/usr/bin/python3 " + test::ShellQuoted(script) +
+                                                  " " + test::ShellQuoted(path) + " 2>&1",
+                                              &status);
         ExpectRecords(Split(out, "\n"), expected);
     }
 }
@@ -209,8 +213,9 @@ TEST_F(MemoInteropTest, PerlXBaseReadsEveryMemoOfATableTheEngineWrote) {
         SCOPED_TRACE(name);
         const std::string path = WriteThroughEngine(name, static_cast<uint8_t>(version));
         int status = -1;
-        const std::string out =
-            CommandOutput("/usr/bin/dbf_dump --fs '<F>' --rs '<R>' --fields NOTE " + path, &status);
+        const std::string out = CommandOutput(
+            "/usr/bin/dbf_dump --fs '<F>' --rs '<R>' --fields NOTE " + test::ShellQuoted(path),
+            &status);
         ExpectRecords(Split(out, "<R>"), EngineMemos());
     }
 }
