@@ -140,8 +140,9 @@ std::string UsageText() {
            "  /NOGUI      kein Fenster der Berechnungsmeldungen";
 }
 
-bool ReadCurrentSpringFile(const std::string& file) {
-    if (!ReadSpringFile(file)) return false;
+bool ReadCurrentSpringFile(const std::string& given) {
+    if (!ReadSpringFile(given)) return false;
+    const std::string file = platform::ExistingName(given);  // as spelt on disk
     DataFolder = DataFolderOf(file);
     DataFileName = DataFileBareName(file);
     InputModifiedFlag = false;
@@ -152,13 +153,19 @@ bool LoadCommandLineSpring(const std::string& name) {
     std::string file = name;
     std::replace(file.begin(), file.end(), '/', '\\');  // a host path in the program's form
     // The extension may be left out: "sub/d1.6" is the spring "sub/d1.6.kr2".
-    if (!platform::FileExists(file) &&
-        DataFileBareName(file) == file.substr(ExtractFilePathL(file).size()))
+    // Whatever the name is, the reader tells what it is if not a spring file.
+    const auto missing = [](const std::string& f) {
+        return platform::EntryKindOf(f) == platform::EntryKind::Missing;
+    };
+    if (missing(file) && DataFileBareName(file) == file.substr(ExtractFilePathL(file).size()))
         file = DataFileWithExt(file);
-    if (!platform::FileExists(file)) {
+    if (missing(file)) {
         ShowErrorMessage("Datei " + platform::DisplayPath(file) + " nicht gefunden");
         return false;
     }
+    // Found by another spelling, the spring goes by the one on disk: a save
+    // replaces that file.
+    file = platform::ExistingName(file);
     AbortFlag = false;
     if (!ReadCurrentSpringFile(file)) return false;
     CmdLineFileGiven = true;

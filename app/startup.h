@@ -51,8 +51,9 @@ bool AcceptCommandLineNames(const CommandLine& cmd);
 std::string UsageText();
 
 // Reads a spring file (program path form) and makes it the current one:
-// DataFolder and DataFileName follow its name and the input counts as
-// unmodified. False when it cannot be read.
+// DataFolder and DataFileName follow its name as spelt on disk (a save
+// replaces that file) and the input counts as unmodified. False when it
+// cannot be read.
 bool ReadCurrentSpringFile(const std::string& file);
 
 // Reads a spring file given on the command line (and checks it). Sets

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/dialogs.h"
 #include "common/fileio.h"
 #include "common/fileops.h"
 #include "common/filepath.h"
@@ -696,8 +697,10 @@ void CheckConfigFolders() {
     if (!DirHasFiles(PltFolder)) ShowErrorIfEnabled("ungültiger PLT Ordner konfiguriert"_oem);
     if (!IsDirWritable(TempFolder)) {
         ShowErrorIfEnabled("ungültiger Ordner für temporäre Dateien konfiguriert"_oem);
-        // The folder is taken whole, as long as the host allows a path.
-        InputText("Ordner für temporäre Dateien"_oem, kFolderTextMax, TempFolder);
+        // The folder is taken whole, as long as the host allows a path; a
+        // run without windows asks nobody.
+        if (Dialogs().CanAsk())
+            InputText("Ordner für temporäre Dateien"_oem, kFolderTextMax, TempFolder);
     }
     if (ediConfigured && !IsDirWritable(EdiFolder))
         ShowErrorIfEnabled("ungültiger EDI Ordner konfiguriert"_oem);

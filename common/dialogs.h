@@ -61,6 +61,9 @@ public:
     // True when the save dialog itself asks before it returns the name of a
     // file that exists, so that the caller need not ask again for that name.
     virtual bool SaveAsksBeforeReplacing() const { return false; }
+    // False where nobody can answer (a run without windows): a step that
+    // would ask for a value goes on with what it has, asking nothing.
+    virtual bool CanAsk() const { return true; }
 
     // The message description window; the backend offers the edit and the
     // save question as the form does.
@@ -97,6 +100,7 @@ public:
     void ShowErrWindow(std::string_view msg, std::string_view cause,
                        std::string_view remedy) override;
     void Beep() override {}
+    bool CanAsk() const override { return false; }
 };
 
 }  // namespace kor2

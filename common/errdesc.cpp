@@ -143,8 +143,9 @@ void ShowErrWindow(std::string_view msg, std::string_view cause, std::string_vie
 }
 
 void SaveErrDescription(std::string_view msg, std::string_view cause, std::string_view remedy) {
-    const std::string source = AddBackslash(PltFolder) + ProgramBaseName + ".ERR";
-    const std::string temp = RunTempFolder() + ProgramBaseName + ".ERR";
+    // The file as spelt on disk: its work copy, named alike, replaces it.
+    const std::string source = platform::ExistingName(ErrDescriptionFileName());
+    const std::string temp = RunTempFolder() + source.substr(ExtractFilePathL(source).size());
     CheckFileReadable(source);
     if (AbortFlag) return;
     // The temporary folder is the file's own folder: the new text goes to the

@@ -10,13 +10,13 @@
 
 namespace kor2 {
 
-bool LineSource::Load(std::string_view name) {
+bool LineSource::Load(std::string_view name, int64_t maxBytes) {
     lines_.clear();
     pos_ = 0;
     overrun_ = false;
     SharedTextFile.Assign(name);
     loadError_ = 0;
-    if (!SharedTextFile.Reset()) {
+    if (!SharedTextFile.Reset(maxBytes)) {
         loadError_ = SharedTextFile.IOResult();
         return false;
     }

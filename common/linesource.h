@@ -18,8 +18,9 @@ public:
     explicit LineSource(std::vector<std::string> lines) : lines_(std::move(lines)) {}
 
     // Reads the whole file through SharedTextFile; false (AbortFlag untouched)
-    // when it cannot be opened or read, with the I/O result in LoadError.
-    bool Load(std::string_view name);
+    // when it cannot be opened or read, or holds more than maxBytes, with the
+    // I/O result in LoadError.
+    bool Load(std::string_view name, int64_t maxBytes = -1);
     int LoadError() const { return loadError_; }
 
     bool AtEnd() const { return pos_ >= lines_.size(); }

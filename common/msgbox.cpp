@@ -206,7 +206,11 @@ void CheckFileReadable(std::string_view name) {
 void ConfirmOverwrite(std::string_view name, std::string_view chosen) {
     const bool dialogAsked =
         !chosen.empty() && name == chosen && Dialogs().SaveAsksBeforeReplacing();
-    if (!dialogAsked && FileExistsIO(name) && name.find("aktuell") == std::string_view::npos) {
+    // The name itself, in its spelling: a file that differs only in case is
+    // not the one written, a link there is the one the write replaces.
+    const platform::EntryKind kind = platform::EntryKindOf(name, platform::Lookup::Write);
+    const bool exists = kind == platform::EntryKind::File || kind == platform::EntryKind::Link;
+    if (!dialogAsked && exists && name.find("aktuell") == std::string_view::npos) {
         SetHelpNumber(3055);
         const std::string question =
             platform::DisplayPath(name) + " existiert bereits.   " + "überschreiben"_oem + " ?";

@@ -46,13 +46,13 @@ int TextFile::IOResult() {
     return r;
 }
 
-bool TextFile::Reset() {
+bool TextFile::Reset(int64_t maxBytes) {
     Discard();
     result_ = ioOk;  // an open reports its own outcome, not an older failure
     platform::File f = platform::File::Open(name_, platform::OpenMode::Read);
     if (!f.IsOpen()) return Fail(name_.empty() ? ioFileNotFound : IoCodeFromErrno(f.Error()));
     const int64_t size = f.Size();
-    if (size < 0) return Fail(ioReadError);
+    if (size < 0 || (maxBytes >= 0 && size > maxBytes)) return Fail(ioReadError);
     std::string data(static_cast<std::size_t>(size), '\0');
     int64_t done = 0;
     while (done < size) {
@@ -70,13 +70,23 @@ bool TextFile::Reset() {
 
 // Checks that the name can be written without changing an existing file:
 // an existing one must open for writing, a new one is created and removed.
+// The name counts in its own spelling, and a link there is no way to its
+// target: the written file will replace the link (Close), so nothing is
+// opened, created or read through it.
 bool TextFile::OpenForWrite(bool keepOld) {
     Discard();
     result_ = ioOk;  // an open reports its own outcome, not an older failure
     if (name_.empty()) return Fail(ioFileNotFound);
-    if (platform::DirectoryExists(name_)) return Fail(ioAccessDenied);
+    const platform::EntryKind kind = platform::EntryKindOf(name_, platform::Lookup::Write);
+    if (kind == platform::EntryKind::Link) {
+        if (keepOld) return Fail(ioAccessDenied);
+        mode_ = Mode::Write;
+        return true;
+    }
+    if (kind != platform::EntryKind::File && kind != platform::EntryKind::Missing)
+        return Fail(ioAccessDenied);
     std::string old;
-    if (platform::FileExists(name_)) {
+    if (kind == platform::EntryKind::File) {
         const auto attr = platform::GetFileAttributes(name_);
         if (attr && (*attr & platform::faReadOnly)) return Fail(ioAccessDenied);
         platform::File probe = platform::File::Open(name_, platform::OpenMode::Write);
@@ -89,10 +99,7 @@ bool TextFile::OpenForWrite(bool keepOld) {
         }
     } else {
         if (keepOld) return Fail(ioFileNotFound);
-        platform::File probe = platform::File::Create(name_);
-        if (!probe.IsOpen()) return Fail(IoCodeFromErrno(probe.Error()));
-        probe.Close();
-        platform::EraseFile(name_);
+        if (const int err = platform::ProbeNewFile(name_)) return Fail(IoCodeFromErrno(err));
     }
     data_ = std::move(old);
     mode_ = Mode::Write;

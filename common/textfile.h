@@ -5,6 +5,7 @@
 // shared instance; the line readers and writers work on it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -35,7 +36,9 @@ public:
     const std::string& Name() const { return name_; }
 
     // Each returns true on success and otherwise records an IoCode.
-    bool Reset();    // open for reading
+    // Open for reading; a file larger than maxBytes (when not negative) is
+    // refused unread with ioReadError.
+    bool Reset(int64_t maxBytes = -1);
     bool Rewrite();  // create for writing; checks at once that the name can be written
     bool Append();   // continue an existing file
     bool Close();    // a written file replaces the old one here

@@ -147,6 +147,34 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+// The composed letters of code points U+00C0..U+00DF as a base letter and
+// one combining mark (0 where the letter has none); those from U+00E0 are
+// their small forms. Code page 850 holds every one of them.
+struct Decomposed {
+    char base;
+    char16_t mark;
+};
+constexpr Decomposed kUpperLatin1[32] = {
+    {'A', 0x300}, {'A', 0x301}, {'A', 0x302}, {'A', 0x303}, {'A', 0x308}, {'A', 0x30A},
+    {0, 0},       {'C', 0x327}, {'E', 0x300}, {'E', 0x301}, {'E', 0x302}, {'E', 0x308},
+    {'I', 0x300}, {'I', 0x301}, {'I', 0x302}, {'I', 0x308}, {0, 0},       {'N', 0x303},
+    {'O', 0x300}, {'O', 0x301}, {'O', 0x302}, {'O', 0x303}, {'O', 0x308}, {0, 0},
+    {0, 0},       {'U', 0x300}, {'U', 0x301}, {'U', 0x302}, {'U', 0x308}, {'Y', 0x301},
+    {0, 0},       {0, 0},
+};
+
+// The composed code point of an ASCII letter and a mark, 0 when there is none.
+char32_t Compose(char32_t base, char32_t mark) {
+    if (base == 'y' && mark == 0x308) return 0xFF;  // the small letter whose capital is elsewhere
+    const bool small = base >= 'a' && base <= 'z';
+    const char32_t capital = small ? base - 0x20 : base;
+    for (char32_t k = 0; k < 32; ++k)
+        if (kUpperLatin1[k].base != 0 && static_cast<char32_t>(kUpperLatin1[k].base) == capital &&
+            kUpperLatin1[k].mark == mark)
+            return 0xC0 + k + (small ? 0x20 : 0);
+    return 0;
+}
+
 constexpr char32_t kInvalid = 0xFFFFFFFF;
 
 // Decodes one UTF-8 character at s[i], advancing i; kInvalid for a
@@ -244,6 +272,32 @@ std::string OemToUtf8(std::string_view s) {
     std::string out;
     out.reserve(s.size() + s.size() / 4);
     for (char ch : s) AppendUtf8(out, CodePoint(Cp850High, static_cast<unsigned char>(ch)));
+    return out;
+}
+
+std::string ComposeLatin1Marks(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    char32_t previous = kInvalid;
+    std::size_t previousAt = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t at = i;
+        const char32_t cp = NextUtf8(utf8, i);
+        if (cp == kInvalid) {
+            out.append(utf8.substr(at, i - at));  // kept as it was
+            previous = kInvalid;
+            continue;
+        }
+        if (const char32_t composed = previous < 0x80 ? Compose(previous, cp) : 0) {
+            out.resize(previousAt);
+            AppendUtf8(out, composed);
+            previous = composed;
+            continue;
+        }
+        previousAt = out.size();
+        AppendUtf8(out, cp);
+        previous = cp;
+    }
     return out;
 }
 

@@ -27,6 +27,10 @@ std::string Utf16ToAnsi(std::u16string_view s);
 // Code page 850 <-> UTF-8, for messages to the terminal and test output.
 std::string OemToUtf8(std::string_view s);
 std::string Utf8ToOem(std::string_view s);
+// A letter written as an ASCII letter and a combining mark, as other systems
+// store names, becomes the one composed character where Latin-1 has it
+// (every accented letter of code page 850); the rest stays as it is.
+std::string ComposeLatin1Marks(std::string_view utf8);
 
 // CharUpperA / CharLowerA on code page 1252 text.
 std::string AnsiUpper(std::string_view s);

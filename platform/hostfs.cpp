@@ -192,20 +192,23 @@ std::optional<std::string> KnownComponent(const std::string& dir, std::string_vi
 // exists as written is taken as written; otherwise the folder is listed for
 // a name that differs only in case, or where it cannot be listed, the run's
 // known folders tell.
-std::optional<std::string> FindComponent(const std::string& dir, std::string_view comp) {
+// With ownSpelling only a name spelt as comp is taken (a decomposed form
+// of it too), never one that differs in case.
+std::optional<std::string> FindComponent(const std::string& dir, std::string_view comp,
+                                         bool ownSpelling) {
     if (EntryExists(Join(dir, comp))) return std::string(comp);
     if (HasHighBytes(comp)) {
         std::string utf8 = OemToUtf8(comp);
         if (EntryExists(Join(dir, utf8))) return utf8;
     }
     DIR* d = opendir(dir.empty() ? "." : dir.c_str());
-    if (d == nullptr) return KnownComponent(dir, comp);
-    const std::string want = FoldProgramName(comp);
+    if (d == nullptr) return ownSpelling ? std::nullopt : KnownComponent(dir, comp);
+    const std::string want = ownSpelling ? std::string(comp) : FoldProgramName(comp);
     std::optional<std::string> best;
     while (dirent* e = readdir(d)) {
         const std::string_view name = e->d_name;
         if (name == "." || name == "..") continue;
-        if (FoldHostName(name) == want) {
+        if ((ownSpelling ? HostToProgram(name) : FoldHostName(name)) == want) {
             // Several names differing only in case: take the smallest, so
             // that the choice does not depend on the directory order.
             if (!best || name < *best) best = std::string(name);
@@ -345,12 +348,39 @@ std::atomic<unsigned> g_tempCounter{0};
 std::optional<std::string> HostToProgram(std::string_view host) {
     if (!HasHighBytes(host)) return std::string(host);
     if (!IsValidUtf8(host)) return std::nullopt;
-    std::string oem = Utf8ToOem(host);
-    if (OemToUtf8(oem) != host) return std::nullopt;
+    const std::string composed = ComposeLatin1Marks(host);
+    std::string oem = Utf8ToOem(composed);
+    if (OemToUtf8(oem) != composed) return std::nullopt;
     return oem;
 }
 
-std::string HostPath(std::string_view path) {
+std::string ExistingName(std::string_view path) {
+    std::size_t start = path.find_last_of("\\/");
+    start =
+        start == std::string_view::npos ? (path.size() >= 2 && path[1] == ':' ? 2 : 0) : start + 1;
+    const std::string_view given = path.substr(start);
+    if (given.empty() || given == "." || given == "..") return std::string(path);
+    const std::string onDisk = BaseName(HostPath(path));
+    const auto spelt = HostToProgram(onDisk);
+    if (!spelt || *spelt == given) return std::string(path);
+    return std::string(path.substr(0, start)) + *spelt;
+}
+
+EntryKind EntryKindOf(std::string_view path, Lookup lookup) {
+    struct stat st;
+    const std::string host = HostPath(path, lookup);
+    if ((lookup == Lookup::Read ? stat(host.c_str(), &st) : lstat(host.c_str(), &st)) != 0)
+        return EntryKind::Missing;
+    if (S_ISREG(st.st_mode)) return EntryKind::File;
+    if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
+    if (S_ISLNK(st.st_mode)) return EntryKind::Link;
+    if (S_ISFIFO(st.st_mode)) return EntryKind::Fifo;
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return EntryKind::Device;
+    if (S_ISSOCK(st.st_mode)) return EntryKind::Socket;
+    return EntryKind::Other;
+}
+
+std::string HostPath(std::string_view path, Lookup lookup) {
     // "/" separators, no drive; the drive letter is ASCII whatever the
     // locale says a letter is.
     const bool given = !path.empty();
@@ -379,7 +409,8 @@ std::string HostPath(std::string_view path) {
             name = std::string(comp);
             plain = false;
         } else if (resolving) {
-            if (auto found = FindComponent(out, comp)) {
+            const bool last = s.find_first_not_of('/', i) == std::string::npos;
+            if (auto found = FindComponent(out, comp, last && lookup == Lookup::Write)) {
                 name = *found;
                 if (plain) reached = Join(out, name);
             } else {
@@ -397,6 +428,15 @@ std::string HostPath(std::string_view path) {
     if (trailing && !out.empty() && out.back() != '/') out += '/';
     if (out.empty()) out = ".";
     return out;
+}
+
+int ProbeNewFile(std::string_view path) {
+    const std::string host = HostPath(path, Lookup::Write);
+    const int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return errno;
+    close(fd);
+    unlink(host.c_str());
+    return 0;
 }
 
 bool FileExists(std::string_view path) {
@@ -419,7 +459,7 @@ bool EraseFile(std::string_view path) {
 bool RenameFile(std::string_view from, std::string_view to) {
     const std::string src = HostPath(from);
     if (!EntryExists(src)) return false;
-    return rename(src.c_str(), HostPath(to).c_str()) == 0;
+    return rename(src.c_str(), HostPath(to, Lookup::Write).c_str()) == 0;
 }
 
 bool SameFile(std::string_view a, std::string_view b) {
@@ -428,7 +468,9 @@ bool SameFile(std::string_view a, std::string_view b) {
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-bool CreateDir(std::string_view path) { return mkdir(HostPath(path).c_str(), 0777) == 0; }
+bool CreateDir(std::string_view path) {
+    return mkdir(HostPath(path, Lookup::Write).c_str(), 0777) == 0;
+}
 bool RemoveDir(std::string_view path) { return rmdir(HostPath(path).c_str()) == 0; }
 
 std::optional<uint32_t> GetFileAttributes(std::string_view path) {
@@ -588,7 +630,7 @@ File File::Open(std::string_view path, OpenMode mode, int shareMode) {
 File File::Create(std::string_view path, int shareMode) {
     File f;
     f.canRead_ = f.canWrite_ = true;
-    const std::string host = HostPath(path);
+    const std::string host = HostPath(path, Lookup::Write);
     // Not O_TRUNC: an open that the share mode refuses must not empty the file.
     const int fd = OpenDescriptor(host, true, true, O_CREAT, f.fdReadable_, f.fdWritable_);
     if (fd < 0) {
@@ -740,11 +782,13 @@ std::optional<std::string> ReadWholeFile(std::string_view path) {
 }
 
 bool WriteFileReplacing(std::string_view path, std::string_view data) {
-    const std::string host = HostPath(path);
+    const std::string host = HostPath(path, Lookup::Write);
     const auto [dir, name] = SplitLast(host);
     if (name.empty()) return false;
+    // The new file takes the name itself: a link there is replaced, never
+    // written through, and what it points to gives it nothing.
     struct stat old;
-    const bool hadOld = stat(host.c_str(), &old) == 0;
+    const bool hadOld = lstat(host.c_str(), &old) == 0 && !S_ISLNK(old.st_mode);
     if (hadOld && !S_ISREG(old.st_mode)) return false;
 
     std::string temp;
@@ -805,7 +849,8 @@ std::string TempFileName(std::string_view folder, std::string_view prefix) {
         char name[16];
         std::snprintf(name, sizeof name, "%04X.TMP", unique);
         const std::string prog = base + pre + name;
-        const int fd = open(HostPath(prog).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = open(HostPath(prog, Lookup::Write).c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             close(fd);
             return prog;

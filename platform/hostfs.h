@@ -21,7 +21,19 @@ namespace kor2::platform {
 // only against the paths the run knows by their real case: the temporary,
 // home, configuration and current folders, the executable's folder and the
 // paths it has found on disk before (the most recent few).
-std::string HostPath(std::string_view path);
+//
+// lookup says what the path is for. To read (or to change a file in place)
+// the last name is found in its own spelling first, else in another case;
+// to write a new file, replace one or rename onto one, only its own
+// spelling counts (names that differ in case are other files then).
+enum class Lookup { Read, Write };
+std::string HostPath(std::string_view path, Lookup lookup = Lookup::Read);
+
+// The path text with its last name as the file it reads is spelt on disk
+// (code page 850), where that differs from the spelling given; else path as
+// it is. A program that replaces a file it opened, or names the files that
+// belong to it, uses this spelling.
+std::string ExistingName(std::string_view path);
 
 // A host name or path (UTF-8) as the program's text in code page 850,
 // separators kept; nullopt when it holds a character that code page lacks
@@ -38,6 +50,15 @@ enum FileAttr : uint32_t {
     faArchive = 0x20,
     faAnyFile = 0x3F,
 };
+
+// What a path names. To read, links are followed (a dangling link is
+// Missing); to write, the name itself counts, so a link is Link.
+enum class EntryKind { Missing, File, Folder, Link, Fifo, Device, Socket, Other };
+EntryKind EntryKindOf(std::string_view path, Lookup lookup = Lookup::Read);
+
+// Whether a new file of that name (in its own spelling) can be made: made
+// exclusively, never through a link, and erased again. 0, else the errno.
+int ProbeNewFile(std::string_view path);
 
 bool FileExists(std::string_view path);       // an existing regular file
 bool DirectoryExists(std::string_view path);  // an existing folder

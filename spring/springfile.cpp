@@ -16,6 +16,7 @@
 #include "common/msgbox.h"
 #include "common/numfmt.h"
 #include "common/textfile.h"
+#include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 #include "spring/calcerror.h"
@@ -308,6 +309,35 @@ void RefuseFile(std::string_view name, std::string_view why) {
     AbortFlag = true;
 }
 
+// Far above any spring file: every change entry and text at its longest
+// stays well below it.
+constexpr int64_t kMaxSpringFileBytes = 1 << 20;
+
+// Why name cannot be a spring file, told before a byte of it is read (a
+// FIFO would wait for a writer, a device or a sparse file of gigabytes
+// would be read whole); empty when it may be one or does not exist.
+std::string RefusalBeforeReading(std::string_view name) {
+    switch (platform::EntryKindOf(name)) {
+        case platform::EntryKind::Missing:
+        case platform::EntryKind::File:
+            break;
+        case platform::EntryKind::Folder:
+            return "ist keine Federdatei, sondern ein Ordner";
+        case platform::EntryKind::Fifo:
+            return "ist keine Federdatei, sondern eine benannte Pipe";
+        case platform::EntryKind::Device:
+            return "ist keine Federdatei, sondern ein Gerät"_oem;
+        case platform::EntryKind::Socket:
+            return "ist keine Federdatei, sondern ein Socket";
+        default:
+            return "ist keine Federdatei, sondern keine gewöhnliche Datei"_oem;
+    }
+    const auto size = platform::FileSizeOf(name);
+    if (size && *size > kMaxSpringFileBytes)
+        return "ist zu groß für eine Federdatei ("_oem + std::to_string(*size) + " Bytes)";
+    return {};
+}
+
 }  // namespace
 
 void WriteSpringFile(std::string name) {
@@ -339,8 +369,12 @@ bool ReadSpringFileValues(std::string_view name) {
 }
 
 bool ReadSpringFileValues(std::string_view name, std::vector<NotNumberLine>& notNumbers) {
+    if (const std::string why = RefusalBeforeReading(name); !why.empty()) {
+        RefuseFile(name, why);
+        return false;
+    }
     LineSource lines;
-    if (!lines.Load(name)) {
+    if (!lines.Load(name, kMaxSpringFileBytes)) {
         // A file that opens but fails when read (an input/output error) has
         // no message of CheckFileReadable: the failure is named here.
         if (FileExistsIO(name))

@@ -227,7 +227,7 @@ void Poke(const std::string& text, int field, int32_t record) {
 }
 
 int ParseLocateArgs(const std::string& text) {
-    std::string t = text;
+    std::string t = UpperStr(text);
     g_locate.noCase = TakeKeyword(" NOCASE", t);
     g_locate.exact = TakeKeyword(" EXACT", t);
     g_locate.contained = TakeKeyword(" CONTAINED", t);
@@ -533,7 +533,7 @@ bool AppendFrom(const std::string& source, const AppendProgressProc& progress) {
     const uint8_t targetNo = CurrentArea;
     DbfArea& target = *CurrentDbf();
     const std::string where = "[AppendFrom(" + source + ")]";
-    std::string text = UpperStr(AllTrim(source)) + " ";
+    std::string text = AllTrim(source) + " ";  // a file name keeps its spelling
     bool isVirtual = false;
     for (const char* kw : {" VIRTUAL FILE", " LINKED LIST", " VIRTUAL", " LINKED"})
         isVirtual = TakeKeyword(kw, text) || isVirtual;
@@ -542,7 +542,7 @@ bool AppendFrom(const std::string& source, const AppendProgressProc& progress) {
     std::string path;
     if (isVirtual) {
         for (int i = 1; i <= WorkAreaCount && sourceNo == 0; ++i)
-            if (WorkAreas[i] && WorkAreas[i]->isVirtual && WorkAreas[i]->alias == text)
+            if (WorkAreas[i] && WorkAreas[i]->isVirtual && WorkAreas[i]->alias == UpperStr(text))
                 sourceNo = static_cast<uint8_t>(i);
         if (sourceNo == 0) {
             SetEngineError(220, "Virtual file must be open. " + where);

@@ -47,9 +47,10 @@ std::string AliasMessage(const std::string& alias) {
     return "Alias-Name \"" + alias + "\" bereits benutzt.";
 }
 
-// Word after " ALIAS " (up to the next blank, at most 64); the text is cut before it.
+// Word after " ALIAS " in any case (up to the next blank, at most 64); the
+// text is cut before it.
 std::string TakeAlias(std::string& text) {
-    const size_t p = text.find(" ALIAS ");
+    const size_t p = UpperStr(text).find(" ALIAS ");
     if (p == std::string::npos) return {};
     std::string rest = AllTrim(text.substr(p + 7));
     text = text.substr(0, p);
@@ -120,13 +121,15 @@ bool UseEx(const std::string& command, void* buffer, uint16_t size, RecordConvPr
     CloseArea();
     const std::string given = AllTrim(command);
     if (given.empty()) return true;
-    std::string text = UpperStr(given) + " ";
-    if (text.find("LINKED LIST") != std::string::npos ||
-        text.find("VIRTUAL FILE") != std::string::npos)
+    // The words of the command in any case; the file name as it is spelt.
+    std::string text = given + " ";
+    const std::string upper = UpperStr(text);
+    if (upper.find("LINKED LIST") != std::string::npos ||
+        upper.find("VIRTUAL FILE") != std::string::npos)
         return UseVirtual(given, buffer, size);
     if ((buffer == nullptr && size != 0) || (buffer != nullptr && size == 0)) {
         SetEngineError(220, "Puffer ist NIL oder Größe ist Null beim Öffnen von "_oem +
-                                platform::DisplayPath(AllTrim(text)) + "  [USE]");
+                                platform::DisplayPath(AllTrim(upper)) + "  [USE]");
         return false;
     }
     bool exclusive = TakeKeyword(" EXCLUSIVE", text);
@@ -417,16 +420,17 @@ void ClearRecord() {
 }
 
 bool TakeKeyword(const std::string& keyword, std::string& text) {
-    text = UpperStr(text);
+    std::string upper = UpperStr(text);  // one byte for one: positions match text's
     const std::string kw = UpperStr(keyword);
     bool found = false;
     size_t p = 0;
-    while (!kw.empty() && (p = text.find(kw, p)) != std::string::npos) {
+    while (!kw.empty() && (p = upper.find(kw, p)) != std::string::npos) {
         const size_t end = p + kw.size();
-        if (end < text.size() && IsWordChar(text[end])) {
+        if (end < upper.size() && IsWordChar(upper[end])) {
             ++p;
             continue;
         }
+        upper.erase(p, kw.size());
         text.erase(p, kw.size());
         found = true;
     }

@@ -55,8 +55,9 @@ std::string AreaAlias();
 void RecordToBuffer();
 void BufferToRecord();
 void ClearRecord();
-// Removes every free-standing occurrence of keyword from the upper-cased,
-// trimmed text; true when there was one.
+// Removes every free-standing occurrence of keyword, in any case, from the
+// text and trims it; the rest keeps its case (a file name in it is a name of
+// its own spelling). True when there was one.
 bool TakeKeyword(const std::string& keyword, std::string& text);
 
 // Helpers shared by the command layer: fill the typed buffer from the record

@@ -196,7 +196,9 @@ FileBeside::~FileBeside() {
 
 bool FileBeside::Commit() {
     if (name_.empty()) return false;
-    if (platform::FileExists(target_)) platform::CopyFileMode(target_, name_);
+    // Only a file of the target's own spelling is the one replaced.
+    if (platform::EntryKindOf(target_, platform::Lookup::Write) == platform::EntryKind::File)
+        platform::CopyFileMode(target_, name_);
     errno = 0;
     if (!RenameEngineFile(name_, target_)) {
         SetEngineError(IoCodeFromErrno(errno, 5),

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/codepage.h"
+#include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 #include "platform/real48.h"
@@ -106,6 +107,10 @@ bool OpenDbf(DbfArea& a) {
     a.fileName = DefaultExtension(a.fileName, "DBF");
     uint16_t io = 0;
     a.file = OpenEngineFile(a.fileName, EngShareMode, io);
+    // Found by another spelling, the table goes by the one on disk: its
+    // changes replace this file, and the files that belong to it are named
+    // as every opener names them.
+    if (a.file) a.fileName = platform::ExistingName(a.fileName);
     // Renames of a change killed half-way are completed before anything is
     // read, and the table opened again: the open share keeps out a writer
     // that is still alive.

@@ -565,9 +565,7 @@ void BuildIndexFile(const std::string& fileName, const std::string& expression, 
     b->hdr.root = root;
     b->hdr.nextFree = root + 1;
     NdxNode block;
-    std::string table = NameWithoutDir(a.fileName);
-    if (a.oem) table = LStrAnsiToOem(table);
-    FillHeaderBlock(b->hdr, stored, a.recordCount, table.substr(0, 12), block.data());
+    FillHeaderBlock(b->hdr, stored, a.recordCount, HeaderTableName(a), block.data());
     if (b->file->WriteAt(0, block.data(), BlockSize) != BlockSize) {
         SetEngineError(IoCodeFromErrno(b->file->Error(), 101), " [MakeIndex]");
         return Suffix(path);

@@ -13,6 +13,7 @@
 #include "platform/progfiles.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/enginestrings.h"
 #include "tables/base/filenames.h"
 #include "tables/dbf/dbffile.h"
 
@@ -234,6 +235,11 @@ std::string NormaliseExpr(const std::string& text, bool keepBlanks) {
     return out;
 }
 
+std::string HeaderTableName(const DbfArea& table) {
+    const std::string name = UpperStr(NameWithoutDir(table.fileName));
+    return (table.oem ? LStrAnsiToOem(name) : name).substr(0, 12);
+}
+
 void FillHeaderBlock(const NdxHeader& h, const std::string& expression, int32_t recordCount,
                      const std::string& tableName, uint8_t* block, bool inChange) {
     std::memset(block, 0, BlockSize);
@@ -269,13 +275,11 @@ bool ReadAnchorNode(IndexControlBlock& b, const std::string& routine) {
 bool WriteAnchorNode(IndexControlBlock& b) {
     NdxNode block;
     const int32_t count = b.table ? b.table->recordCount : 0;
-    std::string name = b.table ? NameWithoutDir(b.table->fileName) : std::string();
-    if (b.table && b.table->oem) name = LStrAnsiToOem(name);
+    const std::string name = b.table ? HeaderTableName(*b.table) : std::string();
     // The expression is held in the Windows code page; the file keeps the DOS one.
     const std::string expr = b.table && b.table->oem ? LStrAnsiToOem(b.expression) : b.expression;
     // A mark on disk stays until SetChangeMark clears it.
-    FillHeaderBlock(b.hdr, expr, count, name.substr(0, 12), block.data(),
-                    b.inChange || b.markOnDisk);
+    FillHeaderBlock(b.hdr, expr, count, name, block.data(), b.inChange || b.markOnDisk);
     if (b.file->WriteAt(0, block.data(), BlockSize) != BlockSize) {
         SetEngineError(IoCodeFromErrno(b.file->Error(), 101),
                        "Fehler beim Schreiben der Index-Datei:  " +

@@ -106,6 +106,9 @@ uint32_t NodeChild(const IndexControlBlock& b, const NdxNode& node, int pos);
 // The header: re-read the 24-byte copy, write the whole block.
 bool ReadAnchorNode(IndexControlBlock& b, const std::string& routine);
 bool WriteAnchorNode(IndexControlBlock& b);
+// The table's name as the header stores it: upper case, without folder, in
+// the DOS code page for a table of that code page, at most 12 characters.
+std::string HeaderTableName(const DbfArea& table);
 // A complete header block for the stamp of table `table`.
 void FillHeaderBlock(const NdxHeader& h, const std::string& expression, int32_t recordCount,
                      const std::string& tableName, uint8_t* block, bool inChange = false);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/hostfs.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 #include "platform/runtemp.h"
@@ -920,6 +921,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
                        "Fehler beim Öffnen der Index-Datei: "_oem + platform::DisplayPath(path));
         return false;
     }
+    b->fileName = platform::ExistingName(path);  // a rebuild replaces this file
     // The size and the header are one read: another program that adds
     // nodes changes both together.
     uint8_t head[ndx::HdrChangeMark + ndx::HdrChangeMarkSize] = {};

@@ -4,6 +4,7 @@
 #include "tables/index/recovery.h"
 
 #include <array>
+#include <string>
 #include <exception>
 #include <utility>
 
@@ -24,13 +25,14 @@ namespace kor2 {
 namespace {
 
 // Per work area: nesting of the change protection, whether the outermost
-// one has put the marks on (so that its end clears them), and the count a
-// change of this program that failed and could not be taken back left the
-// table at (-1 when none).
+// one has put the marks on (so that its end clears them), and the count of
+// an exclusive table whose change failed and could not be taken back (-1
+// when none): the records after it are that change's.
 struct ChangeScope {
     int nesting = 0;
     bool begun = false;
     int32_t failedAt = -1;
+    std::string failedTable;
 };
 std::array<ChangeScope, WorkAreaCount + 1> ChangeScopes;
 
@@ -55,17 +57,18 @@ bool RebuildMarked(DbfArea& a, int32_t count, const std::vector<IndexControlBloc
 // The repair proper, with other writers kept out. A dead writer's records
 // are the whole records in the file: every append that reported success
 // wrote its record before, and an exclusive writer counts them in the
-// header only at its close. What this program's own failed change left
-// after its count is cut off. The marked orders are rebuilt from the table;
+// header only at its close. On an exclusive table, what this program's own
+// failed change left after its count is cut off. The marked orders are rebuilt from the table;
 // what the program holds in its buffers stays as it is.
 bool Repair(DbfArea& a, const std::vector<IndexControlBlock*>& orders) {
     const int32_t stored = StoredRecordCount(a);
     const int32_t inFile = RecordsInFile(a);
     if (stored < 0 || inFile < 0) return false;
-    int32_t& failedAt = ChangeScopes[CurrentArea].failedAt;
-    const int32_t count = failedAt >= 0 ? std::min(failedAt, inFile) : inFile;
+    ChangeScope& scope = ChangeScopes[CurrentArea];
+    const bool ownFailure = a.exclusive && scope.failedAt >= 0 && scope.failedTable == a.fileName;
+    const int32_t count = ownFailure ? std::min(scope.failedAt, inFile) : inFile;
     if (!RebuildMarked(a, count, orders)) return false;
-    failedAt = -1;
+    scope.failedAt = -1;
     return stored == count || WriteDbfCount(a);
 }
 
@@ -154,7 +157,10 @@ void EndChange(DbfArea& a) {
         QuietEngineErrors quiet;
         if (!RebuildMarked(a, a.recordCount, orders)) {
             // The next change repairs what this rebuild left.
-            ChangeScopes[CurrentArea].failedAt = a.recordCount;
+            if (a.exclusive) {
+                ChangeScopes[CurrentArea].failedAt = a.recordCount;
+                ChangeScopes[CurrentArea].failedTable = a.fileName;
+            }
             for (IndexControlBlock* b : orders)
                 if (b->markOnDisk) b->inChange = false;
         }

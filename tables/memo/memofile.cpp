@@ -378,6 +378,7 @@ bool OpenMemofile(DbfArea& area, const std::string& tableName) {
         SetEngineError(io, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [USE]");
         return false;
     }
+    m->fileName = platform::ExistingName(name);  // a Pack replaces this file
     m->memoType = GetMemoType(area);
     // A header too short to hold the block size keeps the default.
     uint8_t head[memo::Dbt4HeaderReadSize] = {};

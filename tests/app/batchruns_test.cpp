@@ -3,6 +3,7 @@
 // was asked to write them.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include "common/fileops.h"
 #include "common/globals.h"
 #include "platform/hostfs.h"
+#include "support/asnobody.h"
 #include "support/childprocess.h"
 #include "support/fulldisk.h"
 #include "support/runtempfile.h"
@@ -174,7 +176,45 @@ TEST_F(BatchRuns, ATemporaryFolderWithoutRoomForTheRunsOwnEndsItWithOne) {
                         " möglich, Programm beendet."),
               std::string::npos)
         << said;
+    // Nobody answers a run without windows: it asks for no other folder.
+    EXPECT_EQ(said.find("\nOrdner für temporäre Dateien\n"), std::string::npos) << said;
     EXPECT_FALSE(fs::exists(folder / "s.txt"));
+}
+
+// Another account that may write the spring's folder plants links where the
+// report goes: the run writes its report under that name and never creates
+// or changes a file where a link points.
+TEST_F(BatchRuns, AReportNameLinkedElsewhereByAnotherAccountIsNeverWrittenThrough) {
+    const fs::path folder = RunFolder("shared", "muster1.kr2", "f.kr2");
+    fs::copy_file(kDemoFolder + "muster1.kr2", folder / "g.kr2");
+    const fs::path victim = tmp.path() / "victim";
+    fs::create_directories(victim);
+    std::ofstream(victim / "own") << "mine";
+    fs::permissions(tmp.path(), fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(folder, fs::perms::all);
+    test::RunAsNobody({}, [&] {
+        fs::create_symlink(victim / "nologin", folder / "f.txt");
+        fs::create_symlink(victim / "own", folder / "g.txt");
+    });
+    for (const std::string name : {"f", "g"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(fs::is_symlink(folder / (name + ".txt")));
+        EXPECT_EQ(RunAlone(folder, name + ".kr2"), 0) << ReadHostFile(folder / "stderr.txt");
+        EXPECT_FALSE(fs::is_symlink(folder / (name + ".txt")));
+        EXPECT_NE(ReadHostFile(folder / (name + ".txt")).find("DEMO-001"), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(victim / "nologin"));
+    EXPECT_EQ(ReadHostFile(victim / "own"), "mine");
+}
+
+// The report of a spring goes to the name of its own spelling: a file whose
+// name differs only in case is someone else's and stays as it was.
+TEST_F(BatchRuns, TheReportNeverReplacesAFileOfAnotherSpelling) {
+    const fs::path folder = RunFolder("cases", "muster1.kr2", "a.kr2");
+    std::ofstream(folder / "A.txt") << "notes";
+    ASSERT_EQ(RunAlone(folder, "a.kr2"), 0) << ReadHostFile(folder / "stderr.txt");
+    EXPECT_EQ(ReadHostFile(folder / "A.txt"), "notes");
+    EXPECT_NE(ReadHostFile(folder / "a.txt").find("DEMO-001"), std::string::npos);
 }
 
 // A spring file that exists but fails when read: the report run and the
@@ -193,6 +233,24 @@ TEST_F(BatchRuns, ASpringFileThatFailsWhenReadIsNamedAndEndsTheRunWithOne) {
                   std::string::npos)
             << said;
         EXPECT_FALSE(fs::exists(folder / "f.txt"));
+    }
+}
+
+// A spring name that is a folder or a FIFO: the run says what it is, reads
+// nothing (a FIFO would wait for a writer) and ends with 1.
+TEST_F(BatchRuns, ASpringNameThatIsNoFileIsRefusedForWhatItIs) {
+    const fs::path folder = tmp.path() / "run";
+    fs::create_directories(folder / "d.kr2");
+    ASSERT_EQ(mkfifo((folder / "p.kr2").c_str(), 0600), 0);
+    for (const auto& [name, what] :
+         {std::pair<std::string, std::string>{"d", "ein Ordner"}, {"p", "eine benannte Pipe"}}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(RunAlone(folder, name + ".kr2"), 1);
+        const std::string said = ReadHostFile(folder / "stderr.txt");
+        EXPECT_NE(said.find("Datei " + name + ".kr2 ist keine Federdatei, sondern " + what + " !"),
+                  std::string::npos)
+            << said;
+        EXPECT_FALSE(fs::exists(folder / (name + ".txt")));
     }
 }
 

@@ -57,6 +57,14 @@ private:
     std::vector<std::string>& cells_;
 };
 
+// Every file below folder with its content.
+std::map<std::string, std::string> FilesBelow(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.is_regular_file()) files[e.path().string()] = test::ReadHostFile(e.path().string());
+    return files;
+}
+
 class DataFileNamesTest : public ::testing::Test {
 protected:
     // The report header names the spring with its folder only while both
@@ -80,6 +88,18 @@ protected:
         ExcelAppFactory = nullptr;
         ShutdownTableEngine();
         AbortFlag = false;
+    }
+
+    // Speichern of a modified spring, answered Yes: file (a host path) is
+    // rewritten, and no other file appears.
+    void ExpectSaveRewritesOnly(const std::string& file) {
+        const auto before = FilesBelow(tmp.path());
+        InputModifiedFlag = true;
+        ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
+        ASSERT_TRUE(SaveSpringCommand());
+        const auto after = FilesBelow(tmp.path());
+        EXPECT_EQ(after.size(), before.size());
+        EXPECT_EQ(after.count(file), 1u);
     }
 
     // Every output names the spring file `shown` once, with its folder once.
@@ -183,14 +203,6 @@ TEST_F(DataFileNamesTest, AfterACommandLineStartAndItsFirstSave) {
     EXPECT_EQ(DataFileName, "feder");
     EXPECT_EQ(SpringFullName(), ProgramPath(tmp.file("sub/feder.kr2")));
     ExpectEveryOutputNames(tmp.file("sub/feder.kr2"), tmp.file("sub/feder.kr2"));
-}
-
-// Every file below folder with its content.
-std::map<std::string, std::string> FilesBelow(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& e : fs::recursive_directory_iterator(folder))
-        if (e.is_regular_file()) files[e.path().string()] = test::ReadHostFile(e.path().string());
-    return files;
 }
 
 // The current folder of the test, changed for one scope.
@@ -298,17 +310,32 @@ TEST_F(DataFileNamesTest, UmlautNamesFromTheCommandLineAreShownAndSavedAsTheHost
               MainTitle.str() + "  -  " + tmp.file("sub") + "/" + kUmlautName + ".kr2");
 
     // The first save asks about that file and rewrites it; no other file appears.
-    const auto before = FilesBelow(tmp.path());
-    InputModifiedFlag = true;
-    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::Yes));
-    ASSERT_TRUE(SaveSpringCommand());
+    ExpectSaveRewritesOnly(host);
     ASSERT_EQ(ui.Of("yesno").size(), 1u);
     EXPECT_EQ(ui.Of("yesno")[0].text.find(tmp.file("sub") + "/" + kUmlautName + ".kr2 existiert"),
               0u)
         << ui.Of("yesno")[0].text;
-    const auto after = FilesBelow(tmp.path());
-    EXPECT_EQ(after.size(), before.size());
-    EXPECT_EQ(after.count(host), 1u);
+}
+
+// Copied from other systems, a name often holds a letter and a combining
+// mark where code page 850 has one character: it is that character, the
+// spring is read and saved back into its own file.
+TEST_F(DataFileNamesTest, DecomposedUmlautNamesAreTakenAsTheComposedOnes) {
+    const std::string host = tmp.file("sub/Feder pru\u0308f gro\u0308\u00DFe.kr2");
+    fs::copy_file(tmp.file("sub/feder.kr2"), host);
+    const CommandLine cmd = TakeCommandLine({host});
+    ASSERT_TRUE(AcceptCommandLineNames(cmd));
+    ASSERT_TRUE(LoadCommandLineSpring(cmd.springFile));
+    EXPECT_EQ(MainWindowCaption(),
+              MainTitle.str() + "  -  " + tmp.file("sub") + "/" + kUmlautName + ".kr2");
+    ExpectSaveRewritesOnly(host);
+}
+
+// A spring found by another spelling of its name is saved back into that
+// file, not into a second one of the spelling given.
+TEST_F(DataFileNamesTest, ASpringFoundByAnotherSpellingIsSavedIntoItsOwnFile) {
+    ASSERT_TRUE(LoadCommandLineSpring(tmp.file("sub/FEDER.KR2")));
+    ExpectSaveRewritesOnly(tmp.file("sub/feder.kr2"));
 }
 
 TEST_F(DataFileNamesTest, ANameThatCodePage850LacksIsRefusedBeforeAnythingIsWritten) {

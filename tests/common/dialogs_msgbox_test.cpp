@@ -86,6 +86,21 @@ TEST_F(MsgBoxTest, OverwriteAsksKeepsTheFileAndReplacesOnlyAfterTheWrite) {
     EXPECT_EQ(Slurp(tmp.file("spring.kr2")), "the user's spring");
 }
 
+// A file whose name differs only in case is not the one written: no
+// question about it. A link at the name is what the write replaces: asked.
+TEST_F(MsgBoxTest, OverwriteAsksOnlyAboutTheNameItself) {
+    Put(tmp.file("spring.kr2"), "the user's spring");
+    ConfirmOverwrite(Dir() + "\\SPRING.KR2");
+    EXPECT_FALSE(AbortFlag);
+    EXPECT_TRUE(ui.Of("yesno").empty());
+    std::filesystem::create_symlink(tmp.file("spring.kr2"), tmp.file("link.kr2"));
+    ui.answers.push_back(ScriptedAnswer::Button(YesNoCancel::No));
+    ConfirmOverwrite(Dir() + "\\link.kr2");
+    EXPECT_TRUE(AbortFlag);
+    EXPECT_EQ(ui.Of("yesno").size(), 1u);
+    EXPECT_EQ(Slurp(tmp.file("spring.kr2")), "the user's spring");
+}
+
 TEST_F(MsgBoxTest, AktuellNamesAreOverwrittenWithoutAQuestion) {
     Put(tmp.file("aktuell.kr2"), "x");
     ConfirmOverwrite(Dir() + "\\aktuell.kr2");

@@ -220,8 +220,8 @@ TEST_F(ErrDescTest, SavingWhenTheTemporaryFolderIsTheFilesFolder) {
 }
 
 TEST_F(ErrDescTest, SavingNeverLosesTheFile) {
-    // Work copy cannot be written: a folder stands where it should go.
-    const std::string workCopy = platform::HostPath(RunTempFolder() + "kor2.ERR");
+    // Work copy (named as the file) cannot be written: a folder stands where it should go.
+    const std::string workCopy = platform::HostPath(RunTempFolder() + "kor2.err");
     fs::create_directory(workCopy);
     SaveErrDescription("Fehler : Drahtdurchmesser", "C", "R");
     EXPECT_TRUE(AbortFlag);

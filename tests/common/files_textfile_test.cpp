@@ -2,11 +2,15 @@
 // forms, field lists, line ends, and that a write replaces a file only when
 // it is complete.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "common/fileio.h"
 #include "common/globals.h"
 #include "common/textfile.h"
 #include "files_testutil.h"
+#include "support/asnobody.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -150,6 +154,56 @@ TEST_F(TextFileTest, RewriteFailsAtOnceForMissingFolderAndReadOnlyFile) {
     EXPECT_FALSE(f.Reset());
     EXPECT_EQ(f.IOResult(), ioFileNotFound);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("nothere.txt")));
+}
+
+// In a folder other accounts may write, a link at the name is no way to
+// elsewhere: a written file replaces the link and nothing is created or
+// changed where it points; appending to it is refused.
+TEST_F(TextFileTest, WritesGoToTheNameItselfNeverThroughALink) {
+    namespace fs = std::filesystem;
+    const fs::path shared = tmp.path() / "shared", victim = tmp.path() / "victim";
+    fs::create_directories(shared);
+    fs::create_directories(victim);
+    Put((victim / "own").string(), "mine");
+    fs::permissions(tmp.path(), fs::perms::others_exec, fs::perm_options::add);
+    test::RunAsNobody({shared}, [&] {
+        fs::create_symlink(victim / "nologin", shared / "f.txt");
+        fs::create_symlink(victim / "own", shared / "g.txt");
+    });
+    for (const char* name : {"f.txt", "g.txt"}) {
+        SCOPED_TRACE(name);
+        TextFile f;
+        f.Assign((shared / name).string());
+        EXPECT_FALSE(f.Append());
+        EXPECT_EQ(f.IOResult(), ioAccessDenied);
+        ASSERT_TRUE(f.Rewrite());
+        EXPECT_FALSE(fs::exists(victim / "nologin"));
+        f.WriteLine("report");
+        ASSERT_TRUE(f.Close());
+        EXPECT_FALSE(fs::is_symlink(shared / name));
+        EXPECT_EQ(Slurp((shared / name).string()), "report\r\n");
+    }
+    EXPECT_FALSE(fs::exists(victim / "nologin"));
+    EXPECT_EQ(Slurp((victim / "own").string()), "mine");
+}
+
+// A name is written in its own spelling: a file whose name differs only in
+// case is another file, neither replaced nor in the way.
+TEST_F(TextFileTest, WritesNeverReplaceAFileOfAnotherSpelling) {
+    const std::string upper = tmp.file("A.txt"), lower = tmp.file("a.txt");
+    Put(upper, "notes");
+    std::filesystem::permissions(upper, std::filesystem::perms::owner_read);
+    TextFile f;
+    f.Assign(lower);
+    ASSERT_TRUE(f.Rewrite());
+    f.WriteLine("report");
+    ASSERT_TRUE(f.Close());
+    EXPECT_EQ(Slurp(upper), "notes");
+    EXPECT_EQ(Slurp(lower), "report\r\n");
+    f.Assign(tmp.file("b.txt"));
+    Put(tmp.file("B.TXT"), "other");
+    EXPECT_FALSE(f.Append());
+    EXPECT_EQ(f.IOResult(), ioFileNotFound);
 }
 
 TEST_F(TextFileTest, FileHeaderBlock) {

@@ -115,6 +115,30 @@ TEST(CodePage, AnsiUtf16) {
     EXPECT_EQ(Utf16ToAnsi(AnsiToUtf16(all)), all);
 }
 
+// Every accented letter of code page 850 written decomposed becomes the
+// composed one; what has no composed form, and malformed bytes, stay.
+TEST(CodePage, ComposesLettersWithTheirMarks) {
+    const std::string marks[] = {"\u0300", "\u0301", "\u0302", "\u0303",
+                                 "\u0308", "\u030A", "\u0327"};
+    int composed = 0;
+    for (const char base : std::string("AaCcEeIiNnOoUuYy"))
+        for (const std::string& mark : marks) {
+            const std::string pair = std::string(1, base) + mark;
+            const std::string result = ComposeLatin1Marks(pair);
+            if (result == pair) continue;
+            ++composed;
+            const std::string oem = Utf8ToOem(result);
+            ASSERT_EQ(oem.size(), 1u) << pair;
+            EXPECT_EQ(OemToUtf8(oem), result) << pair;  // code page 850 holds it
+        }
+    EXPECT_EQ(composed, 53);  // the letters of U+00C0..U+00FF that have a decomposition
+    EXPECT_EQ(ComposeLatin1Marks("Mu\u0308ller"), "Müller");
+    EXPECT_EQ(ComposeLatin1Marks("\u0308u"), "\u0308u");
+    EXPECT_EQ(ComposeLatin1Marks("q\u0308"), "q\u0308");
+    EXPECT_EQ(ComposeLatin1Marks("a\u0308\u0308"), "ä\u0308");
+    EXPECT_EQ(ComposeLatin1Marks(std::string("a\xFF\u0308", 4)), std::string("a\xFF\u0308", 4));
+}
+
 TEST(CodePage, OemUtf8) {
     EXPECT_EQ(OemToUtf8(Bytes({0x9A, 'b', 0xE1, 0xC4})), "Übß─");
     EXPECT_EQ(Utf8ToOem("Übß─"), Bytes({0x9A, 'b', 0xE1, 0xC4}));

@@ -118,12 +118,55 @@ TEST_F(HostFs, CreateInFolderOfOtherCase) {
     EXPECT_EQ(f.Write("abc", 3), 3);
     f.Close();
     EXPECT_EQ(ReadText(tmp.path() / "data" / "NEW.DBF"), "abc");
-    // Creating it again by another case truncates the same file.
+    // Created by another spelling it is another file: the first stays.
     File g = File::Create(root() + "\\data\\new.dbf");
     ASSERT_TRUE(g.IsOpen());
     g.Close();
-    EXPECT_EQ(Listing(tmp.path() / "data"), (std::vector<std::string>{"NEW.DBF", "fedwst.dbf"}));
-    EXPECT_EQ(fs::file_size(tmp.path() / "data" / "NEW.DBF"), 0u);
+    EXPECT_EQ(Listing(tmp.path() / "data"),
+              (std::vector<std::string>{"NEW.DBF", "fedwst.dbf", "new.dbf"}));
+    EXPECT_EQ(ReadText(tmp.path() / "data" / "NEW.DBF"), "abc");
+}
+
+// A name that exists in another spelling only is found to read it, but a
+// file is created, replaced or renamed onto only in its own spelling.
+TEST_F(HostFs, OtherSpellingIsTakenOnlyToRead) {
+    const fs::path dir = tmp.path() / "data";
+    WriteText(dir / "e.txt", "old");
+    const std::string upper = root() + "\\Data\\E.TXT";
+    EXPECT_EQ(*ReadWholeFile(upper), "old");
+    EXPECT_TRUE(FileExists(upper));
+    EXPECT_EQ(HostPath(upper), (dir / "e.txt").string());
+    EXPECT_EQ(HostPath(upper, Lookup::Write), (dir / "E.TXT").string());
+    EXPECT_EQ(EntryKindOf(upper), EntryKind::File);
+    EXPECT_EQ(EntryKindOf(upper, Lookup::Write), EntryKind::Missing);
+
+    ASSERT_TRUE(WriteFileReplacing(upper, "replacing"));
+    {
+        File f = File::Create(root() + "\\Data\\E.Txt");
+        ASSERT_TRUE(f.IsOpen()) << f.Error();
+    }
+    WriteText(dir / "moved", "moved");
+    ASSERT_TRUE(RenameFile(root() + "\\data\\moved", root() + "\\DATA\\e.TXT"));
+    ASSERT_TRUE(CreateDir(root() + "\\Data\\FEDWST.DBF"));
+    EXPECT_EQ(Listing(dir), (std::vector<std::string>{"E.TXT", "E.Txt", "FEDWST.DBF", "e.TXT",
+                                                      "e.txt", "fedwst.dbf"}));
+    EXPECT_EQ(ReadText(dir / "e.txt"), "old");
+    EXPECT_EQ(ReadText(dir / "fedwst.dbf"), "fedwst");
+    // Now that they exist, each name finds its own file.
+    EXPECT_EQ(*ReadWholeFile(upper), "replacing");
+    EXPECT_EQ(*ReadWholeFile(root() + "\\data\\e.TXT"), "moved");
+    EXPECT_EQ(ExistingName(upper), upper);
+}
+
+// The spelling of a file found by another one: what a program that opened
+// it uses to replace it or to name the files that belong to it.
+TEST_F(HostFs, ExistingNameGivesTheSpellingOnDisk) {
+    WriteText(tmp.path() / "data" / "Müller.DBF", "x");
+    EXPECT_EQ(ExistingName(root() + "\\DATA\\M\x9ALLER.dbf"), root() + "\\DATA\\M\x81ller.DBF");
+    EXPECT_EQ(ExistingName("C:" + root() + "\\data\\FedWst.Dbf"),
+              "C:" + root() + "\\data\\fedwst.dbf");
+    EXPECT_EQ(ExistingName(root() + "\\data\\none.dbf"), root() + "\\data\\none.dbf");
+    EXPECT_EQ(ExistingName(root() + "/data/FEDWST.DBF"), root() + "/data/fedwst.dbf");
 }
 
 TEST_F(HostFs, ExactMatchWins) {
@@ -160,6 +203,28 @@ TEST_F(HostFs, HostNamesThatCodePage850LacksAreNotOffered) {
     const auto found = FindFiles(root() + "\\*.kr2");
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].name, "Feder ä.kr2"_oem);
+}
+
+// Names copied from other systems often hold a letter and a combining mark
+// ("u" and U+0308) where the program's code page has one character: such a
+// name is the same name as the composed one, for reading and for writing.
+TEST_F(HostFs, DecomposedNamesAreTheComposedOnes) {
+    const std::string decomposed = "Mu\u0308ller A\u030Angstro\u0308m.kr2";
+    EXPECT_EQ(HostToProgram(decomposed), std::string("Müller Ångström.kr2"_oem));
+    EXPECT_EQ(HostToProgram("Cac\u0327a y\u0308 E\u0301"), std::string("Caça ÿ É"_oem));
+    // A mark the code page has no composed character for stays refused.
+    EXPECT_EQ(HostToProgram("q\u0308.kr2"), std::nullopt);
+    EXPECT_EQ(HostToProgram("a\u0308\u0301.kr2"), std::nullopt);
+    WriteText(tmp.path() / decomposed, "spring");
+    const auto found = FindFiles(root() + "\\*.kr2");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].name, "Müller Ångström.kr2"_oem);
+    const std::string name = root() + "\\" + found[0].name;
+    EXPECT_EQ(*ReadWholeFile(name), "spring");
+    EXPECT_EQ(HostPath(name, Lookup::Write), (tmp.path() / decomposed).string());
+    ASSERT_TRUE(WriteFileReplacing(name, "saved"));
+    EXPECT_EQ(ReadText(tmp.path() / decomposed), "saved");
+    EXPECT_EQ(FindFiles(root() + "\\*.kr2").size(), 1u);
 }
 
 // Code page 850 holds characters that 1252 lacks (the dotless i, box
@@ -319,7 +384,7 @@ TEST_F(HostFs, DenyWriteRefusesSecondWriter) {
     EXPECT_TRUE(File::Open(path, OpenMode::Read, 0x40).IsOpen());
     EXPECT_TRUE(File::Open(path, OpenMode::Read, 0x20).IsOpen());
     // Nor may anyone truncate it.
-    EXPECT_FALSE(File::Create(path).IsOpen());
+    EXPECT_FALSE(File::Create(root() + "\\Data\\fedwst.dbf").IsOpen());
     EXPECT_EQ(ReadText(tmp.path() / "data" / "fedwst.dbf"), "fedwst");
     first.Close();
     EXPECT_TRUE(File::Open(path, OpenMode::Write, 0x40).IsOpen());
@@ -381,7 +446,7 @@ TEST_F(HostFs, CompatibilityModeSharesLikeDenyNone) {
 }
 
 TEST_F(HostFs, WriteFileReplacing) {
-    const std::string path = root() + "\\Data\\FEDWST.DBF";
+    const std::string path = root() + "\\Data\\fedwst.dbf";
     ASSERT_TRUE(WriteFileReplacing(path, "new contents"));
     EXPECT_EQ(ReadText(tmp.path() / "data" / "fedwst.dbf"), "new contents");
     ASSERT_TRUE(WriteFileReplacing(root() + "\\Data\\Fresh.txt", ""));
@@ -394,7 +459,7 @@ TEST_F(HostFs, WriteFileReplacingKeepsOldFileInReadOnlyFolder) {
     const fs::path dir = tmp.path() / "data";
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
     test::RunAsNobody({tmp.path()}, [&] {
-        EXPECT_FALSE(WriteFileReplacing(root() + "\\Data\\FEDWST.DBF", "new"));
+        EXPECT_FALSE(WriteFileReplacing(root() + "\\Data\\fedwst.dbf", "new"));
     });
     fs::permissions(dir, fs::perms::owner_all);
     EXPECT_EQ(ReadText(dir / "fedwst.dbf"), "fedwst");
@@ -404,7 +469,7 @@ TEST_F(HostFs, WriteFileReplacingKeepsOldFileInReadOnlyFolder) {
 TEST_F(HostFs, WriteFileReplacingKeepsOldFileWhenWriteFails) {
     // A file size limit makes the write fail even for root; in a child so
     // the limit does not outlive the test.
-    const std::string path = root() + "\\Data\\FEDWST.DBF";
+    const std::string path = root() + "\\Data\\fedwst.dbf";
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -472,10 +537,11 @@ TEST_F(HostFs, AttributesAndFileOperations) {
     EXPECT_FALSE(DirectoryExists(root() + "\\DATA\\SUB"));
 
     WriteText(tmp.path() / "data" / "other.dbf", "other");
-    EXPECT_TRUE(RenameFile(root() + "\\DATA\\OTHER.DBF", f));  // replaces the target
+    const std::string own = root() + "\\Data\\fedwst.dbf";
+    EXPECT_TRUE(RenameFile(root() + "\\DATA\\OTHER.DBF", own));  // replaces the target
     EXPECT_EQ(ReadText(tmp.path() / "data" / "fedwst.dbf"), "other");
     EXPECT_FALSE(FileExists(root() + "\\DATA\\OTHER.DBF"));
-    EXPECT_FALSE(RenameFile(root() + "\\DATA\\OTHER.DBF", f));
+    EXPECT_FALSE(RenameFile(root() + "\\DATA\\OTHER.DBF", own));
     EXPECT_TRUE(EraseFile(f));
     EXPECT_FALSE(EraseFile(f));
     EXPECT_FALSE(FileExists(f));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,12 +21,14 @@
 #include "common/linesource.h"
 #include "common/scriptdialogs.h"
 #include "common/textfile.h"
+#include "platform/codepage.h"
 #include "platform/oemtext.h"
 #include "spring/check.h"
 #include "spring/examplespring.h"
 #include "spring/material.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
+#include "support/childprocess.h"
 #include "support/tempdir.h"
 
 namespace kor2 {
@@ -485,6 +488,49 @@ TEST_F(SpringFileTest, ForeignOrDamagedFilesAreRefusedAndChangeNothing) {
     EXPECT_FALSE(ReadSpringFile(tmp.file("missing.kr2")));
     EXPECT_TRUE(AbortFlag);
     EXPECT_EQ(Write("after.kr2"), reference);
+}
+
+// What is no file, or far larger than any spring file, is refused for what
+// it is before a byte of it is read: a FIFO would wait for a writer, and a
+// sparse file of gigabytes costs its maker nothing. The read runs with an
+// address space far smaller than such a file.
+TEST_F(SpringFileTest, NoFilesAndHugeFilesAreRefusedForWhatTheyAreUnread) {
+    namespace fs = std::filesystem;
+    const std::string fifo = tmp.file("pipe.kr2"), folder = tmp.file("folder.kr2"),
+                      huge = tmp.file("huge.kr2");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(folder);
+    Put(huge, "");
+    fs::resize_file(huge, 3ull << 30);
+    const struct {
+        std::string file;
+        const char* says;
+    } cases[] = {
+        {fifo, "ist keine Federdatei, sondern eine benannte Pipe !"},
+        {folder, "ist keine Federdatei, sondern ein Ordner !"},
+        {"/dev/null", "ist keine Federdatei, sondern ein Gerät !"},
+        {huge, "ist zu groß für eine Federdatei (3221225472 Bytes) !"},
+    };
+    const Stored before = Capture();
+    EXPECT_EQ(test::RunForked(
+                  [] {
+                      const rlimit small = {512ull << 20, 512ull << 20};
+                      return setrlimit(RLIMIT_AS, &small) == 0;
+                  },
+                  [&] {
+                      for (const auto& c : cases) {
+                          SCOPED_TRACE(c.file);
+                          dialogs.events.clear();
+                          AbortFlag = false;
+                          EXPECT_FALSE(ReadSpringFile(c.file));
+                          EXPECT_TRUE(AbortFlag);
+                          ASSERT_EQ(dialogs.Of("message").size(), 1u);
+                          EXPECT_EQ(dialogs.Of("message")[0].text,
+                                    "Datei " + c.file + " " + platform::Utf8ToOem(c.says));
+                          EXPECT_TRUE(Capture() == before);
+                      }
+                  }),
+              0);
 }
 
 // Any single line replaced by garbage: the reader refuses the file or takes

@@ -11,6 +11,7 @@
 #include "platform/oemtext.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
+#include "tables/area/search.h"
 #include "tables/area/workareas.h"
 #include "tables/base/enginedates.h"
 #include "tables/base/engineerror.h"
@@ -128,6 +129,27 @@ TEST_F(WorkAreaTest, ExceptionModeLeavesNothingOpen) {
     EXPECT_TRUE(Use(good + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
 }
 
+// Two tables whose names differ only in case are two tables: each name
+// opens its own, whatever case the words of the command are written in.
+TEST_F(WorkAreaTest, NamesDifferingOnlyInCaseAreTwoTables) {
+    const std::string small = Table(1), big = Table(3);
+    const std::string upper = Path("T1.dbf");
+    ASSERT_EQ(std::rename(big.c_str(), upper.c_str()), 0);
+    ASSERT_TRUE(Use(small + " exclusive", nullptr, 0)) << EngineErrorMsg;
+    EXPECT_EQ(RecCount(), 1);
+    EXPECT_TRUE(CurrentDbf()->exclusive);
+    Select(2);
+    ASSERT_TRUE(Use(upper + " alias Big Exclusive", nullptr, 0)) << EngineErrorMsg;
+    EXPECT_EQ(AreaAlias(), "BIG");
+    EXPECT_EQ(RecCount(), 3);
+    // The other table is no append onto itself.
+    ASSERT_TRUE(AppendFrom(small, nullptr)) << EngineErrorMsg;
+    EXPECT_EQ(RecCount(), 4);
+    CloseAllAreas();
+    EXPECT_EQ(test::ReadAllRecords(small).size(), 1u);
+    EXPECT_EQ(test::ReadAllRecords(upper).size(), 4u);
+}
+
 TEST_F(WorkAreaTest, FieldAccess) {
     ASSERT_TRUE(Use(Table(1), nullptr, 0));
     EXPECT_EQ(FieldCount(), 4);
@@ -156,7 +178,7 @@ TEST_F(WorkAreaTest, FieldAccess) {
 TEST_F(WorkAreaTest, TakeKeywordLeavesLongerWords) {
     std::string t = "t.dbf exclusive alias x";
     EXPECT_TRUE(TakeKeyword(" EXCLUSIVE", t));
-    EXPECT_EQ(t, "T.DBF ALIAS X");
+    EXPECT_EQ(t, "t.dbf alias x");  // the rest keeps its case
     t = "a.dbf exclusively";
     EXPECT_FALSE(TakeKeyword(" EXCLUSIVE", t));
 }

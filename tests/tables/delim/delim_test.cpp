@@ -89,6 +89,22 @@ TEST_F(DelimTest, ExportWritesQuotedTextsBareNumbersAndNoMemoColumn) {
     EXPECT_EQ(test::ReadFileBytes(Path("e.txt")), "\x1A");
 }
 
+// An export to a name that exists in another case only makes a file of its
+// own: the other one is no old export of that name.
+TEST_F(DelimTest, ExportNeverReplacesAFileOfAnotherSpelling) {
+    const std::string dbf = Table("s.dbf", {kSample[0]});
+    test::WriteFileBytes(Path("e.txt"), "someone's notes");
+    ASSERT_EQ(chmod(Path("e.txt").c_str(), 0604), 0);
+    ASSERT_TRUE(Use(dbf, nullptr, 0));
+    ASSERT_TRUE(ExportText(Path("E.TXT"))) << EngineErrorMsg;
+    EXPECT_EQ(test::ReadFileBytes(Path("e.txt")), "someone's notes");
+    EXPECT_EQ(test::ReadFileBytes(Path("E.TXT")).substr(0, 8), "\"Meier\",");
+    // Nor does the other file give the new one its mode.
+    struct stat st;
+    ASSERT_EQ(stat(Path("E.TXT").c_str(), &st), 0);
+    EXPECT_NE(st.st_mode & 07777, 0604u);
+}
+
 // An export that fails at any write (no room, I/O error) leaves an old file
 // of the name as it was and no cut export; a whole one keeps its mode.
 TEST_F(DelimTest, ExportFailingAtAnyWriteLeavesTheOldFile) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/oemtext.h"
 #include "tables/area/changes.h"
@@ -255,6 +256,30 @@ TEST_F(NdxBuildTest, KeyMakerIndexAndReindex) {
     EXPECT_EQ(CurrentOrderNo(), 2);
     EXPECT_TRUE(IndexSoundex(1));
     EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{4, 1, 3, 2}));
+}
+
+// A table and index opened by another spelling of their names are packed
+// and rebuilt where they are: no second table or index of that spelling.
+TEST_F(NdxBuildTest, FilesOpenedByAnotherSpellingAreRebuiltInPlace) {
+    OpenRows({{"Cc", "3"}, {"Aa", "1"}, {"Bb", "2"}, {"Dd", "4"}}, "p.dbf");
+    Index_On("T", Path("p.ndx"));
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    CloseArea();
+    ASSERT_TRUE(Use(Path("P.DBF") + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(SetIndexTo(Path("P.NDX"), 1)) << EngineErrorMsg;
+    Go(4);
+    DeleteRec();
+    ASSERT_TRUE(Pack()) << EngineErrorMsg;
+    Reindex();
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{2, 3, 1}));
+    CloseArea();
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"p.dbf", "p.ndx"}));
+    EXPECT_EQ(test::ReadAllRecords(Path("p.dbf")).size(), 3u);
 }
 
 TEST_F(NdxBuildTest, DescendingKeyMakerIndex) {

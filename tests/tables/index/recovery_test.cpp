@@ -478,6 +478,27 @@ TEST_F(RecoveryTest, AnExclusiveWritersAppendsThatReportedSuccessSurviveItsKill)
     }
 }
 
+// An append to an exclusive table fails after its record was written, and
+// so does every write that would take it back; once writes work again, the
+// next append repairs the orders and the failed record is gone.
+TEST_F(RecoveryTest, AFailedAppendThatCouldNotBeTakenBackIsGoneAfterTheNextChange) {
+    harness_.CopyFixture(Shape(31), dir_);
+    ScopedFaultPlan faults;
+    ASSERT_TRUE(OpenWithOrders(dir_, true)) << EngineErrorMsg;
+    faults.plan().writes = 0;
+    faults.plan().failWrite = 4;  // the marks, the record, then the first key
+    faults.plan().failAllAfter = true;
+    EXPECT_FALSE(Appended("bad", "bad"));
+    faults.plan() = FaultPlan{};
+    ASSERT_TRUE(Appended("good", "good")) << EngineErrorMsg;
+    EXPECT_EQ(RecNo(), 32);
+    const test::KillRows rows = test::AreaRows();
+    ASSERT_EQ(rows.size(), 32u);
+    EXPECT_EQ(rows[31].substr(1, 4), "good");
+    test::CheckOrdersAgainst(rows, true);
+    CloseArea();
+}
+
 // Four programs share the table under random appends, re-keys, memo writes
 // and walks, and are killed before random writes and started again until 32
 // kills: every change that reported success is in the table, with its
