@@ -1,6 +1,7 @@
 // Speed of the index layer on 1 000 000 keys: building a character and a
 // numeric index (in memory and through sorted runs), seeking random keys,
-// walking the whole order and inserting keys one by one.
+// walking the whole order and inserting keys one by one; Reindex of two
+// orders and Pack of a table with two orders, each writing new files.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -229,6 +230,59 @@ BENCHMARK(BM_AppendWithIndex)
     ->Arg(2)
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(10000);
+
+// Reindex of both orders of the big table (new files beside the old ones).
+void BM_ReindexTwoOrders(benchmark::State& state) {
+    Start();
+    Index_On("KEY", Dir() + "/key.ndx");
+    OpenIndexFile(Dir() + "/key.ndx", 1);
+    Index_On("NR", Dir() + "/nr.ndx");
+    CloseAllIndexes();
+    OpenIndexFile(Dir() + "/key.ndx", 1);
+    OpenIndexFile(Dir() + "/nr.ndx", 2);
+    for (auto _ : state) Reindex();
+    if (EngineErrorCode != 0) state.SkipWithError(EngineErrorMsg.c_str());
+    Stop();
+}
+BENCHMARK(BM_ReindexTwoOrders)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Pack of a copy of the big table with every fifth record deleted and both
+// orders open: the table and the indexes are written anew and renamed.
+void BM_PackWithTwoOrders(benchmark::State& state) {
+    const std::string fixture = Dir() + "/packfix.dbf";
+    Start();
+    if (!std::filesystem::exists(fixture)) {
+        std::filesystem::copy_file(BigTable(), fixture);
+        CloseArea();
+        Use(fixture + " EXCLUSIVE", nullptr, 0);
+        for (int32_t r = 5; r <= RecCount(); r += 5) {
+            Go(r);
+            DeleteRec();
+        }
+    }
+    CloseArea();
+    const std::string table = Dir() + "/pack.dbf";
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::copy_file(fixture, table,
+                                   std::filesystem::copy_options::overwrite_existing);
+        Use(table + " EXCLUSIVE", nullptr, 0);
+        Index_On("KEY", Dir() + "/pkey.ndx");
+        CloseAllIndexes();
+        Index_On("NR", Dir() + "/pnr.ndx");
+        CloseAllIndexes();
+        OpenIndexFile(Dir() + "/pkey.ndx", 1);
+        OpenIndexFile(Dir() + "/pnr.ndx", 2);
+        state.ResumeTiming();
+        Pack();
+        state.PauseTiming();
+        if (EngineErrorCode != 0) state.SkipWithError(EngineErrorMsg.c_str());
+        CloseArea();
+        state.ResumeTiming();
+    }
+    Stop();
+}
+BENCHMARK(BM_PackWithTwoOrders)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -11,6 +11,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -604,18 +606,20 @@ int OpenDescriptor(const std::string& host, bool reading, bool writing, int extr
 }  // namespace
 
 File File::Open(std::string_view path, OpenMode mode, int shareMode) {
+    return OpenWith(path, mode, shareMode, 0);
+}
+
+File File::OpenWith(std::string_view path, OpenMode mode, int shareMode, int extraFlags) {
     File f;
     f.canRead_ = mode != OpenMode::Write;
     f.canWrite_ = mode != OpenMode::Read;
-    const std::string host = HostPath(path);
+    const int fd = OpenDescriptor(HostPath(path), f.canRead_, f.canWrite_, extraFlags,
+                                  f.fdReadable_, f.fdWritable_);
     struct stat st;
-    if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        f.error_ = EISDIR;
-        return f;
-    }
-    const int fd = OpenDescriptor(host, f.canRead_, f.canWrite_, 0, f.fdReadable_, f.fdWritable_);
-    if (fd < 0) {
-        f.error_ = errno;
+    if (fd < 0 || fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
+        ((extraFlags & O_NOFOLLOW) != 0 && !S_ISREG(st.st_mode))) {
+        f.error_ = fd < 0 ? errno : EISDIR;
+        if (fd >= 0) close(fd);
         return f;
     }
     if (!ApplyShareMode(fd, f.fdReadable_, f.canRead_, f.canWrite_, shareMode)) {
@@ -644,6 +648,81 @@ File File::Create(std::string_view path, int shareMode) {
     }
     f.fd_ = fd;
     return f;
+}
+
+File File::CreateNew(std::string_view path, int shareMode) {
+    File f;
+    f.canRead_ = f.canWrite_ = true;
+    const std::string host = HostPath(path, Lookup::Write);
+    const int fd = open(host.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        f.error_ = errno;
+        return f;
+    }
+    f.fdReadable_ = f.fdWritable_ = true;
+    f.fd_ = fd;
+    // Another program that cleared the name between the creation and the
+    // share markers has it, or had it erased: the file is not ours then.
+    if (!ApplyShareMode(fd, true, true, true, shareMode) || !f.IsAt(path)) {
+        f.Close();
+        f.error_ = EBUSY;
+    }
+    return f;
+}
+
+File File::OpenNoLink(std::string_view path, OpenMode mode, int shareMode) {
+    // Not waiting on a pipe put at the name: only a regular file is taken.
+    return OpenWith(path, mode, shareMode, O_NOFOLLOW | O_NONBLOCK);
+}
+
+File File::Duplicate() const {
+    File f;
+    f.fd_ = fd_ >= 0 ? fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1;
+    f.error_ = f.fd_ < 0 ? (fd_ < 0 ? EBADF : errno) : 0;
+    f.canRead_ = canRead_;
+    f.canWrite_ = canWrite_;
+    f.fdReadable_ = fdReadable_;
+    f.fdWritable_ = fdWritable_;
+    return f;
+}
+
+bool File::IsAt(std::string_view path) const {
+    struct stat mine, named;
+    return fd_ >= 0 && fstat(fd_, &mine) == 0 &&
+           lstat(HostPath(path, Lookup::Write).c_str(), &named) == 0 &&
+           mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+}
+
+bool File::TakeOwnerAndModeOf(std::string_view like) {
+    struct stat st;
+    if (fd_ < 0 || stat(HostPath(like).c_str(), &st) != 0) return false;
+    // The owner only where this account may give the file away; the group
+    // where it belongs to it.
+    if (fchown(fd_, st.st_uid, st.st_gid) != 0 &&
+        fchown(fd_, static_cast<uid_t>(-1), st.st_gid) != 0) {
+        struct stat mine;
+        if (fstat(fd_, &mine) != 0 || mine.st_gid != st.st_gid) {
+            fchmod(fd_, st.st_mode & 07777 & ~static_cast<mode_t>(S_ISUID | S_ISGID));
+            return false;
+        }
+    }
+    return fchmod(fd_, st.st_mode & 07777) == 0;
+}
+
+bool File::RenameOver(std::string_view from, std::string_view to) {
+    if (!IsAt(from)) {
+        error_ = ESTALE;
+        return false;
+    }
+    if (rename(HostPath(from, Lookup::Write).c_str(), HostPath(to, Lookup::Write).c_str()) != 0) {
+        error_ = errno;
+        return false;
+    }
+    return true;
+}
+
+bool File::EraseAt(std::string_view from) {
+    return IsAt(from) && unlink(HostPath(from, Lookup::Write).c_str()) == 0;
 }
 
 int64_t File::ReadAt(int64_t pos, void* buf, int64_t len) {
@@ -781,6 +860,84 @@ std::optional<std::string> ReadWholeFile(std::string_view path) {
     return data;
 }
 
+std::optional<std::string> ReadSmallFile(std::string_view path, int64_t maxBytes, int& error) {
+    File f = File::OpenNoLink(path, OpenMode::Read);
+    if (!f.IsOpen()) {
+        error = f.Error();
+        return std::nullopt;
+    }
+    const int64_t size = f.Size();
+    if (size < 0 || size > maxBytes) {
+        error = size < 0 ? f.Error() : EFBIG;
+        return std::nullopt;
+    }
+    std::string data(static_cast<std::size_t>(size), '\0');
+    if (f.ReadAt(0, data.data(), size) != size) {
+        error = EIO;
+        return std::nullopt;
+    }
+    return data;
+}
+
+std::optional<std::string> ResolvedPath(std::string_view path, Lookup lookup) {
+    char* real = realpath(HostPath(path, lookup).c_str(), nullptr);
+    if (real == nullptr) return std::nullopt;
+    std::string out = ProgramName(real);
+    std::free(real);
+    return out;
+}
+
+bool EraseUnheldFile(std::string_view path) {
+    File f = File::OpenNoLink(path, OpenMode::ReadWrite, 0x10);
+    if (!f.IsOpen()) f = File::OpenNoLink(path, OpenMode::Read, 0x10);
+    return f.IsOpen() && f.EraseAt(path);
+}
+
+bool MayWriteFile(std::string_view path) {
+    return faccessat(AT_FDCWD, HostPath(path).c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+namespace {
+
+bool InGroup(uid_t uid, gid_t gid) {
+    const passwd* pw = getpwuid(uid);
+    if (pw == nullptr) return false;
+    if (pw->pw_gid == gid) return true;
+    const group* gr = getgrgid(gid);
+    for (char** m = gr != nullptr ? gr->gr_mem : nullptr; m != nullptr && *m != nullptr; ++m)
+        if (std::strcmp(*m, pw->pw_name) == 0) return true;
+    return false;
+}
+
+bool OwnGroup(gid_t gid) {
+    if (getegid() == gid) return true;
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(getgroups(0, nullptr), 0)));
+    const int n = getgroups(static_cast<int>(groups.size()), groups.data());
+    return std::find(groups.begin(), groups.begin() + std::max(n, 0), gid) !=
+           groups.begin() + std::max(n, 0);
+}
+
+}  // namespace
+
+std::string RightsLostByReplacing(std::string_view path) {
+    struct stat st;
+    if (stat(HostPath(path).c_str(), &st) != 0) return std::string();
+    const uid_t me = geteuid();
+    const bool anyOwner = me == 0;
+    const uid_t newUid = anyOwner ? st.st_uid : me;
+    const gid_t newGid = anyOwner || OwnGroup(st.st_gid) ? st.st_gid : getegid();
+    const unsigned owner = (st.st_mode >> 6) & 7, grp = (st.st_mode >> 3) & 7,
+                   other = st.st_mode & 7;
+    // The rights the old owner and the old group's members keep on the new file.
+    const unsigned ownerAfter =
+        newUid == st.st_uid ? owner : (InGroup(st.st_uid, newGid) ? grp : other);
+    const unsigned groupAfter = newGid == st.st_gid ? grp : other;
+    std::string lost;
+    if ((owner & ~ownerAfter) != 0) lost = "owner";
+    if ((grp & ~groupAfter) != 0) lost += lost.empty() ? "group" : " and group";
+    return lost;
+}
+
 bool WriteFileReplacing(std::string_view path, std::string_view data) {
     const std::string host = HostPath(path, Lookup::Write);
     const auto [dir, name] = SplitLast(host);
@@ -837,26 +994,36 @@ std::string TempPath() {
 }
 
 std::string TempFileName(std::string_view folder, std::string_view prefix) {
+    File file;
+    return CreateTempFile(folder, prefix, file);
+}
+
+std::string CreateTempFile(std::string_view folder, std::string_view prefix, File& file,
+                           int shareMode) {
     std::string base(folder);
     if (base.empty()) base = ".";
     if (base.back() != '\\' && base.back() != '/') base += '\\';
     const std::string pre(prefix.substr(0, 3));
     unsigned start = (static_cast<unsigned>(getpid()) * 2654435761u +
                       static_cast<unsigned>(time(nullptr)) + g_tempCounter.fetch_add(1)) & 0xFFFF;
+    int takenOver = 0;
     for (unsigned k = 0; k < 0x10000; ++k) {
         const unsigned unique = (start + k) & 0xFFFF;
         if (unique == 0) continue;
         char name[16];
         std::snprintf(name, sizeof name, "%04X.TMP", unique);
         const std::string prog = base + pre + name;
-        const int fd = open(HostPath(prog, Lookup::Write).c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            close(fd);
-            return prog;
+        file = File::CreateNew(prog, shareMode);
+        if (file.IsOpen()) return prog;
+        // A name in use: the next. One another program took over at once
+        // (or swapped for something else) is tried again a few times only.
+        const int error = file.Error();
+        if ((error != EEXIST && error != EBUSY) || (error == EBUSY && ++takenOver > 16)) {
+            errno = error;
+            return std::string();
         }
-        if (errno != EEXIST) return std::string();
     }
+    errno = EEXIST;
     return std::string();
 }
 

@@ -114,6 +114,27 @@ public:
     static File Open(std::string_view path, OpenMode mode, int shareMode = 0x40);
     // Creates (or truncates) a file for reading and writing.
     static File Create(std::string_view path, int shareMode = 0x40);
+    // Creates a file that does not exist yet, for reading and writing; a
+    // link at the name counts as existing (Error() EEXIST) and is never
+    // followed. The share mode holds from before the file is written; when
+    // another open took the file in between (Error() EBUSY) it is left to
+    // that one.
+    static File CreateNew(std::string_view path, int shareMode = 0x10);
+    // Opens an existing file that is no link (Error() ELOOP for a link).
+    static File OpenNoLink(std::string_view path, OpenMode mode, int shareMode = 0x40);
+    // Another handle of this open file: it shares the file's locks and keeps
+    // them while any of the two is open.
+    File Duplicate() const;
+    // The name leads to this very file (not to a link or another file).
+    bool IsAt(std::string_view path) const;
+    // Gives this file the permission bits and group of `like`, and its owner
+    // where this account may; false when the bits or the group could not be set.
+    bool TakeOwnerAndModeOf(std::string_view like);
+    // Renames `from`, which must still be this file, over `to`; false with
+    // Error() set otherwise (ESTALE when another file took the name).
+    bool RenameOver(std::string_view from, std::string_view to);
+    // Erases `from` when it still is this file.
+    bool EraseAt(std::string_view from);
 
     bool IsOpen() const { return fd_ >= 0; }
     int Error() const { return error_; }  // errno of the last failure
@@ -137,6 +158,7 @@ public:
     bool Unlock(int64_t offset, int64_t length);
 
 private:
+    static File OpenWith(std::string_view path, OpenMode mode, int shareMode, int extraFlags);
     bool SetRangeLock(int type, int64_t offset, int64_t length);  // fcntl lock type
     int fd_ = -1;
     int error_ = 0;
@@ -151,6 +173,22 @@ private:
 
 // Whole-file helpers.
 std::optional<std::string> ReadWholeFile(std::string_view path);
+// A file that is no link and holds at most maxBytes, read whole; nullopt
+// with error set otherwise (ELOOP a link, EFBIG larger, checked before reading).
+std::optional<std::string> ReadSmallFile(std::string_view path, int64_t maxBytes, int& error);
+// The path a name leads to, links followed (absolute, "/" separators, the
+// program's code page); nullopt when it leads nowhere. With Lookup::Write
+// only the name in its own spelling counts.
+std::optional<std::string> ResolvedPath(std::string_view path, Lookup lookup = Lookup::Read);
+// Erases a regular file (no link) that no open of any program holds;
+// false when it is held, gone or no regular file.
+bool EraseUnheldFile(std::string_view path);
+// Whether this account may write the existing file.
+bool MayWriteFile(std::string_view path);
+// Why a new file of this account put in place of the existing one would take
+// a right from its owner or group (they cannot be given to the new file);
+// empty when none is lost.
+std::string RightsLostByReplacing(std::string_view path);
 // Writes data to a new file beside path and renames it over path only when
 // the whole write succeeded, so a failed write never destroys the old file.
 bool WriteFileReplacing(std::string_view path, std::string_view data);
@@ -159,5 +197,10 @@ bool WriteFileReplacing(std::string_view path, std::string_view data);
 // environment's TEMP, else TMPDIR, else "/tmp"), and a new unique file.
 std::string TempPath();
 std::string TempFileName(std::string_view folder, std::string_view prefix);
+// The same name form (prefix and four hex digits, ".TMP"), the new file made
+// by File::CreateNew with the share mode and kept open in `file`; empty when
+// none could be made (errno set).
+std::string CreateTempFile(std::string_view folder, std::string_view prefix, File& file,
+                           int shareMode = 0x10);
 
 }  // namespace kor2::platform

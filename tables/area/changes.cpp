@@ -465,10 +465,18 @@ bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()
     if (a.hasMemo && MemoHooks.packBytes) needed += MemoHooks.packBytes();
     if (indexed && IndexHooks.rebuildBytes) needed += IndexHooks.rebuildBytes(kept);
     if (!CheckRoom(DiskFreeOfPath(name), needed, "Pack")) return false;
+    // Every file the pack replaces may be replaced, before anything is written.
+    std::vector<std::string> replaced = {name};
+    if (a.hasMemo) replaced.push_back(MemoFileName(a.fileName, a.prolog[dbf::OffVersion]));
+    for (int o = 1; indexed && IndexHooks.orderFileName && o <= 255; ++o)
+        if (std::string index = IndexHooks.orderFileName(o); !index.empty())
+            replaced.push_back(std::move(index));
+    for (const std::string& file : replaced)
+        if (!MayReplaceFile(file, "Pack")) return false;
 
     FileBeside beside(name, "Pack");
     if (beside.Name().empty()) return false;
-    auto out = CreateEngineFile(beside.Name(), ShareExclusive, io);
+    auto out = beside.Open(io);
     if (!out) {
         SetEngineError(io, failText);
         return false;

@@ -163,14 +163,26 @@ platform::OpenMode AccessOf(uint8_t shareMode) {
 }  // namespace
 
 std::unique_ptr<EngineFile> OpenEngineFile(const std::string& path, uint8_t shareMode,
-                                           uint16_t& ioResult) {
-    return Finish(platform::File::Open(path, AccessOf(shareMode), shareMode & 0x70), path,
-                  ioResult);
+                                           uint16_t& ioResult, bool noLink) {
+    return Finish(noLink ? platform::File::OpenNoLink(path, AccessOf(shareMode), shareMode & 0x70)
+                         : platform::File::Open(path, AccessOf(shareMode), shareMode & 0x70),
+                  path, ioResult);
 }
 
 std::unique_ptr<EngineFile> CreateEngineFile(const std::string& path, uint8_t shareMode,
-                                             uint16_t& ioResult) {
-    return Finish(platform::File::Create(path, shareMode & 0x70), path, ioResult);
+                                             uint16_t& ioResult, bool noLink) {
+    if (!noLink) return Finish(platform::File::Create(path, shareMode & 0x70), path, ioResult);
+    // An existing file is emptied through an open that does not follow a link.
+    platform::File f =
+        platform::File::OpenNoLink(path, platform::OpenMode::ReadWrite, shareMode & 0x70);
+    if (!f.IsOpen() && f.Error() == ENOENT) f = platform::File::CreateNew(path, shareMode & 0x70);
+    if (f.IsOpen() && !f.Truncate(0)) f.Close();
+    return Finish(std::move(f), path, ioResult);
+}
+
+std::unique_ptr<EngineFile> EngineFileOf(platform::File f, const std::string& path,
+                                         uint16_t& ioResult) {
+    return Finish(std::move(f), path, ioResult);
 }
 
 uint16_t IoCodeFromErrno(int err, uint16_t fallback) {
@@ -187,6 +199,8 @@ uint16_t IoCodeFromErrno(int err, uint16_t fallback) {
         case EROFS:
         case EEXIST:
         case EISDIR:
+        case ELOOP:
+        case ESTALE:
             return 5;
         case EBADF:
             return 6;
@@ -220,11 +234,13 @@ std::shared_ptr<FaultPlan>& ActivePlan() {
 }
 }  // namespace
 
-bool RenameEngineFile(const std::string& from, const std::string& to) {
+bool RenameEngineFile(platform::File& file, const std::string& from, const std::string& to) {
     if (const std::shared_ptr<FaultPlan>& plan = ActivePlan();
         plan && (!plan->covers || plan->covers(to)) && ++plan->renames == plan->killRename)
         raise(SIGKILL);
-    return platform::RenameFile(from, to);
+    if (file.RenameOver(from, to)) return true;
+    errno = file.Error();
+    return false;
 }
 
 ScopedFaultPlan::ScopedFaultPlan() : plan_(std::make_shared<FaultPlan>()) {

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/hostfs.h"
+
 namespace kor2 {
 
 // Share mode of the next open: low 3 bits access (0 read, 1 write, 2 both),
@@ -37,10 +39,14 @@ public:
 
 // Opens an existing file or creates a new one with the given share mode; on
 // failure returns nullptr and sets ioResult to the I/O result code.
+// With noLink a link at the name is neither followed nor replaced (I/O result 5).
 std::unique_ptr<EngineFile> OpenEngineFile(const std::string& path, uint8_t shareMode,
-                                           uint16_t& ioResult);
+                                           uint16_t& ioResult, bool noLink = false);
 std::unique_ptr<EngineFile> CreateEngineFile(const std::string& path, uint8_t shareMode,
-                                             uint16_t& ioResult);
+                                             uint16_t& ioResult, bool noLink = false);
+// The engine's file on an open host file (named path for the test wrappers).
+std::unique_ptr<EngineFile> EngineFileOf(platform::File f, const std::string& path,
+                                         uint16_t& ioResult);
 
 // The I/O result code of an errno; fallback for errors without their own code.
 uint16_t IoCodeFromErrno(int err, uint16_t fallback);
@@ -69,9 +75,9 @@ struct FaultPlan {
 std::unique_ptr<EngineFile> MakeFaultyFile(std::unique_ptr<EngineFile> inner,
                                            std::shared_ptr<FaultPlan> plan);
 
-// Renames a file of the engine over an existing target; the rename point of
-// an installed fault plan.
-bool RenameEngineFile(const std::string& from, const std::string& to);
+// Renames a new file of the engine, open as `file` and still named `from`,
+// over an existing target; the rename point of an installed fault plan.
+bool RenameEngineFile(platform::File& file, const std::string& from, const std::string& to);
 
 // Installs the fault wrapper for its lifetime.
 class ScopedFaultPlan {

@@ -4,9 +4,11 @@
 
 #include <sys/statvfs.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 
+#include "platform/codepage.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 #include "platform/runtemp.h"
@@ -180,33 +182,87 @@ bool CheckRoom(int64_t freeBytes, int64_t needed, const std::string& routine) {
     return false;
 }
 
-FileBeside::FileBeside(std::string target, const std::string& routine)
-    : target_(std::move(target)), routine_(routine) {
+namespace {
+
+// The name itself is a link (in its own spelling).
+bool IsLinkName(const std::string& path) {
+    return platform::EntryKindOf(path, platform::Lookup::Write) == platform::EntryKind::Link;
+}
+
+// Where a target given by its name really is: the file a link leads to, or
+// the name made absolute (an index given relative to the current folder is
+// found from any other); empty for a link that leads nowhere.
+std::string RealTarget(const std::string& target) {
+    if (auto real = platform::ResolvedPath(target, platform::Lookup::Write)) return *real;
+    if (IsLinkName(target)) return std::string();
+    return ExpandFileNameP(target);
+}
+
+}  // namespace
+
+bool MayReplaceFile(const std::string& target, const std::string& routine) {
+    const std::string real = RealTarget(target);
+    if (real.empty() || !platform::FileExists(real)) return true;
+    if (!platform::MayWriteFile(real)) {
+        SetEngineError(5, "Datei schreibgeschützt: "_oem + platform::DisplayPath(target) + " [" +
+                              routine + "]");
+        return false;
+    }
+    if (const std::string lost = platform::RightsLostByReplacing(real); !lost.empty()) {
+        SetEngineError(5, "Eigentümer bzw. Gruppe der Datei kann nicht übernommen werden, "_oem +
+                              lost + " verlöre Rechte: "_oem + platform::DisplayPath(target) +
+                              " [" + routine + "]");
+        return false;
+    }
+    return true;
+}
+
+FileBeside::FileBeside(std::string target, const std::string& routine, const char* fixedExt)
+    : target_(RealTarget(target)), routine_(routine) {
+    const std::string shown = platform::DisplayPath(target);
+    if (target_.empty()) {
+        SetEngineError(2, "Ziel einer Verknüpfung fehlt: "_oem + shown + " [" + routine_ + "]");
+        return;
+    }
+    if (!MayReplaceFile(target_, routine_)) return;
     errno = 0;
-    name_ = platform::TempFileName(SplitFileName(target_).dir, "KOR");
+    if (fixedExt != nullptr) {
+        const std::string name = ForceExtension(target_, fixedExt);
+        file_ = platform::File::CreateNew(name, ShareExclusive & 0x70);
+        if (file_.IsOpen()) name_ = name;
+        errno = file_.Error();
+    } else {
+        name_ = platform::CreateTempFile(SplitFileName(target_).dir, "KOR", file_,
+                                         ShareExclusive & 0x70);
+    }
     if (name_.empty())
-        SetEngineError(IoCodeFromErrno(errno, 5), "Fehler beim Anfordern des Dateinamens " +
-                                                      platform::DisplayPath(target_) + " [" +
-                                                      routine_ + "]");
+        SetEngineError(IoCodeFromErrno(errno, 5),
+                       "Fehler beim Anfordern des Dateinamens " + shown + " [" + routine_ + "]");
 }
 
 FileBeside::~FileBeside() {
-    if (!name_.empty()) platform::EraseFile(name_);
+    if (!name_.empty()) file_.EraseAt(name_);
+}
+
+std::unique_ptr<EngineFile> FileBeside::Open(uint16_t& io) {
+    return EngineFileOf(file_.Duplicate(), name_, io);
 }
 
 bool FileBeside::Commit() {
     if (name_.empty()) return false;
     // Only a file of the target's own spelling is the one replaced.
     if (platform::EntryKindOf(target_, platform::Lookup::Write) == platform::EntryKind::File)
-        platform::CopyFileMode(target_, name_);
+        file_.TakeOwnerAndModeOf(target_);
     errno = 0;
-    if (!RenameEngineFile(name_, target_)) {
+    if (!RenameEngineFile(file_, name_, target_)) {
         SetEngineError(IoCodeFromErrno(errno, 5),
                        "Fehler beim Umbenennen von " + platform::DisplayPath(name_) + " in " +
                            platform::DisplayPath(target_) + " [" + routine_ + "]");
         return false;
     }
+    // In place now: its share is the opens' of the target again.
     name_.clear();
+    file_.Close();
     return true;
 }
 
@@ -214,18 +270,38 @@ namespace {
 
 // The journal: a first line, then for each rename the lengths and bytes of
 // its two names ("<n>:<name>"), then an end line. A name in the journal's
-// folder is kept without its folder.
+// folder is kept without its folder, any other as an absolute path.
 constexpr std::string_view JournalHead = "KOR2 RENAMES 1\n";
 constexpr std::string_view JournalEnd = "END\n";
-constexpr size_t JournalMaxBytes = 1 << 20;
+constexpr int64_t JournalMaxBytes = 1 << 20;
 
 std::string JournalForm(const std::string& journal, const std::string& path) {
     const SplitName j = SplitFileName(journal), p = SplitFileName(path);
     return j.dir == p.dir ? p.name + p.ext : path;
 }
 
+bool IsAbsolute(const std::string& name) {
+    return (!name.empty() && IsSep(name[0])) ||
+           (name.size() >= 3 && name[1] == ':' && IsSep(name[2]));
+}
+
+bool HasDotStep(const std::string& name) {
+    size_t start = 0;
+    for (size_t i = 0; i <= name.size(); ++i)
+        if (i == name.size() || IsSep(name[i])) {
+            const std::string step = name.substr(start, i - start);
+            if (step == "." || step == "..") return true;
+            start = i + 1;
+        }
+    return false;
+}
+
+// A name of the journal as a path: a bare name lies in the journal's folder,
+// anything else must be absolute without "." or ".." steps; empty otherwise.
 std::string PathFromJournal(const std::string& journal, const std::string& name) {
-    return NameStart(name) == 0 ? SplitFileName(journal).dir + name : name;
+    if (HasDotStep(name)) return std::string();
+    if (NameStart(name) == 0) return SplitFileName(journal).dir + name;
+    return IsAbsolute(name) ? name : std::string();
 }
 
 // One "<n>:<bytes>" field from pos; false when the text ends before it is whole.
@@ -243,12 +319,12 @@ bool ReadField(const std::string& text, size_t& pos, std::string& out) {
 struct ReadJournal {
     std::vector<PendingRename> renames;
     bool whole = false;
+    bool foreign = false;  // a name the engine never writes there
 };
 
 ReadJournal ParseJournal(const std::string& journal, const std::string& text) {
     ReadJournal r;
-    if (text.size() > JournalMaxBytes || text.compare(0, JournalHead.size(), JournalHead) != 0)
-        return r;
+    if (text.compare(0, JournalHead.size(), JournalHead) != 0) return r;
     size_t pos = JournalHead.size();
     while (pos < text.size()) {
         if (text.compare(pos, std::string::npos, JournalEnd) == 0) {
@@ -259,27 +335,63 @@ ReadJournal ParseJournal(const std::string& journal, const std::string& text) {
         if (!ReadField(text, pos, one.from) || !ReadField(text, pos, one.to)) break;
         one.from = PathFromJournal(journal, one.from);
         one.to = PathFromJournal(journal, one.to);
+        if (one.from.empty() || one.to.empty()) r.foreign = true;
         r.renames.push_back(std::move(one));
     }
     return r;
 }
 
-// A new file a cut journal names may go when it stands beside its target
-// and is neither the table nor a target: nothing else can be erased through
-// a damaged list.
-bool MayErase(const std::vector<PendingRename>& renames, const PendingRename& r,
-              const std::string& table) {
-    if (r.from == r.to || r.from == table || SplitFileName(r.from).dir != SplitFileName(r.to).dir)
+// The engine's name of a new file: "KOR" and four upper-case hex digits,
+// ".TMP", as it writes them.
+bool IsNewFileName(const std::string& name) {
+    if (name.size() != 11 || name.compare(0, 3, "KOR") != 0 || name.compare(7, 4, ".TMP") != 0)
         return false;
-    for (const PendingRename& other : renames)
-        if (other.to == r.from) return false;
-    return true;
+    return std::all_of(name.begin() + 3, name.begin() + 7,
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+    return platform::AnsiUpper(a) == platform::AnsiUpper(b);
+}
+
+// The file names the table (an index's header holds its table's name).
+bool NamesTable(const std::string& index, const std::string& table) {
+    int error = 0;
+    const auto text = platform::ReadSmallFile(index, 1 << 30, error);
+    if (!text || static_cast<int64_t>(text->size()) <= IndexTableNameAt) return false;
+    const std::string stored = text->substr(IndexTableNameAt, IndexTableNameSize);
+    const std::string name = stored.substr(0, stored.find('\0'));
+    return SameText(name, NameWithoutDir(table).substr(0, 12));
+}
+
+// Why a rename of the journal is none the engine makes for this table:
+// empty when it is. The new file must have the engine's name form, lie
+// beside its target and be no link; the target must be the table, its memo
+// file or an index file (".NDX") whose new file names this table.
+std::string ForeignRename(const PendingRename& r, const std::string& table,
+                          const std::string& opened) {
+    const SplitName from = SplitFileName(r.from), to = SplitFileName(r.to);
+    if (from.dir != to.dir) return platform::DisplayPath(r.from) + " liegt nicht neben dem Ziel";
+    if (IsLinkName(r.from)) return platform::DisplayPath(r.from) + " ist eine Verknüpfung"_oem;
+    const std::string fromName = from.name + from.ext;
+    const bool isTable = platform::SameFile(r.to, table);
+    const bool isMemo = !isTable && (platform::SameFile(r.to, ForceExtension(table, "DBT")) ||
+                                     platform::SameFile(r.to, ForceExtension(table, "FPT")));
+    if (isMemo && fromName == to.name + ".$$$") return std::string();
+    if (!IsNewFileName(fromName))
+        return platform::DisplayPath(r.from) + " ist keine neue Datei des Programms";
+    if (isTable || isMemo) return std::string();
+    if (SameText(to.ext, ".NDX") && !IsLinkName(r.to) &&
+        (!platform::FileExists(r.from) || NamesTable(r.from, table) || NamesTable(r.from, opened)))
+        return std::string();
+    return platform::DisplayPath(r.to) + " ist keine Datei dieser Tabelle";
 }
 
 }  // namespace
 
 std::string RenameJournalName(const std::string& table) {
-    return ForceExtension(table, "$RN");
+    const auto real = platform::ResolvedPath(table);
+    return ForceExtension(real ? *real : table, "$RN");
 }
 
 RenameJournal::RenameJournal(const std::string& table) : name_(RenameJournalName(table)) {}
@@ -299,14 +411,23 @@ bool RenameJournal::Write(const std::vector<PendingRename>& renames, uint16_t& i
     text += JournalEnd;
     io = 0;
     {
-        auto file = CreateEngineFile(name_, ShareExclusive, io);
-        if (!file) return false;
-        if (file->WriteAt(0, text.data(), static_cast<int64_t>(text.size())) !=
+        // Made new, never through a link at its name; a journal already
+        // there is not this change's.
+        platform::File made = platform::File::CreateNew(name_, ShareExclusive & 0x70);
+        if (!made.IsOpen()) {
+            io = IoCodeFromErrno(made.Error(), 5);
+            renames_.clear();
+            return false;
+        }
+        auto file = EngineFileOf(made.Duplicate(), name_, io);
+        if (!file ||
+            file->WriteAt(0, text.data(), static_cast<int64_t>(text.size())) !=
                 static_cast<int64_t>(text.size()) ||
             !file->Flush()) {
-            io = IoCodeFromErrno(file->Error(), 101);
+            if (file) io = IoCodeFromErrno(file->Error(), 101);
             file.reset();
-            platform::EraseFile(name_);
+            made.EraseAt(name_);
+            renames_.clear();
             return false;
         }
     }
@@ -327,27 +448,73 @@ void RenameJournal::Discard() {
     renames_.clear();
 }
 
-bool CompleteRenameJournal(const std::string& table) {
-    const std::string journal = RenameJournalName(table);
-    if (!platform::FileExists(journal)) return false;
-    const std::optional<std::string> text = platform::ReadWholeFile(journal);
-    if (!text) return false;
+bool CompleteRenameJournal(const std::string& opened, std::string* refused) {
+    const auto real = platform::ResolvedPath(opened);
+    const std::string table = real ? *real : opened;
+    const std::string journal = ForceExtension(table, "$RN");
+    if (!platform::FileExists(journal) && !IsLinkName(journal)) return false;
+    const auto refuse = [&](const std::string& why) {
+        if (refused) *refused = why;
+        return false;
+    };
+    int error = 0;
+    const std::optional<std::string> text =
+        platform::ReadSmallFile(journal, JournalMaxBytes, error);
+    if (!text) {
+        // A link at its name is none the engine wrote: nothing to complete.
+        if (error == ENOENT || error == ELOOP) return false;
+        return refuse(error == EFBIG ? "größer als 1 MB"_oem : "nicht lesbar");
+    }
     const ReadJournal r = ParseJournal(journal, *text);
+    if (r.foreign) return refuse("Name außerhalb des Ordners der Tabelle"_oem);
+    for (const PendingRename& one : r.renames)
+        if (const std::string why = ForeignRename(one, table, opened); !why.empty())
+            return refuse(why);
     bool renamed = false, left = false;
     for (const PendingRename& one : r.renames) {
-        if (!platform::FileExists(one.from)) continue;
+        platform::File from = platform::File::OpenNoLink(one.from, platform::OpenMode::Read);
+        if (!from.IsOpen()) continue;
         if (!r.whole) {
-            if (MayErase(r.renames, one, table)) platform::EraseFile(one.from);
+            // None of its renames was begun: its new files go, where no
+            // program holds them.
+            from.Close();
+            platform::EraseUnheldFile(one.from);
             continue;
         }
-        if (platform::FileExists(one.to)) platform::CopyFileMode(one.to, one.from);
-        if (platform::RenameFile(one.from, one.to))
+        if (platform::FileExists(one.to)) from.TakeOwnerAndModeOf(one.to);
+        if (from.RenameOver(one.from, one.to))
             renamed = true;
         else
             left = true;
     }
     if (!left) platform::EraseFile(journal);
     return renamed;
+}
+
+void ClearLeftNewFiles(const std::string& opened) {
+    const auto real = platform::ResolvedPath(opened);
+    const std::string table = real ? *real : opened;
+    const std::string dir = SplitFileName(table).dir;
+    // The new files every journal beside it still names are not left over.
+    std::vector<std::string> named;
+    for (const platform::FoundFile& j : platform::FindFiles(dir + "*.$RN")) {
+        int error = 0;
+        if (const auto text = platform::ReadSmallFile(dir + j.name, JournalMaxBytes, error))
+            for (const PendingRename& r : ParseJournal(dir + j.name, *text).renames)
+                named.push_back(NameWithoutDir(r.from));
+    }
+    const auto clear = [&](const std::string& path) {
+        if (std::find(named.begin(), named.end(), NameWithoutDir(path)) == named.end())
+            platform::EraseUnheldFile(path);
+    };
+    for (const platform::FoundFile& f : platform::FindFiles(dir + "KOR????.TMP"))
+        if (IsNewFileName(f.name)) clear(dir + f.name);
+    std::vector<std::string> memoNew = {ForceExtension(table, "$$$")};
+    for (const char* ext : {"DBT", "FPT"})
+        if (const auto memo = platform::ResolvedPath(ForceExtension(opened, ext)))
+            memoNew.push_back(ForceExtension(*memo, "$$$"));
+    for (const std::string& path : memoNew)
+        if (platform::FileExists(path)) clear(path);
 }
 
 }  // namespace kor2

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/hostfs.h"
+#include "tables/base/enginefile.h"
 
 namespace kor2 {
 
@@ -49,28 +51,45 @@ std::string UniqueFilename();
 // in KBytes; an unknown free space, -1, is no refusal).
 bool CheckRoom(int64_t freeBytes, int64_t needed, const std::string& routine);
 
-// A new file beside `target` (same folder, unique name) that replaces the
-// target by one rename once it is complete, so that a kill or a failure
-// leaves the target as it was. The new file is erased on every way out that
-// does not commit it. The name is empty when none could be made (the error
-// is reported then).
+// A new file beside `target` (same folder, unique name "KOR" and four hex
+// digits ".TMP", or the target's name with the extension fixedExt) that
+// replaces the target by one rename once it is complete, so that a kill or
+// a failure leaves the target as it was. Where the target is a link, the new
+// file goes beside the file the link leads to and replaces that one: the
+// link stays. The new file is made by exclusive creation, never through a
+// link, held open (so that no other program takes it for left over) and
+// written, given the target's mode, group and owner, and renamed through
+// that handle; it is erased on every way out that does not commit it. A
+// target this account may not write, or whose owner or group would lose a
+// right on the new file, is refused before anything is written. The name is
+// empty when no new file could be made (the error is reported then).
 class FileBeside {
 public:
-    FileBeside(std::string target, const std::string& routine);
+    FileBeside(std::string target, const std::string& routine, const char* fixedExt = nullptr);
     ~FileBeside();
     FileBeside(const FileBeside&) = delete;
     FileBeside& operator=(const FileBeside&) = delete;
     const std::string& Name() const { return name_; }
     const std::string& Target() const { return target_; }
+    // The new file for the engine's writes (share exclusive); nullptr with
+    // the I/O result in io.
+    std::unique_ptr<EngineFile> Open(uint16_t& io);
     // Renames the new file over the target, with the target's permission
-    // bits; false after reporting the error (the new file is erased).
+    // bits, group and owner; false after reporting the error (the new file
+    // is erased).
     bool Commit();
 
 private:
     std::string target_;
     std::string routine_;
     std::string name_;
+    platform::File file_;
 };
+
+// Checked before a change writes its first new file: false after reporting
+// error 5 when `target` exists and this account may not write it, or a new
+// file in its place would take a right from its owner or group.
+bool MayReplaceFile(const std::string& target, const std::string& routine);
 
 // A rename of a new file, written beside its target, into place.
 struct PendingRename {
@@ -79,8 +98,9 @@ struct PendingRename {
 };
 
 // The renames that put the new files of one change in place, listed in a
-// file beside the table before the first of them, so that a program killed
-// between them leaves the rest to the next program that opens the table.
+// file beside the table (beside the file a link leads to) before the first
+// of them, so that a program killed between them leaves the rest to the
+// next program that opens the table.
 class RenameJournal {
 public:
     explicit RenameJournal(const std::string& table);
@@ -101,13 +121,25 @@ private:
     bool whole_ = false;
 };
 
-// The journal's name beside a table.
+// The journal's name beside a table (beside the file a link leads to).
 std::string RenameJournalName(const std::string& table);
+// Where an index file names its table (13 bytes, zero-padded).
+constexpr int64_t IndexTableNameAt = 496;
+constexpr int64_t IndexTableNameSize = 13;
 // Run where a table is opened, once its file is open with a share that no
 // writer of a journal allows: makes the renames of a whole journal whose new
 // files are still there, or erases the new files a cut journal names (none of
-// its renames was begun), then erases the journal. True when a file was
-// renamed: the table's name may stand for another file now.
-bool CompleteRenameJournal(const std::string& table);
+// its renames was begun), then erases the journal. A journal is input: it
+// may only rename the engine's new files (their name form, beside their
+// targets, no link) onto this table, its memo file and indexes that name
+// this table, and erase only such new files; one that asks for anything
+// else, or is a link or too large, is left alone and the reason put in
+// `refused`. True when a file was renamed: the table's name may stand for
+// another file now.
+bool CompleteRenameJournal(const std::string& table, std::string* refused = nullptr);
+// Run after CompleteRenameJournal: erases the new files a dead Pack or
+// Reindex left beside the table (its "KOR" files and the memo file's
+// new file) that no program holds open and no journal names.
+void ClearLeftNewFiles(const std::string& table);
 
 }  // namespace kor2

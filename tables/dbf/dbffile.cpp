@@ -114,10 +114,17 @@ bool OpenDbf(DbfArea& a) {
     // Renames of a change killed half-way are completed before anything is
     // read, and the table opened again: the open share keeps out a writer
     // that is still alive.
-    if (a.file && CompleteRenameJournal(a.fileName)) {
+    std::string refused;
+    if (a.file && CompleteRenameJournal(a.fileName, &refused)) {
         a.file.reset();
         a.file = OpenEngineFile(a.fileName, EngShareMode, io);
     }
+    if (!refused.empty())
+        return FailOpen(a, 5,
+                        "Umbenennungen nicht ausgeführt ("_oem + refused +
+                            "): " + platform::DisplayPath(RenameJournalName(a.fileName)) +
+                            " [USE/OpenDbf]");
+    if (a.file) ClearLeftNewFiles(a.fileName);
     if (!a.file)
         return FailOpen(
             a, io,
@@ -653,8 +660,9 @@ bool CreateDbf(DbfArea& a, const std::string& name, int fieldCount,
     return true;
 }
 
-bool CreateMemoFile(const std::string& name, uint8_t version, uint16_t blockSize,
-                    const std::string& caller) {
+namespace {
+
+std::vector<uint8_t> MemoFileHeader(const std::string& name, uint8_t version, uint16_t blockSize) {
     std::vector<uint8_t> data;
     if (version == dbf::VerDbase3Memo) {
         data.assign(dbf::Dbt3HeaderSize, 0);
@@ -673,8 +681,12 @@ bool CreateMemoFile(const std::string& name, uint8_t version, uint16_t blockSize
         Put16(data.data() + dbf::Dbt4OffMark, dbf::Dbt4Mark);
         Put16(data.data() + dbf::Dbt4OffBlockSize, blockSize);
     }
-    uint16_t io = 0;
-    auto file = CreateEngineFile(name, 2, io);
+    return data;
+}
+
+bool WriteMemoHeader(EngineFile* file, uint16_t io, const std::string& name, uint8_t version,
+                     uint16_t blockSize, const std::string& caller) {
+    const std::vector<uint8_t> data = MemoFileHeader(name, version, blockSize);
     const auto size = static_cast<int64_t>(data.size());
     if (!file || file->WriteAt(0, data.data(), size) != size) {
         if (file) io = IoCodeFromErrno(file->Error(), 101);
@@ -683,6 +695,20 @@ bool CreateMemoFile(const std::string& name, uint8_t version, uint16_t blockSize
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool CreateMemoFile(const std::string& name, uint8_t version, uint16_t blockSize,
+                    const std::string& caller) {
+    uint16_t io = 0;
+    auto file = CreateEngineFile(name, 2, io);
+    return WriteMemoHeader(file.get(), io, name, version, blockSize, caller);
+}
+
+bool WriteMemoFileHeader(EngineFile& file, const std::string& name, uint8_t version,
+                         uint16_t blockSize, const std::string& caller) {
+    return WriteMemoHeader(&file, 0, name, version, blockSize, caller);
 }
 
 void TranslateRecord(TranslateDir dir, bool oem, const RecordConvProc& proc, size_t length,

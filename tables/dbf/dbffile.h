@@ -133,6 +133,9 @@ std::string MemoFileExt(uint8_t version);
 // The memo file of a table file: the memo extension of the version in the
 // case of the table file's own extension (x.dbf: x.dbt, X.DBF: X.DBT).
 std::string MemoFileName(const std::string& tableFile, uint8_t version);
+// The header of a new memo file written into an open file (the memo pack's new file).
+bool WriteMemoFileHeader(EngineFile& file, const std::string& name, uint8_t version,
+                         uint16_t blockSize, const std::string& caller);
 bool CreateMemoFile(const std::string& name, uint8_t version, uint16_t blockSize,
                     const std::string& caller);
 

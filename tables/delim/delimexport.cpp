@@ -125,7 +125,7 @@ bool WriteDelimitedFile(const std::string& fileName, bool withHeader) {
     FileBeside beside(name, "ExportText");
     if (beside.Name().empty()) return false;
     uint16_t io = 0;
-    std::unique_ptr<EngineFile> file = CreateEngineFile(beside.Name(), ShareExclusive, io);
+    std::unique_ptr<EngineFile> file = beside.Open(io);
     if (!file) {
         SetEngineError(io, "Datei:  " + platform::DisplayPath(name) + " [ExportText]");
         return false;

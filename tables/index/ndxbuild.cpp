@@ -518,7 +518,7 @@ void BuildIndexFile(const std::string& fileName, const std::string& expression, 
         stored = NormaliseExpr(expr);
         if (a.oem) stored = LStrAnsiToOem(stored);
     }
-    if (!rebuilding && IndexFileOpenAnywhere(path)) {
+    if (!rebuilding && IndexFileOpenAnywhere(path, nullptr, platform::Lookup::Write)) {
         SetEngineError(214, platform::DisplayPath(path));
         return Suffix(path);
     }
@@ -549,7 +549,7 @@ void BuildIndexFile(const std::string& fileName, const std::string& expression, 
     auto beside = std::make_unique<FileBeside>(path, "MakeIndex");
     if (beside->Name().empty()) return Suffix(path);
     uint16_t io = 0;
-    b->file = CreateEngineFile(beside->Name(), ShareExclusive, io);
+    b->file = beside->Open(io);
     if (!b->file) {
         SetEngineError(io, "Datei nicht geöffnet"_oem + platform::DisplayPath(path));
         return Suffix(path);
@@ -781,6 +781,10 @@ void Reindex() {
     // in use; only when all are whole do they replace the old files, each
     // opened again at its order number. The renames are listed beside a
     // table file first, for the next program that opens it after a kill.
+    for (int o = 1; o <= MaxOrders; ++o)
+        if (const IndexControlBlock* b = OrderBlock(o);
+            b && !MayReplaceFile(b->fileName, "Reindex"))
+            return;
     if (!PrepareRebuild()) return;
     RenameJournal journal(a->fileName);
     if (uint16_t io = 0; !a->isVirtual && !journal.Write(RebuildRenames(), io)) {

@@ -428,12 +428,15 @@ std::string IndexFilePath(const std::string& name, const DbfArea& table) {
     return path;
 }
 
-bool IndexFileOpenAnywhere(const std::string& path, std::string* tableName) {
-    const std::string want = UpperStr(ExpandFileNameP(path));
+bool IndexFileOpenAnywhere(const std::string& path, std::string* tableName,
+                           platform::Lookup lookup) {
+    // An open index goes by the name its file has on disk.
+    const std::string want = platform::HostPath(ExpandFileNameP(path), lookup);
     for (int area = 1; area <= WorkAreaCount; ++area)
         for (int o = 1; o <= MaxOrders; ++o) {
             const auto& b = IndexOrderBlocks[area][o];
-            if (b && UpperStr(ExpandFileNameP(b->fileName)) == want) {
+            if (b &&
+                platform::HostPath(ExpandFileNameP(b->fileName), platform::Lookup::Write) == want) {
                 if (tableName && WorkAreas[area]) *tableName = WorkAreas[area]->fileName;
                 return true;
             }

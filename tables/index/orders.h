@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/hostfs.h"
 #include "tables/area/workareas.h"
 #include "tables/index/ndxfile.h"
 
@@ -95,7 +96,11 @@ bool IndexSoundex(int order);
 bool TakeIndexOption(const std::string& word, std::string& name);
 // The index file name: extension NDX added, the table's folder when none.
 std::string IndexFilePath(const std::string& name, const DbfArea& table);
-// True when the file is open as an index in any order of any work area.
-bool IndexFileOpenAnywhere(const std::string& path, std::string* tableName = nullptr);
+// True when the file is open as an index in any order of any work area:
+// the file path names to read it (lookup Read, another spelling where no
+// file has this one), or the one it names to be made (Write: only a file
+// of this spelling).
+bool IndexFileOpenAnywhere(const std::string& path, std::string* tableName = nullptr,
+                           platform::Lookup lookup = platform::Lookup::Read);
 
 }  // namespace kor2

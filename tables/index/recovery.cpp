@@ -4,8 +4,8 @@
 #include "tables/index/recovery.h"
 
 #include <array>
-#include <string>
 #include <exception>
+#include <string>
 #include <utility>
 
 #include "platform/oemtext.h"

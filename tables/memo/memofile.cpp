@@ -698,10 +698,7 @@ namespace {
 // already changed, waiting for its rename.
 struct PendingMemoPack {
     DbfArea* area = nullptr;
-    std::string temp;
-    ~PendingMemoPack() {
-        if (!temp.empty()) platform::EraseFile(temp);
-    }
+    std::unique_ptr<FileBeside> file;  // erases the new file unless committed
 };
 PendingMemoPack pendingPack;
 
@@ -712,8 +709,7 @@ bool PackMemofile(DbfArea& area) {
 }
 
 void DiscardMemoPack() {
-    if (!pendingPack.temp.empty()) platform::EraseFile(pendingPack.temp);
-    pendingPack.temp.clear();
+    pendingPack.file.reset();
     pendingPack.area = nullptr;
 }
 
@@ -737,23 +733,25 @@ bool PrepareMemoPack(DbfArea& area) {
 
     // First every memo goes into the new file; the table is changed only
     // once that file is complete, so a failure leaves table and memos as they were.
-    const std::string tempName = ForceExtension(m->fileName, "$$$");
-    if (!CreateMemoFile(tempName, m->memoType, m->blockSize, tag)) return false;
+    // The new file is the memo file's name with "$$$", beside the file it replaces.
+    auto beside = std::make_unique<FileBeside>(m->fileName, tag, "$$$");
+    if (beside->Name().empty()) return false;
+    const std::string tempName = beside->Name();
     TMemoFileRec fresh;
     fresh.fileName = tempName;
     fresh.memoType = m->memoType;
     fresh.blockSize = m->blockSize;
     uint16_t io = 0;
-    fresh.file = OpenEngineFile(tempName, ShareExclusive, io);
+    fresh.file = beside->Open(io);
     auto abandon = [&](uint16_t code, const std::string& msg) {
         fresh.file.reset();
-        platform::EraseFile(tempName);
         SetEngineError(code, msg);
         return false;
     };
     if (!fresh.file)
         return abandon(
             io, "Memo-Datei nicht gefunden: " + platform::DisplayPath(tempName) + " [" + tag + "]");
+    if (!WriteMemoFileHeader(*fresh.file, tempName, m->memoType, m->blockSize, tag)) return false;
     const int32_t savedRecord = area.currentRecord;
     struct Change {
         int32_t record;
@@ -803,7 +801,6 @@ bool PrepareMemoPack(DbfArea& area) {
             const int64_t pos = static_cast<int64_t>(area.headerLength) +
                                 static_cast<int64_t>(c.record - 1) * area.recordLength + f.offset;
             if (area.file->WriteAt(pos, text.data(), f.length) != f.length) {
-                platform::EraseFile(tempName);
                 SetEngineError(IoCodeFromErrno(area.file->Error(), 101),
                                "Datei:  " + platform::DisplayPath(area.fileName) +
                                    " [Replace/Append/PutDbfRecord]");
@@ -813,41 +810,38 @@ bool PrepareMemoPack(DbfArea& area) {
             continue;
         }
         if ((area.currentRecord != c.record && !GetDbfRecord(area, c.record)) ||
-            (area.record.replace(f.offset, f.length, text), !PutDbfRecord(area, c.record))) {
-            platform::EraseFile(tempName);
+            (area.record.replace(f.offset, f.length, text), !PutDbfRecord(area, c.record)))
             return false;
-        }
     }
     if (savedRecord >= 1 && savedRecord <= area.recordCount && GetDbfRecord(area, savedRecord) &&
         area.typedBuffer)
         RecordToUserBuffer(area, area.typedBuffer);
     pendingPack.area = &area;
-    pendingPack.temp = tempName;
+    pendingPack.file = std::move(beside);
     return true;
 }
 
 std::vector<PendingRename> MemoPackRenames() {
     const TMemoFileRec* m = pendingPack.area ? MemoFileOf(*pendingPack.area) : nullptr;
-    if (!m || pendingPack.temp.empty()) return {};
-    return {{pendingPack.temp, m->fileName}};
+    if (!m || !pendingPack.file) return {};
+    return {{pendingPack.file->Name(), pendingPack.file->Target()}};
 }
 
 bool CommitMemoPack(DbfArea& area) {
     const std::string tag = "PackMemofile";
     TMemoFileRec* m = MemoFileOf(area);
-    if (pendingPack.area != &area || pendingPack.temp.empty() || !m) {
+    if (pendingPack.area != &area || !pendingPack.file || !m) {
         SetEngineError(1019, platform::DisplayPath(area.fileName) + " No Memo Field [" + tag + "]");
         return false;
     }
-    const std::string tempName = std::exchange(pendingPack.temp, std::string());
+    const std::unique_ptr<FileBeside> fresh = std::move(pendingPack.file);
     pendingPack.area = nullptr;
     // The new file replaces the old one under its name.
     const std::string name = m->fileName;
     const std::string tableName = StripExtension(area.fileName);
     m->file.reset();
     OpenMemos().erase(&area);
-    if (!RenameEngineFile(tempName, name)) {
-        platform::EraseFile(tempName);
+    if (!fresh->Commit()) {
         OpenMemofile(area, tableName);
         SetEngineError(
             5, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");

@@ -149,7 +149,7 @@ std::string DatabaseSuffix(uint8_t action) {
 bool OpenSemaphoreFile(SemaphoreState& s, uint8_t action) {
     uint16_t io = 0;
     if (!platform::FileExists(s.fileName) || !FileIsFromToday(s.fileName)) {
-        if (auto f = CreateEngineFile(s.fileName, ShareExclusive, io)) {
+        if (auto f = CreateEngineFile(s.fileName, ShareExclusive, io, true)) {
             const uint8_t zero[SemaRecordSize] = {};
             if (f->WriteAt(0, zero, SemaRecordSize) != SemaRecordSize) {
                 ReportSemaError(IoCode(*f, 101),
@@ -157,7 +157,9 @@ bool OpenSemaphoreFile(SemaphoreState& s, uint8_t action) {
                                     DatabaseSuffix(action));
                 return false;
             }
-        } else if (!platform::FileExists(s.fileName)) {
+        } else if (!platform::FileExists(s.fileName) ||
+                   platform::EntryKindOf(s.fileName, platform::Lookup::Write) ==
+                       platform::EntryKind::Link) {
             ReportSemaError(io ? io : 5,
                             "Cannot open/create: " + platform::DisplayPath(s.fileName) +
                                 DatabaseSuffix(action));
@@ -165,7 +167,7 @@ bool OpenSemaphoreFile(SemaphoreState& s, uint8_t action) {
         }
         // Otherwise another program has it open: it stays as it is.
     }
-    s.file = OpenEngineFile(s.fileName, ShareDenyNone, io);
+    s.file = OpenEngineFile(s.fileName, ShareDenyNone, io, true);
     if (!s.file) {
         ReportSemaError(io ? io : 5, "Cannot open: " + platform::DisplayPath(s.fileName) +
                                          DatabaseSuffix(action));

@@ -486,6 +486,74 @@ TEST_F(HostFs, WriteFileReplacingKeepsOldFileWhenWriteFails) {
     EXPECT_EQ(Listing(tmp.path() / "data"), (std::vector<std::string>{"fedwst.dbf"}));
 }
 
+// The engine's own new files: made only where no file and no link has the
+// name, written and renamed through their handle, never through a link.
+TEST_F(HostFs, NewFilesAreNeverMadeOrChangedThroughALink) {
+    const fs::path data = tmp.path() / "data";
+    const std::string dangling = (data / "dangling").string(), elsewhere = (data / "made").string();
+    fs::create_symlink(elsewhere, dangling);
+    File f = File::CreateNew(dangling);
+    EXPECT_FALSE(f.IsOpen());
+    EXPECT_EQ(f.Error(), EEXIST);
+    EXPECT_FALSE(fs::exists(elsewhere));
+    EXPECT_EQ(File::OpenNoLink((data / "dangling").string(), OpenMode::Read).Error(), ELOOP);
+    // A pipe another account put at the name is no file, and is not waited on.
+    ASSERT_EQ(mkfifo((data / "pipe").c_str(), 0644), 0);
+    fs::permissions(tmp.path(), fs::perms::owner_all | fs::perms::others_exec);
+    fs::permissions(data, fs::perms::owner_all | fs::perms::others_exec);
+    test::RunAsNobody({}, [&] {
+        EXPECT_FALSE(File::OpenNoLink((data / "pipe").string(), OpenMode::Read).IsOpen());
+    });
+
+    File held;
+    const std::string name = CreateTempFile(Prog(data.string()), "KOR", held);
+    ASSERT_TRUE(held.IsOpen());
+    EXPECT_EQ(name.substr(name.find_last_of("\\/") + 1).size(), 11u);
+    EXPECT_EQ(File::CreateNew(name).Error(), EEXIST);
+    // Held open: no other program takes it for left over.
+    EXPECT_FALSE(EraseUnheldFile(name));
+    EXPECT_EQ(held.Write("new", 3), 3);
+    fs::permissions(data / "fedwst.dbf",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_TRUE(held.TakeOwnerAndModeOf(root() + "\\data\\fedwst.dbf"));
+    // Another file put at its name in between: the rename is refused.
+    const fs::path moved = data / "moved";
+    fs::rename(HostPath(name), moved);
+    fs::create_symlink(data / "fedwst.dbf", HostPath(name));
+    EXPECT_FALSE(held.RenameOver(name, root() + "\\data\\fedwst.dbf"));
+    EXPECT_EQ(held.Error(), ESTALE);
+    EXPECT_FALSE(held.EraseAt(name));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(HostPath(name))));
+    EXPECT_EQ(ReadText(data / "fedwst.dbf"), "fedwst");
+    fs::remove(HostPath(name));
+    fs::rename(moved, HostPath(name));
+    ASSERT_TRUE(held.RenameOver(name, root() + "\\data\\fedwst.dbf"));
+    EXPECT_EQ(ReadText(data / "fedwst.dbf"), "new");
+    EXPECT_EQ(fs::status(data / "fedwst.dbf").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    held.Close();
+    // Left over by a program gone: erased, a link at such a name is not.
+    File left;
+    const std::string leftName = CreateTempFile(Prog(data.string()), "KOR", left);
+    left.Close();
+    EXPECT_TRUE(EraseUnheldFile(leftName));
+    EXPECT_FALSE(EraseUnheldFile(dangling));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dangling)));
+}
+
+TEST_F(HostFs, SmallFilesAreReadOnlyWithinTheirLimitAndNotThroughALink) {
+    const fs::path data = tmp.path() / "data";
+    int error = 0;
+    EXPECT_EQ(ReadSmallFile((data / "fedwst.dbf").string(), 6, error), "fedwst");
+    EXPECT_FALSE(ReadSmallFile((data / "fedwst.dbf").string(), 5, error));
+    EXPECT_EQ(error, EFBIG);
+    fs::create_symlink(data / "fedwst.dbf", data / "link");
+    EXPECT_FALSE(ReadSmallFile((data / "link").string(), 100, error));
+    EXPECT_EQ(error, ELOOP);
+    EXPECT_EQ(EntryKindOf((data / "link").string(), Lookup::Write), EntryKind::Link);
+    EXPECT_EQ(ResolvedPath((data / "link").string()), fs::canonical(data / "fedwst.dbf").string());
+}
+
 TEST_F(HostFs, FindFiles) {
     const fs::path d = tmp.path() / "data";
     WriteText(d / "A.DBF", "12345");

@@ -3,7 +3,8 @@
 // the account "nobody", after the folders it uses are given to that account
 // (their modes stay, so "owner" bits now bind nobody); otherwise it runs here.
 // The child's failed checks are printed as they happen and fail the test
-// through its exit code.
+// through its exit code. StartAsNobody runs a subject beside the test (a
+// second account acting on a shared folder while the test works in it).
 #pragma once
 
 #include <grp.h>
@@ -11,12 +12,20 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <vector>
 
 #include "support/childprocess.h"
 
 namespace kor2::test {
+
+// Drops to the account nobody in a child; false when it does not exist.
+inline bool BecomeNobody() {
+    const passwd* nobody = getpwnam("nobody");
+    return nobody != nullptr && setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 &&
+           setuid(nobody->pw_uid) == 0;
+}
 
 template <typename Subject>
 void RunAsNobody(const std::vector<std::filesystem::path>& folders, Subject subject) {
@@ -33,12 +42,38 @@ void RunAsNobody(const std::vector<std::filesystem::path>& folders, Subject subj
         for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
             ASSERT_EQ(lchown(e.path().c_str(), uid, gid), 0) << e.path();
     }
-    EXPECT_EQ(
-        RunForked(
-            [&] { return setgroups(0, nullptr) == 0 && setgid(gid) == 0 && setuid(uid) == 0; },
-            subject),
-        0)
+    EXPECT_EQ(RunForked(BecomeNobody, subject), 0)
         << "the subject's checks as nobody failed (above)";
 }
+
+// Starts subject in a child as nobody (as this account when not root) and
+// returns at once; the subject runs until it returns or StopSubject.
+class BackgroundSubject {
+public:
+    template <typename Subject>
+    explicit BackgroundSubject(Subject subject) {
+        std::cout.flush();
+        std::fflush(nullptr);
+        pid_ = fork();
+        if (pid_ == 0) {
+            if (geteuid() == 0 && !BecomeNobody()) _exit(kPrepareFailed);
+            subject();
+            _exit(0);
+        }
+    }
+    ~BackgroundSubject() { Stop(); }
+    BackgroundSubject(const BackgroundSubject&) = delete;
+    BackgroundSubject& operator=(const BackgroundSubject&) = delete;
+    bool Started() const { return pid_ > 0; }
+    void Stop() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGKILL);
+        WaitChild(pid_);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
 
 }  // namespace kor2::test

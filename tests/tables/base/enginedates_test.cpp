@@ -127,9 +127,16 @@ TEST(TbFiles, RenameJournalIsCompletedWholeOrDropped) {
     test::TempDir dir;
     std::filesystem::create_directory(dir.file("idx"));
     const std::string table = dir.file("t.dbf"), journal = RenameJournalName(table);
-    const std::vector<PendingRename> renames = {{dir.file("KOR1.TMP"), table},
-                                                {dir.file("KOR2.TMP"), dir.file("t.dbt")},
-                                                {dir.file("idx/KOR3.TMP"), dir.file("idx/k.ndx")}};
+    const std::vector<PendingRename> renames = {
+        {dir.file("KOR0001.TMP"), table},
+        {dir.file("KOR0002.TMP"), dir.file("t.dbt")},
+        {dir.file("idx/KOR0003.TMP"), dir.file("idx/k.ndx")}};
+    // A file's content as new or old; an index names its table in its header.
+    const auto content = [](const std::string& age, const std::string& path) {
+        const std::string text = age + " " + path;
+        if (path.find(".ndx") == std::string::npos) return text;
+        return text + std::string(IndexTableNameAt - text.size(), ' ') + "T.DBF";
+    };
     const auto put = [](const std::string& path, const std::string& text) {
         std::ofstream(path, std::ios::binary) << text;
     };
@@ -146,8 +153,8 @@ TEST(TbFiles, RenameJournalIsCompletedWholeOrDropped) {
     }
     const auto setUp = [&](const std::string& text) {
         for (const PendingRename& r : renames) {
-            put(r.from, "new " + r.to);
-            put(r.to, "old " + r.to);
+            put(r.from, content("new", r.to));
+            put(r.to, content("old", r.to));
         }
         put(dir.file("other.txt"), "x");
         put(journal, text);
@@ -156,7 +163,7 @@ TEST(TbFiles, RenameJournalIsCompletedWholeOrDropped) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
         setUp(whole.substr(0, cut));
         EXPECT_FALSE(CompleteRenameJournal(table));
-        for (const PendingRename& r : renames) EXPECT_EQ(read(r.to), "old " + r.to);
+        for (const PendingRename& r : renames) EXPECT_EQ(read(r.to), content("old", r.to));
         EXPECT_TRUE(FileExistsP(dir.file("other.txt")));
         EXPECT_FALSE(FileExistsP(journal));
     }
@@ -165,7 +172,7 @@ TEST(TbFiles, RenameJournalIsCompletedWholeOrDropped) {
     std::filesystem::rename(renames[0].from, table);
     EXPECT_TRUE(CompleteRenameJournal(table));
     for (const PendingRename& r : renames) {
-        EXPECT_EQ(read(r.to), "new " + r.to);
+        EXPECT_EQ(read(r.to), content("new", r.to));
         EXPECT_FALSE(FileExistsP(r.from));
     }
     EXPECT_FALSE(FileExistsP(journal));

@@ -7,7 +7,8 @@
 // every order meets every record once and in key order, that Find lands on
 // a record of its key, that the records before the change are unchanged and
 // the change whole or absent, and that 50 random appends and re-keys keep
-// all of it true.
+// all of it true. Once another program opened the table, the folder holds
+// no file the fixture did not have.
 #pragma once
 
 #include <cstdint>
@@ -50,8 +51,7 @@ enum class KillMode {
     IoError,         // the write fails with EIO, later ones work
     NoRoomForGood,   // this write and every later one fail with ENOSPC
     IoErrorForGood,  // this write and every later one fail with EIO
-    // SIGKILL before the n-th rename of a file; no write fails. After the
-    // check the folder holds no file the fixture did not have.
+    // SIGKILL before the n-th rename of a file; no write fails.
     KillBeforeRename,
 };
 std::string KillModeName(KillMode mode);

@@ -236,7 +236,7 @@ TEST_F(KillPointRebuildTest, MemoAddedOrRewrittenIsWholeOrAbsent) {
 TEST_F(KillPointRebuildTest, RenameJournalWaitsForItsWriterToBeGone) {
     const std::string dir = harness_.dir().file("held");
     const std::string table = harness_.CopyFixture(Shape(1, false, "held"), dir);
-    const std::string fresh = dir + "/KOR9.TMP";
+    const std::string fresh = dir + "/KOR0009.TMP";
     fs::copy_file(table, fresh);
     {
         RenameJournal journal(table);

@@ -282,6 +282,35 @@ TEST_F(NdxBuildTest, FilesOpenedByAnotherSpellingAreRebuiltInPlace) {
     EXPECT_EQ(test::ReadAllRecords(Path("p.dbf")).size(), 3u);
 }
 
+// Two tables and their indexes whose names differ only in case are four
+// files: each index is built, opened and rebuilt for its own table while
+// the other is open.
+TEST_F(NdxBuildTest, IndexesWhoseNamesDifferOnlyInCaseAreTwoIndexes) {
+    OpenRows({{"Bb", "2"}, {"Aa", "1"}}, "u.dbf");
+    Index_On("T", Path("u.ndx"));
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    Select(2);
+    test::MakeTable(Path("U.dbf"), {{"T", 'C', 8, 0}, {"N", 'N', 6, 0}, {"D", 'D', 8, 0}});
+    test::AppendRaw(
+        Path("U.dbf"),
+        {{" ", "Zz", "9", "        "}, {" ", "Cc", "3", "        "}, {" ", "Yy", "8", "        "}});
+    ASSERT_TRUE(Use(Path("U.dbf") + " ALIAS BIG EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+    Index_On("T", Path("U.ndx"));
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{2, 3, 1}));
+    CloseAllIndexes();
+    ASSERT_TRUE(SetIndexTo(Path("U.ndx"), 1)) << EngineErrorMsg;
+    Reindex();
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{2, 3, 1}));
+    Select(1);
+    EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{2, 1}));
+    // Another spelling still finds an open index to read, never to make one.
+    EXPECT_TRUE(IndexFileOpenAnywhere(Path("u.NDX")));
+    EXPECT_FALSE(IndexFileOpenAnywhere(Path("u.NDX"), nullptr, platform::Lookup::Write));
+    EXPECT_TRUE(IndexFileOpenAnywhere(Path("U.ndx"), nullptr, platform::Lookup::Write));
+}
+
 TEST_F(NdxBuildTest, DescendingKeyMakerIndex) {
     OpenRows({{"b", "1"}, {"d", "2"}, {"a", "3"}, {"c", "4"}});
     IndexOnKeyMaker(

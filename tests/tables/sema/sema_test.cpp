@@ -9,11 +9,13 @@
 #include <unistd.h>
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <string>
 
 #include "platform/hostfs.h"
 #include "platform/sysclock.h"
+#include "support/asnobody.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
 #include "tables/tbtestutil.h"
@@ -66,6 +68,24 @@ protected:
 
     std::string table_ = Path("T.DBF"), sema_ = Path("T.@S@");
 };
+
+// A link another account put at the semaphore's name in a folder both may
+// write is never written through: the login is refused, the file the link
+// leads to keeps its bytes.
+TEST_F(SemaTest, ALinkAtTheSemaphoreNameIsNotWrittenThrough) {
+    namespace fs = std::filesystem;
+    fs::permissions(dir_.path(), fs::perms::all);
+    const std::string victim = Path("victim.txt");
+    test::WriteFileBytes(victim, "vic");
+    test::RunAsNobody({}, [&] { ASSERT_EQ(symlink(victim.c_str(), sema_.c_str()), 0); });
+    auto a = OpenTable();
+    HandleSemaphoreIn(1, a.get(), SemLogin);
+    EXPECT_NE(Error(5).find("@S@"), std::string::npos);
+    HandleSemaphoreIn(1, a.get(), SemLogout);
+    EngineErrorCode = 0;
+    EXPECT_EQ(test::ReadFileBytes(victim), "vic");
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(sema_)));
+}
 
 TEST_F(SemaTest, LogInOncePerAreaAndTheLastOneOutErases) {
     EXPECT_EQ(GetSemaphoreFileName("C:\\DATA\\KUNDEN.DBF"), "C:\\DATA\\KUNDEN.@S@");

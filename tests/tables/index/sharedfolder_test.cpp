@@ -1,0 +1,524 @@
+// A table's folder that other accounts may write: what they put there (links
+// at the names the engine uses, a watcher that swaps in a link as soon as a
+// name appears, crafted rename journals) is input, files a dead Pack or
+// Reindex left are cleared by the next program, and a table reached through
+// links or owned by another account stays where and whose it is. The other
+// account is nobody (tests/support/asnobody.h).
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/inotify.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/asnobody.h"
+#include "tables/area/changes.h"
+#include "tables/area/navigation.h"
+#include "tables/area/workareas.h"
+#include "tables/base/engineerror.h"
+#include "tables/base/enginefile.h"
+#include "tables/base/filenames.h"
+#include "tables/delim/delimited.h"
+#include "tables/index/ndx_testutil.h"
+#include "tables/index/ndxbuild.h"
+#include "tables/index/orders.h"
+#include "tables/memo/memoarea.h"
+#include "tables/memo/memofile.h"
+
+namespace kor2 {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kNoteField = 2;
+
+bool IsLink(const std::string& path) {
+    return fs::is_symlink(fs::symlink_status(path));
+}
+
+std::set<std::string> Listing(const std::string& dir) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+    return names;
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// Waits until the file exists (another process makes it).
+bool WaitForFile(const std::string& path) {
+    for (int i = 0; i < 60000; ++i) {
+        if (fs::exists(fs::symlink_status(path))) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+class SharedFolderTest : public test::NdxTest {
+protected:
+    void SetUp() override {
+        NdxTest::SetUp();
+        InitMemoUnit();
+        fs::permissions(dir_.path(),
+                        fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+        shared_ = Path("shared");
+        fs::create_directory(shared_);
+        fs::permissions(shared_, fs::perms::all);
+        table_ = shared_ + "/T.DBF";
+    }
+    // A table K C(8), NOTE M of n records, K "k<i>", every record with a memo,
+    // every fifth deleted; with k.ndx (on K) beside it when asked.
+    void MakeMemoTable(const std::string& table, int n, bool withIndex = false) {
+        test::MakeTable(table, {{"K", 'C', 8, 0}, {"NOTE", 'M', 10, 0}});
+        Select(1);
+        ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+        for (int i = 1; i <= n; ++i) {
+            ClearRecord();
+            test::SetT("k" + std::to_string(i));
+            Append();
+            int32_t block = 0;
+            MemoTextFile f;
+            AssignMemo(f, block);
+            f.Rewrite();
+            f.Write("memo " + std::to_string(i));
+            ASSERT_EQ(f.Close(), 0);
+            std::memcpy(FieldAddress(kNoteField), &block, sizeof block);
+            Replace();
+            if (i % 5 == 0) DeleteRec();
+        }
+        ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        if (withIndex) {
+            Index_On("K", fs::path(table).replace_filename("k.ndx").string());
+            ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        }
+        CloseArea();
+    }
+    // The memo texts of the table's records, in record order.
+    static std::vector<std::string> Memos() {
+        std::vector<std::string> texts;
+        for (int32_t r = 1; r <= RecCount(); ++r) {
+            Go(r);
+            std::string text;
+            for (const std::string& l : MemoFieldLines(kNoteField)) text += l;
+            texts.push_back(text);
+        }
+        return texts;
+    }
+    // Writes a rename journal beside the table as another program might.
+    void PlantJournal(const std::string& table, const std::string& text) {
+        const std::string journal = RenameJournalName(table);
+        test::RunAsNobody({}, [&] { test::WriteFileBytes(journal, text); });
+    }
+    static std::string Field(const std::string& s) { return std::to_string(s.size()) + ":" + s; }
+
+    std::string shared_, table_;
+};
+
+// Links put where the engine makes its own files are never written through:
+// the memo file's new file of a Pack, the semaphore of a shared open and the
+// journal of the renames.
+TEST_F(SharedFolderTest, LinksAtTheEngineNamesAreNotFollowed) {
+    MakeMemoTable(table_, 20, true);
+    const std::string victim = Path("victim.txt"), missing = Path("made.txt");
+    test::WriteFileBytes(victim, "vic");
+    const std::string memo = shared_ + "/T.DBT";
+    const std::string memoBefore = test::ReadFileBytes(memo);
+    for (const char* ext : {"$$$", "$RN"}) {
+        Select(1);
+        ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+        test::RunAsNobody({}, [&] {
+            ASSERT_EQ(symlink(ext[1] == '$' ? victim.c_str() : missing.c_str(),
+                              ForceExtension(table_, ext).c_str()),
+                      0);
+        });
+        EXPECT_FALSE(Pack()) << ext;
+        EXPECT_NE(EngineErrorCode, 0) << ext;
+        EXPECT_EQ(RecCount(), 20) << ext;
+        CloseArea();
+        EXPECT_EQ(test::ReadFileBytes(victim), "vic") << ext;
+        EXPECT_FALSE(fs::exists(missing)) << ext;
+        EXPECT_FALSE(IsLink(memo)) << ext;
+        EXPECT_TRUE(test::ReadFileBytes(memo) == memoBefore) << ext;
+        EXPECT_TRUE(IsLink(ForceExtension(table_, ext))) << ext;
+        // A link at the journal's name is no journal the engine wrote: the
+        // table opens, and the link is left alone.
+        ASSERT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
+        CloseArea();
+        EXPECT_FALSE(fs::exists(missing));
+        EXPECT_TRUE(IsLink(ForceExtension(table_, ext))) << ext;
+        fs::remove(ForceExtension(table_, ext));
+    }
+    // Without the links the same Pack works.
+    ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(Pack()) << EngineErrorMsg;
+    EXPECT_EQ(RecCount(), 16);
+    CloseArea();
+}
+
+// A watcher of the other account that swaps every new name of the engine
+// for a link to a file of the account that runs Reindex or Pack.
+TEST_F(SharedFolderTest, AWatcherSwappingInLinksRedirectsNothing) {
+    MakeMemoTable(table_, 300, true);
+    const std::string privateDir = Path("private");
+    fs::create_directory(privateDir);
+    const std::string victim = privateDir + "/own.txt";
+    test::WriteFileBytes(victim, "own file");
+    fs::permissions(victim, fs::perms::owner_read | fs::perms::owner_write);
+    const std::string ready = shared_ + "/watching";
+    test::BackgroundSubject watcher([&] {
+        const int fd = inotify_init1(IN_CLOEXEC);
+        if (fd < 0 || inotify_add_watch(fd, shared_.c_str(), IN_CREATE | IN_MOVED_TO) < 0) return;
+        test::WriteFileBytes(ready, "1");
+        alignas(inotify_event) char buf[4096];
+        for (;;) {
+            const ssize_t n = read(fd, buf, sizeof buf);
+            if (n <= 0) return;
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+                const std::string name = e->len > 0 ? e->name : "";
+                if (name.rfind("KOR", 0) != 0 && name.find(".$") == std::string::npos) continue;
+                const std::string path = shared_ + "/" + name;
+                if (IsLink(path) || unlink(path.c_str()) != 0) continue;
+                if (symlink(victim.c_str(), path.c_str()) != 0) continue;
+            }
+        }
+    });
+    ASSERT_TRUE(watcher.Started());
+    ASSERT_TRUE(WaitForFile(ready));
+    Select(1);
+    ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
+    Reindex();
+    Pack();
+    CloseArea();
+    watcher.Stop();
+    EXPECT_TRUE(test::ReadFileBytes(victim) == "own file");
+    EXPECT_EQ(ModeOf(victim), 0600u);
+    for (const char* name : {"T.DBF", "T.DBT", "k.ndx"}) EXPECT_FALSE(IsLink(shared_ + "/" + name));
+    // The table opens with its index, whole: packed or as it was.
+    ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0))
+        << EngineErrorMsg << " " << testing::PrintToString(Listing(shared_));
+    ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
+    EXPECT_TRUE(RecCount() == 300 || RecCount() == 240) << RecCount();
+    EXPECT_EQ(test::WalkForward().size(), static_cast<size_t>(RecCount()));
+    CloseArea();
+}
+
+// Journals of renames that name anything but the engine's new files beside
+// the files of this table are left alone and reported, and nothing is moved,
+// replaced or erased.
+TEST_F(SharedFolderTest, ACraftedJournalMovesNothing) {
+    MakeMemoTable(table_, 10, true);
+    MakeMemoTable(shared_ + "/O.DBF", 3);
+    const std::string outside = Path("outside.txt"), other = Path("other.txt");
+    test::WriteFileBytes(outside, "outside");
+    test::WriteFileBytes(other, "other");
+    fs::permissions(other, fs::perms::all);
+    const std::string head = "KOR2 RENAMES 1\n";
+    struct Case {
+        std::string what, text;
+    };
+    const std::vector<Case> cases = {
+        {"another table over the table", head + Field("O.DBF") + Field("T.DBF") + "END\n"},
+        {"the table moved out", head + Field("T.DBF") + Field(Path("gone.dbf")) + "END\n"},
+        {"an absolute name", head + Field(other) + Field(outside) + "END\n"},
+        {"a name with ../", head + Field("../other.txt") + Field("../outside.txt") + "END\n"},
+        {"a relative folder", head + Field("shared/../../other.txt") + Field("T.DBF") + "END\n"},
+        {"cut, erasing another table", head + Field("O.DBF") + Field("T.DBF")},
+        {"cut, erasing the memo file", head + Field("T.DBT") + Field("T.DBF")},
+        {"cut, erasing the table in other case", head + Field("t.dbf") + Field("k.ndx")},
+        {"cut, erasing a file outside", head + Field(outside) + Field(Path("x.txt"))},
+    };
+    const std::set<std::string> files = Listing(shared_);
+    const std::string tableBytes = test::ReadFileBytes(table_);
+    for (const Case& c : cases) {
+        PlantJournal(table_, c.text);
+        Select(1);
+        EXPECT_FALSE(Use(table_, nullptr, 0)) << c.what;
+        EXPECT_NE(EngineErrorMsg.find("$RN"), std::string::npos)
+            << c.what << ": " << EngineErrorMsg;
+        CloseArea();
+        EXPECT_EQ(test::ReadFileBytes(RenameJournalName(table_)), c.text) << c.what;
+        fs::remove(RenameJournalName(table_));
+        EXPECT_EQ(Listing(shared_), files) << c.what;
+        EXPECT_TRUE(test::ReadFileBytes(table_) == tableBytes) << c.what;
+        EXPECT_EQ(test::ReadFileBytes(outside), "outside") << c.what;
+        EXPECT_EQ(test::ReadFileBytes(other), "other") << c.what;
+        EXPECT_TRUE(fs::exists(shared_ + "/O.DBF")) << c.what;
+    }
+    ASSERT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
+    EXPECT_EQ(RecCount(), 10);
+    CloseArea();
+}
+
+// A journal far beyond the size of any the engine writes is refused before
+// it is read: a child with little room for data opens the table.
+TEST_F(SharedFolderTest, AHugeJournalIsNotRead) {
+    MakeMemoTable(table_, 3);
+    const std::string journal = RenameJournalName(table_);
+    {
+        std::ofstream out(journal, std::ios::binary);
+        out << "KOR2 RENAMES 1\n";
+    }
+    fs::resize_file(journal, 300ll << 20);
+    EXPECT_EQ(test::RunForked([] { return true; },
+                              [&] {
+                                  struct rlimit lim = {64ll << 20, 64ll << 20};
+                                  getrlimit(RLIMIT_DATA, &lim);
+                                  lim.rlim_cur = 96ll << 20;
+                                  setrlimit(RLIMIT_DATA, &lim);
+                                  Select(1);
+                                  EXPECT_FALSE(Use(table_, nullptr, 0));
+                                  EXPECT_NE(EngineErrorMsg.find("$RN"), std::string::npos)
+                                      << EngineErrorMsg;
+                              }),
+              0);
+    EXPECT_EQ(fs::file_size(journal), 300ull << 20);
+}
+
+// A Pack or Reindex killed at any write leaves nothing behind for the next
+// program that opens the table: its new files are cleared, and only those.
+TEST_F(SharedFolderTest, LeftOversOfADeadPackOrReindexAreCleared) {
+    const std::string dir = Path("own");
+    fs::create_directory(dir);
+    const std::string table = dir + "/T.DBF";
+    MakeMemoTable(table, 60, true);
+    const std::set<std::string> files = Listing(dir);
+    for (const bool pack : {true, false}) {
+        bool completed = false;
+        for (int n = 1; !completed && n < 400; n += 1 + n / 4) {
+            const int code = test::RunForked(
+                [] { return true; },
+                [&] {
+                    Select(1);
+                    ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+                    ASSERT_TRUE(OpenIndexFile(dir + "/k.ndx", 1)) << EngineErrorMsg;
+                    ScopedFaultPlan faults;
+                    faults.plan().failWrite = n;
+                    faults.plan().kill = true;
+                    if (pack)
+                        Pack();
+                    else
+                        Reindex();
+                });
+            completed = code == 0;
+            Select(1);
+            ASSERT_TRUE(Use(table, nullptr, 0)) << EngineErrorMsg;
+            CloseArea();
+            ASSERT_EQ(Listing(dir), files)
+                << (pack ? "pack" : "reindex") << " killed at write " << n;
+        }
+        EXPECT_TRUE(completed);
+    }
+}
+
+// An index opened by a name relative to the current folder is journaled so
+// that a program in another current folder completes the renames.
+TEST_F(SharedFolderTest, AJournalOfAnIndexGivenRelativeIsCompletedFromAnyFolder) {
+    MakeMemoTable(table_, 40, true);
+    const std::string indexDir = Path("idx"), elsewhere = Path("elsewhere");
+    fs::create_directory(indexDir);
+    fs::create_directory(elsewhere);
+    fs::rename(shared_ + "/k.ndx", indexDir + "/k.ndx");
+    const std::string before = test::ReadFileBytes(indexDir + "/k.ndx");
+    const fs::path cwd = fs::current_path();
+    EXPECT_NE(test::RunForked([] { return true; },
+                              [&] {
+                                  fs::current_path(dir_.path());
+                                  Select(1);
+                                  ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0));
+                                  ASSERT_TRUE(OpenIndexFile("idx/k.ndx", 1)) << EngineErrorMsg;
+                                  ScopedFaultPlan faults;
+                                  faults.plan().killRename = 1;
+                                  Reindex();
+                              }),
+              0);
+    ASSERT_EQ(Listing(indexDir).size(), 2u);
+    fs::current_path(elsewhere);
+    Select(1);
+    const bool opened = Use(table_, nullptr, 0);
+    CloseArea();
+    fs::current_path(cwd);
+    ASSERT_TRUE(opened) << EngineErrorMsg;
+    EXPECT_EQ(Listing(indexDir), std::set<std::string>{"k.ndx"});
+    EXPECT_FALSE(fs::exists(RenameJournalName(table_)));
+    EXPECT_EQ(Listing(elsewhere).size(), 0u);
+    ASSERT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(OpenIndexFile(indexDir + "/k.ndx", 1)) << EngineErrorMsg;
+    EXPECT_EQ(test::WalkForward().size(), 40u);
+    CloseArea();
+}
+
+// What the clearing leaves: a new file a live program is still writing, and
+// files that are no new files of the engine.
+TEST_F(SharedFolderTest, ClearingLeavesLiveNewFilesAndOtherFiles) {
+    MakeMemoTable(table_, 300);
+    const std::string victim = Path("victim.txt");
+    test::WriteFileBytes(victim, "vic");
+    test::RunAsNobody({}, [&] {
+        for (const char* name : {"KOR12.TMP", "kor00A1.tmp", "KOR00a2.TMP", "U.$$$", "KOR00A3.TXT"})
+            test::WriteFileBytes(shared_ + "/" + name, name);
+        ASSERT_EQ(symlink(victim.c_str(), (shared_ + "/KOR00A4.TMP").c_str()), 0);
+        fs::create_directory(shared_ + "/KOR00A5.TMP");
+    });
+    // Another program stopped in the middle of an index build of the shared table.
+    const pid_t writer = fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        Select(1);
+        if (!Use(table_, nullptr, 0)) _exit(2);
+        ScopedFaultPlan faults;
+        faults.plan().failWrite = 3;
+        faults.plan().stop = true;
+        Index_On("K", shared_ + "/k.ndx");
+        _exit(EngineErrorCode == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(writer, &status, WUNTRACED), writer);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    const std::set<std::string> files = Listing(shared_);
+    Select(1);
+    EXPECT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
+    CloseArea();
+    EXPECT_EQ(Listing(shared_), files);
+    kill(writer, SIGCONT);
+    EXPECT_EQ(test::WaitChild(writer), 0);
+    EXPECT_EQ(test::ReadFileBytes(victim), "vic");
+    ASSERT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
+    EXPECT_EQ(test::WalkForward().size(), 300u);
+    CloseArea();
+}
+
+// A user's folder with links to a table in a shared folder: Pack, Reindex,
+// Index_On and the export change the files the links lead to, and the links stay.
+TEST_F(SharedFolderTest, ChangesThroughLinksReachTheLinkedFiles) {
+    MakeMemoTable(table_, 300, true);
+    const std::string mine = Path("mine");
+    fs::create_directory(mine);
+    test::WriteFileBytes(shared_ + "/u.ndx", "");
+    test::WriteFileBytes(shared_ + "/e.txt", "");
+    const std::vector<std::pair<std::string, std::string>> links = {{"t.dbf", "T.DBF"},
+                                                                    {"t.dbt", "T.DBT"},
+                                                                    {"t.ndx", "k.ndx"},
+                                                                    {"u.ndx", "u.ndx"},
+                                                                    {"e.txt", "e.txt"}};
+    for (const auto& [link, target] : links)
+        fs::create_symlink(shared_ + "/" + target, mine + "/" + link);
+    Select(1);
+    ASSERT_TRUE(Use(mine + "/t.dbf EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(OpenIndexFile(mine + "/t.ndx", 1)) << EngineErrorMsg;
+    ASSERT_TRUE(Pack()) << EngineErrorMsg;
+    Reindex();
+    EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    Index_On("K", mine + "/u.ndx");
+    EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    EXPECT_TRUE(WriteDelimitedFile(mine + "/e.txt", false)) << EngineErrorMsg;
+    CloseArea();
+    for (const auto& [link, target] : links) {
+        EXPECT_TRUE(IsLink(mine + "/" + link)) << link;
+        EXPECT_FALSE(IsLink(shared_ + "/" + target)) << target;
+    }
+    EXPECT_EQ(Listing(mine).size(), links.size());
+    EXPECT_GT(fs::file_size(shared_ + "/e.txt"), 240u * 5);
+    // The shared table itself is packed, with its memos and its index.
+    ASSERT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
+    EXPECT_EQ(RecCount(), 240);
+    EXPECT_EQ(Memos().back(), "memo 299");
+    ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
+    EXPECT_EQ(test::WalkForward().size(), 240u);
+    CloseArea();
+}
+
+// A table of another account packed by an account that may give files
+// away keeps its owner, group and mode; the owner opens it afterwards.
+TEST_F(SharedFolderTest, APackedTableKeepsItsOwnerGroupAndMode) {
+    if (geteuid() != 0) GTEST_SKIP() << "giving a file to another account needs root";
+    MakeMemoTable(table_, 30, true);
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    for (const char* name : {"T.DBF", "T.DBT", "k.ndx"}) {
+        const std::string path = shared_ + "/" + name;
+        ASSERT_EQ(chown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+        ASSERT_EQ(chmod(path.c_str(), 0664), 0);
+    }
+    Select(1);
+    ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
+    ASSERT_TRUE(Pack()) << EngineErrorMsg;
+    CloseArea();
+    for (const char* name : {"T.DBF", "T.DBT", "k.ndx"}) {
+        struct stat st {};
+        ASSERT_EQ(stat((shared_ + "/" + name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, nobody->pw_uid) << name;
+        EXPECT_EQ(st.st_gid, nobody->pw_gid) << name;
+        EXPECT_EQ(st.st_mode & 07777, 0664u) << name;
+    }
+    test::RunAsNobody({}, [&] {
+        Select(1);
+        ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+        EXPECT_EQ(RecCount(), 24);
+        CloseArea();
+    });
+}
+
+// Where the new files could not keep the owner, and the owner would lose a
+// right, or the account may not write the file it would replace, nothing
+// is written and the change is refused.
+TEST_F(SharedFolderTest, ReplacingThatTakesARightIsRefused) {
+    if (geteuid() != 0) GTEST_SKIP() << "the files are given to nobody's group";
+    MakeMemoTable(table_, 30, true);
+    const std::string exported = shared_ + "/e.txt";
+    test::WriteFileBytes(exported, "old export");
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    // The table's group is nobody's; the owner (this account) is not in it.
+    for (const char* name : {"T.DBF", "T.DBT", "k.ndx"}) {
+        const std::string path = shared_ + "/" + name;
+        ASSERT_EQ(chown(path.c_str(), geteuid(), nobody->pw_gid), 0);
+        ASSERT_EQ(chmod(path.c_str(), 0664), 0);
+    }
+    ASSERT_EQ(chown(exported.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    ASSERT_EQ(chmod(exported.c_str(), 0444), 0);
+    const std::set<std::string> files = Listing(shared_);
+    const std::string tableBytes = test::ReadFileBytes(table_);
+    test::RunAsNobody({}, [&] {
+        Select(1);
+        ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+        ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
+        EXPECT_FALSE(Pack());
+        EXPECT_EQ(EngineErrorCode, 5) << EngineErrorMsg;
+        Reindex();
+        EXPECT_EQ(EngineErrorCode, 5) << EngineErrorMsg;
+        EXPECT_FALSE(WriteDelimitedFile(exported, false));
+        EXPECT_EQ(EngineErrorCode, 5) << EngineErrorMsg;
+        CloseArea();
+    });
+    EXPECT_EQ(Listing(shared_), files);
+    EXPECT_TRUE(test::ReadFileBytes(table_) == tableBytes);
+    EXPECT_EQ(test::ReadFileBytes(exported), "old export");
+    struct stat st {};
+    ASSERT_EQ(stat(table_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, geteuid());
+}
+
+}  // namespace
+}  // namespace kor2
