@@ -16,8 +16,9 @@ namespace kor2 {
 // Share mode of the next open: low 3 bits access (0 read, 1 write, 2 both),
 // high bits sharing (0x10 deny all, 0x20 deny write, 0x40 deny none).
 inline uint8_t EngShareMode = 18;
-constexpr uint8_t ShareExclusive = 18;  // read and write, no sharing
-constexpr uint8_t ShareDenyNone = 66;   // read and write, others may read and write
+constexpr uint8_t ShareExclusive = 18;     // read and write, no sharing
+constexpr uint8_t ShareDenyNone = 66;      // read and write, others may read and write
+constexpr uint8_t ShareReadDenyNone = 64;  // read only, others may read and write
 
 class EngineFile {
 public:

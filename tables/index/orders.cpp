@@ -364,6 +364,28 @@ void LogoutIfLast() {
     HandleSemaphore(SemLogout);
 }
 
+// A file opened in this share mode can be read but not written.
+bool ReadAccessOnly(uint8_t shareMode) {
+    return (shareMode & 7) == 0;
+}
+
+// Waits, as a reader does, while a live program holds the lock region of
+// the table's semaphore file: a writer holds it for its whole change. A
+// program that may only read takes no part in the file's counts and opens
+// it for reading; without the file no program shares the table. False
+// after the time-out, reported.
+bool WaitForLiveWriter(const DbfArea& a) {
+    SemaphoreState s;
+    s.tableName = a.fileName;
+    s.fileName = GetSemaphoreFileName(a.fileName);
+    if (!FileExistsP(s.fileName)) return true;
+    uint16_t io = 0;
+    s.file = OpenEngineFile(s.fileName, ShareReadDenyNone, io);
+    if (!s.file) return true;
+    if (!LockSemaphoreFile(s, SemIncRead)) return false;
+    return UnlockSemaphoreFile(s, SemIncRead);
+}
+
 bool ExplicitNonShared() {
     return ForcedOpenMode != 65535 && ForcedOpenMode != ShareDenyNone;
 }
@@ -957,9 +979,27 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     b->markOnDisk = HasChangeMark(head);
     if (b->markOnDisk) {
         // A writer died in the middle of a change: the order is rebuilt
-        // from the table before anything reads it.
-        if (!RepairForeignMarks({b.get()})) return false;
-        size = b->file->Size();
+        // from the table before anything reads it. A program that may only
+        // read cannot: it waits for a live writer to end its change, and
+        // reads nothing of a dead one's.
+        const bool readOnly = ReadAccessOnly(mode) || ReadAccessOnly(a->shareMode);
+        if (readOnly) {
+            if (!WaitForLiveWriter(*a) || !ReadAnchorNode(*b, "SetIndexTo")) return false;
+            size = b->file->Size();
+        }
+        if (readOnly && b->markOnDisk) {
+            SetEngineError(5, "Die Tabelle "_oem + platform::DisplayPath(a->fileName) +
+                                  " wurde von einem beendeten Programm mitten in einer "
+                                  "Änderung hinterlassen (Index "_oem +
+                                  platform::DisplayPath(path) +
+                                  "). Sie muss einmal von einem Benutzer mit Schreibrecht "
+                                  "geöffnet werden. [OpenIndex]"_oem);
+            return false;
+        }
+        if (b->markOnDisk) {
+            if (!RepairForeignMarks({b.get()})) return false;
+            size = b->file->Size();
+        }
     }
     uint32_t nextFree = NextFreeOfSize(size);
     if (nextFree != b->hdr.nextFree) {

@@ -328,6 +328,9 @@ void ChangeReaders(SemaphoreState& s, uint8_t action) {
     if (!ReadRecord(s)) return ReadError(s, action);
     if (inc) {
         if (!TakePresence(s, SemaReaderPresence, action)) return;
+        // A count left by a writer that died moves the update counter on, so
+        // that this reader looks at the indexes again before it answers.
+        if (s.record.readers > OwnReaders(s)) ForgetDeadRegistrations(s, 1);
         if (s.record.readers < SemaMaxReaders) ++s.record.readers;
     } else if (s.record.readers > 0) {
         --s.record.readers;

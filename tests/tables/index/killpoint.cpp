@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,9 +13,13 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <set>
+#include <tuple>
+#include <utility>
 
+#include "support/asnobody.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
@@ -62,6 +67,9 @@ std::string TableOf(const std::string& dir) {
     return dir + "/t.dbf";
 }
 
+// The child's end of the pipe through which it reports the steps done.
+int gStepPipe = -1;
+
 // Opens the table of dir in area 1 with its orders, order 1 controlling.
 bool OpenTable(const std::string& dir, bool twoOrders, bool shared) {
     Select(1);
@@ -76,8 +84,14 @@ bool ForGood(KillMode mode) {
     return mode == KillMode::NoRoomForGood || mode == KillMode::IoErrorForGood;
 }
 
-// The child: the change with the fault at write n, then the close.
-[[noreturn]] void ChildMain(const KillCase& c, KillMode mode, int n, const std::string& dir) {
+// The child: the change with the fault at write n, then the close. It
+// starts once `go` is readable (the program open before it is ready).
+[[noreturn]] void ChildMain(const KillCase& c, KillMode mode, int n, const std::string& dir,
+                            int go) {
+    char byte = 0;
+    while (read(go, &byte, 1) < 0 && errno == EINTR) {
+    }
+    close(go);
     ScopedFaultPlan faults;
     // The faults hit the table, its index and memo files; the semaphore file
     // belongs to the sharing protocol, not to the change.
@@ -117,7 +131,102 @@ std::set<std::string> FileNames(const std::string& dir) {
     return names;
 }
 
+// Whether an index file of dir carries the change mark.
+bool AnyChangeMark(const std::string& dir, bool twoOrders) {
+    for (const char* name : {"/k.ndx", "/m.ndx"}) {
+        if (!twoOrders && name[1] == 'm') continue;
+        const std::string head = ReadFileBytes(dir + name).substr(0, ndx::BlockSize);
+        if (head.size() == ndx::BlockSize &&
+            HasChangeMark(reinterpret_cast<const uint8_t*>(head.data())))
+            return true;
+    }
+    return false;
+}
+
+// The records the dead change leaves when absent and when whole, after what
+// a program open before it did itself. Called with the table open: a case
+// may read it.
+std::pair<KillRows, KillRows> Outcomes(const KillCase& c, const KillRows& before, int steps,
+                                       bool withRunning) {
+    KillRows absent = c.afterSteps ? c.afterSteps(before, steps) : before;
+    KillRows whole = c.afterSteps ? c.afterSteps(before, steps + 1) : c.whole(before);
+    if (withRunning && c.running) {
+        const RunningProgram p = c.running();
+        if (p.effect) {
+            absent = p.effect(absent);
+            whole = p.effect(whole);
+        }
+    }
+    return {absent, whole};
+}
+
+bool Among(const KillRows& rows, const KillRows& absent, const KillRows& whole) {
+    return rows == absent || rows == whole;
+}
+
+// A program that may only read the table: as nobody (when root) with the
+// files left to their owner, read-only. Its natural order shows the records
+// before or after the dead change; its orders either open and agree, or
+// refuse with the words that the table waits for a program that may write
+// it. Returns the records its natural order showed (-1 when unknown), for
+// the check against what a program that may write then finds.
+int CheckReadOnly(const KillCase& c, const std::string& dir, const KillRows& before, int steps) {
+    const bool twoOrders = c.shape.twoOrders;
+    SCOPED_TRACE("a program that may only read");
+    fs::permissions(dir, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(fs::path(dir).parent_path(), fs::perms::others_exec, fs::perm_options::add);
+    for (const auto& entry : fs::directory_iterator(dir))
+        fs::permissions(entry.path(), fs::perms::others_read, fs::perm_options::add);
+    const std::vector<fs::path> none;
+    int shown[2];
+    if (pipe2(shown, O_NONBLOCK) != 0) return -1;
+    RunAsNobody(none, [&] {
+        const uint16_t forced = ForcedOpenMode;
+        ForcedOpenMode = 64;  // read access, others may share
+        Select(1);
+        const bool used = Use(TableOf(dir), nullptr, 0);
+        ForcedOpenMode = forced;
+        ASSERT_TRUE(used) << EngineErrorMsg;
+        const auto [absent, whole] = Outcomes(c, before, steps, true);
+        GoBottom();
+        const KillRows natural = AreaRows();
+        EXPECT_TRUE(Among(natural, absent, whole))
+            << "natural order: " << natural.size() << " records";
+        const auto count = static_cast<int32_t>(natural.size());
+        EXPECT_EQ(write(shown[1], &count, sizeof count), static_cast<ssize_t>(sizeof count));
+        ForcedOpenMode = 64;
+        const bool opened =
+            OpenIndexFile(dir + "/k.ndx", 1) && (!twoOrders || SetIndexTo(dir + "/m.ndx", 2));
+        ForcedOpenMode = forced;
+        if (opened) {
+            Set_Order_To(1);
+            GoTop();
+            const KillRows rows = AreaRows();
+            EXPECT_TRUE(Among(rows, absent, whole)) << rows.size() << " records";
+            CheckOrdersAgainst(rows, twoOrders);
+        } else {
+            EXPECT_EQ(EngineErrorCode, 5) << EngineErrorMsg;
+            EXPECT_NE(EngineErrorMsg.find("beendeten Programm"), std::string::npos)
+                << EngineErrorMsg;
+            EXPECT_NE(EngineErrorMsg.find("Schreibrecht"), std::string::npos) << EngineErrorMsg;
+        }
+        CloseArea();
+    });
+    int32_t count = -1;
+    if (read(shown[0], &count, sizeof count) != static_cast<ssize_t>(sizeof count)) count = -1;
+    close(shown[0]);
+    close(shown[1]);
+    return count;
+}
+
 }  // namespace
+
+void KillStepDone() {
+    if (gStepPipe >= 0) {
+        const char byte = 's';
+        EXPECT_EQ(write(gStepPipe, &byte, 1), 1);
+    }
+}
 
 std::string KillShape::Name() const {
     if (!name.empty()) return name;
@@ -258,38 +367,95 @@ std::string KillPointHarness::CopyFixture(const KillShape& shape, const std::str
     return TableOf(dir);
 }
 
-int KillPointHarness::RunChild(const KillCase& c, KillMode mode, int n, const std::string& dir) {
+KillPointHarness::ChildEnd KillPointHarness::RunChild(const KillCase& c, KillMode mode, int n,
+                                                      const std::string& dir,
+                                                      const KillRows& before) {
+    ChildEnd end;
+    int go[2], done[2];
+    if (pipe(go) != 0) return end;
+    if (pipe2(done, O_NONBLOCK) != 0) {
+        close(go[0]);
+        close(go[1]);
+        return end;
+    }
     const pid_t pid = fork();
-    if (pid == 0) ChildMain(c, mode, n, dir);
-    if (pid < 0) return -1;
+    if (pid == 0) {
+        close(go[1]);
+        close(done[0]);
+        gStepPipe = done[1];
+        ChildMain(c, mode, n, dir, go[0]);
+    }
+    close(go[0]);
+    close(done[1]);
+    // The program open before the change is forked off with no file of the
+    // child's, and the child with none of its.
+    std::optional<RunningProgram> running;
+    if (pid > 0 && c.running) {
+        running = c.running();
+        EXPECT_TRUE(OpenTable(dir, c.shape.twoOrders, true)) << EngineErrorMsg;
+        if (running->before) running->before();
+    }
+    close(go[1]);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) return -1;
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    bool waited = pid > 0;
+    while (waited && waitpid(pid, &status, 0) < 0) waited = errno == EINTR;
+    char buf[64];
+    for (ssize_t got; (got = read(done[0], buf, sizeof buf)) > 0;)
+        end.steps += static_cast<int>(got);
+    close(done[0]);
+    if (!waited) return end;
+    end.marked = AnyChangeMark(dir, c.shape.twoOrders);
+    if (running && CurrentDbf()) {
+        SCOPED_TRACE("the program open before the change");
+        const auto [absent, whole] = Outcomes(c, before, end.steps, false);
+        if (running->after) running->after(absent, whole);
+    }
+    if (CurrentDbf()) CloseArea();
+    end.exit = WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+               : WIFEXITED(status) ? WEXITSTATUS(status)
+                                   : -1;
+    return end;
 }
 
 void KillPointHarness::Check(const KillCase& c, const std::string& dir, const KillRows& before,
-                             int outcome, bool strict, uint32_t seed, KillReport& report) {
-    // After a shared writer, a program that shares the table opens it first
-    // and repairs what the writer left, past the registration the dead writer
-    // left in the semaphore file; leaving last, it erases that file. The
-    // checks follow in an exclusive open.
-    if (c.sharedWriter) {
+                             int steps, int outcome, bool strict, uint32_t seed,
+                             KillReport& report) {
+    const int readOnlyShown = c.readOnlyReader ? CheckReadOnly(c, dir, before, steps) : -1;
+    if (::testing::Test::HasFatalFailure()) return;
+    // A program that shares the table opens it first: it counts the records
+    // from the file's size and repairs what a dead writer left, past the
+    // registration a dead shared writer left in the semaphore file; leaving
+    // last, it erases that file. The checks are then made again through an
+    // exclusive open, which counts from the header.
+    KillRows shared, absent, whole;
+    {
+        SCOPED_TRACE("shared open");
         ASSERT_TRUE(OpenTable(dir, c.shape.twoOrders, true)) << EngineErrorMsg;
+        std::tie(absent, whole) = Outcomes(c, before, steps, true);
+        GoTop();
+        shared = AreaRows();
+        CheckOrdersAgainst(shared, c.shape.twoOrders, absent);
         CloseArea();
         EXPECT_FALSE(fs::exists(GetSemaphoreFileName(TableOf(dir))));
+        if (::testing::Test::HasFatalFailure()) return;
     }
     ASSERT_TRUE(OpenTable(dir, c.shape.twoOrders, false)) << EngineErrorMsg;
     const KillRows rows = AreaRows();
-    const KillRows whole = c.whole(before);
-    const bool isWhole = rows == whole, isAbsent = rows == before;
+    EXPECT_TRUE(rows == shared) << "an exclusive open shows " << rows.size()
+                                << " records, a shared one " << shared.size();
+    const bool isWhole = rows == whole, isAbsent = rows == absent;
     // With every write failing after the first failure, a write cut in half
     // cannot be taken back: only the records the change touches may differ.
-    bool untouchedKept = rows.size() == before.size() && before.size() == whole.size();
+    bool untouchedKept = rows.size() == absent.size() && absent.size() == whole.size();
     for (size_t i = 0; untouchedKept && i < rows.size(); ++i)
-        untouchedKept = before[i] != whole[i] || rows[i] == before[i];
+        untouchedKept = absent[i] != whole[i] || rows[i] == absent[i];
     if (isAbsent && !isWhole) ++report.repaired;
+    if (c.readOnlyReader) {
+        // What a program that may only read showed is never taken back.
+        EXPECT_TRUE(readOnlyShown == static_cast<int>(absent.size()) ||
+                    readOnlyShown == static_cast<int>(rows.size()))
+            << "a program that may only read showed " << readOnlyShown << " records";
+    }
     switch (outcome) {
         case NothingFailed:
         case FailedButDone:
@@ -308,7 +474,7 @@ void KillPointHarness::Check(const KillCase& c, const std::string& dir, const Ki
     }
     {
         SCOPED_TRACE("after the change");
-        CheckOrdersAgainst(rows, c.shape.twoOrders, before);
+        CheckOrdersAgainst(rows, c.shape.twoOrders, absent);
     }
     if (c.extraCheck) c.extraCheck(isWhole);
     if (::testing::Test::HasFatalFailure()) return;
@@ -346,7 +512,7 @@ void KillPointHarness::Check(const KillCase& c, const std::string& dir, const Ki
     }
     SCOPED_TRACE("after the further changes");
     EXPECT_TRUE(AreaRows() == model) << "records after the further changes";
-    CheckOrdersAgainst(model, c.shape.twoOrders, before);
+    CheckOrdersAgainst(model, c.shape.twoOrders, absent);
     CloseArea();
 }
 
@@ -367,7 +533,9 @@ KillReport KillPointHarness::Run(const KillCase& c, KillMode mode) {
                      (c.sharedWriter ? "shared" : "exclusive") + " writer), " + KillModeName(mode) +
                      (mode == KillMode::KillBeforeRename ? " " : " at write ") + std::to_string(n));
         CopyFixture(c.shape, work);
-        const int outcome = RunChild(c, mode, n, work);
+        const ChildEnd end = RunChild(c, mode, n, work, before);
+        const int outcome = end.exit, steps = end.steps;
+        if (end.marked) ++report.marked;
         const bool known =
             outcome == 128 + SIGKILL || (outcome >= NothingFailed && outcome <= FailedInClose);
         if (!known) {
@@ -377,8 +545,8 @@ KillReport KillPointHarness::Run(const KillCase& c, KillMode mode) {
         EXPECT_TRUE(outcome != 128 + SIGKILL || mode == KillMode::Kill ||
                     mode == KillMode::KillBeforeRename);
         const bool hadFailure = ::testing::Test::HasFailure();
-        Check(c, work, before, outcome, !ForGood(mode), static_cast<uint32_t>(n * 7919 + runs_++),
-              report);
+        Check(c, work, before, steps, outcome, !ForGood(mode),
+              static_cast<uint32_t>(n * 7919 + runs_++), report);
         if (CurrentDbf()) CloseArea();  // left open by a failed assertion
         // Whatever a dead or failed change left is cleared by the next program.
         EXPECT_EQ(FileNames(work), FileNames(Fixture(c.shape))) << "files left in the folder";
@@ -394,16 +562,19 @@ KillReport KillPointHarness::Run(const KillCase& c, KillMode mode) {
     return report;
 }
 
-void KillPointHarness::RunModes(KillCase c, const std::vector<KillMode>& modes, bool sharedToo) {
+std::vector<KillReport> KillPointHarness::RunModes(KillCase c, const std::vector<KillMode>& modes,
+                                                   bool sharedToo) {
+    std::vector<KillReport> reports;
     for (bool shared : {false, true}) {
-        if (shared && !sharedToo) return;
+        if (shared && !sharedToo) break;
         c.sharedWriter = shared;
         for (KillMode mode : modes) {
-            const KillReport r = Run(c, mode);
-            EXPECT_GT(r.completed, 1) << c.name << ": the change made no write";
-            if (::testing::Test::HasFailure()) return;
+            reports.push_back(Run(c, mode));
+            EXPECT_GT(reports.back().completed, 1) << c.name << ": the change made no write";
+            if (::testing::Test::HasFailure()) return reports;
         }
     }
+    return reports;
 }
 
 namespace {

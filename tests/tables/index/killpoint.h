@@ -1,13 +1,14 @@
 // Kill-point harness: a table change runs in a child process that dies
 // (SIGKILL) or gets a failing write (no room, I/O error) at its n-th file
 // write, for n = 1, 2, ... until the change completes before reaching n.
-// After each run, once another program opened the table, the folder holds
-// no file the fixture did not have.
-// After each run another process opens the table and checks that every
-// order meets every record once and in key order, that Find lands on a
-// record of its key, that the records before the change are unchanged and
+// A program may have the table open before the child starts and act on it
+// after the child ended. Then another process opens the table shared and
+// exclusively (and, when asked, one that may only read it) and checks that
+// every order meets every record once and in key order, that Find lands on
+// a record of its key, that the records before the change are unchanged and
 // the change whole or absent, and that 50 random appends and re-keys keep
-// all of it true.
+// all of it true. Once another program opened the table, the folder holds
+// no file the fixture did not have.
 #pragma once
 
 #include <cstdint>
@@ -55,6 +56,22 @@ enum class KillMode {
 };
 std::string KillModeName(KillMode mode);
 
+// A program that has the table open shared (area 1, order 1 controlling)
+// in the checking process while the child changes it.
+struct RunningProgram {
+    // Runs once the table is open, before the child starts.
+    std::function<void()> before;
+    // Runs after the child ended; `absent` and `whole` are the records the
+    // dead change leaves in either outcome, before this program's own changes.
+    std::function<void(const KillRows& absent, const KillRows& whole)> after;
+    // What this program's own changes do to the records.
+    std::function<KillRows(KillRows rows)> effect;
+};
+
+// Called by a change made of several steps after each step that reported
+// success (in the child).
+void KillStepDone();
+
 struct KillCase {
     std::string name;
     KillShape shape;
@@ -67,6 +84,14 @@ struct KillCase {
     std::function<bool()> operation;
     // The records the completed change leaves, from those before it.
     std::function<KillRows(const KillRows& before)> whole;
+    // A change in steps: the records after the first `steps` steps. The
+    // steps reported done must be there, the one under way whole or absent.
+    std::function<KillRows(const KillRows& before, int steps)> afterSteps;
+    // A program open before the kill (with a shared writer only).
+    std::function<RunningProgram()> running;
+    // Before the checks, a program that may only read the table (as the
+    // account nobody when this runs as root) opens it read-only.
+    bool readOnlyReader = false;
     // Optional check in the checking process with the table open (after the
     // standard checks); wholeChange tells which outcome the records showed.
     std::function<void(bool wholeChange)> extraCheck;
@@ -80,6 +105,7 @@ struct KillReport {
     int points = 0;     // kill points run
     int completed = 0;  // the last n the change reached: its write count + 1
     int repaired = 0;   // runs after which the change was absent
+    int marked = 0;     // runs that left a change mark on an index
 };
 
 // Runs a case in the given modes; failures go to GoogleTest.
@@ -95,7 +121,9 @@ public:
     KillReport Run(const KillCase& c, KillMode mode);
     // Runs the case in each mode with an exclusive writer, then (sharedToo)
     // with a shared one; expects every change to write; stops at a failure.
-    void RunModes(KillCase c, const std::vector<KillMode>& modes, bool sharedToo = true);
+    // The reports in the order run.
+    std::vector<KillReport> RunModes(KillCase c, const std::vector<KillMode>& modes,
+                                     bool sharedToo = true);
     // A copy of the shape's fixture in `dir` (table t.dbf, k.ndx, m.ndx);
     // returns the table's path.
     std::string CopyFixture(const KillShape& shape, const std::string& dir);
@@ -103,9 +131,19 @@ public:
 
 private:
     const std::string& Fixture(const KillShape& shape);
-    int RunChild(const KillCase& c, KillMode mode, int n, const std::string& dir);
-    void Check(const KillCase& c, const std::string& dir, const KillRows& before, int outcome,
-               bool strict, uint32_t seed, KillReport& report);
+    // How the child ended: its exit (128 + signal when killed), the steps it
+    // reported done, whether it left a change mark; -1 when it could not run.
+    struct ChildEnd {
+        int exit = -1;
+        int steps = 0;
+        bool marked = false;
+    };
+    // A running program acts after the child ended.
+    ChildEnd RunChild(const KillCase& c, KillMode mode, int n, const std::string& dir,
+                      const KillRows& before);
+    // The checks after a run; steps: the steps of the change reported done.
+    void Check(const KillCase& c, const std::string& dir, const KillRows& before, int steps,
+               int outcome, bool strict, uint32_t seed, KillReport& report);
 
     TempDir dir_;
     std::map<std::string, std::string> fixtures_;

@@ -6,6 +6,7 @@
 
 #include <sys/mount.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -14,8 +15,10 @@
 
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
+#include "tables/area/search.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/enginestrings.h"
 #include "tables/index/killpoint.h"
 #include "tables/index/ndx_testutil.h"
 #include "tables/index/orders.h"
@@ -37,8 +40,20 @@ const std::vector<KillMode> kKillOnly = {KillMode::Kill};
 class KillPointTest : public test::NdxTest {
 protected:
     // Runs the case with an exclusive and with a shared writer in each mode.
+    // A kill runs every point of a short change, and some kill leaves a
+    // change mark on the orders that the next program repairs.
     void RunAll(KillCase c, const std::vector<KillMode>& modes) {
-        harness_.RunModes(std::move(c), modes);
+        const int every = c.every;
+        const std::vector<test::KillReport> reports = harness_.RunModes(std::move(c), modes);
+        for (size_t i = 0; i < reports.size(); ++i) {
+            if (modes[i % modes.size()] != KillMode::Kill) continue;
+            const test::KillReport& r = reports[i];
+            if (r.completed <= every) {
+                EXPECT_EQ(r.points, r.completed);
+            }
+            EXPECT_GT(r.marked, 0) << "no kill left a change to repair";
+            EXPECT_GT(r.repaired, 1) << "no change was taken back";
+        }
     }
 
     test::KillPointHarness harness_;
@@ -98,6 +113,150 @@ TEST_F(KillPointTest, RekeyInLargeTables) {
                 RunAll(test::RekeyCase(s, 1, test::KillKey(s, records / 2), "z"), kKillAndNoRoom);
             if (HasFailure()) return;
         }
+}
+
+// ---- programs that are running when a writer dies ---------------------------
+
+KillCase SharedAppend(const KillShape& s, const std::string& k) {
+    KillCase c = test::AppendCase(s, k, "z");
+    c.sharedWriter = true;
+    return c;
+}
+
+// A program that has the table open and its cursor on a record walks the
+// orders after a writer died inside an append: it meets every committed
+// record and the dead append whole or not at all.
+TEST_F(KillPointTest, AProgramOpenBeforeAWriterDiesWalksWholeOrders) {
+    for (bool runs : {false, true}) {
+        const KillShape s = Shape(32, runs);
+        KillCase c = SharedAppend(s, test::KillKey(s, 16));
+        c.running = [] {
+            test::RunningProgram p;
+            p.before = [] {
+                EXPECT_EQ(test::WalkForward().size(), 32u);
+                Go(7);
+            };
+            p.after = [](const test::KillRows& absent, const test::KillRows& whole) {
+                const std::vector<int32_t> walk = test::WalkForward();
+                EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+                const test::KillRows rows = test::AreaRows();
+                ASSERT_TRUE(rows == absent || rows == whole) << rows.size() << " records";
+                EXPECT_EQ(walk.size(), rows.size()) << "records the walk met";
+                test::CheckOrdersAgainst(rows, true, absent);
+            };
+            return p;
+        };
+        const test::KillReport r = harness_.Run(c, KillMode::Kill);
+        EXPECT_EQ(r.points, r.completed);
+        EXPECT_GT(r.marked, 0) << "no kill left a change to repair";
+        EXPECT_GT(r.repaired, 1) << "no change was taken back";
+        if (HasFailure()) return;
+    }
+}
+
+// The raw record a program writes with keys k and m, as long as `like`.
+std::string RawRecord(const std::string& like, const std::string& k, const std::string& m) {
+    std::string raw = " " + k + std::string(8 - k.size(), ' ') + m + std::string(8 - m.size(), ' ');
+    raw.resize(like.size(), ' ');
+    return raw;
+}
+
+// A program on record 7 when a writer dies appends a record of its own; a
+// program that holds record 5 locked with an edit in its buffer writes it.
+// Each change reports success and is what the table then holds, whatever
+// the repair of the dead writer's change did meanwhile.
+TEST_F(KillPointTest, AProgramOpenBeforeAWriterDiesKeepsItsOwnChange) {
+    const KillShape s = Shape(32, false);
+    for (bool append : {true, false}) {
+        SCOPED_TRACE(append ? "append" : "replace");
+        KillCase c = SharedAppend(s, test::KillKey(s, 16));
+        c.running = [append] {
+            test::RunningProgram p;
+            p.before = [append] {
+                Go(append ? 7 : 5);
+                if (!append) {
+                    ASSERT_TRUE(RLock()) << EngineErrorMsg;
+                    test::SetKeyFields("e00005", "f00005");
+                }
+            };
+            p.after = [append](const test::KillRows&, const test::KillRows&) {
+                if (append) {
+                    ASSERT_TRUE(ALock()) << EngineErrorMsg;
+                    ClearRecord();
+                    test::SetKeyFields("e00007", "f00007");
+                    Append();
+                } else {
+                    Replace();
+                }
+                EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+                Unlock();
+                const int32_t own = RecNo();
+                EXPECT_EQ(AllTrim(FieldText(1)), append ? "e00007" : "e00005");
+                ASSERT_TRUE(Find(append ? "e00007" : "e00005")) << EngineErrorMsg;
+                EXPECT_EQ(RecNo(), own);
+            };
+            p.effect = [append](test::KillRows rows) {
+                if (append) {
+                    rows.push_back(RawRecord(rows.front(), "e00007", "f00007"));
+                } else {
+                    rows[4] = RawRecord(rows[4], "e00005", "f00005");
+                }
+                return rows;
+            };
+            return p;
+        };
+        const test::KillReport r = harness_.Run(c, KillMode::Kill);
+        EXPECT_EQ(r.points, r.completed);
+        EXPECT_GT(r.marked, 0) << "no kill left a change to repair";
+        if (HasFailure()) return;
+    }
+}
+
+// An exclusive writer appends three records, each reporting success, and
+// is killed at any write: the records it was told were added are there.
+TEST_F(KillPointTest, AppendsThatReportedSuccessSurviveAnExclusiveWritersKill) {
+    const KillShape s = Shape(31, false);
+    const std::vector<std::string> keys = {"a00001", "k00031", "z00001"};
+    KillCase c = test::AppendCase(s, keys[0], "m");
+    c.name = "three appends";
+    c.operation = [keys] {
+        for (const std::string& k : keys) {
+            if (!ALock()) return false;
+            ClearRecord();
+            test::SetKeyFields(k, "m" + k.substr(1));
+            Append();
+            const bool ok = EngineErrorCode == 0;
+            Unlock();
+            if (!ok) return false;
+            test::KillStepDone();
+        }
+        return true;
+    };
+    c.afterSteps = [keys](const test::KillRows& before, int steps) {
+        test::KillRows rows = before;
+        for (int i = 0; i < std::min<int>(steps, static_cast<int>(keys.size())); ++i)
+            rows.push_back(RawRecord(before.front(), keys[i], "m" + keys[i].substr(1)));
+        return rows;
+    };
+    c.whole = [c](const test::KillRows& before) { return c.afterSteps(before, 3); };
+    const test::KillReport r = harness_.Run(c, KillMode::Kill);
+    EXPECT_EQ(r.points, r.completed);
+    EXPECT_GT(r.completed, 3);
+}
+
+// A program that may only read a table a dead writer left in the middle of
+// an append never shows the record that was not committed: it reads the
+// table as it was, or its orders refuse to open with words that say why.
+TEST_F(KillPointTest, AProgramThatMayOnlyReadSeesNoUncommittedRecord) {
+    for (int records : {32, 500}) {
+        const KillShape s = Shape(records, false);
+        KillCase c = SharedAppend(s, test::KillKey(s, records / 2));
+        c.readOnlyReader = true;
+        const test::KillReport r = harness_.Run(c, KillMode::Kill);
+        EXPECT_EQ(r.points, r.completed);
+        EXPECT_GT(r.marked, 0) << "no kill left a change to repair";
+        if (HasFailure()) return;
+    }
 }
 
 // A small file system of its own, unmounted at the end; empty path when

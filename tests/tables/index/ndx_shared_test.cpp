@@ -17,10 +17,12 @@
 #include "tables/area/navigation.h"
 #include "tables/area/workareas.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/enginefile.h"
 #include "tables/base/enginestrings.h"
 #include "tables/expr/expression.h"
 #include "tables/index/ndx_testutil.h"
 #include "tables/index/ndxbuild.h"
+#include "tables/index/ndxformat.h"
 #include "tables/index/orders.h"
 #include "tables/sema/semaphore.h"
 
@@ -145,6 +147,67 @@ TEST_F(NdxDeadRegistrationTest, KilledReaderHoldsNoWriterOff) {
 
 TEST_F(NdxDeadRegistrationTest, KilledWriterHoldsNoWriterOff) {
     AppendAfterKilledChild(SetLockSemaphoreProc);
+}
+
+// A program that may only read the table opens an order that carries the
+// change mark: while a live writer holds the semaphore's lock region it
+// waits as a reader does and reports the time-out; the writer done, the
+// order opens; a mark whose writer is gone is refused in words, and the
+// program writes nothing.
+class NdxReadOnlyTest : public test::NdxTest {
+protected:
+    void TearDown() override {
+        ForcedOpenMode = 65535;
+        SemaLockRetries = 1000;
+        SemaRetryDelayMs = 10;
+        NdxTest::TearDown();
+    }
+    void SetMark(bool on) {
+        std::string bytes = test::ReadFileBytes(Path("t.ndx"));
+        const std::string mark(reinterpret_cast<const char*>(ndx::ChangeMarkBytes),
+                               ndx::HdrChangeMarkSize);
+        bytes.replace(ndx::HdrChangeMark, ndx::HdrChangeMarkSize,
+                      on ? mark : std::string(ndx::HdrChangeMarkSize, '\0'));
+        test::WriteFileBytes(Path("t.ndx"), bytes);
+    }
+};
+
+TEST_F(NdxReadOnlyTest, AnOrderInChangeWaitsForItsWriterAndRefusesADeadOnesChange) {
+    const std::string table = OpenRows({{"b", "1"}, {"a", "2"}});
+    Index_On("T", Path("t.ndx"));
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    CloseArea();
+    SetMark(true);
+    // The live writer: another open of the semaphore file holds its lock region.
+    uint16_t io = 0;
+    std::unique_ptr<EngineFile> writer =
+        CreateEngineFile(GetSemaphoreFileName(table), ShareDenyNone, io);
+    ASSERT_TRUE(writer);
+    ASSERT_EQ(writer->WriteAt(0, "\1\1\0\0", SemaRecordSize), SemaRecordSize);
+    ASSERT_TRUE(writer->Lock(SemaLockOffset, SemaLockLength));
+    const std::string tableBytes = test::ReadFileBytes(table);
+    SemaLockRetries = 3;
+    SemaRetryDelayMs = 1;
+    ForcedOpenMode = ShareReadDenyNone;
+    ASSERT_TRUE(Use(table, nullptr, 0)) << EngineErrorMsg;
+    EXPECT_FALSE(OpenIndexFile(Path("t.ndx"), 1));
+    EXPECT_EQ(EngineErrorCode, 1202) << EngineErrorMsg;
+
+    SetMark(false);
+    ASSERT_TRUE(writer->Unlock(SemaLockOffset, SemaLockLength));
+    EXPECT_TRUE(OpenIndexFile(Path("t.ndx"), 1)) << EngineErrorMsg;
+    EXPECT_EQ(test::WalkForward(), (std::vector<int32_t>{2, 1}));
+    CloseAllIndexes();
+
+    SetMark(true);
+    const std::string indexBytes = test::ReadFileBytes(Path("t.ndx"));
+    EXPECT_FALSE(OpenIndexFile(Path("t.ndx"), 1));
+    EXPECT_EQ(EngineErrorCode, 5);
+    EXPECT_NE(EngineErrorMsg.find("beendeten Programm"), std::string::npos) << EngineErrorMsg;
+    EXPECT_NE(EngineErrorMsg.find("Schreibrecht"), std::string::npos) << EngineErrorMsg;
+    CloseArea();
+    EXPECT_EQ(test::ReadFileBytes(table), tableBytes);
+    EXPECT_EQ(test::ReadFileBytes(Path("t.ndx")), indexBytes);
 }
 
 // An index in the run's private folder is this program's alone: opening it
