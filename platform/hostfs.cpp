@@ -575,6 +575,9 @@ File& File::operator=(File&& other) noexcept {
         canWrite_ = other.canWrite_;
         fdReadable_ = other.fdReadable_;
         fdWritable_ = other.fdWritable_;
+        dirFd_ = std::exchange(other.dirFd_, -1);
+        createdAs_ = std::move(other.createdAs_);
+        baseName_ = std::move(other.baseName_);
     }
     return *this;
 }
@@ -583,6 +586,10 @@ void File::Close() {
     if (fd_ >= 0) close(fd_);  // releases every lock of this open
     fd_ = -1;
     pos_ = 0;
+    if (dirFd_ >= 0) close(dirFd_);
+    dirFd_ = -1;
+    createdAs_.clear();
+    baseName_.clear();
 }
 
 namespace {
@@ -653,14 +660,21 @@ File File::Create(std::string_view path, int shareMode) {
 File File::CreateNew(std::string_view path, int shareMode) {
     File f;
     f.canRead_ = f.canWrite_ = true;
-    const std::string host = HostPath(path, Lookup::Write);
-    const int fd = open(host.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const auto [dir, base] = SplitLast(HostPath(path, Lookup::Write));
+    f.dirFd_ = open(dir.empty() ? "." : dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const int fd = f.dirFd_ < 0 ? -1
+                                : openat(f.dirFd_, base.c_str(),
+                                         O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
-        f.error_ = errno;
+        const int error = errno;
+        f.Close();
+        f.error_ = error;
         return f;
     }
     f.fdReadable_ = f.fdWritable_ = true;
     f.fd_ = fd;
+    f.createdAs_ = std::string(path);
+    f.baseName_ = base;
     // Another program that cleared the name between the creation and the
     // share markers has it, or had it erased: the file is not ours then.
     if (!ApplyShareMode(fd, true, true, true, shareMode) || !f.IsAt(path)) {
@@ -686,11 +700,27 @@ File File::Duplicate() const {
     return f;
 }
 
+bool File::InCreatedFolder(std::string_view path) const {
+    return dirFd_ >= 0 && path == createdAs_;
+}
+
+namespace {
+
+// The folder part of a path text ("\" or "/" separators), its separator included.
+std::string_view FolderOf(std::string_view path) {
+    const std::size_t sep = path.find_last_of("\\/");
+    return sep == std::string_view::npos ? std::string_view() : path.substr(0, sep + 1);
+}
+
+}  // namespace
+
 bool File::IsAt(std::string_view path) const {
     struct stat mine, named;
-    return fd_ >= 0 && fstat(fd_, &mine) == 0 &&
-           lstat(HostPath(path, Lookup::Write).c_str(), &named) == 0 &&
-           mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+    const int got = InCreatedFolder(path)
+                        ? fstatat(dirFd_, baseName_.c_str(), &named, AT_SYMLINK_NOFOLLOW)
+                        : lstat(HostPath(path, Lookup::Write).c_str(), &named);
+    return fd_ >= 0 && fstat(fd_, &mine) == 0 && got == 0 && mine.st_dev == named.st_dev &&
+           mine.st_ino == named.st_ino;
 }
 
 bool File::TakeOwnerAndModeOf(std::string_view like) {
@@ -714,7 +744,13 @@ bool File::RenameOver(std::string_view from, std::string_view to) {
         error_ = ESTALE;
         return false;
     }
-    if (rename(HostPath(from, Lookup::Write).c_str(), HostPath(to, Lookup::Write).c_str()) != 0) {
+    // Beside the target, the rename stays in the folder the file was made in.
+    const bool beside = InCreatedFolder(from) && FolderOf(to) == FolderOf(createdAs_);
+    const int done =
+        beside ? renameat(dirFd_, baseName_.c_str(), dirFd_,
+                          SplitLast(HostPath(to, Lookup::Write)).second.c_str())
+               : rename(HostPath(from, Lookup::Write).c_str(), HostPath(to, Lookup::Write).c_str());
+    if (done != 0) {
         error_ = errno;
         return false;
     }
@@ -722,7 +758,9 @@ bool File::RenameOver(std::string_view from, std::string_view to) {
 }
 
 bool File::EraseAt(std::string_view from) {
-    return IsAt(from) && unlink(HostPath(from, Lookup::Write).c_str()) == 0;
+    if (!IsAt(from)) return false;
+    return InCreatedFolder(from) ? unlinkat(dirFd_, baseName_.c_str(), 0) == 0
+                                 : unlink(HostPath(from, Lookup::Write).c_str()) == 0;
 }
 
 int64_t File::ReadAt(int64_t pos, void* buf, int64_t len) {

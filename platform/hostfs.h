@@ -169,6 +169,14 @@ private:
     bool canWrite_ = false;
     bool fdWritable_ = false;  // the descriptor takes write locks
     bool fdReadable_ = false;  // the descriptor takes read locks
+    // A file made by CreateNew: its folder, held open, and its name there,
+    // so that it is checked, renamed and erased in the folder it was made
+    // in whatever happens to the path above; createdAs_ is the path given.
+    int dirFd_ = -1;
+    std::string createdAs_;
+    std::string baseName_;
+    // The folder fd applies: `path` is the name the file was made as.
+    bool InCreatedFolder(std::string_view path) const;
 };
 
 // Whole-file helpers.

@@ -541,6 +541,27 @@ TEST_F(HostFs, NewFilesAreNeverMadeOrChangedThroughALink) {
     EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dangling)));
 }
 
+// A folder swapped for a link to another one after the new file was made:
+// the rename stays in the folder the file was made in.
+TEST_F(HostFs, ANewFileIsRenamedInTheFolderItWasMadeIn) {
+    const fs::path data = tmp.path() / "data", elsewhere = tmp.path() / "elsewhere";
+    fs::create_directory(data / "sub");
+    fs::create_directory(elsewhere);
+    WriteText(data / "sub" / "t.dbf", "old");
+    WriteText(elsewhere / "t.dbf", "elsewhere");
+    const std::string made = (data / "sub" / "KOR0001.TMP").string();
+    File f = File::CreateNew(made);
+    ASSERT_TRUE(f.IsOpen());
+    EXPECT_EQ(f.Write("new", 3), 3);
+    fs::rename(data / "sub", data / "moved");
+    fs::create_directory_symlink(elsewhere, data / "sub");
+    EXPECT_TRUE(f.IsAt(made));
+    ASSERT_TRUE(f.RenameOver(made, (data / "sub" / "t.dbf").string()));
+    EXPECT_EQ(ReadText(data / "moved" / "t.dbf"), "new");
+    EXPECT_EQ(ReadText(elsewhere / "t.dbf"), "elsewhere");
+    EXPECT_EQ(Listing(elsewhere), std::vector<std::string>{"t.dbf"});
+}
+
 TEST_F(HostFs, SmallFilesAreReadOnlyWithinTheirLimitAndNotThroughALink) {
     const fs::path data = tmp.path() / "data";
     int error = 0;
