@@ -494,7 +494,12 @@ bool RefreshIfChanged() {
     if (!s || !SemaphoreCounterChanged(*s)) return false;
     ReadAnchorNodes();
     s->lastSeenCount = s->record.updateCount;
-    RepairMarksOfDeadWriters();
+    if (RepairMarksOfDeadWriters()) {
+        // Other programs changed the table meanwhile.
+        ReadAnchorNodes();
+        s->lastSeenCount = s->record.updateCount;
+        if (DbfArea* a = CurrentDbf()) RefreshRecCount(*a);
+    }
     return true;
 }
 

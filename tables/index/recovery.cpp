@@ -3,6 +3,7 @@
 // ChangeProtection (hook slot 24) and from the index open and refresh.
 #include "tables/index/recovery.h"
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <string>
@@ -194,11 +195,47 @@ bool MarkOrders() {
     return true;
 }
 
-void RepairMarksOfDeadWriters() {
-    // A mark that is not this program's own: its writer died.
-    bool foreign = false;
-    for (IndexControlBlock* b : OpenOrders()) foreign = foreign || (b->markOnDisk && !b->inChange);
-    if (foreign && ChangeScopes[CurrentArea].nesting == 0) RepairForeignMarks(OpenOrders(), true);
+namespace {
+
+// A mark on an open order that is not this program's own: its writer died.
+bool ForeignMark() {
+    for (IndexControlBlock* b : OpenOrders())
+        if (b->markOnDisk && !b->inChange) return true;
+    return false;
+}
+
+// The append lock of a shared table, tried as often as a reader tries the
+// semaphore's lock region; false when a live program keeps it that long.
+bool WaitForAppendLock(DbfArea& a) {
+    for (int i = 0; i < std::max(1, SemaLockRetries); ++i) {
+        if (i > 0) WaitTicks(static_cast<uint32_t>(SemaRetryDelayMs));
+        if (LockRegion(false, *a.file, LockBase + 1, 1) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool RepairMarksOfDeadWriters() {
+    if (!ForeignMark() || ChangeScopes[CurrentArea].nesting != 0) return false;
+    if (!RepairForeignMarks(OpenOrders(), true) || !ForeignMark()) return false;
+    // Another program holds the append lock: it repairs at the start of its
+    // change, for which it waits until this reader lets it in. The reader
+    // steps aside until the lock is free and repairs what is still marked
+    // then; it answers nothing from the half-made orders meanwhile.
+    DbfArea* a = CurrentDbf();
+    if (!a || !a->file) return false;
+    WithoutReaderRegistration([a] {
+        if (!WaitForAppendLock(*a)) return AppendLockBusy(*a);
+        EndOfWork release([a] { LockRegion(true, *a->file, LockBase + 1, 1); });
+        bool marked = false;
+        for (IndexControlBlock* b : OpenOrders()) {
+            if (ReadChangeMark(*b) < 0) return false;
+            marked = marked || b->markOnDisk;
+        }
+        return !marked || RepairForeignMarks(OpenOrders(), true);
+    });
+    return true;
 }
 
 void ChangeProtection(int on) {

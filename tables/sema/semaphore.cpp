@@ -306,6 +306,35 @@ void Logout(uint8_t areaNo, DbfArea& area) {
     if (s->record.users == 0) EraseFileIfFree(s->fileName);
 }
 
+// Counts this program in (INCREAD) or out (DECREAD) of the readers in the
+// record, under the lock region; false after the error.
+bool Register(SemaphoreState& s, uint8_t action) {
+    const bool inc = action == SemIncRead;
+    RegionGuard region(s);
+    if (!LockSemaphoreFile(s, action)) return false;
+    if (!ReadRecord(s)) {
+        ReadError(s, action);
+        return false;
+    }
+    if (inc) {
+        if (!TakePresence(s, SemaReaderPresence, action)) return false;
+        // A count left by a writer that died moves the update counter on, so
+        // that this reader looks at the indexes again before it answers.
+        if (s.record.readers > OwnReaders(s)) ForgetDeadRegistrations(s, 1);
+        if (s.record.readers < SemaMaxReaders) ++s.record.readers;
+    } else if (s.record.readers > 0) {
+        --s.record.readers;
+    }
+    const bool written = WriteRecord(s);
+    if (written) s.reading = inc;
+    if (!s.reading) DropReaderPresence(s);
+    if (!written) {
+        WriteError(s, action);
+        return false;
+    }
+    return region.Release(action);
+}
+
 void ChangeReaders(SemaphoreState& s, uint8_t action) {
     const bool inc = action == SemIncRead;
     if (inc) {
@@ -323,23 +352,7 @@ void ChangeReaders(SemaphoreState& s, uint8_t action) {
     if (s.regionLocked || s.reading == inc) return;
     std::optional<NestingRollback> rollback;
     if (inc) rollback.emplace(s.readNesting);
-    RegionGuard region(s);
-    if (!LockSemaphoreFile(s, action)) return;
-    if (!ReadRecord(s)) return ReadError(s, action);
-    if (inc) {
-        if (!TakePresence(s, SemaReaderPresence, action)) return;
-        // A count left by a writer that died moves the update counter on, so
-        // that this reader looks at the indexes again before it answers.
-        if (s.record.readers > OwnReaders(s)) ForgetDeadRegistrations(s, 1);
-        if (s.record.readers < SemaMaxReaders) ++s.record.readers;
-    } else if (s.record.readers > 0) {
-        --s.record.readers;
-    }
-    const bool written = WriteRecord(s);
-    if (written) s.reading = inc;
-    if (!s.reading) DropReaderPresence(s);
-    if (!written) return WriteError(s, action);
-    region.Release(action);
+    Register(s, action);
 }
 
 void TimeoutWaitingForReaders(const SemaphoreState& s) {
@@ -519,6 +532,14 @@ void SetLockSemaphoreProcIn(uint8_t areaNo, DbfArea* area, bool on) {
 
 DbfArea* SemaphoreTableOfCurrentArea() {
     return CurrentArea < WorkAreas.size() ? WorkAreas[CurrentArea].get() : nullptr;
+}
+
+bool WithoutReaderRegistration(const std::function<bool()>& work) {
+    SemaphoreState* s = CurrentArea <= SemaMaxArea ? SemaphoreStates[CurrentArea].get() : nullptr;
+    if (!s || !s->reading || s->regionLocked) return work();
+    if (!Register(*s, SemDecRead)) return false;
+    const bool done = work();
+    return Register(*s, SemIncRead) && done;
 }
 
 void HandleSemaphore(uint8_t action) {

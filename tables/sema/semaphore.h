@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -106,6 +107,12 @@ void SetLockSemaphoreProc(bool on);
 void HandleSemaphoreIn(uint8_t areaNo, DbfArea* area, uint8_t action);
 void SetReadSemaphoreProcIn(uint8_t areaNo, DbfArea* area, bool on);
 void SetLockSemaphoreProcIn(uint8_t areaNo, DbfArea* area, bool on);
+
+// Runs work with the current area's reader registration given up (its
+// nesting kept), so that a writer this program keeps out can make its
+// change, and registers again after. False when work fails or the
+// registration cannot be given up or taken again (reported).
+bool WithoutReaderRegistration(const std::function<bool()>& work);
 
 // The lock region of a state's file, with retries; false after the error.
 bool LockSemaphoreFile(SemaphoreState& state, uint8_t action);

@@ -179,7 +179,7 @@ int CheckReadOnly(const KillCase& c, const std::string& dir, const KillRows& bef
         fs::permissions(entry.path(), fs::perms::others_read, fs::perm_options::add);
     const std::vector<fs::path> none;
     int shown[2];
-    if (pipe2(shown, O_NONBLOCK) != 0) return -1;
+    if (pipe2(shown, O_NONBLOCK | O_CLOEXEC) != 0) return -1;
     RunAsNobody(none, [&] {
         const uint16_t forced = ForcedOpenMode;
         ForcedOpenMode = 64;  // read access, others may share
@@ -261,12 +261,8 @@ std::string KillModeName(KillMode mode) {
 }
 
 void SetKeyFields(const std::string& k, const std::string& m) {
-    for (const auto& [field, text] : {std::pair{1, k}, std::pair{2, m}}) {
-        uint8_t* p = FieldAddress(field);
-        const size_t n = std::min<size_t>(text.size(), KeyWidth);
-        p[0] = static_cast<uint8_t>(n);
-        std::memcpy(p + 1, text.data(), n);
-    }
+    SetText(1, k);
+    SetText(2, m);
 }
 
 KillRows AreaRows() {
@@ -372,8 +368,8 @@ KillPointHarness::ChildEnd KillPointHarness::RunChild(const KillCase& c, KillMod
                                                       const KillRows& before) {
     ChildEnd end;
     int go[2], done[2];
-    if (pipe(go) != 0) return end;
-    if (pipe2(done, O_NONBLOCK) != 0) {
+    if (pipe2(go, O_CLOEXEC) != 0) return end;
+    if (pipe2(done, O_NONBLOCK | O_CLOEXEC) != 0) {
         close(go[0]);
         close(go[1]);
         return end;

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +22,7 @@
 #include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
 #include "tables/index/killpoint.h"
+#include "tables/index/ndx_sharedutil.h"
 #include "tables/index/ndx_testutil.h"
 #include "tables/index/orders.h"
 
@@ -210,6 +213,64 @@ TEST_F(KillPointTest, AProgramOpenBeforeAWriterDiesKeepsItsOwnChange) {
         EXPECT_GT(r.marked, 0) << "no kill left a change to repair";
         if (HasFailure()) return;
     }
+}
+
+// The program open before the kill walks while another program holds the
+// append lock and waits for word to append (its change repairs what the
+// dead writer left first): the walk lets that program in rather than
+// answer from the half-made orders, and meets every record once.
+TEST_F(KillPointTest, AWalkLetsInTheAppenderThatRepairs) {
+    const KillShape s = Shape(32, false);
+    KillCase c = SharedAppend(s, test::KillKey(s, 16));
+    c.running = [] {
+        // The other program opens the table before the kill (a later open
+        // would repair at once), and takes the append lock after it.
+        auto other = std::make_shared<std::unique_ptr<test::AppendWhenTold>>();
+        test::RunningProgram p;
+        p.before = [other] {
+            const std::string table = CurrentDbf()->fileName;
+            const std::string dir = table.substr(0, table.find_last_of("/\\"));
+            *other = std::make_unique<test::AppendWhenTold>(
+                table, std::vector<std::string>{dir + "/k.ndx", dir + "/m.ndx"},
+                std::vector<std::string>{"b00001", "n00001"}, dir);
+            ASSERT_TRUE((*other)->WaitUntilOpen());
+        };
+        p.after = [other](const test::KillRows&, const test::KillRows&) {
+            ASSERT_TRUE(*other && (*other)->TakeLock());
+            EngineIdleHook = [other] {
+                (*other)->Tell();
+                return false;
+            };
+            const std::vector<int32_t> walk = test::WalkForward();
+            EngineIdleHook = nullptr;
+            EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+            ASSERT_EQ((*other)->Finish(), 0);
+            other->reset();
+            GoTop();
+            const test::KillRows rows = test::AreaRows();
+            // The other program's record came before the walk or after it.
+            EXPECT_TRUE(walk.size() == rows.size() || walk.size() + 1 == rows.size())
+                << walk.size() << " records met of " << rows.size();
+            std::set<int32_t> met;
+            std::string previous;
+            for (int32_t r : walk) {
+                ASSERT_TRUE(r >= 1 && r <= static_cast<int32_t>(rows.size())) << r;
+                EXPECT_TRUE(met.insert(r).second) << "record " << r << " met twice";
+                const std::string key = rows[r - 1].substr(1, 8);
+                EXPECT_LE(previous, key) << "record " << r << " out of order";
+                previous = key;
+            }
+            test::CheckOrdersAgainst(rows, true);
+        };
+        p.effect = [](test::KillRows rows) {
+            rows.push_back(RawRecord(rows.front(), "b00001", "n00001"));
+            return rows;
+        };
+        return p;
+    };
+    const test::KillReport r = harness_.Run(c, KillMode::Kill);
+    EXPECT_EQ(r.points, r.completed);
+    EXPECT_GT(r.marked, 0) << "no kill left a change to repair";
 }
 
 // An exclusive writer appends three records, each reporting success, and

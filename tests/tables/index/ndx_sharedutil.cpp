@@ -4,9 +4,12 @@
 #include "tables/index/ndx_sharedutil.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <utility>
 
+#include "platform/hostfs.h"
 #include "tables/area/changes.h"
 #include "tables/area/engine.h"
 #include "tables/area/navigation.h"
@@ -36,6 +39,10 @@ void OpenShared() {
     SemaLockRetries = 5000;
     ASSERT_TRUE(Use(EnvText("KOR2_TABLE"), nullptr, 0)) << EngineErrorMsg;
     ASSERT_TRUE(OpenIndexFile(EnvText("KOR2_INDEX"), 1)) << EngineErrorMsg;
+    if (!EnvText("KOR2_INDEX2").empty()) {
+        ASSERT_TRUE(SetIndexTo(EnvText("KOR2_INDEX2"), 2)) << EngineErrorMsg;
+        Set_Order_To(1);
+    }
 }
 
 void CloseShared() {
@@ -59,6 +66,75 @@ TEST(NdxSharedChild, DISABLED_Rekey) {
     ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
     Unlock();
     CloseShared();
+}
+
+// Each step of the program that appends when told: done once the file
+// KOR2_DIR/<step> is there; it writes KOR2_DIR/<step>-done after.
+void WaitForWord(const std::string& dir, const std::string& step) {
+    while (!platform::FileExists(dir + "/" + step)) usleep(1000);
+}
+
+// Opens the table, takes the append lock when told "lock", appends a record
+// with the keys KOR2_KEY (and KOR2_KEY2) when told "go".
+TEST(NdxSharedChild, DISABLED_AppendWhenTold) {
+    OpenShared();
+    const std::string dir = EnvText("KOR2_DIR");
+    WriteFileBytes(dir + "/open-done", "1");
+    WaitForWord(dir, "lock");
+    ASSERT_TRUE(ALock()) << EngineErrorMsg;
+    WriteFileBytes(dir + "/lock-done", "1");
+    WaitForWord(dir, "go");
+    ClearRecord();
+    SetT(EnvText("KOR2_KEY"));
+    if (!EnvText("KOR2_KEY2").empty()) SetText(2, EnvText("KOR2_KEY2"));
+    Append();
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    Unlock();
+    CloseShared();
+}
+
+AppendWhenTold::AppendWhenTold(const std::string& table, const std::vector<std::string>& indexes,
+                               const std::vector<std::string>& keys, const std::string& dir)
+    : dir_(dir) {
+    std::vector<std::string> env = {"KOR2_TABLE=" + table, "KOR2_DIR=" + dir};
+    if (!indexes.empty()) env.push_back("KOR2_INDEX=" + indexes[0]);
+    if (indexes.size() > 1) env.push_back("KOR2_INDEX2=" + indexes[1]);
+    if (!keys.empty()) env.push_back("KOR2_KEY=" + keys[0]);
+    if (keys.size() > 1) env.push_back("KOR2_KEY2=" + keys[1]);
+    pid_ = SpawnSelf("NdxSharedChild.DISABLED_AppendWhenTold", env);
+}
+
+AppendWhenTold::~AppendWhenTold() {
+    if (pid_ > 0) Finish();
+}
+
+bool AppendWhenTold::Await(const std::string& step) {
+    int status = 0;
+    while (!platform::FileExists(dir_ + "/" + step + "-done"))
+        if (pid_ <= 0 || waitpid(pid_, &status, WNOHANG) != 0) return false;
+    return true;
+}
+
+bool AppendWhenTold::WaitUntilOpen() {
+    return Await("open");
+}
+
+bool AppendWhenTold::TakeLock() {
+    Tell("lock");
+    return Await("lock");
+}
+
+void AppendWhenTold::Tell(const std::string& step) {
+    if (!platform::FileExists(dir_ + "/" + step)) WriteFileBytes(dir_ + "/" + step, "1");
+}
+
+int AppendWhenTold::Finish() {
+    for (const char* step : {"lock", "go"}) Tell(step);
+    const int code = WaitChild(pid_);
+    pid_ = -1;
+    for (const char* file : {"open-done", "lock", "lock-done", "go"})
+        platform::EraseFile(dir_ + "/" + file);
+    return code;
 }
 
 int ChangeInOtherProgram(const std::string& table, const std::string& index, int32_t record,

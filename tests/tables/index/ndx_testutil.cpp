@@ -37,11 +37,15 @@ std::string NdxTest::OpenRows(const std::vector<std::vector<std::string>>& rows,
     return path;
 }
 
-void SetT(const std::string& text) {
-    uint8_t* p = FieldAddress(1);
+void SetText(int field, const std::string& text) {
+    uint8_t* p = FieldAddress(field);
     const size_t n = std::min<size_t>(text.size(), 8);
     p[0] = static_cast<uint8_t>(n);
     std::memcpy(p + 1, text.data(), n);
+}
+
+void SetT(const std::string& text) {
+    SetText(1, text);
 }
 
 void SetN(int32_t n) {

@@ -22,6 +22,8 @@ protected:
 };
 
 void SetT(const std::string& text);
+// Sets the character field `field` (of up to 8 characters) of the record buffer.
+void SetText(int field, const std::string& text);
 void SetN(int32_t n);
 // Record numbers of a walk GoTop .. Skip(1) to the end.
 std::vector<int32_t> WalkForward();
