@@ -218,22 +218,24 @@ bool WaitForAppendLock(DbfArea& a) {
 
 bool RepairMarksOfDeadWriters() {
     if (!ForeignMark() || ChangeScopes[CurrentArea].nesting != 0) return false;
-    if (!RepairForeignMarks(OpenOrders(), true) || !ForeignMark()) return false;
-    // Another program holds the append lock: it repairs at the start of its
-    // change, for which it waits until this reader lets it in. The reader
-    // steps aside until the lock is free and repairs what is still marked
-    // then; it answers nothing from the half-made orders meanwhile.
     DbfArea* a = CurrentDbf();
     if (!a || !a->file) return false;
+    // A program that keeps the others from appending repairs at once.
+    if (a->exclusive || !NetworkMode || a->lockState == LockFile || a->lockState == LockAppend) {
+        RepairForeignMarks(OpenOrders(), true);
+        return false;
+    }
+    // The write lock waits until no other program is counted as a reader:
+    // a reader that asked for it while counted itself would wait for every
+    // other reader doing the same, and the holder of the append lock, which
+    // repairs at the start of its change, waits for the readers as well. So
+    // the reader steps aside until the append lock is free and repairs what
+    // is still marked then; it answers nothing from the half-made orders
+    // meanwhile.
     WithoutReaderRegistration([a] {
         if (!WaitForAppendLock(*a)) return AppendLockBusy(*a);
         EndOfWork release([a] { LockRegion(true, *a->file, LockBase + 1, 1); });
-        bool marked = false;
-        for (IndexControlBlock* b : OpenOrders()) {
-            if (ReadChangeMark(*b) < 0) return false;
-            marked = marked || b->markOnDisk;
-        }
-        return !marked || RepairForeignMarks(OpenOrders(), true);
+        return RepairForeignMarks(OpenOrders(), true);
     });
     return true;
 }

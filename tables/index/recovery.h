@@ -21,11 +21,11 @@ bool MarkOrders();
 // that reads may not wait for it).
 bool RepairForeignMarks(const std::vector<IndexControlBlock*>& orders, bool whenFree = false);
 // After a refresh of the headers: repairs the orders of the current area
-// whose mark is not this program's own, unless a change is under way. When
-// another program holds the append lock, this program gives up its reader
-// registration until that lock is free (the holder repairs at the start of
-// its change), then repairs what is still marked; true then: other
-// programs may have changed the orders meanwhile.
+// whose mark is not this program's own, unless a change is under way. A
+// program that does not hold the append lock gives up its reader
+// registration until it has that lock (a holder repairs at the start of its
+// change), then repairs what is still marked; true then: other programs may
+// have changed the orders meanwhile.
 bool RepairMarksOfDeadWriters();
 // Start-up: no change under way in any area.
 void ResetChangeScopes();

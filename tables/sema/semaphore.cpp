@@ -412,6 +412,9 @@ void UnlockAfterWrite(SemaphoreState& s) {
     // The write ends here even when the record cannot be updated: the count
     // it left is no longer backed by this program.
     const bool read = ReadRecord(s);
+    // Only a program that had taken in every write before its own has seen
+    // them all then; otherwise its next look at the indexes reads them anew.
+    const bool upToDate = read && s.record.updateCount == s.lastSeenCount;
     if (read) {
         s.record.updateCount = NextUpdateCount(s.record.updateCount);
         s.record.readers = OwnReaders(s);
@@ -421,7 +424,7 @@ void UnlockAfterWrite(SemaphoreState& s) {
     if (!read) return ReadError(s, SemUnlockSemaphore);
     if (!written) return WriteError(s, SemUnlockSemaphore);
     if (!region.Release(SemUnlockSemaphore)) return;
-    s.lastSeenCount = s.record.updateCount;  // this program's own change
+    if (upToDate) s.lastSeenCount = s.record.updateCount;  // this program's own change
 }
 
 }  // namespace

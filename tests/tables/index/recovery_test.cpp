@@ -141,6 +141,33 @@ TEST(RecoveryChild, DISABLED_AppendWhenTold) {
     CloseArea();
 }
 
+// A program counted as a reader of the table from KOR2_DIR/go on, until it
+// has seen another reader come (and said so by KOR2_DIR/seen) and go again,
+// or KOR2_DIR/done is there.
+TEST(RecoveryChild, DISABLED_ReadUntilAnotherLeft) {
+    StartEngine();
+    const std::string dir = EnvText("KOR2_DIR");
+    ASSERT_TRUE(OpenWithOrders(dir, false)) << EngineErrorMsg;
+    test::WriteFileBytes(dir + "/open", "");
+    while (!platform::FileExists(dir + "/go")) usleep(1000);
+    SetReadSemaphoreProc(true);
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    test::WriteFileBytes(dir + "/registered", "");
+    const auto readers = [&dir] {
+        const std::string record = test::ReadFileBytes(dir + "/t.@S@");
+        return record.size() > SemaReadersOffset ? static_cast<int8_t>(record[SemaReadersOffset])
+                                                 : int8_t{0};
+    };
+    const auto done = [&dir] { return platform::FileExists(dir + "/done"); };
+    while (readers() < 2 && !done()) usleep(1000);
+    test::WriteFileBytes(dir + "/seen", "");
+    while (readers() > 1 && !done()) usleep(1000);
+    SetReadSemaphoreProc(false);
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    IndexDone();
+    CloseArea();
+}
+
 // ---- random kills among programs sharing the table ---------------------------
 
 // One program of the random kills: KOR2_OPS random appends (with a memo),
@@ -331,6 +358,7 @@ protected:
         LockRetryDelay = 0;
         SemaLockRetries = 1000;
         SemaRetryDelayMs = 10;
+        SemaReaderWaitSec = 100;
         NdxTest::TearDown();
     }
 
@@ -338,6 +366,17 @@ protected:
         std::vector<std::string> all = {"KOR2_DIR=" + dir_};
         all.insert(all.end(), env.begin(), env.end());
         return test::SpawnSelf("RecoveryChild." + child, all);
+    }
+    // Waits until the child program made the file `name` in the folder;
+    // false when it ended before.
+    testing::AssertionResult ChildMade(pid_t child, const std::string& name) {
+        while (!platform::FileExists(dir_ + "/" + name)) {
+            int status = 0;
+            if (waitpid(child, &status, WNOHANG) != 0)
+                return testing::AssertionFailure() << "the program ended before it made " << name;
+            usleep(1000);
+        }
+        return testing::AssertionSuccess();
     }
     // A writer in another program dies before write `at` of an append (of a
     // re-key of `record` when not 0), after `appends` appends that succeeded;
@@ -428,11 +467,7 @@ TEST_F(RecoveryTest, ReplaceAndAppendAfterAWriterDiedTakeTheLocksInOneOrder) {
     ASSERT_TRUE(RLock());
     test::SetKeyFields("bbb", "yyy");
     const pid_t appender = Start("DISABLED_AppendWhenTold", {});
-    while (!platform::FileExists(dir_ + "/holding")) {
-        int status = 0;
-        ASSERT_EQ(waitpid(appender, &status, WNOHANG), 0) << "the appender ended early";
-        usleep(1000);
-    }
+    ASSERT_TRUE(ChildMade(appender, "holding"));
     WriterDies(3, 9);
     // While the Replace waits for the append lock, the appender goes on.
     LockRetryCount = 0;
@@ -454,6 +489,74 @@ TEST_F(RecoveryTest, ReplaceAndAppendAfterAWriterDiedTakeTheLocksInOneOrder) {
     EXPECT_EQ(RecNo(), 5);
     EXPECT_TRUE(Find("held"));
     EXPECT_EQ(RecNo(), 501);
+}
+
+// A program opens its second order while a writer's mark is on it and
+// another program holds the append lock: the open waits for that lock, and
+// meanwhile the holder repairs both orders and appends. The first order,
+// opened before, is read again before it is used: the held record is found
+// and a change of this program keeps every order whole.
+TEST_F(RecoveryTest, AnOrderOpenedBeforeAWaitForTheAppendLockIsReadAgainAfterIt) {
+    Select(1);
+    ASSERT_TRUE(Use(dir_ + "/t.dbf", nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(OpenIndexFile(dir_ + "/k.ndx", 1)) << EngineErrorMsg;
+    const pid_t appender = Start("DISABLED_AppendWhenTold", {});
+    ASSERT_TRUE(ChildMade(appender, "holding"));
+    WriterDies(3, 9);
+    LockRetryCount = 0;
+    int hookCalls = 0;
+    LockRetryHook = [&] {
+        if (hookCalls++ == 0) test::WriteFileBytes(dir_ + "/go", "");
+        usleep(1000);
+        return true;
+    };
+    EXPECT_TRUE(SetIndexTo(dir_ + "/m.ndx", 2)) << EngineErrorMsg;
+    LockRetryHook = nullptr;
+    if (hookCalls == 0) test::WriteFileBytes(dir_ + "/go", "");
+    EXPECT_EQ(test::WaitChild(appender), 0) << "the append failed";
+    Set_Order_To(1);
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    EXPECT_TRUE(Find("held"));
+    EXPECT_EQ(RecNo(), 501);
+    // Enough keys before all others that the first leaf splits: the new
+    // nodes must not be ones the holder's change took.
+    for (int i = 0; i < 20; ++i) {
+        const std::string key = "aaa" + std::to_string(10 + i);
+        ASSERT_TRUE(Appended(key, key)) << EngineErrorMsg;
+        EXPECT_EQ(RecNo(), 502 + i);
+    }
+    const test::KillRows rows = test::AreaRows();
+    ASSERT_EQ(rows.size(), 521u);
+    test::CheckOrdersAgainst(rows, true);
+}
+
+// Two programs read the table when they find a dead writer's mark: the
+// one that repairs does not keep its count as a reader while it waits for
+// the write lock, since the other one waits the same way.
+TEST_F(RecoveryTest, AReaderThatRepairsStepsAsideForTheOtherReaders) {
+    ASSERT_TRUE(OpenWithOrders(dir_, false)) << EngineErrorMsg;
+    const pid_t reader = Start("DISABLED_ReadUntilAnotherLeft", {});
+    ASSERT_TRUE(ChildMade(reader, "open"));
+    WriterDies(3);
+    test::WriteFileBytes(dir_ + "/go", "");
+    ASSERT_TRUE(ChildMade(reader, "registered"));
+    // This program reads too, and the other one knows it.
+    SetReadSemaphoreProc(true);
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    ASSERT_TRUE(ChildMade(reader, "seen"));
+    // A wait for readers that do not leave ends in an error soon.
+    SemaReaderWaitSec = 10;
+    GoTop();
+    EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    SetReadSemaphoreProc(false);
+    test::WriteFileBytes(dir_ + "/done", "");
+    EXPECT_EQ(test::WaitChild(reader), 0) << "the reader failed";
+    const std::string head = test::ReadFileBytes(dir_ + "/k.ndx");
+    ASSERT_GE(head.size(), 512u);
+    EXPECT_FALSE(HasChangeMark(reinterpret_cast<const uint8_t*>(head.data())));
+    const test::KillRows rows = test::AreaRows();
+    ASSERT_EQ(rows.size(), 500u);
+    test::CheckOrdersAgainst(rows, true);
 }
 
 // An exclusive writer appends ten records, each reported done, and dies in
