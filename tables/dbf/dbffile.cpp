@@ -259,6 +259,13 @@ bool ReadDbf3Header(DbfArea& a, int64_t fileSize) {
     a.dateText = Zero4(1900 + a.prolog[dbf::OffYear]) + Zero2(a.prolog[dbf::OffMonth]) +
                  Zero2(a.prolog[dbf::OffDay]);
     SetCount(a, Get32(a.prolog + dbf::OffRecordCount), fileSize);
+    // An exclusive writer that ended before its close left appends that
+    // reported success beyond the count: they are the table's records.
+    if (a.prolog[dbf::OffAppendsUncounted] == dbf::AppendsUncounted && a.recordLength > 0 &&
+        fileSize > a.headerLength)
+        a.recordCount = std::max(
+            a.recordCount, static_cast<int32_t>(std::min<int64_t>(
+                               (fileSize - a.headerLength) / a.recordLength, dbf::MaxRecordCount)));
     a.changeState = ChangeNone;
     const int64_t descBytes = a.headerLength - descStart;
     std::vector<uint8_t> descs(static_cast<size_t>(std::max<int64_t>(descBytes, 0)) + 1, 0);
@@ -398,13 +405,35 @@ bool PutDbfRecord(DbfArea& a, int32_t n) {
     return RecordWritten(a, n, append);
 }
 
+namespace {
+
+// An exclusive table's count reaches its header only at close: before its
+// first append the header says so, once, so that a program that ends
+// without its close leaves no record that reported success uncounted.
+bool MarkAppendsUncounted(DbfArea& a) {
+    if (!a.exclusive || a.isVirtual || !a.file ||
+        a.prolog[dbf::OffVersion] == dbf::VerDbase2 ||
+        a.prolog[dbf::OffAppendsUncounted] == dbf::AppendsUncounted)
+        return true;
+    const uint8_t mark = dbf::AppendsUncounted;
+    if (a.file->WriteAt(dbf::OffAppendsUncounted, &mark, 1) != 1) {
+        SetEngineError(IoCodeFromErrno(a.file->Error(), 101),
+                       "Datei:  " + platform::DisplayPath(a.fileName) + " [Append]");
+        return false;
+    }
+    a.prolog[dbf::OffAppendsUncounted] = mark;
+    return true;
+}
+
+}  // namespace
+
 bool AppendDbfRecord(DbfArea& a) {
     if (a.recordCount >= dbf::MaxRecordCount) {
         SetEngineError(
             101, "Datei:  " + platform::DisplayPath(a.fileName) + " [Replace/Append/PutDbfRecord]");
         return false;
     }
-    return PutDbfRecord(a, a.recordCount + 1);
+    return MarkAppendsUncounted(a) && PutDbfRecord(a, a.recordCount + 1);
 }
 
 bool WriteDeleteFlag(DbfArea& a, int32_t n) {
@@ -445,6 +474,7 @@ bool WriteDbfHeader(DbfArea& a) {
         a.prolog[dbf::OffMonth] = static_cast<uint8_t>(now.month);
         a.prolog[dbf::OffDay] = static_cast<uint8_t>(now.day);
         Put32(a.prolog + dbf::OffRecordCount, static_cast<uint32_t>(a.recordCount));
+        a.prolog[dbf::OffAppendsUncounted] = 0;  // the count holds every record now
         size = dbf::PrologSize;
     }
     wrote = a.file->WriteAt(0, a.prolog, size);

@@ -9,7 +9,8 @@
 //    4   4   record count (unsigned)
 //    8   2   header length (prolog + [level-7 block] + descriptors + 0x0D [+ extra])
 //   10   2   record length, deletion flag included
-//   12  16   reserved; 16..27 are re-read from the file before each header rewrite
+//   12  16   reserved; 16..27 are re-read from the file before each header rewrite;
+//            14 = 1 while an exclusive writer's appends are not counted yet
 //   28   1   flag byte (version 0x30: bit value 2 = has memo)
 //   29   3   reserved (29 = code page mark)
 //   32  36   level-7 block (versions 4 and 0x8C only): "DBWINWE0" + 28 zeros
@@ -42,6 +43,11 @@ constexpr int OffDay = 3;
 constexpr int OffRecordCount = 4;
 constexpr int OffHeaderLength = 8;
 constexpr int OffRecordLength = 10;
+// 1 while a program that holds the table exclusively has appended records
+// its header does not count yet (the count is written at close); the next
+// open then counts the whole records the file holds.
+constexpr int OffAppendsUncounted = 14;
+constexpr uint8_t AppendsUncounted = 1;
 constexpr int OffKeptReserved = 16;  // re-read before each header rewrite
 constexpr int KeptReservedSize = 12;
 constexpr int OffFlags = 28;
