@@ -6,14 +6,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 
-#include "platform/codepage.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 #include "platform/runtemp.h"
 #include "platform/sysclock.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/enginestrings.h"
 #include "tables/base/enginefile.h"
 
 namespace kor2 {
@@ -350,17 +351,17 @@ bool IsNewFileName(const std::string& name) {
                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
 }
 
-bool SameText(const std::string& a, const std::string& b) {
-    return platform::AnsiUpper(a) == platform::AnsiUpper(b);
-}
+// Names compared as the index header stores them, in the engine's upper case.
+bool SameText(const std::string& a, const std::string& b) { return UpperStr(a) == UpperStr(b); }
 
-// The file names the table (an index's header holds its table's name).
+// The file names the table (an index's header holds its table's name); only
+// those bytes of it are read.
 bool NamesTable(const std::string& index, const std::string& table) {
-    int error = 0;
-    const auto text = platform::ReadSmallFile(index, 1 << 30, error);
-    if (!text || static_cast<int64_t>(text->size()) <= IndexTableNameAt) return false;
-    const std::string stored = text->substr(IndexTableNameAt, IndexTableNameSize);
-    const std::string name = stored.substr(0, stored.find('\0'));
+    platform::File f = platform::File::OpenNoLink(index, platform::OpenMode::Read);
+    char stored[IndexTableNameSize] = {};
+    const int64_t got = f.IsOpen() ? f.ReadAt(IndexTableNameAt, stored, sizeof stored) : -1;
+    if (got <= 0) return false;
+    const std::string name(stored, strnlen(stored, static_cast<size_t>(got)));
     return SameText(name, NameWithoutDir(table).substr(0, 12));
 }
 
@@ -495,6 +496,16 @@ void ClearLeftNewFiles(const std::string& opened) {
     const auto real = platform::ResolvedPath(opened);
     const std::string table = real ? *real : opened;
     const std::string dir = SplitFileName(table).dir;
+    std::vector<std::string> left;
+    for (const platform::FoundFile& f : platform::FindFiles(dir + "KOR????.TMP"))
+        if (IsNewFileName(f.name)) left.push_back(dir + f.name);
+    std::vector<std::string> memoNew = {ForceExtension(table, "$$$")};
+    for (const char* ext : {"DBT", "FPT"})
+        if (const auto memo = platform::ResolvedPath(ForceExtension(opened, ext)))
+            memoNew.push_back(ForceExtension(*memo, "$$$"));
+    for (const std::string& path : memoNew)
+        if (platform::FileExists(path)) left.push_back(path);
+    if (left.empty()) return;  // the usual open: no journal needs reading
     // The new files every journal beside it still names are not left over.
     std::vector<std::string> named;
     for (const platform::FoundFile& j : platform::FindFiles(dir + "*.$RN")) {
@@ -503,18 +514,9 @@ void ClearLeftNewFiles(const std::string& opened) {
             for (const PendingRename& r : ParseJournal(dir + j.name, *text).renames)
                 named.push_back(NameWithoutDir(r.from));
     }
-    const auto clear = [&](const std::string& path) {
+    for (const std::string& path : left)
         if (std::find(named.begin(), named.end(), NameWithoutDir(path)) == named.end())
             platform::EraseUnheldFile(path);
-    };
-    for (const platform::FoundFile& f : platform::FindFiles(dir + "KOR????.TMP"))
-        if (IsNewFileName(f.name)) clear(dir + f.name);
-    std::vector<std::string> memoNew = {ForceExtension(table, "$$$")};
-    for (const char* ext : {"DBT", "FPT"})
-        if (const auto memo = platform::ResolvedPath(ForceExtension(opened, ext)))
-            memoNew.push_back(ForceExtension(*memo, "$$$"));
-    for (const std::string& path : memoNew)
-        if (platform::FileExists(path)) clear(path);
 }
 
 }  // namespace kor2

@@ -234,12 +234,16 @@ bool ParseDescriptors(DbfArea& a, const std::vector<uint8_t>& descs, int descSiz
     return true;
 }
 
+// The whole records a table file of fileSize bytes holds after its header.
+int32_t WholeRecords(const DbfArea& a, int64_t fileSize) {
+    if (a.recordLength == 0 || fileSize <= a.headerLength) return 0;
+    return static_cast<int32_t>(
+        std::min<int64_t>((fileSize - a.headerLength) / a.recordLength, dbf::MaxRecordCount));
+}
+
 void SetCount(DbfArea& a, uint32_t count, int64_t fileSize) {
     if (CountFromFileSize && a.recordLength > 0)
-        count = fileSize > a.headerLength
-                    ? static_cast<uint32_t>(std::min<int64_t>(
-                          (fileSize - a.headerLength) / a.recordLength, dbf::MaxRecordCount))
-                    : 0;
+        count = static_cast<uint32_t>(WholeRecords(a, fileSize));
     a.recordCount = static_cast<int32_t>(std::min<uint32_t>(count, dbf::MaxRecordCount));
 }
 
@@ -261,11 +265,8 @@ bool ReadDbf3Header(DbfArea& a, int64_t fileSize) {
     SetCount(a, Get32(a.prolog + dbf::OffRecordCount), fileSize);
     // An exclusive writer that ended before its close left appends that
     // reported success beyond the count: they are the table's records.
-    if (a.prolog[dbf::OffAppendsUncounted] == dbf::AppendsUncounted && a.recordLength > 0 &&
-        fileSize > a.headerLength)
-        a.recordCount = std::max(
-            a.recordCount, static_cast<int32_t>(std::min<int64_t>(
-                               (fileSize - a.headerLength) / a.recordLength, dbf::MaxRecordCount)));
+    if (a.prolog[dbf::OffAppendsUncounted] == dbf::AppendsUncounted)
+        a.recordCount = std::max(a.recordCount, WholeRecords(a, fileSize));
     a.changeState = ChangeNone;
     const int64_t descBytes = a.headerLength - descStart;
     std::vector<uint8_t> descs(static_cast<size_t>(std::max<int64_t>(descBytes, 0)) + 1, 0);
@@ -533,8 +534,7 @@ int32_t RecordsInFile(DbfArea& a) {
     if (a.isVirtual || !a.file) return a.recordCount;
     const int64_t size = a.file->Size();
     if (size < 0 || a.recordLength == 0) return -1;
-    const int64_t n = size > a.headerLength ? (size - a.headerLength) / a.recordLength : 0;
-    return static_cast<int32_t>(std::min<int64_t>(n, dbf::MaxRecordCount));
+    return WholeRecords(a, size);
 }
 
 bool CutRecords(DbfArea& a, int32_t count) {
