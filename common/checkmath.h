@@ -50,6 +50,17 @@ inline Extended OnEdgeWithinRounding(Extended x, Extended edge) {
 inline std::partial_ordering CompareToEdge(Extended x, Extended edge) {
     return OnEdgeWithinRounding(x, edge) <=> edge;
 }
+// A sum whose terms cancel in exact arithmetic (L0 + s1 of a spring whose L1
+// is 0) keeps a noise of the size of its terms' last places, and a relative
+// edge has no width at 0: the terms' magnitudes set the width, and a finite
+// sum within rounding of the larger term is 0.
+inline Extended SumWithinRounding(Extended a, Extended b) {
+    const Extended sum = a + b;
+    const bool cancelled =
+        std::isfinite(sum) &&
+        std::fabs(sum) <= kRoundTripTolerance * std::max(std::fabs(a), std::fabs(b));
+    return cancelled ? 0 : sum;
+}
 // A count that comes from a division (coils from lengths) and lies within
 // rounding of a whole number is that whole number.
 inline Extended WholeWithinRounding(Extended x) {

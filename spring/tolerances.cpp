@@ -112,7 +112,10 @@ Extended ForceTolerance(uint16_t Grade, Extended F, Extended s, Extended Dm, Ext
     if (IsDin2097Grade(Grade))
         return FiniteOrZero((ForceFactorAF(Dm, d) * ForceFactorKF(n) + 0.015L * F) *
                             GradeFactor(Grade));
-    if (Grade == kGradeDin2096) return FiniteOrZero((L0 + s) * 0.015L * (1 + 2 / n) * R);
+    // L0 + s is the length under the force; a length of 0 from typed lengths
+    // (L2 equal to the stroke) gives no tolerance, not a noise of either sign.
+    if (Grade == kGradeDin2096)
+        return FiniteOrZero(SumWithinRounding(L0, s) * 0.015L * (1 + 2 / n) * R);
     return 0;
 }
 

@@ -8,6 +8,7 @@
 
 #include "common/globals.h"
 #include "spring/check.h"
+#include "spring/design.h"
 #include "spring/dynamic.h"
 #include "spring/examplespring.h"
 #include "spring/springdata.h"
@@ -136,6 +137,52 @@ TEST_F(DynamicTest, ArgumentOnAStepOfTheSumStopsAtThatStep) {
     EXPECT_EQ(StatisticsResults[1], GaussPercent(1.638L));
     EXPECT_EQ(StatisticsResults[2], GaussPercent(1.638L));
     EXPECT_EQ(StatisticsResults[3], GaussPercent(2.6L));
+}
+
+// A spring file whose L2 equals its stroke has L1 = L2 - sh = 0; recalculated
+// from its lengths, L0 + s1 is 0 in exact arithmetic, so the fourth method's
+// F1 tolerance is 0: as a drawing tolerance its argument is 0 (all springs
+// within, as for a true 0), as the spread it leaves result 1 as it was. A
+// length of a thousandth of a millimetre is a length again.
+TEST_F(DynamicTest, ForceToleranceOfZeroLengthIsZeroInTheEstimate) {
+    constexpr Extended kUnchanged = 11;
+    const struct {
+        Extended L2, L1;
+        uint16_t drawingGrade, statisticsGrade;
+    } cases[] = {
+        {11, 0, 4, 2},           {11, 0, 4, 4},          {11, 0, 2, 4},    {7.3L, 0, 4, 2},
+        {7.3L, 0, 4, 4},         {7.3L, 0, 2, 4},        {23.7L, 0, 4, 2}, {23.7L, 0, 4, 4},
+        {11.001L, 0.001L, 4, 4}, {7.301L, 0.001L, 4, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << "L2 " << static_cast<double>(c.L2) << ", L1 " << static_cast<double>(c.L1)
+                     << ", grades " << c.drawingGrade << '/' << c.statisticsGrade);
+        test::SetUpExampleSpring();
+        CheckSpring();
+        LengthL2 = c.L2;
+        Stroke = c.L2 - c.L1;
+        LengthL1 = LengthL2 - Stroke;  // as the spring file reader sets it
+        TolGradeF12 = c.drawingGrade;
+        StatisticsFlag = 'J';
+        StatisticsGrade = c.statisticsGrade;
+        StatisticsSigma = 3;
+        StatisticsResults[1] = kUnchanged;
+        RecalcFromLengths();
+        ASSERT_FALSE(CalcErrorFlag);
+        const bool zeroLength = c.L1 == 0;
+        if (c.drawingGrade == 4) {
+            EXPECT_EQ(TolF1Plus == 0, zeroLength);
+        }
+        if (c.statisticsGrade == 4) {
+            EXPECT_EQ(StatisticsResults[4] == 0, zeroLength);
+            // Drawing tolerance and spread alike: the argument is sigma.
+            EXPECT_EQ(StatisticsResults[1],
+                      zeroLength ? kUnchanged : GaussPercent(StatisticsSigma));
+        } else {
+            EXPECT_EQ(StatisticsResults[1], GaussPercent(0));
+        }
+    }
 }
 
 TEST_F(DynamicTest, StatisticsOffLeavesResults) {
