@@ -4,11 +4,11 @@
 #include "graphics/cadsettings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
 #include "common/config.h"
 #include "common/textutil.h"
+#include "platform/asciichars.h"
 
 namespace kor2 {
 
@@ -30,8 +30,7 @@ std::string CadLayerName(int n) {
     std::string name = n < kCadLayerCount ? TrimBlanks(CadLayerNames[Index(n)].str()) : "";
     // Layer names of the file formats: letters, digits, "$", "-" and "_".
     for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '$' && c != '-' && c != '_')
-            c = '_';
+        if (!IsAsciiLetterOrDigit(c) && c != '$' && c != '-' && c != '_') c = '_';
     return name.empty() ? std::to_string(n) : name;
 }
 

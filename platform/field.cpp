@@ -4,12 +4,12 @@
 #include "platform/field.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/codepage.h"
 #include "platform/dataset.h"
 #include "platform/numtext.h"
 #include "platform/oemtext.h"
@@ -371,12 +371,10 @@ void TBooleanField::SetAsString(const std::string& text) {
         Clear();
         return;
     }
-    auto same = [&t](const std::string& other) {
-        return !other.empty() && t.size() == other.size() &&
-               std::equal(t.begin(), t.end(), other.begin(), [](char a, char b) {
-                   return std::tolower(static_cast<unsigned char>(a)) ==
-                          std::tolower(static_cast<unsigned char>(b));
-               });
+    // Without case in the Windows character set of the texts, whatever the locale.
+    const std::string upper = platform::AnsiUpper(t);
+    auto same = [&upper](const std::string& other) {
+        return !other.empty() && platform::AnsiUpper(other) == upper;
     };
     const char c = static_cast<char>(t[0] & ~0x20);
     if (same(trueText_)) {

@@ -4,13 +4,13 @@
 #include "spring/check.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <string>
 
 #include "common/checkmath.h"
 #include "common/globals.h"
 #include "common/numfmt.h"
+#include "platform/asciichars.h"
 #include "platform/oemtext.h"
 #include "spring/calcerror.h"
 #include "spring/chain.h"
@@ -91,8 +91,7 @@ void CheckForcesAndLengths(Extended frequencyRatio) {
         AddErrorMessage("Warnung: Überkrit. Bereich"_oem);
     if (CompareToEdge(w, 16) > 0 || CompareToEdge(w, 3.4L) < 0)
         AddErrorMessage("Warnung: Wickelverh. Dm/d !");
-    if (CorrectedStrokeStress >= 300 &&
-        std::toupper(static_cast<unsigned char>(ShotPeened)) != 'J' && LoadingType == 2 &&
+    if (CorrectedStrokeStress >= 300 && AsciiUpperChar(ShotPeened) != 'J' && LoadingType == 2 &&
         WireDiameter >= 1)
         AddErrorMessage("Warnung: Kugelstrahlen !");
     if (ActiveCoils < 1) AddErrorMessage("Warnung: Windungszahl !");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "graphics/window/cadcolour.h"
+#include "platform/asciichars.h"
 #include "platform/hostfs.h"
 #include "platform/numtext.h"
 
@@ -22,7 +23,7 @@ constexpr double kDefaultCharWidthCm = 0.187;
 constexpr std::size_t kMaxParams = 4096;  // points per command kept; the rest skipped
 
 bool IsLetter(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) != 0;
+    return IsAsciiLetter(c);
 }
 bool IsNumberStart(char c) {
     return std::isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '+' || c == '.';
@@ -42,8 +43,8 @@ public:
                 ++p_;
                 continue;
             }
-            const char a = static_cast<char>(std::toupper(static_cast<unsigned char>(d_[p_])));
-            const char b = static_cast<char>(std::toupper(static_cast<unsigned char>(d_[p_ + 1])));
+            const char a = AsciiUpperChar(d_[p_]);
+            const char b = AsciiUpperChar(d_[p_ + 1]);
             p_ += 2;
             Command(a, b);
         }

@@ -3,10 +3,10 @@
 // titles. Read by TTbGrid::ReadSavedColumns when a layout is loaded.
 #include <QHeaderView>
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <optional>
 
+#include "platform/codepage.h"
 #include "tables/forms/grid.h"
 
 namespace kor2 {
@@ -21,9 +21,9 @@ std::string TrimBlanks(const std::string& s) {
     return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
 }
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
+// The layout's words in the Windows character set's case, whatever the locale.
+std::string Upper(const std::string& s) {
+    return platform::AnsiUpper(s);
 }
 
 std::optional<long> ToNumber(const std::string& text) {

@@ -14,6 +14,7 @@
 #include "forms_modal.h"
 #include "platform/field.h"
 #include "platform/oemtext.h"
+#include "support/germanlocale.h"
 #include "tables/base/progress.h"
 #include "tables/expr/expression.h"
 #include "tables/forms/grid.h"
@@ -389,6 +390,48 @@ TEST_F(TablesGrid, SavedColumnsRecreateTheLayout) {
     EXPECT_EQ(grid->model()->headerData(2, Qt::Horizontal).toString(), "Name");
     EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, 2)) & Qt::ItemIsEditable);
     EXPECT_TRUE(grid->SavedColumns().empty());
+}
+
+// The program's own words, saved layouts and logical texts, compare without
+// case the same under "C" and under a Turkish C library locale, whose toupper
+// keeps 'i' and tolower keeps 'I'.
+TEST_F(TablesGrid, OwnWordsCompareWithoutCaseUnderEveryLocale) {
+    Show(2);
+    auto& ok = dynamic_cast<TBooleanField&>(ds.FieldByName("OK"));
+    const struct {
+        const char* displayValues;
+        const char* typed;
+        bool value;
+    } texts[] = {{"Ein;Aus", "EIN", true},         {"Ein;Aus", "aus", false},
+                 {"aktiv;inaktiv", "AKTIV", true}, {"aktiv;inaktiv", "INAKTIV", false},
+                 {"WAHR;FALSCH", "wahr", true},    {"Richtig;Falsch", "RICHTIG", true}};
+    for (const char* locale : {"C", kTurkishLocale}) {
+        SCOPED_TRACE(locale);
+        ScopedCLocale scoped(locale);
+        if (!scoped.Active()) GTEST_SKIP() << kNoTurkishLocale;
+        TTbGrid layout;  // a new grid each time: a layout keeps what it does not read
+        layout.SetDataSource(&src);
+        layout.ReadSavedColumns({"cvColumn=1", "cvColorStr=clWhite", "cvTitleColorStr=clSilver",
+                                 "cvAlignmentStr=taRightJustify",
+                                 "cvTitleAlignmentStr=TARIGHTJUSTIFY", "cvReadOnlyStr=True"});
+        const TTbColumn& c = layout.Column(1);
+        EXPECT_EQ(c.Color, QColor(255, 255, 255));
+        EXPECT_EQ(c.TitleColor, QColor(192, 192, 192));
+        EXPECT_EQ(c.Alignment, Qt::AlignRight);
+        EXPECT_EQ(c.TitleAlignment, Qt::AlignRight);
+        EXPECT_TRUE(c.ReadOnly);
+
+        ds.Edit();
+        for (const auto& t : texts) {
+            SCOPED_TRACE(std::string(t.displayValues) + " <- " + t.typed);
+            ok.SetDisplayValues(t.displayValues);
+            ok.SetAsBoolean(!t.value);
+            EXPECT_NO_THROW(ok.SetAsString(t.typed));
+            EXPECT_EQ(ok.AsBoolean(), t.value);
+        }
+        ds.Cancel();
+        ok.SetDisplayValues("");
+    }
 }
 
 TEST_F(TablesGrid, RowColoursEventSeesItsRowAsTheActiveRecord) {

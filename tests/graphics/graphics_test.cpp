@@ -58,8 +58,11 @@ TEST(Hpgl, LabelsSizeDirectionAndTerminator) {
     EXPECT_TRUE(Of(w, Kind::Line).empty());  // UC is skipped
 }
 
-TEST(Hpgl, DecimalsReadTheSameUnderAGermanLocale) {
-    const std::string plot = "SI0.25,0.375;PA40.5,80.25;LBx\x03PD-0.5e1,.75;";
+// Decimals and commands, in either case, read as under "C" whatever the C
+// library's locale: a decimal point where German numbers take a comma, and
+// "si", "di" and "in" where the Turkish toupper keeps the 'i'.
+TEST(Hpgl, PlotReadsTheSameUnderGermanAndTurkishLocales) {
+    const std::string plot = "in;si0.25,0.375;di0,1;PA40.5,80.25;LBx\x03PD-0.5e1,.75;";
     auto draw = [&] {
         GraphWindowModel w;
         DrawHpgl(plot, w);
@@ -74,19 +77,29 @@ TEST(Hpgl, DecimalsReadTheSameUnderAGermanLocale) {
     };
     ASSERT_EQ(texts(underC).size(), 1u);
     EXPECT_DOUBLE_EQ(texts(underC)[0].height, 3.75);
+    EXPECT_DOUBLE_EQ(texts(underC)[0].angle, 90);
     EXPECT_DOUBLE_EQ(texts(underC)[0].x1, 40.5 * kHpglUnit);
 
-    test::ScopedCLocale german(test::kGermanLocale);
-    if (!german.Active()) GTEST_SKIP() << test::kNoGermanLocale;
-    const std::vector<GraphItem> underGerman = draw();
-    ASSERT_EQ(underGerman.size(), underC.size());
-    for (std::size_t i = 0; i < underC.size(); ++i) {
-        EXPECT_EQ(underGerman[i].kind, underC[i].kind);
-        EXPECT_EQ(underGerman[i].x1, underC[i].x1);
-        EXPECT_EQ(underGerman[i].y1, underC[i].y1);
-        EXPECT_EQ(underGerman[i].x2, underC[i].x2);
-        EXPECT_EQ(underGerman[i].y2, underC[i].y2);
-        EXPECT_EQ(underGerman[i].height, underC[i].height);
+    const struct {
+        const char* locale;
+        const char* missing;
+    } locales[] = {{test::kGermanLocale, test::kNoGermanLocale},
+                   {test::kTurkishLocale, test::kNoTurkishLocale}};
+    for (const auto& l : locales) {
+        SCOPED_TRACE(l.locale);
+        test::ScopedCLocale scoped(l.locale);
+        if (!scoped.Active()) GTEST_SKIP() << l.missing;
+        const std::vector<GraphItem> underLocale = draw();
+        ASSERT_EQ(underLocale.size(), underC.size());
+        for (std::size_t i = 0; i < underC.size(); ++i) {
+            EXPECT_EQ(underLocale[i].kind, underC[i].kind);
+            EXPECT_EQ(underLocale[i].x1, underC[i].x1);
+            EXPECT_EQ(underLocale[i].y1, underC[i].y1);
+            EXPECT_EQ(underLocale[i].x2, underC[i].x2);
+            EXPECT_EQ(underLocale[i].y2, underC[i].y2);
+            EXPECT_EQ(underLocale[i].height, underC[i].height);
+            EXPECT_EQ(underLocale[i].angle, underC[i].angle);
+        }
     }
 }
 
