@@ -22,12 +22,16 @@
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 #include "platform/sysclock.h"
+#include "platform/userfile.h"
 
 namespace kor2 {
 
 namespace {
 
-// Printer set-up codes (the file "TEXT.HXP") sent to the port before the report.
+// Printer set-up codes (the file "TEXT.HXP" of the current folder) sent to the
+// port before the report; a file of more than a megabyte holds no such codes.
+constexpr const char* kPrinterSetUpFile = "TEXT.HXP";
+constexpr int64_t kMaxPrinterSetUpBytes = 1 << 20;
 std::string g_portPrefix;
 
 const char* const kDeviceNames[7] = {
@@ -604,8 +608,10 @@ void ReportBegin(uint16_t device, std::string_view /*fileName*/) {
             // The report is collected in a file and handed to the port at the end.
             BeginTempReportFile(TempName("$LPT" + IntToStrL(PrinterPort) + ".TMP"));
             if (AbortFlag) return;
-            if (FileExistsIO("TEXT.HXP"))
-                g_portPrefix = platform::ReadWholeFile("TEXT.HXP").value_or("");
+            // Only the user's own set-up file: no other account's link, no pipe.
+            int error = 0;
+            g_portPrefix = platform::ReadUsersFile(kPrinterSetUpFile, kMaxPrinterSetUpBytes, error)
+                               .value_or("");
             break;
         }
         case 3:

@@ -1,7 +1,11 @@
 // Tests of the report writer: frame styles, paging with form feeds and page
 // headers, tab and HTML modes (the HTML checked by a strict parser), and what
 // each device does with the finished report.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <set>
 
@@ -11,6 +15,7 @@
 #include "platform/oemtext.h"
 #include "platform/runtemp.h"
 #include "report_testutil.h"
+#include "support/asnobody.h"
 #include "support/keptfile.h"
 
 namespace kor2 {
@@ -413,6 +418,55 @@ TEST_F(ReportPrinterPortTest, DeviceFromTheEnvironmentCollectsReportsAfterSetUpC
     EXPECT_EQ(sent.back(), '\f');
     EXPECT_TRUE(ui.Of("message").empty());
     EXPECT_FALSE(fs::exists(RunTemp("$LPT1.TMP")));
+}
+
+// Set-up codes come only from the user's own file: a link another account put
+// at TEXT.HXP in a folder both may write (to root's private file) and a pipe it
+// made there are not read, and the print never waits on the pipe; a link of
+// the user's own is followed. Each print runs in a child the test waits for.
+TEST_F(ReportPrinterPortTest, SetUpCodesComeOnlyFromTheUsersOwnFile) {
+    TextPrintMode = 4;
+    fs::permissions(tmp.path(), fs::perms::all);
+    const std::string codes = "\x1B@", secret = Temp("secret.txt"), own = Temp("codes.txt");
+    Put(secret, "GEHEIM");
+    fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+    Put(own, codes);
+    const std::string setUp = Temp("TEXT.HXP"), port = Temp("lpt1.out");
+    setenv("KOR2_LPT1", port.c_str(), 1);
+    const auto print = [&] {
+        fs::remove(port);
+        const int code = test::RunForkedWithin(std::chrono::seconds(30), [&] {
+            PrintOneLine("eins");
+            EXPECT_FALSE(AbortFlag);
+        });
+        EXPECT_NE(code, test::kStillRunning) << "the print waited on " << setUp;
+        EXPECT_EQ(code, 0);
+        return Slurp(port);
+    };
+    const std::string plain = print();
+    ASSERT_NE(plain.find("       eins"), std::string::npos) << plain;
+
+    const struct {
+        const char* what;
+        bool byAnotherAccount;
+        std::function<int()> plant;
+        std::string sent;
+    } cases[] = {
+        {"another account's link to a private file", true,
+         [&] { return symlink(secret.c_str(), setUp.c_str()); }, plain},
+        {"another account's pipe", true, [&] { return mkfifo(setUp.c_str(), 0666); }, plain},
+        {"the user's own link", false, [&] { return symlink(own.c_str(), setUp.c_str()); },
+         codes + plain},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(setUp);
+        if (c.byAnotherAccount)
+            test::RunAsNobody({}, [&] { ASSERT_EQ(c.plant(), 0); });
+        else
+            ASSERT_EQ(c.plant(), 0);
+        EXPECT_EQ(print(), c.sent);
+    }
 }
 
 TEST_F(ReportPrinterPortTest, CommandFromTheEnvironmentGetsTheReportFile) {

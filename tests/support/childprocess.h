@@ -4,13 +4,19 @@
 #pragma once
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -72,6 +78,21 @@ inline int WaitChild(pid_t pid) {
     return -1;
 }
 
+// Whether a check of the running test failed since it had `before` results:
+// a forked child reports its own failures, not those it inherited.
+inline int TestResultCount() {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return info != nullptr ? info->result()->total_part_count() : 0;
+}
+inline bool FailedSince(int before) {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (info == nullptr) return false;
+    const ::testing::TestResult* result = info->result();
+    for (int k = before; k < result->total_part_count(); ++k)
+        if (result->GetTestPartResult(k).failed()) return true;
+    return false;
+}
+
 // Runs subject in a forked child once prepare() (run in the child first)
 // returned true. The child's failed checks are printed as they happen and
 // come back as its exit code: 0 passed, 1 a check failed, kPrepareFailed
@@ -85,10 +106,49 @@ int RunForked(Prepare prepare, Subject subject) {
     if (pid < 0) return -1;
     if (pid == 0) {
         if (!prepare()) _exit(kPrepareFailed);
+        const int before = TestResultCount();
         subject();
         std::cout.flush();
         std::fflush(nullptr);
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
+        _exit(FailedSince(before) ? 1 : 0);
+    }
+    return WaitChild(pid);
+}
+
+// Runs subject in a forked child as RunForked does, and waits for it at most
+// limit: a subject that may wait for good (on a pipe) ends the test all the
+// same. The child's exit code as RunForked gives it, or kStillRunning when it
+// had not ended by then; it is killed then.
+inline constexpr int kStillRunning = 4;
+template <typename Subject>
+int RunForkedWithin(std::chrono::milliseconds limit, Subject subject) {
+    std::cout.flush();
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        const int before = TestResultCount();
+        subject();
+        std::cout.flush();
+        std::fflush(nullptr);
+        _exit(FailedSince(before) ? 1 : 0);
+    }
+    // The pid's descriptor becomes readable when the child ends.
+    const int pidFd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    pollfd ended{pidFd, POLLIN, 0};
+    int ready = -1;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (pidFd >= 0 && ready < 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        ready = poll(&ended, 1, static_cast<int>(std::max<int64_t>(left.count(), 0)));
+        if (ready < 0 && errno != EINTR) break;
+    }
+    if (pidFd >= 0) close(pidFd);
+    if (ready == 0) {
+        kill(pid, SIGKILL);
+        WaitChild(pid);
+        return kStillRunning;
     }
     return WaitChild(pid);
 }
