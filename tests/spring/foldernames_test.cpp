@@ -128,19 +128,20 @@ TEST_F(FolderNames, EveryFolderNameIsANameForTablesIndexesAndTheMaterialTable) {
             << EngineErrorMsg;
         EXPECT_EQ(AreaAlias(), "KUNDEN");
         EXPECT_EQ(RecCount(), rows);
-        Index_On("NAME4", QuoteName(dir + "n4.ndx") + " UNIQUE");
+        // A name without folder, beginning with a blank, goes beside the table.
+        Index_On("NAME4", QuoteName(" n4.ndx") + " UNIQUE");
         EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
         EXPECT_EQ(VisibleInOrder(), static_cast<int>(distinct.size()));
         Index_On("WERKSTNR", QuoteName(dir + "nr.ndx") + " descending");
         EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
-        EXPECT_TRUE(fs::exists(folder / "n4.ndx") && fs::exists(folder / "nr.ndx"));
-        Set_Index_To(QuoteName(dir + "nr.ndx") + " " + QuoteName(dir + "n4.ndx"));
+        EXPECT_TRUE(fs::exists(folder / " n4.ndx") && fs::exists(folder / "nr.ndx"));
+        Set_Index_To(QuoteName(dir + "nr.ndx") + " " + QuoteName(dir + " n4.ndx"));
         EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
         GoBottom();
         EXPECT_EQ(RecNo(), rows);
         Set_Order_To(2);
         EXPECT_EQ(VisibleInOrder(), static_cast<int>(distinct.size()));
-        Set_Index_To(std::vector<std::string>{dir + "n4.ndx", dir + "nr.ndx"});
+        Set_Index_To(std::vector<std::string>{dir + " n4.ndx", dir + "nr.ndx"});
         EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
         EXPECT_EQ(VisibleInOrder(), static_cast<int>(distinct.size()));
         Reindex();
@@ -171,7 +172,7 @@ TEST_F(FolderNames, EveryFolderNameIsANameForTablesIndexesAndTheMaterialTable) {
             dialogs.answers.push_back(ScriptedAnswer::Type(dir + "s.dbf"));
             EXPECT_NO_THROW(dbf4().mi_fileAppenddbfClick());
             EXPECT_EQ(DbfRecordCount(), rows + 2 * kAppendedRows - 1);
-            EXPECT_NO_THROW(dbf4().tbdbf.SetIndexTo(QuoteName(dir + "n4.ndx")));
+            EXPECT_NO_THROW(dbf4().tbdbf.SetIndexTo(QuoteName(dir + " n4.ndx")));
             EXPECT_FALSE(dbf4().tbdbf.IsSequenced());
             DbfCloseTable();
         }
