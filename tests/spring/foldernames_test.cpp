@@ -179,6 +179,9 @@ TEST_F(FolderNames, EveryFolderNameIsANameForTablesIndexesAndTheMaterialTable) {
         dbf4().tbdbf.SetExclusive(false);
         // The data set's index list, with its names in double quotes.
         dbf4().tbdbf.IndexList = {"1, " + QuoteName(dir + "ds.ndx") + " NOCACHE, WERKSTNR"};
+        // Built once when missing; its header then matches the table.
+        int builds = 0;
+        dbf4().tbdbf.OnBeforeMakeIndex = [&builds](const std::string&, bool&) { ++builds; };
         for (const TCreateIndexType mode : {ciNotFound, ciVerifyHeader}) {
             dbf4().tbdbf.CreateIndex = mode;
             EXPECT_NO_THROW(DbfOpenTable(table));
@@ -186,6 +189,8 @@ TEST_F(FolderNames, EveryFolderNameIsANameForTablesIndexesAndTheMaterialTable) {
             if (dbf4().tbdbf.Active()) DbfCloseTable();
         }
         EXPECT_TRUE(fs::exists(folder / "ds.ndx"));
+        EXPECT_EQ(builds, 1);
+        dbf4().tbdbf.OnBeforeMakeIndex = nullptr;
         dbf4().tbdbf.IndexList.clear();
         dbf4().tbdbf.CreateIndex = ciNotFound;
         // A memory data set loaded from the table.
