@@ -71,9 +71,20 @@ bool TTbFileDataSet::OpenDbfFile(const std::string& fileName) {
 
 namespace {
 
+// The first comma after `from` outside double quotes (a doubled quote in a
+// quoted name leaves and enters it again), npos when none.
+size_t CommaOutsideQuotes(const std::string& line, size_t from) {
+    bool quoted = false;
+    for (size_t i = from; i < line.size(); ++i) {
+        if (line[i] == '"') quoted = !quoted;
+        if (line[i] == ',' && !quoted) return i;
+    }
+    return std::string::npos;
+}
+
 bool ParseIndexLine(const std::string& line, IndexLine& out) {
     const size_t c1 = line.find(',');
-    const size_t c2 = c1 == std::string::npos ? c1 : line.find(',', c1 + 1);
+    const size_t c2 = c1 == std::string::npos ? c1 : CommaOutsideQuotes(line, c1 + 1);
     if (c2 == std::string::npos) return false;
     out.order = static_cast<int>(TextToIntPart(AllTrim(line.substr(0, c1))));
     out.file = AllTrim(line.substr(c1 + 1, c2 - c1 - 1));

@@ -46,6 +46,7 @@ struct FolderCase {
 };
 const FolderCase kFolders[] = {
     {"Kunden unique Daten", "Kunden Daten"},
+    {"Kunden, alt UNIQUE", nullptr},
     {"Projekt EXCLUSIVE", "Projekt"},
     {"p EXCLUSIVE q", "p q"},
     {"i EXCLUSIVE j", "i j"},
