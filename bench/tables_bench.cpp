@@ -14,6 +14,7 @@
 #include "tables/area/engine.h"
 #include "tables/area/navigation.h"
 #include "tables/area/workareas.h"
+#include "tables/base/commandtext.h"
 #include "tables/base/engineerror.h"
 #include "tables/dbf/dbffile.h"
 
@@ -75,7 +76,7 @@ void BM_TablesSequentialRead(benchmark::State& state) {
     const std::string path = BigTable();
     InitTableEngine();
     ErrorHandling = false;
-    if (!Use(path + " EXCLUSIVE", nullptr, 0)) state.SkipWithError("Use failed");
+    if (!Use(QuoteName(path) + " EXCLUSIVE", nullptr, 0)) state.SkipWithError("Use failed");
     int64_t records = 0;
     for (auto _ : state) {
         GoTop();
@@ -155,7 +156,7 @@ void BM_TablesAppend100k(benchmark::State& state) {
         ErrorHandling = false;
         DbfArea a;
         CreateDbf(a, path, static_cast<int>(kFields.size()), kFields);
-        Use(path + " EXCLUSIVE", nullptr, 0);
+        Use(QuoteName(path) + " EXCLUSIVE", nullptr, 0);
         state.ResumeTiming();
         for (int i = 0; i < 100000; ++i) {
             ClearRecord();
@@ -173,7 +174,7 @@ void BM_TablesGoRandom(benchmark::State& state) {
     const std::string path = BigTable();
     InitTableEngine();
     ErrorHandling = false;
-    Use(path + " EXCLUSIVE", nullptr, 0);
+    Use(QuoteName(path) + " EXCLUSIVE", nullptr, 0);
     std::mt19937 rng(42);
     std::uniform_int_distribution<int32_t> pick(1, kRecords);
     for (auto _ : state) {

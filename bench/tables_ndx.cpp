@@ -15,6 +15,7 @@
 #include "tables/area/engine.h"
 #include "tables/area/navigation.h"
 #include "tables/area/workareas.h"
+#include "tables/base/commandtext.h"
 #include "tables/base/engineerror.h"
 #include "tables/dbf/dbffile.h"
 #include "tables/expr/expression.h"
@@ -81,7 +82,7 @@ void Start() {
     IndexInit();
     NetworkMode = false;  // one program: the controlling order keeps a node cache
     Select(1);
-    Use(table + " EXCLUSIVE", nullptr, 0);
+    Use(QuoteName(table) + " EXCLUSIVE", nullptr, 0);
 }
 
 void Stop() {
@@ -92,7 +93,7 @@ void Stop() {
 void BM_BuildCharIndex(benchmark::State& state) {
     Start();
     IndexSortCapacity = static_cast<size_t>(state.range(0));
-    for (auto _ : state) Index_On("KEY", Dir() + "/key.ndx");
+    for (auto _ : state) Index_On("KEY", QuoteName(Dir() + "/key.ndx"));
     IndexSortCapacity = 1 << 20;
     if (EngineErrorCode != 0) state.SkipWithError(EngineErrorMsg.c_str());
     Stop();
@@ -105,7 +106,7 @@ BENCHMARK(BM_BuildCharIndex)
 
 void BM_BuildNumIndex(benchmark::State& state) {
     Start();
-    for (auto _ : state) Index_On("NR", Dir() + "/nr.ndx");
+    for (auto _ : state) Index_On("NR", QuoteName(Dir() + "/nr.ndx"));
     if (EngineErrorCode != 0) state.SkipWithError(EngineErrorMsg.c_str());
     Stop();
 }
@@ -113,7 +114,7 @@ BENCHMARK(BM_BuildNumIndex)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_SeekRandomKey(benchmark::State& state) {
     Start();
-    Index_On("KEY", Dir() + "/key.ndx");
+    Index_On("KEY", QuoteName(Dir() + "/key.ndx"));
     std::mt19937 rng(1);
     char key[16];
     int64_t found = 0;
@@ -129,7 +130,7 @@ BENCHMARK(BM_SeekRandomKey)->Unit(benchmark::kMicrosecond);
 
 void BM_WalkOrder(benchmark::State& state) {
     Start();
-    Index_On("KEY", Dir() + "/key.ndx");
+    Index_On("KEY", QuoteName(Dir() + "/key.ndx"));
     for (auto _ : state) {
         int64_t n = 0;
         for (int32_t r = IndexGoTop(); !IndexEof(); r = FindNextRec()) n += r > 0;
@@ -141,7 +142,7 @@ BENCHMARK(BM_WalkOrder)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_InsertKeys(benchmark::State& state) {
     Start();
-    Index_On("KEY", Dir() + "/key.ndx");
+    Index_On("KEY", QuoteName(Dir() + "/key.ndx"));
     IndexControlBlock* b = OrderBlock(1);
     std::mt19937 rng(2);
     char key[16];
@@ -158,7 +159,7 @@ BENCHMARK(BM_InsertKeys)->Unit(benchmark::kMicrosecond);
 void BM_RepairMarkedOrder(benchmark::State& state) {
     Start();
     const std::string index = Dir() + "/key.ndx";
-    Index_On("KEY", index);
+    Index_On("KEY", QuoteName(index));
     for (auto _ : state) {
         state.PauseTiming();
         CloseAllIndexes();
@@ -195,8 +196,8 @@ void BM_AppendWithIndex(benchmark::State& state) {
     }
     NetworkMode = false;
     Select(1);
-    Use(table + " EXCLUSIVE", nullptr, 0);
-    Index_On("KEY", index);
+    Use(QuoteName(table) + " EXCLUSIVE", nullptr, 0);
+    Index_On("KEY", QuoteName(index));
     const auto append = [](uint64_t key) {
         ClearRecord();
         char text[16];
@@ -209,7 +210,7 @@ void BM_AppendWithIndex(benchmark::State& state) {
     for (int i = 0; i < 10000; ++i) append(KeyOf(i));
     CloseArea();
     NetworkMode = mode != 0;
-    Use(table + (mode == 0 ? " EXCLUSIVE" : ""), nullptr, 0);
+    Use(QuoteName(table) + (mode == 0 ? " EXCLUSIVE" : ""), nullptr, 0);
     OpenIndexFile(index, 1);
     if (mode == 1) FLock();
     uint64_t i = 10000;
@@ -234,9 +235,9 @@ BENCHMARK(BM_AppendWithIndex)
 // Reindex of both orders of the big table (new files beside the old ones).
 void BM_ReindexTwoOrders(benchmark::State& state) {
     Start();
-    Index_On("KEY", Dir() + "/key.ndx");
+    Index_On("KEY", QuoteName(Dir() + "/key.ndx"));
     OpenIndexFile(Dir() + "/key.ndx", 1);
-    Index_On("NR", Dir() + "/nr.ndx");
+    Index_On("NR", QuoteName(Dir() + "/nr.ndx"));
     CloseAllIndexes();
     OpenIndexFile(Dir() + "/key.ndx", 1);
     OpenIndexFile(Dir() + "/nr.ndx", 2);
@@ -254,7 +255,7 @@ void BM_PackWithTwoOrders(benchmark::State& state) {
     if (!std::filesystem::exists(fixture)) {
         std::filesystem::copy_file(BigTable(), fixture);
         CloseArea();
-        Use(fixture + " EXCLUSIVE", nullptr, 0);
+        Use(QuoteName(fixture) + " EXCLUSIVE", nullptr, 0);
         for (int32_t r = 5; r <= RecCount(); r += 5) {
             Go(r);
             DeleteRec();
@@ -266,10 +267,10 @@ void BM_PackWithTwoOrders(benchmark::State& state) {
         state.PauseTiming();
         std::filesystem::copy_file(fixture, table,
                                    std::filesystem::copy_options::overwrite_existing);
-        Use(table + " EXCLUSIVE", nullptr, 0);
-        Index_On("KEY", Dir() + "/pkey.ndx");
+        Use(QuoteName(table) + " EXCLUSIVE", nullptr, 0);
+        Index_On("KEY", QuoteName(Dir() + "/pkey.ndx"));
         CloseAllIndexes();
-        Index_On("NR", Dir() + "/pnr.ndx");
+        Index_On("NR", QuoteName(Dir() + "/pnr.ndx"));
         CloseAllIndexes();
         OpenIndexFile(Dir() + "/pkey.ndx", 1);
         OpenIndexFile(Dir() + "/pnr.ndx", 2);

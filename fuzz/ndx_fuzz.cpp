@@ -17,6 +17,7 @@
 #include "tables/area/engine.h"
 #include "tables/area/navigation.h"
 #include "tables/area/workareas.h"
+#include "tables/base/commandtext.h"
 #include "tables/base/engineerror.h"
 #include "tables/expr/expression.h"
 #include "tables/index/ndxbuild.h"
@@ -49,7 +50,7 @@ const std::string& TableBytes() {
         CreateDbf(a, path, 1, {{"T", 'C', 8, 0}});
         CloseDbf(a);
         Select(1);
-        Use(path + " EXCLUSIVE", nullptr, 0);
+        Use(QuoteName(path) + " EXCLUSIVE", nullptr, 0);
         for (const char* t : {"a", "b", "c", "d", "e"}) {
             ClearRecord();
             uint8_t* p = FieldAddress(1);
@@ -88,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteBytes(Base() + ".dbf", table.data(), table.size());
     WriteBytes(Base() + ".ndx", data, size);
     Select(1);
-    if (!Use(Base() + ".dbf EXCLUSIVE", nullptr, 0)) return 0;
+    if (!Use(QuoteName(Base() + ".dbf") + " EXCLUSIVE", nullptr, 0)) return 0;
     if (OpenIndexFile(Base() + ".ndx", 1) || OrderBlock(1)) {
         int guard = 0;
         for (GoTop(); !dEOF() && EngineErrorCode == 0 && ++guard < 200;) Skip(1);

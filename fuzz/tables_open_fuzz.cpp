@@ -14,6 +14,7 @@
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
 #include "tables/area/workareas.h"
+#include "tables/base/commandtext.h"
 #include "tables/base/engineerror.h"
 
 namespace {
@@ -38,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);
     }
-    if (Use(TablePath() + " EXCLUSIVE", nullptr, 0)) {
+    if (Use(QuoteName(TablePath()) + " EXCLUSIVE", nullptr, 0)) {
         int guard = 0;
         while (!dEOF() && EngineErrorCode == 0 && ++guard < 100000) {
             for (int i = 1; i <= FieldCount(); ++i) (void)FieldText(i);

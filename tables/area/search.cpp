@@ -15,6 +15,7 @@
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/workareas.h"
+#include "tables/base/commandtext.h"
 #include "tables/base/enginedates.h"
 #include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
@@ -533,23 +534,29 @@ bool AppendFrom(const std::string& source, const AppendProgressProc& progress) {
     const uint8_t targetNo = CurrentArea;
     DbfArea& target = *CurrentDbf();
     const std::string where = "[AppendFrom(" + source + ")]";
-    std::string text = AllTrim(source) + " ";  // a file name keeps its spelling
+    // A file name keeps its spelling; a name in double quotes is taken whole.
+    const CommandName cmd = SplitCommandName(AllTrim(source));
+    std::string text = cmd.options + " ";
     bool isVirtual = false;
     for (const char* kw : {" VIRTUAL FILE", " LINKED LIST", " VIRTUAL", " LINKED"})
         isVirtual = TakeKeyword(kw, text) || isVirtual;
-    text = AllTrim(text);
+    std::string name;
+    if (!cmd.Finish(text, name)) {
+        SetEngineError(220, MalformedNameText(source, "AppendFrom"));
+        return false;
+    }
     uint8_t sourceNo = 0;
     std::string path;
     if (isVirtual) {
         for (int i = 1; i <= WorkAreaCount && sourceNo == 0; ++i)
-            if (WorkAreas[i] && WorkAreas[i]->isVirtual && WorkAreas[i]->alias == UpperStr(text))
+            if (WorkAreas[i] && WorkAreas[i]->isVirtual && WorkAreas[i]->alias == UpperStr(name))
                 sourceNo = static_cast<uint8_t>(i);
         if (sourceNo == 0) {
             SetEngineError(220, "Virtual file must be open. " + where);
             return false;
         }
     } else {
-        path = DefaultExtension(ExpandFileNameP(text), "DBF");
+        path = DefaultExtension(ExpandFileNameP(name), "DBF");
         const std::string hostPath = platform::HostPath(path);
         for (int i = 1; i <= UserAreaCount && sourceNo == 0; ++i)
             if (WorkAreas[i] && !WorkAreas[i]->isVirtual &&
@@ -563,7 +570,7 @@ bool AppendFrom(const std::string& source, const AppendProgressProc& progress) {
     SourceArea guard(targetNo);
     if (sourceNo == 0) {
         CurrentArea = AppendFromArea;
-        if (!Use(path + " ALIAS *FROMFILE", nullptr, 0)) return false;
+        if (!Use(QuoteName(path) + " ALIAS *FROMFILE", nullptr, 0)) return false;
         guard.opened_ = true;
         sourceNo = AppendFromArea;
     }

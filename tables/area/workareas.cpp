@@ -10,6 +10,7 @@
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
+#include "tables/base/commandtext.h"
 #include "tables/base/enginedates.h"
 #include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
@@ -121,21 +122,32 @@ bool UseEx(const std::string& command, void* buffer, uint16_t size, RecordConvPr
     CloseArea();
     const std::string given = AllTrim(command);
     if (given.empty()) return true;
-    // The words of the command in any case; the file name as it is spelt.
-    std::string text = given + " ";
+    // The words of the command in any case; the file name as it is spelt,
+    // and a name in double quotes whole, whatever words it holds.
+    const CommandName cmd = SplitCommandName(given);
+    if (!cmd.valid) {
+        SetEngineError(220, MalformedNameText(given, "USE"));
+        return false;
+    }
+    std::string text = cmd.options + " ";
     const std::string upper = UpperStr(text);
     if (upper.find("LINKED LIST") != std::string::npos ||
         upper.find("VIRTUAL FILE") != std::string::npos)
         return UseVirtual(given, buffer, size);
     if ((buffer == nullptr && size != 0) || (buffer != nullptr && size == 0)) {
         SetEngineError(220, "Puffer ist NIL oder Größe ist Null beim Öffnen von "_oem +
-                                platform::DisplayPath(AllTrim(upper)) + "  [USE]");
+                                platform::DisplayPath(AllTrim(UpperStr(given))) + "  [USE]");
         return false;
     }
     bool exclusive = TakeKeyword(" EXCLUSIVE", text);
     text += ' ';
     std::string alias = TakeAlias(text);
-    std::string name = ExpandFileNameP(AllTrim(text));
+    std::string name;
+    if (!cmd.Finish(text, name)) {
+        SetEngineError(220, MalformedNameText(given, "USE"));
+        return false;
+    }
+    name = ExpandFileNameP(name);
     if (alias.empty()) alias = StripExtension(NameWithoutDir(name));
     alias = UpperStr(alias).substr(0, 64);
     name = DefaultExtension(name, "DBF");
@@ -217,7 +229,8 @@ bool UseVirtual(const std::string& command, void* buffer, uint16_t size) {
         SetEngineError(220, "NIL Puffer-Zeiger [USE(" + given + ",Nil,<size>)]");
         return false;
     }
-    std::string text = UpperStr(given) + " ";
+    const CommandName cmd = SplitCommandName(given);
+    std::string text = UpperStr(cmd.options) + " ";
     TakeKeyword(" LINKED LIST", text);
     TakeKeyword(" VIRTUAL FILE", text);
     text += ' ';
@@ -233,7 +246,12 @@ bool UseVirtual(const std::string& command, void* buffer, uint16_t size) {
     if (TakeKeyword(" INSERTION", text)) order = 2;
     if (TakeKeyword(" ASCENDING", text)) order = 3;
     if (TakeKeyword(" DESCENDING", text)) order = 4;
-    text = AllTrim(text);
+    std::string name;
+    if (!cmd.Finish(text, name)) {
+        SetEngineError(220, MalformedNameText(given, "USE"));
+        return false;
+    }
+    text = UpperStr(name);
     if (alias.empty()) alias = text.substr(0, text.find_first_of(". "));
     alias = alias.substr(0, 64);
     if (AliasInUse(alias)) {

@@ -14,6 +14,7 @@
 #include "common/textutil.h"
 #include "platform/progfiles.h"
 #include "platform/sysclock.h"
+#include "tables/base/commandtext.h"
 #include "tables/browser/browsermodel.h"
 
 namespace kor2 {
@@ -127,7 +128,7 @@ void Tdbf4::mi_fileSaveAsDelimitedClick() {
 void Tdbf4::mi_fileAppenddbfClick() {
     if (RefusedAsReadOnly()) return;
     if (const auto c = Chosen(Dialogs().OpenFile(TableFolder(*this), "*.dbf|*.dbf")))
-        tbdbf.AppendFrom(WithDefaultExt(*c, "dbf"));
+        tbdbf.AppendFrom(QuoteName(WithDefaultExt(*c, "dbf")));
 }
 
 void Tdbf4::mi_fileAppendDelimitedClick() {

@@ -21,6 +21,7 @@
 #include "platform/progfiles.h"
 #include "platform/sysclock.h"
 #include "tables/area/workareas.h"
+#include "tables/base/commandtext.h"
 #include "tables/base/engineerror.h"
 #include "tables/base/filenames.h"
 #include "tables/browser/procedural.h"
@@ -298,7 +299,7 @@ void Tdbf4::SearchText(const std::string& text, bool& found, bool fromTop) {
 void Tdbf4::CreateIndexFile(const std::string& keyExpr, const std::string& fileName) {
     Hourglass busy;
     SortField.clear();  // the new index is in control
-    tbdbf.IndexOn(keyExpr, fileName);
+    tbdbf.IndexOn(keyExpr, QuoteName(fileName));
 }
 
 void Tdbf4::SetIndexFile(const std::string& name) {
@@ -359,7 +360,7 @@ void Tdbf4::TbGrid1DepressTitle(int column) {
     const std::string base = RunTempFolder() + "$vrxtemp";
     try {
         Hourglass busy;
-        tbdbf.IndexOn(name, base);
+        tbdbf.IndexOn(name, QuoteName(base));
         tbdbf.SetIndexTo(std::vector<std::string>{base + ".ndx"});
     } catch (const std::exception& e) {
         // Rows in record order are sorted by no title; otherwise the index

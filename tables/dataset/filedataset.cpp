@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "platform/progfiles.h"
-#include "platform/sysclock.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/search.h"
 #include "tables/area/workareas.h"
+#include "tables/base/commandtext.h"
 #include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
 #include "tables/base/filenames.h"
@@ -49,7 +49,7 @@ bool TTbFileDataSet::IsSequenced() {
 bool TTbFileDataSet::OpenDbfFile(const std::string& fileName) {
     if (CreateIfNotFound && !FileExistsP(fileName) && !CreateDbfFromFields())
         ShowEngineMessage("Konnte \"" + platform::DisplayPath(DbfFileName()) + "\" nicht erzeugen");
-    std::string use = fileName;
+    std::string use = QuoteName(fileName);
     if (exclusive_) use += " EXCLUSIVE";
     if (!Name.empty()) use += " ALIAS " + Name;
     const bool savedCount = CountFromFileSize;
@@ -71,9 +71,20 @@ bool TTbFileDataSet::OpenDbfFile(const std::string& fileName) {
 
 namespace {
 
+// The first comma after `from` outside double quotes (a doubled quote in a
+// quoted name leaves and enters it again), npos when none.
+size_t CommaOutsideQuotes(const std::string& line, size_t from) {
+    bool quoted = false;
+    for (size_t i = from; i < line.size(); ++i) {
+        if (line[i] == '"') quoted = !quoted;
+        if (line[i] == ',' && !quoted) return i;
+    }
+    return std::string::npos;
+}
+
 bool ParseIndexLine(const std::string& line, IndexLine& out) {
     const size_t c1 = line.find(',');
-    const size_t c2 = c1 == std::string::npos ? c1 : line.find(',', c1 + 1);
+    const size_t c2 = c1 == std::string::npos ? c1 : CommaOutsideQuotes(line, c1 + 1);
     if (c2 == std::string::npos) return false;
     out.order = static_cast<int>(TextToIntPart(AllTrim(line.substr(0, c1))));
     out.file = AllTrim(line.substr(c1 + 1, c2 - c1 - 1));
@@ -130,8 +141,9 @@ bool TTbFileDataSet::BuildIndexes(const std::vector<IndexLine>& lines, TCreateIn
             const uint16_t code = EngineErrorCode;
             if (mode == ciNotFound && (code == 2 || code == 222 || code == 223)) rebuild = true;
         } else if (mode == ciVerifyHeader) {
-            const std::string path = IndexFilePath(l.file, *CurrentDbf());
-            rebuild = IndexRecCount(path) != kor2::RecCount();
+            IndexNameOptions given;
+            if (!TakeIndexOptions(l.file, given, "OpenDbfFile")) return false;
+            rebuild = IndexRecCount(IndexFilePath(given.name, *CurrentDbf())) != kor2::RecCount();
             if (!rebuild) OpenIndexFile(l.file, 1);
         }
         if (rebuild) {
@@ -188,16 +200,20 @@ void TTbFileDataSet::IndexOnCB(const std::string& fileName, TTbKeyMaker keyMaker
 }
 
 void TTbFileDataSet::SetIndexTo(const std::string& fileNames) {
-    SetIndexTo(platform::SplitCommandWords(fileNames));
+    SetIndexToNames(SplitNameList(fileNames).empty(), [&] { Set_Index_To(fileNames); });
 }
 
 void TTbFileDataSet::SetIndexTo(const std::vector<std::string>& fileNames) {
+    SetIndexToNames(fileNames.empty(), [&] { Set_Index_To(fileNames); });
+}
+
+void TTbFileDataSet::SetIndexToNames(bool none, const std::function<void()>& open) {
     CheckBrowseMode();
     PositionWorkArea("SetIndexTo");
-    if (fileNames.empty()) {
+    if (none) {
         CloseAllIndexes();
     } else {
-        Set_Index_To(fileNames);
+        open();
     }
     ResyncFromWorkArea();
 }

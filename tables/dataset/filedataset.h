@@ -88,6 +88,8 @@ protected:
 
 private:
     bool OpenIndexList();
+    // Closes the indexes when there are no names, else opens them by `open`.
+    void SetIndexToNames(bool none, const std::function<void()>& open);
     bool BuildIndexes(const std::vector<IndexLine>& lines, TCreateIndexType mode);
     // The index layer's key maker for a data-set key maker: the record loaded into the active
     // buffer.

@@ -11,6 +11,7 @@
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
 #include "tables/area/workareas.h"
+#include "tables/base/commandtext.h"
 #include "tables/base/enginedates.h"
 #include "tables/base/filenames.h"
 #include "tables/base/progress.h"
@@ -157,7 +158,7 @@ bool TTbLLDataSet::CopyRecords(bool toDisk) {
     const uint8_t vArea = WorkArea();
     Select(0);
     const uint8_t dArea = CurrentAreaNo();
-    if (!Use(DbfFileName(), nullptr, 0)) {
+    if (!Use(QuoteName(DbfFileName()), nullptr, 0)) {
         Select(vArea);
         return false;
     }

@@ -11,6 +11,7 @@
 #include "platform/progfiles.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
+#include "tables/base/commandtext.h"
 #include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
 #include "tables/base/filenames.h"
@@ -469,8 +470,8 @@ void BuildIndexFile(const std::string& fileName, const std::string& expression, 
                     std::unique_ptr<FileBeside>* held) {
     const bool rebuilding = held != nullptr;
     EngineErrorCode = 0;
-    const std::string name = AllTrim(fileName);
-    if (name.empty()) {
+    const std::string& name = fileName;  // whole: a name may begin with a blank
+    if (AllTrim(name).empty()) {
         SetEngineError(220, "Index-Dateiname nicht angegeben [MakeIndex()]");
         return;
     }
@@ -592,22 +593,17 @@ void MakeIndex(const std::string& fileName, const std::string& expression, bool 
 }
 
 void MakeIndexFromExpr(const std::string& expression, const std::string& nameWithOptions) {
-    std::string name = nameWithOptions;
-    const bool unique = TakeIndexOption("UNIQUE", name);
-    TakeIndexOption("SOUNDEX", name);
-    TakeIndexOption("DESCENDING", name);
-    TakeIndexOption("NOCACHE", name);
-    MakeIndex(name, expression, false, 1, unique, false, nullptr, 0);
+    // SOUNDEX, DESCENDING and NOCACHE do not change the keys of an expression.
+    IndexNameOptions o;
+    if (!TakeIndexOptions(nameWithOptions, o, "MakeIndex")) return;
+    MakeIndex(o.name, expression, false, 1, o.unique, false, nullptr, 0);
 }
 
 void MakeIndexWithKeyMaker(const std::string& nameWithOptions, KeyMakerFn keyMaker,
                            intptr_t context) {
-    std::string name = nameWithOptions;
-    const bool unique = TakeIndexOption("UNIQUE", name);
-    const bool soundex = TakeIndexOption("SOUNDEX", name);
-    const bool descending = TakeIndexOption("DESCENDING", name);
-    TakeIndexOption("NOCACHE", name);
-    MakeIndex(name, "", soundex, 1, unique, descending, std::move(keyMaker), context);
+    IndexNameOptions o;
+    if (!TakeIndexOptions(nameWithOptions, o, "MakeIndex")) return;
+    MakeIndex(o.name, "", o.soundex, 1, o.unique, o.descending, std::move(keyMaker), context);
 }
 
 namespace {
@@ -695,7 +691,7 @@ bool PrepareRebuild() {
     for (int o = 1; a && o <= MaxOrders; ++o) {
         IndexControlBlock* b = OrderBlock(o);
         if (!b) continue;
-        RebuiltOrder r{o, b->fileName, b->keyMaker, b->keyMakerContext, nullptr};
+        RebuiltOrder r{o, QuoteName(b->fileName), b->keyMaker, b->keyMakerContext, nullptr};
         std::string expr;
         if (!r.keyMaker) {
             char text[HdrExprSize] = {};

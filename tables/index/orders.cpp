@@ -14,6 +14,7 @@
 #include "platform/sysclock.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
+#include "tables/base/commandtext.h"
 #include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
 #include "tables/base/filenames.h"
@@ -403,6 +404,9 @@ IndexControlBlock* ControllingBlock() {
     return OrderBlock(ControllingOrder[CurrentArea]);
 }
 
+namespace {
+
+// Takes a whole option word (any case) out of a text; true when there.
 bool TakeIndexOption(const std::string& word, std::string& name) {
     bool found = false;
     const std::string upperWord = UpperStr(word);
@@ -422,8 +426,22 @@ bool TakeIndexOption(const std::string& word, std::string& name) {
     return found;
 }
 
+}  // namespace
+
+bool TakeIndexOptions(const std::string& text, IndexNameOptions& out, const std::string& routine) {
+    const CommandName cmd = SplitCommandName(text);
+    std::string rest = cmd.options;
+    out.unique = TakeIndexOption("UNIQUE", rest);
+    out.noCache = TakeIndexOption("NOCACHE", rest);
+    out.soundex = TakeIndexOption("SOUNDEX", rest);
+    out.descending = TakeIndexOption("DESCENDING", rest);
+    if (cmd.Finish(rest, out.name)) return true;
+    SetEngineError(220, MalformedNameText(text, routine));
+    return false;
+}
+
 std::string IndexFilePath(const std::string& name, const DbfArea& table) {
-    std::string path = DefaultExtension(AllTrim(name), "NDX");
+    std::string path = DefaultExtension(name, "NDX");
     if (SplitFileName(path).dir.empty()) path = SplitFileName(table.fileName).dir + path;
     return path;
 }
@@ -859,12 +877,12 @@ bool Find(const std::string& text) {
 bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMaker,
                 intptr_t context) {
     EngineErrorCode = 0;
-    std::string name = nameWithOptions;
-    const bool unique = TakeIndexOption("UNIQUE", name);
-    bool noCache = TakeIndexOption("NOCACHE", name);
-    const bool soundex = TakeIndexOption("SOUNDEX", name);
-    const bool descending = TakeIndexOption("DESCENDING", name);
-    (void)unique;
+    IndexNameOptions given;
+    if (!TakeIndexOptions(nameWithOptions, given, "OpenIndex")) return false;
+    const std::string& name = given.name;
+    bool noCache = given.noCache;
+    const bool soundex = given.soundex;
+    const bool descending = given.descending;
     const std::string where = "," + name + "," + std::to_string(order) + ")]";
     if (order < 1 || order > MaxOrders) {
         SetEngineError(
@@ -1095,11 +1113,11 @@ bool SetIndexToCB(const std::string& name, int order, KeyMakerFn keyMaker, intpt
     return EngineErrorCode == 0;
 }
 
-void Set_Index_To(const std::string& names) {
-    Set_Index_To(platform::SplitCommandWords(names));
-}
+namespace {
 
-void Set_Index_To(const std::vector<std::string>& names) {
+// Opens the indexes named by the texts (names with option words) into
+// orders 1, 2, ...
+void SetIndexTexts(const std::vector<std::string>& names) {
     CloseAllIndexes();
     if (!ParserLinked) {
         SetEngineError(221, "TBParser-Unit nicht eingebunden. [Set_Index_To]");
@@ -1117,6 +1135,18 @@ void Set_Index_To(const std::vector<std::string>& names) {
     }
     Set_Order_To(1);
     if (code != 0) SetEngineError(code, msg + " [SetIndexTo]");
+}
+
+}  // namespace
+
+void Set_Index_To(const std::string& names) {
+    SetIndexTexts(SplitNameList(names));
+}
+
+void Set_Index_To(const std::vector<std::string>& names) {
+    std::vector<std::string> quoted;
+    for (const std::string& one : names) quoted.push_back(QuoteName(one));
+    SetIndexTexts(quoted);
 }
 
 void Set_Order_To(int order) {

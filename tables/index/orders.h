@@ -92,8 +92,19 @@ std::string ControllingKeyText();
 bool IndexAscending(int order);
 bool IndexSoundex(int order);
 
-// Takes a whole option word (any case) out of a file name; true when there.
-bool TakeIndexOption(const std::string& word, std::string& name);
+// An index file name given with option words (" UNIQUE", " NOCACHE",
+// " SOUNDEX", " DESCENDING": whole words, any case, after a name in double
+// quotes or anywhere in a text without quotes).
+struct IndexNameOptions {
+    std::string name;
+    bool unique = false;
+    bool noCache = false;
+    bool soundex = false;
+    bool descending = false;
+};
+// False after error 220 when a quoted name is malformed or followed by
+// words that are no options.
+bool TakeIndexOptions(const std::string& text, IndexNameOptions& out, const std::string& routine);
 // The index file name: extension NDX added, the table's folder when none.
 std::string IndexFilePath(const std::string& name, const DbfArea& table);
 // True when the file is open as an index in any order of any work area:

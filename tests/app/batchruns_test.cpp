@@ -35,9 +35,9 @@ const std::string kDemoFolder = std::string(KOR2_SOURCE_DIR) + "/data/TRAIN/";
 
 // The environment of a run without a display whose temporary files go to temp.
 test::ChildSpec BatchRun(const fs::path& folder, const std::string& spring, const fs::path& temp,
-                         const fs::path& config) {
+                         const fs::path& config, const std::string& program = KOR2_PROGRAM) {
     test::ChildSpec spec;
-    spec.argv = {KOR2_PROGRAM, spring, "/I"};
+    spec.argv = {program, spring, "/I"};
     spec.folder = folder.string();
     spec.env = {{"TMPDIR", temp.string()},        {"TEMP", std::nullopt},
                 {"DISPLAY", std::nullopt},        {"WAYLAND_DISPLAY", std::nullopt},
@@ -272,17 +272,30 @@ TEST_F(BatchRuns, ATemporaryFolderOnAFullDiskNamesWhatCouldNotBeWrittenAndEndsWi
     EXPECT_FALSE(fs::exists(folder / "s.txt"));
 }
 
-// A temporary folder of over 100 characters, or one with a blank: the run
-// makes the material table's index in its own folder there and checks the
-// spring with its material.
-TEST_F(BatchRuns, ALongTemporaryFolderOrOneWithABlankHoldsTheMaterialIndex) {
+// A temporary folder of over 100 characters, one with a blank, one whose
+// name holds the table engine's option words, and the program installed in
+// a folder named so: the run reads the material table from the program's
+// folder, makes its index in its own folder of the temporary folder and
+// checks the spring with its material.
+TEST_F(BatchRuns, ATemporaryOrProgramFolderOfAnyNameHoldsTheMaterialIndex) {
     const fs::path folder = RunFolder("run", "muster2.kr2", "s.kr2");
-    const fs::path longTemp = tmp.path() / std::string(100, 'l'),
-                   blankTemp = tmp.path() / "with space";
-    for (const fs::path& where : {longTemp, blankTemp}) {
-        SCOPED_TRACE(where.string());
+    const fs::path installed = tmp.path() / "i EXCLUSIVE j";
+    fs::create_directories(installed);
+    fs::copy_file(KOR2_PROGRAM, installed / "kor2");
+    fs::copy(fs::path(KOR2_PROGRAM).parent_path() / "data", installed / "data",
+             fs::copy_options::recursive);
+    std::vector<std::pair<fs::path, std::string>> runs;
+    for (const std::string& name :
+         {std::string(100, 'l'), std::string("with space"), std::string("Kunden unique Daten"),
+          std::string("a linked list"), std::string(" ALIAS x "), std::string("VIRTUAL FILE")})
+        runs.emplace_back(tmp.path() / name, KOR2_PROGRAM);
+    runs.emplace_back(tmp.path() / "descending", (installed / "kor2").string());
+    for (const auto& [where, program] : runs) {
+        SCOPED_TRACE(where.string() + " " + program);
         fs::create_directories(where);
-        EXPECT_EQ(test::WaitChild(test::StartChild(BatchRun(folder, "s.kr2", where, config))), 0);
+        EXPECT_EQ(
+            test::WaitChild(test::StartChild(BatchRun(folder, "s.kr2", where, config, program))),
+            0);
         const std::string said = ReadHostFile(folder / "stderr.txt");
         EXPECT_EQ(said, "");
         const std::string report = ReadHostFile(folder / "s.txt");

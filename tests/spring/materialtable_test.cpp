@@ -18,6 +18,7 @@
 #include "spring/materialtable.h"
 #include "spring/springdata.h"
 #include "spring/springfile.h"
+#include "springtables.h"
 #include "support/runtempfile.h"
 #include "support/tempdir.h"
 #include "tables/area/engine.h"
@@ -37,15 +38,7 @@ namespace fs = std::filesystem;
 class MaterialTable : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitProgramVariables();
-        InitSpringData();
-        ResetMaterialRecord();
-        InitTableEngine();
-        InitExprParser();
-        IndexInit();
-        InitMemoUnit();
-        InitEngineTexts();
-        InitW32Tables();
+        StartSpringTables();
         SetEngineMessageBox([this](const std::string& text, const std::string&, unsigned) {
             boxes.push_back(text);
             return IDOK;

@@ -145,9 +145,10 @@ TEST_F(LongFolder, IndexListsTakeNamesWithBlanks) {
     Set_Order_To(2);
     GoTop();
     EXPECT_EQ(AllTrim(FieldText(1)), "r3");
-    // A quote that is not closed is the name's end.
+    // A quote that is not closed is refused, and no index is open.
     Set_Index_To("\"nach t");
-    EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    EXPECT_EQ(EngineErrorCode, 220) << EngineErrorMsg;
+    EXPECT_EQ(CurrentOrderNo(), 0);
 }
 
 }  // namespace

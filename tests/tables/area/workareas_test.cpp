@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/oemtext.h"
 #include "tables/area/changes.h"
@@ -18,6 +19,8 @@
 #include "tables/base/enginefile.h"
 #include "tables/base/enginestrings.h"
 #include "tables/dbf/hooks.h"
+#include "tables/index/ndxbuild.h"
+#include "tables/index/orders.h"
 #include "tables/tbtestutil.h"
 
 namespace kor2 {
@@ -181,6 +184,38 @@ TEST_F(WorkAreaTest, TakeKeywordLeavesLongerWords) {
     EXPECT_EQ(t, "t.dbf alias x");  // the rest keeps its case
     t = "a.dbf exclusively";
     EXPECT_FALSE(TakeKeyword(" EXCLUSIVE", t));
+}
+
+// A text whose name in double quotes is not whole (its quote not closed,
+// empty, or followed by words that are no options) is refused by every
+// command that takes a file name, and nothing is opened or written.
+TEST_F(WorkAreaTest, QuotedNamesThatAreNotWholeAreRefused) {
+    const std::string path = Table(2);
+    ASSERT_TRUE(Use(path, nullptr, 0)) << EngineErrorMsg;
+    const auto entries = [this] {
+        size_t n = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(Path(""))) ++n;
+        return n;
+    };
+    const size_t files = entries();
+    for (const std::string& text : {"\"" + path, "\"" + path + "\"x", std::string("\"\" ALIAS X"),
+                                    "\"" + path + "\" junk", "\"" + path + "\" \"" + path + "\""}) {
+        SCOPED_TRACE(text);
+        const auto refused = [&](bool ok) {
+            EXPECT_FALSE(ok);
+            ExpectError(220, "Ungültiger Dateiname in Anführungszeichen: "_oem + text);
+        };
+        Select(2);
+        refused(Use(text, nullptr, 0));
+        EXPECT_EQ(CurrentDbf(), nullptr);
+        Select(1);
+        refused(AppendFrom(text, nullptr));
+        EXPECT_EQ(RecCount(), 2);
+        refused(SetIndexTo(text, 1));
+        MakeIndexFromExpr("T", text);
+        refused(EngineErrorCode == 0);
+        EXPECT_EQ(entries(), files);
+    }
 }
 
 TEST_F(WorkAreaTest, SkipAndEndsOfFile) {
