@@ -604,9 +604,13 @@ TEST_F(SharedFolderTest, AMemberPacksATableInAFolderSharedThroughADefaultAcl) {
     const std::string table = folder + "/T.DBF";
     MakeMemoTable(table, 30, true);
     umask(savedMask);
-    // The table's owner is nobody, its group one of nobody's own (4242).
-    for (const char* name : {"T.DBF", "T.DBT", "k.ndx"})
-        ASSERT_EQ(chown((folder + "/" + name).c_str(), nobody->pw_uid, 4242), 0);
+    // The table's owner is nobody, its group one of nobody's own (4242); a
+    // reader of its own (4244) is named in its ACL.
+    for (const char* name : {"T.DBF", "T.DBT", "k.ndx"}) {
+        const std::string path = folder + "/" + name;
+        ASSERT_EQ(chown(path.c_str(), nobody->pw_uid, 4242), 0);
+        ASSERT_EQ(std::system(("setfacl -n -m u:4244:r '" + path + "'").c_str()), 0);
+    }
     auto aclOf = [](const std::string& path) {
         std::string raw(256, '\0');
         const ssize_t n = getxattr(path.c_str(), "system.posix_acl_access", raw.data(), raw.size());
@@ -655,6 +659,13 @@ TEST_F(SharedFolderTest, ATableThatWouldChangeOwnerIsRefusedWithoutTheRightToGiv
     }
     const std::set<std::string> files = Listing(shared_);
     const std::string tableBytes = test::ReadFileBytes(table_);
+    // Refused before any work: no new file is made in the folder at all.
+    const auto changed = [&] {
+        struct stat st {};
+        stat(shared_.c_str(), &st);
+        return std::pair(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    };
+    const auto folderBefore = changed();
     EXPECT_EQ(test::RunForked(test::LoseChownRight,
                               [&] {
                                   Select(1);
@@ -672,6 +683,7 @@ TEST_F(SharedFolderTest, ATableThatWouldChangeOwnerIsRefusedWithoutTheRightToGiv
                               }),
               0);
     EXPECT_EQ(Listing(shared_), files);
+    EXPECT_EQ(changed(), folderBefore);
     EXPECT_TRUE(test::ReadFileBytes(table_) == tableBytes);
     struct stat st {};
     ASSERT_EQ(stat(table_.c_str(), &st), 0);
