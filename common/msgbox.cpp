@@ -106,7 +106,8 @@ namespace {
 void ReportFileStep(TextFile& f, std::string (*text)(int)) {
     if (const int code = f.IOResult(); code != ioOk) {
         const std::string& why = f.FailureDetail();
-        ShowErrorIfEnabled(FileErrorText(text(code), f.Name()) + (why.empty() ? "" : " (" + why + ")"));
+        ShowErrorIfEnabled(FileErrorText(text(code), f.Name()) +
+                           (why.empty() ? "" : " (" + why + ")"));
         AbortFlag = true;
     }
 }

@@ -11,8 +11,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -950,14 +948,15 @@ bool WriteFileReplacing(std::string_view path, std::string_view data, std::strin
     if (name.empty()) return fail(EISDIR, ErrnoText(EISDIR));
     struct stat old;
     const bool hadOld = lstat(host.c_str(), &old) == 0;
-    if (hadOld && !S_ISREG(old.st_mode)) return fail(EISDIR, "keine Datei: " + DisplayPath(ProgramName(host)));
+    if (hadOld && !S_ISREG(old.st_mode))
+        return fail(EISDIR, "keine Datei: " + DisplayPath(ProgramName(host)));
 
     std::string temp;
     const int fd = CreateRandomFile(dir, "." + name + ".kor2tmp.", "", temp);
     if (fd < 0) {
         const int error = errno;
-        return fail(error, "Hilfsdatei " + DisplayPath(ProgramName(temp)) + " nicht angelegt: " +
-                               ErrnoText(error));
+        return fail(error, "Hilfsdatei " + DisplayPath(ProgramName(temp)) +
+                               " nicht angelegt: " + ErrnoText(error));
     }
     bool ok = WriteAll(fd, data.data(), data.size());
     int error = ok ? 0 : errno;
@@ -965,9 +964,15 @@ bool WriteFileReplacing(std::string_view path, std::string_view data, std::strin
     // this account belongs to it); else the default mode.
     std::string lost;
     if (ok && hadOld && IsOwnFile(host)) KeepRightsOf(fd, host, lost);
-    if (ok && fsync(fd) != 0) ok = false, error = errno;
-    if (close(fd) != 0 && ok) ok = false, error = errno;
-    if (ok && rename(temp.c_str(), host.c_str()) != 0) ok = false, error = errno;
+    const auto step = [&](bool done) {
+        if (ok && !done) {
+            ok = false;
+            error = errno;
+        }
+    };
+    step(!ok || fsync(fd) == 0);
+    step(close(fd) == 0);
+    step(!ok || rename(temp.c_str(), host.c_str()) == 0);
     if (!ok) {
         unlink(temp.c_str());
         // A full disk says itself what happened; anything else gets its cause.

@@ -216,9 +216,9 @@ bool WriteFileReplacing(std::string_view path, std::string_view data,
 // block it; empty (errno set) when the folder takes no new file.
 std::string TempPath();
 std::string TempFileName(std::string_view folder, std::string_view prefix);
-// The same name form (prefix and four hex digits, ".TMP"), the new file made
-// by File::CreateNew with the share mode and kept open in `file`; empty when
-// none could be made (errno set).
+// A new file named prefix (its first three characters), four hex digits and
+// ".TMP" (the engine's new files), made by File::CreateNew with the share
+// mode and kept open in `file`; empty when none could be made (errno set).
 std::string CreateTempFile(std::string_view folder, std::string_view prefix, File& file,
                            int shareMode = 0x10);
 

@@ -538,9 +538,9 @@ TEST_F(SharedFolderTest, PlantedEntriesAtTheNamesOfExportAndIndexOn) {
     struct Case {
         const char* name;
         Op op;
-        bool link;     // a link to root's secret, else a file of mode 06777
-        int error;     // of the operation
-        mode_t mode;   // of the written file
+        bool link;    // a link to root's secret, else a file of mode 06777
+        int error;    // of the operation
+        mode_t mode;  // of the written file
     };
     const std::vector<Case> cases = {
         {"e1.txt", Op::Export, true, 5, 0},
@@ -619,15 +619,16 @@ TEST_F(SharedFolderTest, AMemberPacksATableInAFolderSharedThroughADefaultAcl) {
     };
     const std::string before = aclOf(table);
     ASSERT_FALSE(before.empty());
-    EXPECT_EQ(test::RunForked([] { return test::BecomeMemberOfNobodysGroup(4243); },
-                              [&] {
-                                  Select(1);
-                                  ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
-                                  ASSERT_TRUE(OpenIndexFile(folder + "/k.ndx", 1)) << EngineErrorMsg;
-                                  EXPECT_TRUE(Pack()) << EngineErrorMsg;
-                                  CloseArea();
-                              }),
-              0);
+    EXPECT_EQ(
+        test::RunForked([] { return test::BecomeMemberOfNobodysGroup(4243); },
+                        [&] {
+                            Select(1);
+                            ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+                            ASSERT_TRUE(OpenIndexFile(folder + "/k.ndx", 1)) << EngineErrorMsg;
+                            EXPECT_TRUE(Pack()) << EngineErrorMsg;
+                            CloseArea();
+                        }),
+        0);
     EXPECT_EQ(aclOf(table), before);
     test::RunAsNobody({}, [&] {
         Select(1);
@@ -666,21 +667,22 @@ TEST_F(SharedFolderTest, ATableThatWouldChangeOwnerIsRefusedWithoutTheRightToGiv
         return std::pair(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
     };
     const auto folderBefore = changed();
-    EXPECT_EQ(test::RunForked(test::LoseChownRight,
-                              [&] {
-                                  Select(1);
-                                  ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
-                                  ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
-                                  EXPECT_FALSE(Pack());
-                                  EXPECT_EQ(EngineErrorCode, 5);
-                                  EXPECT_NE(EngineErrorMsg.find("Eigent\x81mer nobody verl\x94re Schreibrecht"),
-                                            std::string::npos)
-                                      << EngineErrorMsg;
-                                  EXPECT_NE(EngineErrorMsg.find("Gruppe nogroup verl\x94re Schreibrecht"),
-                                            std::string::npos)
-                                      << EngineErrorMsg;
-                                  CloseArea();
-                              }),
+    EXPECT_EQ(test::RunForked(
+                  test::LoseChownRight,
+                  [&] {
+                      Select(1);
+                      ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+                      ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
+                      EXPECT_FALSE(Pack());
+                      EXPECT_EQ(EngineErrorCode, 5);
+                      EXPECT_NE(EngineErrorMsg.find("Eigent\x81mer nobody verl\x94re Schreibrecht"),
+                                std::string::npos)
+                          << EngineErrorMsg;
+                      EXPECT_NE(EngineErrorMsg.find("Gruppe nogroup verl\x94re Schreibrecht"),
+                                std::string::npos)
+                          << EngineErrorMsg;
+                      CloseArea();
+                  }),
               0);
     EXPECT_EQ(Listing(shared_), files);
     EXPECT_EQ(changed(), folderBefore);
