@@ -229,7 +229,10 @@ TEST_F(BatchRuns, AReportNameLinkedElsewhereByAnotherAccountIsNeverWrittenThroug
         if (geteuid() != 0) continue;  // the links are this account's own then
         EXPECT_TRUE(fs::is_symlink(folder / (name + ".txt")));
         const std::string said = ReadHostFile(folder / "stderr.txt");
-        EXPECT_NE(said.find(name + ".txt kann nicht geschrieben werden, der Bericht steht in"),
+        EXPECT_NE(said.find(name +
+                            ".txt kann nicht geschrieben werden (Verknüpfung eines anderen "
+                            "Kontos wird nicht verfolgt: " +
+                            name + ".txt), der Bericht steht in"),
                   std::string::npos)
             << said;
     }
