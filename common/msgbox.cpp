@@ -105,7 +105,9 @@ namespace {
 // file, and sets AbortFlag.
 void ReportFileStep(TextFile& f, std::string (*text)(int)) {
     if (const int code = f.IOResult(); code != ioOk) {
-        ShowErrorIfEnabled(FileErrorText(text(code), f.Name()));
+        const std::string& why = f.FailureDetail();
+        ShowErrorIfEnabled(FileErrorText(text(code), f.Name()) +
+                           (why.empty() ? "" : " (" + why + ")"));
         AbortFlag = true;
     }
 }

@@ -183,15 +183,15 @@ std::string TabReportTarget() {
 // The command-line report could not be copied to target: the report the
 // writer made is not lost with the run's temporary folder but kept beside
 // it, and the message says where.
-void KeepUncopiedReport(const std::string& target) {
+void KeepUncopiedReport(const std::string& target, const std::string& why) {
+    const std::string cannot = CannotWriteText(target) + (why.empty() ? "" : " (" + why + ")");
     std::string kept = g_tabFileIsTemp ? KeepForTheUser(ReportFileName, false) : ReportFileName;
     if (kept.empty()) {
-        ShowErrorMessage(CannotWriteText(target));
+        ShowErrorMessage(cannot);
         return;
     }
     ReportFileName = kept;
-    ShowErrorMessage(CannotWriteText(target) + ", der Bericht steht in " +
-                     platform::DisplayPath(kept));
+    ShowErrorMessage(cannot + ", der Bericht steht in " + platform::DisplayPath(kept));
 }
 
 // Guards the page-full test against itself while a new page is begun.
@@ -714,9 +714,9 @@ void ReportEnd() {
             case 9: {
                 ++TabFileCount;
                 const std::string target = TabReportTarget();
-                CopyOemFileToAnsi(ReportFileName, target);
+                const std::string why = CopyOemFileToAnsi(ReportFileName, target);
                 if (AbortFlag) {
-                    KeepUncopiedReport(target);
+                    KeepUncopiedReport(target, why);
                     break;
                 }
                 // The copy is the report; the writer's own file is done with.

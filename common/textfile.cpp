@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "platform/filerights.h"
 #include "platform/hostfs.h"
 
 namespace kor2 {
@@ -70,36 +71,39 @@ bool TextFile::Reset(int64_t maxBytes) {
 
 // Checks that the name can be written without changing an existing file:
 // an existing one must open for writing, a new one is created and removed.
-// The name counts in its own spelling, and a link there is no way to its
-// target: the written file will replace the link (Close), so nothing is
-// opened, created or read through it.
+// The name counts in its own spelling. A link there leads the write only
+// by the link rule (a link of this account, or of the folder's owner): the
+// checks are then of the file it leads to, which Close replaces; any other
+// link is refused, and nothing is opened, created or read through it.
 bool TextFile::OpenForWrite(bool keepOld) {
     Discard();
     result_ = ioOk;  // an open reports its own outcome, not an older failure
+    detail_.clear();
     if (name_.empty()) return Fail(ioFileNotFound);
-    const platform::EntryKind kind = platform::EntryKindOf(name_, platform::Lookup::Write);
-    if (kind == platform::EntryKind::Link) {
-        if (keepOld) return Fail(ioAccessDenied);
-        mode_ = Mode::Write;
-        return true;
+    const platform::WriteTarget target = platform::WriteTargetOf(name_);
+    if (target.error != 0) {
+        detail_ = platform::WriteTargetRefusal(target);
+        return Fail(target.error == EACCES ? ioAccessDenied : IoCodeFromErrno(target.error));
     }
+    const std::string& file = target.path;
+    const platform::EntryKind kind = platform::EntryKindOf(file, platform::Lookup::Write);
     if (kind != platform::EntryKind::File && kind != platform::EntryKind::Missing)
         return Fail(ioAccessDenied);
     std::string old;
     if (kind == platform::EntryKind::File) {
-        const auto attr = platform::GetFileAttributes(name_);
+        const auto attr = platform::GetFileAttributes(file);
         if (attr && (*attr & platform::faReadOnly)) return Fail(ioAccessDenied);
-        platform::File probe = platform::File::Open(name_, platform::OpenMode::Write);
+        platform::File probe = platform::File::Open(file, platform::OpenMode::Write);
         if (!probe.IsOpen()) return Fail(IoCodeFromErrno(probe.Error()));
         probe.Close();
         if (keepOld) {
-            auto content = platform::ReadWholeFile(name_);
+            auto content = platform::ReadWholeFile(file);
             if (!content) return Fail(ioReadError);
             old = std::move(*content);
         }
     } else {
         if (keepOld) return Fail(ioFileNotFound);
-        if (const int err = platform::ProbeNewFile(name_)) return Fail(IoCodeFromErrno(err));
+        if (const int err = platform::ProbeNewFile(file)) return Fail(IoCodeFromErrno(err));
     }
     data_ = std::move(old);
     mode_ = Mode::Write;
@@ -120,7 +124,8 @@ bool TextFile::Close() {
     std::string data = std::move(data_);
     Discard();
     if (!writing) return true;
-    if (!platform::WriteFileReplacing(name_, data)) {
+    detail_.clear();
+    if (!platform::WriteFileReplacing(name_, data, &detail_)) {
         const int err = errno;
         return Fail(err == ENOSPC || err == EDQUOT ? ioDiskFull : IoCodeFromErrno(err));
     }

@@ -57,6 +57,10 @@ public:
 
     // The result code of the last failed operation, cleared by reading it.
     int IOResult();
+    // What made the last open for writing or Close fail, in German, where the
+    // code alone does not tell (a refused link, a side file not made); empty
+    // otherwise.
+    const std::string& FailureDetail() const { return detail_; }
 
 private:
     enum class Mode { Closed, Read, Write };
@@ -68,6 +72,7 @@ private:
     std::string data_;  // the read file, or the text being written
     std::size_t pos_ = 0;
     int result_ = ioOk;
+    std::string detail_;
 };
 
 // Maps a host errno to an IoCode.

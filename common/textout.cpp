@@ -115,29 +115,31 @@ void ShowInHostViewer(const std::string& file) {
         ShowErrorMessage(failed + "die Datei steht in " + platform::DisplayPath(kept));
 }
 
-void CopyOemFileToAnsi(std::string_view source, std::string_view target) {
+std::string CopyOemFileToAnsi(std::string_view source, std::string_view target) {
     TextFile in;
     in.Assign(source);
     if (!in.Reset()) {
         AbortFlag = true;
-        return;
+        return std::string();
     }
     TextFile out;
     out.Assign(target);
     if (!out.Rewrite()) {
         AbortFlag = true;
-        return;
+        return out.FailureDetail();
     }
     std::string line;
     while (!in.Eof()) {
         if (!in.ReadLine(line) || !out.WriteLine(OemToAnsiLine(line))) {
             out.Discard();  // the target stays as it was
             AbortFlag = true;
-            return;
+            return std::string();
         }
     }
     in.Close();
-    if (!out.Close()) AbortFlag = true;
+    if (out.Close()) return std::string();
+    AbortFlag = true;
+    return out.FailureDetail();
 }
 
 int CountTextPages(const std::vector<std::string>& lines) {

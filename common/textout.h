@@ -32,8 +32,10 @@ std::string OemToAnsiLine(std::string_view oem);
 // Copies source line by line into target, each line converted to the
 // Windows character set. A file that cannot be opened or a line that
 // cannot be read or written sets AbortFlag and stops the copy; target is
-// then left as it was.
-void CopyOemFileToAnsi(std::string_view source, std::string_view target);
+// then left as it was. Returns what made writing target fail where the
+// code alone does not tell (a refused link, a side file not made), in
+// German; empty otherwise.
+std::string CopyOemFileToAnsi(std::string_view source, std::string_view target);
 // TempFolder\ + "outwin.txt".
 std::string OutwinFileName();
 // The host's text viewer that stands for "notepad": the environment

@@ -5,7 +5,8 @@ foreach(f tables/base/engineerror tables/base/enginedates tables/base/enginestri
           tables/base/commandtext
           tables/dbf/dbffile tables/dbf/hooks tables/area/engine tables/area/workareas tables/area/navigation
           tables/area/changes tables/area/search platform/codepage platform/real48
-          platform/hostfs platform/numtext platform/progfiles platform/runtemp platform/sysclock)
+          platform/filerights platform/hostfs platform/numtext platform/progfiles platform/runtemp
+          platform/sysclock)
   list(APPEND KOR2_FUZZ_TABLE_SOURCES ${SRC}/${f}.cpp)
 endforeach()
 

@@ -11,8 +11,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +25,8 @@
 #include <utility>
 
 #include "platform/codepage.h"
+#include "platform/filerights.h"
+#include "platform/oemtext.h"
 #include "platform/progfiles.h"
 
 namespace kor2::platform {
@@ -495,7 +495,7 @@ bool SetReadOnly(std::string_view path, bool readOnly) {
 bool CopyFileMode(std::string_view from, std::string_view to) {
     struct stat st;
     if (stat(HostPath(from).c_str(), &st) != 0) return false;
-    return chmod(HostPath(to).c_str(), st.st_mode & 07777) == 0;
+    return chmod(HostPath(to).c_str(), st.st_mode & 0777) == 0;
 }
 
 std::optional<int64_t> FileSizeOf(std::string_view path) {
@@ -723,20 +723,11 @@ bool File::IsAt(std::string_view path) const {
            mine.st_ino == named.st_ino;
 }
 
-bool File::TakeOwnerAndModeOf(std::string_view like) {
-    struct stat st;
-    if (fd_ < 0 || stat(HostPath(like).c_str(), &st) != 0) return false;
-    // The owner only where this account may give the file away; the group
-    // where it belongs to it.
-    if (fchown(fd_, st.st_uid, st.st_gid) != 0 &&
-        fchown(fd_, static_cast<uid_t>(-1), st.st_gid) != 0) {
-        struct stat mine;
-        if (fstat(fd_, &mine) != 0 || mine.st_gid != st.st_gid) {
-            fchmod(fd_, st.st_mode & 07777 & ~static_cast<mode_t>(S_ISUID | S_ISGID));
-            return false;
-        }
-    }
-    return fchmod(fd_, st.st_mode & 07777) == 0;
+bool File::TakeOwnerAndModeOf(std::string_view like, std::string* lost) {
+    std::string why;
+    const bool kept = fd_ >= 0 && KeepRightsOf(fd_, HostPath(like), why);
+    if (lost != nullptr) *lost = fd_ >= 0 ? why : ErrnoText(EBADF);
+    return kept;
 }
 
 bool File::RenameOver(std::string_view from, std::string_view to) {
@@ -935,76 +926,57 @@ bool MayWriteFile(std::string_view path) {
     return faccessat(AT_FDCWD, HostPath(path).c_str(), W_OK, AT_EACCESS) == 0;
 }
 
-namespace {
-
-bool InGroup(uid_t uid, gid_t gid) {
-    const passwd* pw = getpwuid(uid);
-    if (pw == nullptr) return false;
-    if (pw->pw_gid == gid) return true;
-    const group* gr = getgrgid(gid);
-    for (char** m = gr != nullptr ? gr->gr_mem : nullptr; m != nullptr && *m != nullptr; ++m)
-        if (std::strcmp(*m, pw->pw_name) == 0) return true;
-    return false;
-}
-
-bool OwnGroup(gid_t gid) {
-    if (getegid() == gid) return true;
-    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(getgroups(0, nullptr), 0)));
-    const int n = getgroups(static_cast<int>(groups.size()), groups.data());
-    return std::find(groups.begin(), groups.begin() + std::max(n, 0), gid) !=
-           groups.begin() + std::max(n, 0);
-}
-
-}  // namespace
-
 std::string RightsLostByReplacing(std::string_view path) {
+    const std::string host = HostPath(path);
     struct stat st;
-    if (stat(HostPath(path).c_str(), &st) != 0) return std::string();
-    const uid_t me = geteuid();
-    const bool anyOwner = me == 0;
-    const uid_t newUid = anyOwner ? st.st_uid : me;
-    const gid_t newGid = anyOwner || OwnGroup(st.st_gid) ? st.st_gid : getegid();
-    const unsigned owner = (st.st_mode >> 6) & 7, grp = (st.st_mode >> 3) & 7,
-                   other = st.st_mode & 7;
-    // The rights the old owner and the old group's members keep on the new file.
-    const unsigned ownerAfter =
-        newUid == st.st_uid ? owner : (InGroup(st.st_uid, newGid) ? grp : other);
-    const unsigned groupAfter = newGid == st.st_gid ? grp : other;
-    std::string lost;
-    if ((owner & ~ownerAfter) != 0) lost = "owner";
-    if ((grp & ~groupAfter) != 0) lost += lost.empty() ? "group" : " and group";
-    return lost;
+    if (stat(host.c_str(), &st) != 0) return std::string();
+    return RightsLostReplacing(host);
 }
 
-bool WriteFileReplacing(std::string_view path, std::string_view data) {
-    const std::string host = HostPath(path, Lookup::Write);
+bool WriteFileReplacing(std::string_view path, std::string_view data, std::string* failure) {
+    const auto fail = [&](int error, const std::string& text) {
+        if (failure != nullptr) *failure = text;
+        errno = error;
+        return false;
+    };
+    // A link at the name is followed only where the link rule lets it; the
+    // new file then replaces the file it leads to, and the link stays.
+    const WriteTarget target = WriteTargetOf(path);
+    if (target.error != 0) return fail(target.error, WriteTargetRefusal(target));
+    const std::string host = HostPath(target.path, Lookup::Write);
     const auto [dir, name] = SplitLast(host);
-    if (name.empty()) return false;
-    // The new file takes the name itself: a link there is replaced, never
-    // written through, and what it points to gives it nothing.
+    if (name.empty()) return fail(EISDIR, ErrnoText(EISDIR));
     struct stat old;
-    const bool hadOld = lstat(host.c_str(), &old) == 0 && !S_ISLNK(old.st_mode);
-    if (hadOld && !S_ISREG(old.st_mode)) return false;
+    const bool hadOld = lstat(host.c_str(), &old) == 0;
+    if (hadOld && !S_ISREG(old.st_mode))
+        return fail(EISDIR, "keine Datei: " + DisplayPath(ProgramName(host)));
 
     std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        char suffix[48];
-        std::snprintf(suffix, sizeof suffix, ".kor2tmp.%ld.%u", static_cast<long>(getpid()),
-                      g_tempCounter.fetch_add(1));
-        temp = dir + "." + name + suffix;
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
+    const int fd = CreateRandomFile(dir, "." + name + ".kor2tmp.", "", temp);
+    if (fd < 0) {
+        const int error = errno;
+        return fail(error, "Hilfsdatei " + DisplayPath(ProgramName(temp)) +
+                               " nicht angelegt: " + ErrnoText(error));
     }
-    if (fd < 0) return false;
     bool ok = WriteAll(fd, data.data(), data.size());
-    if (ok && hadOld) ok = fchmod(fd, old.st_mode & 07777) == 0;
-    if (ok) ok = fsync(fd) == 0;
-    if (close(fd) != 0) ok = false;
-    if (ok) ok = rename(temp.c_str(), host.c_str()) == 0;
+    int error = ok ? 0 : errno;
+    // Rights only from a file of this account's own (its group as far as
+    // this account belongs to it); else the default mode.
+    std::string lost;
+    if (ok && hadOld && IsOwnFile(host)) KeepRightsOf(fd, host, lost);
+    const auto step = [&](bool done) {
+        if (ok && !done) {
+            ok = false;
+            error = errno;
+        }
+    };
+    step(!ok || fsync(fd) == 0);
+    step(close(fd) == 0);
+    step(!ok || rename(temp.c_str(), host.c_str()) == 0);
     if (!ok) {
         unlink(temp.c_str());
-        return false;
+        // A full disk says itself what happened; anything else gets its cause.
+        return fail(error, error == ENOSPC || error == EDQUOT ? std::string() : ErrnoText(error));
     }
     // Make the rename itself durable.
     const int dfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -1032,8 +1004,15 @@ std::string TempPath() {
 }
 
 std::string TempFileName(std::string_view folder, std::string_view prefix) {
-    File file;
-    return CreateTempFile(folder, prefix, file);
+    std::string base(folder);
+    if (base.empty()) base = ".";
+    if (base.back() != '\\' && base.back() != '/') base += '\\';
+    const std::string pre(prefix.substr(0, 3));
+    std::string made;
+    const int fd = CreateRandomFile(HostPath(base), pre, ".TMP", made);
+    if (fd < 0) return std::string();
+    close(fd);
+    return base + made.substr(made.rfind('/') + 1);
 }
 
 std::string CreateTempFile(std::string_view folder, std::string_view prefix, File& file,

@@ -70,7 +70,7 @@ bool CreateDir(std::string_view path);
 bool RemoveDir(std::string_view path);
 std::optional<uint32_t> GetFileAttributes(std::string_view path);  // FileAttr bits
 bool SetReadOnly(std::string_view path, bool readOnly);
-// Gives `to` the permission bits of `from` (a file that replaces another keeps its mode).
+// Gives `to` the permission bits of `from`, set-ID and sticky bits left out.
 bool CopyFileMode(std::string_view from, std::string_view to);
 std::optional<int64_t> FileSizeOf(std::string_view path);
 std::optional<std::time_t> FileModTime(std::string_view path);
@@ -127,9 +127,11 @@ public:
     File Duplicate() const;
     // The name leads to this very file (not to a link or another file).
     bool IsAt(std::string_view path) const;
-    // Gives this file the permission bits and group of `like`, and its owner
-    // where this account may; false when the bits or the group could not be set.
-    bool TakeOwnerAndModeOf(std::string_view like);
+    // Gives this file the permission bits (no set-ID or sticky bits), ACL
+    // and group of `like`, and its owner where this account may; false when
+    // like's owner or group would lose a right on it (said in `lost`, in
+    // German) or the rights could not be set.
+    bool TakeOwnerAndModeOf(std::string_view like, std::string* lost = nullptr);
     // Renames `from`, which must still be this file, over `to`; false with
     // Error() set otherwise (ESTALE when another file took the name).
     bool RenameOver(std::string_view from, std::string_view to);
@@ -193,21 +195,30 @@ std::optional<std::string> ResolvedPath(std::string_view path, Lookup lookup = L
 bool EraseUnheldFile(std::string_view path);
 // Whether this account may write the existing file.
 bool MayWriteFile(std::string_view path);
-// Why a new file of this account put in place of the existing one would take
-// a right from its owner or group (they cannot be given to the new file);
-// empty when none is lost.
+// What a new file of this account put in place of the existing one, with
+// its mode and ACL, would take from its owner or group (where they cannot be
+// given to the new file), in German; empty when none is lost.
 std::string RightsLostByReplacing(std::string_view path);
-// Writes data to a new file beside path and renames it over path only when
-// the whole write succeeded, so a failed write never destroys the old file.
-bool WriteFileReplacing(std::string_view path, std::string_view data);
+// Writes data to a new file beside path (made under a random side name) and
+// renames it over path only when the whole write succeeded, so a failed
+// write never destroys the old file. A link at path is followed only by the
+// link rule of WriteTargetOf (filerights.h), else refused (EACCES); the new
+// file takes mode, group and ACL only from an old file of this account's
+// own, else the default mode. False with errno and, when asked, in
+// `failure` the cause in German naming the link or side file concerned.
+bool WriteFileReplacing(std::string_view path, std::string_view data,
+                        std::string* failure = nullptr);
 
 // A temporary folder path in the program's form with a trailing "\" (the
-// environment's TEMP, else TMPDIR, else "/tmp"), and a new unique file.
+// environment's TEMP, else TMPDIR, else "/tmp"), and a new unique file:
+// prefix (its first three characters), eight random letters and digits,
+// ".TMP", made exclusively, so that names planted in a shared folder never
+// block it; empty (errno set) when the folder takes no new file.
 std::string TempPath();
 std::string TempFileName(std::string_view folder, std::string_view prefix);
-// The same name form (prefix and four hex digits, ".TMP"), the new file made
-// by File::CreateNew with the share mode and kept open in `file`; empty when
-// none could be made (errno set).
+// A new file named prefix (its first three characters), four hex digits and
+// ".TMP" (the engine's new files), made by File::CreateNew with the share
+// mode and kept open in `file`; empty when none could be made (errno set).
 std::string CreateTempFile(std::string_view folder, std::string_view prefix, File& file,
                            int shareMode = 0x10);
 

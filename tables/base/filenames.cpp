@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/filerights.h"
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 #include "platform/runtemp.h"
@@ -190,42 +191,52 @@ bool IsLinkName(const std::string& path) {
     return platform::EntryKindOf(path, platform::Lookup::Write) == platform::EntryKind::Link;
 }
 
-// Where a target given by its name really is: the file a link leads to, or
-// the name made absolute (an index given relative to the current folder is
-// found from any other); empty for a link that leads nowhere.
-std::string RealTarget(const std::string& target) {
-    if (auto real = platform::ResolvedPath(target, platform::Lookup::Write)) return *real;
-    if (IsLinkName(target)) return std::string();
-    return ExpandFileNameP(target);
+// Where a change of target writes: the file a link there leads to (a link
+// of this account or of its folder's owner), or the name made absolute (an
+// index given relative to the current folder is found from any other).
+// Empty after reporting the error: 5 for another account's link, 2 for a
+// link that leads nowhere.
+std::string RealTarget(const std::string& target, const std::string& routine) {
+    const platform::WriteTarget write = platform::WriteTargetOf(target);
+    if (write.error != 0) {
+        SetEngineError(write.error == EACCES ? 5 : 2,
+                       write.error == EACCES
+                           ? platform::WriteTargetRefusal(write) + " [" + routine + "]"
+                           : "Ziel einer Verknüpfung fehlt: "_oem + platform::DisplayPath(target) +
+                                 " [" + routine + "]");
+        return std::string();
+    }
+    if (auto real = platform::ResolvedPath(write.path, platform::Lookup::Write)) return *real;
+    return ExpandFileNameP(write.path);
 }
 
 }  // namespace
 
-bool MayReplaceFile(const std::string& target, const std::string& routine) {
-    const std::string real = RealTarget(target);
-    if (real.empty() || !platform::FileExists(real)) return true;
+bool MayReplaceFile(const std::string& target, const std::string& routine, NewFileRights rights) {
+    const std::string real = RealTarget(target, routine);
+    if (real.empty()) return false;
+    if (!platform::FileExists(real)) return true;
     if (!platform::MayWriteFile(real)) {
         SetEngineError(5, "Datei schreibgeschützt: "_oem + platform::DisplayPath(target) + " [" +
                               routine + "]");
         return false;
     }
+    if (rights == NewFileRights::OwnOnly) return true;
     if (const std::string lost = platform::RightsLostByReplacing(real); !lost.empty()) {
-        SetEngineError(5, "Eigentümer bzw. Gruppe der Datei kann nicht übernommen werden, "_oem +
-                              lost + " verlöre Rechte: "_oem + platform::DisplayPath(target) +
-                              " [" + routine + "]");
+        SetEngineError(5, "Eigentümer und Gruppe der Datei können nicht übernommen werden, "_oem +
+                              lost + ": " + platform::DisplayPath(target) + " [" + routine + "]");
         return false;
     }
     return true;
 }
 
-FileBeside::FileBeside(std::string target, const std::string& routine, const char* fixedExt)
-    : target_(RealTarget(target)), routine_(routine) {
+FileBeside::FileBeside(std::string target, const std::string& routine, const char* fixedExt,
+                       NewFileRights rights)
+    : routine_(routine), rights_(rights) {
     const std::string shown = platform::DisplayPath(target);
-    if (target_.empty()) {
-        SetEngineError(2, "Ziel einer Verknüpfung fehlt: "_oem + shown + " [" + routine_ + "]");
-        return;
-    }
-    if (!MayReplaceFile(target_, routine_)) return;
+    if (!MayReplaceFile(target, routine_, rights_)) return;
+    target_ = RealTarget(target, routine_);
+    if (target_.empty()) return;
     errno = 0;
     if (fixedExt != nullptr) {
         const std::string name = ForceExtension(target_, fixedExt);
@@ -251,9 +262,18 @@ std::unique_ptr<EngineFile> FileBeside::Open(uint16_t& io) {
 
 bool FileBeside::Commit() {
     if (name_.empty()) return false;
-    // Only a file of the target's own spelling is the one replaced.
-    if (platform::EntryKindOf(target_, platform::Lookup::Write) == platform::EntryKind::File)
-        file_.TakeOwnerAndModeOf(target_);
+    // Only a file of the target's own spelling is the one replaced; a
+    // document takes rights only from a file of this account's own.
+    const bool replaces =
+        platform::EntryKindOf(target_, platform::Lookup::Write) == platform::EntryKind::File &&
+        (rights_ == NewFileRights::KeepAll ||
+         platform::IsOwnFile(platform::HostPath(target_, platform::Lookup::Write)));
+    if (std::string lost; replaces && !file_.TakeOwnerAndModeOf(target_, &lost) &&
+                          rights_ == NewFileRights::KeepAll) {
+        SetEngineError(5, "Eigentümer und Gruppe der Datei können nicht übernommen werden, "_oem +
+                              lost + ": " + platform::DisplayPath(target_) + " [" + routine_ + "]");
+        return false;
+    }
     errno = 0;
     if (!RenameEngineFile(file_, name_, target_)) {
         SetEngineError(IoCodeFromErrno(errno, 5),

@@ -51,21 +51,30 @@ std::string UniqueFilename();
 // in KBytes; an unknown free space, -1, is no refusal).
 bool CheckRoom(int64_t freeBytes, int64_t needed, const std::string& routine);
 
+// What a new file takes of the file it replaces: a table's own files keep
+// its owner, group, mode and ACL whoever owns it (refused where a right
+// would be lost); a document the user writes (an export) takes mode, group
+// and ACL only from a file of the user's own, else the default mode.
+enum class NewFileRights { KeepAll, OwnOnly };
+
 // A new file beside `target` (same folder, unique name "KOR" and four hex
 // digits ".TMP", or the target's name with the extension fixedExt) that
 // replaces the target by one rename once it is complete, so that a kill or
-// a failure leaves the target as it was. Where the target is a link, the new
-// file goes beside the file the link leads to and replaces that one: the
-// link stays. The new file is made by exclusive creation, never through a
-// link, held open (so that no other program takes it for left over) and
-// written, given the target's mode, group and owner, and renamed through
-// that handle; it is erased on every way out that does not commit it. A
-// target this account may not write, or whose owner or group would lose a
-// right on the new file, is refused before anything is written. The name is
-// empty when no new file could be made (the error is reported then).
+// a failure leaves the target as it was. Where the target is a link of this
+// account or of its folder's owner, the new file goes beside the file the
+// link leads to and replaces that one: the link stays; another account's
+// link is refused (error 5 naming it). The new file is made by exclusive
+// creation, never through a link, held open (so that no other program takes
+// it for left over) and written, given its rights as `rights` says (never
+// set-ID bits), and renamed through that handle; it is erased on every way
+// out that does not commit it. A target this account may not write, or
+// whose owner or group would lose a right on the new file, is refused
+// before anything is written. The name is empty when no new file could be
+// made (the error is reported then).
 class FileBeside {
 public:
-    FileBeside(std::string target, const std::string& routine, const char* fixedExt = nullptr);
+    FileBeside(std::string target, const std::string& routine, const char* fixedExt = nullptr,
+               NewFileRights rights = NewFileRights::KeepAll);
     ~FileBeside();
     FileBeside(const FileBeside&) = delete;
     FileBeside& operator=(const FileBeside&) = delete;
@@ -74,22 +83,26 @@ public:
     // The new file for the engine's writes (share exclusive); nullptr with
     // the I/O result in io.
     std::unique_ptr<EngineFile> Open(uint16_t& io);
-    // Renames the new file over the target, with the target's permission
-    // bits, group and owner; false after reporting the error (the new file
-    // is erased).
+    // Renames the new file over the target, with the target's rights; false
+    // after reporting the error (the new file is erased), 5 where the
+    // target's owner or group would lose a right (its owner could not be
+    // kept).
     bool Commit();
 
 private:
     std::string target_;
     std::string routine_;
+    NewFileRights rights_;
     std::string name_;
     platform::File file_;
 };
 
 // Checked before a change writes its first new file: false after reporting
-// error 5 when `target` exists and this account may not write it, or a new
-// file in its place would take a right from its owner or group.
-bool MayReplaceFile(const std::string& target, const std::string& routine);
+// error 5 when `target` is another account's link, or exists and this
+// account may not write it, or (KeepAll) a new file in its place would take
+// a right from its owner or group; error 2 for a link that leads nowhere.
+bool MayReplaceFile(const std::string& target, const std::string& routine,
+                    NewFileRights rights = NewFileRights::KeepAll);
 
 // A rename of a new file, written beside its target, into place.
 struct PendingRename {

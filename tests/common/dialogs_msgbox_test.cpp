@@ -153,6 +153,23 @@ TEST_F(MsgBoxTest, ReadOnlyFolderWherePermissionBitsHold) {
         CreateTextFileChecked(Dir() + "\\ro\\new.kr2");
         EXPECT_TRUE(AbortFlag);
         EXPECT_FALSE(IsDirWritable(Dir() + "\\ro"));
+        // A file it may write, saved where no side file can be made: the
+        // message names the side file and why.
+        AbortFlag = false;
+        TextFile f;
+        f.Assign(Dir() + "\\ro\\data.kr2");
+        RewriteFileMsg(f);
+        ASSERT_FALSE(AbortFlag);
+        f.WriteLine("new");
+        CloseFileMsg(f);
+        EXPECT_TRUE(AbortFlag);
+        const std::string said = ui.Of("message").back().text;
+        const std::string start =
+            "Fehler beim Schlie\xE1"
+            "en einer Datei: " +
+            tmp.file("ro/data.kr2") + " (Hilfsdatei " + tmp.file("ro/.data.kr2.kor2tmp.");
+        EXPECT_EQ(said.rfind(start, 0), 0u) << said;
+        EXPECT_NE(said.find(" nicht angelegt: Zugriff verweigert)"), std::string::npos) << said;
     });
     EXPECT_EQ(Slurp(tmp.file("ro/data.kr2")), "keep");
     EXPECT_FALSE(std::filesystem::exists(tmp.file("ro/new.kr2")));

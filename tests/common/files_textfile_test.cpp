@@ -156,35 +156,43 @@ TEST_F(TextFileTest, RewriteFailsAtOnceForMissingFolderAndReadOnlyFile) {
     EXPECT_FALSE(std::filesystem::exists(tmp.file("nothere.txt")));
 }
 
-// In a folder other accounts may write, a link at the name is no way to
-// elsewhere: a written file replaces the link and nothing is created or
-// changed where it points; appending to it is refused.
-TEST_F(TextFileTest, WritesGoToTheNameItselfNeverThroughALink) {
+// In a folder all accounts may write, another account's link at the name is
+// no way to elsewhere: writing and appending are refused, naming the link,
+// and nothing is created or changed where it points. A link of the writer's
+// own leads the write to the file it points to, and stays.
+TEST_F(TextFileTest, ALinkAtTheNameIsFollowedOnlyWhenItIsTheWritersOwn) {
     namespace fs = std::filesystem;
+    if (geteuid() != 0) GTEST_SKIP() << "planting as another account needs root";
     const fs::path shared = tmp.path() / "shared", victim = tmp.path() / "victim";
     fs::create_directories(shared);
     fs::create_directories(victim);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
     Put((victim / "own").string(), "mine");
     fs::permissions(tmp.path(), fs::perms::others_exec, fs::perm_options::add);
-    test::RunAsNobody({shared}, [&] {
+    test::RunAsNobody({}, [&] {
         fs::create_symlink(victim / "nologin", shared / "f.txt");
         fs::create_symlink(victim / "own", shared / "g.txt");
     });
+    fs::create_symlink(victim / "own", shared / "h.txt");
     for (const char* name : {"f.txt", "g.txt"}) {
         SCOPED_TRACE(name);
         TextFile f;
         f.Assign((shared / name).string());
         EXPECT_FALSE(f.Append());
         EXPECT_EQ(f.IOResult(), ioAccessDenied);
-        ASSERT_TRUE(f.Rewrite());
-        EXPECT_FALSE(fs::exists(victim / "nologin"));
-        f.WriteLine("report");
-        ASSERT_TRUE(f.Close());
-        EXPECT_FALSE(fs::is_symlink(shared / name));
-        EXPECT_EQ(Slurp((shared / name).string()), "report\r\n");
+        EXPECT_FALSE(f.Rewrite());
+        EXPECT_EQ(f.IOResult(), ioAccessDenied);
+        EXPECT_NE(f.FailureDetail().find(name), std::string::npos) << f.FailureDetail();
+        EXPECT_TRUE(fs::is_symlink(shared / name));
     }
+    TextFile f;
+    f.Assign((shared / "h.txt").string());
+    ASSERT_TRUE(f.Rewrite());
+    f.WriteLine("report");
+    ASSERT_TRUE(f.Close());
+    EXPECT_TRUE(fs::is_symlink(shared / "h.txt"));
+    EXPECT_EQ(Slurp((victim / "own").string()), "report\r\n");
     EXPECT_FALSE(fs::exists(victim / "nologin"));
-    EXPECT_EQ(Slurp((victim / "own").string()), "mine");
 }
 
 // A name is written in its own spelling: a file whose name differs only in

@@ -671,9 +671,9 @@ TEST(HostFsTemp, TempFileNameCreatesUniqueFiles) {
     EXPECT_TRUE(FileExists(a));
     EXPECT_TRUE(FileExists(b));
     const std::string nameA = a.substr(a.rfind('\\') + 1);
-    EXPECT_EQ(nameA.size(), 3u + 4u + 4u) << nameA;  // KOR + 4 hex digits + .TMP
+    EXPECT_EQ(nameA.size(), 3u + 8u + 4u) << nameA;  // KOR + 8 letters + .TMP
     EXPECT_EQ(nameA.substr(0, 3), "KOR");
-    EXPECT_EQ(nameA.substr(7), ".TMP");
+    EXPECT_EQ(nameA.substr(11), ".TMP");
     EXPECT_EQ(a.substr(0, folder.size() + 1), folder + "\\");
     EXPECT_EQ(FileSizeOf(a), 0);
     EXPECT_TRUE(TempFileName(folder + "\\missing", "X").empty());

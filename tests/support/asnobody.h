@@ -9,7 +9,9 @@
 
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <pwd.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -25,6 +27,27 @@ inline bool BecomeNobody() {
     const passwd* nobody = getpwnam("nobody");
     return nobody != nullptr && setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 &&
            setuid(nobody->pw_uid) == 0;
+}
+
+// Drops to an account of its own (uid and gid `id`, no passwd entry) that
+// belongs to nobody's group too, as a second member of a group shares a
+// folder with nobody; false when that fails.
+inline bool BecomeMemberOfNobodysGroup(uid_t id) {
+    const passwd* nobody = getpwnam("nobody");
+    if (nobody == nullptr) return false;
+    const gid_t groups[] = {nobody->pw_gid};
+    return setgroups(1, groups) == 0 && setgid(id) == 0 && setuid(id) == 0;
+}
+
+// Keeps the account but takes away its right to give files to others
+// (CAP_CHOWN), as root has it under root squash on a network folder.
+inline bool LoseChownRight() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (syscall(SYS_capget, &header, data) != 0) return false;
+    data[CAP_TO_INDEX(CAP_CHOWN)].effective &= ~CAP_TO_MASK(CAP_CHOWN);
+    data[CAP_TO_INDEX(CAP_CHOWN)].permitted &= ~CAP_TO_MASK(CAP_CHOWN);
+    return syscall(SYS_capset, &header, data) == 0;
 }
 
 template <typename Subject>

@@ -12,6 +12,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -518,6 +519,177 @@ TEST_F(SharedFolderTest, ReplacingThatTakesARightIsRefused) {
     struct stat st {};
     ASSERT_EQ(stat(table_.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, geteuid());
+}
+
+// Entries another account put at the names an export or an index build
+// writes, in a folder all may write: its links are refused with error 5
+// naming the link and nothing is written anywhere; a file it planted is
+// replaced by an export of this account's own with the default mode.
+TEST_F(SharedFolderTest, PlantedEntriesAtTheNamesOfExportAndIndexOn) {
+    if (geteuid() != 0) GTEST_SKIP() << "planting as another account needs root";
+    MakeMemoTable(table_, 30);
+    const mode_t savedMask = umask(022);
+    const std::string secretDir = Path("private"), secret = secretDir + "/secret";
+    fs::create_directory(secretDir);
+    fs::permissions(secretDir, fs::perms::owner_all);
+    test::WriteFileBytes(secret, "secret");
+    fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+    enum class Op { Export, IndexOn };
+    struct Case {
+        const char* name;
+        Op op;
+        bool link;    // a link to root's secret, else a file of mode 06777
+        int error;    // of the operation
+        mode_t mode;  // of the written file
+    };
+    const std::vector<Case> cases = {
+        {"e1.txt", Op::Export, true, 5, 0},
+        {"u1.ndx", Op::IndexOn, true, 5, 0},
+        {"e2.txt", Op::Export, false, 0, 0644},
+    };
+    test::RunAsNobody({}, [&] {
+        for (const Case& c : cases) {
+            const std::string at = shared_ + "/" + c.name;
+            if (c.link) {
+                fs::create_symlink(secret, at);
+            } else {
+                test::WriteFileBytes(at, "planted");
+                ASSERT_EQ(chmod(at.c_str(), 06777), 0);
+            }
+        }
+    });
+    Select(1);
+    ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string at = shared_ + "/" + c.name;
+        if (c.op == Op::Export)
+            WriteDelimitedFile(at, false);
+        else
+            Index_On("K", at);
+        EXPECT_EQ(EngineErrorCode, c.error) << EngineErrorMsg;
+        EXPECT_EQ(IsLink(at), c.link);
+        if (c.error != 0) {
+            EXPECT_NE(EngineErrorMsg.find(c.name), std::string::npos) << EngineErrorMsg;
+            continue;
+        }
+        struct stat st {};
+        ASSERT_EQ(lstat(at.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 0u);
+        EXPECT_EQ(st.st_mode & 07777, c.mode);
+        EXPECT_GT(st.st_size, 30);
+    }
+    CloseArea();
+    umask(savedMask);
+    EXPECT_EQ(test::ReadFileBytes(secret), "secret");
+    EXPECT_EQ(ModeOf(secret), 0600u);
+}
+
+// A folder shared through a default ACL that gives a group every right: a
+// member of that group packs a table of another member, which keeps every
+// right through the ACL; the new files carry the old ACL, and the table's
+// owner still changes the table afterwards.
+TEST_F(SharedFolderTest, AMemberPacksATableInAFolderSharedThroughADefaultAcl) {
+    if (geteuid() != 0) GTEST_SKIP() << "a second member of nobody's group needs root";
+    if (std::system("command -v setfacl >/dev/null") != 0) FAIL() << "setfacl missing (acl)";
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    const std::string folder = Path("group");
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    const std::string acl = "g:" + std::to_string(nobody->pw_gid) + ":rwx";
+    ASSERT_EQ(std::system(("setfacl -m " + acl + " -m d:" + acl + " '" + folder + "'").c_str()), 0);
+    const mode_t savedMask = umask(022);
+    const std::string table = folder + "/T.DBF";
+    MakeMemoTable(table, 30, true);
+    umask(savedMask);
+    // The table's owner is nobody, its group one of nobody's own (4242); a
+    // reader of its own (4244) is named in its ACL.
+    for (const char* name : {"T.DBF", "T.DBT", "k.ndx"}) {
+        const std::string path = folder + "/" + name;
+        ASSERT_EQ(chown(path.c_str(), nobody->pw_uid, 4242), 0);
+        ASSERT_EQ(std::system(("setfacl -n -m u:4244:r '" + path + "'").c_str()), 0);
+    }
+    auto aclOf = [](const std::string& path) {
+        std::string raw(256, '\0');
+        const ssize_t n = getxattr(path.c_str(), "system.posix_acl_access", raw.data(), raw.size());
+        raw.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+        return raw;
+    };
+    const std::string before = aclOf(table);
+    ASSERT_FALSE(before.empty());
+    EXPECT_EQ(
+        test::RunForked([] { return test::BecomeMemberOfNobodysGroup(4243); },
+                        [&] {
+                            Select(1);
+                            ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+                            ASSERT_TRUE(OpenIndexFile(folder + "/k.ndx", 1)) << EngineErrorMsg;
+                            EXPECT_TRUE(Pack()) << EngineErrorMsg;
+                            CloseArea();
+                        }),
+        0);
+    EXPECT_EQ(aclOf(table), before);
+    test::RunAsNobody({}, [&] {
+        Select(1);
+        ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+        ASSERT_TRUE(OpenIndexFile(folder + "/k.ndx", 1)) << EngineErrorMsg;
+        EXPECT_EQ(RecCount(), 24);
+        ClearRecord();
+        test::SetT("k99");
+        Append();
+        EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        EXPECT_EQ(RecCount(), 25);
+        CloseArea();
+    });
+}
+
+// Root that may not give files away (as under root squash) would take
+// another account's table as its own: the Pack is refused before any work,
+// in German, naming what the owner and group would lose, and the table stays
+// as it was and whose it was.
+TEST_F(SharedFolderTest, ATableThatWouldChangeOwnerIsRefusedWithoutTheRightToGiveItBack) {
+    if (geteuid() != 0) GTEST_SKIP() << "taking the right to change owners needs root";
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    MakeMemoTable(table_, 30, true);
+    for (const char* name : {"T.DBF", "T.DBT", "k.ndx"}) {
+        const std::string path = shared_ + "/" + name;
+        ASSERT_EQ(chown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+        ASSERT_EQ(chmod(path.c_str(), 0664), 0);
+    }
+    const std::set<std::string> files = Listing(shared_);
+    const std::string tableBytes = test::ReadFileBytes(table_);
+    // Refused before any work: no new file is made in the folder at all.
+    const auto changed = [&] {
+        struct stat st {};
+        stat(shared_.c_str(), &st);
+        return std::pair(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    };
+    const auto folderBefore = changed();
+    EXPECT_EQ(test::RunForked(
+                  test::LoseChownRight,
+                  [&] {
+                      Select(1);
+                      ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+                      ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
+                      EXPECT_FALSE(Pack());
+                      EXPECT_EQ(EngineErrorCode, 5);
+                      EXPECT_NE(EngineErrorMsg.find("Eigent\x81mer nobody verl\x94re Schreibrecht"),
+                                std::string::npos)
+                          << EngineErrorMsg;
+                      EXPECT_NE(EngineErrorMsg.find("Gruppe nogroup verl\x94re Schreibrecht"),
+                                std::string::npos)
+                          << EngineErrorMsg;
+                      CloseArea();
+                  }),
+              0);
+    EXPECT_EQ(Listing(shared_), files);
+    EXPECT_EQ(changed(), folderBefore);
+    EXPECT_TRUE(test::ReadFileBytes(table_) == tableBytes);
+    struct stat st {};
+    ASSERT_EQ(stat(table_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, nobody->pw_uid);
 }
 
 }  // namespace
