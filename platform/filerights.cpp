@@ -217,10 +217,16 @@ void RandomLetters(char* out, std::size_t n) {
 
 }  // namespace
 
+bool LinkIsTrusted(const std::string& hostLink, uid_t linkOwner) {
+    if (linkOwner == geteuid()) return true;
+    const std::string folder = FolderPart(hostLink);
+    struct stat dir;
+    return stat(folder.empty() ? "." : folder.c_str(), &dir) == 0 && dir.st_uid == linkOwner;
+}
+
 WriteTarget WriteTargetOf(std::string_view path) {
     WriteTarget target;
     std::string host = HostPath(path, Lookup::Write);
-    const uid_t me = geteuid();
     bool followed = false;
     for (int hops = 0;; ++hops) {
         struct stat st;
@@ -230,9 +236,7 @@ WriteTarget WriteTargetOf(std::string_view path) {
             return target;
         }
         const std::string folder = FolderPart(host);
-        struct stat dir;
-        if (st.st_uid != me &&
-            (stat(folder.empty() ? "." : folder.c_str(), &dir) != 0 || dir.st_uid != st.st_uid)) {
+        if (!LinkIsTrusted(host, st.st_uid)) {
             target.error = EACCES;
             target.refusedLink = ProgramText(host);
             return target;

@@ -25,6 +25,9 @@ struct WriteTarget {
     std::string refusedLink;
 };
 WriteTarget WriteTargetOf(std::string_view path);
+// The link at host path, owned by linkOwner, may be followed: it belongs to
+// this account or to the owner of the folder it lies in.
+bool LinkIsTrusted(const std::string& hostLink, uid_t linkOwner);
 // Why a write target was refused, in German, naming the link.
 std::string WriteTargetRefusal(const WriteTarget& target);
 

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 
+#include "platform/filerights.h"
 #include "platform/hostfs.h"
 
 namespace kor2::platform {
@@ -30,20 +31,6 @@ private:
     int fd_;
 };
 
-std::string FolderOf(const std::string& host) {
-    const auto slash = host.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : host.substr(0, slash);
-}
-
-// A link is followed when this account or the folder's owner made it: only
-// they could have put it there against the other's will anyway.
-bool LinkIsTrusted(const std::string& host, const struct stat& link) {
-    if (link.st_uid == geteuid()) return true;
-    struct stat folder;
-    return stat(FolderOf(host).c_str(), &folder) == 0 && folder.st_uid == link.st_uid;
-}
-
 bool SameEntry(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -58,7 +45,7 @@ std::optional<std::string> ReadUsersFile(std::string_view path, int64_t maxBytes
         return std::nullopt;
     }
     const bool link = S_ISLNK(name.st_mode);
-    if (link && !LinkIsTrusted(host, name)) {
+    if (link && !LinkIsTrusted(host, name.st_uid)) {
         error = EPERM;
         return std::nullopt;
     }
