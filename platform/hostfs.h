@@ -130,6 +130,12 @@ public:
     // Gives this file the permission bits and group of `like`, and its owner
     // where this account may; false when the bits or the group could not be set.
     bool TakeOwnerAndModeOf(std::string_view like);
+    // A regular file with one name: no other entry leads to it.
+    bool IsLoneFile() const;
+    // Gives this file the read and write bits of `like` (never execute or
+    // set-ID bits) and its owner and group where this account may, so that
+    // every account that may write `like` may write this file too.
+    bool ShareRightsOf(std::string_view like);
     // Renames `from`, which must still be this file, over `to`; false with
     // Error() set otherwise (ESTALE when another file took the name).
     bool RenameOver(std::string_view from, std::string_view to);
