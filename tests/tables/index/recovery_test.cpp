@@ -34,6 +34,7 @@
 #include "tables/base/enginestrings.h"
 #include "tables/expr/expression.h"
 #include "tables/index/killpoint.h"
+#include "tables/index/ndx_sharedutil.h"
 #include "tables/index/ndx_testutil.h"
 #include "tables/index/ndxfile.h"
 #include "tables/index/orders.h"
@@ -542,6 +543,39 @@ TEST_F(RecoveryTest, AnOrderOpenedBeforeAWaitForTheAppendLockIsReadAgainAfterIt)
     }
     const test::KillRows rows = test::AreaRows();
     ASSERT_EQ(rows.size(), 521u);
+    test::CheckOrdersAgainst(rows, true);
+}
+
+// A program that reads finds a dead writer's mark while another program
+// holds the append lock: it waits for that lock, and meanwhile the holder
+// repairs the orders (built anew after the dead writer's appends had grown
+// them node by node) and appends. The reader then finds no mark left, reads
+// the orders and the count again, and finds the held record.
+TEST_F(RecoveryTest, AReaderThatWaitedWhileAnotherRepairedReadsTheOrdersAgain) {
+    ASSERT_TRUE(OpenWithOrders(dir_, false)) << EngineErrorMsg;
+    test::AppendWhenTold appender(dir_ + "/t.dbf", {dir_ + "/k.ndx", dir_ + "/m.ndx"},
+                                  {"held", "held"}, dir_);
+    ASSERT_TRUE(appender.WaitUntilOpen());
+    WriterDies(3, 9, 40);
+    ASSERT_TRUE(appender.TakeLock());
+    // The reader's wait for the append lock lets the appender go on.
+    SemaRetryDelayMs = 10;
+    SemaLockRetries = 3000;
+    bool told = false;
+    EngineIdleHook = [&] {
+        told = true;
+        appender.Tell();
+        return false;
+    };
+    const bool found = Find("held");
+    EngineIdleHook = nullptr;
+    EXPECT_TRUE(told) << "the reader did not wait for the append lock";
+    EXPECT_EQ(appender.Finish(), 0) << "the append failed";
+    EXPECT_TRUE(found) << EngineErrorMsg;
+    EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    EXPECT_EQ(RecNo(), 541);
+    const test::KillRows rows = test::AreaRows();
+    ASSERT_EQ(rows.size(), 541u);
     test::CheckOrdersAgainst(rows, true);
 }
 
