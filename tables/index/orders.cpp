@@ -379,9 +379,11 @@ bool WaitForLiveWriter(const DbfArea& a) {
     SemaphoreState s;
     s.tableName = a.fileName;
     s.fileName = GetSemaphoreFileName(a.fileName);
-    if (!FileExistsP(s.fileName)) return true;
+    // The table's own semaphore file, in its own spelling and no link.
+    if (platform::EntryKindOf(s.fileName, platform::Lookup::Write) != platform::EntryKind::File)
+        return true;
     uint16_t io = 0;
-    s.file = OpenEngineFile(s.fileName, ShareReadDenyNone, io);
+    s.file = OpenEngineFile(s.fileName, ShareReadDenyNone, io, true);
     if (!s.file) return true;
     if (!LockSemaphoreFile(s, SemIncRead)) return false;
     return UnlockSemaphoreFile(s, SemIncRead);
