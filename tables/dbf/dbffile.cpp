@@ -562,7 +562,7 @@ int32_t RecordsInFile(DbfArea& a) {
 
 int32_t CountedRecords(DbfArea& a, int32_t known) {
     const int32_t whole = RecordsInFile(a);
-    if (a.isVirtual || !a.file || whole <= known) return whole;
+    if (a.isVirtual || !a.file || whole <= std::max(known, 0)) return whole;
     return FlaggedRecordsFrom(a, std::max(known, 0), whole);
 }
 

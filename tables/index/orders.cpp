@@ -410,8 +410,9 @@ bool ReadOnlyOrders() {
     return false;
 }
 
-// The header of order b as on disk differs from the one this program holds
-// (root, free node, mark): 1; 0 when not; -1 after a read error.
+// Whether the header of order b on disk is not the one this program holds
+// (another root or free node), or either carries a change mark: 1; 0 when
+// not; -1 after a read error.
 int HeaderMoved(IndexControlBlock& b) {
     uint8_t h[ndx::HdrChangeMark + ndx::HdrChangeMarkSize];
     NdxHeader parsed;
@@ -422,10 +423,8 @@ int HeaderMoved(IndexControlBlock& b) {
                            platform::DisplayPath(b.fileName) + " [RefreshIndex]");
         return -1;
     }
-    return parsed.root != b.hdr.root || parsed.nextFree != b.hdr.nextFree ||
-                   HasChangeMark(h) != b.markOnDisk || HasChangeMark(h)
-               ? 1
-               : 0;
+    const bool moved = parsed.root != b.hdr.root || parsed.nextFree != b.hdr.nextFree;
+    return moved || HasChangeMark(h) || b.markOnDisk ? 1 : 0;
 }
 
 // Before a program that may only read answers from its orders: it cannot
