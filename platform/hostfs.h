@@ -134,7 +134,8 @@ public:
     bool IsLoneFile() const;
     // Gives this file the read and write bits of `like` (never execute or
     // set-ID bits) and its owner and group where this account may, so that
-    // every account that may write `like` may write this file too.
+    // every account that may write `like` may write this file too; a file
+    // this account keeps stays readable and writable for it.
     bool ShareRightsOf(std::string_view like);
     // Renames `from`, which must still be this file, over `to`; false with
     // Error() set otherwise (ESTALE when another file took the name).

@@ -160,32 +160,39 @@ TEST_F(SemaTest, WhatAnotherAccountPutsAtTheSemaphoreNameIsNotWrittenThrough) {
 // umask 022: the semaphore file root's program makes, and the one a killed
 // program of root's leaves, let the second account log in. The file gets
 // the table's rights (owner, group, read and write bits), not the umask of
-// the program that made it.
+// the program that made it; the account that makes it keeps its own right
+// to write it when it cannot give the file to the table's owner.
 TEST_F(SemaTest, EveryAccountThatMayWriteTheTableLogsInWhoeverMadeTheSemaphore) {
     namespace fs = std::filesystem;
+    using fs::perms;
+    enum class Maker { Root, KilledRoot, Second };
     struct Case {
         const char* name;
-        bool tableOfNobody;  // else root's table, mode 0666
-        bool killed;         // root's program dies logged in
+        bool tableOfNobody;  // else root's
+        perms mode;          // the table's
+        Maker maker;         // who makes the semaphore file
     };
+    const perms rw = perms::owner_read | perms::owner_write;
+    const perms all =
+        rw | perms::group_read | perms::group_write | perms::others_read | perms::others_write;
+    const perms readable = perms::owner_read | perms::group_read | perms::others_read;
     const Case cases[] = {
-        {"root's table every account may write", false, false},
-        {"the second account's table", true, false},
-        {"root's program killed", false, true},
-        {"root's program killed, the second account's table", true, true},
+        {"root's table every account may write", false, all, Maker::Root},
+        {"the second account's table", true, rw, Maker::Root},
+        {"root's program killed", false, all, Maker::KilledRoot},
+        {"root's program killed, the second account's table", true, rw, Maker::KilledRoot},
+        {"root's table no account may write, the second account's reader", false, readable,
+         Maker::Second},
     };
-    fs::permissions(dir_.path(), fs::perms::all);
+    fs::permissions(dir_.path(), perms::all);
     const std::string table = Path("t.dbf"), sema = Path("t.@S@");
     const mode_t umaskBefore = umask(022);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove(sema);
+        fs::remove(table);
         test::WriteFileBytes(table, "table");
-        fs::permissions(table, c.tableOfNobody
-                                   ? fs::perms::owner_read | fs::perms::owner_write
-                                   : fs::perms::owner_read | fs::perms::owner_write |
-                                         fs::perms::group_read | fs::perms::group_write |
-                                         fs::perms::others_read | fs::perms::others_write);
+        fs::permissions(table, c.mode);
         if (c.tableOfNobody && geteuid() == 0) {
             const passwd* nobody = getpwnam("nobody");
             ASSERT_NE(nobody, nullptr);
@@ -195,14 +202,16 @@ TEST_F(SemaTest, EveryAccountThatMayWriteTheTableLogsInWhoeverMadeTheSemaphore) 
             auto a = std::make_unique<DbfArea>();
             a->fileName = table;
             uint16_t io = 0;
-            a->file = OpenEngineFile(table, ShareDenyNone, io);
+            const bool writable =
+                (c.mode & (perms::owner_write | perms::others_write)) != perms::none;
+            a->file = OpenEngineFile(table, writable ? ShareDenyNone : ShareReadDenyNone, io);
             EXPECT_TRUE(a->file) << io;
             return a;
         };
         std::unique_ptr<DbfArea> root;
-        if (c.killed) {
+        if (c.maker == Maker::KilledRoot) {
             DieRegisteredAsReader(open);
-        } else {
+        } else if (c.maker == Maker::Root) {
             root = open();
             HandleSemaphoreIn(1, root.get(), SemLogin);
             ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
