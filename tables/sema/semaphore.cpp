@@ -173,13 +173,25 @@ bool OpenSemaphoreFile(SemaphoreState& s, uint8_t action) {
     const bool present =
         platform::EntryKindOf(s.fileName, platform::Lookup::Write) != platform::EntryKind::Missing;
     if (!present || !FileIsFromToday(s.fileName)) {
-        platform::File made = present
-                                  ? OpenOwnSemaphore(s.fileName, ShareExclusive & 0x70, error)
-                                  : platform::File::CreateNew(s.fileName, ShareExclusive & 0x70);
-        if (!present) error = made.Error();
+        platform::File made;
+        bool isNew = true;
+        if (present) {
+            // Left by a program that died, when nobody has it open: it goes,
+            // and a new file takes its place (in a sticky folder one of
+            // another account's stays and is used as it is).
+            platform::File old = OpenOwnSemaphore(s.fileName, ShareExclusive & 0x70, error);
+            if (old.IsOpen() && !old.EraseAt(s.fileName)) {
+                made = std::move(old);
+                isNew = false;
+            }
+        }
+        if (isNew && error == 0) {
+            made = platform::File::CreateNew(s.fileName, ShareExclusive & 0x70);
+            error = made.Error();
+        }
         if (made.IsOpen()) {
             if (!made.Truncate(0)) return failed("Cannot open/create: ", made.Error());
-            made.ShareRightsOf(s.tableName);
+            if (isNew) made.ShareRightsOf(s.tableName);
             uint16_t io = 0;
             const auto f = EngineFileOf(std::move(made), s.fileName, io);
             if (!f) return failed("Cannot open/create: ", ENOENT);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -80,10 +81,12 @@ protected:
 // used: the login is refused naming the file, and what the entry leads to
 // keeps its bytes, also when the entry is from another day (the login then
 // makes a new semaphore file). A file under another spelling is another
-// file: the login makes t.@S@ beside it.
+// file: the login makes t.@S@ beside it. A file of the other account's at
+// the name from another day, left as by a program that died, is replaced by
+// a new file: it is neither written nor given to this account.
 TEST_F(SemaTest, WhatAnotherAccountPutsAtTheSemaphoreNameIsNotWrittenThrough) {
     namespace fs = std::filesystem;
-    enum class Entry { SymLink, HardLink, Pipe, Folder, OtherSpelling };
+    enum class Entry { SymLink, HardLink, Pipe, Folder, OtherSpelling, File };
     struct Case {
         const char* name;
         Entry entry;
@@ -98,6 +101,7 @@ TEST_F(SemaTest, WhatAnotherAccountPutsAtTheSemaphoreNameIsNotWrittenThrough) {
         {"folder", Entry::Folder, false, true},
         {"file under another spelling", Entry::OtherSpelling, false, false},
         {"file under another spelling, another day", Entry::OtherSpelling, true, false},
+        {"file, another day", Entry::File, true, false},
     };
     fs::permissions(dir_.path(), fs::perms::all);
     const std::string elsewhere = Path("elsewhere"), table = Path("t.dbf"), sema = Path("t.@S@");
@@ -127,10 +131,15 @@ TEST_F(SemaTest, WhatAnotherAccountPutsAtTheSemaphoreNameIsNotWrittenThrough) {
                     ASSERT_EQ(mkdir(planted.c_str(), 0777), 0) << std::strerror(errno);
                     break;
                 case Entry::OtherSpelling:
+                case Entry::File:
                     test::WriteFileBytes(planted, "victim");
                     break;
             }
         });
+        // The planted entry as it was, held open to see what became of it.
+        struct stat before = {};
+        ASSERT_EQ(lstat(planted.c_str(), &before), 0);
+        const int held = open(planted.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (c.anotherDay) platform::SetClockOverride(platform::DateTime{2031, 6, 2, 8, 0, 0, 0, 1});
         auto a = std::make_unique<DbfArea>();
         a->fileName = table;
@@ -144,15 +153,28 @@ TEST_F(SemaTest, WhatAnotherAccountPutsAtTheSemaphoreNameIsNotWrittenThrough) {
         } else {
             EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
             EXPECT_EQ(test::ReadFileBytes(sema).substr(0, 1), std::string(1, '\1'));
+            struct stat now = {};
+            ASSERT_EQ(lstat(sema.c_str(), &now), 0);
+            EXPECT_EQ(now.st_uid, geteuid());
+            if (c.entry == Entry::File) {
+                struct stat kept = {};
+                ASSERT_EQ(fstat(held, &kept), 0);
+                EXPECT_NE(now.st_ino, kept.st_ino);
+                EXPECT_EQ(kept.st_uid, before.st_uid);
+                char bytes[8] = {};
+                EXPECT_EQ(pread(held, bytes, 6, 0), 6);
+                EXPECT_EQ(std::string(bytes), "victim");
+            }
         }
         HandleSemaphoreIn(1, a.get(), SemLogout);
+        if (held >= 0) close(held);
         EngineErrorCode = 0;
         platform::SetClockOverride(std::nullopt);
         if (c.entry == Entry::OtherSpelling)
             EXPECT_EQ(test::ReadFileBytes(planted), "victim");
         else
             EXPECT_EQ(test::ReadFileBytes(victim), "victim");
-        EXPECT_TRUE(fs::exists(fs::symlink_status(planted)));
+        EXPECT_EQ(fs::exists(fs::symlink_status(planted)), c.entry != Entry::File);
     }
 }
 
