@@ -730,6 +730,23 @@ bool File::TakeOwnerAndModeOf(std::string_view like, std::string* lost) {
     return kept;
 }
 
+bool File::IsLoneFile() const {
+    struct stat st;
+    return fd_ >= 0 && fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
+}
+
+bool File::ShareRightsOf(std::string_view like) {
+    struct stat st;
+    if (fd_ < 0 || stat(HostPath(like).c_str(), &st) != 0) return false;
+    if (fchown(fd_, st.st_uid, st.st_gid) != 0)
+        (void)!fchown(fd_, static_cast<uid_t>(-1), st.st_gid);
+    // A file this account could not give away stays writable for it.
+    struct stat mine;
+    mode_t mode = st.st_mode & 0666;
+    if (fstat(fd_, &mine) == 0 && mine.st_uid == geteuid()) mode |= S_IRUSR | S_IWUSR;
+    return fchmod(fd_, mode) == 0;
+}
+
 bool File::RenameOver(std::string_view from, std::string_view to) {
     if (!IsAt(from)) {
         error_ = ESTALE;

@@ -132,6 +132,13 @@ public:
     // like's owner or group would lose a right on it (said in `lost`, in
     // German) or the rights could not be set.
     bool TakeOwnerAndModeOf(std::string_view like, std::string* lost = nullptr);
+    // A regular file with one name: no other entry leads to it.
+    bool IsLoneFile() const;
+    // Gives this file the read and write bits of `like` (never execute or
+    // set-ID bits) and its owner and group where this account may, so that
+    // every account that may write `like` may write this file too; a file
+    // this account keeps stays readable and writable for it.
+    bool ShareRightsOf(std::string_view like);
     // Renames `from`, which must still be this file, over `to`; false with
     // Error() set otherwise (ESTALE when another file took the name).
     bool RenameOver(std::string_view from, std::string_view to);

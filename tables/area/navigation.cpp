@@ -41,28 +41,17 @@ void SyncIndex(bool index) {
     if (index && IndexHooks.syncToCurrent) IndexHooks.syncToCurrent();
 }
 
-// A shared table this program may only read: records after the count its
-// header holds are an append under way. They count while a live program
-// holds the append lock, or when the orders open here (whole, or they
-// would not have opened) hold them; not after their writer died, whose
-// append the next program that may write takes back.
-int32_t ReadOnlyRecordCount(DbfArea& a, int32_t inFile) {
-    if (IndexHooks.inControl && IndexHooks.inControl()) return inFile;
-    const int32_t stored = StoredRecordCount(a);
-    if (stored < 0 || inFile <= stored) return inFile;
-    if (!a.file->LockShared(LockBase + 1, 1)) return inFile;
-    a.file->Unlock(LockBase + 1, 1);
-    return stored;
-}
-
 }  // namespace
 
+// A shared table counts the records in the file, so that records other
+// programs appended become visible: those its count already held, and after
+// them each whole record that begins with a deletion flag. Every program
+// counts so, those that may only read as well: a writer that ended before
+// it counted its appends in the header left records that reported success
+// there, which the next program that may write keeps.
 void RefreshRecCount(DbfArea& a) {
     if (a.exclusive) return;
-    int32_t n = RecordsInFile(a);
-    if (n < 0) return;
-    if ((a.shareMode & 7) == 0 && !a.isVirtual && a.file) n = ReadOnlyRecordCount(a, n);
-    a.recordCount = n;
+    if (const int32_t n = CountedRecords(a, a.recordCount); n >= 0) a.recordCount = n;
 }
 
 bool ReadRecord(DbfArea& a, int32_t n) {

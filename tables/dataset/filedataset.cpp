@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/hostfs.h"
 #include "platform/progfiles.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
@@ -98,10 +99,17 @@ bool TTbFileDataSet::OpenIndexList() {
     if (!IsRunTime() || IndexList.empty()) return true;
     TCreateIndexType mode = CreateIndex;
     if (mode == ciAlways || mode == ciVerifyHeader) {
+        // The table's semaphore file in its own spelling (T.@S@ is another
+        // table's); one of another day that nobody holds was left by a
+        // program that died.
         const std::string sema = GetSemaphoreFileName(AreaFileName());
-        if (FileExistsP(sema) && !FileIsFromToday(sema)) EraseFileIfFree(sema);
+        const auto present = [&sema] {
+            return platform::EntryKindOf(sema, platform::Lookup::Write) !=
+                   platform::EntryKind::Missing;
+        };
+        if (present() && !FileIsFromToday(sema)) platform::EraseUnheldFile(sema);
         // Another program uses the table: never rebuild indexes it has open.
-        if (FileExistsP(sema)) mode = ciNotFound;
+        if (present()) mode = ciNotFound;
     }
     std::vector<IndexLine> lines;
     for (const auto& text : IndexList) {

@@ -241,6 +241,28 @@ int32_t WholeRecords(const DbfArea& a, int64_t fileSize) {
         std::min<int64_t>((fileSize - a.headerLength) / a.recordLength, dbf::MaxRecordCount));
 }
 
+// How many of the whole records from `known` + 1 on are records: each must
+// begin with a deletion flag. What another tool leaves after the records
+// (block padding, an end mark, garbage) does not; the first such record ends
+// the count. Read in blocks of whole records.
+int32_t FlaggedRecordsFrom(DbfArea& a, int32_t known, int32_t whole) {
+    constexpr int64_t BlockBytes = 64 * 1024;
+    const int64_t perBlock = std::max<int64_t>(1, BlockBytes / a.recordLength);
+    std::vector<char> block;
+    int32_t n = known;
+    while (n < whole) {
+        const int64_t span = std::min<int64_t>(whole - n, perBlock);
+        const int64_t bytes = (span - 1) * a.recordLength + 1;
+        block.resize(static_cast<size_t>(bytes));
+        if (a.file->ReadAt(RecordPos(a, n + 1), block.data(), bytes) != bytes) return n;
+        for (int64_t i = 0; i < span; ++i, ++n) {
+            const char flag = block[static_cast<size_t>(i * a.recordLength)];
+            if (flag != dbf::PresentFlag && flag != dbf::DeletedFlag) return n;
+        }
+    }
+    return n;
+}
+
 void SetCount(DbfArea& a, uint32_t count, int64_t fileSize) {
     if (CountFromFileSize && a.recordLength > 0)
         count = static_cast<uint32_t>(WholeRecords(a, fileSize));
@@ -265,8 +287,9 @@ bool ReadDbf3Header(DbfArea& a, int64_t fileSize) {
     SetCount(a, Get32(a.prolog + dbf::OffRecordCount), fileSize);
     // An exclusive writer that ended before its close left appends that
     // reported success beyond the count: they are the table's records.
-    if (a.prolog[dbf::OffAppendsUncounted] == dbf::AppendsUncounted)
-        a.recordCount = std::max(a.recordCount, WholeRecords(a, fileSize));
+    if (a.prolog[dbf::OffAppendsUncounted] == dbf::AppendsUncounted && a.recordLength > 0)
+        a.recordCount = std::max(a.recordCount,
+                                 FlaggedRecordsFrom(a, a.recordCount, WholeRecords(a, fileSize)));
     a.changeState = ChangeNone;
     const int64_t descBytes = a.headerLength - descStart;
     std::vector<uint8_t> descs(static_cast<size_t>(std::max<int64_t>(descBytes, 0)) + 1, 0);
@@ -535,6 +558,12 @@ int32_t RecordsInFile(DbfArea& a) {
     const int64_t size = a.file->Size();
     if (size < 0 || a.recordLength == 0) return -1;
     return WholeRecords(a, size);
+}
+
+int32_t CountedRecords(DbfArea& a, int32_t known) {
+    const int32_t whole = RecordsInFile(a);
+    if (a.isVirtual || !a.file || whole <= std::max(known, 0)) return whole;
+    return FlaggedRecordsFrom(a, std::max(known, 0), whole);
 }
 
 bool CutRecords(DbfArea& a, int32_t count) {

@@ -115,6 +115,10 @@ bool WriteRawRecord(DbfArea& a, int32_t n, const std::string& raw);
 int32_t StoredRecordCount(DbfArea& a);
 // Whole records the file holds after the header; -1 when the size is unknown.
 int32_t RecordsInFile(DbfArea& a);
+// The records of the file: the first `known` of its whole records (counted
+// before), and after them each whole record that begins with a deletion flag
+// (' ' or '*') up to the first that does not; -1 when the size is unknown.
+int32_t CountedRecords(DbfArea& a, int32_t known);
 // Cuts the file after record count and writes the end byte there; a file
 // that ends before that stays as it is.
 bool CutRecords(DbfArea& a, int32_t count);

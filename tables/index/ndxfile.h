@@ -70,6 +70,7 @@ struct IndexControlBlock {
     bool soundex = false;
     bool descending = false;
     bool noCache = false;
+    bool readOnly = false;  // this program may only read the order or its table
     // Character keys of another program's index: kept as the records hold
     // them (rawKeys, not folded), and possibly in another order than byte
     // order (keysOutOfOrder: a seek cannot be trusted, no key can be placed).

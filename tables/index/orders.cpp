@@ -208,7 +208,8 @@ int PositionOnRecord(IndexControlBlock& b, const std::string& key, int32_t n) {
 // set: a step goes on from there.
 bool EnsureCursor(IndexControlBlock& b, bool& between) {
     between = false;
-    const bool changed = RefreshIfChanged();
+    bool changed = false;
+    if (!RefreshOrders(changed)) return false;
     if (!changed && !b.path.empty()) return true;
     const DbfArea& a = *CurrentDbf();
     const int32_t n = a.currentRecord;
@@ -342,8 +343,8 @@ int32_t Edge(bool last) {
                                 ") [_FindFirst/LastRec]");
         return a->recordCount + 1;
     }
-    RefreshIfChanged();
-    const int r = DescendEdge(b, last);
+    bool changed = false;
+    const int r = RefreshOrders(changed) ? DescendEdge(b, last) : -1;
     if (r <= 0) {
         b.bof = b.eof = true;
         return a->recordCount + 1;
@@ -379,12 +380,81 @@ bool WaitForLiveWriter(const DbfArea& a) {
     SemaphoreState s;
     s.tableName = a.fileName;
     s.fileName = GetSemaphoreFileName(a.fileName);
-    if (!FileExistsP(s.fileName)) return true;
+    // The table's own semaphore file, in its own spelling and no link.
+    if (platform::EntryKindOf(s.fileName, platform::Lookup::Write) != platform::EntryKind::File)
+        return true;
     uint16_t io = 0;
-    s.file = OpenEngineFile(s.fileName, ShareReadDenyNone, io);
+    s.file = OpenEngineFile(s.fileName, ShareReadDenyNone, io, true);
     if (!s.file) return true;
     if (!LockSemaphoreFile(s, SemIncRead)) return false;
     return UnlockSemaphoreFile(s, SemIncRead);
+}
+
+// A program that may only read finds the mark of a writer that died in the
+// middle of a change on the order `path`: it cannot repair it. False after
+// the error.
+bool LeftByDeadWriter(const DbfArea& a, const std::string& path, const char* routine) {
+    SetEngineError(5, "Die Tabelle "_oem + platform::DisplayPath(a.fileName) +
+                          " wurde von einem beendeten Programm mitten in einer "
+                          "Änderung hinterlassen (Index "_oem +
+                          platform::DisplayPath(path) +
+                          "). Sie muss einmal von einem Benutzer mit Schreibrecht "
+                          "geöffnet werden. ["_oem +
+                          routine + "]");
+    return false;
+}
+
+// Whether an open order of the current area is one this program may only read.
+bool ReadOnlyOrders() {
+    for (int o = 1; o <= MaxOrders; ++o)
+        if (const IndexControlBlock* b = OrderBlock(o); b && b->readOnly) return true;
+    return false;
+}
+
+// Whether the header of order b on disk is not the one this program holds
+// (another root or free node), or either carries a change mark: 1; 0 when
+// not; -1 after a read error.
+int HeaderMoved(IndexControlBlock& b) {
+    uint8_t h[ndx::HdrChangeMark + ndx::HdrChangeMarkSize];
+    NdxHeader parsed;
+    if (b.file->ReadAt(0, h, sizeof h) != static_cast<int64_t>(sizeof h) ||
+        !ParseNdxHeader(h, parsed)) {
+        SetEngineError(IoCodeFromErrno(b.file->Error(), 100),
+                       "Fehler beim Lesen der Index-Datei:  "_oem +
+                           platform::DisplayPath(b.fileName) + " [RefreshIndex]");
+        return -1;
+    }
+    const bool moved = parsed.root != b.hdr.root || parsed.nextFree != b.hdr.nextFree;
+    return moved || HasChangeMark(h) || b.markOnDisk ? 1 : 0;
+}
+
+// Before a program that may only read answers from its orders: it cannot
+// repair what a writer that died left, and may not be counted in the
+// semaphore file. So it looks at the headers each time, and reads them
+// again when another program changed them (true then); while a live writer
+// is in its change it waits, and while the mark of a dead one is there it
+// answers nothing (false after error 5). Once a program that may write
+// repaired, the orders are read again.
+bool RefreshForReader(DbfArea& a, bool& changed) {
+    SemaphoreState* s = CurrentArea <= SemaMaxArea ? SemaphoreStates[CurrentArea].get() : nullptr;
+    changed = s && SemaphoreCounterChanged(*s);
+    if (changed) s->lastSeenCount = s->record.updateCount;
+    for (int pass = 0; pass < 2; ++pass) {
+        IndexControlBlock* marked = nullptr;
+        for (int o = 1; o <= MaxOrders; ++o) {
+            IndexControlBlock* b = OrderBlock(o);
+            if (!b) continue;
+            const int moved = HeaderMoved(*b);
+            if (moved < 0) return false;
+            changed = changed || moved > 0;
+            if (moved > 0 && !ReadAnchorNode(*b, "RefreshIndex")) return false;
+            if (b->markOnDisk && !marked) marked = b;
+        }
+        if (!marked) return true;
+        if (pass == 1) return LeftByDeadWriter(a, marked->fileName, "RefreshIndex");
+        if (!WaitForLiveWriter(a)) return false;
+    }
+    return true;
 }
 
 bool ExplicitNonShared() {
@@ -507,9 +577,18 @@ bool ReadAnchorNodes() {
 }
 
 bool RefreshIfChanged() {
-    if (CurrentArea > SemaMaxArea) return false;
+    bool changed = false;
+    RefreshOrders(changed);
+    return changed;
+}
+
+bool RefreshOrders(bool& changed) {
+    changed = false;
+    if (CurrentArea > SemaMaxArea) return true;
+    if (DbfArea* a = CurrentDbf(); a && ReadOnlyOrders()) return RefreshForReader(*a, changed);
     SemaphoreState* s = SemaphoreStates[CurrentArea].get();
-    if (!s || !SemaphoreCounterChanged(*s)) return false;
+    if (!s || !SemaphoreCounterChanged(*s)) return true;
+    changed = true;
     ReadAnchorNodes();
     s->lastSeenCount = s->record.updateCount;
     if (RepairMarksOfDeadWriters()) {
@@ -779,7 +858,8 @@ namespace {
 
 // Find's search in order b, under its read protection.
 bool FindInOrder(DbfArea& a, IndexControlBlock& b, const std::string& text) {
-    RefreshIfChanged();
+    bool changed = false;
+    if (!RefreshOrders(changed)) return false;
     RefreshRecCount(a);
     if (a.recordCount < 1) {
         b.bof = b.eof = true;
@@ -948,6 +1028,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         return false;
     }
     b->fileName = platform::ExistingName(path);  // a rebuild replaces this file
+    b->readOnly = ReadAccessOnly(mode) || ReadAccessOnly(a->shareMode);
     // The size and the header are one read: another program that adds
     // nodes changes both together.
     uint8_t head[ndx::HdrChangeMark + ndx::HdrChangeMarkSize] = {};
@@ -1005,20 +1086,12 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
         // from the table before anything reads it. A program that may only
         // read cannot: it waits for a live writer to end its change, and
         // reads nothing of a dead one's.
-        const bool readOnly = ReadAccessOnly(mode) || ReadAccessOnly(a->shareMode);
+        const bool readOnly = b->readOnly;
         if (readOnly) {
             if (!WaitForLiveWriter(*a) || !ReadAnchorNode(*b, "SetIndexTo")) return false;
             size = b->file->Size();
         }
-        if (readOnly && b->markOnDisk) {
-            SetEngineError(5, "Die Tabelle "_oem + platform::DisplayPath(a->fileName) +
-                                  " wurde von einem beendeten Programm mitten in einer "
-                                  "Änderung hinterlassen (Index "_oem +
-                                  platform::DisplayPath(path) +
-                                  "). Sie muss einmal von einem Benutzer mit Schreibrecht "
-                                  "geöffnet werden. [OpenIndex]"_oem);
-            return false;
-        }
+        if (readOnly && b->markOnDisk) return LeftByDeadWriter(*a, path, "OpenIndex");
         if (b->markOnDisk) {
             if (!RepairForeignMarks({b.get()})) return false;
             size = b->file->Size();

@@ -83,6 +83,10 @@ IndexControlBlock* ControllingBlock();
 bool CurrentRecordKey(IndexControlBlock& b, std::string& key);
 // Re-reads the headers when another program changed the indexes; true then.
 bool RefreshIfChanged();
+// The same (`changed` set then); false after reporting that nothing may be
+// read from the orders: a program that may only read finds them left by a
+// writer that died in the middle of a change.
+bool RefreshOrders(bool& changed);
 bool ReadAnchorNodes();
 
 // Display texts and flags of an order.

@@ -56,14 +56,15 @@ bool RebuildMarked(DbfArea& a, int32_t count, const std::vector<IndexControlBloc
 }
 
 // The repair proper, with other writers kept out. A dead writer's records
-// are the whole records in the file: every append that reported success
-// wrote its record before, and an exclusive writer counts them in the
-// header only at its close. On an exclusive table, what this program's own
-// failed change left after its count is cut off. The marked orders are rebuilt from the table;
-// what the program holds in its buffers stays as it is.
+// are the records in the file after the header's count: every append that
+// reported success wrote its record before, and an exclusive writer counts
+// them in the header only at its close. On an exclusive table, what this
+// program's own failed change left after its count is cut off. The marked
+// orders are rebuilt from the table; what the program holds in its buffers
+// stays as it is.
 bool Repair(DbfArea& a, const std::vector<IndexControlBlock*>& orders) {
     const int32_t stored = StoredRecordCount(a);
-    const int32_t inFile = RecordsInFile(a);
+    const int32_t inFile = stored < 0 ? -1 : CountedRecords(a, stored);
     if (stored < 0 || inFile < 0) return false;
     ChangeScope& scope = ChangeScopes[CurrentArea];
     const bool ownFailure = a.exclusive && scope.failedAt >= 0 && scope.failedTable == a.fileName;

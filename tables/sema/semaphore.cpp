@@ -143,13 +143,58 @@ std::string DatabaseSuffix(uint8_t action) {
     return " Action=" + SemaphoreActionName(action) + " [Database Semaphore]";
 }
 
-// Opens the semaphore file shared; a missing file, or one not written today
-// (left by a program that died), is first created anew with a zero record
-// when nobody else has it open.
+// The semaphore file as the engine's own file: in its own spelling (T.@S@
+// is not the semaphore of t.dbf), a regular file with one name, opened
+// without following a link; a link another account put at the name is
+// never written through. errno-like error when it is none of that.
+platform::File OpenOwnSemaphore(const std::string& name, int shareMode, int& error) {
+    platform::File f = platform::File::OpenNoLink(name, platform::OpenMode::ReadWrite, shareMode);
+    error = f.Error();
+    if (f.IsOpen() && !f.IsAt(name))
+        error = ENOENT;
+    else if (f.IsOpen() && !f.IsLoneFile())
+        error = EMLINK;
+    if (error != 0) f.Close();
+    return f;
+}
+
+// Opens the semaphore file shared. A missing file, or one not written today
+// (left by a program that died), is first made anew with a zero record when
+// nobody else has it open: by exclusive creation, with the read and write
+// rights of the table, so that every account that may write the table may
+// use it whatever the umask of the program that made it.
 bool OpenSemaphoreFile(SemaphoreState& s, uint8_t action) {
-    uint16_t io = 0;
-    if (!platform::FileExists(s.fileName) || !FileIsFromToday(s.fileName)) {
-        if (auto f = CreateEngineFile(s.fileName, ShareExclusive, io, true)) {
+    const auto failed = [&](const char* what, int error) {
+        const uint16_t code = error == ENOENT ? 2 : error == EMLINK ? 5 : IoCodeFromErrno(error, 5);
+        ReportSemaError(code, what + platform::DisplayPath(s.fileName) + DatabaseSuffix(action));
+        return false;
+    };
+    int error = 0;
+    const bool present =
+        platform::EntryKindOf(s.fileName, platform::Lookup::Write) != platform::EntryKind::Missing;
+    if (!present || !FileIsFromToday(s.fileName)) {
+        platform::File made;
+        bool isNew = true;
+        if (present) {
+            // Left by a program that died, when nobody has it open: it goes,
+            // and a new file takes its place (in a sticky folder one of
+            // another account's stays and is used as it is).
+            platform::File old = OpenOwnSemaphore(s.fileName, ShareExclusive & 0x70, error);
+            if (old.IsOpen() && !old.EraseAt(s.fileName)) {
+                made = std::move(old);
+                isNew = false;
+            }
+        }
+        if (isNew && error == 0) {
+            made = platform::File::CreateNew(s.fileName, ShareExclusive & 0x70);
+            error = made.Error();
+        }
+        if (made.IsOpen()) {
+            if (!made.Truncate(0)) return failed("Cannot open/create: ", made.Error());
+            if (isNew) made.ShareRightsOf(s.tableName);
+            uint16_t io = 0;
+            const auto f = EngineFileOf(std::move(made), s.fileName, io);
+            if (!f) return failed("Cannot open/create: ", ENOENT);
             const uint8_t zero[SemaRecordSize] = {};
             if (f->WriteAt(0, zero, SemaRecordSize) != SemaRecordSize) {
                 ReportSemaError(IoCode(*f, 101),
@@ -157,22 +202,17 @@ bool OpenSemaphoreFile(SemaphoreState& s, uint8_t action) {
                                     DatabaseSuffix(action));
                 return false;
             }
-        } else if (!platform::FileExists(s.fileName) ||
-                   platform::EntryKindOf(s.fileName, platform::Lookup::Write) ==
-                       platform::EntryKind::Link) {
-            ReportSemaError(io ? io : 5,
-                            "Cannot open/create: " + platform::DisplayPath(s.fileName) +
-                                DatabaseSuffix(action));
-            return false;
+        } else if (error != EBUSY && error != EEXIST) {
+            // EBUSY: another program has it open, it stays as it is; EEXIST:
+            // another program made it meanwhile.
+            return failed("Cannot open/create: ", error);
         }
-        // Otherwise another program has it open: it stays as it is.
     }
-    s.file = OpenEngineFile(s.fileName, ShareDenyNone, io, true);
-    if (!s.file) {
-        ReportSemaError(io ? io : 5, "Cannot open: " + platform::DisplayPath(s.fileName) +
-                                         DatabaseSuffix(action));
-        return false;
-    }
+    platform::File f = OpenOwnSemaphore(s.fileName, ShareDenyNone & 0x70, error);
+    if (!f.IsOpen()) return failed("Cannot open: ", error);
+    uint16_t io = 0;
+    s.file = EngineFileOf(std::move(f), s.fileName, io);
+    if (!s.file) return failed("Cannot open: ", ENOENT);
     return true;
 }
 
@@ -303,7 +343,8 @@ void Logout(uint8_t areaNo, DbfArea& area) {
     if (!WriteRecord(*s)) return WriteError(*s, SemLogout);
     if (!region.Release(SemLogout)) return;
     s->file.reset();
-    if (s->record.users == 0) EraseFileIfFree(s->fileName);
+    // Only the file this table's programs use: its own spelling, no link.
+    if (s->record.users == 0) platform::EraseUnheldFile(s->fileName);
 }
 
 // Counts this program in (INCREAD) or out (DECREAD) of the readers in the

@@ -280,6 +280,99 @@ void SetFieldText(int field, const std::string& text) {
     std::memcpy(p + 1, text.data(), text.size());
 }
 
+// Bytes after the three records of a table whose header counts three: the
+// appends of a writer that held the table alone and ended before its close
+// (its header's byte 14 says so), or what another tool left there with byte
+// 14 set. A record beyond the header's count counts only when it is whole
+// and its first byte is a blank or '*', for every kind of open, those that
+// may only read included; the next append goes right after the records. A
+// table whose own close cleared byte 14 counts what its header says, blanks
+// after it or not.
+TEST_F(WorkAreaTest, RecordsBeyondTheHeadersCountCountOnlyWhenWholeAndFlagged) {
+    constexpr int Len = 17;  // record length of Table()
+    const std::string two = " r4  4  19980317T" + std::string("*r5  5  19980317T");
+    struct Case {
+        const char* name;
+        bool uncounted;  // byte 14 set
+        bool ownAppend;  // an exclusive append and close before the tail
+        std::string tail;
+        int32_t count;   // exclusive opens
+        int32_t shared;  // shared opens; -1 not checked
+    };
+    const Case cases[] = {
+        {"two appends that reported success", true, false, two, 5, 5},
+        {"an end mark", true, false, "\x1A", 3, 3},
+        {"block padding", true, false, "\x1A" + std::string(3 * Len, '\0'), 3, 3},
+        {"an end mark and padding of its own", true, false, std::string(2 * Len + 1, '\x1A'), 3, 3},
+        {"garbage two records long", true, false, std::string(2 * Len, 'X'), 3, 3},
+        {"two appends, then garbage", true, false, two + std::string(2 * Len, 'X'), 5, 5},
+        {"half a record", true, false, " r4  4", 3, 3},
+        {"blanks after an own append and close", false, true, std::string(2 * Len, ' '), 4, -1},
+    };
+    struct Open {
+        const char* name;
+        bool exclusive;
+        uint16_t forced;  // ForcedOpenMode
+    };
+    const Open opens[] = {{"shared, may only read", false, 64},
+                          {"exclusive, may only read", true, 16},
+                          {"shared", false, 65535},
+                          {"exclusive", true, 65535}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Table(3);
+        if (c.ownAppend) {
+            ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0));
+            ClearRecord();
+            SetFieldText(1, "own");
+            Append();
+            ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+            CloseArea();
+        }
+        std::string bytes = test::ReadFileBytes(path);
+        ASSERT_EQ(bytes.back(), '\x1A');
+        bytes.pop_back();
+        if (c.uncounted) bytes[14] = 1;
+        test::WriteFileBytes(path, bytes + c.tail);
+        int32_t appended = 0;
+        for (const Open& o : opens) {
+            SCOPED_TRACE(o.name);
+            if ((o.exclusive ? c.count : c.shared) < 0) continue;
+            const int32_t want = (o.exclusive ? c.count : c.shared) + appended;
+            ForcedOpenMode = o.forced;
+            const bool used = Use(path + (o.exclusive ? " EXCLUSIVE" : ""), nullptr, 0);
+            ForcedOpenMode = 65535;
+            ASSERT_TRUE(used) << EngineErrorMsg;
+            EXPECT_EQ(RecCount(), want);
+            GoBottom();
+            EXPECT_EQ(RecNo(), want);
+            EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+            if (o.forced == 65535) {
+                // The next append goes right after the records, for good.
+                if (!o.exclusive) {
+                    ASSERT_TRUE(ALock());
+                }
+                ClearRecord();
+                SetFieldText(1, o.exclusive ? "xx" : "sh");
+                Append();
+                EXPECT_EQ(RecNo(), want + 1);
+                ++appended;
+                Unlock();
+            }
+            CloseArea();
+        }
+        ASSERT_TRUE(Use(path + " EXCLUSIVE", nullptr, 0));
+        ASSERT_EQ(RecCount(), c.count + appended);
+        Go(RecCount());
+        EXPECT_EQ(Text(), "xx");
+        if (c.shared >= 0) {
+            Go(RecCount() - 1);
+            EXPECT_EQ(Text(), "sh");
+        }
+        CloseArea();
+    }
+}
+
 // Program A closes a shared table it re-keyed a record of; program B appends
 // while A stands just before its header write. The header never goes back to
 // fewer records than the file holds.

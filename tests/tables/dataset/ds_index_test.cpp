@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ds_testutil.h"
+#include "platform/hostfs.h"
 #include "tables/area/workareas.h"
 #include "tables/base/filenames.h"
 #include "tables/expr/expression.h"
@@ -83,6 +84,13 @@ TEST_F(DsIndex, CreationModes) {
     ds.CreateIndex = ciAlways;
     ds.Open();
     EXPECT_EQ(made, 2);
+    ds.Close();
+    // The semaphore file of another table, T.DBF, is no sign of this one's use.
+    platform::EraseFile(GetSemaphoreFileName(path));
+    WriteFileBytes(Path("T.@S@"), "x");
+    ds.Open();
+    EXPECT_EQ(made, 3);
+    EXPECT_EQ(ReadFileBytes(Path("T.@S@")), "x");
 }
 
 TEST_F(DsIndex, RefusedRebuildLeavesTheTableClosed) {

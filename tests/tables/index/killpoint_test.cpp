@@ -306,9 +306,10 @@ TEST_F(KillPointTest, AppendsThatReportedSuccessSurviveAnExclusiveWritersKill) {
 }
 
 // A program that may only read a table a dead writer left in the middle of
-// an append never shows the record that was not committed: it reads the
-// table as it was, or its orders refuse to open with words that say why.
-TEST_F(KillPointTest, AProgramThatMayOnlyReadSeesNoUncommittedRecord) {
+// an append shows the records a program that may write then keeps (the
+// dead append's record only when it was written whole), or its orders
+// refuse to open with words that say why.
+TEST_F(KillPointTest, AProgramThatMayOnlyReadShowsWhatTheNextWriterKeeps) {
     for (int records : {32, 500}) {
         const KillShape s = Shape(records, false);
         KillCase c = SharedAppend(s, test::KillKey(s, records / 2));

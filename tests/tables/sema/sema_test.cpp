@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -24,6 +28,8 @@ namespace kor2 {
 namespace {
 
 using Rec = std::array<int, 3>;  // users, readers, update counter
+
+void DieRegisteredAsReader(const std::function<std::unique_ptr<DbfArea>()>& open);
 
 class SemaTest : public test::EngineTest {
 protected:
@@ -69,22 +75,183 @@ protected:
     std::string table_ = Path("T.DBF"), sema_ = Path("T.@S@");
 };
 
-// A link another account put at the semaphore's name in a folder both may
-// write is never written through: the login is refused, the file the link
-// leads to keeps its bytes.
-TEST_F(SemaTest, ALinkAtTheSemaphoreNameIsNotWrittenThrough) {
+// What another account may put at the semaphore's name in a folder both may
+// write, before a program of this account logs in to the table t.dbf. A
+// link (symbolic or hard, to a file elsewhere), a pipe or a folder is never
+// used: the login is refused naming the file, and what the entry leads to
+// keeps its bytes, also when the entry is from another day (the login then
+// makes a new semaphore file). A file under another spelling is another
+// file: the login makes t.@S@ beside it. A file of the other account's at
+// the name from another day, left as by a program that died, is replaced by
+// a new file: it is neither written nor given to this account.
+TEST_F(SemaTest, WhatAnotherAccountPutsAtTheSemaphoreNameIsNotWrittenThrough) {
     namespace fs = std::filesystem;
+    enum class Entry { SymLink, HardLink, Pipe, Folder, OtherSpelling, File };
+    struct Case {
+        const char* name;
+        Entry entry;
+        bool anotherDay;  // the entry is older than today
+        bool refused;
+    };
+    const Case cases[] = {
+        {"symbolic link", Entry::SymLink, false, true},
+        {"hard link, today", Entry::HardLink, false, true},
+        {"hard link, another day", Entry::HardLink, true, true},
+        {"pipe", Entry::Pipe, false, true},
+        {"folder", Entry::Folder, false, true},
+        {"file under another spelling", Entry::OtherSpelling, false, false},
+        {"file under another spelling, another day", Entry::OtherSpelling, true, false},
+        {"file, another day", Entry::File, true, false},
+    };
     fs::permissions(dir_.path(), fs::perms::all);
-    const std::string victim = Path("victim.txt");
-    test::WriteFileBytes(victim, "vic");
-    test::RunAsNobody({}, [&] { ASSERT_EQ(symlink(victim.c_str(), sema_.c_str()), 0); });
-    auto a = OpenTable();
-    HandleSemaphoreIn(1, a.get(), SemLogin);
-    EXPECT_NE(Error(5).find("@S@"), std::string::npos);
-    HandleSemaphoreIn(1, a.get(), SemLogout);
-    EngineErrorCode = 0;
-    EXPECT_EQ(test::ReadFileBytes(victim), "vic");
-    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(sema_)));
+    const std::string elsewhere = Path("elsewhere"), table = Path("t.dbf"), sema = Path("t.@S@");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(elsewhere);
+        fs::remove_all(sema);
+        fs::remove_all(Path("T.@S@"));
+        fs::create_directory(elsewhere);
+        fs::permissions(elsewhere, fs::perms::all);
+        test::WriteFileBytes(table, "table");
+        const std::string victim = elsewhere + "/victim";
+        const std::string planted = c.entry == Entry::OtherSpelling ? Path("T.@S@") : sema;
+        test::RunAsNobody({}, [&] {
+            test::WriteFileBytes(victim, "victim");
+            switch (c.entry) {
+                case Entry::SymLink:
+                    ASSERT_EQ(symlink(victim.c_str(), planted.c_str()), 0);
+                    break;
+                case Entry::HardLink:
+                    ASSERT_EQ(link(victim.c_str(), planted.c_str()), 0);
+                    break;
+                case Entry::Pipe:
+                    ASSERT_EQ(mkfifo(planted.c_str(), 0666), 0) << std::strerror(errno);
+                    break;
+                case Entry::Folder:
+                    ASSERT_EQ(mkdir(planted.c_str(), 0777), 0) << std::strerror(errno);
+                    break;
+                case Entry::OtherSpelling:
+                case Entry::File:
+                    test::WriteFileBytes(planted, "victim");
+                    break;
+            }
+        });
+        // The planted entry as it was, held open to see what became of it.
+        struct stat before = {};
+        ASSERT_EQ(lstat(planted.c_str(), &before), 0);
+        const int held = open(planted.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (c.anotherDay) platform::SetClockOverride(platform::DateTime{2031, 6, 2, 8, 0, 0, 0, 1});
+        auto a = std::make_unique<DbfArea>();
+        a->fileName = table;
+        uint16_t io = 0;
+        a->file = OpenEngineFile(table, ShareDenyNone, io);
+        ASSERT_TRUE(a->file) << io;
+        HandleSemaphoreIn(1, a.get(), SemLogin);
+        if (c.refused) {
+            EXPECT_EQ(SemaphoreStates[1], nullptr);
+            EXPECT_NE(Error(5).find("t.@S@"), std::string::npos);
+        } else {
+            EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+            EXPECT_EQ(test::ReadFileBytes(sema).substr(0, 1), std::string(1, '\1'));
+            struct stat now = {};
+            ASSERT_EQ(lstat(sema.c_str(), &now), 0);
+            EXPECT_EQ(now.st_uid, geteuid());
+            if (c.entry == Entry::File) {
+                struct stat kept = {};
+                ASSERT_EQ(fstat(held, &kept), 0);
+                EXPECT_NE(now.st_ino, kept.st_ino);
+                EXPECT_EQ(kept.st_uid, before.st_uid);
+                char bytes[8] = {};
+                EXPECT_EQ(pread(held, bytes, 6, 0), 6);
+                EXPECT_EQ(std::string(bytes), "victim");
+            }
+        }
+        HandleSemaphoreIn(1, a.get(), SemLogout);
+        if (held >= 0) close(held);
+        EngineErrorCode = 0;
+        platform::SetClockOverride(std::nullopt);
+        if (c.entry == Entry::OtherSpelling)
+            EXPECT_EQ(test::ReadFileBytes(planted), "victim");
+        else
+            EXPECT_EQ(test::ReadFileBytes(victim), "victim");
+        EXPECT_EQ(fs::exists(fs::symlink_status(planted)), c.entry != Entry::File);
+    }
+}
+
+// A table that a second account may write, shared by root with the usual
+// umask 022: the semaphore file root's program makes, and the one a killed
+// program of root's leaves, let the second account log in. The file gets
+// the table's rights (owner, group, read and write bits), not the umask of
+// the program that made it; the account that makes it keeps its own right
+// to write it when it cannot give the file to the table's owner.
+TEST_F(SemaTest, EveryAccountThatMayWriteTheTableLogsInWhoeverMadeTheSemaphore) {
+    namespace fs = std::filesystem;
+    using fs::perms;
+    enum class Maker { Root, KilledRoot, Second };
+    struct Case {
+        const char* name;
+        bool tableOfNobody;  // else root's
+        perms mode;          // the table's
+        Maker maker;         // who makes the semaphore file
+    };
+    const perms rw = perms::owner_read | perms::owner_write;
+    const perms all =
+        rw | perms::group_read | perms::group_write | perms::others_read | perms::others_write;
+    const perms readable = perms::owner_read | perms::group_read | perms::others_read;
+    const Case cases[] = {
+        {"root's table every account may write", false, all, Maker::Root},
+        {"the second account's table", true, rw, Maker::Root},
+        {"root's program killed", false, all, Maker::KilledRoot},
+        {"root's program killed, the second account's table", true, rw, Maker::KilledRoot},
+        {"root's table no account may write, the second account's reader", false, readable,
+         Maker::Second},
+    };
+    fs::permissions(dir_.path(), perms::all);
+    const std::string table = Path("t.dbf"), sema = Path("t.@S@");
+    const mode_t umaskBefore = umask(022);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(sema);
+        fs::remove(table);
+        test::WriteFileBytes(table, "table");
+        fs::permissions(table, c.mode);
+        if (c.tableOfNobody && geteuid() == 0) {
+            const passwd* nobody = getpwnam("nobody");
+            ASSERT_NE(nobody, nullptr);
+            ASSERT_EQ(chown(table.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+        }
+        const auto open = [&] {
+            auto a = std::make_unique<DbfArea>();
+            a->fileName = table;
+            uint16_t io = 0;
+            const bool writable =
+                (c.mode & (perms::owner_write | perms::others_write)) != perms::none;
+            a->file = OpenEngineFile(table, writable ? ShareDenyNone : ShareReadDenyNone, io);
+            EXPECT_TRUE(a->file) << io;
+            return a;
+        };
+        std::unique_ptr<DbfArea> root;
+        if (c.maker == Maker::KilledRoot) {
+            DieRegisteredAsReader(open);
+        } else if (c.maker == Maker::Root) {
+            root = open();
+            HandleSemaphoreIn(1, root.get(), SemLogin);
+            ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        }
+        test::RunAsNobody({}, [&] {
+            auto mine = open();
+            HandleSemaphoreIn(2, mine.get(), SemLogin);
+            EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+            SetLockSemaphoreProcIn(2, mine.get(), true);
+            SetLockSemaphoreProcIn(2, mine.get(), false);
+            EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+            HandleSemaphoreIn(2, mine.get(), SemLogout);
+        });
+        if (root) HandleSemaphoreIn(1, root.get(), SemLogout);
+        EXPECT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+        ClearSemaphoreStates();
+    }
+    umask(umaskBefore);
 }
 
 TEST_F(SemaTest, LogInOncePerAreaAndTheLastOneOutErases) {
