@@ -18,7 +18,8 @@ namespace {
 // A bare name of the folder, as the host spells it; empty for anything else.
 std::string HostName(std::string_view name) {
     if (name.empty() || name == "." || name == ".." ||
-        name.find_first_of("/\\") != std::string_view::npos || name.find('\0') != std::string_view::npos)
+        name.find_first_of("/\\") != std::string_view::npos ||
+        name.find('\0') != std::string_view::npos)
         return std::string();
     return OemToUtf8(name);
 }
@@ -65,7 +66,9 @@ Folder::~Folder() {
     if (fd_ >= 0) close(fd_);
 }
 
-Folder::Folder(Folder&& other) noexcept { *this = std::move(other); }
+Folder::Folder(Folder&& other) noexcept {
+    *this = std::move(other);
+}
 
 Folder& Folder::operator=(Folder&& other) noexcept {
     if (this != &other) {
@@ -96,10 +99,10 @@ FolderEntry Folder::Facts(const File& file) {
 
 File Folder::CreateNew(std::string_view name, int shareMode) {
     const std::string host = HostName(name);
-    const int fd = fd_ < 0 || host.empty()
-                       ? -1
-                       : openat(fd_, host.c_str(),
-                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd =
+        fd_ < 0 || host.empty()
+            ? -1
+            : openat(fd_, host.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         File f;
         f.error_ = host.empty() ? EINVAL : errno;

@@ -476,7 +476,7 @@ bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()
     const bool memo =
         a.hasMemo && MemoHooks.packPrepare && MemoHooks.packCommit && MemoHooks.packDiscard;
     // The journal names the new table and memo files before either is made.
-    ChangeJournal journal(TableJournalName(name), "Pack");
+    ChangeJournal journal(TableJournalName(name), "Pack", failText);
     size_t tableEntry = 0, memoEntry = 0;
     if (!journal.PlanFile(name, tableEntry) ||
         (memo && !journal.PlanFile(replaced[1], memoEntry)) || !journal.Begin())

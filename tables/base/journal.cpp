@@ -42,8 +42,7 @@ bool IsNewFileName(const std::string& name) {
 
 bool IsBareName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of("\\/:") == std::string::npos &&
-           name.find('\0') == std::string::npos;
+           name.find_first_of("\\/:") == std::string::npos && name.find('\0') == std::string::npos;
 }
 
 std::string Field(const std::string& s) {
@@ -134,10 +133,12 @@ std::string UnfinishedChangeText(const std::string& table, const std::string& jo
 
 // ---- the writer's side
 
-ChangeJournal::ChangeJournal(const std::string& journal, std::string routine)
+ChangeJournal::ChangeJournal(const std::string& journal, std::string routine,
+                             std::string failText)
     : folder_(SplitFileName(journal).dir),
       name_(NameWithoutDir(journal)),
-      routine_(std::move(routine)) {}
+      routine_(std::move(routine)),
+      failText_(std::move(failText)) {}
 
 ChangeJournal::~ChangeJournal() {
     if (!ready_)
@@ -231,12 +232,17 @@ bool ChangeJournal::Begin() {
             static_cast<int64_t>(text.size()) ||
         !file->Flush()) {
         if (file) io = IoCodeFromErrno(file->Error(), 101);
-        SetEngineError(io, "Fehler beim Schreiben von " + platform::DisplayPath(journal) + " [" +
-                               routine_ + "]");
+        SetEngineError(io, WriteFailText(journal));
         TakeBack();
         return false;
     }
     return true;
+}
+
+std::string ChangeJournal::WriteFailText(const std::string& journal) const {
+    return failText_.empty() ? "Fehler beim Schreiben von " + platform::DisplayPath(journal) +
+                                   " [" + routine_ + "]"
+                             : failText_;
 }
 
 std::string ChangeJournal::NewPath(size_t i) const {
@@ -249,8 +255,8 @@ std::string ChangeJournal::TargetPath(size_t i) const {
 
 std::unique_ptr<EngineFile> ChangeJournal::Make(size_t i) {
     Entry& e = entries_[i];
-    platform::File made = begun_ ? folder_.CreateNew(e.fresh, ShareExclusive & 0x70)
-                                 : platform::File();
+    platform::File made =
+        begun_ ? folder_.CreateNew(e.fresh, ShareExclusive & 0x70) : platform::File();
     uint16_t io = 0;
     std::unique_ptr<EngineFile> file;
     if (made.IsOpen()) {
@@ -262,12 +268,18 @@ std::unique_ptr<EngineFile> ChangeJournal::Make(size_t i) {
         io = IoCodeFromErrno(begun_ ? made.Error() : EINVAL, 5);
     }
     if (!file)
-        SetEngineError(io, "Fehler beim Anlegen von " + platform::DisplayPath(NewPath(i)) + " [" +
-                               routine_ + "]");
+        SetEngineError(io, failText_.empty() ? "Fehler beim Anlegen von " +
+                                                   platform::DisplayPath(NewPath(i)) + " [" +
+                                                   routine_ + "]"
+                                             : failText_);
     return file;
 }
 
 bool ChangeJournal::Ready() {
+    if (begun_ && entries_.size() == 1) {
+        ready_ = true;
+        return true;
+    }
     const std::string journal = folder_.Path() + name_;
     uint16_t io = 0;
     auto file = begun_ ? EngineFileOf(held_.Duplicate(), journal, io) : nullptr;
@@ -277,8 +289,7 @@ bool ChangeJournal::Ready() {
             static_cast<int64_t>(JournalReady.size()) ||
         !file->Flush()) {
         if (file) io = IoCodeFromErrno(file->Error(), 101);
-        SetEngineError(io ? io : 5, "Fehler beim Schreiben von " + platform::DisplayPath(journal) +
-                                        " [" + routine_ + "]");
+        SetEngineError(io ? io : 5, WriteFailText(journal));
         // Whatever came of the mark, no rename has begun: the change goes.
         if (file) file->Truncate(at);
         return false;
@@ -312,7 +323,8 @@ bool ChangeJournal::Put(size_t i) {
 
 void ChangeJournal::Finish(bool dropRest) {
     if (!begun_) return;
-    const bool anyPut = std::any_of(entries_.begin(), entries_.end(), [](const Entry& e) { return e.put; });
+    const bool anyPut =
+        std::any_of(entries_.begin(), entries_.end(), [](const Entry& e) { return e.put; });
     const bool allPut = std::all_of(entries_.begin(), entries_.end(),
                                     [](const Entry& e) { return e.put || !e.made; });
     if (!anyPut || dropRest) {
@@ -379,7 +391,8 @@ JournalOutcome CompleteJournal(const JournalRules& rules) {
         // Another account's journal is not obeyed; only a ready one that
         // still names new files means the table may be half changed.
         if (!t.foreign && t.ready &&
-            std::any_of(t.pairs.begin(), t.pairs.end(), [&](const auto& p) { return left(p.first); })) {
+            std::any_of(t.pairs.begin(), t.pairs.end(),
+                        [&](const auto& p) { return left(p.first); })) {
             out.found = JournalFound::Unable;
             out.why = "Journal eines anderen Benutzers";
         }

@@ -32,7 +32,9 @@ std::string IndexJournalName(const std::string& index);
 // One change: new files beside their targets, all in the journal's folder.
 class ChangeJournal {
 public:
-    ChangeJournal(const std::string& journal, std::string routine);
+    // failText: the message of a failed write of the journal or a new file
+    // (else one naming the file and the routine).
+    ChangeJournal(const std::string& journal, std::string routine, std::string failText = {});
     // A change that did not reach its renames takes back its new files and
     // its journal.
     ~ChangeJournal();
@@ -54,7 +56,9 @@ public:
     std::unique_ptr<EngineFile> Make(size_t i);
     std::string NewPath(size_t i) const;
     std::string TargetPath(size_t i) const;
-    // All new files are whole: the journal says so before the first rename.
+    // All new files are whole: the journal says so before the first rename
+    // (a journal of one new file needs no mark: its one rename is whole or
+    // absent, and its new file is gone once made).
     bool Ready();
     // Renames the new file over its target, which it takes the owner and mode
     // of; false after reporting the error.
@@ -74,12 +78,14 @@ private:
         platform::File handle;        // the file made, until it is renamed
     };
     void TakeBack();
+    std::string WriteFailText(const std::string& journal) const;
     // Erases the name only while it still is the file this change made.
     void EraseOwn(const std::string& name, const platform::FolderEntry& made);
 
     platform::Folder folder_;
     std::string name_;  // the journal's bare name
     std::string routine_;
+    std::string failText_;
     std::vector<Entry> entries_;
     platform::File held_;  // the journal, its live mark locked
     platform::FolderEntry heldFacts_;

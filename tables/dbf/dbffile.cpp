@@ -114,8 +114,8 @@ JournalRules TableJournalRules(const std::string& table, const std::string& jour
     const std::string path = real ? *real : table;
     JournalRules rules;
     rules.journal = journal;
-    for (const std::string& file : {path, MemoFileName(path, dbf::VerDbase4Memo),
-                                    MemoFileName(path, dbf::VerFoxProMemo)})
+    for (const std::string& file :
+         {path, MemoFileName(path, dbf::VerDbase4Memo), MemoFileName(path, dbf::VerFoxProMemo)})
         rules.targets.push_back(NameWithoutDir(file));
     rules.trusted = {platform::CurrentAccount()};
     const platform::Folder folder(SplitFileName(path).dir);

@@ -740,17 +740,30 @@ bool CommitRebuild() {
     // All renames first, then the opens: no write comes between the renames.
     // The replaced files are nobody's any more: their headers are not written.
     // Each index stands alone: after a failed rename the rest are dropped
-    // (an old index of a packed table keeps its change mark).
-    for (RebuiltOrder& r : orders) {
-        if (!r.file->Ready() || !r.file->Put(0)) {
-            for (RebuiltOrder& rest : orders) rest.file->Finish(true);
-            return false;
-        }
+    // (an old index of a packed table keeps its change mark), and the orders
+    // renamed so far are opened on their new files.
+    size_t put = 0;
+    for (; put < orders.size(); ++put) {
+        RebuiltOrder& r = orders[put];
+        if (!r.file->Ready() || !r.file->Put(0)) break;
         r.file->Finish(false);
         if (IndexControlBlock* b = OrderBlock(r.order)) b->inChange = b->headerChanged = false;
     }
-    for (RebuiltOrder& r : orders)
+    uint16_t failCode = 0;
+    std::string failMsg;
+    if (put < orders.size()) {
+        failCode = EngineErrorCode;
+        failMsg = EngineErrorMsg;
+        for (size_t i = put; i < orders.size(); ++i) orders[i].file->Finish(true);
+    }
+    for (size_t i = 0; i < put; ++i) {
+        const RebuiltOrder& r = orders[i];
         if (!SetIndexTo(r.options, r.order, r.keyMaker, r.context)) return false;
+    }
+    if (failCode != 0) {
+        SetEngineError(failCode, failMsg);
+        return false;
+    }
     restoreOrder.Dismiss();
     Set_Order_To(controlling);
     return EngineErrorCode == 0;
