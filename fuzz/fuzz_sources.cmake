@@ -2,9 +2,10 @@
 # layers and the platform services they use).
 set(KOR2_FUZZ_TABLE_SOURCES)
 foreach(f tables/base/engineerror tables/base/enginedates tables/base/enginestrings tables/base/enginefile tables/base/filenames
+          tables/base/journal
           tables/dbf/dbffile tables/dbf/hooks tables/area/engine tables/area/workareas tables/area/navigation
           tables/area/changes tables/area/search platform/codepage platform/real48
-          platform/hostfs platform/numtext platform/progfiles platform/runtemp platform/sysclock)
+          platform/folder platform/hostfs platform/numtext platform/progfiles platform/runtemp platform/sysclock)
   list(APPEND KOR2_FUZZ_TABLE_SOURCES ${SRC}/${f}.cpp)
 endforeach()
 
