@@ -752,9 +752,10 @@ bool CommitRebuild() {
     uint16_t failCode = 0;
     std::string failMsg;
     if (put < orders.size()) {
+        // The journals of the rest take their new files back as they go.
         failCode = EngineErrorCode;
         failMsg = EngineErrorMsg;
-        for (size_t i = put; i < orders.size(); ++i) orders[i].file->Finish(true);
+        orders.erase(orders.begin() + static_cast<std::ptrdiff_t>(put), orders.end());
     }
     for (size_t i = 0; i < put; ++i) {
         const RebuiltOrder& r = orders[i];

@@ -268,6 +268,7 @@ TEST_F(SharedFolderTest, PlantedEntriesAreLeftAlone) {
             EXPECT_FALSE(ok);
             EXPECT_EQ(EngineErrorCode, 5) << EngineErrorMsg;
             EXPECT_NE(EngineErrorMsg.find(c.entry), std::string::npos) << EngineErrorMsg;
+            EXPECT_EQ(EngineErrorMsg.find("Fehler beim"), std::string::npos) << EngineErrorMsg;
         } else {
             EXPECT_TRUE(ok) << EngineErrorMsg;
         }
@@ -330,9 +331,9 @@ TEST_F(SharedFolderTest, ACraftedJournalMovesNothing) {
     const std::vector<Case> cases = {
         {"another table over the table", "T.$RN", journal("O.DBF", "T.DBF")},
         {"the table moved out", "T.$RN", journal("T.DBF", "KOR0001.TMP")},
-        {"an absolute name", "T.$RN", journal(outside, "T.DBF")},
-        {"a name with ../", "T.$RN", journal("../KOR0001.TMP", "T.DBF")},
-        {"a name in a folder", "T.$RN", journal("c/KOR0001.TMP", "T.DBF")},
+        {"an absolute name", "T.$RN", journal(outside, "T.DBF"), false, "außerhalb"_oem},
+        {"a name with ../", "T.$RN", journal("../KOR0001.TMP", "T.DBF"), false, "außerhalb"_oem},
+        {"a name in a folder", "T.$RN", journal("c/KOR0001.TMP", "T.DBF"), false, "außerhalb"_oem},
         {"a name of another form", "T.$RN", journal("kor0002.tmp", "T.DBF")},
         {"another table as target", "T.$RN", journal("KOR0001.TMP", "O.DBF")},
         {"the memo file of another spelling", "T.$RN", journal("KOR0001.TMP", "t.dbt")},
