@@ -515,6 +515,46 @@ TEST_F(SharedFolderTest, OpensLeaveALiveBuildAlone) {
     CloseArea();
 }
 
+// Opens of other tables in the folder beside a program that packs and
+// re-indexes its table: none of its changes fails for them.
+TEST_F(SharedFolderTest, OpensBesideChangesNeverMakeThemFail) {
+    MakeMemoTable(table_, 60, true);
+    const std::string other = shared_ + "/O.DBF", stop = shared_ + "/stop";
+    MakeMemoTable(other, 5);
+    const pid_t opener = fork();
+    ASSERT_GE(opener, 0);
+    if (opener == 0) {
+        while (!fs::exists(stop)) {
+            Select(1);
+            if (Use(other, nullptr, 0)) CloseArea();
+        }
+        _exit(0);
+    }
+    const int changes = test::RunForked([] { return true; },
+                                        [&] {
+                                            std::vector<std::string> failures;
+                                            for (int i = 0; i < 60; ++i) {
+                                                Select(1);
+                                                if (!Use(table_ + " EXCLUSIVE", nullptr, 0) ||
+                                                    !OpenIndexFile(shared_ + "/k.ndx", 1)) {
+                                                    failures.push_back(EngineErrorMsg);
+                                                    continue;
+                                                }
+                                                Reindex();
+                                                if (EngineErrorCode != 0)
+                                                    failures.push_back(EngineErrorMsg);
+                                                if (!Pack()) failures.push_back(EngineErrorMsg);
+                                                CloseArea();
+                                            }
+                                            EXPECT_TRUE(failures.empty())
+                                                << failures.size() << " failed, the first: "
+                                                << (failures.empty() ? "" : failures.front());
+                                        });
+    test::WriteFileBytes(stop, "");
+    EXPECT_EQ(test::WaitChild(opener), 0);
+    EXPECT_EQ(changes, 0);
+}
+
 // A table whose name holds letters outside ASCII: a Pack killed between its
 // renames is completed by the next open.
 TEST_F(SharedFolderTest, APackOfATableNamedOutsideAsciiIsCompletedAfterAKill) {
