@@ -136,7 +136,7 @@ TEST_F(SharedFolderTest, AWatcherSwappingInLinksRedirectsNothing) {
     const std::string victim = privateDir + "/own.txt";
     test::WriteFileBytes(victim, "own file");
     fs::permissions(victim, fs::perms::owner_read | fs::perms::owner_write);
-    const std::string ready = shared_ + "/watching";
+    const std::string ready = shared_ + "/watching", swapped = shared_ + "/swapped";
     test::BackgroundSubject watcher([&] {
         const int fd = inotify_init1(IN_CLOEXEC);
         if (fd < 0 || inotify_add_watch(fd, shared_.c_str(), IN_CREATE | IN_MOVED_TO) < 0) return;
@@ -153,6 +153,7 @@ TEST_F(SharedFolderTest, AWatcherSwappingInLinksRedirectsNothing) {
                 const std::string path = shared_ + "/" + name;
                 if (IsLink(path) || unlink(path.c_str()) != 0) continue;
                 if (symlink(victim.c_str(), path.c_str()) != 0) continue;
+                std::ofstream(swapped, std::ios::app) << name << "\n";
             }
         }
     });
@@ -168,6 +169,12 @@ TEST_F(SharedFolderTest, AWatcherSwappingInLinksRedirectsNothing) {
     EXPECT_TRUE(test::ReadFileBytes(victim) == "own file");
     EXPECT_EQ(ModeOf(victim), 0600u);
     for (const char* name : {"T.DBF", "T.DBT", "k.ndx"}) EXPECT_FALSE(IsLink(shared_ + "/" + name));
+    // The links it put there are its own: the engine erases none of them.
+    std::ifstream links(swapped);
+    int swaps = 0;
+    for (std::string name; std::getline(links, name); ++swaps)
+        EXPECT_TRUE(IsLink(shared_ + "/" + name)) << name;
+    EXPECT_GT(swaps, 0);
     // The table opens with its index, whole: packed or as it was.
     ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0))
         << EngineErrorMsg << " " << testing::PrintToString(Listing(shared_));
