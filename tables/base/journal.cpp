@@ -14,6 +14,7 @@
 #include "platform/oemtext.h"
 #include "platform/progfiles.h"
 #include "tables/base/engineerror.h"
+#include "tables/base/enginestrings.h"
 #include "tables/base/filenames.h"
 
 namespace kor2 {
@@ -26,6 +27,9 @@ namespace {
 constexpr std::string_view JournalHead = "KOR2 JOURNAL 2\n";
 constexpr std::string_view JournalEnd = "END\n";
 constexpr std::string_view JournalReady = "READY\n";
+// The journal of the program's former version, written once every new file
+// was whole; names outside its folder absolute. What it left is completed.
+constexpr std::string_view FormerHead = "KOR2 RENAMES 1\n";
 constexpr int64_t JournalMaxBytes = 1 << 16;
 // A writer holds this byte of its journal locked while it lives.
 constexpr int64_t JournalLiveAt = int64_t{1} << 40;
@@ -66,17 +70,27 @@ struct JournalText {
     bool whole = false;
     bool ready = false;
     bool foreign = false;  // something the engine never writes
+    bool former = false;   // of the former version
 };
+
+bool IsAbsoluteName(const std::string& name) {
+    return (!name.empty() && (name[0] == '/' || name[0] == '\\')) ||
+           (name.size() >= 3 && name[1] == ':' && (name[2] == '\\' || name[2] == '/'));
+}
 
 JournalText ParseJournal(const std::string& text) {
     JournalText r;
+    const auto cutIn = [&](std::string_view head) {
+        return text.size() < head.size() && head.substr(0, text.size()) == text;
+    };
     // Cut in its first line: nothing of it was done.
-    if (text.size() < JournalHead.size() && JournalHead.substr(0, text.size()) == text) return r;
-    if (text.compare(0, JournalHead.size(), JournalHead) != 0) {
+    if (cutIn(JournalHead) || cutIn(FormerHead)) return r;
+    r.former = text.compare(0, FormerHead.size(), FormerHead) == 0;
+    if (!r.former && text.compare(0, JournalHead.size(), JournalHead) != 0) {
         r.foreign = true;
         return r;
     }
-    size_t pos = JournalHead.size();
+    size_t pos = r.former ? FormerHead.size() : JournalHead.size();
     while (pos < text.size()) {
         if (text.compare(pos, JournalEnd.size(), JournalEnd) == 0) {
             r.whole = true;
@@ -85,13 +99,16 @@ JournalText ParseJournal(const std::string& text) {
         }
         std::string fresh, target;
         if (!ReadField(text, pos, fresh) || !ReadField(text, pos, target)) break;
+        // The former version's renames in other folders (of indexes, which
+        // carry their change mark) are not made.
+        if (r.former && (IsAbsoluteName(fresh) || IsAbsoluteName(target))) continue;
         r.pairs.emplace_back(std::move(fresh), std::move(target));
     }
     if (r.whole) {
         const std::string rest = text.substr(pos);
-        r.ready = rest == JournalReady;
+        r.ready = r.former ? rest.empty() : rest == JournalReady;
         // A mark cut short is no mark.
-        r.foreign = rest.size() >= JournalReady.size() && !r.ready;
+        r.foreign = r.former ? !rest.empty() : rest.size() >= JournalReady.size() && !r.ready;
     }
     return r;
 }
@@ -402,7 +419,11 @@ JournalOutcome CompleteJournal(const JournalRules& rules) {
     for (const auto& [fresh, target] : t.pairs) {
         if (!IsBareName(fresh) || !IsBareName(target))
             return refuse("Name außerhalb des Ordners"_oem);
-        if (!IsNewFileName(fresh))
+        // The former version named a memo file's new file after it.
+        const bool formerMemo = t.former && fresh == StripExtension(target) + ".$$$" &&
+                                (UpperStr(SplitFileName(target).ext) == ".DBT" ||
+                                 UpperStr(SplitFileName(target).ext) == ".FPT");
+        if (!IsNewFileName(fresh) && !formerMemo)
             return refuse(platform::DisplayPath(folder.Path() + fresh) +
                           " ist keine neue Datei des Programms");
         if (std::find(rules.targets.begin(), rules.targets.end(), target) == rules.targets.end())

@@ -562,6 +562,32 @@ TEST_F(SharedFolderTest, OpensBesideChangesNeverMakeThemFail) {
     EXPECT_EQ(changes, 0);
 }
 
+// A Pack of the program's former version killed between its renames left
+// its journal of that version: the next open completes the Pack.
+TEST_F(SharedFolderTest, AFormerVersionsJournalIsCompleted) {
+    MakeMemoTable(table_, 20);
+    const std::string packed = Path("packed");
+    fs::create_directory(packed);
+    for (const char* name : {"T.DBF", "T.DBT"})
+        fs::copy_file(shared_ + "/" + name, packed + "/" + name);
+    Select(1);
+    ASSERT_TRUE(Use(packed + "/T.DBF EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(Pack()) << EngineErrorMsg;
+    const std::vector<std::string> memos = Memos();
+    CloseArea();
+    // The table was renamed into place, the memo file not yet.
+    fs::copy_file(packed + "/T.DBF", table_, fs::copy_options::overwrite_existing);
+    fs::copy_file(packed + "/T.DBT", shared_ + "/T.$$$");
+    test::WriteFileBytes(shared_ + "/T.$RN", "KOR2 RENAMES 1\n" + Field("KOR1234.TMP") +
+                                                 Field("T.DBF") + Field("T.$$$") + Field("T.DBT") +
+                                                 Field(Path("KOR0001.TMP")) + Field(Path("k.ndx")) +
+                                                 "END\n");
+    ASSERT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
+    EXPECT_EQ(Memos(), memos);
+    CloseArea();
+    EXPECT_EQ(Listing(shared_), (std::set<std::string>{"T.DBF", "T.DBT"}));
+}
+
 // A table whose name holds letters outside ASCII: a Pack killed between its
 // renames is completed by the next open.
 TEST_F(SharedFolderTest, APackOfATableNamedOutsideAsciiIsCompletedAfterAKill) {
