@@ -2,11 +2,11 @@
 # layers and the platform services they use).
 set(KOR2_FUZZ_TABLE_SOURCES)
 foreach(f tables/base/engineerror tables/base/enginedates tables/base/enginestrings tables/base/enginefile tables/base/filenames
-          tables/base/commandtext
+          tables/base/commandtext tables/base/journal
           tables/dbf/dbffile tables/dbf/hooks tables/area/engine tables/area/workareas tables/area/navigation
           tables/area/changes tables/area/search platform/codepage platform/real48
-          platform/filerights platform/hostfs platform/numtext platform/progfiles platform/runtemp
-          platform/sysclock)
+          platform/filerights platform/folder platform/hostfs platform/numtext platform/progfiles
+          platform/runtemp platform/sysclock)
   list(APPEND KOR2_FUZZ_TABLE_SOURCES ${SRC}/${f}.cpp)
 endforeach()
 

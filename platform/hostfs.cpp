@@ -684,6 +684,27 @@ File File::CreateNew(std::string_view path, int shareMode) {
     return f;
 }
 
+File File::Adopt(int fd, bool reading, bool writing, int shareMode, int dirFd,
+                 std::string_view createdAs, std::string_view baseName) {
+    File f;
+    f.canRead_ = reading;
+    f.canWrite_ = writing;
+    f.fdReadable_ = reading || (fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDWR;
+    f.fdWritable_ = writing;
+    f.dirFd_ = dirFd;
+    if (!ApplyShareMode(fd, f.fdReadable_, reading, writing, shareMode)) {
+        const int error = errno;
+        close(fd);
+        f.Close();
+        f.error_ = error;
+        return f;
+    }
+    f.fd_ = fd;
+    f.createdAs_ = std::string(createdAs);
+    f.baseName_ = std::string(baseName);
+    return f;
+}
+
 File File::OpenNoLink(std::string_view path, OpenMode mode, int shareMode) {
     // Not waiting on a pipe put at the name: only a regular file is taken.
     return OpenWith(path, mode, shareMode, O_NOFOLLOW | O_NONBLOCK);

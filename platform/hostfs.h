@@ -98,6 +98,8 @@ enum class OpenMode { Read, Write, ReadWrite };
 // An open file; closes itself. Reads and writes report the number of bytes
 // moved, -1 on error. Byte-range locks are open-file-description locks, so
 // two opens of one file in one process contend as two handles would.
+class Folder;
+
 class File {
 public:
     File() = default;
@@ -167,7 +169,13 @@ public:
     bool Unlock(int64_t offset, int64_t length);
 
 private:
+    friend class Folder;  // makes and opens files by their folder's handle
     static File OpenWith(std::string_view path, OpenMode mode, int shareMode, int extraFlags);
+    // A file on an open descriptor (taken over; closed on failure) with the
+    // share mode applied; dirFd (taken over too) and the names as CreateNew
+    // keeps them, or -1.
+    static File Adopt(int fd, bool reading, bool writing, int shareMode, int dirFd,
+                      std::string_view createdAs, std::string_view baseName);
     bool SetRangeLock(int type, int64_t offset, int64_t length);  // fcntl lock type
     int fd_ = -1;
     int error_ = 0;

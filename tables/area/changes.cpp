@@ -473,14 +473,16 @@ bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()
             replaced.push_back(std::move(index));
     for (const std::string& file : replaced)
         if (!MayReplaceFile(file, "Pack")) return false;
-
-    FileBeside beside(name, "Pack");
-    if (beside.Name().empty()) return false;
-    auto out = beside.Open(io);
-    if (!out) {
-        SetEngineError(io, failText);
+    const bool memo =
+        a.hasMemo && MemoHooks.packPrepare && MemoHooks.packCommit && MemoHooks.packDiscard;
+    // The journal names the new table and memo files before either is made.
+    ChangeJournal journal(TableJournalName(name), "Pack", failText);
+    size_t tableEntry = 0, memoEntry = 0;
+    if (!journal.PlanFile(name, tableEntry) ||
+        (memo && !journal.PlanFile(replaced[1], memoEntry)) || !journal.Begin())
         return false;
-    }
+    auto out = journal.Make(tableEntry);
+    if (!out) return false;
     if (!WriteKeptRecords(a, *out, io, step)) {
         SetEngineError(io, failText);
         return false;
@@ -491,8 +493,6 @@ bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()
     const int32_t savedRecord = a.currentRecord;
     a.recordCount = kept;
     a.changeState = ChangeAppended;
-    const bool memo =
-        a.hasMemo && MemoHooks.packPrepare && MemoHooks.packCommit && MemoHooks.packDiscard;
     const auto back = [&] {
         QuietEngineErrors quiet;
         if (memo) MemoHooks.packDiscard();
@@ -519,27 +519,15 @@ bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()
         RebuildFlag() { PackRebuildRunning = true; }
         ~RebuildFlag() { PackRebuildRunning = false; }
     } flag;
-    if (memo && !MemoHooks.packPrepare()) return back();
+    if (memo && !MemoHooks.packPrepare(journal, memoEntry)) return back();
     if (indexed && (!IndexHooks.prepareRebuild() || !IndexHooks.markChange(true))) return back();
-    // The renames are listed beside the table before the first of them: a
-    // program killed between them leaves the rest to the next one that opens
-    // the table.
-    std::vector<PendingRename> renames = {{beside.Name(), beside.Target()}};
-    const auto add = [&renames](const std::vector<PendingRename>& more) {
-        renames.insert(renames.end(), more.begin(), more.end());
-    };
-    if (memo && MemoHooks.packRenames) add(MemoHooks.packRenames());
-    if (indexed && IndexHooks.rebuildRenames) add(IndexHooks.rebuildRenames());
-    RenameJournal journal(name);
-    if (!journal.Write(renames, io)) {
-        back();
-        SetEngineError(io, failText);
-        return false;
-    }
-    if (!beside.Commit()) {
-        journal.Discard();
-        return back();
-    }
+    // Every new file is whole: the journal says so before the first rename,
+    // and a program killed between the renames leaves the rest to the next
+    // one that opens the table.
+    if (!journal.Ready()) return back();
+    // The new table file is renamed through the journal's folder; the area
+    // keeps its handle.
+    if (!journal.Put(tableEntry)) return back();
     old.reset();
     a.file->SetReadAhead((a.shareMode & 0x70) == 0x10);
     if (kept != before) DropPeekCache(a.alias);
@@ -565,11 +553,12 @@ bool PackRecords(DbfArea& a, const std::string& name, const std::function<void()
         MemoHooks.packCommit();
         keepFirst();
     }
+    journal.Finish(false);
+    // Each index follows under its own journal; one left behind stays marked.
     if (indexed) {
         IndexHooks.commitRebuild();
         keepFirst();
     }
-    journal.Finish();
     if (firstCode != 0) {
         EngineErrorCode = firstCode;
         EngineErrorMsg = firstMsg;

@@ -234,10 +234,14 @@ std::shared_ptr<FaultPlan>& ActivePlan() {
 }
 }  // namespace
 
-bool RenameEngineFile(platform::File& file, const std::string& from, const std::string& to) {
+void RenamePoint(const std::string& to) {
     if (const std::shared_ptr<FaultPlan>& plan = ActivePlan();
         plan && (!plan->covers || plan->covers(to)) && ++plan->renames == plan->killRename)
         raise(SIGKILL);
+}
+
+bool RenameEngineFile(platform::File& file, const std::string& from, const std::string& to) {
+    RenamePoint(to);
     if (file.RenameOver(from, to)) return true;
     errno = file.Error();
     return false;

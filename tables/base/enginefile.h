@@ -75,6 +75,8 @@ struct FaultPlan {
 std::unique_ptr<EngineFile> MakeFaultyFile(std::unique_ptr<EngineFile> inner,
                                            std::shared_ptr<FaultPlan> plan);
 
+// The rename point of an installed fault plan: a rename onto `to` follows.
+void RenamePoint(const std::string& to);
 // Renames a new file of the engine, open as `file` and still named `from`,
 // over an existing target; the rename point of an installed fault plan.
 bool RenameEngineFile(platform::File& file, const std::string& from, const std::string& to);

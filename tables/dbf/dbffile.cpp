@@ -18,6 +18,7 @@
 #include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
 #include "tables/base/filenames.h"
+#include "tables/base/journal.h"
 #include "tables/dbf/dbfformat.h"
 #include "tables/dbf/hooks.h"
 
@@ -103,6 +104,29 @@ bool DbfHasMemo(uint8_t version, uint8_t flags) {
     return (version & dbf::VerMemoBit) != 0;
 }
 
+namespace {
+
+// What the journal beside a table may replace: the table and its memo file,
+// by their names in the table's real folder; whose journal is obeyed: this
+// account's and the table owner's.
+JournalRules TableJournalRules(const std::string& table, const std::string& journal) {
+    const auto real = platform::ResolvedPath(table);
+    const std::string path = real ? *real : table;
+    JournalRules rules;
+    rules.journal = journal;
+    for (const std::string& file :
+         {path, MemoFileName(path, dbf::VerDbase4Memo), MemoFileName(path, dbf::VerFoxProMemo)})
+        rules.targets.push_back(NameWithoutDir(file));
+    rules.trusted = {platform::CurrentAccount()};
+    const platform::Folder folder(SplitFileName(path).dir);
+    if (const platform::FolderEntry t = folder.Look(NameWithoutDir(path));
+        t.kind == platform::EntryKind::File)
+        rules.trusted.push_back(t.owner);
+    return rules;
+}
+
+}  // namespace
+
 bool OpenDbf(DbfArea& a) {
     a.fileName = DefaultExtension(a.fileName, "DBF");
     uint16_t io = 0;
@@ -111,20 +135,23 @@ bool OpenDbf(DbfArea& a) {
     // changes replace this file, and the files that belong to it are named
     // as every opener names them.
     if (a.file) a.fileName = platform::ExistingName(a.fileName);
-    // Renames of a change killed half-way are completed before anything is
-    // read, and the table opened again: the open share keeps out a writer
-    // that is still alive.
-    std::string refused;
-    if (a.file && CompleteRenameJournal(a.fileName, &refused)) {
-        a.file.reset();
-        a.file = OpenEngineFile(a.fileName, EngShareMode, io);
+    // A dead change's journal beside the table is completed or taken back
+    // before anything is read, and the table opened again: the open share
+    // keeps out a writer that is still alive.
+    if (a.file) {
+        const std::string journal = TableJournalName(a.fileName);
+        const JournalOutcome j = CompleteJournal(TableJournalRules(a.fileName, journal));
+        if (j.found == JournalFound::Completed) {
+            a.file.reset();
+            a.file = OpenEngineFile(a.fileName, EngShareMode, io);
+        } else if (j.found == JournalFound::Refused) {
+            return FailOpen(a, 5,
+                            "Umbenennungen nicht ausgeführt ("_oem + j.why +
+                                "): " + platform::DisplayPath(journal) + " [USE/OpenDbf]");
+        } else if (j.found == JournalFound::Unable) {
+            return FailOpen(a, 5, UnfinishedChangeText(a.fileName, journal, "USE/OpenDbf"));
+        }
     }
-    if (!refused.empty())
-        return FailOpen(a, 5,
-                        "Umbenennungen nicht ausgeführt ("_oem + refused +
-                            "): " + platform::DisplayPath(RenameJournalName(a.fileName)) +
-                            " [USE/OpenDbf]");
-    if (a.file) ClearLeftNewFiles(a.fileName);
     if (!a.file)
         return FailOpen(
             a, io,

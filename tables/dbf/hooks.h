@@ -11,6 +11,7 @@
 
 #include "tables/base/engineerror.h"
 #include "tables/base/filenames.h"
+#include "tables/base/journal.h"
 
 namespace kor2 {
 
@@ -51,14 +52,14 @@ struct IndexHookTable {
     std::function<bool(bool append)> keysCanChange;
     // Pack: the bytes a rebuild of every open order for that many records
     // writes; the change mark set (true) or cleared on every open order;
-    // every open order rebuilt into a new file beside its own, then those
-    // renamed into place and opened, or dropped. False after reporting an error.
+    // every open order rebuilt into a new file beside its own (each under
+    // a journal of its own), then those renamed into place and opened, or
+    // dropped. False after reporting an error.
     std::function<int64_t(int32_t records)> rebuildBytes;
     std::function<bool(bool on)> markChange;
     std::function<bool()> prepareRebuild;
     std::function<bool()> commitRebuild;
     std::function<void()> discardRebuild;
-    std::function<std::vector<PendingRename>()> rebuildRenames;  // those commitRebuild makes
 };
 inline IndexHookTable IndexHooks;
 inline bool IndexLinked = false;
@@ -89,11 +90,11 @@ struct MemoHookTable {
     std::function<void()> create;                                                  // 6
     std::function<int32_t(const std::string& text)> add;                           // 7
     std::function<int64_t()> packBytes;  // the room a pack of the current table's memo file needs
-    // Pack of the current table's memo file in two steps (see PrepareMemoPack).
-    std::function<bool()> packPrepare;
+    // Pack of the current table's memo file in two steps (see PrepareMemoPack),
+    // its new file the one the Pack's journal planned as `entry`.
+    std::function<bool(ChangeJournal& journal, size_t entry)> packPrepare;
     std::function<bool()> packCommit;
     std::function<void()> packDiscard;
-    std::function<std::vector<PendingRename>()> packRenames;  // the one packCommit makes
 };
 inline MemoHookTable MemoHooks;
 

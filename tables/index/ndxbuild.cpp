@@ -15,6 +15,7 @@
 #include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
 #include "tables/base/filenames.h"
+#include "tables/base/journal.h"
 #include "tables/dbf/dbffile.h"
 #include "tables/expr/expression.h"
 #include "tables/index/orders.h"
@@ -460,14 +461,16 @@ void SetIndexProgressProc(std::function<void()> proc, int steps) {
 
 namespace {
 
-// Builds the index into a new file beside its name and renames it into place
-// once whole: a failure or a kill leaves a former file of the name as it was.
-// A rebuild of an open order (`held` given) runs with the table held alone
-// and the order still open on the old file; the whole new file is then
-// handed to the caller instead of renamed.
+// Builds the index into a new file beside its name, named first by the
+// index's journal, and renames it into place once whole: a failure or a kill
+// leaves a former file of the name as it was, and the next open of the index
+// takes back or completes what a dead build left. A rebuild of an open order
+// (`held` given) runs with the table held alone and the order still open on
+// the old file; the journal with the whole new file is then handed to the
+// caller instead of renamed.
 void BuildIndexFile(const std::string& fileName, const std::string& expression, bool soundex,
                     int order, bool unique, bool descending, KeyMakerFn keyMaker, intptr_t context,
-                    std::unique_ptr<FileBeside>* held) {
+                    std::unique_ptr<ChangeJournal>* held) {
     const bool rebuilding = held != nullptr;
     EngineErrorCode = 0;
     const std::string& name = fileName;  // whole: a name may begin with a blank
@@ -547,12 +550,13 @@ void BuildIndexFile(const std::string& fileName, const std::string& expression, 
     // Shares the table again on every way out.
     EndOfWork reshare;
     if (reopened) reshare.Arm([] { ReopenDbf(false); });
-    auto beside = std::make_unique<FileBeside>(path, "MakeIndex");
-    if (beside->Name().empty()) return Suffix(path);
-    uint16_t io = 0;
-    b->file = beside->Open(io);
+    if (!MayReplaceFile(path, "MakeIndex")) return Suffix(path);
+    auto journal = std::make_unique<ChangeJournal>(IndexJournalName(path), "MakeIndex");
+    size_t entry = 0;
+    if (!journal->PlanFile(path, entry) || !journal->Begin()) return Suffix(path);
+    b->file = journal->Make(entry);
     if (!b->file) {
-        SetEngineError(io, "Datei nicht geöffnet"_oem + platform::DisplayPath(path));
+        SetEngineError(EngineErrorCode, "Datei nicht geöffnet"_oem + platform::DisplayPath(path));
         return Suffix(path);
     }
     uint32_t root = 1;
@@ -577,10 +581,11 @@ void BuildIndexFile(const std::string& fileName, const std::string& expression, 
     }
     b->file.reset();
     if (held) {
-        *held = std::move(beside);
+        *held = std::move(journal);
         return;
     }
-    if (!beside->Commit()) return Suffix(path);
+    if (!journal->Ready() || !journal->Put(entry)) return Suffix(path);
+    journal->Finish(false);
     reshare.End();
 }
 
@@ -679,7 +684,7 @@ struct RebuiltOrder {
     std::string options;
     KeyMakerFn keyMaker;
     intptr_t context = 0;
-    std::unique_ptr<FileBeside> file;
+    std::unique_ptr<ChangeJournal> file;  // its one new file
 };
 std::vector<RebuiltOrder> rebuilt;
 
@@ -730,12 +735,32 @@ bool CommitRebuild() {
     });
     // All renames first, then the opens: no write comes between the renames.
     // The replaced files are nobody's any more: their headers are not written.
-    for (RebuiltOrder& r : orders) {
-        if (!r.file->Commit()) return false;
+    // Each index stands alone: after a failed rename the rest are dropped
+    // (an old index of a packed table keeps its change mark), and the orders
+    // renamed so far are opened on their new files.
+    size_t put = 0;
+    for (; put < orders.size(); ++put) {
+        RebuiltOrder& r = orders[put];
+        if (!r.file->Ready() || !r.file->Put(0)) break;
+        r.file->Finish(false);
         if (IndexControlBlock* b = OrderBlock(r.order)) b->inChange = b->headerChanged = false;
     }
-    for (RebuiltOrder& r : orders)
+    uint16_t failCode = 0;
+    std::string failMsg;
+    if (put < orders.size()) {
+        // The journals of the rest take their new files back as they go.
+        failCode = EngineErrorCode;
+        failMsg = EngineErrorMsg;
+        orders.erase(orders.begin() + static_cast<std::ptrdiff_t>(put), orders.end());
+    }
+    for (size_t i = 0; i < put; ++i) {
+        const RebuiltOrder& r = orders[i];
         if (!SetIndexTo(r.options, r.order, r.keyMaker, r.context)) return false;
+    }
+    if (failCode != 0) {
+        SetEngineError(failCode, failMsg);
+        return false;
+    }
     restoreOrder.Dismiss();
     Set_Order_To(controlling);
     return EngineErrorCode == 0;
@@ -743,12 +768,6 @@ bool CommitRebuild() {
 
 void DiscardRebuild() {
     rebuilt.clear();
-}
-
-std::vector<PendingRename> RebuildRenames() {
-    std::vector<PendingRename> renames;
-    for (const RebuiltOrder& r : rebuilt) renames.push_back({r.file->Name(), r.file->Target()});
-    return renames;
 }
 
 void Reindex() {
@@ -773,26 +792,15 @@ void Reindex() {
         }
         reshare.Arm([] { ReopenDbf(false); });
     }
-    // Every order is built beside its file while the old ones stay open and
-    // in use; only when all are whole do they replace the old files, each
-    // opened again at its order number. The renames are listed beside a
-    // table file first, for the next program that opens it after a kill.
+    // Every order is built beside its file, under its own journal, while the
+    // old ones stay open and in use; only when all are whole do they replace
+    // the old files, each opened again at its order number.
     for (int o = 1; o <= MaxOrders; ++o)
         if (const IndexControlBlock* b = OrderBlock(o);
             b && !MayReplaceFile(b->fileName, "Reindex"))
             return;
     if (!PrepareRebuild()) return;
-    RenameJournal journal(a->fileName);
-    if (uint16_t io = 0; !a->isVirtual && !journal.Write(RebuildRenames(), io)) {
-        DiscardRebuild();
-        SetEngineError(io, "Fehler beim Schreiben von " +
-                               platform::DisplayPath(RenameJournalName(a->fileName)) +
-                               " [Reindex]");
-        return;
-    }
-    const bool committed = CommitRebuild();
-    journal.Finish();
-    if (!committed) return;
+    if (!CommitRebuild()) return;
     reshare.End();
 }
 

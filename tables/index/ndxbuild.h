@@ -39,8 +39,6 @@ void Reindex();
 bool PrepareRebuild();
 bool CommitRebuild();
 void DiscardRebuild();
-// The renames CommitRebuild makes of the prepared orders.
-std::vector<PendingRename> RebuildRenames();
 // For Pack: the bytes a rebuild of every open order of the current work area
 // writes for n records, and the change mark of every open order.
 int64_t RebuildBytes(int32_t n);

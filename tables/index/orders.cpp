@@ -18,6 +18,7 @@
 #include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
 #include "tables/base/filenames.h"
+#include "tables/base/journal.h"
 #include "tables/dbf/dbffile.h"
 #include "tables/dbf/dbfformat.h"
 #include "tables/dbf/hooks.h"
@@ -954,6 +955,44 @@ bool Find(const std::string& text) {
 
 // ---- opening and closing -----------------------------------------------------
 
+namespace {
+
+// A dead build's journal beside the index is completed or taken back before
+// the index is opened; false after reporting error 5 when it may not be.
+bool CompleteIndexJournal(const std::string& path, const DbfArea& a) {
+    JournalRules rules;
+    rules.journal = IndexJournalName(path);
+    const auto real = platform::ResolvedPath(path, platform::Lookup::Write);
+    rules.targets = {NameWithoutDir(real ? *real : path)};
+    rules.trusted = {platform::CurrentAccount()};
+    const std::string table = ExpandFileNameP(a.fileName);
+    const platform::Folder folder(SplitFileName(table).dir);
+    if (const platform::FolderEntry t = folder.Look(NameWithoutDir(table));
+        t.kind == platform::EntryKind::File)
+        rules.trusted.push_back(t.owner);
+    // Only an index of this table takes the index's name.
+    const std::string stored = HeaderTableName(a);
+    rules.belongs = [&stored](platform::File& fresh) {
+        char name[ndx::HdrTableNameSize] = {};
+        const int64_t got = fresh.ReadAt(ndx::HdrTableName, name, ndx::HdrTableNameSize - 1);
+        return got == ndx::HdrTableNameSize - 1 &&
+               std::string(name, strnlen(name, ndx::HdrTableNameSize - 1)) == stored;
+    };
+    const JournalOutcome j = CompleteJournal(rules);
+    if (j.found == JournalFound::Refused) {
+        SetEngineError(5, "Umbenennungen nicht ausgeführt ("_oem + j.why +
+                              "): " + platform::DisplayPath(rules.journal) + " [SetIndexTo]");
+        return false;
+    }
+    if (j.found == JournalFound::Unable) {
+        SetEngineError(5, UnfinishedChangeText(a.fileName, rules.journal, "SetIndexTo"));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMaker,
                 intptr_t context) {
     EngineErrorCode = 0;
@@ -979,6 +1018,7 @@ bool SetIndexTo(const std::string& nameWithOptions, int order, KeyMakerFn keyMak
     }
     CloseIndexOrder(order);
     const std::string path = IndexFilePath(name, *a);
+    if (!CompleteIndexJournal(path, *a)) return false;
     if (!FileExistsP(path)) {
         SetEngineError(2, "Öffnungsversuch von "_oem + platform::DisplayPath(name) +
                               " [SetIndexTo(..." + "," + std::to_string(order) + ")]");
@@ -1353,7 +1393,6 @@ void IndexInit() {
     IndexHooks.prepareRebuild = PrepareRebuild;
     IndexHooks.commitRebuild = CommitRebuild;
     IndexHooks.discardRebuild = DiscardRebuild;
-    IndexHooks.rebuildRenames = RebuildRenames;
     IndexLinked = true;
 }
 

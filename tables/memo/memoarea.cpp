@@ -109,14 +109,13 @@ void InitMemoUnit() {
         RecreateMemofile(a, StripExtension(a.fileName));
     };
     MemoHooks.add = [](const std::string& text) { return AddMemo(text); };
-    MemoHooks.packPrepare = [] {
-        return CurrentMemoFile("PackMemofile") && PrepareMemoPack(*CurrentDbf());
+    MemoHooks.packPrepare = [](ChangeJournal& journal, size_t entry) {
+        return CurrentMemoFile("PackMemofile") && PrepareMemoPack(*CurrentDbf(), journal, entry);
     };
     MemoHooks.packCommit = [] {
         return CurrentMemoFile("PackMemofile") && CommitMemoPack(*CurrentDbf());
     };
     MemoHooks.packDiscard = DiscardMemoPack;
-    MemoHooks.packRenames = MemoPackRenames;
     MemoHooks.packBytes = []() -> int64_t {
         const DbfArea* a = CurrentDbf();
         const TMemoFileRec* m = a ? MemoFileOf(*a) : nullptr;

@@ -698,22 +698,39 @@ namespace {
 // already changed, waiting for its rename.
 struct PendingMemoPack {
     DbfArea* area = nullptr;
-    std::unique_ptr<FileBeside> file;  // erases the new file unless committed
+    ChangeJournal* journal = nullptr;  // takes the new file back unless renamed
+    size_t entry = 0;
 };
 PendingMemoPack pendingPack;
 
 }  // namespace
 
 bool PackMemofile(DbfArea& area) {
-    return PrepareMemoPack(area) && CommitMemoPack(area);
+    const std::string tag = "PackMemofile";
+    const TMemoFileRec* m = MemoFileOf(area);
+    if (!m) {
+        SetEngineError(1019, platform::DisplayPath(area.fileName) + " No Memo Field [" + tag + "]");
+        return false;
+    }
+    ChangeJournal journal(TableJournalName(area.fileName), tag);
+    size_t entry = 0;
+    if (!journal.PlanFile(m->fileName, entry) || !journal.Begin() ||
+        !PrepareMemoPack(area, journal, entry))
+        return false;
+    if (!journal.Ready()) {
+        DiscardMemoPack();
+        return false;
+    }
+    const bool done = CommitMemoPack(area);
+    journal.Finish(false);
+    return done;
 }
 
 void DiscardMemoPack() {
-    pendingPack.file.reset();
-    pendingPack.area = nullptr;
+    pendingPack = PendingMemoPack();
 }
 
-bool PrepareMemoPack(DbfArea& area) {
+bool PrepareMemoPack(DbfArea& area, ChangeJournal& journal, size_t entry) {
     DiscardMemoPack();
     const std::string tag = "PackMemofile";
     TMemoFileRec* m = MemoFileOf(area);
@@ -733,24 +750,19 @@ bool PrepareMemoPack(DbfArea& area) {
 
     // First every memo goes into the new file; the table is changed only
     // once that file is complete, so a failure leaves table and memos as they were.
-    // The new file is the memo file's name with "$$$", beside the file it replaces.
-    auto beside = std::make_unique<FileBeside>(m->fileName, tag, "$$$");
-    if (beside->Name().empty()) return false;
-    const std::string tempName = beside->Name();
+    // The new file is the one the journal names, beside the file it replaces.
+    const std::string tempName = journal.NewPath(entry);
     TMemoFileRec fresh;
     fresh.fileName = tempName;
     fresh.memoType = m->memoType;
     fresh.blockSize = m->blockSize;
-    uint16_t io = 0;
-    fresh.file = beside->Open(io);
+    fresh.file = journal.Make(entry);
     auto abandon = [&](uint16_t code, const std::string& msg) {
         fresh.file.reset();
         SetEngineError(code, msg);
         return false;
     };
-    if (!fresh.file)
-        return abandon(
-            io, "Memo-Datei nicht gefunden: " + platform::DisplayPath(tempName) + " [" + tag + "]");
+    if (!fresh.file) return false;
     if (!WriteMemoFileHeader(*fresh.file, tempName, m->memoType, m->blockSize, tag)) return false;
     const int32_t savedRecord = area.currentRecord;
     struct Change {
@@ -816,35 +828,28 @@ bool PrepareMemoPack(DbfArea& area) {
     if (savedRecord >= 1 && savedRecord <= area.recordCount && GetDbfRecord(area, savedRecord) &&
         area.typedBuffer)
         RecordToUserBuffer(area, area.typedBuffer);
-    pendingPack.area = &area;
-    pendingPack.file = std::move(beside);
+    pendingPack = {&area, &journal, entry};
     return true;
-}
-
-std::vector<PendingRename> MemoPackRenames() {
-    const TMemoFileRec* m = pendingPack.area ? MemoFileOf(*pendingPack.area) : nullptr;
-    if (!m || !pendingPack.file) return {};
-    return {{pendingPack.file->Name(), pendingPack.file->Target()}};
 }
 
 bool CommitMemoPack(DbfArea& area) {
     const std::string tag = "PackMemofile";
     TMemoFileRec* m = MemoFileOf(area);
-    if (pendingPack.area != &area || !pendingPack.file || !m) {
+    if (pendingPack.area != &area || !pendingPack.journal || !m) {
         SetEngineError(1019, platform::DisplayPath(area.fileName) + " No Memo Field [" + tag + "]");
         return false;
     }
-    const std::unique_ptr<FileBeside> fresh = std::move(pendingPack.file);
-    pendingPack.area = nullptr;
+    const PendingMemoPack pending = std::exchange(pendingPack, PendingMemoPack());
     // The new file replaces the old one under its name.
     const std::string name = m->fileName;
     const std::string tableName = StripExtension(area.fileName);
     m->file.reset();
     OpenMemos().erase(&area);
-    if (!fresh->Commit()) {
+    if (!pending.journal->Put(pending.entry)) {
+        const uint16_t code = EngineErrorCode;
+        const std::string msg = EngineErrorMsg;
         OpenMemofile(area, tableName);
-        SetEngineError(
-            5, "Memo-Datei nicht gefunden: " + platform::DisplayPath(name) + " [" + tag + "]");
+        SetEngineError(code, msg);
         return false;
     }
     if (!OpenMemofile(area, tableName)) {

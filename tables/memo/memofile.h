@@ -13,6 +13,7 @@
 
 #include "tables/base/enginefile.h"
 #include "tables/base/filenames.h"
+#include "tables/base/journal.h"
 
 namespace kor2 {
 
@@ -108,14 +109,13 @@ bool EditMemo(TMemoFileRec& m, int32_t& blockNo);
 int32_t CopyMemo(DbfArea& src, int32_t blockNo, DbfArea& dst, bool sameBlock);
 // Rewrites the memo file keeping only the memos of the table's records.
 bool PackMemofile(DbfArea& area);
-// The same in two steps, for Pack: the new memo file written beside the old
-// one and the records given the new numbers (in the table file the area
-// stands on), then the new file renamed into place and opened; or dropped.
-bool PrepareMemoPack(DbfArea& area);
+// The same in two steps, for Pack: the new memo file (the journal's planned
+// `entry`) written beside the old one and the records given the new numbers
+// (in the table file the area stands on), then, once the journal is ready,
+// the new file renamed into place and opened; or dropped.
+bool PrepareMemoPack(DbfArea& area, ChangeJournal& journal, size_t entry);
 bool CommitMemoPack(DbfArea& area);
 void DiscardMemoPack();
-// The rename CommitMemoPack makes of a prepared pack.
-std::vector<PendingRename> MemoPackRenames();
 
 bool MainHeaderWrite(TMemoFileRec& m, uint32_t next);
 bool UpdateMemoHeader(TMemoFileRec& m);

@@ -8,7 +8,9 @@
 #include "tables/base/engineerror.h"
 #include "tables/base/enginestrings.h"
 #include "tables/base/filenames.h"
+#include "tables/base/journal.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -121,22 +123,15 @@ TEST(TbFiles, NamesAndErasing) {
     EraseFiles(temp);
 }
 
-// A rename journal cut at any byte is dropped with the new files it names,
-// every other file kept; whole, it makes the renames that are left.
-TEST(TbFiles, RenameJournalIsCompletedWholeOrDropped) {
+// A change's journal cut at any byte, or whole but not ready, is taken back
+// with the new files it names and nothing else; ready, its renames that are
+// left are made. A change that fails before its renames leaves nothing.
+TEST(TbFiles, ChangeJournalIsCompletedOrTakenBack) {
     test::TempDir dir;
-    std::filesystem::create_directory(dir.file("idx"));
-    const std::string table = dir.file("t.dbf"), journal = RenameJournalName(table);
-    const std::vector<PendingRename> renames = {
-        {dir.file("KOR0001.TMP"), table},
-        {dir.file("KOR0002.TMP"), dir.file("t.dbt")},
-        {dir.file("idx/KOR0003.TMP"), dir.file("idx/k.ndx")}};
-    // A file's content as new or old; an index names its table in its header.
-    const auto content = [](const std::string& age, const std::string& path) {
-        const std::string text = age + " " + path;
-        if (path.find(".ndx") == std::string::npos) return text;
-        return text + std::string(IndexTableNameAt - text.size(), ' ') + "T.DBF";
-    };
+    InitTableEngine();
+    ErrorHandling = false;
+    const std::string table = dir.file("t.dbf"), memo = dir.file("t.dbt");
+    const std::string journal = TableJournalName(table);
     const auto put = [](const std::string& path, const std::string& text) {
         std::ofstream(path, std::ios::binary) << text;
     };
@@ -144,38 +139,71 @@ TEST(TbFiles, RenameJournalIsCompletedWholeOrDropped) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     };
-    std::string whole;
-    {
-        RenameJournal j(table);
-        uint16_t io = 0;
-        ASSERT_TRUE(j.Write(renames, io)) << io;
-        whole = read(journal);
-    }
-    const auto setUp = [&](const std::string& text) {
-        for (const PendingRename& r : renames) {
-            put(r.from, content("new", r.to));
-            put(r.to, content("old", r.to));
-        }
-        put(dir.file("other.txt"), "x");
-        put(journal, text);
+    const auto files = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
     };
-    for (size_t cut = 0; cut < whole.size(); ++cut) {
+    JournalRules rules;
+    rules.journal = journal;
+    rules.targets = {"t.dbf", "t.dbt"};
+    rules.trusted = {platform::CurrentAccount()};
+    put(table, "old table");
+    put(memo, "old memo");
+    put(dir.file("KOR0001.TMP"), "another program's");
+    const std::vector<std::string> before = files();
+    // A change that fails takes back what it made.
+    {
+        ChangeJournal j(journal, "Test");
+        j.Plan("t.dbf");
+        ASSERT_TRUE(j.Begin()) << EngineErrorMsg;
+        ASSERT_NE(j.Make(0), nullptr);
+    }
+    EXPECT_EQ(files(), before);
+    // Killed between its renames: the journal and one new file are left.
+    std::string whole;
+    std::string fresh[2];
+    {
+        ChangeJournal j(journal, "Test");
+        j.Plan("t.dbf");
+        j.Plan("t.dbt");
+        ASSERT_TRUE(j.Begin()) << EngineErrorMsg;
+        for (size_t i = 0; i < 2; ++i) {
+            auto f = j.Make(i);
+            ASSERT_NE(f, nullptr);
+            f->WriteAt(0, "new", 3);
+            fresh[i] = j.NewPath(i);
+        }
+        ASSERT_TRUE(j.Ready());
+        whole = read(journal);
+        ASSERT_TRUE(j.Put(0));
+        // Kept for the next opener: one rename is missing.
+    }
+    EXPECT_EQ(read(table), "new");
+    EXPECT_EQ(CompleteJournal(rules).found, JournalFound::Completed);
+    EXPECT_EQ(read(memo), "new");
+    EXPECT_EQ(files(), before);
+    // Every cut of the journal before its ready mark takes the change back;
+    // no new file is made before the journal is whole.
+    const size_t readyAt = whole.rfind("READY"), endAt = whole.rfind("END");
+    ASSERT_NE(readyAt, std::string::npos);
+    for (size_t cut = 0; cut <= readyAt; ++cut) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
-        setUp(whole.substr(0, cut));
-        EXPECT_FALSE(CompleteRenameJournal(table));
-        for (const PendingRename& r : renames) EXPECT_EQ(read(r.to), content("old", r.to));
-        EXPECT_TRUE(FileExistsP(dir.file("other.txt")));
-        EXPECT_FALSE(FileExistsP(journal));
+        put(table, "old table");
+        put(memo, "old memo");
+        for (const std::string& f : fresh)
+            if (cut > endAt) put(f, "new");
+        put(journal, whole.substr(0, cut));
+        const JournalFound found = CompleteJournal(rules).found;
+        EXPECT_NE(found, JournalFound::Completed);
+        EXPECT_EQ(read(table), "old table");
+        EXPECT_EQ(read(memo), "old memo");
+        if (found == JournalFound::Cleared) {
+            EXPECT_EQ(files(), before);
+        }
     }
-    // Killed after the table's rename: the others follow.
-    setUp(whole);
-    std::filesystem::rename(renames[0].from, table);
-    EXPECT_TRUE(CompleteRenameJournal(table));
-    for (const PendingRename& r : renames) {
-        EXPECT_EQ(read(r.to), content("new", r.to));
-        EXPECT_FALSE(FileExistsP(r.from));
-    }
-    EXPECT_FALSE(FileExistsP(journal));
 }
 
 }  // namespace

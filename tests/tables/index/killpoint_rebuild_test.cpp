@@ -22,6 +22,7 @@
 #include "tables/base/enginefile.h"
 #include "tables/base/enginestrings.h"
 #include "tables/base/filenames.h"
+#include "tables/base/journal.h"
 #include "tables/dbf/dbfformat.h"
 #include "tables/index/killpoint.h"
 #include "tables/index/ndx_testutil.h"
@@ -231,26 +232,22 @@ TEST_F(KillPointRebuildTest, MemoAddedOrRewrittenIsWholeOrAbsent) {
         }
 }
 
-// A journal of renames is left alone while its writer holds the table, and
-// completed by the first program that opens the table after it is gone.
-TEST_F(KillPointRebuildTest, RenameJournalWaitsForItsWriterToBeGone) {
+// The journal of a change that is still under way is its writer's: an open
+// beside it leaves it and its new file alone, and clears them once the
+// writer is gone.
+TEST_F(KillPointRebuildTest, AJournalWaitsForItsWriterToBeGone) {
     const std::string dir = harness_.dir().file("held");
     const std::string table = harness_.CopyFixture(Shape(1, false, "held"), dir);
-    const std::string fresh = dir + "/KOR0009.TMP";
-    fs::copy_file(table, fresh);
-    {
-        RenameJournal journal(table);
-        uint16_t io = 0;
-        ASSERT_TRUE(journal.Write({{fresh, table}}, io)) << io;
-    }
+    const std::string journal = TableJournalName(table);
     int ready[2];
     ASSERT_EQ(pipe(ready), 0);
     const pid_t writer = fork();
     if (writer == 0) {
-        uint16_t io = 0;
-        const auto held = OpenEngineFile(table, ShareExclusive, io);
-        const char byte = held ? 1 : 0;
-        if (write(ready[1], &byte, 1) != 1 || !held) _exit(1);
+        ChangeJournal change(journal, "Test");
+        change.Plan("t.dbf");
+        const bool made = change.Begin() && change.Make(0) != nullptr;
+        const char byte = made ? 1 : 0;
+        if (write(ready[1], &byte, 1) != 1 || !made) _exit(1);
         pause();
         _exit(0);
     }
@@ -259,19 +256,26 @@ TEST_F(KillPointRebuildTest, RenameJournalWaitsForItsWriterToBeGone) {
     char byte = 0;
     const bool held = read(ready[0], &byte, 1) == 1 && byte == 1;
     close(ready[0]);
+    const auto newFiles = [&] {
+        int n = 0;
+        for (const auto& e : fs::directory_iterator(dir))
+            n += e.path().filename().string().rfind("KOR", 0) == 0;
+        return n;
+    };
     Select(1);
     const bool opened = held && Use(table, nullptr, 0);
+    CloseArea();
+    const bool left = fs::exists(journal) && newFiles() == 1;
     kill(writer, SIGKILL);
     waitpid(writer, nullptr, 0);
     ASSERT_TRUE(held);
-    EXPECT_FALSE(opened);
-    EXPECT_TRUE(fs::exists(fresh));
-    EXPECT_TRUE(fs::exists(RenameJournalName(table)));
+    EXPECT_TRUE(opened) << EngineErrorMsg;
+    EXPECT_TRUE(left);
     ASSERT_TRUE(Use(table, nullptr, 0)) << EngineErrorMsg;
     EXPECT_EQ(RecCount(), 1);
     CloseArea();
-    EXPECT_FALSE(fs::exists(fresh));
-    EXPECT_FALSE(fs::exists(RenameJournalName(table)));
+    EXPECT_EQ(newFiles(), 0);
+    EXPECT_FALSE(fs::exists(journal));
 }
 
 // The memo text of the record whose M key is m: its length differs from

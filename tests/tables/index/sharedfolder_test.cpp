@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/oemtext.h"
 #include "support/asnobody.h"
 #include "tables/area/changes.h"
 #include "tables/area/navigation.h"
@@ -122,56 +123,10 @@ protected:
         }
         return texts;
     }
-    // Writes a rename journal beside the table as another program might.
-    void PlantJournal(const std::string& table, const std::string& text) {
-        const std::string journal = RenameJournalName(table);
-        test::RunAsNobody({}, [&] { test::WriteFileBytes(journal, text); });
-    }
     static std::string Field(const std::string& s) { return std::to_string(s.size()) + ":" + s; }
 
     std::string shared_, table_;
 };
-
-// Links put where the engine makes its own files are never written through:
-// the memo file's new file of a Pack, the semaphore of a shared open and the
-// journal of the renames.
-TEST_F(SharedFolderTest, LinksAtTheEngineNamesAreNotFollowed) {
-    MakeMemoTable(table_, 20, true);
-    const std::string victim = Path("victim.txt"), missing = Path("made.txt");
-    test::WriteFileBytes(victim, "vic");
-    const std::string memo = shared_ + "/T.DBT";
-    const std::string memoBefore = test::ReadFileBytes(memo);
-    for (const char* ext : {"$$$", "$RN"}) {
-        Select(1);
-        ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
-        test::RunAsNobody({}, [&] {
-            ASSERT_EQ(symlink(ext[1] == '$' ? victim.c_str() : missing.c_str(),
-                              ForceExtension(table_, ext).c_str()),
-                      0);
-        });
-        EXPECT_FALSE(Pack()) << ext;
-        EXPECT_NE(EngineErrorCode, 0) << ext;
-        EXPECT_EQ(RecCount(), 20) << ext;
-        CloseArea();
-        EXPECT_EQ(test::ReadFileBytes(victim), "vic") << ext;
-        EXPECT_FALSE(fs::exists(missing)) << ext;
-        EXPECT_FALSE(IsLink(memo)) << ext;
-        EXPECT_TRUE(test::ReadFileBytes(memo) == memoBefore) << ext;
-        EXPECT_TRUE(IsLink(ForceExtension(table_, ext))) << ext;
-        // A link at the journal's name is no journal the engine wrote: the
-        // table opens, and the link is left alone.
-        ASSERT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
-        CloseArea();
-        EXPECT_FALSE(fs::exists(missing));
-        EXPECT_TRUE(IsLink(ForceExtension(table_, ext))) << ext;
-        fs::remove(ForceExtension(table_, ext));
-    }
-    // Without the links the same Pack works.
-    ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
-    ASSERT_TRUE(Pack()) << EngineErrorMsg;
-    EXPECT_EQ(RecCount(), 16);
-    CloseArea();
-}
 
 // A watcher of the other account that swaps every new name of the engine
 // for a link to a file of the account that runs Reindex or Pack.
@@ -182,7 +137,7 @@ TEST_F(SharedFolderTest, AWatcherSwappingInLinksRedirectsNothing) {
     const std::string victim = privateDir + "/own.txt";
     test::WriteFileBytes(victim, "own file");
     fs::permissions(victim, fs::perms::owner_read | fs::perms::owner_write);
-    const std::string ready = shared_ + "/watching";
+    const std::string ready = shared_ + "/watching", swapped = shared_ + "/swapped";
     test::BackgroundSubject watcher([&] {
         const int fd = inotify_init1(IN_CLOEXEC);
         if (fd < 0 || inotify_add_watch(fd, shared_.c_str(), IN_CREATE | IN_MOVED_TO) < 0) return;
@@ -199,6 +154,7 @@ TEST_F(SharedFolderTest, AWatcherSwappingInLinksRedirectsNothing) {
                 const std::string path = shared_ + "/" + name;
                 if (IsLink(path) || unlink(path.c_str()) != 0) continue;
                 if (symlink(victim.c_str(), path.c_str()) != 0) continue;
+                std::ofstream(swapped, std::ios::app) << name << "\n";
             }
         }
     });
@@ -214,6 +170,12 @@ TEST_F(SharedFolderTest, AWatcherSwappingInLinksRedirectsNothing) {
     EXPECT_TRUE(test::ReadFileBytes(victim) == "own file");
     EXPECT_EQ(ModeOf(victim), 0600u);
     for (const char* name : {"T.DBF", "T.DBT", "k.ndx"}) EXPECT_FALSE(IsLink(shared_ + "/" + name));
+    // The links it put there are its own: the engine erases none of them.
+    std::ifstream links(swapped);
+    int swaps = 0;
+    for (std::string name; std::getline(links, name); ++swaps)
+        EXPECT_TRUE(IsLink(shared_ + "/" + name)) << name;
+    EXPECT_GT(swaps, 0);
     // The table opens with its index, whole: packed or as it was.
     ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0))
         << EngineErrorMsg << " " << testing::PrintToString(Listing(shared_));
@@ -223,49 +185,201 @@ TEST_F(SharedFolderTest, AWatcherSwappingInLinksRedirectsNothing) {
     CloseArea();
 }
 
-// Journals of renames that name anything but the engine's new files beside
-// the files of this table are left alone and reported, and nothing is moved,
-// replaced or erased.
+// What another account, or a stray of one's own, puts at a name the engine
+// uses (or used once) beside a table is none of the engine's files: an open,
+// Pack, Reindex and Index_On leave it as it is, and where it stands in the
+// way of a change the change is refused before its work, naming it.
+TEST_F(SharedFolderTest, PlantedEntriesAreLeftAlone) {
+    enum class Kind { File, Link };
+    enum class Op { Open, Pack, Reindex, IndexOn };
+    struct Case {
+        std::string what;
+        std::string table;  // its name in its folder
+        bool memo;          // with a memo field, 20 records and k.ndx
+        Kind kind;
+        std::string entry;
+        bool byNobody;
+        Op op;
+        bool refused;  // the operation fails with error 5 naming the entry
+    };
+    const std::vector<Case> cases = {
+        {"another account's file of a new file's name", "T.DBF", true, Kind::File, "KOR00A1.TMP",
+         true, Op::Open, false},
+        {"a stray file of one's own of a new file's name", "T.DBF", true, Kind::File, "KOR00A2.TMP",
+         false, Op::Open, false},
+        {"a new file's name beside a Reindex", "T.DBF", true, Kind::File, "KOR00A3.TMP", true,
+         Op::Reindex, false},
+        {"a journal of the other spelling", "t.dbf", true, Kind::File, "T.$RN", true, Op::Open,
+         false},
+        {"a memo pack's file of the other spelling", "t.dbf", true, Kind::File, "T.$$$", true,
+         Op::Pack, false},
+        {"a link at a memo pack's name", "T.DBF", true, Kind::Link, "T.$$$", true, Op::Pack, false},
+        {"a link at the memo file's name", "T.DBF", false, Kind::Link, "T.DBT", true, Op::Open,
+         false},
+        {"a file at the journal's name", "T.DBF", true, Kind::File, "T.$RN", true, Op::Pack, true},
+        {"a link at the journal's name", "T.DBF", true, Kind::Link, "T.$RN", true, Op::Pack, true},
+        {"a link at the index journal's name", "T.DBF", true, Kind::Link, "k.$RI", true,
+         Op::IndexOn, true},
+    };
+    // Files of this account in a folder no other account may enter.
+    const std::string privateDir = Path("private");
+    fs::create_directory(privateDir);
+    const std::string victim = privateDir + "/v.DBT", victimNew = privateDir + "/v.$$$";
+    for (const std::string& f : {victim, victimNew}) {
+        test::WriteFileBytes(f, "own " + f);
+        fs::permissions(f, fs::perms::owner_read | fs::perms::owner_write);
+    }
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.what);
+        const std::string dir = shared_ + "/c" + std::to_string(i);
+        fs::create_directory(dir);
+        fs::permissions(dir, fs::perms::all);
+        const std::string table = dir + "/" + c.table, entry = dir + "/" + c.entry;
+        if (c.memo)
+            MakeMemoTable(table, 20, true);
+        else
+            test::MakeTable(table, {{"K", 'C', 8, 0}});
+        const std::set<std::string> before = Listing(dir);
+        const auto plant = [&] {
+            if (c.kind == Kind::Link) {
+                ASSERT_EQ(symlink(victim.c_str(), entry.c_str()), 0);
+                return;
+            }
+            test::WriteFileBytes(entry, c.entry);
+            fs::permissions(entry, fs::perms::owner_read | fs::perms::owner_write);
+        };
+        if (c.byNobody)
+            test::RunAsNobody({}, plant);
+        else
+            plant();
+        struct stat planted {};
+        ASSERT_EQ(lstat(entry.c_str(), &planted), 0);
+        Select(1);
+        bool ok = false;
+        if (c.op == Op::Open) {
+            ok = Use(table, nullptr, 0);
+        } else {
+            ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+            if (c.op == Op::Pack) ok = Pack();
+            if (c.op == Op::Reindex) {
+                ASSERT_TRUE(OpenIndexFile(dir + "/k.ndx", 1)) << EngineErrorMsg;
+                Reindex();
+                ok = EngineErrorCode == 0;
+            }
+            if (c.op == Op::IndexOn) {
+                Index_On("K", dir + "/k.ndx");
+                ok = EngineErrorCode == 0;
+            }
+        }
+        if (c.refused) {
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(EngineErrorCode, 5) << EngineErrorMsg;
+            EXPECT_NE(EngineErrorMsg.find(c.entry), std::string::npos) << EngineErrorMsg;
+            EXPECT_EQ(EngineErrorMsg.find("Fehler beim"), std::string::npos) << EngineErrorMsg;
+        } else {
+            EXPECT_TRUE(ok) << EngineErrorMsg;
+        }
+        CloseArea();
+        // The next open finds the table whole, and the entry as it was.
+        EXPECT_TRUE(Use(table, nullptr, 0)) << EngineErrorMsg;
+        EXPECT_EQ(RecCount(), !c.memo ? 0 : c.op == Op::Pack && !c.refused ? 16 : 20);
+        CloseArea();
+        struct stat after {};
+        if (lstat(entry.c_str(), &after) != 0) {
+            ADD_FAILURE() << c.entry << " is gone";
+            continue;
+        }
+        EXPECT_EQ(after.st_ino, planted.st_ino);
+        EXPECT_EQ(after.st_uid, planted.st_uid);
+        EXPECT_EQ(after.st_mode, planted.st_mode);
+        if (c.kind == Kind::File) {
+            EXPECT_EQ(test::ReadFileBytes(entry), c.entry);
+        }
+        std::set<std::string> expected = before;
+        expected.insert(c.entry);
+        EXPECT_EQ(Listing(dir), expected);
+        for (const std::string& f : {victim, victimNew}) {
+            EXPECT_EQ(test::ReadFileBytes(f), "own " + f);
+            EXPECT_EQ(ModeOf(f), 0600u);
+        }
+    }
+}
+
+// Journals that name anything but the engine's new files of this table in
+// its own folder, or files that are not plain files of the journal's owner,
+// or a journal of an account the opener does not trust, are not obeyed: the
+// open is refused naming the journal, and nothing is moved or erased.
 TEST_F(SharedFolderTest, ACraftedJournalMovesNothing) {
     MakeMemoTable(table_, 10, true);
     MakeMemoTable(shared_ + "/O.DBF", 3);
-    const std::string outside = Path("outside.txt"), other = Path("other.txt");
+    Select(1);
+    ASSERT_TRUE(Use(shared_ + "/O.DBF EXCLUSIVE", nullptr, 0));
+    Index_On("K", shared_ + "/o.ndx");
+    ASSERT_EQ(EngineErrorCode, 0) << EngineErrorMsg;
+    CloseArea();
+    const std::string outside = Path("outside.txt");
     test::WriteFileBytes(outside, "outside");
-    test::WriteFileBytes(other, "other");
-    fs::permissions(other, fs::perms::all);
-    const std::string head = "KOR2 RENAMES 1\n";
+    const auto at = [&](const std::string& name) { return shared_ + "/" + name; };
+    test::WriteFileBytes(at("KOR0001.TMP"), "new table");
+    test::WriteFileBytes(at("kor0002.tmp"), "new table");
+    ASSERT_EQ(symlink(outside.c_str(), at("KOR0003.TMP").c_str()), 0);
+    ASSERT_EQ(link(outside.c_str(), at("KOR0004.TMP").c_str()), 0);
+    fs::copy_file(at("o.ndx"), at("KOR0006.TMP"));
+    test::RunAsNobody({}, [&] { test::WriteFileBytes(at("KOR0005.TMP"), "nobody's"); });
+    const std::string head = "KOR2 JOURNAL 2\n";
+    const auto journal = [&](const std::string& fresh, const std::string& target) {
+        return head + Field(fresh) + Field(target) + "END\nREADY\n";
+    };
     struct Case {
-        std::string what, text;
+        std::string what, name, text;
+        bool byNobody = false;
+        std::string refusal = "Umbenennungen";
     };
     const std::vector<Case> cases = {
-        {"another table over the table", head + Field("O.DBF") + Field("T.DBF") + "END\n"},
-        {"the table moved out", head + Field("T.DBF") + Field(Path("gone.dbf")) + "END\n"},
-        {"an absolute name", head + Field(other) + Field(outside) + "END\n"},
-        {"a name with ../", head + Field("../other.txt") + Field("../outside.txt") + "END\n"},
-        {"a relative folder", head + Field("shared/../../other.txt") + Field("T.DBF") + "END\n"},
-        {"cut, erasing another table", head + Field("O.DBF") + Field("T.DBF")},
-        {"cut, erasing the memo file", head + Field("T.DBT") + Field("T.DBF")},
-        {"cut, erasing the table in other case", head + Field("t.dbf") + Field("k.ndx")},
-        {"cut, erasing a file outside", head + Field(outside) + Field(Path("x.txt"))},
+        {"another table over the table", "T.$RN", journal("O.DBF", "T.DBF")},
+        {"the table moved out", "T.$RN", journal("T.DBF", "KOR0001.TMP")},
+        {"an absolute name", "T.$RN", journal(outside, "T.DBF"), false, "außerhalb"_oem},
+        {"a name with ../", "T.$RN", journal("../KOR0001.TMP", "T.DBF"), false, "außerhalb"_oem},
+        {"a name in a folder", "T.$RN", journal("c/KOR0001.TMP", "T.DBF"), false, "außerhalb"_oem},
+        {"a name of another form", "T.$RN", journal("kor0002.tmp", "T.DBF")},
+        {"another table as target", "T.$RN", journal("KOR0001.TMP", "O.DBF")},
+        {"the memo file of another spelling", "T.$RN", journal("KOR0001.TMP", "t.dbt")},
+        {"a link as new file", "T.$RN", journal("KOR0003.TMP", "T.DBF")},
+        {"a file of two names as new file", "T.$RN", journal("KOR0004.TMP", "T.DBF")},
+        {"another account's new file", "T.$RN", journal("KOR0005.TMP", "T.DBF")},
+        {"a journal of another account", "T.$RN", journal("KOR0005.TMP", "T.DBF"), true,
+         "Schreibrecht"},
+        {"something else after the end", "T.$RN", journal("KOR0001.TMP", "T.DBF") + "x"},
+        {"an index of another table", "k.$RI", journal("KOR0006.TMP", "k.ndx")},
     };
     const std::set<std::string> files = Listing(shared_);
     const std::string tableBytes = test::ReadFileBytes(table_);
+    const std::string indexBytes = test::ReadFileBytes(at("k.ndx"));
     for (const Case& c : cases) {
-        PlantJournal(table_, c.text);
+        SCOPED_TRACE(c.what);
+        const auto plant = [&] { test::WriteFileBytes(at(c.name), c.text); };
+        if (c.byNobody)
+            test::RunAsNobody({}, plant);
+        else
+            plant();
         Select(1);
-        EXPECT_FALSE(Use(table_, nullptr, 0)) << c.what;
-        EXPECT_NE(EngineErrorMsg.find("$RN"), std::string::npos)
-            << c.what << ": " << EngineErrorMsg;
+        bool opened = Use(table_, nullptr, 0);
+        if (opened && c.name == "k.$RI") opened = OpenIndexFile(at("k.ndx"), 1);
+        EXPECT_FALSE(opened);
+        EXPECT_EQ(EngineErrorCode, 5);
+        EXPECT_NE(EngineErrorMsg.find(c.name), std::string::npos) << EngineErrorMsg;
+        EXPECT_NE(EngineErrorMsg.find(c.refusal), std::string::npos) << EngineErrorMsg;
         CloseArea();
-        EXPECT_EQ(test::ReadFileBytes(RenameJournalName(table_)), c.text) << c.what;
-        fs::remove(RenameJournalName(table_));
-        EXPECT_EQ(Listing(shared_), files) << c.what;
-        EXPECT_TRUE(test::ReadFileBytes(table_) == tableBytes) << c.what;
-        EXPECT_EQ(test::ReadFileBytes(outside), "outside") << c.what;
-        EXPECT_EQ(test::ReadFileBytes(other), "other") << c.what;
-        EXPECT_TRUE(fs::exists(shared_ + "/O.DBF")) << c.what;
+        EXPECT_EQ(test::ReadFileBytes(at(c.name)), c.text);
+        fs::remove(at(c.name));
+        EXPECT_EQ(Listing(shared_), files);
+        EXPECT_TRUE(test::ReadFileBytes(table_) == tableBytes);
+        EXPECT_TRUE(test::ReadFileBytes(at("k.ndx")) == indexBytes);
+        EXPECT_EQ(test::ReadFileBytes(outside), "outside");
     }
     ASSERT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(OpenIndexFile(at("k.ndx"), 1)) << EngineErrorMsg;
     EXPECT_EQ(RecCount(), 10);
     CloseArea();
 }
@@ -274,10 +388,10 @@ TEST_F(SharedFolderTest, ACraftedJournalMovesNothing) {
 // it is read: a child with little room for data opens the table.
 TEST_F(SharedFolderTest, AHugeJournalIsNotRead) {
     MakeMemoTable(table_, 3);
-    const std::string journal = RenameJournalName(table_);
+    const std::string journal = shared_ + "/T.$RN";
     {
         std::ofstream out(journal, std::ios::binary);
-        out << "KOR2 RENAMES 1\n";
+        out << "KOR2 JOURNAL 2\n";
     }
     fs::resize_file(journal, 300ll << 20);
     EXPECT_EQ(test::RunForked([] { return true; },
@@ -296,7 +410,7 @@ TEST_F(SharedFolderTest, AHugeJournalIsNotRead) {
 }
 
 // A Pack or Reindex killed at any write leaves nothing behind for the next
-// program that opens the table: its new files are cleared, and only those.
+// program that opens the table and its index: its new files are cleared.
 TEST_F(SharedFolderTest, LeftOversOfADeadPackOrReindexAreCleared) {
     const std::string dir = Path("own");
     fs::create_directory(dir);
@@ -323,6 +437,7 @@ TEST_F(SharedFolderTest, LeftOversOfADeadPackOrReindexAreCleared) {
             completed = code == 0;
             Select(1);
             ASSERT_TRUE(Use(table, nullptr, 0)) << EngineErrorMsg;
+            ASSERT_TRUE(OpenIndexFile(dir + "/k.ndx", 1)) << EngineErrorMsg;
             CloseArea();
             ASSERT_EQ(Listing(dir), files)
                 << (pack ? "pack" : "reindex") << " killed at write " << n;
@@ -331,36 +446,37 @@ TEST_F(SharedFolderTest, LeftOversOfADeadPackOrReindexAreCleared) {
     }
 }
 
-// An index opened by a name relative to the current folder is journaled so
-// that a program in another current folder completes the renames.
-TEST_F(SharedFolderTest, AJournalOfAnIndexGivenRelativeIsCompletedFromAnyFolder) {
+// An index in another folder, opened by a name relative to the current
+// folder and longer than 255 characters, has its journal beside it: a
+// Reindex killed before its rename is completed by the next open of the
+// index from any current folder.
+TEST_F(SharedFolderTest, AJournalOfAnIndexElsewhereIsCompletedFromAnyFolder) {
     MakeMemoTable(table_, 40, true);
-    const std::string indexDir = Path("idx"), elsewhere = Path("elsewhere");
-    fs::create_directory(indexDir);
+    const std::string deep = "idx/" + std::string(150, 'd') + "/" + std::string(120, 'e');
+    const std::string indexDir = Path(deep), elsewhere = Path("elsewhere");
+    fs::create_directories(indexDir);
     fs::create_directory(elsewhere);
     fs::rename(shared_ + "/k.ndx", indexDir + "/k.ndx");
-    const std::string before = test::ReadFileBytes(indexDir + "/k.ndx");
     const fs::path cwd = fs::current_path();
     EXPECT_NE(test::RunForked([] { return true; },
                               [&] {
                                   fs::current_path(dir_.path());
                                   Select(1);
                                   ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0));
-                                  ASSERT_TRUE(OpenIndexFile("idx/k.ndx", 1)) << EngineErrorMsg;
+                                  ASSERT_TRUE(OpenIndexFile(deep + "/k.ndx", 1)) << EngineErrorMsg;
                                   ScopedFaultPlan faults;
                                   faults.plan().killRename = 1;
                                   Reindex();
                               }),
               0);
-    ASSERT_EQ(Listing(indexDir).size(), 2u);
+    ASSERT_EQ(Listing(indexDir).size(), 3u);
     fs::current_path(elsewhere);
     Select(1);
-    const bool opened = Use(table_, nullptr, 0);
+    bool opened = Use(table_, nullptr, 0) && OpenIndexFile(indexDir + "/k.ndx", 1);
     CloseArea();
     fs::current_path(cwd);
     ASSERT_TRUE(opened) << EngineErrorMsg;
     EXPECT_EQ(Listing(indexDir), std::set<std::string>{"k.ndx"});
-    EXPECT_FALSE(fs::exists(RenameJournalName(table_)));
     EXPECT_EQ(Listing(elsewhere).size(), 0u);
     ASSERT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
     ASSERT_TRUE(OpenIndexFile(indexDir + "/k.ndx", 1)) << EngineErrorMsg;
@@ -368,26 +484,21 @@ TEST_F(SharedFolderTest, AJournalOfAnIndexGivenRelativeIsCompletedFromAnyFolder)
     CloseArea();
 }
 
-// What the clearing leaves: a new file a live program is still writing, and
-// files that are no new files of the engine.
-TEST_F(SharedFolderTest, ClearingLeavesLiveNewFilesAndOtherFiles) {
-    MakeMemoTable(table_, 300);
-    const std::string victim = Path("victim.txt");
-    test::WriteFileBytes(victim, "vic");
-    test::RunAsNobody({}, [&] {
-        for (const char* name : {"KOR12.TMP", "kor00A1.tmp", "KOR00a2.TMP", "U.$$$", "KOR00A3.TXT"})
-            test::WriteFileBytes(shared_ + "/" + name, name);
-        ASSERT_EQ(symlink(victim.c_str(), (shared_ + "/KOR00A4.TMP").c_str()), 0);
-        fs::create_directory(shared_ + "/KOR00A5.TMP");
-    });
-    // Another program stopped in the middle of an index build of the shared table.
+// A program stopped in the middle of an index build of a shared table, its
+// new file and journal made: other programs open the table and the old index
+// beside it and change nothing of the build, which then completes.
+TEST_F(SharedFolderTest, OpensLeaveALiveBuildAlone) {
+    MakeMemoTable(table_, 300, true);
     const pid_t writer = fork();
     ASSERT_GE(writer, 0);
     if (writer == 0) {
         Select(1);
         if (!Use(table_, nullptr, 0)) _exit(2);
         ScopedFaultPlan faults;
-        faults.plan().failWrite = 3;
+        faults.plan().covers = [](const std::string& path) {
+            return path.find("KOR") != std::string::npos;
+        };
+        faults.plan().failWrite = 2;
         faults.plan().stop = true;
         Index_On("K", shared_ + "/k.ndx");
         _exit(EngineErrorCode == 0 ? 0 : 1);
@@ -396,17 +507,199 @@ TEST_F(SharedFolderTest, ClearingLeavesLiveNewFilesAndOtherFiles) {
     ASSERT_EQ(waitpid(writer, &status, WUNTRACED), writer);
     ASSERT_TRUE(WIFSTOPPED(status));
     const std::set<std::string> files = Listing(shared_);
+    EXPECT_EQ(files.count("k.$RI"), 1u);
+    const std::string next = test::ReadFileBytes(shared_ + "/k.$RI");
     Select(1);
     EXPECT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
+    EXPECT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
     CloseArea();
     EXPECT_EQ(Listing(shared_), files);
+    EXPECT_EQ(test::ReadFileBytes(shared_ + "/k.$RI"), next);
     kill(writer, SIGCONT);
     EXPECT_EQ(test::WaitChild(writer), 0);
-    EXPECT_EQ(test::ReadFileBytes(victim), "vic");
     ASSERT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
     ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
     EXPECT_EQ(test::WalkForward().size(), 300u);
     CloseArea();
+}
+
+// Opens of other tables in the folder beside a program that packs and
+// re-indexes its table: none of its changes fails for them.
+TEST_F(SharedFolderTest, OpensBesideChangesNeverMakeThemFail) {
+    MakeMemoTable(table_, 60, true);
+    const std::string other = shared_ + "/O.DBF", stop = shared_ + "/stop";
+    MakeMemoTable(other, 5);
+    const pid_t opener = fork();
+    ASSERT_GE(opener, 0);
+    if (opener == 0) {
+        while (!fs::exists(stop)) {
+            Select(1);
+            if (Use(other, nullptr, 0)) CloseArea();
+        }
+        _exit(0);
+    }
+    const int changes = test::RunForked([] { return true; },
+                                        [&] {
+                                            std::vector<std::string> failures;
+                                            for (int i = 0; i < 60; ++i) {
+                                                Select(1);
+                                                if (!Use(table_ + " EXCLUSIVE", nullptr, 0) ||
+                                                    !OpenIndexFile(shared_ + "/k.ndx", 1)) {
+                                                    failures.push_back(EngineErrorMsg);
+                                                    continue;
+                                                }
+                                                Reindex();
+                                                if (EngineErrorCode != 0)
+                                                    failures.push_back(EngineErrorMsg);
+                                                if (!Pack()) failures.push_back(EngineErrorMsg);
+                                                CloseArea();
+                                            }
+                                            EXPECT_TRUE(failures.empty())
+                                                << failures.size() << " failed, the first: "
+                                                << (failures.empty() ? "" : failures.front());
+                                        });
+    test::WriteFileBytes(stop, "");
+    EXPECT_EQ(test::WaitChild(opener), 0);
+    EXPECT_EQ(changes, 0);
+}
+
+// A Pack of the program's former version killed between its renames left
+// its journal of that version: the next open completes the Pack.
+TEST_F(SharedFolderTest, AFormerVersionsJournalIsCompleted) {
+    MakeMemoTable(table_, 20);
+    const std::string packed = Path("packed");
+    fs::create_directory(packed);
+    for (const char* name : {"T.DBF", "T.DBT"})
+        fs::copy_file(shared_ + "/" + name, packed + "/" + name);
+    Select(1);
+    ASSERT_TRUE(Use(packed + "/T.DBF EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(Pack()) << EngineErrorMsg;
+    const std::vector<std::string> memos = Memos();
+    CloseArea();
+    // The table was renamed into place, the memo file not yet.
+    fs::copy_file(packed + "/T.DBF", table_, fs::copy_options::overwrite_existing);
+    fs::copy_file(packed + "/T.DBT", shared_ + "/T.$$$");
+    test::WriteFileBytes(shared_ + "/T.$RN", "KOR2 RENAMES 1\n" + Field("KOR1234.TMP") +
+                                                 Field("T.DBF") + Field("T.$$$") + Field("T.DBT") +
+                                                 Field(Path("KOR0001.TMP")) + Field(Path("k.ndx")) +
+                                                 "END\n");
+    ASSERT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
+    EXPECT_EQ(Memos(), memos);
+    CloseArea();
+    EXPECT_EQ(Listing(shared_), (std::set<std::string>{"T.DBF", "T.DBT"}));
+}
+
+// A table whose name holds letters outside ASCII: a Pack killed between its
+// renames is completed by the next open.
+TEST_F(SharedFolderTest, APackOfATableNamedOutsideAsciiIsCompletedAfterAKill) {
+    const std::string table = shared_ + "/" + "Größe.dbf"_oem;
+    MakeMemoTable(table, 30, true);
+    EXPECT_NE(test::RunForked([] { return true; },
+                              [&] {
+                                  Select(1);
+                                  ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0));
+                                  ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1));
+                                  ScopedFaultPlan faults;
+                                  faults.plan().killRename = 2;
+                                  Pack();
+                              }),
+              0);
+    Select(1);
+    ASSERT_TRUE(Use(table, nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
+    EXPECT_EQ(RecCount(), 24);
+    EXPECT_EQ(Memos().back(), "memo 29");
+    EXPECT_EQ(test::WalkForward().size(), 24u);
+    CloseArea();
+    for (const std::string& name : Listing(shared_))
+        EXPECT_EQ(name.find('$'), std::string::npos) << name;
+}
+
+// A Reindex whose rename is refused takes its journal and new file back: the
+// table and its other files open as before.
+TEST_F(SharedFolderTest, AChangeWhoseRenameFailsTakesItsJournalBack) {
+    MakeMemoTable(table_, 30, true);
+    const std::set<std::string> files = Listing(shared_);
+    Select(1);
+    ASSERT_TRUE(Use(table_ + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
+    // The index's name now stands for a folder: the rename onto it fails.
+    fs::rename(shared_ + "/k.ndx", Path("k.ndx"));
+    fs::create_directory(shared_ + "/k.ndx");
+    Reindex();
+    EXPECT_NE(EngineErrorCode, 0);
+    EXPECT_NE(EngineErrorMsg.find("Umbenennen"), std::string::npos) << EngineErrorMsg;
+    CloseArea();
+    EXPECT_EQ(Listing(shared_), files);
+    fs::remove(shared_ + "/k.ndx");
+    fs::rename(Path("k.ndx"), shared_ + "/k.ndx");
+    ASSERT_TRUE(Use(table_, nullptr, 0)) << EngineErrorMsg;
+    ASSERT_TRUE(OpenIndexFile(shared_ + "/k.ndx", 1)) << EngineErrorMsg;
+    EXPECT_EQ(test::WalkForward().size(), 30u);
+    CloseArea();
+}
+
+// A Pack killed between its renames, found by accounts that cannot complete
+// it (one that may only read the folder, another account in a sticky
+// folder): the open is refused, telling why, until an account that may write
+// opens the table and completes the Pack.
+TEST_F(SharedFolderTest, AHalfDoneChangeIsNeverShownAsATable) {
+    for (const bool sticky : {false, true}) {
+        SCOPED_TRACE(sticky ? "sticky folder" : "folder the reader may not write");
+        const std::string dir = Path(sticky ? "sticky" : "readonly");
+        fs::create_directory(dir);
+        const std::string table = dir + "/T.DBF";
+        MakeMemoTable(table, 30);
+        for (const auto& e : fs::directory_iterator(dir)) fs::permissions(e.path(), fs::perms::all);
+        fs::permissions(dir, sticky ? fs::perms::all | fs::perms::sticky_bit
+                                    : fs::perms::owner_all | fs::perms::group_read |
+                                          fs::perms::group_exec | fs::perms::others_read |
+                                          fs::perms::others_exec);
+        EXPECT_NE(test::RunForked([] { return true; },
+                                  [&] {
+                                      Select(1);
+                                      ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0));
+                                      ScopedFaultPlan faults;
+                                      faults.plan().killRename = 2;
+                                      Pack();
+                                  }),
+                  0);
+        test::RunAsNobody({}, [&] {
+            Select(1);
+            EXPECT_FALSE(Use(table, nullptr, 0));
+            EXPECT_EQ(EngineErrorCode, 5);
+            EXPECT_NE(EngineErrorMsg.find("Schreibrecht"), std::string::npos) << EngineErrorMsg;
+            CloseArea();
+        });
+        Select(1);
+        ASSERT_TRUE(Use(table, nullptr, 0)) << EngineErrorMsg;
+        EXPECT_EQ(RecCount(), 24);
+        EXPECT_EQ(Memos().back(), "memo 29");
+        CloseArea();
+    }
+}
+
+// Another account's Pack of a table in a sticky folder, which it could not
+// rename into place, is refused before it writes anything, naming the file.
+TEST_F(SharedFolderTest, APackThatCouldNotBePutInPlaceIsRefusedFirst) {
+    const std::string dir = Path("stickypack");
+    fs::create_directory(dir);
+    const std::string table = dir + "/T.DBF";
+    MakeMemoTable(table, 30);
+    for (const auto& e : fs::directory_iterator(dir)) fs::permissions(e.path(), fs::perms::all);
+    fs::permissions(dir, fs::perms::all | fs::perms::sticky_bit);
+    const std::set<std::string> files = Listing(dir);
+    test::RunAsNobody({}, [&] {
+        Select(1);
+        ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0)) << EngineErrorMsg;
+        ScopedFaultPlan faults;
+        EXPECT_FALSE(Pack());
+        EXPECT_EQ(EngineErrorCode, 5);
+        EXPECT_NE(EngineErrorMsg.find("T.DBF"), std::string::npos) << EngineErrorMsg;
+        EXPECT_EQ(faults.plan().writes, 0);
+        CloseArea();
+    });
+    EXPECT_EQ(Listing(dir), files);
 }
 
 // A user's folder with links to a table in a shared folder: Pack, Reindex,
