@@ -184,19 +184,7 @@ bool CheckRoom(int64_t freeBytes, int64_t needed, const std::string& routine) {
     return false;
 }
 
-namespace {
-
-// The name itself is a link (in its own spelling).
-bool IsLinkName(const std::string& path) {
-    return platform::EntryKindOf(path, platform::Lookup::Write) == platform::EntryKind::Link;
-}
-
-// Where a change of target writes: the file a link there leads to (a link
-// of this account or of its folder's owner), or the name made absolute (an
-// index given relative to the current folder is found from any other).
-// Empty after reporting the error: 5 for another account's link, 2 for a
-// link that leads nowhere.
-std::string RealTarget(const std::string& target, const std::string& routine) {
+std::string ReplacedFilePath(const std::string& target, const std::string& routine) {
     const platform::WriteTarget write = platform::WriteTargetOf(target);
     if (write.error != 0) {
         SetEngineError(write.error == EACCES ? 5 : 2,
@@ -210,10 +198,14 @@ std::string RealTarget(const std::string& target, const std::string& routine) {
     return ExpandFileNameP(write.path);
 }
 
-}  // namespace
+void ReportRightsNotKept(const std::string& lost, const std::string& target,
+                         const std::string& routine) {
+    SetEngineError(5, "Eigentümer und Gruppe der Datei können nicht übernommen werden, "_oem +
+                          lost + ": " + platform::DisplayPath(target) + " [" + routine + "]");
+}
 
 bool MayReplaceFile(const std::string& target, const std::string& routine, NewFileRights rights) {
-    const std::string real = RealTarget(target, routine);
+    const std::string real = ReplacedFilePath(target, routine);
     if (real.empty()) return false;
     if (!platform::FileExists(real)) return true;
     if (!platform::MayWriteFile(real)) {
@@ -223,8 +215,7 @@ bool MayReplaceFile(const std::string& target, const std::string& routine, NewFi
     }
     if (rights == NewFileRights::OwnOnly) return true;
     if (const std::string lost = platform::RightsLostByReplacing(real); !lost.empty()) {
-        SetEngineError(5, "Eigentümer und Gruppe der Datei können nicht übernommen werden, "_oem +
-                              lost + ": " + platform::DisplayPath(target) + " [" + routine + "]");
+        ReportRightsNotKept(lost, target, routine);
         return false;
     }
     return true;
@@ -235,7 +226,7 @@ FileBeside::FileBeside(std::string target, const std::string& routine, const cha
     : routine_(routine), rights_(rights) {
     const std::string shown = platform::DisplayPath(target);
     if (!MayReplaceFile(target, routine_, rights_)) return;
-    target_ = RealTarget(target, routine_);
+    target_ = ReplacedFilePath(target, routine_);
     if (target_.empty()) return;
     errno = 0;
     if (fixedExt != nullptr) {
@@ -270,8 +261,7 @@ bool FileBeside::Commit() {
          platform::IsOwnFile(platform::HostPath(target_, platform::Lookup::Write)));
     if (std::string lost; replaces && !file_.TakeOwnerAndModeOf(target_, &lost) &&
                           rights_ == NewFileRights::KeepAll) {
-        SetEngineError(5, "Eigentümer und Gruppe der Datei können nicht übernommen werden, "_oem +
-                              lost + ": " + platform::DisplayPath(target_) + " [" + routine_ + "]");
+        ReportRightsNotKept(lost, target_, routine_);
         return false;
     }
     errno = 0;

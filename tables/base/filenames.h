@@ -103,5 +103,15 @@ private:
 // a right from its owner or group; error 2 for a link that leads nowhere.
 bool MayReplaceFile(const std::string& target, const std::string& routine,
                     NewFileRights rights = NewFileRights::KeepAll);
+// Where a change of target writes: the file a link there leads to (a link
+// of this account or of its folder's owner), or the name made absolute (an
+// index given relative to the current folder is found from any other).
+// Empty after reporting the error: 5 for another account's link, 2 for a
+// link that leads nowhere.
+std::string ReplacedFilePath(const std::string& target, const std::string& routine);
+// Reports error 5: the new file in place of `target` could not keep what
+// `lost` names of the old file's owner or group.
+void ReportRightsNotKept(const std::string& lost, const std::string& target,
+                         const std::string& routine);
 
 }  // namespace kor2

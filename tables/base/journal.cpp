@@ -119,16 +119,6 @@ std::string Beside(const std::string& path, const char* ext) {
 
 }  // namespace
 
-std::string ReplacedFilePath(const std::string& target, const std::string& routine) {
-    if (auto real = platform::ResolvedPath(target, platform::Lookup::Write)) return *real;
-    if (platform::EntryKindOf(target, platform::Lookup::Write) == platform::EntryKind::Link) {
-        SetEngineError(2, "Ziel einer Verknüpfung fehlt: "_oem + platform::DisplayPath(target) +
-                              " [" + routine + "]");
-        return std::string();
-    }
-    return ExpandFileNameP(target);
-}
-
 std::string TableJournalName(const std::string& table) {
     const auto real = platform::ResolvedPath(table);
     return Beside(real ? *real : ExpandFileNameP(table), "$RN");
@@ -318,8 +308,12 @@ bool ChangeJournal::Ready() {
 bool ChangeJournal::Put(size_t i) {
     Entry& e = entries_[i];
     if (!ready_ || !e.made) return false;
-    if (folder_.Look(e.target).kind == platform::EntryKind::File)
-        e.handle.TakeOwnerAndModeOf(TargetPath(i));
+    // A table keeps its owner, group, mode and ACL, or is not replaced.
+    if (std::string lost; folder_.Look(e.target).kind == platform::EntryKind::File &&
+                          !e.handle.TakeOwnerAndModeOf(TargetPath(i), &lost)) {
+        ReportRightsNotKept(lost, TargetPath(i), routine_);
+        return false;
+    }
     RenamePoint(TargetPath(i));
     // Only the file this change made takes the target's name.
     if (!folder_.Look(e.fresh).Same(e.facts)) {

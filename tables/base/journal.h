@@ -20,10 +20,6 @@
 
 namespace kor2 {
 
-// Where a file to be replaced really is (the file a link leads to, a new
-// name made absolute); empty after reporting error 2 for a link that leads
-// nowhere.
-std::string ReplacedFilePath(const std::string& target, const std::string& routine);
 // The journal of a table's Pack (beside the table's real file) and of an
 // index build (beside the index's real file).
 std::string TableJournalName(const std::string& table);
