@@ -15,8 +15,8 @@
 #include "platform/runtemp.h"
 #include "platform/sysclock.h"
 #include "tables/base/engineerror.h"
-#include "tables/base/enginestrings.h"
 #include "tables/base/enginefile.h"
+#include "tables/base/enginestrings.h"
 
 namespace kor2 {
 
@@ -221,23 +221,15 @@ bool MayReplaceFile(const std::string& target, const std::string& routine, NewFi
     return true;
 }
 
-FileBeside::FileBeside(std::string target, const std::string& routine, const char* fixedExt,
-                       NewFileRights rights)
+FileBeside::FileBeside(std::string target, const std::string& routine, NewFileRights rights)
     : routine_(routine), rights_(rights) {
     const std::string shown = platform::DisplayPath(target);
     if (!MayReplaceFile(target, routine_, rights_)) return;
     target_ = ReplacedFilePath(target, routine_);
     if (target_.empty()) return;
     errno = 0;
-    if (fixedExt != nullptr) {
-        const std::string name = ForceExtension(target_, fixedExt);
-        file_ = platform::File::CreateNew(name, ShareExclusive & 0x70);
-        if (file_.IsOpen()) name_ = name;
-        errno = file_.Error();
-    } else {
-        name_ = platform::CreateTempFile(SplitFileName(target_).dir, "KOR", file_,
-                                         ShareExclusive & 0x70);
-    }
+    name_ =
+        platform::CreateTempFile(SplitFileName(target_).dir, "KOR", file_, ShareExclusive & 0x70);
     if (name_.empty())
         SetEngineError(IoCodeFromErrno(errno, 5),
                        "Fehler beim Anfordern des Dateinamens " + shown + " [" + routine_ + "]");

@@ -58,7 +58,7 @@ bool CheckRoom(int64_t freeBytes, int64_t needed, const std::string& routine);
 enum class NewFileRights { KeepAll, OwnOnly };
 
 // A new file beside `target` (same folder, unique name "KOR" and four hex
-// digits ".TMP", or the target's name with the extension fixedExt) that
+// digits ".TMP") that
 // replaces the target by one rename once it is complete, so that a kill or
 // a failure leaves the target as it was. Where the target is a link of this
 // account or of its folder's owner, the new file goes beside the file the
@@ -73,7 +73,7 @@ enum class NewFileRights { KeepAll, OwnOnly };
 // made (the error is reported then).
 class FileBeside {
 public:
-    FileBeside(std::string target, const std::string& routine, const char* fixedExt = nullptr,
+    FileBeside(std::string target, const std::string& routine,
                NewFileRights rights = NewFileRights::KeepAll);
     ~FileBeside();
     FileBeside(const FileBeside&) = delete;

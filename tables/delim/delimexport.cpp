@@ -122,7 +122,7 @@ bool WriteDelimitedFile(const std::string& fileName, bool withHeader) {
     const std::string name = DefaultExtension(fileName, DelimDefaultExt);
     // Written beside the name and renamed into place once whole: a failure
     // leaves a former file of the name as it was and no cut export.
-    FileBeside beside(name, "ExportText", nullptr, NewFileRights::OwnOnly);
+    FileBeside beside(name, "ExportText", NewFileRights::OwnOnly);
     if (beside.Name().empty()) return false;
     uint16_t io = 0;
     std::unique_ptr<EngineFile> file = beside.Open(io);
