@@ -24,19 +24,9 @@ std::string HostName(std::string_view name) {
     return OemToUtf8(name);
 }
 
-EntryKind KindOf(mode_t mode) {
-    if (S_ISREG(mode)) return EntryKind::File;
-    if (S_ISDIR(mode)) return EntryKind::Folder;
-    if (S_ISLNK(mode)) return EntryKind::Link;
-    if (S_ISFIFO(mode)) return EntryKind::Fifo;
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return EntryKind::Device;
-    if (S_ISSOCK(mode)) return EntryKind::Socket;
-    return EntryKind::Other;
-}
-
 FolderEntry FactsOf(const struct stat& st) {
     FolderEntry e;
-    e.kind = KindOf(st.st_mode);
+    e.kind = EntryKindOfMode(st.st_mode);
     e.links = st.st_nlink;
     e.owner = st.st_uid;
     e.size = st.st_size;

@@ -373,12 +373,16 @@ EntryKind EntryKindOf(std::string_view path, Lookup lookup) {
     const std::string host = HostPath(path, lookup);
     if ((lookup == Lookup::Read ? stat(host.c_str(), &st) : lstat(host.c_str(), &st)) != 0)
         return EntryKind::Missing;
-    if (S_ISREG(st.st_mode)) return EntryKind::File;
-    if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
-    if (S_ISLNK(st.st_mode)) return EntryKind::Link;
-    if (S_ISFIFO(st.st_mode)) return EntryKind::Fifo;
-    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return EntryKind::Device;
-    if (S_ISSOCK(st.st_mode)) return EntryKind::Socket;
+    return EntryKindOfMode(st.st_mode);
+}
+
+EntryKind EntryKindOfMode(uint32_t mode) {
+    if (S_ISREG(mode)) return EntryKind::File;
+    if (S_ISDIR(mode)) return EntryKind::Folder;
+    if (S_ISLNK(mode)) return EntryKind::Link;
+    if (S_ISFIFO(mode)) return EntryKind::Fifo;
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return EntryKind::Device;
+    if (S_ISSOCK(mode)) return EntryKind::Socket;
     return EntryKind::Other;
 }
 
@@ -751,11 +755,6 @@ bool File::TakeOwnerAndModeOf(std::string_view like, std::string* lost) {
     return kept;
 }
 
-bool File::IsLoneFile() const {
-    struct stat st;
-    return fd_ >= 0 && fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
-}
-
 bool File::ShareRightsOf(std::string_view like) {
     struct stat st;
     if (fd_ < 0 || stat(HostPath(like).c_str(), &st) != 0) return false;
@@ -965,10 +964,7 @@ bool MayWriteFile(std::string_view path) {
 }
 
 std::string RightsLostByReplacing(std::string_view path) {
-    const std::string host = HostPath(path);
-    struct stat st;
-    if (stat(host.c_str(), &st) != 0) return std::string();
-    return RightsLostReplacing(host);
+    return RightsLostReplacing(HostPath(path));
 }
 
 bool WriteFileReplacing(std::string_view path, std::string_view data, std::string* failure) {
@@ -1001,7 +997,7 @@ bool WriteFileReplacing(std::string_view path, std::string_view data, std::strin
     // Rights only from a file of this account's own (its group as far as
     // this account belongs to it); else the default mode.
     std::string lost;
-    if (ok && hadOld && IsOwnFile(host)) KeepRightsOf(fd, host, lost);
+    if (ok && hadOld && old.st_uid == geteuid()) KeepRightsOf(fd, host, lost);
     const auto step = [&](bool done) {
         if (ok && !done) {
             ok = false;

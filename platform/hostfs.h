@@ -55,6 +55,8 @@ enum FileAttr : uint32_t {
 // Missing); to write, the name itself counts, so a link is Link.
 enum class EntryKind { Missing, File, Folder, Link, Fifo, Device, Socket, Other };
 EntryKind EntryKindOf(std::string_view path, Lookup lookup = Lookup::Read);
+// The kind of an entry by its mode bits (st_mode).
+EntryKind EntryKindOfMode(uint32_t mode);
 
 // Whether a new file of that name (in its own spelling) can be made: made
 // exclusively, never through a link, and erased again. 0, else the errno.
@@ -134,8 +136,6 @@ public:
     // like's owner or group would lose a right on it (said in `lost`, in
     // German) or the rights could not be set.
     bool TakeOwnerAndModeOf(std::string_view like, std::string* lost = nullptr);
-    // A regular file with one name: no other entry leads to it.
-    bool IsLoneFile() const;
     // Gives this file the read and write bits of `like` (never execute or
     // set-ID bits) and its owner and group where this account may, so that
     // every account that may write `like` may write this file too; a file

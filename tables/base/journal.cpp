@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <utility>
 
 #include <unistd.h>
@@ -129,19 +130,27 @@ std::string IndexJournalName(const std::string& index) {
     return Beside(real ? *real : ExpandFileNameP(index), "$RI");
 }
 
-std::string UnfinishedChangeText(const std::string& table, const std::string& journal,
+std::string UnfinishedChangeText(const std::string& table, const std::string& left,
                                  const std::string& routine) {
     return "Die Tabelle "_oem + platform::DisplayPath(table) +
            " wurde von einem beendeten Programm mitten in einer Änderung hinterlassen ("_oem +
-           platform::DisplayPath(journal) +
-           "). Sie muss einmal von einem Benutzer mit Schreibrecht geöffnet werden. ["_oem +
+           left + "). Sie muss einmal von einem Benutzer mit Schreibrecht geöffnet werden. ["_oem +
            routine + "]";
+}
+
+std::string JournalRefusalText(const JournalOutcome& found, const std::string& table,
+                               const std::string& journal, const std::string& routine) {
+    if (found.found == JournalFound::Refused)
+        return "Umbenennungen nicht ausgeführt ("_oem + found.why +
+               "): " + platform::DisplayPath(journal) + " [" + routine + "]";
+    if (found.found == JournalFound::Unable)
+        return UnfinishedChangeText(table, platform::DisplayPath(journal), routine);
+    return std::string();
 }
 
 // ---- the writer's side
 
-ChangeJournal::ChangeJournal(const std::string& journal, std::string routine,
-                             std::string failText)
+ChangeJournal::ChangeJournal(const std::string& journal, std::string routine, std::string failText)
     : folder_(SplitFileName(journal).dir),
       name_(NameWithoutDir(journal)),
       routine_(std::move(routine)),
@@ -275,10 +284,10 @@ std::unique_ptr<EngineFile> ChangeJournal::Make(size_t i) {
         io = IoCodeFromErrno(begun_ ? made.Error() : EINVAL, 5);
     }
     if (!file)
-        SetEngineError(io, failText_.empty() ? "Fehler beim Anlegen von " +
-                                                   platform::DisplayPath(NewPath(i)) + " [" +
-                                                   routine_ + "]"
-                                             : failText_);
+        SetEngineError(io, failText_.empty()
+                               ? "Fehler beim Anlegen von " + platform::DisplayPath(NewPath(i)) +
+                                     " [" + routine_ + "]"
+                               : failText_);
     return file;
 }
 
@@ -393,8 +402,14 @@ JournalOutcome CompleteJournal(const JournalRules& rules) {
     }
     file.Unlock(JournalLiveAt, 1);
     const JournalText t = ParseJournal(text);
-    const bool trusted =
-        std::find(rules.trusted.begin(), rules.trusted.end(), j.owner) != rules.trusted.end();
+    // The opener's own journal, or one of the table's owner.
+    const auto tableOwner = [&]() -> std::optional<uint32_t> {
+        const platform::Folder tableFolder(SplitFileName(rules.table).dir);
+        const platform::FolderEntry e = tableFolder.Look(NameWithoutDir(rules.table));
+        if (e.kind != platform::EntryKind::File) return std::nullopt;
+        return e.owner;
+    };
+    const bool trusted = j.owner == platform::CurrentAccount() || tableOwner() == j.owner;
     const auto left = [&](const std::string& fresh) {
         return folder.Look(fresh).kind != platform::EntryKind::Missing;
     };

@@ -107,8 +107,9 @@ struct JournalOutcome {
 struct JournalRules {
     std::string journal;               // its path
     std::vector<std::string> targets;  // the files it may replace (bare names)
-    // The accounts whose journal is obeyed: the opener and the owner of the table.
-    std::vector<uint32_t> trusted;
+    // The table (its path as the opener finds it): a journal of its owner's
+    // is obeyed, besides one of the opener's own.
+    std::string table;
     // Whether a new file belongs to the file being opened (read through its handle).
     std::function<bool(platform::File& fresh)> belongs;
 };
@@ -118,8 +119,13 @@ struct JournalRules {
 // allowed by the rules.
 JournalOutcome CompleteJournal(const JournalRules& rules);
 
-// The error 5 text for a journal the opener may not complete.
-std::string UnfinishedChangeText(const std::string& table, const std::string& journal,
+// The error 5 text for a table a dead program left in the middle of a
+// change that the opener may not complete; `left` names what it left.
+std::string UnfinishedChangeText(const std::string& table, const std::string& left,
                                  const std::string& routine);
+// The error 5 text of an open that must not go on after what CompleteJournal
+// found at `journal`; empty when it may go on.
+std::string JournalRefusalText(const JournalOutcome& found, const std::string& table,
+                               const std::string& journal, const std::string& routine);
 
 }  // namespace kor2

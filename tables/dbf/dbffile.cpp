@@ -117,11 +117,7 @@ JournalRules TableJournalRules(const std::string& table, const std::string& jour
     for (const std::string& file :
          {path, MemoFileName(path, dbf::VerDbase4Memo), MemoFileName(path, dbf::VerFoxProMemo)})
         rules.targets.push_back(NameWithoutDir(file));
-    rules.trusted = {platform::CurrentAccount()};
-    const platform::Folder folder(SplitFileName(path).dir);
-    if (const platform::FolderEntry t = folder.Look(NameWithoutDir(path));
-        t.kind == platform::EntryKind::File)
-        rules.trusted.push_back(t.owner);
+    rules.table = path;
     return rules;
 }
 
@@ -144,13 +140,10 @@ bool OpenDbf(DbfArea& a) {
         if (j.found == JournalFound::Completed) {
             a.file.reset();
             a.file = OpenEngineFile(a.fileName, EngShareMode, io);
-        } else if (j.found == JournalFound::Refused) {
-            return FailOpen(a, 5,
-                            "Umbenennungen nicht ausgeführt ("_oem + j.why +
-                                "): " + platform::DisplayPath(journal) + " [USE/OpenDbf]");
-        } else if (j.found == JournalFound::Unable) {
-            return FailOpen(a, 5, UnfinishedChangeText(a.fileName, journal, "USE/OpenDbf"));
         }
+        if (std::string refused = JournalRefusalText(j, a.fileName, journal, "USE/OpenDbf");
+            !refused.empty())
+            return FailOpen(a, 5, refused);
     }
     if (!a.file)
         return FailOpen(
@@ -462,8 +455,7 @@ namespace {
 // first append the header says so, once, so that a program that ends
 // without its close leaves no record that reported success uncounted.
 bool MarkAppendsUncounted(DbfArea& a) {
-    if (!a.exclusive || a.isVirtual || !a.file ||
-        a.prolog[dbf::OffVersion] == dbf::VerDbase2 ||
+    if (!a.exclusive || a.isVirtual || !a.file || a.prolog[dbf::OffVersion] == dbf::VerDbase2 ||
         a.prolog[dbf::OffAppendsUncounted] == dbf::AppendsUncounted)
         return true;
     const uint8_t mark = dbf::AppendsUncounted;

@@ -395,13 +395,8 @@ bool WaitForLiveWriter(const DbfArea& a) {
 // middle of a change on the order `path`: it cannot repair it. False after
 // the error.
 bool LeftByDeadWriter(const DbfArea& a, const std::string& path, const char* routine) {
-    SetEngineError(5, "Die Tabelle "_oem + platform::DisplayPath(a.fileName) +
-                          " wurde von einem beendeten Programm mitten in einer "
-                          "Änderung hinterlassen (Index "_oem +
-                          platform::DisplayPath(path) +
-                          "). Sie muss einmal von einem Benutzer mit Schreibrecht "
-                          "geöffnet werden. ["_oem +
-                          routine + "]");
+    SetEngineError(5, UnfinishedChangeText(a.fileName, "Index " + platform::DisplayPath(path),
+                                           routine));
     return false;
 }
 
@@ -964,12 +959,7 @@ bool CompleteIndexJournal(const std::string& path, const DbfArea& a) {
     rules.journal = IndexJournalName(path);
     const auto real = platform::ResolvedPath(path, platform::Lookup::Write);
     rules.targets = {NameWithoutDir(real ? *real : path)};
-    rules.trusted = {platform::CurrentAccount()};
-    const std::string table = ExpandFileNameP(a.fileName);
-    const platform::Folder folder(SplitFileName(table).dir);
-    if (const platform::FolderEntry t = folder.Look(NameWithoutDir(table));
-        t.kind == platform::EntryKind::File)
-        rules.trusted.push_back(t.owner);
+    rules.table = ExpandFileNameP(a.fileName);
     // Only an index of this table takes the index's name.
     const std::string stored = HeaderTableName(a);
     rules.belongs = [&stored](platform::File& fresh) {
@@ -978,17 +968,11 @@ bool CompleteIndexJournal(const std::string& path, const DbfArea& a) {
         return got == ndx::HdrTableNameSize - 1 &&
                std::string(name, strnlen(name, ndx::HdrTableNameSize - 1)) == stored;
     };
-    const JournalOutcome j = CompleteJournal(rules);
-    if (j.found == JournalFound::Refused) {
-        SetEngineError(5, "Umbenennungen nicht ausgeführt ("_oem + j.why +
-                              "): " + platform::DisplayPath(rules.journal) + " [SetIndexTo]");
-        return false;
-    }
-    if (j.found == JournalFound::Unable) {
-        SetEngineError(5, UnfinishedChangeText(a.fileName, rules.journal, "SetIndexTo"));
-        return false;
-    }
-    return true;
+    const std::string refused =
+        JournalRefusalText(CompleteJournal(rules), a.fileName, rules.journal, "SetIndexTo");
+    if (refused.empty()) return true;
+    SetEngineError(5, refused);
+    return false;
 }
 
 }  // namespace

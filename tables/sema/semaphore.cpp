@@ -9,6 +9,7 @@
 #include <new>
 #include <optional>
 
+#include "platform/folder.h"
 #include "platform/hostfs.h"
 #include "platform/progfiles.h"
 #include "tables/area/changes.h"
@@ -152,7 +153,7 @@ platform::File OpenOwnSemaphore(const std::string& name, int shareMode, int& err
     error = f.Error();
     if (f.IsOpen() && !f.IsAt(name))
         error = ENOENT;
-    else if (f.IsOpen() && !f.IsLoneFile())
+    else if (f.IsOpen() && !platform::Folder::Facts(f).Plain())
         error = EMLINK;
     if (error != 0) f.Close();
     return f;

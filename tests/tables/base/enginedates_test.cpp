@@ -149,7 +149,7 @@ TEST(TbFiles, ChangeJournalIsCompletedOrTakenBack) {
     JournalRules rules;
     rules.journal = journal;
     rules.targets = {"t.dbf", "t.dbt"};
-    rules.trusted = {platform::CurrentAccount()};
+    rules.table = table;
     put(table, "old table");
     put(memo, "old memo");
     put(dir.file("KOR0001.TMP"), "another program's");
