@@ -679,6 +679,36 @@ TEST_F(SharedFolderTest, AHalfDoneChangeIsNeverShownAsATable) {
     }
 }
 
+// The table's owner's Pack killed between its renames, in a folder every
+// account may write: another account that may write the table completes it.
+TEST_F(SharedFolderTest, TheTableOwnersHalfDoneChangeIsCompletedByAnotherWriter) {
+    const std::string dir = Path("owners");
+    fs::create_directory(dir);
+    const std::string table = dir + "/T.DBF";
+    MakeMemoTable(table, 30);
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    for (const auto& e : fs::directory_iterator(dir)) {
+        fs::permissions(e.path(), fs::perms::all);
+        ASSERT_EQ(chown(e.path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
+    fs::permissions(dir, fs::perms::all);
+    const int killed = test::RunForked(test::BecomeNobody, [&] {
+        Select(1);
+        ASSERT_TRUE(Use(table + " EXCLUSIVE", nullptr, 0));
+        ScopedFaultPlan faults;
+        faults.plan().killRename = 2;
+        Pack();
+    });
+    EXPECT_NE(killed, 0);
+    EXPECT_NE(killed, test::kPrepareFailed);
+    Select(1);
+    ASSERT_TRUE(Use(table, nullptr, 0)) << EngineErrorMsg;
+    EXPECT_EQ(RecCount(), 24);
+    EXPECT_EQ(Memos().back(), "memo 29");
+    CloseArea();
+}
+
 // Another account's Pack of a table in a sticky folder, which it could not
 // rename into place, is refused before it writes anything, naming the file.
 TEST_F(SharedFolderTest, APackThatCouldNotBePutInPlaceIsRefusedFirst) {
